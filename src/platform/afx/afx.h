@@ -1,0 +1,176 @@
+// The subset of the host's class library that the library is written
+// against: CObject, CFile, CFileStatus and CFileException (declared in the
+// public header, since the exported classes need them), and here CString,
+// CFileFind, the message box and the extension-module protocol. All of it
+// runs on the platform services, so it behaves alike on every backend.
+#ifndef BRENVIK_PLATFORM_AFX_AFX_H
+#define BRENVIK_PLATFORM_AFX_AFX_H
+
+#include <brenvik/brenvik.h>
+
+#include <cstdarg>
+#include <cstddef>
+
+#include "platform/win32_types.h"
+
+// ---- CString ------------------------------------------------------------------
+// A byte string that keeps strings shorter than kInline in the object itself,
+// so that path-sized strings never touch the heap. Comparisons follow the
+// runtime's _mbscmp (Compare, ==) and _mbsicmp (CompareNoCase).
+class CString {
+public:
+    static constexpr int kInline = 272;
+
+    CString();
+    CString(const char *psz);
+    CString(const char *pch, int nLength);
+    CString(char ch, int nRepeat = 1);
+    CString(const CString &other);
+    CString(CString &&other) noexcept;
+    ~CString();
+
+    CString &operator=(const CString &other);
+    CString &operator=(CString &&other) noexcept;
+    CString &operator=(const char *psz);
+    CString &operator=(char ch);
+
+    int GetLength() const { return length_; }
+    bool IsEmpty() const { return length_ == 0; }
+    void Empty();
+    operator const char *() const { return data_; }
+    const char *GetString() const { return data_; }
+    char GetAt(int nIndex) const;
+    char operator[](int nIndex) const { return GetAt(nIndex); }
+    void SetAt(int nIndex, char ch);
+
+    CString &operator+=(const char *psz);
+    CString &operator+=(const CString &other);
+    CString &operator+=(char ch);
+    friend CString operator+(const CString &a, const CString &b);
+    friend CString operator+(const CString &a, const char *b);
+    friend CString operator+(const char *a, const CString &b);
+    friend CString operator+(const CString &a, char b);
+
+    int Compare(const char *psz) const;        // _mbscmp
+    int CompareNoCase(const char *psz) const;  // _mbsicmp
+
+    CString Left(int nCount) const;
+    CString Right(int nCount) const;
+    CString Mid(int nFirst) const;
+    CString Mid(int nFirst, int nCount) const;
+
+    void MakeUpper();  // ASCII letters only, double-byte characters untouched
+    void MakeLower();
+    // Removes leading / trailing white space (' ', '\t', '\n', '\v', '\f', '\r').
+    void TrimLeft();
+    void TrimRight();
+
+    int Find(char ch) const;  // double-byte aware; -1 when absent
+    int Find(const char *pszSub) const;
+    int ReverseFind(char ch) const;
+
+    // wvsprintfA conventions (no floating point).
+    void Format(const char *pszFormat, ...);
+    void FormatV(const char *pszFormat, std::va_list args);
+
+    // A writable buffer of at least nMinBufLength + 1 bytes; ReleaseBuffer
+    // takes the length from nNewLength, or from the NUL when it is -1.
+    char *GetBuffer(int nMinBufLength);
+    void ReleaseBuffer(int nNewLength = -1);
+
+private:
+    void Reserve(int capacity);
+    void Assign(const char *pch, int nLength);
+    void Append(const char *pch, int nLength);
+
+    char *data_;
+    int length_;
+    int capacity_;
+    char inline_[kInline];
+};
+
+bool operator==(const CString &a, const CString &b);
+bool operator==(const CString &a, const char *b);
+bool operator==(const char *a, const CString &b);
+bool operator!=(const CString &a, const CString &b);
+bool operator!=(const CString &a, const char *b);
+bool operator!=(const char *a, const CString &b);
+
+// ---- CFileFind ------------------------------------------------------------------
+// The usual turn: FindFile opens the search and reads ahead one entry;
+// each FindNextFile makes the read-ahead entry current, reads the next one,
+// and returns whether there is one; the caller then looks at the current
+// entry. The listing streams: memory does not grow with the directory.
+class CFileFind : public CObject {
+public:
+    CFileFind();
+    virtual ~CFileFind();
+
+    // pstrName null means "*.*". dwUnused must be 0.
+    virtual BOOL FindFile(const char *pstrName = nullptr, DWORD dwUnused = 0);
+    virtual BOOL FindNextFile();
+    void Close();
+
+    CString GetFileName() const;
+    // The directory of the search text, a backslash, and the entry's name.
+    CString GetFilePath() const;
+    CString GetRoot() const;
+    DWORD GetAttributes() const;
+    unsigned long long GetLength() const;
+
+    BOOL MatchesMask(DWORD dwMask) const;
+    BOOL IsDots() const;
+    BOOL IsDirectory() const { return MatchesMask(FILE_ATTRIBUTE_DIRECTORY); }
+    BOOL IsReadOnly() const { return MatchesMask(FILE_ATTRIBUTE_READONLY); }
+    BOOL IsHidden() const { return MatchesMask(FILE_ATTRIBUTE_HIDDEN); }
+    BOOL IsSystem() const { return MatchesMask(FILE_ATTRIBUTE_SYSTEM); }
+    BOOL IsArchived() const { return MatchesMask(FILE_ATTRIBUTE_ARCHIVE); }
+    BOOL IsReparsePoint() const { return MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT); }
+
+private:
+    HANDLE hContext_;
+    bool haveCurrent_;
+    bool haveNext_;
+    WIN32_FIND_DATAA current_;
+    WIN32_FIND_DATAA next_;
+    CString root_;
+};
+
+// ---- Message box ------------------------------------------------------------------
+// Shows lpszText modally (MessageBoxA through the services) and returns the
+// button that closed it.
+int AfxMessageBox(const char *lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+
+// ---- Extension modules ------------------------------------------------------------
+// Our hosts have no class library of their own, so the chain of extension
+// modules is the library's: a list of CDynLinkLibrary objects.
+struct AFX_EXTENSION_MODULE {
+    BOOL bInitialized;
+    HINSTANCE hModule;
+    HINSTANCE hResource;
+    CRuntimeClass *pFirstSharedClass;
+    void *pFirstSharedFactory;
+};
+
+class CDynLinkLibrary : public CObject {
+public:
+    CDynLinkLibrary(AFX_EXTENSION_MODULE &state, BOOL bSystem = FALSE);
+    virtual ~CDynLinkLibrary();
+
+    HINSTANCE m_hModule;
+    HINSTANCE m_hResource;
+    CRuntimeClass *m_pFirstSharedClass;
+    BOOL m_bSystem;
+    CDynLinkLibrary *m_pNextDLL;
+};
+
+// The start-up hook that runs before the module's static construction: saves
+// and empties the module state's class and factory lists.
+void AfxCoreInitModule();
+BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE &state, HINSTANCE hModule);
+// Unlinks and deletes the module's CDynLinkLibrary objects.
+void AfxTermExtensionModule(AFX_EXTENSION_MODULE &state, BOOL bAll = FALSE);
+// The head of the chain, for inspection.
+CDynLinkLibrary *AfxGetFirstDynLinkLibrary();
+
+#endif  // BRENVIK_PLATFORM_AFX_AFX_H

@@ -1,0 +1,40 @@
+#include "platform/services.h"
+
+#include <atomic>
+
+#include "platform/backends.h"
+
+namespace brenvik {
+namespace platform {
+
+namespace {
+std::atomic<Services *> g_installed{nullptr};
+}  // namespace
+
+Services &DefaultServices()
+{
+#if defined(_WIN32)
+    return Win32Services();
+#else
+    return PosixServices();
+#endif
+}
+
+Services &sys()
+{
+    Services *s = g_installed.load(std::memory_order_acquire);
+    return s ? *s : DefaultServices();
+}
+
+ScopedServices::ScopedServices(Services &services)
+    : previous_(g_installed.exchange(&services, std::memory_order_acq_rel))
+{
+}
+
+ScopedServices::~ScopedServices()
+{
+    g_installed.store(previous_, std::memory_order_release);
+}
+
+}  // namespace platform
+}  // namespace brenvik

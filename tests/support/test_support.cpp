@@ -1,0 +1,151 @@
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace brenvik {
+namespace test {
+
+namespace {
+
+#if defined(_WIN32)
+int SetEnv(const char *name, const char *value)
+{
+    return _putenv_s(name, value ? value : "");
+}
+#else
+int SetEnv(const char *name, const char *value)
+{
+    return value ? ::setenv(name, value, 1) : ::unsetenv(name);
+}
+#endif
+
+}  // namespace
+
+TempDir::TempDir()
+{
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec)
+        base = ".";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, "brenvik-test-%08x%08x", static_cast<unsigned>(random()),
+                      static_cast<unsigned>(random()));
+        fs::path candidate = base / name;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = candidate.generic_string();
+            return;
+        }
+    }
+    ADD_FAILURE() << "cannot make a temporary directory under " << base;
+}
+
+TempDir::~TempDir()
+{
+    if (path_.empty())
+        return;
+    std::error_code ec;
+    // Tests make read-only files; give write permission back before removal.
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::operator/(const std::string &relative) const
+{
+    return path_ + "/" + relative;
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name), hadOld_(false)
+{
+    if (const char *old = std::getenv(name)) {
+        old_ = old;
+        hadOld_ = true;
+    }
+    SetEnv(name, value);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    SetEnv(name_.c_str(), hadOld_ ? old_.c_str() : nullptr);
+}
+
+ScopedRegistryFile::ScopedRegistryFile(const std::string &regText)
+    : path_(dir_ / "registry.reg"), env_("BRENVIK_REGISTRY", (dir_ / "registry.reg").c_str())
+{
+    WriteHostFile(path_, regText);
+}
+
+void ScopedRegistryFile::Rewrite(const std::string &regText)
+{
+    WriteHostFile(path_, regText);
+}
+
+void WriteHostFile(const std::string &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        ADD_FAILURE() << "cannot write " << path;
+}
+
+std::string ReadHostFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ADD_FAILURE() << "cannot read " << path;
+        return std::string();
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool HostExists(const std::string &path)
+{
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+void MakeHostDirs(const std::string &path)
+{
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec)
+        ADD_FAILURE() << "cannot make " << path << ": " << ec.message();
+}
+
+std::string RegText(const std::vector<std::string> &lines)
+{
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+    for (const auto &line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+std::string Backslashed(std::string path)
+{
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+}  // namespace test
+}  // namespace brenvik

@@ -1,0 +1,73 @@
+// Helpers shared by the tests of every area.
+#ifndef BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
+#define BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
+
+#include <string>
+#include <vector>
+
+namespace brenvik {
+namespace test {
+
+// A fresh host directory, removed with everything in it at the end of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    // The host path, without a trailing separator.
+    const std::string &path() const { return path_; }
+    // path() + "/" + relative.
+    std::string operator/(const std::string &relative) const;
+
+private:
+    std::string path_;
+};
+
+// Sets (or, with a null value, unsets) an environment variable for a scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_;
+    std::string old_;
+    bool hadOld_;
+};
+
+// Writes a registry file with the given text into its own temporary
+// directory and points BRENVIK_REGISTRY at it for the scope.
+class ScopedRegistryFile {
+public:
+    explicit ScopedRegistryFile(const std::string &regText);
+    ~ScopedRegistryFile() = default;
+    // Replaces the file's text; later calls see the new text.
+    void Rewrite(const std::string &regText);
+    const std::string &path() const { return path_; }
+
+private:
+    TempDir dir_;
+    std::string path_;
+    ScopedEnv env_;
+};
+
+// Host file helpers; they fail the current test on error.
+void WriteHostFile(const std::string &path, const std::string &bytes);
+std::string ReadHostFile(const std::string &path);
+bool HostExists(const std::string &path);
+void MakeHostDirs(const std::string &path);
+
+// A .reg text: the header line followed by the given lines.
+std::string RegText(const std::vector<std::string> &lines);
+
+// "\\" for every '/' of a host path, for building Windows-form paths.
+std::string Backslashed(std::string path);
+
+}  // namespace test
+}  // namespace brenvik
+
+#endif  // BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
