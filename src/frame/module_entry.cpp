@@ -84,6 +84,11 @@ namespace {
 
 bool g_attached = false;
 
+// This file is linked after the library's objects, so the loader runs the
+// load step after their static initialisers and the unload step before
+// their static destructors (at dlclose). At process exit those destructors
+// may run first: the steps touch nothing that has one.
+//
 // The loader gives no module instance here; the address of the module's
 // own extension record is as unique, and it is what the chain entries of
 // this module are told apart by.
