@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     auto imageDtor = reinterpret_cast<Member>(dlsym(lib, "_ZN11CVcdImageExD1Ev"));
     // An exported function that traces: a null record is reported.
     auto splitUnc =
-        reinterpret_cast<SplitUNC>(dlsym(lib, "_ZN8CDriveEx10SplitUNC_pEPKcP13SPLITFPATH_tag"));
+        reinterpret_cast<SplitUNC>(dlsym(lib, "_ZN8CDriveEx10SplitUNC_pEPKcP14SPLITFPATH_tag"));
     if (!setOutput || !driveCtor || !driveDtor || !imageCtor || !imageDtor) {
         Say("error missing export");
         return 1;
