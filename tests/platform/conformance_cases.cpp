@@ -130,8 +130,9 @@ TEST_P(PlatformConformance, CreateFileDispositionsGiveWindowsResults)
         HANDLE h = Open(name, GENERIC_READ | GENERIC_WRITE, 0, c.disposition);
         EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.succeeds);
         EXPECT_EQ(Err(), c.error);
-        if (h != INVALID_HANDLE_VALUE)
+        if (h != INVALID_HANDLE_VALUE) {
             EXPECT_TRUE(s().CloseHandle(h));
+        }
         if (c.fileExists) {
             EXPECT_EQ(ReadAll(name), c.truncated ? "" : "content");
         } else {
@@ -377,10 +378,11 @@ TEST_P(PlatformConformance, ShareModesHoldAgainstAnotherOpener)
         Mark();
         HANDLE second = Open("held.txt", c.secondAccess, c.secondShare);
         EXPECT_EQ(second != INVALID_HANDLE_VALUE, c.compatible);
-        if (second != INVALID_HANDLE_VALUE)
+        if (second != INVALID_HANDLE_VALUE) {
             EXPECT_TRUE(s().CloseHandle(second));
-        else
+        } else {
             EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        }
     }
     // Once the other opener is gone, an exclusive open works.
     HANDLE h = Open("held.txt", GENERIC_READ | GENERIC_WRITE, 0);
