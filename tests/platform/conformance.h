@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,11 @@ struct BackendParam {
 };
 
 std::string BackendParamName(const ::testing::TestParamInfo<BackendParam> &info);
+
+inline void PrintTo(const BackendParam &param, std::ostream *os)
+{
+    *os << param.name;
+}
 
 // The registry every conformance machine holds, as .reg lines without the
 // header line.

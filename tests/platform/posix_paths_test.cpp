@@ -67,6 +67,7 @@ TEST_F(PathMapTest, FormsOfWindowsPaths)
         {"\\\\SRV\\PUB", H("share")},
         {"N:\\x", H("share") + "/x"},  // a connected letter
         {"\\\\?\\C:\\x", c + "/x"},
+        {"\\\\?\\UNC\\srv\\pub\\x", H("share") + "/x"},
         {"\\rooted\\x", "/rooted/x"},
         {"rel\\x", "rel/x"},
         {"..\\x", "../x"},
