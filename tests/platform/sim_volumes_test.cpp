@@ -322,6 +322,12 @@ TEST(SimMachine, TypicalAndEmptyMachines)
     EXPECT_EQ(typical.GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_EQ(typical.CurrentDir(), "C:\\");
     EXPECT_TRUE(typical.ListDir("C:\\").empty());
+    typical.MakeDir("C:\\");  // leaves the root's attributes alone
+    EXPECT_EQ(typical.GetAttributes("C:\\"), 0x16u);
+    typical.MakeDir("C:\\h\\s", FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(typical.GetAttributes("C:\\h"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(typical.GetAttributes("C:\\h\\s"), 0x12u);
+    EXPECT_EQ(typical.ListTree("C:\\"), (std::vector<std::string>{"h\\", "h\\s\\"}));
     // A moved machine keeps its state.
     typical.MakeFile("C:\\kept.txt", "k");
     Machine moved = std::move(typical);
