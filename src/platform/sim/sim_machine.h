@@ -280,9 +280,13 @@ public:
     void SetRegString(const std::string &key, const std::string &name,
                       const std::string &text);  // REG_SZ, NUL stored
     void RemoveRegKey(const std::string &key);   // with everything below it
+    // Every key and value of a .reg text ("Windows Registry Editor Version
+    // 5.00" or "REGEDIT4" first), as the POSIX backend reads its file.
+    void AddRegText(const std::string &regText);
 
     // ---- Process, clock, code page, modules --------------------------------
-    // GetTickCount returns start, then advances by stepPerCall on every call.
+    // GetTickCount returns start, then advances by stepPerCall on every call
+    // (a new machine: 1000000, advancing by 1, so that time moves on).
     void SetTickCount(DWORD start, DWORD stepPerCall = 0);
     void SetProcessId(DWORD pid);       // GetCurrentProcessId (default 0x1234)
     void SetACP(UINT codePage);         // GetACP; 932/936/949/950 make
