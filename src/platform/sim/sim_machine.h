@@ -193,7 +193,8 @@ struct MessageBoxCall {
 class Machine : public platform::Services {
 public:
     // An empty machine: no drives, no shares, empty registry, current
-    // directory "C:\", code page 1252, error mode 0.
+    // directory "C:\", code page 1252, error mode 0. A machine may be moved,
+    // but not while it is installed.
     Machine();
     ~Machine() override;
     Machine(Machine &&) noexcept;
