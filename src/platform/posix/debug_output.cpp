@@ -12,6 +12,7 @@
 
 #include <brenvik/brenvik.h>
 
+#include "platform/posix/never_destroyed.h"
 #include "platform/posix/posix_backend.h"
 
 namespace brenvik {
@@ -28,8 +29,8 @@ struct Receiver {
 
 Receiver &TheReceiver()
 {
-    static Receiver *receiver = new Receiver;  // used until the process ends
-    return *receiver;
+    static NeverDestroyed<Receiver> receiver;  // holds nothing on the heap
+    return receiver.get();
 }
 
 void WriteAll(int fd, const char *text, std::size_t n)

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/posix/never_destroyed.h"
+
 namespace brenvik {
 namespace platform {
 namespace posix {
@@ -17,9 +19,22 @@ struct Table {
 
 Table &TheTable()
 {
-    static Table *table = new Table;  // outlives every static that might close a handle
-    return *table;
+    // Outlives every static that might close a handle.
+    static NeverDestroyed<Table> table;
+    return table.get();
 }
+
+// At unload (or exit) an empty table gives its buckets back. Handles the
+// caller left open stay, with their descriptors, as they would on Windows.
+struct ReleaseAtUnload {
+    ~ReleaseAtUnload()
+    {
+        Table &t = TheTable();
+        std::lock_guard<std::mutex> lock(t.mutex);
+        if (t.objects.empty())
+            decltype(t.objects)().swap(t.objects);
+    }
+} g_releaseAtUnload;
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "platform/backends.h"
 #include "platform/last_error.h"
+#include "platform/posix/never_destroyed.h"
 #include "platform/posix/posix_backend.h"
 
 namespace brenvik {
@@ -16,8 +17,10 @@ constexpr UINT kCodePageUtf8 = 65001;
 
 PosixBackend &Backend()
 {
-    static PosixBackend *backend = new PosixBackend;  // used until the process ends
-    return *backend;
+    // Holds nothing on the heap; never destroyed, so that the destructors of
+    // other statics may still call the services.
+    static NeverDestroyed<PosixBackend> backend;
+    return backend.get();
 }
 
 DWORD PosixBackend::GetLastError()

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string>
 #include <utility>
+
+#include "platform/posix/never_destroyed.h"
 
 namespace brenvik {
 namespace platform {
@@ -115,9 +118,23 @@ struct Cache {
 
 Cache &TheCache()
 {
-    static Cache *cache = new Cache;  // never destroyed: used until the process ends
-    return *cache;
+    static NeverDestroyed<Cache> cache;  // usable until the process ends
+    return cache.get();
 }
+
+// At unload (or exit) the parsed file is given back; a later use reads the
+// file again.
+struct ReleaseAtUnload {
+    ~ReleaseAtUnload()
+    {
+        Cache &cache = TheCache();
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        cache.config.reset();
+        std::string().swap(cache.key.path);
+        cache.key.exists = false;
+        cache.trusted = false;
+    }
+} g_releaseAtUnload;
 
 bool CopyPath(char *out, std::size_t size, const char *a, const char *b)
 {
