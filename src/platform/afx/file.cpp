@@ -72,14 +72,15 @@ CFile::CFile(const char *lpszFileName, UINT nOpenFlags)
 {
     m_strFileName[0] = '\0';
     CFileException e;
-    if (!Open(lpszFileName, nOpenFlags, &e))
-        throw e;
+    // This class's own Open: a derived class is not built yet.
+    if (!CFile::Open(lpszFileName, nOpenFlags, &e))
+        throw e;  // NOLINT(cert-err60-cpp): its copy copies fixed-size members, it cannot throw
 }
 
 CFile::~CFile()
 {
     if (IsOpenHandle(m_hFile) && m_bCloseOnDelete)
-        Abort();
+        CFile::Abort();  // a derived class is gone already
 }
 
 BOOL CFile::Open(const char *lpszFileName, UINT nOpenFlags, CFileException *pError)
