@@ -19,6 +19,7 @@
 #include <sys/statvfs.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/posix/errors.h"
@@ -149,6 +150,17 @@ const char *FileSystemName(const struct statfs &fs)
     return "unknown";
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // The label that /dev/disk/by-label gives the block device dev, decoded
 // ("\x20" is a space); false when the system knows none.
 bool LabelOfDevice(dev_t dev, char *out, std::size_t size)
@@ -162,19 +174,19 @@ bool LabelOfDevice(dev_t dev, char *out, std::size_t size)
         if (e->d_name[0] == '.')
             continue;
         char path[512];
-        if (std::strlen(dirName) + 1 + std::strlen(e->d_name) + 1 > sizeof path)
+        const int length = std::snprintf(path, sizeof path, "%s/%s", dirName, e->d_name);
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof path)
             continue;
-        std::strcpy(path, dirName);
-        std::strcat(path, "/");
-        std::strcat(path, e->d_name);
         struct stat st;
         if (::stat(path, &st) != 0 || !S_ISBLK(st.st_mode) || st.st_rdev != dev)
             continue;
         std::size_t n = 0;
         for (const char *p = e->d_name; *p && n + 1 < size; ++p) {
-            unsigned v;
-            if (p[0] == '\\' && p[1] == 'x' && std::sscanf(p + 2, "%2x", &v) == 1) {
-                out[n++] = static_cast<char>(v);
+            // udev writes a byte it escapes as \x and exactly two hex digits.
+            const int high = p[0] == '\\' && p[1] == 'x' ? HexDigit(p[2]) : -1;
+            const int low = high >= 0 ? HexDigit(p[3]) : -1;
+            if (low >= 0) {
+                out[n++] = static_cast<char>(high * 16 + low);
                 p += 3;
             } else {
                 out[n++] = *p;
