@@ -126,7 +126,7 @@ bool CopyFileAcross(const char *from, const char *to, const struct stat &st)
         errno = saved;
         return false;
     }
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(std::size_t{64} * 1024);
     bool ok = true;
     for (;;) {
         ssize_t n = ::read(in, buffer.data(), buffer.size());

@@ -48,8 +48,8 @@ public:
     DIR *dir = nullptr;
     int dirFd = -1;
     int dotsLeft = 0;  // 2: "." and ".." still to come, 1: "..", 0: none
-    char pattern[MAX_PATH];
-    char path[kHostPathMax];  // the directory, a '/', and room for an entry's name
+    char pattern[MAX_PATH] = {};
+    char path[kHostPathMax] = {};  // the directory, a '/', and room for an entry's name
     std::size_t dirLen = 0;   // bytes of path up to and including that '/'
 };
 

@@ -143,7 +143,8 @@ bool CopyPath(char *out, std::size_t size, const char *a, const char *b)
     if (la + lb + 1 > size)
         return false;
     std::memcpy(out, a, la);
-    std::memcpy(out + la, b, lb + 1);
+    std::memcpy(out + la, b, lb);
+    out[la + lb] = '\0';
     return true;
 }
 
@@ -207,7 +208,9 @@ std::shared_ptr<const RegistryConfig> MakeConfig(registry::RegFile reg)
     }
 
     for (const std::string &server : r.SubKeyNames(kSharesKey)) {
-        const std::string serverKey = std::string(kSharesKey) + "\\" + server;
+        std::string serverKey = kSharesKey;
+        serverKey += '\\';
+        serverKey += server;
         for (const std::string &share : r.SubKeyNames(serverKey)) {
             std::string path;
             if (!StringValue(r, serverKey + "\\" + share, "Path", &path))
