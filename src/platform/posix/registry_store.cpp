@@ -76,6 +76,14 @@ UINT DriveTypeFromName(const std::string &name)
     return DRIVE_UNKNOWN;
 }
 
+std::string SubKey(const std::string &parent, const std::string &name)
+{
+    std::string key = parent;
+    key += '\\';
+    key += name;
+    return key;
+}
+
 // "/data/" and "/data" name one directory; keep the root "/" as it is.
 std::string TrimTrailingSlashes(std::string path)
 {
@@ -194,7 +202,7 @@ std::shared_ptr<const RegistryConfig> MakeConfig(registry::RegFile reg)
         if (letter < 'a' || letter > 'z')
             continue;
         DriveConfig &drive = config->drives[letter - 'a'];
-        const std::string key = std::string(kDrivesKey) + "\\" + name;
+        const std::string key = SubKey(kDrivesKey, name);
         drive.configured = true;
         config->anyDrive = true;
         std::string text;
@@ -208,12 +216,10 @@ std::shared_ptr<const RegistryConfig> MakeConfig(registry::RegFile reg)
     }
 
     for (const std::string &server : r.SubKeyNames(kSharesKey)) {
-        std::string serverKey = kSharesKey;
-        serverKey += '\\';
-        serverKey += server;
+        const std::string serverKey = SubKey(kSharesKey, server);
         for (const std::string &share : r.SubKeyNames(serverKey)) {
             std::string path;
-            if (!StringValue(r, serverKey + "\\" + share, "Path", &path))
+            if (!StringValue(r, SubKey(serverKey, share), "Path", &path))
                 continue;
             config->shares.push_back({server, share, TrimTrailingSlashes(path)});
         }
@@ -226,7 +232,7 @@ std::shared_ptr<const RegistryConfig> MakeConfig(registry::RegFile reg)
         if (letter < 'a' || letter > 'z')
             continue;
         std::string remote;
-        if (StringValue(r, std::string(kNetworkKey) + "\\" + name, "RemotePath", &remote) &&
+        if (StringValue(r, SubKey(kNetworkKey, name), "RemotePath", &remote) &&
             !remote.empty())
             config->connections[letter - 'a'] = remote;
     }
