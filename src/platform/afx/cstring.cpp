@@ -76,6 +76,8 @@ CString::~CString()
         delete[] data_;
 }
 
+// inline_ is storage that data_ may point at, not a value of its own.
+// cppcheck-suppress operatorEqVarError
 CString &CString::operator=(const CString &other)
 {
     if (this != &other)
@@ -83,6 +85,7 @@ CString &CString::operator=(const CString &other)
     return *this;
 }
 
+// cppcheck-suppress operatorEqVarError
 CString &CString::operator=(CString &&other) noexcept
 {
     if (this == &other)

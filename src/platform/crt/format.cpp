@@ -110,6 +110,7 @@ void EmitNumber(Sink &sink, const Field &field, char type, uint64_t magnitude, b
     const char *alphabet = (type == 'x') ? "0123456789abcdef" : "0123456789ABCDEF";
     const unsigned base = hex ? 16 : 10;
     while (magnitude != 0) {
+        // cppcheck-suppress zerodivcond ; base is 10 or 16, magnitude is the dividend
         digits[n++] = alphabet[magnitude % base];
         magnitude /= base;
     }
@@ -148,6 +149,7 @@ void EmitInteger(Sink &sink, const Field &field, char type, std::va_list &args)
         case Field::kLong:
             v = static_cast<int32_t>(va_arg(args, long));
             break;
+        // NOLINTNEXTLINE(bugprone-branch-clone): va_arg of another type than the default's
         case Field::kLongLong:
             v = va_arg(args, long long);
             break;
@@ -167,6 +169,7 @@ void EmitInteger(Sink &sink, const Field &field, char type, std::va_list &args)
     case Field::kLong:
         v = static_cast<uint32_t>(va_arg(args, unsigned long));
         break;
+    // NOLINTNEXTLINE(bugprone-branch-clone): va_arg of another type than the default's
     case Field::kLongLong:
         v = va_arg(args, unsigned long long);
         break;
