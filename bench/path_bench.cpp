@@ -264,8 +264,8 @@ public:
 
     void PrintSummary() const
     {
-        std::printf("\nCPU time per call (medians when repeated)\n%-16s %12s %12s %8s\n", "operation",
-                    "ours ns", "std ns", "ratio");
+        std::printf("\nCPU time per call (medians when repeated)\n");
+        std::printf("%-16s %12s %12s %8s\n", "operation", "ours ns", "std ns", "ratio");
         for (const char *op : kOperations) {
             const double ours = Get(std::string("Ours_") + op);
             const double base = Get(std::string("Std_") + op);
