@@ -46,7 +46,8 @@ int _makepath_s(char *path, std::size_t pathSize, const char *drive, const char 
 
 // ---- Comparisons --------------------------------------------------------------
 // Multibyte-aware; ASCII letters fold case, double-byte characters compare as
-// units. Results < 0, 0, > 0 as strcmp.
+// units. Results < 0, 0, > 0 as strcmp; kNlsCmpError for a null argument.
+constexpr int kNlsCmpError = 2147483647;
 int _mbscmp(const unsigned char *a, const unsigned char *b);
 int _mbsicmp(const unsigned char *a, const unsigned char *b);
 int _stricmp(const char *a, const char *b);
