@@ -19,7 +19,7 @@ using brenvik::test::MarkedRecord;
 // and its refusals, including the ones that trace.
 void CallEverything(const char *longPath)
 {
-    static const char *const kPaths[] = {
+    const char *const paths[] = {
         R"(C:\dir\file.ext)", R"(\\computer\share\dir\file.ext)", R"(C:\dir\)", R"(\\c)",
         R"(C:\file.txt)",     R"(C:\dir\.cfg)",                  "C:",       R"(\\)",
         "rel/a.b",            "",                                nullptr,    longPath,
@@ -27,7 +27,7 @@ void CallEverything(const char *longPath)
     };
     char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
     int flag = 0;
-    for (const char *path : kPaths) {
+    for (const char *path : paths) {
         SPLITFPATH_tag rec = MarkedRecord();
         CDriveEx::SplitUNC_p(path, &rec);
         CDriveEx::SplitUNC_p(path, nullptr);
