@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/trace.h"
 #include "fuzz_support.h"
 
 namespace brenvik {
@@ -101,6 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (functions.empty() || size == 0)
         return 0;
     FuzzInput in(data, size);
+    // The top bit of the integer flags turns the trace on, so that the
+    // lines of the refusals are formatted and sent too.
+    g_bDbgEnabled = in.Int(7);
+    g_dwDbgLevel = 1;
     functions[in.Selector() % functions.size()].run(in);
+    g_bDbgEnabled = 0;
     return 0;
 }

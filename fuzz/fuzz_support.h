@@ -3,7 +3,8 @@
 // add with BRENVIK_FUZZ_TABLE.
 //
 // Input layout: byte 0 picks the function, byte 1 holds flags (which
-// string arguments are null, aliasing choices), byte 2 the integer flags;
+// string arguments are null, aliasing choices), byte 2 the integer flags
+// (its top bit turns the trace on);
 // the rest is cut at NUL bytes into up to kStrings strings. Every string
 // lives in a heap block of its exact size and every output buffer in one of
 // exactly 260 bytes, so AddressSanitizer sees a read or write past either.
