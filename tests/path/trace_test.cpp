@@ -230,18 +230,6 @@ TEST_F(PathTrace, ComposersRecord)
              CDriveEx::ComposeUNC(g_out, &rec);
          },
          "compose.cpp", {"CDriveEx::ComposeUNC BAD NULL ...strOrgPath \n"}},
-        {"a UNC record without a directory",
-         [&rec] {
-             CDriveEx::MySplitPath(R"(\\c\s\t.e)", &rec, nullptr);
-             CDriveEx::ComposeUNC(g_out, &rec);
-         },
-         "compose.cpp", {"CDriveEx::ComposeUNC BAD NULL ...strDir \n"}},
-        {"a drive record without an extension",
-         [&rec] {
-             CDriveEx::MySplitPath(R"(C:\dir\README)", &rec, nullptr);
-             CDriveEx::ComposeDrvPath(g_out, &rec);
-         },
-         "compose.cpp", {"CDriveEx::ComposeDrvPath BAD NULL ...strFileExt \n"}},
     }, &PathTrace::Messages);
 }
 
