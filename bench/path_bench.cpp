@@ -247,6 +247,7 @@ const char *const kOperations[] = {"MySplitPath",   "ComposeDrvPath", "ComposeUN
 // were asked for, else the one run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run> &reports) override
     {
         for (const Run &run : reports) {
