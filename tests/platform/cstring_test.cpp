@@ -458,4 +458,23 @@ TEST(CString, Buffers)
     EXPECT_EQ(s.GetString()[s.GetLength()], '\0');
 }
 
+TEST(CString, RuntimeCallsDoNotAllocate)
+{
+    char drive[brenvik::crt::kMaxDrive], dir[brenvik::crt::kMaxDir];
+    char fname[brenvik::crt::kMaxFname], ext[brenvik::crt::kMaxExt];
+    char path[brenvik::crt::kMaxPath], text[1025];
+    int results = 0;
+    long allocations = AllocationsDuring([&] {
+        results += crt::_splitpath_s("C:\\dir\\file.txt", drive, sizeof drive, dir, sizeof dir,
+                                     fname, sizeof fname, ext, sizeof ext);
+        results += crt::_makepath_s(path, sizeof path, drive, dir, fname, ".bak");
+        results += crt::_mbsicmp(reinterpret_cast<const unsigned char *>(path),
+                                 reinterpret_cast<const unsigned char *>("c:\\DIR\\file.BAK"));
+        results += crt::wsprintfA(text, "%s|%5d|%-3c|%#x", path, 42, 'x', 255) != 0 ? 0 : 1;
+    });
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(results, 0);
+    EXPECT_STREQ(text, "C:\\dir\\file.bak|   42|x  |0xff");
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -483,17 +484,27 @@ TEST(RegistryFile, HugeAndHostileInputs)
 
 TEST(RegistryFile, EveryPrefixOfAFileParses)
 {
-    // Cutting a file anywhere (as a write in progress would) must be harmless,
-    // and cuts at line ends keep exactly the keys read so far.
+    // Cutting a file anywhere (as a write in progress would) is harmless: the
+    // result holds the keys whose key line was complete, in order.
+    auto paths = [](const RegFile &f) {
+        std::vector<std::string> v;
+        for (const RegKey &k : f.keys())
+            v.push_back(k.path);
+        return v;
+    };
     const std::string full = kSample;
-    const std::size_t fullKeys = RegFile::Parse(full).keys().size();
+    const std::vector<std::string> all = paths(RegFile::Parse(full));
     for (std::size_t n = 0; n <= full.size(); ++n) {
-        RegFile f = RegFile::Parse(std::string_view(full).substr(0, n));
-        ASSERT_LE(f.keys().size(), fullKeys) << n;
+        std::vector<std::string> some = paths(RegFile::Parse(std::string_view(full).substr(0, n)));
+        ASSERT_LE(some.size(), all.size()) << n;
+        ASSERT_TRUE(std::equal(some.begin(), some.end(), all.begin())) << n;
     }
     const std::string utf16 = Utf16le(full, true);
-    for (std::size_t n = 0; n <= utf16.size(); n += 7)
-        ASSERT_LE(RegFile::Parse(std::string_view(utf16).substr(0, n)).keys().size(), fullKeys);
+    for (std::size_t n = 0; n <= utf16.size(); n += 7) {
+        std::vector<std::string> some = paths(RegFile::Parse(std::string_view(utf16).substr(0, n)));
+        ASSERT_LE(some.size(), all.size()) << n;
+        ASSERT_TRUE(std::equal(some.begin(), some.end(), all.begin())) << n;
+    }
 }
 
 TEST(RegistryFile, LoadsHostFiles)

@@ -69,7 +69,7 @@ private:
     std::size_t length_ = 0;
 };
 
-struct Spec {
+struct Field {
     bool left = false;
     bool zero = false;
     bool alternate = false;
@@ -90,10 +90,10 @@ std::size_t ReadNumber(const char **p)
     return v < kMaxField ? v : kMaxField;
 }
 
-void Pad(Sink &sink, const Spec &spec, std::size_t length, bool before)
+void Pad(Sink &sink, const Field &field, std::size_t length, bool before)
 {
-    if (spec.width > length && spec.left != before)
-        sink.Repeat(' ', spec.width - length);
+    if (field.width > length && field.left != before)
+        sink.Repeat(' ', field.width - length);
 }
 
 // A wide character in the 8-bit output.
@@ -102,7 +102,7 @@ char Narrow(unsigned long w)
     return w < 0x80 ? static_cast<char>(w) : '?';
 }
 
-void EmitNumber(Sink &sink, const Spec &spec, char type, uint64_t magnitude, bool negative)
+void EmitNumber(Sink &sink, const Field &field, char type, uint64_t magnitude, bool negative)
 {
     char digits[24];
     std::size_t n = 0;
@@ -113,42 +113,42 @@ void EmitNumber(Sink &sink, const Spec &spec, char type, uint64_t magnitude, boo
         digits[n++] = alphabet[magnitude % base];
         magnitude /= base;
     }
-    std::size_t minDigits = spec.hasPrecision ? spec.precision : 1;
+    std::size_t minDigits = field.hasPrecision ? field.precision : 1;
     std::size_t zeros = minDigits > n ? minDigits - n : 0;
 
     char prefix[2];
     std::size_t prefixLength = 0;
     if (negative)
         prefix[prefixLength++] = '-';
-    if (spec.alternate && (type == 'x' || type == 'X')) {
+    if (field.alternate && (type == 'x' || type == 'X')) {
         prefix[prefixLength++] = '0';
         prefix[prefixLength++] = type;
     }
     std::size_t length = prefixLength + zeros + n;
-    if (spec.zero && !spec.left && !spec.hasPrecision && spec.width > length) {
-        zeros += spec.width - length;
-        length = spec.width;
+    if (field.zero && !field.left && !field.hasPrecision && field.width > length) {
+        zeros += field.width - length;
+        length = field.width;
     }
-    Pad(sink, spec, length, true);
+    Pad(sink, field, length, true);
     sink.Write(prefix, prefixLength);
     sink.Repeat('0', zeros);
     while (n > 0)
         sink.Put(digits[--n]);
-    Pad(sink, spec, length, false);
+    Pad(sink, field, length, false);
 }
 
-void EmitInteger(Sink &sink, const Spec &spec, char type, std::va_list &args)
+void EmitInteger(Sink &sink, const Field &field, char type, std::va_list &args)
 {
     if (type == 'd' || type == 'i') {
         int64_t v;
-        switch (spec.size) {
-        case Spec::kShort:
+        switch (field.size) {
+        case Field::kShort:
             v = static_cast<short>(va_arg(args, int));
             break;
-        case Spec::kLong:
+        case Field::kLong:
             v = static_cast<int32_t>(va_arg(args, long));
             break;
-        case Spec::kLongLong:
+        case Field::kLongLong:
             v = va_arg(args, long long);
             break;
         default:
@@ -156,54 +156,54 @@ void EmitInteger(Sink &sink, const Spec &spec, char type, std::va_list &args)
             break;
         }
         uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-        EmitNumber(sink, spec, type, magnitude, v < 0);
+        EmitNumber(sink, field, type, magnitude, v < 0);
         return;
     }
     uint64_t v;
-    switch (spec.size) {
-    case Spec::kShort:
+    switch (field.size) {
+    case Field::kShort:
         v = static_cast<unsigned short>(va_arg(args, int));
         break;
-    case Spec::kLong:
+    case Field::kLong:
         v = static_cast<uint32_t>(va_arg(args, unsigned long));
         break;
-    case Spec::kLongLong:
+    case Field::kLongLong:
         v = va_arg(args, unsigned long long);
         break;
     default:
         v = va_arg(args, unsigned int);
         break;
     }
-    EmitNumber(sink, spec, type, v, false);
+    EmitNumber(sink, field, type, v, false);
 }
 
-void EmitNarrowString(Sink &sink, const Spec &spec, const char *s)
+void EmitNarrowString(Sink &sink, const Field &field, const char *s)
 {
     if (!s)
         s = "(null)";
     std::size_t n = 0;
-    std::size_t limit = spec.hasPrecision ? spec.precision : static_cast<std::size_t>(-1);
+    std::size_t limit = field.hasPrecision ? field.precision : static_cast<std::size_t>(-1);
     while (n < limit && s[n] != '\0')
         ++n;
-    Pad(sink, spec, n, true);
+    Pad(sink, field, n, true);
     sink.Write(s, n);
-    Pad(sink, spec, n, false);
+    Pad(sink, field, n, false);
 }
 
-void EmitWideString(Sink &sink, const Spec &spec, const wchar_t *s)
+void EmitWideString(Sink &sink, const Field &field, const wchar_t *s)
 {
     if (!s) {
-        EmitNarrowString(sink, spec, nullptr);
+        EmitNarrowString(sink, field, nullptr);
         return;
     }
     std::size_t n = 0;
-    std::size_t limit = spec.hasPrecision ? spec.precision : static_cast<std::size_t>(-1);
+    std::size_t limit = field.hasPrecision ? field.precision : static_cast<std::size_t>(-1);
     while (n < limit && s[n] != L'\0')
         ++n;
-    Pad(sink, spec, n, true);
+    Pad(sink, field, n, true);
     for (std::size_t i = 0; i < n; ++i)
         sink.Put(Narrow(static_cast<unsigned long>(s[i])));
-    Pad(sink, spec, n, false);
+    Pad(sink, field, n, false);
 }
 
 // Formats one conversion starting after its '%'; false when it is not one
@@ -211,37 +211,37 @@ void EmitWideString(Sink &sink, const Spec &spec, const wchar_t *s)
 bool Convert(Sink &sink, const char **pp, std::va_list &args)
 {
     const char *p = *pp;
-    Spec spec;
+    Field field;
     for (;; ++p) {
         if (*p == '-')
-            spec.left = true;
+            field.left = true;
         else if (*p == '0')
-            spec.zero = true;
+            field.zero = true;
         else if (*p == '#')
-            spec.alternate = true;
+            field.alternate = true;
         else
             break;
     }
-    spec.width = ReadNumber(&p);
+    field.width = ReadNumber(&p);
     if (*p == '.') {
         ++p;
-        spec.hasPrecision = true;
-        spec.precision = ReadNumber(&p);
+        field.hasPrecision = true;
+        field.precision = ReadNumber(&p);
     }
     bool wide = false, narrow = false;
     if (*p == 'h') {
-        spec.size = Spec::kShort;
+        field.size = Field::kShort;
         narrow = true;
         ++p;
     } else if (*p == 'l' && p[1] == 'l') {
-        spec.size = Spec::kLongLong;
+        field.size = Field::kLongLong;
         p += 2;
     } else if (*p == 'l' || *p == 'w') {
-        spec.size = Spec::kLong;
+        field.size = Field::kLong;
         wide = true;
         ++p;
     } else if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-        spec.size = Spec::kLongLong;
+        field.size = Field::kLongLong;
         p += 3;
     }
     const char type = *p;
@@ -251,10 +251,10 @@ bool Convert(Sink &sink, const char **pp, std::va_list &args)
     case 'u':
     case 'x':
     case 'X':
-        EmitInteger(sink, spec, type, args);
+        EmitInteger(sink, field, type, args);
         break;
     case 'p': {
-        Spec pointer = spec;
+        Field pointer = field;
         pointer.hasPrecision = true;
         pointer.precision = 2 * sizeof(void *);
         EmitNumber(sink, pointer, 'p', reinterpret_cast<uintptr_t>(va_arg(args, void *)), false);
@@ -266,18 +266,18 @@ bool Convert(Sink &sink, const char **pp, std::va_list &args)
         int c = va_arg(args, int);
         bool isWide = (type == 'C') ? !narrow : wide;
         char out = isWide ? Narrow(static_cast<unsigned>(c)) : static_cast<char>(c);
-        Pad(sink, spec, 1, true);
+        Pad(sink, field, 1, true);
         sink.Put(out);
-        Pad(sink, spec, 1, false);
+        Pad(sink, field, 1, false);
         break;
     }
     case 's':
     case 'S': {
         bool isWide = (type == 'S') ? !narrow : wide;
         if (isWide)
-            EmitWideString(sink, spec, va_arg(args, const wchar_t *));
+            EmitWideString(sink, field, va_arg(args, const wchar_t *));
         else
-            EmitNarrowString(sink, spec, va_arg(args, const char *));
+            EmitNarrowString(sink, field, va_arg(args, const char *));
         break;
     }
     default:

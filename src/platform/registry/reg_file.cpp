@@ -513,21 +513,21 @@ private:
             for (int i = 0; i < 4; ++i)
                 bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
         } else if (StartsNoCase(data, "hex")) {
-            std::string_view spec = data.substr(3);
+            std::string_view form = data.substr(3);
             type = 3;  // REG_BINARY
-            if (!spec.empty() && spec[0] == '(') {
-                std::size_t close = spec.find(')');
-                if (close == std::string_view::npos || !ParseHex32(spec.substr(1, close - 1), &type))
+            if (!form.empty() && form[0] == '(') {
+                std::size_t close = form.find(')');
+                if (close == std::string_view::npos || !ParseHex32(form.substr(1, close - 1), &type))
                     bad = "bad hex type";
                 else
-                    spec = spec.substr(close + 1);
+                    form = form.substr(close + 1);
             }
-            if (!bad && (spec.empty() || spec[0] != ':'))
+            if (!bad && (form.empty() || form[0] != ':'))
                 bad = "hex without ':'";
             // Joined even when bad, so that continuation lines are not read
             // as lines of their own.
             std::string joined;
-            bool whole = GatherContinuations(bad ? spec : spec.substr(1), &joined);
+            bool whole = GatherContinuations(bad ? form : form.substr(1), &joined);
             if (!bad && !whole)
                 bad = "hex data cut off by the end of the file";
             if (!bad && !ParseHexBytes(joined, &bytes))
