@@ -1,6 +1,6 @@
 // The trace lines of the path model: which calls send which "BAD NULL"
 // line, in which order the arguments are tested, and which calls stay
-// silent. Lines are taken from the debugger-output receiver.
+// silent. Lines are taken from the simulated machine's debugger output.
 #include <brenvik/brenvik.h>
 #include <gtest/gtest.h>
 
@@ -11,35 +11,28 @@
 
 #include "frame/trace.h"
 #include "path/path_test_util.h"
+#include "support/scoped_machine.h"
 
 namespace {
 
 using brenvik::test::MarkedRecord;
 using brenvik::test::OutBuf;
 
-std::vector<std::string> g_lines;
-
-void Receive(const char *text, void *context)
-{
-    static_cast<std::vector<std::string> *>(context)->push_back(text);
-}
+brenvik::sim::Machine *g_machine = nullptr;
 
 class PathTrace : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        savedEnabled_ = g_bDbgEnabled;
-        savedLevel_ = g_dwDbgLevel;
-        g_bDbgEnabled = 1;
-        g_dwDbgLevel = 1;
-        g_lines.clear();
-        brenvik_set_debug_output(&Receive, &g_lines);
+        machine_.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 1);
+        DbgLoadLevel();
+        g_machine = &machine_;
     }
     void TearDown() override
     {
-        brenvik_set_debug_output(nullptr, nullptr);
-        g_bDbgEnabled = savedEnabled_;
-        g_dwDbgLevel = savedLevel_;
+        g_machine = nullptr;
+        g_bDbgEnabled = 0;
+        g_dwDbgLevel = 0;
     }
 
     // The messages of the lines sent by call(), each checked for the line
@@ -48,10 +41,10 @@ protected:
     static std::vector<std::string> Messages(const std::function<void()> &call,
                                              const std::string &file)
     {
-        g_lines.clear();
+        g_machine->ClearDebugOutput();
         call();
         std::vector<std::string> messages;
-        for (const std::string &line : g_lines) {
+        for (const std::string &line : g_machine->DebugOutput()) {
             const std::string head = "Orlo DbgMessage:";
             const std::string fileField = " FILE:" + file + " LINE:";
             const std::size_t at = line.rfind(fileField);
@@ -68,9 +61,8 @@ protected:
         return messages;
     }
 
-private:
-    int savedEnabled_ = 0;
-    unsigned long savedLevel_ = 0;
+    brenvik::sim::Machine machine_;
+    brenvik::test::ScopedMachine scope_{machine_};
 };
 
 struct Row {
@@ -294,12 +286,13 @@ TEST_F(PathTrace, TitleAndExtension)
     }, &PathTrace::Messages);
 }
 
-TEST_F(PathTrace, NothingIsSentWithTheTraceOff)
+TEST_F(PathTrace, NothingIsSentBelowLevelOne)
 {
-    g_bDbgEnabled = 0;
+    machine_.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 0);
+    DbgLoadLevel();
     EXPECT_TRUE(Messages([] { CDriveEx::ChgPathExt(nullptr, nullptr, nullptr); }, "").empty());
-    g_bDbgEnabled = 1;
-    g_dwDbgLevel = 0;
+    machine_.RemoveRegKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug");
+    DbgLoadLevel();
     EXPECT_TRUE(Messages([] { CDriveEx::ChgPathExt(nullptr, nullptr, nullptr); }, "").empty());
 }
 
