@@ -275,28 +275,47 @@ namespace {
 // A symbolic link (a reparse point) is removed as a link and never followed:
 // the deletion must not reach outside the tree it was given. The listing
 // reports a link with the reparse bit, and such an entry is removed at once.
-// A directory listed as a plain one may have been replaced by a link since;
-// so right before a directory is listed its own attributes are read again
-// (without following a link), and a link found then is removed as a link.
-// What remains is a swap between that read and the opening of the listing;
-// the POSIX backend closes it by opening a listed directory without
-// following a link, so the listing of a swapped-in link fails, nothing in it
-// is visited, and the removal below takes away the link. Entries are deleted
-// by path, so a directory swapped for a link while its own entries are being
-// deleted is not caught; that needs deletion relative to an open directory,
+// A directory listed as a plain one may have been replaced by a link since,
+// so its own attributes are read (without following a link) right before
+// its listing is opened and again right after; unless both say "a plain
+// directory", nothing in the listing is touched, and a link is removed as a
+// link. The POSIX backend also opens a listed directory without following a
+// link, so there a link swapped in between the first read and the opening
+// fails the listing outright. What stays open: entries are deleted by path,
+// so a directory swapped for a link while its own entries are being deleted
+// (or swapped out and back around the opening) would redirect those
+// deletions. Closing that needs deletion relative to an open directory,
 // which the platform services do not offer.
+enum class Kind { gone, link, directory, other };
+
+Kind KindOf(const CString &path, DWORD *attributes)
+{
+    DWORD a = sys().GetFileAttributesA(path);
+    *attributes = a;
+    if (a == INVALID_FILE_ATTRIBUTES)
+        return Kind::gone;
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT)
+        return Kind::link;
+    return (a & FILE_ATTRIBUTE_DIRECTORY) ? Kind::directory : Kind::other;
+}
+
+int RemoveLink(const CString &path, DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? CDriveEx::MyRemoveDirectory(path)
+                                                   : CDriveEx::MyDelFile(path);
+}
+
 int RemoveTree(const char *strDir, int bDelSystem)
 {
     CString dir = WithoutTrailingBackslash(strDir);
-    DWORD attributes = sys().GetFileAttributesA(dir);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? CDriveEx::MyRemoveDirectory(dir)
-                                                       : CDriveEx::MyDelFile(dir);
-    }
+    DWORD attributes = 0;
+    Kind kind = KindOf(dir, &attributes);
+    if (kind == Kind::link)
+        return RemoveLink(dir, attributes);
 
     // Unreadable attributes, or no longer a directory: nothing is listed, and
     // the removal decides.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (kind == Kind::directory) {
         CString search(strDir);
         if (!EndsWithBackslash(strDir, std::strlen(strDir)))
             search += '\\';
@@ -305,6 +324,15 @@ int RemoveTree(const char *strDir, int bDelSystem)
         // The listing streams: one entry ahead, whatever the directory holds.
         CFileFind finder;
         BOOL more = finder.FindFile(search, 0);
+        if (more) {
+            kind = KindOf(dir, &attributes);
+            if (kind != Kind::directory) {
+                finder.Close();
+                if (kind == Kind::link)
+                    return RemoveLink(dir, attributes);
+                more = FALSE;
+            }
+        }
         while (more) {
             more = finder.FindNextFile();
             if (finder.IsDots())
