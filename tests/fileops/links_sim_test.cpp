@@ -59,16 +59,24 @@ TEST_F(LinksTest, DirectoryReplacedByALinkDuringTheRun)
     struct SwapPoint {
         const char *service;
         const char *path;
-        int occurrence;  // which matching call
+        int occurrence;      // which matching call
+        bool toFile;         // a link to a file instead of a directory
+        int result;
     };
     const SwapPoint points[] = {
-        {"GetFileAttributesExA", "C:\\t\\sub", 1},  // its status query
-        {"GetFileAttributesA", "C:\\t\\sub", 1},    // the read before its listing
-        {"FindFirstFileA", "C:\\t\\sub\\*.*", 1},   // the opening of its listing
-        {"GetFileAttributesA", "C:\\t\\sub", 2},    // the read after the opening
+        {"GetFileAttributesExA", "C:\\t\\sub", 1, false, 1},  // its status query
+        {"GetFileAttributesA", "C:\\t\\sub", 1, false, 1},    // the read before its listing
+        {"FindFirstFileA", "C:\\t\\sub\\*.*", 1, false, 1},   // the opening of its listing
+        {"GetFileAttributesA", "C:\\t\\sub", 2, false, 1},    // the read after the opening
+        // A link to a file is no directory to the status query: it stays,
+        // and so does the tree's root.
+        {"GetFileAttributesExA", "C:\\t\\sub", 1, true, 0},
+        {"GetFileAttributesA", "C:\\t\\sub", 1, true, 1},
+        {"GetFileAttributesA", "C:\\t\\sub", 2, true, 1},
     };
     for (const SwapPoint &p : points) {
-        SCOPED_TRACE(std::string(p.service) + " " + p.path);
+        SCOPED_TRACE(std::string(p.service) + " " + p.path + " #" + std::to_string(p.occurrence) +
+                     (p.toFile ? " file link" : " directory link"));
         m.Remove("C:\\t");
         m.MakeFile("C:\\t\\before.txt");
         m.MakeFile("C:\\t\\sub\\inner.txt");
@@ -78,14 +86,17 @@ TEST_F(LinksTest, DirectoryReplacedByALinkDuringTheRun)
         m.SetHook([&](const sim::Call &call) {
             if (call.service == p.service && call.path == p.path && ++seen == p.occurrence) {
                 m.Remove("C:\\t\\sub");
-                m.MakeLink("C:\\t\\sub", "C:\\outside", true);
+                if (p.toFile)
+                    m.MakeLink("C:\\t\\sub", "C:\\outside\\keep.txt", false);
+                else
+                    m.MakeLink("C:\\t\\sub", "C:\\outside", true);
                 swapped = true;
             }
         });
-        EXPECT_EQ(CDriveEx::DelTree("C:\\t", 0), 1);
+        EXPECT_EQ(CDriveEx::DelTree("C:\\t", 0), p.result);
         m.SetHook(nullptr);
         EXPECT_TRUE(swapped);
-        EXPECT_FALSE(m.Exists("C:\\t"));
+        EXPECT_EQ(m.Exists("C:\\t"), p.result == 0);
         ExpectOutsideUntouched();
     }
 }

@@ -82,13 +82,13 @@ TEST_F(StatusTest, EmptyOrNullPathLeavesTheFlagAlone)
 
 TEST_F(StatusTest, OnlyOneTrailingBackslashIsRemoved)
 {
-    m.MakeDir("C:\\dir");
-    EXPECT_EQ(CDriveEx::IsDir("C:\\dir\\\\", nullptr), 0);
-    EXPECT_EQ(CDriveEx::IsDir("C:\\dir\\", nullptr), 1);
-    std::vector<std::string> log = Log();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0], "GetFileAttributesExA C:\\dir\\");
-    EXPECT_EQ(log[1], "GetFileAttributesExA C:\\dir");
+    // A file named with a trailing backslash is not found; with the one
+    // backslash removed it is.
+    m.MakeFile("C:\\f");
+    EXPECT_EQ(CDriveEx::IsFile("C:\\f\\", nullptr), 1);
+    EXPECT_EQ(CDriveEx::IsFile("C:\\f\\\\", nullptr), 0);
+    EXPECT_THAT(Log(), ::testing::ElementsAre("GetFileAttributesExA C:\\f",
+                                              "GetFileAttributesExA C:\\f\\"));
 }
 
 TEST_F(StatusTest, TrailByteThatLooksLikeABackslashIsKept)
