@@ -24,7 +24,6 @@ std::string NormalForm(const char *path)
 {
     std::string out;
     const char *p = path;
-    std::size_t rootLen = 0;
     auto isSep = [](char c) { return c == '\\' || c == '/'; };
     if (isSep(p[0]) && isSep(p[1])) {
         out = "\\\\";
@@ -40,7 +39,7 @@ std::string NormalForm(const char *path)
         out = "\\";
         ++p;
     }
-    rootLen = out.size();
+    const std::size_t rootLen = out.size();
     while (*p) {
         while (isSep(*p))
             ++p;
@@ -106,10 +105,10 @@ Sameness CompareEntries(const char *strOld, const CFileStatus &oldStatus, const 
     if (a == b)
         return Sameness::sameSpelling;
     // Names fold case on this platform's file systems (the POSIX backend
-    // folds where the exact name is missing). A case-sensitive host with both
-    // spellings present is told apart by the identity test below only in
-    // theory; taking it for one entry merely turns the call into a plain
-    // rename, which then fails on the existing target.
+    // folds where the exact name is missing). Where a case-sensitive host
+    // holds both spellings as two files, they are taken for one entry here;
+    // the plain rename that follows then fails on the existing target: a
+    // refusal, never a loss.
     if (brenvik::crt::_mbsicmp(reinterpret_cast<const unsigned char *>(a.c_str()),
                                reinterpret_cast<const unsigned char *>(b.c_str())) == 0)
         return Sameness::sameEntry;
