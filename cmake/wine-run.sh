@@ -80,4 +80,19 @@ if [ ! -f "$prefix/.brenvik-ready" ]; then
     ) 9>"$prefix.lock"
 fi
 
-exec "$loader" "$@"
+# Keep the server up between the programs of a test run: starting it costs
+# seconds, a program of ours milliseconds. It ends by itself once idle.
+server=$(find_server)
+if [ -n "$server" ]; then
+    "$server" -p"${BRENVIK_WINESERVER_LINGER:-20}" >/dev/null 2>&1 || true
+fi
+
+# Wine's helper processes (services, device drivers) outlive the program and
+# would hold on to our output until the server ends; give the program a file
+# to write to, and pass on what it wrote.
+out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$out"' EXIT
+rc=0
+"$loader" "$@" </dev/null >"$out" 2>&1 || rc=$?
+cat "$out"
+exit $rc
