@@ -28,6 +28,22 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT
     "-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${CMAKE_SHARED_LINKER_FLAGS_INIT}")
 
-# Test programs run through Wine, in a prefix of the build tree's own.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../wine-run.sh"
-    ${CMAKE_SYSTEM_PROCESSOR} "${CMAKE_BINARY_DIR}/wineprefix")
+# Test programs run through Wine, in a prefix of the build tree's own, where a
+# Wine that runs this architecture is installed (wine64 for x86_64, wine32
+# for i686). Without one nothing is run: the tests are built but not added.
+if(NOT DEFINED BRENVIK_WINE_LOADER)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    find_program(BRENVIK_WINE_LOADER NAMES wine NAMES_PER_DIR
+                 PATHS /usr/lib/wine /usr/lib/i386-linux-gnu/wine NO_DEFAULT_PATH)
+  else()
+    find_program(BRENVIK_WINE_LOADER NAMES wine64 NAMES_PER_DIR
+                 PATHS /usr/lib/wine /usr/lib64/wine NO_DEFAULT_PATH)
+    if(NOT BRENVIK_WINE_LOADER)
+      find_program(BRENVIK_WINE_LOADER NAMES wine64)
+    endif()
+  endif()
+endif()
+if(BRENVIK_WINE_LOADER)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../wine-run.sh"
+      ${CMAKE_SYSTEM_PROCESSOR} "${CMAKE_BINARY_DIR}/wineprefix")
+endif()
