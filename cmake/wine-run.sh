@@ -49,6 +49,9 @@ find_server() {
 # No windows, no installers for Mono and Gecko, no menu entries, no noise.
 unset DISPLAY WAYLAND_DISPLAY
 export WINEPREFIX="$prefix"
+# Wine links the profile folders to the home directory; a bare CI
+# environment may have none.
+export HOME="${HOME:-$(dirname "$prefix")}"
 export WINEDEBUG="${BRENVIK_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ "$arch" = i686 ]; then
