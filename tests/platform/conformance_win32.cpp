@@ -131,6 +131,11 @@ public:
         return SetBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
     }
     bool KeepsDosAttributes() const override { return true; }
+    bool UnderWine() const override
+    {
+        HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
 
     std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
                                          DWORD *error) override
