@@ -53,27 +53,32 @@ TEST(Win32DllClient, ConstructingAnImageObjectReloadsTheTraceSetting)
     const DWORD one = 1;
     if (!SetDebugLevel(nullptr))
         GTEST_SKIP() << "HKEY_LOCAL_MACHINE cannot be written here";
+    char result[BRENVIK_MAX_PATH];
+    const SPLITFPATH_tag *none = nullptr;
     { CVcdImageEx reload; }
-    EXPECT_EQ(0, CVcdImageEx::GetPathExtType(nullptr));
+    EXPECT_EQ(0, CDriveEx::ComposeUNC(result, none));
     EXPECT_TRUE(capture.Take().empty());
 
     ASSERT_TRUE(SetDebugLevel(&one));
-    EXPECT_EQ(0, CVcdImageEx::GetPathExtType(nullptr));
+    EXPECT_EQ(0, CDriveEx::ComposeUNC(result, none));
     EXPECT_TRUE(capture.Take().empty()) << "the registry is read only at construction";
     { CDriveEx unrelated; }
-    EXPECT_EQ(0, CVcdImageEx::GetPathExtType(nullptr));
+    EXPECT_EQ(0, CDriveEx::ComposeUNC(result, none));
     EXPECT_TRUE(capture.Take().empty()) << "a CDriveEx does not reload the setting";
 
     { CVcdImageEx reload; }
-    EXPECT_EQ(0, CVcdImageEx::GetPathExtType(nullptr));
+    EXPECT_EQ(0, CDriveEx::ComposeUNC(result, none));
     auto lines = capture.Take();
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find("Orlo DbgMessage:CVcdImageEx::GetPathExtType BAD NULL"))
+    // The line is sent as it is: no newline added, one blank at the end.
+    EXPECT_EQ(0u, lines[0].find("Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...pSplitFPath \n"
+                                " FILE:"))
         << lines[0];
+    EXPECT_EQ(' ', lines[0].back());
 
     EXPECT_TRUE(SetDebugLevel(nullptr));
     { CVcdImageEx reload; }
-    EXPECT_EQ(0, CVcdImageEx::GetPathExtType(nullptr));
+    EXPECT_EQ(0, CDriveEx::ComposeUNC(result, none));
     EXPECT_TRUE(capture.Take().empty());
 }
 

@@ -20,10 +20,11 @@ const char kDll[] = "brenvik.dll";
 const char kInt2Letter[] = "_ZN8CDriveEx14Drv_Int2LetterEiPc";
 const char kDriveTypeEx[] = "_ZN8CDriveEx15GetDriveType_ExEPKc";
 const char kPathExtType[] = "_ZN11CVcdImageEx14GetPathExtTypeEPKc";
+const char kComposeUNC[] = "_ZN8CDriveEx10ComposeUNCEPcPK14SPLITFPATH_tag";
 
 typedef int (*Int2LetterFn)(int, char *);
 typedef unsigned int (*DriveTypeExFn)(const char *);
-typedef int (*PathExtTypeFn)(const char *);
+typedef int (*ComposeUNCFn)(char *, const void *);
 
 template <typename Fn>
 Fn Lookup(HMODULE module, const char *name)
@@ -117,7 +118,7 @@ TEST(Win32DllLoad, ExportsTheClassesAndHidesTheRest)
          {"_ZTV8CDriveEx", "_ZTV11CVcdImageEx", "_ZTI8CDriveEx", "_ZTI11CVcdImageEx",
           "_ZN8CDriveExC1Ev", "_ZN8CDriveExD0Ev", "_ZN11CVcdImageExC1Ev",
           "_ZN11CVcdImageExD0Ev", "_ZN7CObject12classCObjectE", kInt2Letter, kDriveTypeEx,
-          kPathExtType})
+          kPathExtType, kComposeUNC})
         EXPECT_NE(nullptr, Lookup<FARPROC>(dll, name)) << name;
     // The entry point, the platform layer and the trace stay inside.
     for (const char *name : {"DllMain", "DllMain@12", "_ZN7brenvik8platform3sysEv",
@@ -146,34 +147,36 @@ TEST(Win32DllLoad, AttachLoadsTheTraceSetting)
     if (!level.Set(1))
         GTEST_SKIP() << "HKEY_LOCAL_MACHINE cannot be written here";
 
+    char result[260];
     HMODULE dll = ::LoadLibraryA(kDll);
     ASSERT_NE(nullptr, dll);
-    auto pathExtType = Lookup<PathExtTypeFn>(dll, kPathExtType);
-    ASSERT_NE(nullptr, pathExtType);
-    EXPECT_EQ(0, pathExtType(nullptr));
+    auto composeUNC = Lookup<ComposeUNCFn>(dll, kComposeUNC);
+    ASSERT_NE(nullptr, composeUNC);
+    EXPECT_EQ(0, composeUNC(result, nullptr));
     std::vector<std::string> lines = capture.Take();
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find("Orlo DbgMessage:CVcdImageEx::GetPathExtType BAD NULL"))
+    EXPECT_EQ(0u, lines[0].find("Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...pSplitFPath \n"))
         << lines[0];
     // Changing the registry alone changes nothing for the loaded module.
     level.Remove();
-    EXPECT_EQ(0, pathExtType(nullptr));
+    EXPECT_EQ(0, composeUNC(result, nullptr));
     EXPECT_EQ(1u, capture.Take().size());
     EXPECT_TRUE(::FreeLibrary(dll));
 
     dll = ::LoadLibraryA(kDll);
     ASSERT_NE(nullptr, dll);
-    pathExtType = Lookup<PathExtTypeFn>(dll, kPathExtType);
-    ASSERT_NE(nullptr, pathExtType);
-    EXPECT_EQ(0, pathExtType(nullptr));
+    composeUNC = Lookup<ComposeUNCFn>(dll, kComposeUNC);
+    ASSERT_NE(nullptr, composeUNC);
+    EXPECT_EQ(0, composeUNC(result, nullptr));
     EXPECT_TRUE(capture.Take().empty());
 
     ASSERT_TRUE(level.Set(0));
     EXPECT_TRUE(::FreeLibrary(dll));
     dll = ::LoadLibraryA(kDll);
     ASSERT_NE(nullptr, dll);
-    pathExtType = Lookup<PathExtTypeFn>(dll, kPathExtType);
-    EXPECT_EQ(0, pathExtType(nullptr));
+    composeUNC = Lookup<ComposeUNCFn>(dll, kComposeUNC);
+    ASSERT_NE(nullptr, composeUNC);
+    EXPECT_EQ(0, composeUNC(result, nullptr));
     EXPECT_TRUE(capture.Take().empty()) << "level 0 lets nothing through";
     EXPECT_TRUE(::FreeLibrary(dll));
 }
