@@ -171,10 +171,16 @@ int SendTo(int fd, const char *buf, int len, int flags, const struct sockaddr *t
             local.sin_family = AF_INET;
             std::memcpy(&local.sin_port, bytes + kIdOffset, 2);
             local.sin_addr.s_addr = htonl(INADDR_ANY);
-            // Taken by someone else: the kernel picks a port at the first
-            // send, and replies get the caller's identifier back on receipt.
-            s->restoreId = ::bind(fd, reinterpret_cast<const struct sockaddr *>(&local),
-                                  sizeof local) != 0;
+            // Taken by someone else, or 0 (which has the kernel pick one): the
+            // socket has another port, and replies get the caller's
+            // identifier back on receipt.
+            struct sockaddr_in bound;
+            std::memset(&bound, 0, sizeof bound);
+            socklen_t boundLength = sizeof bound;
+            s->restoreId =
+                ::bind(fd, reinterpret_cast<const struct sockaddr *>(&local), sizeof local) != 0 ||
+                ::getsockname(fd, reinterpret_cast<struct sockaddr *>(&bound), &boundLength) != 0 ||
+                bound.sin_port != local.sin_port;
         }
         if (s != nullptr)
             std::memcpy(s->id, bytes + kIdOffset, 2);
