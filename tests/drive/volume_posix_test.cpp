@@ -185,8 +185,11 @@ TEST_F(VolumePosix, LabelsFromTheRegistryFile)
 TEST_F(VolumePosix, DriveWithoutMediumFailsEveryVolumeQuery)
 {
     char label[BRENVIK_MAX_PATH] = "untouched";
+    sys().SetLastError(0xDEADBEEF);
     EXPECT_EQ(CDriveEx::GetVolName(4, label), 0);
     EXPECT_STREQ(label, "untouched");
+    // The query's own error stands; putting the error mode back keeps it.
+    EXPECT_EQ(sys().GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(CDriveEx::IsDiskPresent(4, 1), 0);
     EXPECT_EQ(CDriveEx::IsCompressed(4), 0);
     unsigned long spc = 7, size = 7;
