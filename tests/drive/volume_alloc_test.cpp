@@ -46,7 +46,16 @@ public:
             *flags = FS_VOL_IS_COMPRESSED;
         return TRUE;
     }
+    // The machine keeps a history of modes, which allocates.
+    UINT SetErrorMode(UINT mode) override
+    {
+        const UINT previous = mode_;
+        mode_ = mode;
+        return previous;
+    }
     HMODULE GetModuleHandleA(LPCSTR) override { return &g_kernel32; }
+
+    UINT mode_ = 0;
     FARPROC GetProcAddress(HMODULE, LPCSTR) override
     {
         PFN_GetDiskFreeSpaceExA entry = &QuietFreeSpaceEx;
@@ -82,6 +91,7 @@ TEST(VolumeAlloc, QueriesDoNotAllocate)
     EXPECT_STREQ(label, "EMZ3_DVD");
     EXPECT_EQ(bytes[0], 1ull << 34);
     EXPECT_EQ(kb[0], 1UL << 24);
+    EXPECT_EQ(machine.mode_, 0u) << "the error mode was not restored";
 
     CountAllocations control;
     static int *volatile sink;
