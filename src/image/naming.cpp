@@ -26,8 +26,8 @@ struct SplitName {
 // name of ours; every caller refuses it as it refuses a bad name.
 bool Split(const char *path, SplitName &out)
 {
-    return crt::_splitpath_s(path, out.drive, sizeof out.drive, out.dir, sizeof out.dir, out.title,
-                        sizeof out.title, out.ext, sizeof out.ext) == 0;
+    return crt::_splitpath_s(path, out.drive, sizeof out.drive, out.dir, sizeof out.dir,
+                             out.title, sizeof out.title, out.ext, sizeof out.ext) == 0;
 }
 
 // The title and extension of a title taken as a name of its own.
@@ -35,7 +35,7 @@ bool SplitTitle(const char *title, char (&inner)[crt::kMaxFname],
                 char (&innerExt)[crt::kMaxExt])
 {
     return crt::_splitpath_s(title, nullptr, 0, nullptr, 0, inner, sizeof inner, innerExt,
-                        sizeof innerExt) == 0;
+                             sizeof innerExt) == 0;
 }
 
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
