@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "frame/observe.h"
 #include "platform/afx/afx.h"
 
 namespace {
@@ -17,9 +18,21 @@ AFX_EXTENSION_MODULE BrenvikDLL = {};
 alignas(CVcdImageEx) unsigned char g_VcdImageExStorage[sizeof(CVcdImageEx)];
 CVcdImageEx *g_VcdImageEx = nullptr;
 
+// The chain entries this module still has, for the frame's observers.
+unsigned long OurChainEntries()
+{
+    unsigned long n = 0;
+    for (CDynLinkLibrary *p = AfxGetFirstDynLinkLibrary(); p != nullptr; p = p->m_pNextDLL) {
+        if (p->m_hModule == BrenvikDLL.hModule)
+            ++n;
+    }
+    return n;
+}
+
 void DestroyStatics()
 {
     if (g_VcdImageEx != nullptr) {
+        ObserveFrame("destroy-static", OurChainEntries(), 0);
         g_VcdImageEx->~CVcdImageEx();
         g_VcdImageEx = nullptr;
     }
@@ -34,14 +47,17 @@ BOOL ProcessAttach(HINSTANCE hInstance)
         DestroyStatics();
         return FALSE;
     }
-    // Links itself into the chain; a failed allocation only leaves us out of it.
+    // Links itself into the chain and is deleted by AfxTermExtensionModule;
+    // a failed allocation only leaves us out of the chain.
     new (std::nothrow) CDynLinkLibrary(BrenvikDLL, FALSE);
+    ObserveFrame("attached", OurChainEntries(), 0);
     return TRUE;
 }
 
 void ProcessDetach()
 {
     AfxTermExtensionModule(BrenvikDLL, FALSE);
+    ObserveFrame("term-ext", OurChainEntries(), 0);
     DestroyStatics();
 }
 
@@ -68,11 +84,17 @@ namespace {
 
 bool g_attached = false;
 
-// Runs before the library's other static constructors have a say: the
-// library has none that depend on load order.
+// This file is linked after the library's objects, so the loader runs the
+// load step after their static initialisers and the unload step before
+// their static destructors (at dlclose). At process exit those destructors
+// may run first: the steps touch nothing that has one.
+//
+// The loader gives no module instance here; the address of the module's
+// own extension record is as unique, and it is what the chain entries of
+// this module are told apart by.
 __attribute__((constructor)) void BrenvikLoad()
 {
-    g_attached = ProcessAttach(nullptr) != FALSE;
+    g_attached = ProcessAttach(reinterpret_cast<HINSTANCE>(&BrenvikDLL)) != FALSE;
 }
 
 __attribute__((destructor)) void BrenvikUnload()

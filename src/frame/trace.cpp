@@ -3,8 +3,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-
+#include "frame/observe.h"
 #include "platform/crt/crt.h"
 #include "platform/services.h"
 
@@ -24,7 +23,9 @@ thread_local char t_fileTitle[kFileBuffer];
 
 }  // namespace
 
-void DbgLoadLevel()
+namespace {
+
+void ReadLevel()
 {
     auto &s = sys();
     HKEY key = nullptr;
@@ -35,7 +36,8 @@ void DbgLoadLevel()
     }
     unsigned char data[4] = {0, 0, 0, 0};
     DWORD size = sizeof data;
-    // The stored type is ignored: any 4 bytes or fewer are a little-endian number.
+    // The stored type is ignored: any 4 bytes or fewer are a little-endian
+    // number. More than 4 bytes answers ERROR_MORE_DATA: disabled.
     if (s.RegQueryValueExA(key, "DebugLevel", nullptr, nullptr, data, &size) != ERROR_SUCCESS) {
         g_bDbgEnabled = 0;
         g_dwDbgLevel = 0;
@@ -47,6 +49,14 @@ void DbgLoadLevel()
         g_bDbgEnabled = 1;
     }
     s.RegCloseKey(key);
+}
+
+}  // namespace
+
+void DbgLoadLevel()
+{
+    ReadLevel();
+    ObserveFrame("load-level", static_cast<unsigned long>(g_bDbgEnabled), g_dwDbgLevel);
 }
 
 const char *DbgFormat(const char *format, ...)

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/backends.h"
+#include "platform/crt/crt.h"
 
 namespace brenvik {
 namespace platform {
@@ -26,14 +27,18 @@ Services &sys()
     return s ? *s : DefaultServices();
 }
 
+// The runtime caches the code page's lead bytes; other services may report
+// another code page.
 ScopedServices::ScopedServices(Services &services)
     : previous_(g_installed.exchange(&services, std::memory_order_acq_rel))
 {
+    crt::RefreshCodePage();
 }
 
 ScopedServices::~ScopedServices()
 {
     g_installed.store(previous_, std::memory_order_release);
+    crt::RefreshCodePage();
 }
 
 }  // namespace platform

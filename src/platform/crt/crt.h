@@ -46,7 +46,8 @@ int _makepath_s(char *path, std::size_t pathSize, const char *drive, const char 
 
 // ---- Comparisons --------------------------------------------------------------
 // Multibyte-aware; ASCII letters fold case, double-byte characters compare as
-// units. Results < 0, 0, > 0 as strcmp.
+// units. Results < 0, 0, > 0 as strcmp; kNlsCmpError for a null argument.
+constexpr int kNlsCmpError = 2147483647;
 int _mbscmp(const unsigned char *a, const unsigned char *b);
 int _mbsicmp(const unsigned char *a, const unsigned char *b);
 int _stricmp(const char *a, const char *b);
@@ -57,8 +58,10 @@ const char *MbsRChr(const char *s, unsigned char c);
 const char *MbsChr(const char *s, unsigned char c);
 
 // ---- Formatting -----------------------------------------------------------------
-// wvsprintfA's conversions (%c %d %i %u %x %X %s %p %%, the h and l size
-// prefixes, flags '-' '0' '#', width and precision; no floating point).
+// wvsprintfA's conversions (%c %C %d %i %u %x %X %s %S %p %%, the h and l
+// size prefixes and I64 / ll for 64 bits, flags '-' '0' '#', width and
+// precision as digits; no floating point, no '*'). An unknown conversion is
+// copied as written. format.cpp has the exact rules.
 // Writes at most outSize - 1 characters and a NUL (when outSize > 0); returns
 // the length the whole output would have had.
 std::size_t FormatV(char *out, std::size_t outSize, const char *format, std::va_list args);

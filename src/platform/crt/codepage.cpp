@@ -1,0 +1,75 @@
+#include <atomic>
+#include <cstdint>
+
+#include "platform/crt/crt.h"
+#include "platform/crt/mbcs.h"
+#include "platform/services.h"
+
+namespace brenvik {
+namespace crt {
+
+namespace {
+
+struct LeadTable {
+    bool lead[256];
+};
+
+constexpr LeadTable MakeTable(unsigned first1, unsigned last1, unsigned first2, unsigned last2)
+{
+    LeadTable t{};
+    for (unsigned c = 0; c < 256; ++c)
+        t.lead[c] = (c >= first1 && c <= last1) || (c >= first2 && c <= last2);
+    return t;
+}
+
+// Shift-JIS; the Chinese and Korean double-byte code pages share one range.
+constexpr LeadTable kJapanese = MakeTable(0x81, 0x9F, 0xE0, 0xFC);
+constexpr LeadTable kOtherDbcs = MakeTable(0x81, 0xFE, 1, 0);
+constexpr LeadTable kSingleByte = MakeTable(1, 0, 1, 0);
+
+std::atomic<const LeadTable *> g_table{nullptr};
+std::atomic<unsigned> g_forcedCodePage{0};
+
+const LeadTable *TableFor(unsigned codePage)
+{
+    switch (codePage) {
+    case 932:
+        return &kJapanese;
+    case 936:
+    case 949:
+    case 950:
+        return &kOtherDbcs;
+    default:
+        return &kSingleByte;
+    }
+}
+
+}  // namespace
+
+void RefreshCodePage()
+{
+    unsigned forced = g_forcedCodePage.load(std::memory_order_acquire);
+    unsigned codePage = forced ? forced : platform::sys().GetACP();
+    g_table.store(TableFor(codePage), std::memory_order_release);
+}
+
+bool IsLeadByte(unsigned char c)
+{
+    const LeadTable *t = g_table.load(std::memory_order_acquire);
+    if (!t) {
+        RefreshCodePage();
+        t = g_table.load(std::memory_order_acquire);
+    }
+    return t->lead[c];
+}
+
+namespace testing {
+void ForceCodePage(unsigned int codePage)
+{
+    g_forcedCodePage.store(codePage, std::memory_order_release);
+    RefreshCodePage();
+}
+}  // namespace testing
+
+}  // namespace crt
+}  // namespace brenvik

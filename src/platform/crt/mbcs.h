@@ -1,0 +1,29 @@
+// Internal helpers of the runtime subset: stepping over double-byte
+// characters, and a hook that lets tests pick the code page.
+#ifndef BRENVIK_PLATFORM_CRT_MBCS_H
+#define BRENVIK_PLATFORM_CRT_MBCS_H
+
+#include <cstddef>
+
+#include "platform/crt/crt.h"
+
+namespace brenvik {
+namespace crt {
+
+// Bytes of the character at p (1 or 2; 1 at the terminating NUL). A lead
+// byte right before the NUL has no trail and counts as a single byte.
+inline std::size_t CharLength(const char *p)
+{
+    return (IsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
+}
+
+namespace testing {
+// Makes IsLeadByte use the given code page whatever the services report;
+// 0 goes back to the services' code page.
+void ForceCodePage(unsigned int codePage);
+}  // namespace testing
+
+}  // namespace crt
+}  // namespace brenvik
+
+#endif  // BRENVIK_PLATFORM_CRT_MBCS_H

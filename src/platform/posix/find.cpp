@@ -1,0 +1,216 @@
+// Directory searches. A search reads its directory one entry at a time
+// through the open DIR stream it keeps, so its memory does not grow with the
+// number of entries.
+//
+// Entries left out: names of MAX_PATH bytes or more (they do not fit
+// cFileName) and names holding a character Windows forbids in names (no
+// Windows path could name them again; a backslash in one would even name
+// another file). "." and ".." come first in every directory but a root, as
+// NTFS lists them. The directory listed is opened without following a link
+// in its own last component, so a search through a link to a directory
+// finds nothing and a tree walk built on searches never leaves its tree; a
+// drive's or share's root may be a link.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "platform/posix/dos_attr.h"
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/path_map.h"
+#include "platform/posix/posix_backend.h"
+#include "platform/posix/registry_store.h"
+#include "platform/posix/wildcard.h"
+
+namespace brenvik {
+namespace platform {
+namespace posix {
+
+namespace {
+
+// Tag Windows gives a symbolic link in dwReserved0.
+constexpr DWORD kReparseTagSymlink = 0xA000000Cu;
+
+class FindObject : public HandleObject {
+public:
+    FindObject() : HandleObject(HandleKind::kFind) {}
+    ~FindObject() override
+    {
+        if (dir != nullptr)
+            ::closedir(dir);
+    }
+
+    DIR *dir = nullptr;
+    int dirFd = -1;
+    int dotsLeft = 0;  // 2: "." and ".." still to come, 1: "..", 0: none
+    char pattern[MAX_PATH];
+    char path[kHostPathMax];  // the directory, a '/', and room for an entry's name
+    std::size_t dirLen = 0;   // bytes of path up to and including that '/'
+};
+
+bool NameUsable(const char *name)
+{
+    std::size_t n = 0;
+    for (const char *p = name; *p; ++p, ++n)
+        if (*p == '\\' || IsForbiddenNameChar(static_cast<unsigned char>(*p)))
+            return false;
+    return n < MAX_PATH;
+}
+
+void Fill(LPWIN32_FIND_DATAA data, const char *name, const FileInfo &info, bool link)
+{
+    std::memset(data, 0, sizeof *data);
+    data->dwFileAttributes = info.attributes;
+    data->ftCreationTime = info.creation;
+    data->ftLastAccessTime = info.lastAccess;
+    data->ftLastWriteTime = info.lastWrite;
+    data->nFileSizeHigh = info.sizeHigh;
+    data->nFileSizeLow = info.sizeLow;
+    data->dwReserved0 = link ? kReparseTagSymlink : 0;
+    std::strncpy(data->cFileName, name, sizeof data->cFileName - 1);
+}
+
+// The entry's host path in the object's buffer; false when it does not fit.
+bool EntryPath(FindObject &find, const char *name)
+{
+    std::size_t n = std::strlen(name);
+    if (find.dirLen + n + 1 > sizeof find.path)
+        return false;
+    std::memcpy(find.path + find.dirLen, name, n + 1);
+    return true;
+}
+
+// Fills data with the next entry that matches; false at the end.
+bool NextMatch(FindObject &find, LPWIN32_FIND_DATAA data)
+{
+    while (find.dotsLeft > 0) {
+        const char *name = find.dotsLeft == 2 ? "." : "..";
+        --find.dotsLeft;
+        if (!MatchesPattern(find.pattern, name))
+            continue;
+        struct stat st;
+        if (::fstatat(find.dirFd, name, &st, 0) != 0)
+            continue;
+        // The attributes of the directory itself, or of its parent.
+        if (!EntryPath(find, name))
+            continue;
+        Fill(data, name, InfoOf(find.path, name, st), false);
+        return true;
+    }
+    for (;;) {
+        errno = 0;
+        struct dirent *e = ::readdir(find.dir);
+        if (e == nullptr)
+            return false;
+        const char *name = e->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (!NameUsable(name) || !MatchesPattern(find.pattern, name))
+            continue;
+        struct stat st;
+        if (::fstatat(find.dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;  // gone since it was listed
+        if (!EntryPath(find, name))
+            continue;
+        Fill(data, name, InfoOf(find.path, name, st), S_ISLNK(st.st_mode));
+        return true;
+    }
+}
+
+}  // namespace
+
+HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    if (lpFindFileData == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    auto config = CurrentRegistry();
+    MappedPath path;
+    if (DWORD err = MapPath(*config, lpFileName, kMapWildcards, &path))
+        return Fail(err, INVALID_HANDLE_VALUE);
+
+    // No name to look for ("C:\dir\", "C:\"): nothing can match.
+    if (path.trailingSep || path.lastStart >= path.len) {
+        Resolve(&path);
+        return Fail(path.lookup == Lookup::kExists ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND)
+                                                   : MissingError(path),
+                    INVALID_HANDLE_VALUE);
+    }
+    Resolve(&path, false);
+    if (path.lookup != Lookup::kExists)
+        return Fail(MissingError(path), INVALID_HANDLE_VALUE);
+
+    auto find = std::make_shared<FindObject>();
+    const std::size_t patternLen = path.len - path.lastStart;
+    if (patternLen >= sizeof find->pattern)
+        return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
+    std::memcpy(find->pattern, path.FinalName(), patternLen + 1);
+
+    // The directory: what stands before the pattern.
+    std::size_t dirEnd = path.lastStart;
+    if (dirEnd > 0 && path.host[dirEnd - 1] == '/' && dirEnd - 1 >= 1)
+        --dirEnd;
+    const bool root = path.kind != RootKind::kRelative && dirEnd <= path.rootLen;
+    if (dirEnd == 0) {
+        std::memcpy(find->path, ".", 2);
+        dirEnd = 1;
+    } else {
+        std::memcpy(find->path, path.host, dirEnd);
+        find->path[dirEnd] = '\0';
+    }
+
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (!root && path.lastStart > 0)
+        flags |= O_NOFOLLOW;
+    int fd = ::open(find->path, flags);
+    if (fd < 0) {
+        int err = errno;
+        return Fail(err == ELOOP || err == ENOTDIR || err == ENOENT
+                        ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND)
+                        : Win32FromErrno(err),
+                    INVALID_HANDLE_VALUE);
+    }
+    find->dir = ::fdopendir(fd);
+    if (find->dir == nullptr) {
+        int err = errno;
+        ::close(fd);
+        return Fail(Win32FromErrno(err), INVALID_HANDLE_VALUE);
+    }
+    find->dirFd = fd;
+    if (find->path[dirEnd - 1] != '/')
+        find->path[dirEnd++] = '/';
+    find->path[dirEnd] = '\0';
+    find->dirLen = dirEnd;
+    find->dotsLeft = root ? 0 : 2;
+
+    if (!NextMatch(*find, lpFindFileData))
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    return RegisterHandle(find);
+}
+
+BOOL PosixBackend::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    auto find = LookupAs<FindObject>(hFindFile, HandleKind::kFind);
+    if (!find)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (lpFindFileData == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    if (!NextMatch(*find, lpFindFileData))
+        return Fail(ERROR_NO_MORE_FILES, FALSE);
+    return TRUE;
+}
+
+BOOL PosixBackend::FindClose(HANDLE hFindFile)
+{
+    if (!UnregisterHandle(hFindFile, HandleKind::kFind))
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    return TRUE;
+}
+
+}  // namespace posix
+}  // namespace platform
+}  // namespace brenvik

@@ -1,0 +1,133 @@
+#include "support/alloc_counter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+thread_local int t_depth = 0;
+thread_local long t_news = 0;
+thread_local long t_mallocs = 0;
+
+void *Allocate(std::size_t n)
+{
+    if (t_depth > 0)
+        ++t_news;
+    void *p = std::malloc(n == 0 ? 1 : n);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+}  // namespace
+
+extern "C" {
+void *__real_malloc(std::size_t n);
+void *__real_calloc(std::size_t n, std::size_t size);
+void *__real_realloc(void *p, std::size_t n);
+
+void *__wrap_malloc(std::size_t n)
+{
+    if (t_depth > 0)
+        ++t_mallocs;
+    return __real_malloc(n);
+}
+
+void *__wrap_calloc(std::size_t n, std::size_t size)
+{
+    if (t_depth > 0)
+        ++t_mallocs;
+    return __real_calloc(n, size);
+}
+
+void *__wrap_realloc(void *p, std::size_t n)
+{
+    if (t_depth > 0)
+        ++t_mallocs;
+    return __real_realloc(p, n);
+}
+}
+
+void *operator new(std::size_t n)
+{
+    return Allocate(n);
+}
+
+void *operator new[](std::size_t n)
+{
+    return Allocate(n);
+}
+
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept
+{
+    try {
+        return Allocate(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
+{
+    try {
+        return Allocate(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, const std::nothrow_t &) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p, const std::nothrow_t &) noexcept
+{
+    std::free(p);
+}
+
+namespace brenvik {
+namespace test {
+
+CountAllocations::CountAllocations()
+{
+    start_.news = t_news;
+    start_.mallocs = t_mallocs;
+    ++t_depth;
+}
+
+CountAllocations::~CountAllocations()
+{
+    --t_depth;
+}
+
+AllocCounts CountAllocations::counts() const
+{
+    AllocCounts c;
+    c.news = t_news - start_.news;
+    c.mallocs = t_mallocs - start_.mallocs;
+    return c;
+}
+
+}  // namespace test
+}  // namespace brenvik
