@@ -159,7 +159,8 @@ int CVcdImageEx::ParseMaster(const char *strMaster, char *strDvdDir_MAXPATH,
         return 0;
 
     // Both results are made before either output is written, so that a
-    // refusal leaves the caller's buffers as they were.
+    // refusal leaves the caller's buffers as they were, and a master given
+    // in one of the output buffers is read whole before it is overwritten.
     char dir[kPathBuffer];
     if (crt::_makepath_s(dir, sizeof dir, name.drive, name.dir, nullptr, nullptr) != 0)
         return 0;
@@ -167,9 +168,11 @@ int CVcdImageEx::ParseMaster(const char *strMaster, char *strDvdDir_MAXPATH,
     const std::size_t prefixLength = std::strlen(strMaster) - 2;
     if (prefixLength >= kPathBuffer)
         return 0;
+    char prefix[kPathBuffer];
+    std::memcpy(prefix, strMaster, prefixLength);
+    prefix[prefixLength] = '\0';
     std::memcpy(strDvdDir_MAXPATH, dir, std::strlen(dir) + 1);
-    std::memcpy(strDvdPathPre_MAXPATH, strMaster, prefixLength);
-    strDvdPathPre_MAXPATH[prefixLength] = '\0';
+    std::memcpy(strDvdPathPre_MAXPATH, prefix, prefixLength + 1);
     return 1;
 }
 
