@@ -67,6 +67,9 @@ public:
     // ---- Looking a service up by name --------------------------------------
     // GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")
     // gives a PFN_GetDiskFreeSpaceExA, or null where the service is absent.
+    // The function handed out is plain (no context): it answers for the
+    // backend that handed it out, which finds its own state, if it has any,
+    // through sys() when called.
     virtual HMODULE GetModuleHandleA(LPCSTR lpModuleName) = 0;
     virtual FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) = 0;
 

@@ -175,10 +175,16 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
     }
 
     const char *root = nullptr;
-    if (IsSep(p[0]) && IsSep(p[1])) {
+    const char *unc = nullptr;  // just past the "\\" of a UNC name
+    if (IsSep(p[0]) && IsSep(p[1]))
+        unc = p + 2;
+    else if (p != winPath && (p[0] | 0x20) == 'u' && (p[1] | 0x20) == 'n' &&
+             (p[2] | 0x20) == 'c' && IsSep(p[3]))
+        unc = p + 4;  // "\\?\UNC\srv\shr"
+    if (unc != nullptr) {
         Component server, share;
         const char *rest;
-        if (!SplitUnc(p + 2, &server, &share, &rest))
+        if (!SplitUnc(unc, &server, &share, &rest))
             return ERROR_BAD_PATHNAME;
         const ShareConfig *s = config.FindShare(std::string_view(server.text, server.len),
                                                 std::string_view(share.text, share.len));

@@ -9,8 +9,8 @@
 //                 lies on no drive letter
 //   \\srv\shr\a   the share's "Path" (Shares\srv\shr) followed by a
 //   a\b           relative to the current directory of the process
-//   \\?\X:\a      as X:\a (the prefix only turns normalisation off on
-//                 Windows; here it is dropped)
+//   \\?\X:\a      as X:\a, and \\?\UNC\srv\shr as \\srv\shr (the prefix
+//                 only turns normalisation off on Windows; here it is dropped)
 // Both separators separate. "." and empty components drop out, ".." goes up
 // but never above the root, and trailing dots and spaces of every component
 // are ignored, so "C:\dir." and "C:\dir. \" name C:\dir. A component made of

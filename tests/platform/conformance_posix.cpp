@@ -1,0 +1,197 @@
+// The conformance suite on the POSIX backend: drive C: is a fresh temporary
+// directory named by a fresh registry file, and another opener is a forked
+// child process.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/backends.h"
+#include "platform/conformance.h"
+#include "support/test_support.h"
+
+namespace brenvik {
+namespace conformance {
+namespace {
+
+using test::RegText;
+using test::ScopedRegistryFile;
+using test::TempDir;
+
+// The child that holds a file open: it answers on one pipe and waits for the
+// other to close.
+class ChildHolder : public OpenHolder {
+public:
+    ChildHolder(pid_t pid, int release) : pid_(pid), release_(release) {}
+    ~ChildHolder() override
+    {
+        ::close(release_);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+
+private:
+    pid_t pid_;
+    int release_;
+};
+
+class PosixConformanceBackend : public ConformanceBackend {
+public:
+    PosixConformanceBackend()
+        : driveRoot_(root_ / "c"),
+          registry_(MakeRegistry(driveRoot_))
+    {
+        test::MakeHostDirs(driveRoot_);
+        // Whether this file system keeps user attributes.
+        const std::string probe = root_ / "probe";
+        test::WriteHostFile(probe, "");
+        keepsXattrs_ = ::setxattr(probe.c_str(), "user.DOSATTRIB", "0x20", 4, 0) == 0;
+    }
+
+    platform::Services &services() override { return platform::PosixServices(); }
+    std::string Path(const std::string &relative) const override { return "C:\\" + relative; }
+    std::string DriveRoot() const override { return "C:\\"; }
+    char UnusedDriveLetter() const override { return 'Q'; }
+
+    bool SetReadOnly(const std::string &relative, bool on) override
+    {
+        const std::string host = Host(relative);
+        struct stat st;
+        if (::stat(host.c_str(), &st) != 0)
+            return false;
+        mode_t mode = st.st_mode & 07777;
+        mode = on ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
+        return ::chmod(host.c_str(), mode) == 0;
+    }
+    bool SetHidden(const std::string &relative, bool on) override
+    {
+        return SetXattrBit(relative, FILE_ATTRIBUTE_HIDDEN, on);
+    }
+    bool SetSystem(const std::string &relative, bool on) override
+    {
+        return SetXattrBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
+    }
+    bool KeepsDosAttributes() const override { return keepsXattrs_; }
+
+    std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
+                                         DWORD *error) override
+    {
+        int answer[2], release[2];
+        if (::pipe2(answer, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) {
+            *error = static_cast<DWORD>(-1);
+            return nullptr;
+        }
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(answer[0]);
+            ::close(release[1]);
+            auto &s = platform::PosixServices();
+            HANDLE h = s.CreateFileA(Path(relative).c_str(), access, share, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            DWORD result = h == INVALID_HANDLE_VALUE ? s.GetLastError() : 0;
+            if (h != INVALID_HANDLE_VALUE && result == 0)
+                result = 0;
+            if (::write(answer[1], &result, sizeof result) != sizeof result)
+                ::_exit(2);
+            char c;
+            while (::read(release[0], &c, 1) > 0) {
+            }
+            if (h != INVALID_HANDLE_VALUE)
+                s.CloseHandle(h);
+            ::_exit(0);
+        }
+        ::close(answer[1]);
+        ::close(release[0]);
+        DWORD result = static_cast<DWORD>(-1);
+        ssize_t n;
+        do {
+            n = ::read(answer[0], &result, sizeof result);
+        } while (n < 0 && errno == EINTR);
+        ::close(answer[0]);
+        auto holder = std::make_unique<ChildHolder>(pid, release[1]);
+        if (n != sizeof result || result != 0) {
+            *error = result;
+            return nullptr;  // the holder's end lets the child go
+        }
+        return holder;
+    }
+
+private:
+    static std::string MakeRegistry(const std::string &driveRoot)
+    {
+        std::vector<std::string> lines = {
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]",
+            "\"Path\"=\"" + Escaped(driveRoot) + "\"",
+            "\"Type\"=\"fixed\"",
+            "",
+        };
+        for (const auto &line : ConformanceRegistryLines())
+            lines.push_back(line);
+        return RegText(lines);
+    }
+
+    static std::string Escaped(const std::string &text)
+    {
+        std::string out;
+        for (char c : text) {
+            if (c == '\\' || c == '"')
+                out += '\\';
+            out += c;
+        }
+        return out;
+    }
+
+    std::string Host(const std::string &relative) const
+    {
+        std::string host = driveRoot_ + "/" + relative;
+        for (char &c : host)
+            if (c == '\\')
+                c = '/';
+        return host;
+    }
+
+    bool SetXattrBit(const std::string &relative, DWORD bit, bool on)
+    {
+        const std::string host = Host(relative);
+        char buf[64];
+        ssize_t n = ::getxattr(host.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
+        unsigned bits = 0;
+        if (n > 0) {
+            buf[n] = '\0';
+            std::sscanf(buf, "0x%x", &bits);
+        } else {
+            struct stat st;
+            if (::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+                bits = FILE_ATTRIBUTE_ARCHIVE;
+        }
+        bits = on ? (bits | bit) : (bits & ~bit);
+        char text[16];
+        int len = std::snprintf(text, sizeof text, "0x%x", bits);
+        return ::setxattr(host.c_str(), "user.DOSATTRIB", text, static_cast<std::size_t>(len),
+                          0) == 0;
+    }
+
+    TempDir root_;
+    std::string driveRoot_;
+    ScopedRegistryFile registry_;
+    bool keepsXattrs_ = false;
+};
+
+std::unique_ptr<ConformanceBackend> MakePosixBackend()
+{
+    return std::make_unique<PosixConformanceBackend>();
+}
+
+INSTANTIATE_TEST_SUITE_P(Posix, PlatformConformance,
+                         ::testing::Values(BackendParam{"posix", &MakePosixBackend}),
+                         BackendParamName);
+
+}  // namespace
+}  // namespace conformance
+}  // namespace brenvik

@@ -1,0 +1,84 @@
+// A POSIX machine for one test: a temporary directory and a registry file
+// that names drives, shares and connections in it.
+#ifndef BRENVIK_TESTS_PLATFORM_POSIX_FIXTURE_H
+#define BRENVIK_TESTS_PLATFORM_POSIX_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backends.h"
+#include "support/test_support.h"
+
+namespace brenvik {
+namespace posixtest {
+
+// Escapes a string for a .reg value.
+inline std::string RegString(const std::string &text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+inline std::string DriveKey(char letter, const std::string &path, const std::string &type,
+                            const std::vector<std::string> &more = {})
+{
+    std::string text = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" +
+                       std::string(1, letter) + "]\r\n\"Path\"=" + RegString(path) +
+                       "\r\n\"Type\"=" + RegString(type) + "\r\n";
+    for (const auto &line : more)
+        text += line + "\r\n";
+    return text;
+}
+
+inline std::string ShareKey(const std::string &server, const std::string &share,
+                            const std::string &path)
+{
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Shares\\" + server + "\\" + share +
+           "]\r\n\"Path\"=" + RegString(path) + "\r\n";
+}
+
+inline std::string ConnectionKey(char letter, const std::string &remote)
+{
+    return "[HKEY_CURRENT_USER\\Network\\" + std::string(1, letter) + "]\r\n\"RemotePath\"=" +
+           RegString(remote) + "\r\n";
+}
+
+class PosixTest : public ::testing::Test {
+protected:
+    static constexpr DWORD kMarker = 0xdeadbeef;
+
+    void SetUp() override
+    {
+        test::MakeHostDirs(dir_ / "c");
+        registry_ = std::make_unique<test::ScopedRegistryFile>(
+            test::RegText({DriveKey('C', dir_ / "c", "fixed")}));
+    }
+
+    // Replaces the registry with the header and these keys.
+    void SetRegistry(const std::vector<std::string> &keys)
+    {
+        registry_->Rewrite(test::RegText(keys));
+    }
+
+    platform::Services &s() { return platform::PosixServices(); }
+    void Mark() { s().SetLastError(kMarker); }
+    DWORD Err() { return s().GetLastError(); }
+    // The host path below the test's directory.
+    std::string H(const std::string &relative) const { return dir_ / relative; }
+
+    test::TempDir dir_;
+    std::unique_ptr<test::ScopedRegistryFile> registry_;
+};
+
+}  // namespace posixtest
+}  // namespace brenvik
+
+#endif  // BRENVIK_TESTS_PLATFORM_POSIX_FIXTURE_H
