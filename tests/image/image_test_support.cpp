@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/trace.h"
+#include "platform/sim/sim_machine.h"
 #include "support/test_support.h"
 
 namespace brenvik {
@@ -29,6 +30,24 @@ private:
     TempDir dir_;
 };
 
+// The simulated machine: the test's directory is C:\img\ of a typical
+// machine; handles left open are reported when it goes.
+class SimBackend : public ImageBackend {
+public:
+    SimBackend() : machine_(sim::Machine::Typical()) { machine_.MakeDir("C:\\img"); }
+    ~SimBackend() override
+    {
+        for (const std::string &leak : machine_.Leaks())
+            ADD_FAILURE() << "simulated machine: " << leak;
+    }
+    const char *Name() const override { return "sim"; }
+    platform::Services &Services() override { return machine_; }
+    std::string Dir() const override { return "C:\\img\\"; }
+
+private:
+    sim::Machine machine_;
+};
+
 }  // namespace
 
 std::unique_ptr<ImageBackend> MakeRealBackend()
@@ -38,13 +57,15 @@ std::unique_ptr<ImageBackend> MakeRealBackend()
 
 std::vector<std::string> BackendNames()
 {
-    return {"real"};
+    return {"real", "sim"};
 }
 
 std::unique_ptr<ImageBackend> MakeBackend(const std::string &name)
 {
     if (name == "real")
         return MakeRealBackend();
+    if (name == "sim")
+        return std::make_unique<SimBackend>();
     ADD_FAILURE() << "no backend " << name;
     return MakeRealBackend();
 }
