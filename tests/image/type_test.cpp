@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "frame/trace.h"
 #include "image/image_header.h"
 #include "image_test_support.h"
 #include "image_writer.h"
+#include "support/scoped_machine.h"
 
 namespace {
 
@@ -260,5 +262,45 @@ INSTANTIATE_TEST_SUITE_P(Backends, TypeQuery, ::testing::ValuesIn(brenvik::test:
 INSTANTIATE_TEST_SUITE_P(Backends, Description,
                          ::testing::ValuesIn(brenvik::test::BackendNames()),
                          [](const auto &info) { return info.param; });
+
+}  // namespace
+
+namespace {
+
+// End to end on the simulated machine: the registry level decides, the
+// machine's debugger output receives the whole line.
+class TypeTraceLevel : public brenvik::test::MachineTest {};
+
+TEST_F(TypeTraceLevel, RegistryLevelGatesTheLines)
+{
+    const int savedEnabled = g_bDbgEnabled;
+    const unsigned long savedLevel = g_dwDbgLevel;
+    struct Row {
+        bool key;
+        DWORD level;
+        std::size_t lines;
+    };
+    const Row rows[] = {{false, 0, 0}, {true, 0, 0}, {true, 1, 1}, {true, 7, 1}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "key " << row.key << " level " << row.level);
+        machine.RemoveRegKey("HKLM\\SOFTWARE\\OrloDebug");
+        if (row.key)
+            machine.SetRegDword("HKLM\\SOFTWARE\\OrloDebug", "DebugLevel", row.level);
+        DbgLoadLevel();
+        machine.ClearDebugOutput();
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(""), CDTYPE_INVALID);
+        const std::vector<std::string> out = machine.DebugOutput();
+        ASSERT_EQ(out.size(), row.lines);
+        if (row.lines) {
+            EXPECT_EQ(out[0].rfind("Orlo DbgMessage:CVcdImageEx::GetVCD_cdtype BAD NULL "
+                                   "...strVcdFname \n FILE:",
+                                   0),
+                      0u)
+                << out[0];
+        }
+    }
+    g_bDbgEnabled = savedEnabled;
+    g_dwDbgLevel = savedLevel;
+}
 
 }  // namespace
