@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -120,7 +119,8 @@ TEST(MemberExtension, Table)
         {".D00", 1, 0},          {".d99", 1, 0},          {".D9", 0, 0},
         {".DA0", 0, 0},          {".D000", 0, 0},         {"Movie.D00", 0, 0},
         {"", 0, 0},              {".", 0, 0},             {".X00", 0, 0},
-        {"D00.", 0, 0},          {".D0/", 0, 0},          {".D 0", 0, 0},
+        {"D00.", 0, 0},          {".D0/", 0, 0},          {".D:0", 0, 0},
+        {".D 0", 0, 0},          {".E00", 0, 0},          {".d9\x80", 0, 0},
         {".VCD.D00", 0, 1},      {".dvd.d42", 0, 1},      {".vCd.D55", 0, 1},
         {".DVD.D4", 0, 0},       {".ISO.D00", 0, 0},      {"Movie.DVD.D00", 0, 0},
         {".VCD.D000", 0, 0},     {".VCD-D00", 0, 0},      {".DVD.X00", 0, 0},
@@ -130,29 +130,6 @@ TEST(MemberExtension, Table)
         SCOPED_TRACE(row.ext);
         EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(row.ext), row.memberNumber);
         EXPECT_EQ(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(row.ext), row.doubleExt);
-    }
-}
-
-TEST(MemberExtension, EveryDigitPairAndNoOther)
-{
-    // All 100 member numbers, both letter cases; a non-digit in either place
-    // is refused.
-    for (int n = 0; n < 100; ++n) {
-        char lower[8], upper[8], dbl[16];
-        std::snprintf(lower, sizeof lower, ".d%02d", n);
-        std::snprintf(upper, sizeof upper, ".D%02d", n);
-        std::snprintf(dbl, sizeof dbl, ".Dvd.d%02d", n);
-        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(lower), 1) << lower;
-        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(upper), 1) << upper;
-        EXPECT_EQ(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(dbl), 1) << dbl;
-    }
-    for (int c = 1; c < 256; ++c) {
-        if (c >= '0' && c <= '9')
-            continue;
-        const char bad[2][5] = {{'.', 'D', static_cast<char>(c), '0', '\0'},
-                                {'.', 'D', '0', static_cast<char>(c), '\0'}};
-        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(bad[0]), 0) << c;
-        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(bad[1]), 0) << c;
     }
 }
 
