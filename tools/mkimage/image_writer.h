@@ -69,7 +69,7 @@ bool WriteBytes(const std::string &hostPath, const std::string &bytes);
 // WriteDemoLibrary. The layout is listed in demo_library.cpp.
 struct DemoFile {
     enum Content {
-        kImage,   // an image file made from spec
+        kImage,   // an image file as the ImageSpec member describes it
         kFiller,  // spec.totalLength bytes of spec.fill (a slave member)
         kBytes    // bytes as they are
     };
