@@ -24,6 +24,7 @@ struct RunResult {
     std::string observed;
     Tree tree;
     uint64_t calls = 0;
+    std::vector<sim::Call> log;
     DWORD lastError = 0;
 };
 
@@ -90,6 +91,7 @@ RunResult RunOnce(const Case &c, const std::function<void(sim::Machine &)> &faul
         r.lastError = machine.GetLastError();
     }
     r.calls = machine.CallCount();
+    r.log = machine.CallLog();
     r.tree = Snapshot(machine, c.roots);
     return r;
 }
@@ -119,6 +121,10 @@ void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const R
         }
     }
 
+    FaultRun run;
+    run.calls = got.log;
+    run.k = k;
+    run.lasting = lasting;
     std::set<std::string> paths;
     for (const Tree *t : {&before, &clean.tree, &got.tree})
         for (const auto &entry : *t)
@@ -127,18 +133,30 @@ void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const R
         const Entry *b = Find(before, path);
         const Entry *cl = Find(clean.tree, path);
         const Entry *g = Find(got.tree, path);
-        bool ok;
-        if (c.entries)
-            ok = c.entries(path, b, cl, g);
-        else
-            ok = (g == nullptr) ? (b == nullptr || cl == nullptr)
-                                : ((b != nullptr && *g == *b) || (cl != nullptr && *g == *cl));
+        const bool ok = c.entries ? c.entries(path, b, cl, g, run) : BeforeOrClean(b, cl, g);
         EXPECT_TRUE(ok) << path << " ends as " << Describe(g) << "; before: " << Describe(b)
                         << ", after the clean run: " << Describe(cl);
     }
 }
 
 }  // namespace
+
+bool FaultRun::Failed(const std::string &service, const std::string &part) const
+{
+    for (const sim::Call &call : calls) {
+        const bool failed = lasting ? call.number >= k : call.number == k;
+        if (failed && call.service == service && call.path.find(part) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+bool BeforeOrClean(const Entry *before, const Entry *clean, const Entry *got)
+{
+    if (got == nullptr)
+        return before == nullptr || clean == nullptr;
+    return (before != nullptr && *got == *before) || (clean != nullptr && *got == *clean);
+}
 
 std::string Text(const char *format, ...)
 {

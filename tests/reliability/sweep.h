@@ -36,10 +36,22 @@ struct Entry {
 };
 using Tree = std::map<std::string, Entry>;  // full path -> entry
 
+// The calls of a run with a fault, for rules that depend on which failed.
+struct FaultRun {
+    std::vector<sim::Call> calls;  // in the order made
+    uint64_t k = 0;                // the first failing call
+    bool lasting = false;          // every call from k on failed
+    // Whether a call of that service on a path containing `part` failed.
+    bool Failed(const std::string &service, const std::string &part) const;
+};
+
 // Decides whether one entry may end as `got` after an injected failure;
 // before/clean/got are null where the entry is absent.
 using EntryRule = std::function<bool(const std::string &path, const Entry *before,
-                                     const Entry *clean, const Entry *got)>;
+                                     const Entry *clean, const Entry *got, const FaultRun &run)>;
+
+// The default rule: as before, or as the clean run left it.
+bool BeforeOrClean(const Entry *before, const Entry *clean, const Entry *got);
 
 struct Case {
     // The exported function, as "CDriveEx::IsCdDrive"; a case of the same

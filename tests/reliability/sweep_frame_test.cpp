@@ -95,9 +95,8 @@ Case CreateWrite()
     };
     // A failed write leaves the file with what was written before it.
     c.entries = [](const std::string &path, const Entry *before, const Entry *clean,
-                   const Entry *got) {
-        if (got == nullptr || (before != nullptr && *got == *before) ||
-            (clean != nullptr && *got == *clean))
+                   const Entry *got, const FaultRun &) {
+        if (BeforeOrClean(before, clean, got))
             return true;
         return path == "C:\\data\\new.txt" && !got->directory &&
                (got->bytes.empty() || got->bytes == "abc");
