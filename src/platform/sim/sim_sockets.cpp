@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/sim/sim_state.h"
 
@@ -10,6 +12,18 @@ namespace brenvik {
 namespace sim {
 
 namespace {
+
+// What gethostbyname and inet_ntoa hand out: one of each per thread, as
+// Windows keeps them, valid until the thread's next such call.
+struct ThreadResults {
+    struct hostent hostEntry{};
+    std::string hostName;
+    std::vector<uint32_t> hostAddrs;
+    std::vector<char *> hostAddrPtrs;
+    char *hostAliases[1] = {nullptr};
+    char ntoa[16] = {};
+};
+thread_local ThreadResults t_results;
 
 constexpr int kWsaDestAddrRequired = 10039;
 constexpr unsigned long kInaddrNone = 0xFFFFFFFFUL;
@@ -265,22 +279,21 @@ struct hostent *Machine::gethostbyname(const char *name)
             return Fail(WSAHOST_NOT_FOUND, static_cast<struct hostent *>(nullptr));
         addrs = it->second;
     }
-    // One entry per machine, valid until the next call, as Windows keeps one
-    // per thread.
-    s.hostName = name;
-    s.hostAddrs = addrs;
-    s.hostAddrPtrs.clear();
-    for (uint32_t &addr : s.hostAddrs)
-        s.hostAddrPtrs.push_back(reinterpret_cast<char *>(&addr));
-    s.hostAddrPtrs.push_back(nullptr);
-    s.hostAliases[0] = nullptr;
-    std::memset(&s.hostEntry, 0, sizeof s.hostEntry);
-    s.hostEntry.h_name = &s.hostName[0];
-    s.hostEntry.h_aliases = s.hostAliases;
-    s.hostEntry.h_addrtype = AF_INET;
-    s.hostEntry.h_length = 4;
-    s.hostEntry.h_addr_list = s.hostAddrPtrs.data();
-    return &s.hostEntry;
+    ThreadResults &r = t_results;
+    r.hostName = name;
+    r.hostAddrs = addrs;
+    r.hostAddrPtrs.clear();
+    for (uint32_t &addr : r.hostAddrs)
+        r.hostAddrPtrs.push_back(reinterpret_cast<char *>(&addr));
+    r.hostAddrPtrs.push_back(nullptr);
+    r.hostAliases[0] = nullptr;
+    std::memset(&r.hostEntry, 0, sizeof r.hostEntry);
+    r.hostEntry.h_name = &r.hostName[0];
+    r.hostEntry.h_aliases = r.hostAliases;
+    r.hostEntry.h_addrtype = AF_INET;
+    r.hostEntry.h_length = 4;
+    r.hostEntry.h_addr_list = r.hostAddrPtrs.data();
+    return &r.hostEntry;
 }
 
 unsigned long Machine::inet_addr(const char *cp)
@@ -306,8 +319,8 @@ char *Machine::inet_ntoa(struct in_addr in)
     uint32_t a;
     std::memcpy(&a, &in, 4);
     std::string text = Dotted(a);
-    std::memcpy(s.ntoa, text.c_str(), text.size() + 1);
-    return s.ntoa;
+    std::memcpy(t_results.ntoa, text.c_str(), text.size() + 1);
+    return t_results.ntoa;
 }
 
 SOCKET Machine::socket(int af, int type, int protocol)

@@ -213,12 +213,6 @@ struct MachineState {
     std::map<int, std::deque<Reply>> pendingScripts;  // sockets not yet made
     std::deque<Reply> script;
     int hangs = 0;
-    struct hostent hostEntry{};
-    std::string hostName;
-    std::vector<uint32_t> hostAddrs;
-    std::vector<char *> hostAddrPtrs;
-    char *hostAliases[1] = {nullptr};
-    char ntoa[16] = {};
 
     // Counting and faults.
     uint64_t total = 0;
