@@ -240,4 +240,29 @@ TEST_F(BundleSim, DeletionByNameReadsNoHeaderAndTriesAHundredNames)
     }
 }
 
+TEST_F(BundleSim, OverlongNamesAreRefusedWithoutDeletingAnything)
+{
+    DvdBundle(1, 1);
+    const std::string names[] = {
+        kDir + std::string(5000, 'T') + ".DVD.D00",
+        "C:\\" + std::string(300, 'd') + "\\Movie.DVD.D00",
+        kPrefix + "00" + std::string(5000, ' '),
+    };
+    for (const std::string &name : names) {
+        SCOPED_TRACE(name.size());
+        machine.ResetCalls();
+        char list[100][260];
+        char dir[260];
+        char master[260];
+        EXPECT_EQ(CVcdImageEx::Get_Cluster_AllNamelist(name.c_str(), list, dir, nullptr), 0);
+        EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(name.c_str(), master), 0);
+        EXPECT_EQ(CVcdImageEx::DelClusterBundle(name.c_str()), DELBUNDLE_NOT_CLUSTER);
+        EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(name.c_str(), 1), 0);
+        EXPECT_EQ(machine.CallCount("DeleteFileA"), 0u);
+        EXPECT_EQ(machine.CallCount("RemoveDirectoryA"), 0u);
+    }
+    EXPECT_TRUE(machine.FileExists(Member(kPrefix, 0)));
+    EXPECT_TRUE(machine.FileExists(Member(kPrefix, 1)));
+}
+
 }  // namespace
