@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+
 #include "frame/observe.h"
 #include "platform/crt/crt.h"
 #include "platform/services.h"
@@ -18,12 +19,10 @@ constexpr std::size_t kMessageBuffer = 520;
 constexpr std::size_t kFileBuffer = 260;
 
 // Per thread, so that callers on several threads cannot mix their lines.
+// (In a library loaded at run time the loader may allocate a thread's block
+// at its first use; after that a disabled site allocates nothing.)
 thread_local char t_message[kMessageBuffer];
 thread_local char t_fileTitle[kFileBuffer];
-
-}  // namespace
-
-namespace {
 
 void ReadLevel()
 {

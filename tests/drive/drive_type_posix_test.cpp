@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include <brenvik/brenvik.h>
+
+#include "platform/win32_types.h"
 #include "support/test_support.h"
 
 namespace {

@@ -55,6 +55,15 @@ void Receive(const char *text, void *)
 
 }  // namespace
 
+// The POSIX backend keeps singletons that are never destroyed; once
+// dlclose() unmaps the library, the leak checker of a sanitized build
+// counts them as leaks of this program. What this program checks about
+// the library's own objects it checks through the events.
+extern "C" const char *__lsan_default_options()
+{
+    return "detect_leaks=0";
+}
+
 extern "C" void brenvik_observe_frame(const char *event, unsigned long a, unsigned long b)
 {
     Say("event " + std::string(event) + " " + std::to_string(a) + " " + std::to_string(b));
@@ -85,7 +94,7 @@ int main(int argc, char **argv)
     auto imageDtor = reinterpret_cast<Member>(dlsym(lib, "_ZN11CVcdImageExD1Ev"));
     // An exported function that traces: a null record is reported.
     auto splitUnc =
-        reinterpret_cast<SplitUNC>(dlsym(lib, "_ZN8CDriveEx10SplitUNC_pEPKcP13SPLITFPATH_tag"));
+        reinterpret_cast<SplitUNC>(dlsym(lib, "_ZN8CDriveEx10SplitUNC_pEPKcP14SPLITFPATH_tag"));
     if (!setOutput || !driveCtor || !driveDtor || !imageCtor || !imageDtor) {
         Say("error missing export");
         return 1;

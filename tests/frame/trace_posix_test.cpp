@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <brenvik/brenvik.h>
+
 #include "frame/trace.h"
 #include "support/test_support.h"
 
@@ -43,10 +45,15 @@ TEST_F(TracePosix, RegistryFileSetsTheLevel)
         {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=dword:00000001"}, 1, 1},
         {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=dword:00000007"}, 1, 7},
         // A string value of up to 4 bytes is taken as a little-endian number.
-        {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=hex(1):01,00"}, 1, 1},
-        {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=hex(1):02,01,00,00"},
-         1, 0x102},
-        {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=hex(1):01,00,00,00,00"},
+        // hex(1) data is UTF-16 text, which the ANSI query hands back as
+        // single bytes with their NUL.
+        {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=hex(1):01,00,00,00"},
+         1, 1},
+        {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]",
+          "\"DebugLevel\"=hex(1):41,00,42,00,00,00"},
+         1, 0x4241},
+        {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]",
+          "\"DebugLevel\"=hex(1):41,00,42,00,43,00,44,00,00,00"},
          0, 0},
         {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=\"abc\""}, 1, 0x636261},
         {{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]", "\"DebugLevel\"=\"abcd\""}, 0, 0},

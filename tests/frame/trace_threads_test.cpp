@@ -24,13 +24,13 @@ TEST(TraceThreads, EveryThreadGetsWholeLines)
     DbgLoadLevel();
 
     constexpr int kThreads = 6;
-    constexpr int kMessages = 150;
+    constexpr int kMessages = 2000;
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             const std::string source = "src\\thread" + std::to_string(t) + ".cpp";
             // Messages of different lengths, so that a mixed buffer shows.
-            const std::string pad(static_cast<std::size_t>(t) * 37, static_cast<char>('a' + t));
+            const std::string pad(static_cast<std::size_t>(t) * 60 + 100, static_cast<char>('a' + t));
             for (int i = 0; i < kMessages; ++i)
                 DbgMessage(source.c_str(), i,
                            DbgFormat("thread %d message %d <%s> \n", t, i, pad.c_str()), 1);
@@ -41,7 +41,7 @@ TEST(TraceThreads, EveryThreadGetsWholeLines)
 
     std::map<std::string, int> expected;
     for (int t = 0; t < kThreads; ++t) {
-        const std::string pad(static_cast<std::size_t>(t) * 37, static_cast<char>('a' + t));
+        const std::string pad(static_cast<std::size_t>(t) * 60 + 100, static_cast<char>('a' + t));
         for (int i = 0; i < kMessages; ++i)
             ++expected["Orlo DbgMessage:thread " + std::to_string(t) + " message " +
                        std::to_string(i) + " <" + pad + "> \n FILE:thread" + std::to_string(t) +

@@ -250,6 +250,12 @@ TEST_F(AfxFile, PlatformFailuresThrowTheirCause)
     EXPECT_EQ(e.m_cause, CFileException::diskFull);
     EXPECT_EQ(e.m_lOsError, ERROR_DISK_FULL);
 
+    // A write the platform cuts short without an error is a full disk.
+    machine.shortWrite = 1;
+    e = Thrown([&] { file.Write("abc", 3); });
+    EXPECT_EQ(e.m_cause, CFileException::diskFull);
+    EXPECT_EQ(e.m_lOsError, -1);
+
     // A seek before the start is refused by the platform.
     e = Thrown([&] { file.Seek(-1, CFile::begin); });
     EXPECT_NE(e.m_cause, CFileException::none);
@@ -335,9 +341,15 @@ TEST_F(AfxFile, StaticStatusOfFilesDirectoriesAndRoots)
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\sub", st));
     EXPECT_EQ(st.m_attribute & CFile::directory, CFile::directory);
 
-    // A root with its backslash cut answers as the root directory.
+    // A root with its backslash cut answers as the root directory, not as
+    // the drive's current directory.
+    machine.SetCurrentDir("C:\\dir\\sub");
+    CFileStatus root, current;
+    ASSERT_TRUE(CFile::GetStatus("C:\\", root));
+    ASSERT_TRUE(CFile::GetStatus("C:\\dir\\sub", current));
+    ASSERT_NE(root.m_attribute, current.m_attribute) << "the test needs them to differ";
     ASSERT_TRUE(CFile::GetStatus("C:", st));
-    EXPECT_EQ(st.m_attribute & CFile::directory, CFile::directory);
+    EXPECT_EQ(st.m_attribute, root.m_attribute);
     EXPECT_TRUE(CFile::GetStatus("c:", st));
     EXPECT_TRUE(CFile::GetStatus("C:\\", st));
     EXPECT_FALSE(CFile::GetStatus("Q:", st));

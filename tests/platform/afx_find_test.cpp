@@ -179,7 +179,7 @@ TEST_F(AfxFind, AttributeTestsAndLength)
 
 TEST_F(AfxFind, DotsAreDirectoriesNamedDotOrDotDot)
 {
-    machine.MakeDir("C:\\d\\...");
+    machine.MakeDir("C:\\d\\..x");
     machine.MakeDir("C:\\d\\.x");
     machine.MakeFile("C:\\d\\..f", "x");
     CFileFind find;

@@ -37,7 +37,20 @@ public:
                                          dwFlagsAndAttributes, hTemplateFile);
     }
 
+    // Nonzero: the next WriteFile succeeds but writes this many bytes fewer.
+    BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                   LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) override
+    {
+        DWORD n = nNumberOfBytesToWrite;
+        if (shortWrite != 0 && n >= shortWrite) {
+            n -= shortWrite;
+            shortWrite = 0;
+        }
+        return sim::Machine::WriteFile(hFile, lpBuffer, n, lpNumberOfBytesWritten, lpOverlapped);
+    }
+
     std::vector<CreateFileArgs> opens;
+    DWORD shortWrite = 0;
 };
 
 }  // namespace test
