@@ -1,11 +1,14 @@
 // Image files of arbitrary content on the simulated machine, read by the
-// exported image queries. What they answer is checked against the header
-// layout read here independently: the type code from the two kind words
-// (when at least 2934 bytes can be read), the description and the word
-// beside it (when all 2942 can), and nothing written on a refusal.
+// exported image and bundle operations. What they answer is checked against
+// the header layout read here independently: the type code from the two
+// kind words (when at least 2934 bytes can be read), the description and
+// the word beside it (when all 2942 can), the members of a bundle from its
+// kind and slave count, and what a deletion leaves.
 //
-// Input: byte 0 picks the name and whether another party holds the file
-// open for writing; the rest is the file's content.
+// Input: byte 0 is the shape (bits 0-1 the name, bit 2 which deletion, bit
+// 4 another party holding the file open for writing, bit 5 the trace, bits
+// 6-7 how many slave files lie beside the master); the rest is the file's
+// content.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -66,12 +69,34 @@ unsigned long ExpectedType(const std::string &bytes)
     }
 }
 
-const char *const kNames[] = {
-    "C:\\img\\Movie.VCD",
-    "C:\\img\\Movie.DVD\\Movie.DVD.D00",
-    "C:\\img\\Movie.VCD.D00",
-    "c:\\IMG\\movie.dvd\\MOVIE.DVD.d00",
+struct Name {
+    const char *path;
+    const char *memberPrefix;  // member k is this and k in two digits
+    const char *dir;           // the bundle directory
+    bool dvdExt;
 };
+
+const Name kNames[] = {
+    {"C:\\img\\Movie.VCD", "C:\\img\\Movie.D", "C:\\img\\", false},
+    {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\Movie.DVD\\Movie.DVD.D",
+     "C:\\img\\Movie.DVD\\", true},
+    {"C:\\img\\Movie.VCD.D00", "C:\\img\\Movie.VCD.D", "C:\\img\\", false},
+    {"c:\\IMG\\movie.dvd\\MOVIE.DVD.d00", "c:\\IMG\\movie.dvd\\MOVIE.DVD.D",
+     "c:\\IMG\\movie.dvd\\", true},
+};
+
+std::string Member(const Name &n, int k)
+{
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%02d", k);
+    return std::string(n.memberPrefix) + digits;
+}
+
+bool EndsWith(const char *s, const std::string &tail)
+{
+    const std::size_t n = std::strlen(s);
+    return n >= tail.size() && std::memcmp(s + n - tail.size(), tail.data(), tail.size()) == 0;
+}
 
 void CheckType(const char *name, unsigned long expected)
 {
@@ -118,6 +143,78 @@ void CheckDesc(const char *name, const std::string &bytes, bool readable)
         Fail("the word beside the description is not the header's");
 }
 
+bool IsCluster(unsigned long type)
+{
+    return type == CDTYPE_MIXED || type == CDTYPE_DVD || type == CDTYPE_CDEXTRA;
+}
+
+// What the header says about the bundle: -1 when the name list must be
+// refused, else the number of members.
+int ExpectedMembers(unsigned long type, const std::string &bytes, bool readable)
+{
+    if (!IsCluster(type))
+        return -1;
+    if (type != CDTYPE_DVD)
+        return 2;
+    if (!readable)
+        return -1;
+    const int32_t slaves = static_cast<int32_t>(Word(bytes, 368));
+    if (slaves > 99)
+        return -1;
+    return slaves > 0 ? slaves + 1 : 1;
+}
+
+void CheckNameList(const Name &n, int expected, bool dvdOnly, bool dvd)
+{
+    // Exactly the 100 entries the deletion uses, on the heap so that a
+    // write past them shows.
+    std::unique_ptr<char[][260]> list(new char[100][260]);
+    std::memset(list.get(), kMarker, 100 * 260);
+    std::unique_ptr<char[]> dir(new char[BRENVIK_MAX_PATH]);
+    int count = -7;
+    const int r = dvdOnly
+                      ? CVcdImageEx::Get_DVD_AllNamelist(n.path, list.get(), dir.get(), &count)
+                      : CVcdImageEx::Get_Cluster_AllNamelist(n.path, list.get(), dir.get(), &count);
+    const int want = (dvdOnly && !dvd) ? -1 : expected;
+    if (r != (want > 0 ? 1 : 0))
+        Fail("the name list's result does not follow the header");
+    if (r == 0) {
+        if (count != -7)
+            Fail("a refused name list wrote the count");
+        return;
+    }
+    if (count != want)
+        Fail("the name list's count is not the header's");
+    if (std::strcmp(dir.get(), n.dir) != 0)
+        Fail("the bundle directory is not the name's");
+    for (int k = 0; k < count; ++k) {
+        if (std::memchr(list[k], 0, 260) == nullptr || !EndsWith(list[k], Member(n, k).substr(
+                                                                              std::strlen(n.dir))))
+            Fail("a member name is not the bundle's");
+    }
+    for (int k = count; k < 100; ++k)
+        if (static_cast<unsigned char>(list[k][0]) != kMarker)
+            Fail("the name list wrote past its members");
+}
+
+void CheckBundle(const Name &n, const std::string &bytes, bool readable, int slavesMade)
+{
+    std::unique_ptr<char[]> master(new char[BRENVIK_MAX_PATH]);
+    std::memset(master.get(), kMarker, BRENVIK_MAX_PATH);
+    const int r = CVcdImageEx::IsValidDvdBundle(n.path, master.get());
+    bool want = n.dvdExt && readable;
+    if (want) {
+        const uint32_t slaves = Word(bytes, 368);
+        want = slaves <= static_cast<uint32_t>(slavesMade);
+    }
+    if (r != (want ? 1 : 0))
+        Fail("the bundle check does not follow the header and the files");
+    if (r == 1 && std::strcmp(master.get(), Member(n, 0).c_str()) != 0)
+        Fail("the bundle check names another master");
+    if (r == 0 && static_cast<unsigned char>(master[0]) != kMarker)
+        Fail("a failed bundle check wrote the master's name");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -126,13 +223,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const unsigned shape = data[0];
     const std::string bytes(reinterpret_cast<const char *>(data + 1), size - 1);
-    const char *name = kNames[shape % 4];
+    const Name &n = kNames[shape % 4];
+    const char *name = n.path;
     const bool writer = (shape & 0x10) != 0;
+    const int slavesMade = static_cast<int>(shape >> 6);
     g_bDbgEnabled = (shape & 0x20) != 0;
     g_dwDbgLevel = 1;
 
     brenvik::sim::Machine machine = brenvik::sim::Machine::Typical();
-    machine.MakeFile(kNames[shape % 4], bytes);
+    machine.MakeFile(name, bytes);
+    for (int k = 1; k <= slavesMade; ++k)
+        machine.MakeFile(Member(n, k), "slave");
     {
         brenvik::platform::ScopedServices install(machine);
         machine.MarkInstalled();
@@ -146,15 +247,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             if (held == INVALID_HANDLE_VALUE)
                 Fail("cannot open the image for writing");
         }
-        CheckType(name, ExpectedType(bytes));
-        CheckDesc(name, bytes, !writer && bytes.size() >= kHeader);
+        const unsigned long type = ExpectedType(bytes);
+        const bool readable = !writer && bytes.size() >= kHeader;
+        CheckType(name, type);
+        CheckDesc(name, bytes, readable);
+        const int members = ExpectedMembers(type, bytes, readable);
+        CheckNameList(n, members, false, type == CDTYPE_DVD);
+        CheckNameList(n, members, true, type == CDTYPE_DVD);
+        CheckBundle(n, bytes, readable, slavesMade);
+        if (machine.ReadFileBytes(name) != bytes)
+            Fail("a query changed the image file");
+
+        if ((shape & 0x04) == 0) {
+            const unsigned long r = CVcdImageEx::DelClusterBundle(name);
+            unsigned long want;
+            if (!IsCluster(type))
+                want = DELBUNDLE_NOT_CLUSTER;
+            else if (members < 0)
+                want = DELBUNDLE_NO_NAMELIST;
+            else if (writer)
+                want = DELBUNDLE_MEMBER_FAILED;  // the open master cannot go
+            else if (slavesMade > members - 1)
+                want = DELBUNDLE_DIR_FAILED;  // slaves beyond the count stay
+            else
+                want = DELBUNDLE_OK;
+            if (r != want)
+                Fail("the bundle deletion's result does not follow the header and the files");
+            if (want == DELBUNDLE_OK && (machine.Exists(name) || machine.Exists(n.dir)))
+                Fail("a deleted bundle left its master or directory");
+            if ((want == DELBUNDLE_NOT_CLUSTER || want == DELBUNDLE_NO_NAMELIST) &&
+                machine.ReadFileBytes(name) != bytes)
+                Fail("a refused deletion touched the master");
+        } else {
+            char dir[BRENVIK_MAX_PATH], prefix[BRENVIK_MAX_PATH];
+            const int accepted = CVcdImageEx::ParseMaster(name, dir, prefix);
+            const int r = CVcdImageEx::Del_ClusterBundle_Without_Verify(name, 1);
+            if (r != accepted)
+                Fail("the blind deletion's result is not whether the name parses");
+            if (r == 1 && !writer && machine.Exists(name))
+                Fail("the blind deletion left the master");
+        }
         if (held != INVALID_HANDLE_VALUE)
             s.CloseHandle(held);
         if (!machine.Leaks().empty())
-            Fail("the image queries left something open");
+            Fail("the image operations left something open");
     }
-    if (machine.ReadFileBytes(name) != bytes)
-        Fail("a query changed the image file");
     g_bDbgEnabled = 0;
     return 0;
 }
