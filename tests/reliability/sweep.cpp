@@ -105,12 +105,18 @@ int FailureParts()
 void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const RunResult &got,
               uint64_t k, DWORD error, bool lasting)
 {
+    FaultRun run;
+    run.calls = got.log;
+    run.k = k;
+    run.lasting = lasting;
+    run.error = error;
+
     const bool injected = got.calls >= k;
     if (!injected) {
         EXPECT_EQ(got.observed, clean.observed) << "a run without a fault differs from the clean run";
         EXPECT_EQ(got.calls, clean.calls) << "a run without a fault made another number of calls";
     } else if (got.observed != clean.observed) {
-        const bool ok = c.accept && c.accept(clean.observed, got.observed, error);
+        const bool ok = c.accept && c.accept(clean.observed, got.observed, run);
         EXPECT_TRUE(ok) << "result after the failure: " << got.observed
                         << "\n  clean run gave: " << clean.observed;
         // A lasting fault fails every call from k on, so whatever call the
@@ -121,10 +127,6 @@ void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const R
         }
     }
 
-    FaultRun run;
-    run.calls = got.log;
-    run.k = k;
-    run.lasting = lasting;
     std::set<std::string> paths;
     for (const Tree *t : {&before, &clean.tree, &got.tree})
         for (const auto &entry : *t)
@@ -270,17 +272,16 @@ int RunTable(const char *table, const std::vector<Case> &cases)
     return total;
 }
 
-std::function<bool(const std::string &, const std::string &, DWORD)> CleanOr(std::string failure)
+Accept CleanOr(std::string failure)
 {
-    return [failure](const std::string &, const std::string &got, DWORD) {
+    return [failure](const std::string &, const std::string &got, const FaultRun &) {
         return got == failure;
     };
 }
 
-std::function<bool(const std::string &, const std::string &, DWORD)> CleanOrAny(
-    std::vector<std::string> failures)
+Accept CleanOrAny(std::vector<std::string> failures)
 {
-    return [failures](const std::string &, const std::string &got, DWORD) {
+    return [failures](const std::string &, const std::string &got, const FaultRun &) {
         for (const std::string &f : failures)
             if (got == f)
                 return true;

@@ -41,6 +41,7 @@ struct FaultRun {
     std::vector<sim::Call> calls;  // in the order made
     uint64_t k = 0;                // the first failing call
     bool lasting = false;          // every call from k on failed
+    DWORD error = 0;               // what the failing calls answered
     // Whether a call of that service on a path containing `part` failed.
     bool Failed(const std::string &service, const std::string &part) const;
 };
@@ -49,6 +50,9 @@ struct FaultRun {
 // before/clean/got are null where the entry is absent.
 using EntryRule = std::function<bool(const std::string &path, const Entry *before,
                                      const Entry *clean, const Entry *got, const FaultRun &run)>;
+
+using Accept =
+    std::function<bool(const std::string &clean, const std::string &got, const FaultRun &run)>;
 
 // The default rule: as before, or as the clean run left it.
 bool BeforeOrClean(const Entry *before, const Entry *clean, const Entry *got);
@@ -64,7 +68,7 @@ struct Case {
     std::function<std::string(sim::Machine &)> call;
     // Whether `got` is acceptable after an injected failure, `clean` being
     // what the run without faults gave. Null: only the clean result.
-    std::function<bool(const std::string &clean, const std::string &got, DWORD error)> accept;
+    Accept accept;
     // Errors to inject; the function must not tolerate them.
     std::vector<DWORD> errors{ERROR_ACCESS_DENIED};
     // Roots whose trees are compared (drives as "C:\", shares as "\\s\x").
@@ -86,11 +90,9 @@ int RunTable(const char *table, const std::vector<Case> &cases);
 // ---- Accepting results ---------------------------------------------------
 
 // The clean result or exactly `failure`.
-std::function<bool(const std::string &, const std::string &, DWORD)> CleanOr(
-    std::string failure);
+Accept CleanOr(std::string failure);
 // The clean result or any of `failures`.
-std::function<bool(const std::string &, const std::string &, DWORD)> CleanOrAny(
-    std::vector<std::string> failures);
+Accept CleanOrAny(std::vector<std::string> failures);
 
 // ---- Describing results --------------------------------------------------
 

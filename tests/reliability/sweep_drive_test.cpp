@@ -45,7 +45,7 @@ Case List(const char *name, int (*list)(unsigned long *))
         const int r = list(&mask);
         return Text("%d %lx", r, mask);
     };
-    c.accept = [](const std::string &clean, const std::string &got, DWORD) {
+    c.accept = [](const std::string &clean, const std::string &got, const FaultRun &) {
         int r1 = 0, r2 = 0;
         unsigned long m1 = 0, m2 = 0;
         if (std::sscanf(clean.c_str(), "%d %lx", &r1, &m1) != 2 ||

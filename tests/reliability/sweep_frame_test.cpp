@@ -68,8 +68,8 @@ Case OpenRead()
             return Thrown(ex);  // the destructor closes the file
         }
     };
-    c.accept = [](const std::string &, const std::string &got, DWORD error) {
-        return FailedWith(got, error, "open failed") || FailedWith(got, error, "threw");
+    c.accept = [](const std::string &, const std::string &got, const FaultRun &run) {
+        return FailedWith(got, run.error, "open failed") || FailedWith(got, run.error, "threw");
     };
     return c;
 }
@@ -90,8 +90,8 @@ Case CreateWrite()
             return Thrown(ex);
         }
     };
-    c.accept = [](const std::string &, const std::string &got, DWORD error) {
-        return FailedWith(got, error, "threw");
+    c.accept = [](const std::string &, const std::string &got, const FaultRun &run) {
+        return FailedWith(got, run.error, "threw");
     };
     // A failed write leaves the file with what was written before it.
     c.entries = [](const std::string &path, const Entry *before, const Entry *clean,
@@ -115,7 +115,7 @@ Case StaticStatus(const char *path)
         return Text("%d size %ld attr 0x%x name %s", r, static_cast<long>(status.m_size),
                     status.m_attribute, status.m_szFullName);
     };
-    c.accept = [](const std::string &, const std::string &got, DWORD) {
+    c.accept = [](const std::string &, const std::string &got, const FaultRun &) {
         return got.compare(0, 2, "0 ") == 0;
     };
     return c;
@@ -137,7 +137,7 @@ Case OpenStatus()
                     status.m_attribute);
     };
     // Attributes that can no longer be queried are left 0, the size kept.
-    c.accept = [](const std::string &clean, const std::string &got, DWORD) {
+    c.accept = [](const std::string &clean, const std::string &got, const FaultRun &) {
         const std::string partial = clean.substr(0, clean.rfind(" attr ")) + " attr 0x0";
         return got == "open failed" || got.compare(0, 2, "0 ") == 0 || got == partial;
     };
@@ -157,8 +157,8 @@ Case Rename()
             return Thrown(ex);
         }
     };
-    c.accept = [](const std::string &, const std::string &got, DWORD error) {
-        return FailedWith(got, error, "threw");
+    c.accept = [](const std::string &, const std::string &got, const FaultRun &run) {
+        return FailedWith(got, run.error, "threw");
     };
     return c;
 }
@@ -176,8 +176,8 @@ Case Remove()
             return Thrown(ex);
         }
     };
-    c.accept = [](const std::string &, const std::string &got, DWORD error) {
-        return FailedWith(got, error, "threw");
+    c.accept = [](const std::string &, const std::string &got, const FaultRun &run) {
+        return FailedWith(got, run.error, "threw");
     };
     return c;
 }
