@@ -238,14 +238,19 @@ int RecvFrom(int fd, char *buf, int len, int flags, struct sockaddr *from, int *
     ::getsockname(fd, reinterpret_cast<struct sockaddr *>(&local), &localLength);
     unsigned char header[kIpHeaderSize];
     MakeHeader(header, static_cast<std::size_t>(n), source.sin_addr.s_addr, local.sin_addr.s_addr);
-    std::memcpy(buf, header, static_cast<std::size_t>(len < kIpHeaderSize ? len : kIpHeaderSize));
+    // A null buffer comes with a length of 0: nothing is written to it.
+    if (len > 0)
+        std::memcpy(buf, header,
+                    static_cast<std::size_t>(len < kIpHeaderSize ? len : kIpHeaderSize));
 
-    auto *message = reinterpret_cast<unsigned char *>(buf) + kIpHeaderSize;
-    if (n >= static_cast<ssize_t>(kIdOffset + 2) && message[0] == kEchoReply) {
-        std::lock_guard<std::mutex> lock(g_lock);
-        const StandIn *s = Find(fd);
-        if (s != nullptr && s->restoreId)
-            std::memcpy(message + kIdOffset, s->id, 2);
+    if (len > kIpHeaderSize && n >= static_cast<ssize_t>(kIdOffset + 2)) {
+        auto *message = reinterpret_cast<unsigned char *>(buf) + kIpHeaderSize;
+        if (message[0] == kEchoReply) {
+            std::lock_guard<std::mutex> lock(g_lock);
+            const StandIn *s = Find(fd);
+            if (s != nullptr && s->restoreId)
+                std::memcpy(message + kIdOffset, s->id, 2);
+        }
     }
 
     if (from != nullptr) {
