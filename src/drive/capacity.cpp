@@ -133,7 +133,7 @@ int CDriveEx::GetLargeDiskSize2GB_inByte(int nDrive, const char *strPath,
     if (pFreeBytesAvailable != nullptr)
         *pFreeBytesAvailable = 0;
 
-    RootPath driveRoot = RootOf('A');
+    RootPath driveRoot;  // set where a drive number chooses the root
     const char *root = nullptr;
     if (Is_0_25(nDrive)) {
         driveRoot = RootOf(static_cast<char>('A' + nDrive));

@@ -96,6 +96,7 @@ int CDriveEx::CFileStatus_s(const char *strPath, int *pIsFile, int *pIsFileWrita
 {
     if (brenvik::fileops::IsNullOrEmpty(strPath))
         return 0;
+    // cppcheck-suppress constVariable ; the flags are written through
     int *const flags[] = {pIsFile,      pIsFileWritable, pIsFileHidden, pIsDir,  pIsDirHidden,
                           pIsSystem,    pIsVolume,       pIsArchive,    pExist};
     for (int *flag : flags)
