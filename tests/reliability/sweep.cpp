@@ -113,7 +113,8 @@ void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const R
 
     const bool injected = got.calls >= k;
     if (!injected) {
-        EXPECT_EQ(got.observed, clean.observed) << "a run without a fault differs from the clean run";
+        EXPECT_EQ(got.observed, clean.observed)
+            << "a run without a fault differs from the clean run";
         EXPECT_EQ(got.calls, clean.calls) << "a run without a fault made another number of calls";
     } else if (got.observed != clean.observed) {
         const bool ok = c.accept && c.accept(clean.observed, got.observed, run);

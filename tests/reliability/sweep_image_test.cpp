@@ -76,17 +76,31 @@ std::vector<Case> TypeCases()
                          return Text("%d '%s' %d", r, text, info);
                      },
                      "0 'untouched' 0");
-    return {
+    std::vector<Case> cases = {
         Make("CVcdImageEx::GetVCD_cdtype",
              [] { return Text("%lu", CVcdImageEx::GetVCD_cdtype(kImage)); }, "4294967295"),
-        Make("CVcdImageEx::Is_VIDEO", [] { return Text("%d", CVcdImageEx::Is_VIDEO(kImage)); },
-             "0"),
-        Make("CVcdImageEx::Is_CDROM", [] { return Text("%d", CVcdImageEx::Is_CDROM(kImage)); },
-             "0"),
-        Make("CVcdImageEx::Is_Cluster",
-             [] { return Text("%d", CVcdImageEx::Is_Cluster(kImage)); }, "0"),
         desc,
     };
+    // Each predicate on an image of its own kind, so that its clean answer
+    // is 1 and a failure shows.
+    const struct {
+        const char *name;
+        int (*predicate)(const char *);
+        uint32_t mediaFormat, discKind;
+    } kPredicates[] = {
+        {"Is_CDROM", CVcdImageEx::Is_CDROM, 0, 0},    {"Is_AUDIO", CVcdImageEx::Is_AUDIO, 0x100, 0},
+        {"Is_MIXED", CVcdImageEx::Is_MIXED, 0, 1},    {"Is_DVD", CVcdImageEx::Is_DVD, 0x1000, 0},
+        {"Is_CDEXTRA", CVcdImageEx::Is_CDEXTRA, 0, 2}, {"Is_PHOTO", CVcdImageEx::Is_PHOTO, 0, 3},
+        {"Is_VIDEO", CVcdImageEx::Is_VIDEO, 0, 4},    {"Is_ISOGEN", CVcdImageEx::Is_ISOGEN, 0, 6},
+        {"Is_Cluster", CVcdImageEx::Is_Cluster, 0, 5},
+    };
+    for (const auto &p : kPredicates) {
+        Case c = Make(std::string("CVcdImageEx::") + p.name,
+                      [p] { return Text("%d", p.predicate(kImage)); }, "0");
+        c.setup = [p](sim::Machine &m) { m.MakeFile(kImage, Image(p.mediaFormat, p.discKind, 0)); };
+        cases.push_back(c);
+    }
+    return cases;
 }
 
 // The name list: 0 after a failure, with the directory and entry 0 written

@@ -77,7 +77,8 @@ std::vector<Case> CapacityCases()
         Make("CDriveEx::GetLargeDiskSize2GB_inKB",
              [] {
                  unsigned long total = 1, free = 2, avail = 3;
-                 const int r = CDriveEx::GetLargeDiskSize2GB_inKB(2, nullptr, &total, &free, &avail);
+                 const int r =
+                     CDriveEx::GetLargeDiskSize2GB_inKB(2, nullptr, &total, &free, &avail);
                  return Text("%d %lu %lu %lu", r, total, free, avail);
              },
              "0 1 2 3"),
