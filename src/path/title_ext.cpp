@@ -197,12 +197,11 @@ int CDriveEx::GetDirOf(const char *strPath, char *pDir_MAXPATH)
     const std::size_t n = BoundedLen(strPath);
     if (n <= 2 || n >= kMax)
         return 0;
-    char path[kMax];
-    CopyIn(path, strPath, n);
+    // The pieces go to local buffers, so the output may be the path itself.
     char drive[crt::kMaxDrive];
     char dir[kMax];
-    if (crt::_splitpath_s(path, drive, sizeof drive, dir, sizeof dir, nullptr, 0, nullptr, 0) !=
-        0)
+    if (crt::_splitpath_s(strPath, drive, sizeof drive, dir, sizeof dir, nullptr, 0, nullptr,
+                          0) != 0)
         return 0;
     if (dir[0] == '\0')
         return 0;

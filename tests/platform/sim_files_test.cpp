@@ -133,6 +133,7 @@ TEST_F(SimFiles, CreateFileErrorCodes)
         {"file as a directory", [](Machine &m) { return Succeeds(Open(m, "C:\\dir\\file.txt\\x", GENERIC_READ, 0, OPEN_EXISTING), m); }, ERROR_PATH_NOT_FOUND},
         {"create new over existing", [](Machine &m) { return Succeeds(Open(m, "C:\\dir\\file.txt", GENERIC_WRITE, 0, CREATE_NEW), m); }, ERROR_FILE_EXISTS},
         {"bad disposition", [](Machine &m) { return Succeeds(Open(m, "C:\\dir\\file.txt", GENERIC_READ, 0, 9), m); }, ERROR_INVALID_PARAMETER},
+        {"bad share mode", [](Machine &m) { return Succeeds(Open(m, "C:\\dir\\file.txt", GENERIC_READ, 0x10, OPEN_EXISTING), m); }, ERROR_INVALID_PARAMETER},
         {"truncate without write access", [](Machine &m) { return Succeeds(Open(m, "C:\\dir\\file.txt", GENERIC_READ, 0, TRUNCATE_EXISTING), m); }, ERROR_INVALID_PARAMETER},
         {"wildcard in name", [](Machine &m) { return Succeeds(Open(m, "C:\\dir\\*.txt", GENERIC_READ, 0, OPEN_EXISTING), m); }, ERROR_INVALID_NAME},
         {"read-only file for writing", [RW](Machine &m) { return Succeeds(Open(m, "C:\\dir\\ro.txt", RW, 0, OPEN_EXISTING), m); }, ERROR_ACCESS_DENIED},
@@ -164,6 +165,12 @@ TEST_F(SimFiles, CreateDispositionsAndLastError)
     EXPECT_EQ(machine.GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     machine.CloseHandle(h);
     EXPECT_EQ(machine.FileSize("C:\\dir\\file.txt"), 0u);
+
+    machine.SetLastError(kMarker);
+    h = Open(machine, "C:\\new.txt", GENERIC_READ, 0, OPEN_EXISTING);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(machine.GetLastError(), 0u);  // every successful open clears it
+    machine.CloseHandle(h);
 
     machine.MakeFile("C:\\t.txt", "abcdef");
     h = Open(machine, "C:\\t.txt", GENERIC_WRITE, 0, TRUNCATE_EXISTING);

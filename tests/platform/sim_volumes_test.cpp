@@ -153,7 +153,7 @@ TEST_F(SimVolumes, VolumeInformation)
         {"E:\\", 100, ERROR_NOT_READY}, {"A:\\", 100, ERROR_NOT_READY},
         {"Q:\\", 100, ERROR_PATH_NOT_FOUND}, {"N:\\", 100, ERROR_PATH_NOT_FOUND},
         {"C:", 100, ERROR_INVALID_NAME}, {"C:\\dir\\", 100, ERROR_PATH_NOT_FOUND},
-        {"C:\\", 6, ERROR_MORE_DATA},  // "SYSTEM" needs 7
+        {"C:\\", 6, 24},  // ERROR_BAD_LENGTH: "SYSTEM" needs 7
         {"\\\\srv\\nope\\", 100, ERROR_BAD_NET_NAME},
     };
     for (const Row &r : rows) {
@@ -263,6 +263,9 @@ TEST_F(SimVolumes, Registry)
 
 TEST_F(SimVolumes, SmallServices)
 {
+    Machine fresh;  // time moves on by itself
+    const DWORD first = fresh.GetTickCount();
+    EXPECT_EQ(fresh.GetTickCount(), first + 1);
     machine.SetTickCount(1000, 5);
     EXPECT_EQ(machine.GetTickCount(), 1000u);
     EXPECT_EQ(machine.GetTickCount(), 1005u);
@@ -322,6 +325,12 @@ TEST(SimMachine, TypicalAndEmptyMachines)
     EXPECT_EQ(typical.GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_EQ(typical.CurrentDir(), "C:\\");
     EXPECT_TRUE(typical.ListDir("C:\\").empty());
+    typical.MakeDir("C:\\");  // leaves the root's attributes alone
+    EXPECT_EQ(typical.GetAttributes("C:\\"), 0x16u);
+    typical.MakeDir("C:\\h\\s", FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(typical.GetAttributes("C:\\h"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(typical.GetAttributes("C:\\h\\s"), 0x12u);
+    EXPECT_EQ(typical.ListTree("C:\\"), (std::vector<std::string>{"h\\", "h\\s\\"}));
     // A moved machine keeps its state.
     typical.MakeFile("C:\\kept.txt", "k");
     Machine moved = std::move(typical);

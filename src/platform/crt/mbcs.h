@@ -14,7 +14,11 @@ namespace crt {
 // byte right before the NUL has no trail and counts as a single byte.
 inline std::size_t CharLength(const char *p)
 {
-    return (IsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
+    // No code page has a lead byte below 0x80; ASCII text skips the table.
+    const unsigned char c = static_cast<unsigned char>(p[0]);
+    if (c < 0x80)
+        return 1;
+    return (IsLeadByte(c) && p[1] != '\0') ? 2 : 1;
 }
 
 namespace testing {

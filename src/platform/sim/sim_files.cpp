@@ -190,7 +190,8 @@ HANDLE Machine::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSh
     if (s.Enter("CreateFileA", Str(lpFileName), nullptr, &e))
         return Fail(e, INVALID_HANDLE_VALUE);
     const DWORD disp = dwCreationDisposition;
-    if (disp < CREATE_NEW || disp > TRUNCATE_EXISTING)
+    if (disp < CREATE_NEW || disp > TRUNCATE_EXISTING ||
+        (dwShareMode & ~(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)))
         return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     DWORD access = dwDesiredAccess;
     if (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE)
@@ -263,8 +264,9 @@ HANDLE Machine::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSh
     h.node = r.node;
     std::uintptr_t id = s.NewHandle();
     s.files[id] = h;
-    if (disp == CREATE_ALWAYS || disp == OPEN_ALWAYS)
-        SetErr(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    // A successful open clears the last error, or says the file was there.
+    const bool always = disp == CREATE_ALWAYS || disp == OPEN_ALWAYS;
+    SetErr(always && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return ToHandle(id);
 }
 
@@ -277,6 +279,10 @@ BOOL Machine::CloseHandle(HANDLE hObject)
     std::string full = it != s.files.end() ? it->second.full : std::string();
     DWORD e;
     bool fault = s.Enter("CloseHandle", path, &full, &e);
+    // The same value is the current process's pseudo-handle, and closing a
+    // pseudo-handle succeeds without doing anything.
+    if (hObject == INVALID_HANDLE_VALUE)
+        return fault ? Fail(e, FALSE) : TRUE;
     it = s.files.find(FromHandle(hObject));  // the hook may have closed it
     if (it == s.files.end())
         return Fail(fault ? e : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);

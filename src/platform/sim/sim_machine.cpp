@@ -415,7 +415,9 @@ void Machine::MakeDir(const std::string &path, DWORD attributes)
 {
     Lock lock(state_->mu);
     NodePtr d = EnsureDir(*state_, path);
-    d->attrs = attributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    // The default leaves an existing directory (a root, say) as it is.
+    if (attributes != FILE_ATTRIBUTE_DIRECTORY)
+        d->attrs = attributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 void Machine::MakeFile(const std::string &path, const std::string &bytes, DWORD attributes)

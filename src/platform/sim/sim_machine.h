@@ -138,8 +138,9 @@ public:
     static Reply Error(int wsaError);
     // Error(WSAETIMEDOUT).
     static Reply TimeOut();
-    // Nothing arrives: WSAETIMEDOUT when SO_RCVTIMEO is set; without a
-    // time-out the call would block forever, which Leaks() reports.
+    // Nothing arrives: WSAETIMEDOUT once the SO_RCVTIMEO time-out has passed
+    // on GetTickCount; without a time-out the call would block forever,
+    // which Leaks() reports (the call then fails with WSAETIMEDOUT too).
     static Reply Silence();
 
     Reply &Type(uint8_t byte0);  // Echo: byte 0 of the echoed datagram
@@ -192,7 +193,8 @@ struct MessageBoxCall {
 class Machine : public platform::Services {
 public:
     // An empty machine: no drives, no shares, empty registry, current
-    // directory "C:\", code page 1252, error mode 0.
+    // directory "C:\", code page 1252, error mode 0. A machine may be moved,
+    // but not while it is installed.
     Machine();
     ~Machine() override;
     Machine(Machine &&) noexcept;
@@ -226,7 +228,8 @@ public:
     // ---- Files and directories (builder; paths as Win32 takes them) --------
     void SetCurrentDir(const std::string &path);   // relative paths start here
     std::string CurrentDir() const;                // e.g. "C:\"
-    // Makes the directory and its missing ancestors (no error if present).
+    // Makes the directory and its missing ancestors (no error if present);
+    // attributes other than the default replace those of the directory.
     void MakeDir(const std::string &path, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY);
     // Makes or replaces a file (ancestors made as needed); attributes are
     // stored exactly, any bits (e.g. 0x800 compressed).
@@ -254,13 +257,18 @@ public:
     bool FileExists(const std::string &path) const;   // a file (or file link)
     bool DirExists(const std::string &path) const;    // a directory (not a link)
     bool IsLink(const std::string &path) const;
-    std::string ReadFileBytes(const std::string &path) const;  // throws if no file
+    // The whole content (zeros past the stored bytes); throws if no file or
+    // over 64 MiB.
+    std::string ReadFileBytes(const std::string &path) const;
     uint64_t FileSize(const std::string &path) const;          // throws if no file
-    DWORD GetAttributes(const std::string &path) const;  // INVALID_FILE_ATTRIBUTES if missing
+    // As GetFileAttributesA reports them (0 shows as NORMAL), whatever the
+    // medium; INVALID_FILE_ATTRIBUTES if missing.
+    DWORD GetAttributes(const std::string &path) const;
     // Names in a directory, sorted without regard to case, no "." or "..".
     std::vector<std::string> ListDir(const std::string &path) const;
-    // Every entry below a directory as a relative path ("a", "a\b.txt"),
-    // sorted; directories are followed by "\". Links are not entered.
+    // Every entry below a directory as a relative path, depth first, each
+    // directory's entries sorted without regard to case, a directory ending
+    // in "\": {"a\", "a\b.txt", "c"}. Links are listed, not entered.
     std::vector<std::string> ListTree(const std::string &path) const;
 
     // ---- Registry (builder); keys as "HKEY_LOCAL_MACHINE\SOFTWARE\X" or
@@ -273,9 +281,13 @@ public:
     void SetRegString(const std::string &key, const std::string &name,
                       const std::string &text);  // REG_SZ, NUL stored
     void RemoveRegKey(const std::string &key);   // with everything below it
+    // Every key and value of a .reg text ("Windows Registry Editor Version
+    // 5.00" or "REGEDIT4" first), as the POSIX backend reads its file.
+    void AddRegText(const std::string &regText);
 
     // ---- Process, clock, code page, modules --------------------------------
-    // GetTickCount returns start, then advances by stepPerCall on every call.
+    // GetTickCount returns start, then advances by stepPerCall on every call
+    // (a new machine: 1000000, advancing by 1, so that time moves on).
     void SetTickCount(DWORD start, DWORD stepPerCall = 0);
     void SetProcessId(DWORD pid);       // GetCurrentProcessId (default 0x1234)
     void SetACP(UINT codePage);         // GetACP; 932/936/949/950 make
@@ -299,7 +311,8 @@ public:
     std::vector<UINT> ErrorModeHistory() const;  // every mode set, in order
 
     // ---- Sockets -------------------------------------------------------------
-    // Replies for any socket without a script of its own, one per recvfrom.
+    // Replies for any socket, one per recvfrom, once the socket's own
+    // replies (below) are used up. With none left, recvfrom meets Silence().
     void AddReply(const Reply &reply);
     // Replies for the ordinal-th socket created (1-based).
     void AddReply(int socketOrdinal, const Reply &reply);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/registry/reg_file.h"
 #include "platform/sim/sim_state.h"
 
 namespace brenvik {
@@ -167,6 +168,17 @@ void Machine::RemoveRegKey(const std::string &key)
     parts.pop_back();
     if (RegKey *parent = Walk(&state_->registry[root], parts, false))
         parent->subkeys.erase(Key(last));
+}
+
+void Machine::AddRegText(const std::string &regText)
+{
+    registry::RegFile file = registry::RegFile::Parse(regText);
+    for (const registry::RegKey &key : file.keys()) {
+        AddRegKey(key.path);
+        for (const registry::RegValue &v : key.values)
+            SetRegValue(key.path, v.name, v.type,
+                        std::string(v.data.begin(), v.data.end()));
+    }
 }
 
 LONG Machine::RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)

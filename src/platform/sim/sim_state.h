@@ -38,6 +38,7 @@ using RecursiveMutex = std::recursive_mutex;
 using Lock = std::lock_guard<RecursiveMutex>;
 
 // Error codes win32_types.h does not name.
+constexpr DWORD kErrorBadLength = 24;
 constexpr DWORD kErrorNegativeSeek = 131;
 constexpr DWORD kErrorDirNotRoot = 144;
 constexpr DWORD kErrorNoAccess = 998;
@@ -195,7 +196,7 @@ struct MachineState {
     std::map<std::uintptr_t, RegKey> registry;
 
     // Process and friends.
-    DWORD tick = 1000000, tickStep = 0;
+    DWORD tick = 1000000, tickStep = 1;
     DWORD pid = 0x1234;
     UINT acp = 1252;
     bool freeSpaceEx = true;

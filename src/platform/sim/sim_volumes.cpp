@@ -198,12 +198,11 @@ BOOL Machine::GetVolumeInformationA(LPCSTR lpRootPathName, LPSTR lpVolumeNameBuf
     if (!r.root)
         return Fail(r.node ? kErrorDirNotRoot : static_cast<DWORD>(ERROR_PATH_NOT_FOUND), FALSE);
     const Volume &c = *r.vol->config;
-    // Left to us: a buffer too small for the text is refused as ERROR_MORE_DATA
-    // before anything is written.
+    // A buffer too small for its text is refused before anything is written.
     if (lpVolumeNameBuffer && c.label_.size() + 1 > nVolumeNameSize)
-        return Fail(ERROR_MORE_DATA, FALSE);
+        return Fail(kErrorBadLength, FALSE);
     if (lpFileSystemNameBuffer && c.fileSystem_.size() + 1 > nFileSystemNameSize)
-        return Fail(ERROR_MORE_DATA, FALSE);
+        return Fail(kErrorBadLength, FALSE);
     if (lpVolumeNameBuffer)
         std::memcpy(lpVolumeNameBuffer, c.label_.c_str(), c.label_.size() + 1);
     if (lpFileSystemNameBuffer)
