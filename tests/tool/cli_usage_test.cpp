@@ -148,6 +148,8 @@ TEST_F(UsageTest, BadUsageExitsTwoWithOneLine)
         {"file", "attr", "/", "--set", "zz"},
         // A host name that Windows would read differently has no Windows name.
         {"path", "split", "/tmp/dir./f.vcd"},
+        // Nor has a path too long for one.
+        {"file", "status", "/" + std::string(300, 'a')},
         {"bundle", "check", "C:\\notes.txt"},
     };
     for (const Args &args : cases) {

@@ -45,6 +45,12 @@ PathArg ToWindows(const Context &ctx, const std::string &arg)
     std::string why;
     if (!platform::posix::HostToWindowsPath(arg, &out.windows, &why))
         throw Failure(kExitUsage, "cannot name " + Quote(arg) + " as a Windows path: " + why);
+    // Every answer about such a path would be a refusal for its length.
+    if (out.windows.size() >= BRENVIK_MAX_PATH)
+        throw Failure(kExitUsage, "cannot name " + Quote(arg) + " as a Windows path: " +
+                                      std::to_string(out.windows.size()) +
+                                      " characters, and Windows paths have at most " +
+                                      std::to_string(BRENVIK_MAX_PATH - 1));
     out.fromHost = true;
 #endif
     return out;
