@@ -210,8 +210,14 @@ TEST_F(PathTest, HostArgumentsComeBackInHostForm)
     RunOptions inDir;
     inDir.cwd = dir_.path();
     const ToolRun rel = RunTool({"path", "dirof", "sub/file.txt"}, inDir);
-    // The directory is not below the argument: its host path in full.
-    EXPECT_EQ(rel.out, H("sub") + "\n");
+    // Results beside or above the argument are shown from the same place.
+    EXPECT_EQ(rel.out, "sub\n");
+    EXPECT_EQ(RunTool({"image", "dvd-names", "--json", "sub/a.vcd"}, inDir).Json()["master"],
+              W(H("sub/a.DVD/a.DVD.D00")));
+    EXPECT_EQ(RunTool({"path", "chext", "sub/../x/a.vcd", "iso"}, inDir).out, "sub/../x/a.iso\n");
+    EXPECT_EQ(RunTool({"path", "dirof", "sub/../x/a.vcd"}, inDir).out, "sub/../x\n");
+    EXPECT_EQ(RunTool({"path", "dirof", "../y/a.vcd"}, inDir).out, "../y\n");
+    EXPECT_EQ(RunTool({"path", "dirof", "./a.vcd"}, inDir).out, ".\n");
     const auto relDoc = RunTool({"--json", "path", "split", "sub/file.txt"}, inDir).Json();
     EXPECT_EQ(relDoc["windows"], W(file));
     EXPECT_EQ(relDoc["path"], "sub/file.txt");

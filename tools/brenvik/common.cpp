@@ -56,26 +56,58 @@ PathArg ToWindows(const Context &ctx, const std::string &arg)
     return out;
 }
 
+namespace {
+
+// result below base (a Windows path), as the '/'-separated rest; false when
+// it is not below.
+bool Below(const std::string &base, const std::string &result, std::string *rest)
+{
+    const std::size_t n = base.size();
+    // A drive root ends in its backslash already.
+    const bool baseEndsInSep = n > 0 && base[n - 1] == '\\';
+    if (result.compare(0, n, base) != 0 ||
+        !(result.size() == n || baseEndsInSep || result[n] == '\\'))
+        return false;
+    *rest = result.substr(n);
+    while (!rest->empty() && rest->front() == '\\')
+        rest->erase(0, 1);
+    while (!rest->empty() && rest->back() == '\\')
+        rest->pop_back();
+    std::replace(rest->begin(), rest->end(), '\\', '/');
+    return true;
+}
+
+}  // namespace
+
 std::string Display(const PathArg &arg, const std::string &result)
 {
     if (!arg.fromHost)
         return result;
-    const std::string &base = arg.windows;
-    std::size_t n = base.size();
-    // A drive root ends in its backslash already.
-    const bool baseEndsInSep = n > 0 && base[n - 1] == '\\';
-    if (result.compare(0, n, base) == 0 &&
-        (result.size() == n || baseEndsInSep || result[n] == '\\')) {
-        std::string rest = result.substr(n);
-        if (!rest.empty() && rest[0] == '\\')
-            rest.erase(0, 1);
-        std::replace(rest.begin(), rest.end(), '\\', '/');
-        std::string shown = arg.given;
-        if (rest.empty())
-            return shown;
-        if (shown.empty() || shown.back() != '/')
-            shown += '/';
-        return shown + rest;
+    // Walk up the argument, its host and Windows spellings side by side, to
+    // the nearest directory that holds the result: a bundle's members show
+    // the way its master was typed. Only plain names can be walked back.
+    std::string given = arg.given;
+    while (given.size() > 1 && given.back() == '/')
+        given.pop_back();
+    std::string base = arg.windows;
+    for (;;) {
+        std::string rest;
+        if (Below(base, result, &rest)) {
+            if (rest.empty())
+                return given.empty() ? "." : given;
+            if (given.empty())
+                return rest;
+            return given.back() == '/' ? given + rest : given + "/" + rest;
+        }
+        const std::size_t slash = given.rfind('/');
+        const std::string last = given.substr(slash == std::string::npos ? 0 : slash + 1);
+        const std::size_t sep = base.rfind('\\');
+        if (last.empty() || last == "." || last == ".." || sep == std::string::npos ||
+            sep + 1 == base.size())
+            break;
+        given = slash == std::string::npos ? "" : slash == 0 ? "/" : given.substr(0, slash);
+        // Keep the drive root's backslash: "C:\" holds "C:\x".
+        base = (sep == 2 && base[1] == ':') ? base.substr(0, 3) : base.substr(0, sep);
     }
     std::string host = HostPathOf(result);
     return host.empty() ? result : host;
