@@ -274,26 +274,29 @@ void RunScan(Context &ctx, const ScanOptions &o)
 
     const std::string root = (ctx.win || LooksLikeWindowsPath(o.dir)) ? host : o.dir;
     const Summary s = Summarise(report);
+    // The document of a large tree is sizeable: build it only when asked.
     Json doc;
-    doc["root"] = root;
-    doc["windows"] = windows;
-    Json summary;
-    summary["files"] = report.files;
-    summary["directories"] = report.directories;
-    summary["links_skipped"] = report.links;
-    summary["image_files"] = report.imageFiles;
-    summary["single_images"] = s.singles;
-    summary["dvd_bundles"] = s.dvd;
-    summary["incomplete_dvd_bundles"] = s.dvdIncomplete;
-    summary["pairs"] = s.pairs;
-    summary["incomplete_pairs"] = s.pairsIncomplete;
-    summary["orphan_groups"] = s.orphans;
-    summary["unreadable"] = s.unreadable;
-    doc["summary"] = summary;
-    doc["items"] = Json::array();
-    for (const ScanItem &item : report.items)
-        doc["items"].push_back(ItemJson(root, item));
-    doc["errors"] = report.errors;
+    if (ctx.json) {
+        doc["root"] = root;
+        doc["windows"] = windows;
+        Json summary;
+        summary["files"] = report.files;
+        summary["directories"] = report.directories;
+        summary["links_skipped"] = report.links;
+        summary["image_files"] = report.imageFiles;
+        summary["single_images"] = s.singles;
+        summary["dvd_bundles"] = s.dvd;
+        summary["incomplete_dvd_bundles"] = s.dvdIncomplete;
+        summary["pairs"] = s.pairs;
+        summary["incomplete_pairs"] = s.pairsIncomplete;
+        summary["orphan_groups"] = s.orphans;
+        summary["unreadable"] = s.unreadable;
+        doc["summary"] = summary;
+        doc["items"] = Json::array();
+        for (const ScanItem &item : report.items)
+            doc["items"].push_back(ItemJson(root, item));
+        doc["errors"] = report.errors;
+    }
     Emit(ctx, doc, [&](std::ostream &out) { PrintHuman(out, root, report, s); });
     for (const std::string &e : report.errors)
         std::cerr << "brenvik: warning: cannot read " << e << "\n";
