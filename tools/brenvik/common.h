@@ -1,0 +1,123 @@
+// What every subcommand of the tool shares: options, path arguments, output,
+// failures and confirmations.
+#ifndef BRENVIK_TOOLS_BRENVIK_COMMON_H
+#define BRENVIK_TOOLS_BRENVIK_COMMON_H
+
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace CLI {
+class App;
+}
+
+namespace brenvik {
+namespace tool {
+
+using Json = nlohmann::ordered_json;
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// Options of the whole tool, and the exit code the subcommand chose.
+struct Context {
+    bool json = false;
+    bool win = false;  // every path argument is a Windows path already
+    int exit = kExitOk;
+};
+
+// Ends the subcommand: main writes "brenvik: <message>" to standard error
+// (and {"error": ...} to standard output under --json) and exits with code.
+class Failure : public std::runtime_error {
+public:
+    Failure(int code, const std::string &message) : std::runtime_error(message), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// A path as the user typed it and the Windows path the library is given.
+struct PathArg {
+    std::string given;
+    std::string windows;
+    bool fromHost = false;  // given was a host path and was converted
+};
+
+// The rule (README, "The tool"): with --win, or when the text begins with
+// two backslashes or a drive letter and a colon, or holds a backslash, it is
+// a Windows path and goes to the library unchanged. Anything else is a host
+// path, absolute or relative to the current directory, named by the drive or
+// share that holds it. Fails with kExitUsage when it has no Windows name.
+PathArg ToWindows(const Context &ctx, const std::string &arg);
+bool LooksLikeWindowsPath(const std::string &arg);
+
+// A Windows path the library produced, shown the way the user wrote the
+// argument it came from: when arg was a host path and result lies below it,
+// the host spelling; otherwise result as it is.
+std::string Display(const PathArg &arg, const std::string &result);
+
+// The host path a Windows path stands for ("" when it cannot be mapped).
+std::string HostPathOf(const std::string &windows);
+
+// {"path": given, "windows": ...} and the like.
+Json PathJson(const PathArg &arg);
+
+// Writes doc as the one JSON document of the run under --json, else calls
+// human with standard output.
+void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ostream &)> &human);
+
+// Columns padded to their widest cell; the last column is not padded.
+class Table {
+public:
+    explicit Table(std::vector<std::string> header) : rows_{std::move(header)} {}
+    void Add(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
+    void Print(std::ostream &out, bool withHeader = true) const;
+    std::size_t Rows() const { return rows_.size() - 1; }
+
+private:
+    std::vector<std::vector<std::string>> rows_;
+};
+
+// 1536 -> "1.5 KiB".
+std::string HumanSize(unsigned long long bytes);
+std::string Quote(const std::string &text);  // 'text'
+std::string Hex(unsigned long value);         // 0x00000020
+
+// Options every deleting subcommand takes.
+struct DeleteOptions {
+    bool yes = false;
+    bool dryRun = false;
+};
+void AddDeleteOptions(CLI::App *sub, DeleteOptions *options);
+
+// Asks on the terminal before anything is deleted. Returns when the user
+// agreed or --yes was given; throws Failure otherwise: kExitUsage when there
+// is no terminal to ask on, kExitFailed when the user said no. Not called
+// for --dry-run.
+void ConfirmDeletion(const DeleteOptions &options, const std::string &what,
+                     const std::vector<std::string> &items);
+
+// The subcommands, each in its own file.
+void AddDrives(CLI::App &app, Context &ctx);
+void AddPath(CLI::App &app, Context &ctx);
+void AddFile(CLI::App &app, Context &ctx);
+void AddFs(CLI::App &app, Context &ctx);
+void AddNet(CLI::App &app, Context &ctx);
+void AddImage(CLI::App &app, Context &ctx);
+void AddBundle(CLI::App &app, Context &ctx);
+void AddScan(CLI::App &app, Context &ctx);
+
+// Names of codes, for output.
+const char *DriveTypeName(unsigned type);
+const char *ImageTypeName(unsigned long type);  // "video CD"
+const char *ImageTypeKey(unsigned long type);   // "video"
+const char *ExtClassName(int extClass);
+
+}  // namespace tool
+}  // namespace brenvik
+
+#endif  // BRENVIK_TOOLS_BRENVIK_COMMON_H
