@@ -183,6 +183,42 @@ bool DeletionDenied(const char *host)
     return denied;
 }
 
+// The entry a mapped path names exactly, opened for a deletion's checks
+// without following a link in its final name: fd is -1 where it cannot be
+// (missing, a link, another case of the name, no read permission, a root,
+// a name written with a trailing separator), and the caller then looks the
+// path up the slow way. On success path.lookup says the entry exists.
+struct Probe {
+    Probe(MappedPath &path, int flags)
+    {
+        if (path.rootEmpty || path.isRoot || path.trailingSep || path.lastStart >= path.len)
+            return;
+        do {
+            fd = ::open(path.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return;
+        if (::fstat(fd, &st) != 0) {
+            ::close(fd);
+            fd = -1;
+            return;
+        }
+        path.lookup = Lookup::kExists;
+        path.st = st;
+    }
+    ~Probe()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Probe(const Probe &) = delete;
+    Probe &operator=(const Probe &) = delete;
+
+    int fd = -1;
+    struct stat st;
+};
+
 }  // namespace
 
 HANDLE PosixBackend::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -463,6 +499,17 @@ BOOL PosixBackend::DeleteFileA(LPCSTR lpFileName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
+    // The usual case, a file named as it is spelled, in one open: its
+    // descriptor gives the type and mode and carries the share probe.
+    if (Probe probe(path, 0); probe.fd >= 0) {
+        if (S_ISDIR(probe.st.st_mode) || IsReadOnlyMode(probe.st.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (OtherOpenerDenies(probe.fd, kShareDelete))
+            return Fail(ERROR_SHARING_VIOLATION, FALSE);
+        if (::unlink(path.c_str()) != 0)
+            return Fail(ErrorForPath(path, errno), FALSE);
+        return TRUE;
+    }
     Resolve(&path);
     if (path.lookup != Lookup::kExists)
         return Fail(MissingError(path), FALSE);
@@ -661,28 +708,37 @@ BOOL PosixBackend::RemoveDirectoryA(LPCSTR lpPathName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpPathName, kMapDefault, &path))
         return Fail(err, FALSE);
-    Resolve(&path);
-    if (path.lookup != Lookup::kExists)
-        return Fail(MissingError(path), FALSE);
-    if (path.isRoot)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    const char *host = path.c_str();
-    if (S_ISLNK(path.st.st_mode)) {
-        // A link to a directory goes; what it leads to stays.
-        struct stat target;
-        if (!FollowStat(host, &target) || !S_ISDIR(target.st_mode))
+    Probe probe(path, O_DIRECTORY);
+    if (probe.fd < 0) {
+        Resolve(&path);
+        if (path.lookup != Lookup::kExists)
+            return Fail(MissingError(path), FALSE);
+        if (path.isRoot)
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        const char *host = path.c_str();
+        if (S_ISLNK(path.st.st_mode)) {
+            // A link to a directory goes; what it leads to stays.
+            struct stat target;
+            if (!FollowStat(host, &target) || !S_ISDIR(target.st_mode))
+                return Fail(ERROR_DIRECTORY, FALSE);
+            if (::unlink(host) != 0)
+                return Fail(ErrorForPath(path, errno), FALSE);
+            return TRUE;
+        }
+        if (!S_ISDIR(path.st.st_mode))
             return Fail(ERROR_DIRECTORY, FALSE);
-        if (::unlink(host) != 0)
-            return Fail(ErrorForPath(path, errno), FALSE);
-        return TRUE;
+        if (IsReadOnlyMode(path.st.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (DeletionDenied(host))
+            return Fail(ERROR_SHARING_VIOLATION, FALSE);
+    } else {
+        // The directory as spelled, opened once for its mode and its probe.
+        if (IsReadOnlyMode(probe.st.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (OtherOpenerDenies(probe.fd, kShareDelete))
+            return Fail(ERROR_SHARING_VIOLATION, FALSE);
     }
-    if (!S_ISDIR(path.st.st_mode))
-        return Fail(ERROR_DIRECTORY, FALSE);
-    if (IsReadOnlyMode(path.st.st_mode))
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (DeletionDenied(host))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    if (::rmdir(host) != 0) {
+    if (::rmdir(path.c_str()) != 0) {
         int err = errno;
         if (err == ENOTEMPTY || err == EEXIST)
             return Fail(ERROR_DIR_NOT_EMPTY, FALSE);
