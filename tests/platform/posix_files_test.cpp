@@ -321,6 +321,18 @@ TEST_F(PosixFilesTest, SearchesReportWhatStatusQueriesReport)
                                       found.ftLastAccessTime.dwLowDateTime;
             EXPECT_EQ(written, (1600000000ull + 11644473600ull) * 10000000ull + 7654321ull);
             EXPECT_EQ(accessed, (1500000000ull + 11644473600ull) * 10000000ull + 1234567ull);
+            // Created: the birth time where the host keeps one.
+            const uint64_t created = (uint64_t{found.ftCreationTime.dwHighDateTime} << 32) |
+                                     found.ftCreationTime.dwLowDateTime;
+            struct statx sx;
+            ASSERT_EQ(::statx(AT_FDCWD, H("c/d/plain.txt").c_str(), 0, STATX_BTIME, &sx), 0);
+            if (sx.stx_mask & STATX_BTIME) {
+                EXPECT_EQ(created, (static_cast<uint64_t>(sx.stx_btime.tv_sec) + 11644473600ull) *
+                                           10000000ull +
+                                       sx.stx_btime.tv_nsec / 100);
+            } else {
+                EXPECT_EQ(created, written);
+            }
         }
     } while (s().FindNextFileA(h, &found));
     EXPECT_TRUE(s().FindClose(h));

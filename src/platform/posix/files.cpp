@@ -629,10 +629,20 @@ BOOL PosixBackend::GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVEL
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
-    Resolve(&path);
-    if (path.lookup != Lookup::kExists)
-        return Fail(MissingError(path), FALSE);
-    FileInfo info = InfoOf(path.c_str(), path.FinalName(), path.st);
+    FileInfo info;
+    struct statx sx;
+    // The entry as spelled answers in one call; only where it does not is
+    // the path looked up (case folded, the error told).
+    if (!path.rootEmpty && path.lastStart < path.len &&
+        ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+        info = InfoOf(path.c_str(), path.FinalName(), sx, nullptr);
+    } else {
+        Resolve(&path);
+        if (path.lookup != Lookup::kExists)
+            return Fail(MissingError(path), FALSE);
+        info = InfoOf(path.c_str(), path.FinalName(), path.st);
+    }
     if (path.trailingSep && !(info.attributes & FILE_ATTRIBUTE_DIRECTORY))
         return Fail(ERROR_INVALID_NAME, FALSE);
     auto *data = static_cast<WIN32_FILE_ATTRIBUTE_DATA *>(lpFileInformation);
