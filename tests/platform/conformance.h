@@ -57,6 +57,11 @@ public:
     // Whether SetFileAttributesA keeps the hidden and system bits here.
     virtual bool KeepsDosAttributes() const = 0;
 
+    // Whether the services are Wine's. Wine answers a few calls unlike
+    // Windows; the cases that meet such a call say so, assert Windows' answer
+    // for every other machine and Wine's under Wine.
+    virtual bool UnderWine() const { return false; }
+
     // Opens relative (an existing file) with CreateFileA's access and share
     // mode from another process, or where the machine has none from another
     // thread, and holds it open until the result is destroyed. Null when

@@ -151,13 +151,34 @@ TEST_P(PlatformConformance, CreateFileRefusesBadArguments)
     EXPECT_EQ(Open("f.txt", GENERIC_READ, 0, 6), INVALID_HANDLE_VALUE);
     EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     Mark();
-    EXPECT_EQ(Open("f.txt", GENERIC_READ, 0x10, OPEN_EXISTING), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    HANDLE h = Open("f.txt", GENERIC_READ, 0x10, OPEN_EXISTING);
+    if (backend().UnderWine()) {
+        // Wine 8 ignores share bits it does not know; Windows refuses them.
+        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+        if (h != INVALID_HANDLE_VALUE) {
+            EXPECT_TRUE(s().CloseHandle(h));
+        }
+    } else {
+        EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
     // Truncation needs write access.
     Mark();
-    EXPECT_EQ(Open("f.txt", GENERIC_READ, 0, TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(ReadAll("f.txt"), "x");
+    h = Open("f.txt", GENERIC_READ, 0, TRUNCATE_EXISTING);
+    if (backend().UnderWine()) {
+        // Wine opens and truncates through a read-only handle. Whether Windows
+        // does the same is not settled here (its file systems add write access
+        // for the overwrite check), so Wine's answer is only recorded.
+        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+        if (h != INVALID_HANDLE_VALUE) {
+            EXPECT_TRUE(s().CloseHandle(h));
+        }
+        EXPECT_EQ(ReadAll("f.txt"), "");
+    } else {
+        EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        EXPECT_EQ(ReadAll("f.txt"), "x");
+    }
 }
 
 TEST_P(PlatformConformance, CreateFileReportsMissingDirectoryAndBadNames)
@@ -210,6 +231,15 @@ TEST_P(PlatformConformance, ReadOnlyFilesRefuseWritersButNotReaders)
     MakeFile("ro.txt", "keep");
     if (!backend().SetReadOnly("ro.txt", true))
         GTEST_SKIP() << "the machine cannot make a file read-only";
+    if (backend().UnderWine()) {
+        // Wine leaves this check to the Unix permissions, which root passes.
+        HANDLE probe = Open("ro.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (probe != INVALID_HANDLE_VALUE) {
+            s().CloseHandle(probe);
+            backend().SetReadOnly("ro.txt", false);
+            GTEST_SKIP() << "Wine run as root opens read-only files for writing";
+        }
+    }
     for (DWORD disposition : {DWORD(OPEN_EXISTING), DWORD(CREATE_ALWAYS), DWORD(TRUNCATE_EXISTING)}) {
         SCOPED_TRACE(disposition);
         Mark();
@@ -298,8 +328,15 @@ TEST_P(PlatformConformance, BadHandlesAreRefused)
     HANDLE invalid[] = {nullptr, INVALID_HANDLE_VALUE, h};
     for (HANDLE bad : invalid) {
         Mark();
-        EXPECT_FALSE(s().CloseHandle(bad));
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        if (bad == INVALID_HANDLE_VALUE) {
+            // The same value is the current process's pseudo-handle, and
+            // closing a pseudo-handle succeeds without doing anything.
+            EXPECT_TRUE(s().CloseHandle(bad));
+            EXPECT_EQ(Err(), kMarker);
+        } else {
+            EXPECT_FALSE(s().CloseHandle(bad));
+            EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        }
         Mark();
         EXPECT_FALSE(s().ReadFile(bad, buf, 1, &n, nullptr));
         EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
@@ -504,7 +541,8 @@ TEST_P(PlatformConformance, MoveFileMayChangeOnlyTheCaseOfAName)
     WIN32_FIND_DATAA data;
     HANDLE find = s().FindFirstFileA(P("name.txt").c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(data.cFileName, "NAME.TXT");
+    // Wine finds the target to be the source itself and keeps the old name.
+    EXPECT_STREQ(data.cFileName, backend().UnderWine() ? "name.txt" : "NAME.TXT");
     s().FindClose(find);
 }
 
@@ -592,11 +630,14 @@ TEST_P(PlatformConformance, SetFileAttributesRoundTrips)
             continue;
         Mark();
         ASSERT_TRUE(s().SetFileAttributesA(P("f.txt").c_str(), attrs)) << Err();
-        EXPECT_EQ(s().GetFileAttributesA(P("f.txt").c_str()), attrs);
+        // Wine reports every file as an archive, whatever was set.
+        const DWORD wine = backend().UnderWine() ? FILE_ATTRIBUTE_ARCHIVE : 0;
+        EXPECT_EQ(s().GetFileAttributesA(P("f.txt").c_str()), attrs | wine);
     }
     ASSERT_TRUE(s().SetFileAttributesA(P("f.txt").c_str(), FILE_ATTRIBUTE_NORMAL));
     EXPECT_EQ(s().GetFileAttributesA(P("f.txt").c_str()),
-              static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+              static_cast<DWORD>(backend().UnderWine() ? FILE_ATTRIBUTE_ARCHIVE
+                                                       : FILE_ATTRIBUTE_NORMAL));
     Mark();
     EXPECT_FALSE(s().SetFileAttributesA(P("none.txt").c_str(), FILE_ATTRIBUTE_NORMAL));
     EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -725,10 +766,27 @@ TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
         {"noext", {"noext"}},
         {"NOEXT", {"noext"}},
     };
+    // Wine matches '?' as exactly one character and "*." as "*"; Windows lets
+    // '?' match nothing before a dot or at the end, and "*." match only names
+    // without a dot.
+    const struct {
+        const char *pattern;
+        Names names;
+    } wine[] = {
+        {"a?.txt", {"ab.txt"}},
+        {"*.", {".", "..", "a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "sub"}},
+    };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pattern);
+        const Names *expected = &c.names;
+        if (backend().UnderWine()) {
+            for (const auto &w : wine) {
+                if (std::string(w.pattern) == c.pattern)
+                    expected = &w.names;
+            }
+        }
         DWORD error = 0;
-        EXPECT_EQ(ListNames(s(), P(std::string("dir\\") + c.pattern), &error), c.names);
+        EXPECT_EQ(ListNames(s(), P(std::string("dir\\") + c.pattern), &error), *expected);
         EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_FILES));
     }
 }
@@ -791,9 +849,13 @@ TEST_P(PlatformConformance, FindHandlesAreNotFileHandles)
     EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_TRUE(s().CloseHandle(file));
     EXPECT_TRUE(s().FindClose(find));
-    Mark();
-    EXPECT_FALSE(s().FindClose(find));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    // A closed find handle is freed memory on Windows, and Wine takes it for
+    // a live one; only our own machines promise to refuse it.
+    if (!backend().UnderWine()) {
+        Mark();
+        EXPECT_FALSE(s().FindClose(find));
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
 }
 
 // ---- Drives and volumes --------------------------------------------------------
@@ -804,7 +866,9 @@ TEST_P(PlatformConformance, DriveTypesOfRootsAndOtherPaths)
     EXPECT_EQ(s().GetDriveTypeA(root.c_str()), static_cast<UINT>(DRIVE_FIXED));
     EXPECT_EQ(s().GetDriveTypeA(root.substr(0, 2).c_str()), static_cast<UINT>(DRIVE_FIXED));
     MakeDir("dir");
-    EXPECT_EQ(s().GetDriveTypeA(P("dir\\").c_str()), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+    // Wine looks at the drive letter alone; Windows wants the root itself.
+    EXPECT_EQ(s().GetDriveTypeA(P("dir\\").c_str()),
+              static_cast<UINT>(backend().UnderWine() ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR));
     const std::string unused = std::string(1, backend().UnusedDriveLetter()) + ":\\";
     EXPECT_EQ(s().GetDriveTypeA(unused.c_str()), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
 }
@@ -895,8 +959,10 @@ TEST_P(PlatformConformance, NetworkConnectionOfALetterThatIsNotConnected)
     char remote[MAX_PATH];
     DWORD length = sizeof remote;
     const std::string unused = std::string(1, backend().UnusedDriveLetter()) + ":";
+    // Wine calls a letter without a drive a bad device name; Windows says it
+    // is not connected.
     EXPECT_EQ(s().WNetGetConnectionA(unused.c_str(), remote, &length),
-              static_cast<DWORD>(ERROR_NOT_CONNECTED));
+              static_cast<DWORD>(backend().UnderWine() ? ERROR_BAD_DEVICE : ERROR_NOT_CONNECTED));
     EXPECT_EQ(s().WNetGetConnectionA("not a drive", remote, &length),
               static_cast<DWORD>(ERROR_BAD_DEVICE));
 }

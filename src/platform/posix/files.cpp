@@ -350,6 +350,10 @@ HANDLE PosixBackend::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD
 
 BOOL PosixBackend::CloseHandle(HANDLE hObject)
 {
+    // The same value is the current process's pseudo-handle, and closing a
+    // pseudo-handle succeeds without doing anything.
+    if (hObject == INVALID_HANDLE_VALUE)
+        return TRUE;
     std::shared_ptr<HandleObject> object = UnregisterHandle(hObject, HandleKind::kFile);
     if (!object)
         return Fail(ERROR_INVALID_HANDLE, FALSE);

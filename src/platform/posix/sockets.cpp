@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "platform/posix/errors.h"
+#include "platform/posix/icmp_socket.h"
 #include "platform/posix/posix_backend.h"
 
 namespace brenvik {
@@ -222,6 +223,10 @@ SOCKET PosixBackend::socket(int af, int type, int protocol)
 {
     if (!Started())
         return Fail(static_cast<DWORD>(WSANOTINITIALISED), INVALID_SOCKET);
+    if (icmp::IsRawIcmpRequest(af, type, protocol)) {
+        const int icmpFd = icmp::Open();
+        return icmpFd < 0 ? INVALID_SOCKET : static_cast<SOCKET>(icmpFd);
+    }
     int fd = ::socket(af, type | SOCK_CLOEXEC, protocol);
     if (fd < 0)
         return Fail(static_cast<DWORD>(WsaFromErrno(errno)), INVALID_SOCKET);
@@ -259,6 +264,8 @@ int PosixBackend::sendto(SOCKET s, const char *buf, int len, int flags, const st
     const int fd = SocketFd(s);
     if (fd < 0)
         return SOCKET_ERROR;
+    if (icmp::IsStandIn(fd))
+        return icmp::SendTo(fd, buf, len, flags, to, tolen);
     if (len < 0 || (buf == nullptr && len > 0) || tolen < 0)
         return FailWsa(WSAEFAULT);
     ssize_t n;
@@ -277,6 +284,8 @@ int PosixBackend::recvfrom(SOCKET s, char *buf, int len, int flags, struct socka
     const int fd = SocketFd(s);
     if (fd < 0)
         return SOCKET_ERROR;
+    if (icmp::IsStandIn(fd))
+        return icmp::RecvFrom(fd, buf, len, flags, from, fromlen);
     if (len < 0 || (buf == nullptr && len > 0) || (from != nullptr && fromlen == nullptr))
         return FailWsa(WSAEFAULT);
     struct iovec iov;
@@ -323,6 +332,7 @@ int PosixBackend::closesocket(SOCKET s)
     const int fd = SocketFd(s);
     if (fd < 0)
         return SOCKET_ERROR;
+    icmp::Forget(fd);
     if (::close(fd) != 0 && errno != EINTR)
         return FailWsa(WsaFromErrno(errno));
     return 0;

@@ -279,6 +279,10 @@ BOOL Machine::CloseHandle(HANDLE hObject)
     std::string full = it != s.files.end() ? it->second.full : std::string();
     DWORD e;
     bool fault = s.Enter("CloseHandle", path, &full, &e);
+    // The same value is the current process's pseudo-handle, and closing a
+    // pseudo-handle succeeds without doing anything.
+    if (hObject == INVALID_HANDLE_VALUE)
+        return fault ? Fail(e, FALSE) : TRUE;
     it = s.files.find(FromHandle(hObject));  // the hook may have closed it
     if (it == s.files.end())
         return Fail(fault ? e : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);

@@ -1,0 +1,200 @@
+// The conformance suite on the Win32 backend: the real system (Wine under a
+// cross build), in a fresh directory under the temporary directory, with the
+// suite's registry keys written into the system registry.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/backends.h"
+#include "platform/conformance.h"
+#include "platform/registry/reg_file.h"
+#include "support/test_support.h"
+
+namespace brenvik {
+namespace conformance {
+namespace {
+
+// Share modes belong to each open handle, so a handle of our own process is
+// as much "another opener" as one of another process.
+class HandleHolder : public OpenHolder {
+public:
+    explicit HandleHolder(HANDLE h) : h_(h) {}
+    ~HandleHolder() override { ::CloseHandle(h_); }
+
+private:
+    HANDLE h_;
+};
+
+bool SplitHive(const std::string &path, HKEY *hive, std::string *subKey)
+{
+    static const struct {
+        const char *prefix;
+        HKEY hive;
+    } kHives[] = {{"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
+                  {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
+    for (const auto &h : kHives) {
+        const std::size_t n = std::strlen(h.prefix);
+        if (path.compare(0, n, h.prefix) == 0) {
+            *hive = h.hive;
+            *subKey = path.substr(n);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Writes the suite's keys into the system registry, the deepest last.
+bool WriteRegistry(const registry::RegFile &file)
+{
+    for (const registry::RegKey &key : file.keys()) {
+        HKEY hive = nullptr;
+        std::string subKey;
+        if (!SplitHive(key.path, &hive, &subKey))
+            return false;
+        HKEY k = nullptr;
+        if (::RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
+                              nullptr) != ERROR_SUCCESS)
+            return false;
+        bool ok = true;
+        for (const registry::RegValue &v : key.values)
+            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
+                                        v.data.data(),
+                                        static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+        ::RegCloseKey(k);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+// Removes the keys again, children before their parents.
+void RemoveRegistry(const registry::RegFile &file)
+{
+    const auto &keys = file.keys();
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        HKEY hive = nullptr;
+        std::string subKey;
+        if (SplitHive(it->path, &hive, &subKey))
+            ::RegDeleteKeyA(hive, subKey.c_str());
+    }
+}
+
+class Win32ConformanceBackend : public ConformanceBackend {
+public:
+    Win32ConformanceBackend()
+        : dir_(test::Backslashed(tmp_.path())),
+          registry_(registry::RegFile::Parse(test::RegText(ConformanceRegistryLines())))
+    {
+        registryWritten_ = WriteRegistry(registry_);
+        EXPECT_TRUE(registryWritten_) << "cannot write the suite's keys into the registry";
+    }
+    ~Win32ConformanceBackend() override
+    {
+        // Attributes the cases set would keep the temporary directory's
+        // removal from succeeding.
+        ClearAttributes(dir_);
+        if (registryWritten_)
+            RemoveRegistry(registry_);
+    }
+
+    platform::Services &services() override { return platform::Win32Services(); }
+    std::string Path(const std::string &relative) const override
+    {
+        return dir_ + "\\" + relative;
+    }
+    std::string DriveRoot() const override { return dir_.substr(0, 3); }
+    char UnusedDriveLetter() const override
+    {
+        const DWORD present = ::GetLogicalDrives();
+        for (int d = 16; d < 26; ++d)  // from Q: on, clear of floppies and discs
+            if (!(present & (1u << d)))
+                return static_cast<char>('A' + d);
+        for (int d = 3; d < 16; ++d)
+            if (!(present & (1u << d)))
+                return static_cast<char>('A' + d);
+        ADD_FAILURE() << "every drive letter is in use";
+        return 'Q';
+    }
+
+    bool SetReadOnly(const std::string &relative, bool on) override
+    {
+        return SetBit(relative, FILE_ATTRIBUTE_READONLY, on);
+    }
+    bool SetHidden(const std::string &relative, bool on) override
+    {
+        return SetBit(relative, FILE_ATTRIBUTE_HIDDEN, on);
+    }
+    bool SetSystem(const std::string &relative, bool on) override
+    {
+        return SetBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
+    }
+    bool KeepsDosAttributes() const override { return true; }
+    bool UnderWine() const override
+    {
+        HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
+
+    std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
+                                         DWORD *error) override
+    {
+        HANDLE h = ::CreateFileA(Path(relative).c_str(), access, share, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            *error = ::GetLastError();
+            return nullptr;
+        }
+        return std::make_unique<HandleHolder>(h);
+    }
+
+private:
+    bool SetBit(const std::string &relative, DWORD bit, bool on)
+    {
+        const std::string path = Path(relative);
+        DWORD attrs = ::GetFileAttributesA(path.c_str());
+        if (attrs == INVALID_FILE_ATTRIBUTES)
+            return false;
+        attrs = on ? (attrs | bit) : (attrs & ~bit);
+        // Only these bits can be set; a directory's own bit is implied.
+        attrs &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                 FILE_ATTRIBUTE_ARCHIVE;
+        return ::SetFileAttributesA(path.c_str(), attrs ? attrs : FILE_ATTRIBUTE_NORMAL) != 0;
+    }
+
+    static void ClearAttributes(const std::string &dir)
+    {
+        WIN32_FIND_DATAA fd;
+        HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            if (!std::strcmp(fd.cFileName, ".") || !std::strcmp(fd.cFileName, ".."))
+                continue;
+            const std::string path = dir + "\\" + fd.cFileName;
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                ClearAttributes(path);
+        } while (::FindNextFileA(find, &fd));
+        ::FindClose(find);
+    }
+
+    test::TempDir tmp_;
+    std::string dir_;
+    registry::RegFile registry_;
+    bool registryWritten_ = false;
+};
+
+std::unique_ptr<ConformanceBackend> MakeWin32Backend()
+{
+    return std::make_unique<Win32ConformanceBackend>();
+}
+
+INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance,
+                         ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
+                         BackendParamName);
+
+}  // namespace
+}  // namespace conformance
+}  // namespace brenvik

@@ -1,0 +1,115 @@
+#if defined(_WIN32)
+
+#include "support/win32_debug_capture.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace brenvik {
+namespace test {
+
+namespace {
+constexpr DWORD kBufferSize = 4096;
+}  // namespace
+
+struct DebugOutputCapture::State {
+    HANDLE bufferReady = nullptr;
+    HANDLE dataReady = nullptr;
+    HANDLE mapping = nullptr;
+    const char *view = nullptr;
+    HANDLE thread = nullptr;
+    volatile LONG stop = 0;
+    std::mutex mutex;
+    std::vector<std::string> lines;
+
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        State &s = *static_cast<State *>(self);
+        const DWORD pid = ::GetCurrentProcessId();
+        ::SetEvent(s.bufferReady);
+        while (!s.stop) {
+            if (::WaitForSingleObject(s.dataReady, 50) != WAIT_OBJECT_0)
+                continue;
+            DWORD from = 0;
+            std::memcpy(&from, s.view, sizeof from);
+            if (from == pid) {
+                const char *text = s.view + sizeof(DWORD);
+                std::string line(text, strnlen(text, kBufferSize - sizeof(DWORD)));
+                std::lock_guard<std::mutex> lock(s.mutex);
+                s.lines.push_back(std::move(line));
+            }
+            ::SetEvent(s.bufferReady);
+        }
+        return 0;
+    }
+};
+
+DebugOutputCapture::DebugOutputCapture() : state_(new State), ok_(false)
+{
+    State &s = *state_;
+    s.bufferReady = ::CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+    s.dataReady = ::CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+    s.mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                     kBufferSize, "DBWIN_BUFFER");
+    const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (s.mapping)
+        s.view = static_cast<const char *>(::MapViewOfFile(s.mapping, FILE_MAP_READ, 0, 0, 0));
+    if (!s.bufferReady || !s.dataReady || !s.view || taken)
+        return;
+    s.thread = ::CreateThread(nullptr, 0, &State::Run, &s, 0, nullptr);
+    ok_ = s.thread != nullptr;
+}
+
+DebugOutputCapture::~DebugOutputCapture()
+{
+    State &s = *state_;
+    if (s.thread) {
+        ::InterlockedExchange(&s.stop, 1);
+        ::WaitForSingleObject(s.thread, INFINITE);
+        ::CloseHandle(s.thread);
+    }
+    if (s.view)
+        ::UnmapViewOfFile(s.view);
+    for (HANDLE h : {s.mapping, s.dataReady, s.bufferReady})
+        if (h)
+            ::CloseHandle(h);
+    delete state_;
+}
+
+std::vector<std::string> DebugOutputCapture::Take()
+{
+    std::vector<std::string> taken;
+    if (!ok_)
+        return taken;
+    char marker[64];
+    std::snprintf(marker, sizeof marker, "<capture-marker %lu>",
+                  static_cast<unsigned long>(::GetTickCount()));
+    ::OutputDebugStringA(marker);
+    for (int waited = 0; waited < 5000; waited += 10) {
+        {
+            std::lock_guard<std::mutex> lock(state_->mutex);
+            auto &lines = state_->lines;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (lines[i] == marker) {
+                    taken.assign(lines.begin(), lines.begin() + i);
+                    lines.erase(lines.begin(), lines.begin() + i + 1);
+                    return taken;
+                }
+            }
+        }
+        ::Sleep(10);
+    }
+    ADD_FAILURE() << "the debug output did not come through";
+    return taken;
+}
+
+}  // namespace test
+}  // namespace brenvik
+
+#endif  // _WIN32
