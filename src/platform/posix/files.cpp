@@ -216,7 +216,7 @@ struct Probe {
     Probe &operator=(const Probe &) = delete;
 
     int fd = -1;
-    struct stat st;
+    struct stat st = {};
 };
 
 }  // namespace

@@ -51,7 +51,7 @@ public:
     // Entries read from the directory and not yet looked at. Read straight
     // from the descriptor: a DIR stream would cost two more calls to set up
     // and a buffer four times this size.
-    alignas(8) char entries[8192];
+    alignas(8) char entries[8192] = {};
     std::size_t entriesLen = 0;
     std::size_t entriesAt = 0;
     bool atEnd = false;
