@@ -64,6 +64,28 @@ TEST_F(SteadyState, DriveTypesAndAttributesDoNotAllocate)
     EXPECT_EQ(s.GetFileAttributesA("C:\\file.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
+// A registry file written moments ago is read again on every call until
+// its time stamps can be trusted; while its text stays the same, that
+// allocates nothing either.
+TEST_F(SteadyState, ARegistryJustWrittenIsCheckedWithoutAllocating)
+{
+    test::WriteHostFile(H("c/file.txt"), "x");
+    SetRegistry({DriveKey('C', H("c"), "fixed")});
+    auto &s = platform::PosixServices();
+    s.GetFileAttributesA("C:\\file.txt");  // warm-up: the registry is read and kept
+    const long before = g_news.load();
+    for (int i = 0; i < 100; ++i) {
+        s.GetDriveTypeA("C:\\");
+        s.GetFileAttributesA("C:\\file.txt");
+    }
+    EXPECT_EQ(g_news.load() - before, 0);
+    // And a change is still seen.
+    test::MakeHostDirs(H("d"));
+    SetRegistry({DriveKey('C', H("d"), "cdrom")});
+    EXPECT_EQ(s.GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_EQ(s.GetFileAttributesA("C:\\file.txt"), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
 }  // namespace posixtest
 }  // namespace brenvik

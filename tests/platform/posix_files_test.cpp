@@ -7,7 +7,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -231,6 +235,108 @@ TEST_F(PosixFilesTest, SymbolicLinksAreReportedAndRemovedThemselves)
     EXPECT_FALSE(test::HostExists(H("c/dirlink")));
     EXPECT_EQ(test::ReadHostFile(H("c/file.txt")), "file");
     EXPECT_EQ(test::ReadHostFile(H("c/target/keep.txt")), "keep");
+}
+
+// A search reads an entry relative to its open directory; a status query
+// goes by the whole path. Both must tell the same story of every kind of
+// entry, "." and ".." included.
+TEST_F(PosixFilesTest, SearchesReportWhatStatusQueriesReport)
+{
+    test::MakeHostDirs(H("c/d/sub"));
+    test::MakeHostDirs(H("c/d/marked"));
+    test::WriteHostFile(H("c/d/plain.txt"), std::string(1234, 'p'));
+    test::WriteHostFile(H("c/d/system.sys"), "s");
+    test::WriteHostFile(H("c/d/ro.txt"), "r");
+    test::WriteHostFile(H("c/d/.dotted"), "");
+    ASSERT_EQ(::chmod(H("c/d/ro.txt").c_str(), 0444), 0);
+    ASSERT_EQ(::symlink(H("c/d/sub").c_str(), H("c/d/dirlink").c_str()), 0);
+    ASSERT_EQ(::symlink(H("c/d/plain.txt").c_str(), H("c/d/filelink").c_str()), 0);
+    ASSERT_EQ(::mkfifo(H("c/d/fifo").c_str(), 0644), 0);
+    const bool xattrs = HostHasUserXattrs(H("c/d/system.sys"));
+    if (xattrs) {
+        ASSERT_EQ(::setxattr(H("c/d/system.sys").c_str(), "user.DOSATTRIB", "0x6", 3, 0), 0);
+        ASSERT_EQ(::setxattr(H("c/d/marked").c_str(), "user.DOSATTRIB", "0x4", 3, 0), 0);
+    }
+    // Distinct times with a fraction, so that a field taken from the wrong
+    // stamp shows.
+    struct timespec times[2] = {{1500000000, 123456700}, {1600000000, 765432100}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, H("c/d/plain.txt").c_str(), times, 0), 0);
+
+    const struct {
+        const char *name;
+        const char *query;  // what the status query asks for
+        DWORD attrs;        // 0: not checked here (it depends on the host)
+    } cases[] = {
+        {"plain.txt", "C:\\d\\plain.txt", FILE_ATTRIBUTE_ARCHIVE},
+        {"system.sys", "C:\\d\\system.sys",
+         xattrs ? DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM} : DWORD{FILE_ATTRIBUTE_ARCHIVE}},
+        {"ro.txt", "C:\\d\\ro.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE},
+        {".dotted", "C:\\d\\.dotted", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+        {"sub", "C:\\d\\sub", FILE_ATTRIBUTE_DIRECTORY},
+        {"marked", "C:\\d\\marked",
+         xattrs ? DWORD{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM} : DWORD{FILE_ATTRIBUTE_DIRECTORY}},
+        {"dirlink", "C:\\d\\dirlink", FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY},
+        {"filelink", "C:\\d\\filelink", FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE},
+        {"fifo", "C:\\d\\fifo", FILE_ATTRIBUTE_ARCHIVE},
+        {".", "C:\\d", FILE_ATTRIBUTE_DIRECTORY},
+        {"..", "C:\\", 0},
+    };
+    std::set<std::string> seen;
+    WIN32_FIND_DATAA found;
+    HANDLE h = s().FindFirstFileA("C:\\d\\*", &found);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    do {
+        SCOPED_TRACE(found.cFileName);
+        const auto *c = std::find_if(std::begin(cases), std::end(cases), [&](const auto &k) {
+            return std::strcmp(k.name, found.cFileName) == 0;
+        });
+        ASSERT_NE(c, std::end(cases));
+        seen.insert(c->name);
+        WIN32_FILE_ATTRIBUTE_DATA queried;
+        ASSERT_TRUE(s().GetFileAttributesExA(c->query, GetFileExInfoStandard, &queried));
+        if (c->attrs != 0) {
+            EXPECT_EQ(found.dwFileAttributes, c->attrs);
+        }
+        EXPECT_EQ(found.dwFileAttributes, queried.dwFileAttributes);
+        EXPECT_EQ(found.nFileSizeLow, queried.nFileSizeLow);
+        EXPECT_EQ(found.nFileSizeHigh, queried.nFileSizeHigh);
+        const auto same = [](const FILETIME &a, const FILETIME &b) {
+            return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+        };
+        EXPECT_TRUE(same(found.ftLastWriteTime, queried.ftLastWriteTime));
+        // Following a link (each report does, for its directory bit) may
+        // stamp the link's access time in between.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            EXPECT_TRUE(same(found.ftLastAccessTime, queried.ftLastAccessTime));
+        }
+        EXPECT_TRUE(same(found.ftCreationTime, queried.ftCreationTime));
+        EXPECT_EQ(found.dwReserved0,
+                  (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 0xA000000Cu : 0u);
+        if (std::strcmp(c->name, "plain.txt") == 0) {
+            EXPECT_EQ(found.nFileSizeLow, 1234u);
+            // 100 ns ticks from 1601: the seconds since 1970 and 11644473600.
+            const uint64_t written = (uint64_t{found.ftLastWriteTime.dwHighDateTime} << 32) |
+                                     found.ftLastWriteTime.dwLowDateTime;
+            const uint64_t accessed = (uint64_t{found.ftLastAccessTime.dwHighDateTime} << 32) |
+                                      found.ftLastAccessTime.dwLowDateTime;
+            EXPECT_EQ(written, (1600000000ull + 11644473600ull) * 10000000ull + 7654321ull);
+            EXPECT_EQ(accessed, (1500000000ull + 11644473600ull) * 10000000ull + 1234567ull);
+            // Created: the birth time where the host keeps one.
+            const uint64_t created = (uint64_t{found.ftCreationTime.dwHighDateTime} << 32) |
+                                     found.ftCreationTime.dwLowDateTime;
+            struct statx sx;
+            ASSERT_EQ(::statx(AT_FDCWD, H("c/d/plain.txt").c_str(), 0, STATX_BTIME, &sx), 0);
+            if (sx.stx_mask & STATX_BTIME) {
+                EXPECT_EQ(created, (static_cast<uint64_t>(sx.stx_btime.tv_sec) + 11644473600ull) *
+                                           10000000ull +
+                                       sx.stx_btime.tv_nsec / 100);
+            } else {
+                EXPECT_EQ(created, written);
+            }
+        }
+    } while (s().FindNextFileA(h, &found));
+    EXPECT_TRUE(s().FindClose(h));
+    EXPECT_EQ(seen.size(), std::size(cases));
 }
 
 TEST_F(PosixFilesTest, SearchesSkipNamesWindowsCannotUse)

@@ -57,6 +57,69 @@ TEST(RegistryLocation, ExplicitFileThenXdgThenHomeThenNothing)
     EXPECT_EQ(Located(), etc ? "/etc/brenvik/registry.reg" : "");
 }
 
+// Right after a change the time stamps cannot be trusted to show the next
+// one; how long that lasts depends on how fine the stamps are.
+TEST(RegistryReadSettled, WindowFollowsTheStampResolution)
+{
+    const struct {
+        const char *what;
+        struct timespec mtime, ctime, readAt;
+        bool settled;
+    } cases[] = {
+        {"fine, read at once", {100, 500000000}, {100, 500000000}, {100, 510000000}, false},
+        {"fine, read 49 ms after", {100, 500000000}, {100, 500000000}, {100, 549000000}, false},
+        {"fine, read 51 ms after", {100, 500000000}, {100, 500000000}, {100, 551000000}, true},
+        {"fine, across a second", {100, 990000000}, {100, 990000000}, {101, 30000000}, false},
+        {"fine, across a second, later", {100, 990000000}, {100, 990000000}, {101, 50000000},
+         true},
+        {"fine, long ago", {100, 1}, {100, 1}, {5000, 0}, true},
+        {"whole seconds, 1 s after", {100, 0}, {100, 0}, {101, 0}, false},
+        {"whole seconds, just under 3 s", {100, 0}, {100, 0}, {102, 999999999}, false},
+        {"whole seconds, just over 3 s", {100, 0}, {100, 0}, {103, 1}, true},
+        // Set back by hand: the change time still dates the change.
+        {"old write time, fresh change", {50, 0}, {100, 500000000}, {100, 510000000}, true},
+        {"future write time, old change", {900, 1}, {100, 1}, {200, 0}, true},
+        {"both in the future", {900, 1}, {900, 1}, {200, 0}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        struct stat st;
+        std::memset(&st, 0, sizeof st);
+        st.st_mtim = c.mtime;
+        st.st_ctim = c.ctime;
+        EXPECT_EQ(platform::posix::ReadIsSettled(st, c.readAt), c.settled);
+    }
+}
+
+TEST(RegistryFileHoldsText, ComparesEveryByteAndTheLength)
+{
+    test::TempDir dir;
+    const std::string big(10000, 'b');
+    std::string bigOther = big;
+    bigOther[9000] = 'c';
+    const struct {
+        const char *what;
+        std::string file, text;
+        bool holds;
+    } cases[] = {
+        {"equal", "REGEDIT4\r\n", "REGEDIT4\r\n", true},
+        {"both empty", "", "", true},
+        {"file shorter", "REGEDIT", "REGEDIT4", false},
+        {"file longer", "REGEDIT44", "REGEDIT4", false},
+        {"one byte differs", "REGEDIT5", "REGEDIT4", false},
+        {"empty file", "", "x", false},
+        {"beyond one buffer, equal", big, big, true},
+        {"beyond one buffer, differs late", bigOther, big, false},
+        {"beyond one buffer, one more byte", big + "b", big, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteHostFile(dir / "r.reg", c.file);
+        EXPECT_EQ(platform::posix::FileHoldsText((dir / "r.reg").c_str(), c.text), c.holds);
+    }
+    EXPECT_FALSE(platform::posix::FileHoldsText((dir / "missing.reg").c_str(), ""));
+}
+
 class RegistryFileTest : public PosixTest {};
 
 TEST_F(RegistryFileTest, EditsAreSeenByLaterCalls)

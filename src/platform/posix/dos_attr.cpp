@@ -72,7 +72,7 @@ bool IsReadOnlyMode(mode_t mode)
     return (mode & S_IWUSR) == 0;
 }
 
-DWORD AttributesOf(const char *hostPath, const char *name, const struct stat &lst)
+DWORD AttributesOfMode(const char *hostPath, const char *name, mode_t mode, XattrUse *xattr)
 {
     DWORD attrs = 0;
     const bool dotName = name[0] == '.' && std::strcmp(name, ".") != 0 &&
@@ -80,7 +80,7 @@ DWORD AttributesOf(const char *hostPath, const char *name, const struct stat &ls
     if (dotName)
         attrs |= FILE_ATTRIBUTE_HIDDEN;
 
-    if (S_ISLNK(lst.st_mode)) {
+    if (S_ISLNK(mode)) {
         struct stat target;
         attrs |= FILE_ATTRIBUTE_REPARSE_POINT;
         if (::stat(hostPath, &target) == 0 && S_ISDIR(target.st_mode))
@@ -90,16 +90,30 @@ DWORD AttributesOf(const char *hostPath, const char *name, const struct stat &ls
         return attrs;
     }
 
-    if (S_ISDIR(lst.st_mode))
+    if (S_ISDIR(mode))
         attrs |= FILE_ATTRIBUTE_DIRECTORY;
-    if (IsReadOnlyMode(lst.st_mode))
+    if (IsReadOnlyMode(mode))
         attrs |= FILE_ATTRIBUTE_READONLY;
     DWORD xbits = 0;
-    if (ReadDosXattr(hostPath, &xbits))
+    bool hasBits = false;
+    if (xattr == nullptr || !xattr->skip) {
+        char buf[256];
+        ssize_t n = ::lgetxattr(hostPath, kXattrName, buf, sizeof buf);
+        if (n >= 0)
+            hasBits = ParseDosAttrib(buf, static_cast<std::size_t>(n), &xbits);
+        else if (xattr != nullptr && (errno == ENOTSUP || errno == EOPNOTSUPP))
+            xattr->unsupported = true;
+    }
+    if (hasBits)
         attrs |= xbits & kXattrBits;
-    else if (!S_ISDIR(lst.st_mode))
+    else if (!S_ISDIR(mode))
         attrs |= FILE_ATTRIBUTE_ARCHIVE;
     return attrs == 0 ? FILE_ATTRIBUTE_NORMAL : attrs;
+}
+
+DWORD AttributesOf(const char *hostPath, const char *name, const struct stat &lst)
+{
+    return AttributesOfMode(hostPath, name, lst.st_mode, nullptr);
 }
 
 FILETIME FileTimeFrom(const struct timespec &t)
@@ -132,6 +146,32 @@ FileInfo InfoOf(const char *hostPath, const char *name, const struct stat &lst)
     }
     const bool hasSize = S_ISREG(lst.st_mode);
     const uint64_t size = hasSize ? static_cast<uint64_t>(lst.st_size) : 0;
+    info.sizeHigh = static_cast<DWORD>(size >> 32);
+    info.sizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+    return info;
+}
+
+namespace {
+
+struct timespec TimeOf(const struct statx_timestamp &t)
+{
+    struct timespec ts;
+    ts.tv_sec = static_cast<time_t>(t.tv_sec);
+    ts.tv_nsec = static_cast<long>(t.tv_nsec);
+    return ts;
+}
+
+}  // namespace
+
+FileInfo InfoOf(const char *hostPath, const char *name, const struct statx &sx, XattrUse *xattr)
+{
+    FileInfo info;
+    info.attributes = AttributesOfMode(hostPath, name, sx.stx_mode, xattr);
+    info.lastAccess = FileTimeFrom(TimeOf(sx.stx_atime));
+    info.lastWrite = FileTimeFrom(TimeOf(sx.stx_mtime));
+    info.creation = (sx.stx_mask & STATX_BTIME) ? FileTimeFrom(TimeOf(sx.stx_btime))
+                                                : info.lastWrite;
+    const uint64_t size = S_ISREG(sx.stx_mode) ? static_cast<uint64_t>(sx.stx_size) : 0;
     info.sizeHigh = static_cast<DWORD>(size >> 32);
     info.sizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
     return info;

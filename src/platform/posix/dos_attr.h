@@ -47,6 +47,16 @@ int WriteDosXattr(const char *hostPath, DWORD bits);
 // follow a link.
 DWORD AttributesOf(const char *hostPath, const char *name, const struct stat &lst);
 
+// Whether to read user.DOSATTRIB, and what the reading found out about the
+// file system.
+struct XattrUse {
+    bool skip = false;         // in: the file system keeps no user attributes
+    bool unsupported = false;  // out: the read said the file system keeps none
+};
+
+// AttributesOf for an entry of mode mode.
+DWORD AttributesOfMode(const char *hostPath, const char *name, mode_t mode, XattrUse *xattr);
+
 bool IsReadOnlyMode(mode_t mode);
 
 // A host time as a FILETIME (100 ns units since 1601-01-01 UTC).
@@ -64,6 +74,11 @@ struct FileInfo {
 
 // The information about the entry at hostPath whose lstat is lst.
 FileInfo InfoOf(const char *hostPath, const char *name, const struct stat &lst);
+
+// The same from a statx record of the entry that asked for
+// STATX_BASIC_STATS | STATX_BTIME; no further look at its times.
+FileInfo InfoOf(const char *hostPath, const char *name, const struct statx &sx,
+                XattrUse *xattr);
 
 }  // namespace posix
 }  // namespace platform

@@ -183,6 +183,42 @@ bool DeletionDenied(const char *host)
     return denied;
 }
 
+// The entry a mapped path names exactly, opened for a deletion's checks
+// without following a link in its final name: fd is -1 where it cannot be
+// (missing, a link, another case of the name, no read permission, a root,
+// a name written with a trailing separator), and the caller then looks the
+// path up the slow way. On success path.lookup says the entry exists.
+struct Probe {
+    Probe(MappedPath &path, int flags)
+    {
+        if (path.rootEmpty || path.isRoot || path.trailingSep || path.lastStart >= path.len)
+            return;
+        do {
+            fd = ::open(path.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return;
+        if (::fstat(fd, &st) != 0) {
+            ::close(fd);
+            fd = -1;
+            return;
+        }
+        path.lookup = Lookup::kExists;
+        path.st = st;
+    }
+    ~Probe()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Probe(const Probe &) = delete;
+    Probe &operator=(const Probe &) = delete;
+
+    int fd = -1;
+    struct stat st = {};
+};
+
 }  // namespace
 
 HANDLE PosixBackend::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -467,6 +503,17 @@ BOOL PosixBackend::DeleteFileA(LPCSTR lpFileName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
+    // The usual case, a file named as it is spelled, in one open: its
+    // descriptor gives the type and mode and carries the share probe.
+    if (Probe probe(path, 0); probe.fd >= 0) {
+        if (S_ISDIR(probe.st.st_mode) || IsReadOnlyMode(probe.st.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (OtherOpenerDenies(probe.fd, kShareDelete))
+            return Fail(ERROR_SHARING_VIOLATION, FALSE);
+        if (::unlink(path.c_str()) != 0)
+            return Fail(ErrorForPath(path, errno), FALSE);
+        return TRUE;
+    }
     Resolve(&path);
     if (path.lookup != Lookup::kExists)
         return Fail(MissingError(path), FALSE);
@@ -586,10 +633,20 @@ BOOL PosixBackend::GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVEL
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
-    Resolve(&path);
-    if (path.lookup != Lookup::kExists)
-        return Fail(MissingError(path), FALSE);
-    FileInfo info = InfoOf(path.c_str(), path.FinalName(), path.st);
+    FileInfo info;
+    struct statx sx;
+    // The entry as spelled answers in one call; only where it does not is
+    // the path looked up (case folded, the error told).
+    if (!path.rootEmpty && path.lastStart < path.len &&
+        ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+        info = InfoOf(path.c_str(), path.FinalName(), sx, nullptr);
+    } else {
+        Resolve(&path);
+        if (path.lookup != Lookup::kExists)
+            return Fail(MissingError(path), FALSE);
+        info = InfoOf(path.c_str(), path.FinalName(), path.st);
+    }
     if (path.trailingSep && !(info.attributes & FILE_ATTRIBUTE_DIRECTORY))
         return Fail(ERROR_INVALID_NAME, FALSE);
     auto *data = static_cast<WIN32_FILE_ATTRIBUTE_DATA *>(lpFileInformation);
@@ -665,28 +722,37 @@ BOOL PosixBackend::RemoveDirectoryA(LPCSTR lpPathName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpPathName, kMapDefault, &path))
         return Fail(err, FALSE);
-    Resolve(&path);
-    if (path.lookup != Lookup::kExists)
-        return Fail(MissingError(path), FALSE);
-    if (path.isRoot)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    const char *host = path.c_str();
-    if (S_ISLNK(path.st.st_mode)) {
-        // A link to a directory goes; what it leads to stays.
-        struct stat target;
-        if (!FollowStat(host, &target) || !S_ISDIR(target.st_mode))
+    Probe probe(path, O_DIRECTORY);
+    if (probe.fd < 0) {
+        Resolve(&path);
+        if (path.lookup != Lookup::kExists)
+            return Fail(MissingError(path), FALSE);
+        if (path.isRoot)
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        const char *host = path.c_str();
+        if (S_ISLNK(path.st.st_mode)) {
+            // A link to a directory goes; what it leads to stays.
+            struct stat target;
+            if (!FollowStat(host, &target) || !S_ISDIR(target.st_mode))
+                return Fail(ERROR_DIRECTORY, FALSE);
+            if (::unlink(host) != 0)
+                return Fail(ErrorForPath(path, errno), FALSE);
+            return TRUE;
+        }
+        if (!S_ISDIR(path.st.st_mode))
             return Fail(ERROR_DIRECTORY, FALSE);
-        if (::unlink(host) != 0)
-            return Fail(ErrorForPath(path, errno), FALSE);
-        return TRUE;
+        if (IsReadOnlyMode(path.st.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (DeletionDenied(host))
+            return Fail(ERROR_SHARING_VIOLATION, FALSE);
+    } else {
+        // The directory as spelled, opened once for its mode and its probe.
+        if (IsReadOnlyMode(probe.st.st_mode))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (OtherOpenerDenies(probe.fd, kShareDelete))
+            return Fail(ERROR_SHARING_VIOLATION, FALSE);
     }
-    if (!S_ISDIR(path.st.st_mode))
-        return Fail(ERROR_DIRECTORY, FALSE);
-    if (IsReadOnlyMode(path.st.st_mode))
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (DeletionDenied(host))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    if (::rmdir(host) != 0) {
+    if (::rmdir(path.c_str()) != 0) {
         int err = errno;
         if (err == ENOTEMPTY || err == EEXIST)
             return Fail(ERROR_DIR_NOT_EMPTY, FALSE);

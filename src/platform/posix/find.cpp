@@ -1,6 +1,6 @@
-// Directory searches. A search reads its directory one entry at a time
-// through the open DIR stream it keeps, so its memory does not grow with the
-// number of entries.
+// Directory searches. A search reads its directory a buffer at a time from
+// the descriptor it keeps open, so its memory does not grow with the number
+// of entries.
 //
 // Entries left out: names of MAX_PATH bytes or more (they do not fit
 // cFileName) and names holding a character Windows forbids in names (no
@@ -13,6 +13,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,16 +43,27 @@ public:
     FindObject() : HandleObject(HandleKind::kFind) {}
     ~FindObject() override
     {
-        if (dir != nullptr)
-            ::closedir(dir);
+        if (dirFd >= 0)
+            ::close(dirFd);
     }
 
-    DIR *dir = nullptr;
     int dirFd = -1;
+    // Entries read from the directory and not yet looked at. Read straight
+    // from the descriptor: a DIR stream would cost two more calls to set up
+    // and a buffer four times this size.
+    alignas(8) char entries[8192] = {};
+    std::size_t entriesLen = 0;
+    std::size_t entriesAt = 0;
+    bool atEnd = false;
     int dotsLeft = 0;  // 2: "." and ".." still to come, 1: "..", 0: none
     char pattern[MAX_PATH] = {};
     char path[kHostPathMax] = {};  // the directory, a '/', and room for an entry's name
     std::size_t dirLen = 0;   // bytes of path up to and including that '/'
+    // A device that answered that it keeps no user attributes: its other
+    // entries are not asked. A listing can cross mount points, so the
+    // answer is kept per device, and only for this search.
+    bool noXattrKnown = false;
+    dev_t noXattrDev = 0;
 };
 
 bool NameUsable(const char *name)
@@ -85,26 +98,92 @@ bool EntryPath(FindObject &find, const char *name)
     return true;
 }
 
+constexpr unsigned kStatxWanted = STATX_BASIC_STATS | STATX_BTIME;
+
+dev_t DeviceOf(const struct statx &sx)
+{
+    return makedev(sx.stx_dev_major, sx.stx_dev_minor);
+}
+
+// statx of name in dirFd; where statx itself is refused (a sandbox that
+// predates it), fstatat fills the basic fields.
+bool StatEntry(int dirFd, const char *name, int flags, struct statx *sx)
+{
+    if (::statx(dirFd, name, flags | AT_NO_AUTOMOUNT, kStatxWanted, sx) == 0)
+        return true;
+    if (errno == ENOENT)
+        return false;
+    struct stat st;
+    if (::fstatat(dirFd, name, &st, flags) != 0)
+        return false;
+    std::memset(sx, 0, sizeof *sx);
+    sx->stx_mask = STATX_BASIC_STATS;
+    sx->stx_mode = static_cast<uint16_t>(st.st_mode);
+    sx->stx_size = static_cast<uint64_t>(st.st_size);
+    sx->stx_dev_major = major(st.st_dev);
+    sx->stx_dev_minor = minor(st.st_dev);
+    sx->stx_atime.tv_sec = st.st_atim.tv_sec;
+    sx->stx_atime.tv_nsec = static_cast<uint32_t>(st.st_atim.tv_nsec);
+    sx->stx_mtime.tv_sec = st.st_mtim.tv_sec;
+    sx->stx_mtime.tv_nsec = static_cast<uint32_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
+// The information of the entry named at find.path; sx is its statx record.
+FileInfo EntryInfo(FindObject &find, const char *name, const struct statx &sx)
+{
+    XattrUse xattr;
+    const dev_t dev = DeviceOf(sx);
+    xattr.skip = find.noXattrKnown && find.noXattrDev == dev;
+    FileInfo info = InfoOf(find.path, name, sx, &xattr);
+    if (xattr.unsupported) {
+        find.noXattrKnown = true;
+        find.noXattrDev = dev;
+    }
+    return info;
+}
+
+// The next entry of the directory; null at its end or on an error.
+const struct dirent64 *NextEntry(FindObject &find)
+{
+    if (find.entriesAt >= find.entriesLen) {
+        if (find.atEnd)
+            return nullptr;
+        long n;
+        do {
+            n = ::syscall(SYS_getdents64, find.dirFd, find.entries, sizeof find.entries);
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            find.atEnd = true;
+            return nullptr;
+        }
+        find.entriesLen = static_cast<std::size_t>(n);
+        find.entriesAt = 0;
+    }
+    const auto *e = reinterpret_cast<const struct dirent64 *>(find.entries + find.entriesAt);
+    find.entriesAt += e->d_reclen;
+    return e;
+}
+
 // Fills data with the next entry that matches; false at the end.
 bool NextMatch(FindObject &find, LPWIN32_FIND_DATAA data)
 {
+    struct statx sx;
     while (find.dotsLeft > 0) {
         const char *name = find.dotsLeft == 2 ? "." : "..";
         --find.dotsLeft;
         if (!MatchesPattern(find.pattern, name))
             continue;
-        struct stat st;
-        if (::fstatat(find.dirFd, name, &st, 0) != 0)
+        if (!StatEntry(find.dirFd, name, 0, &sx))
             continue;
         // The attributes of the directory itself, or of its parent.
         if (!EntryPath(find, name))
             continue;
-        Fill(data, name, InfoOf(find.path, name, st), false);
+        Fill(data, name, EntryInfo(find, name, sx), false);
         return true;
     }
     for (;;) {
-        errno = 0;
-        struct dirent *e = ::readdir(find.dir);
+        const struct dirent64 *e = NextEntry(find);
         if (e == nullptr)
             return false;
         const char *name = e->d_name;
@@ -112,14 +191,39 @@ bool NextMatch(FindObject &find, LPWIN32_FIND_DATAA data)
             continue;
         if (!NameUsable(name) || !MatchesPattern(find.pattern, name))
             continue;
-        struct stat st;
-        if (::fstatat(find.dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (!StatEntry(find.dirFd, name, AT_SYMLINK_NOFOLLOW, &sx))
             continue;  // gone since it was listed
         if (!EntryPath(find, name))
             continue;
-        Fill(data, name, InfoOf(find.path, name, st), S_ISLNK(st.st_mode));
+        Fill(data, name, EntryInfo(find, name, sx), S_ISLNK(sx.stx_mode));
         return true;
     }
+}
+
+// Opens the directory that path's pattern stands in, as mapped so far, and
+// notes it in find; -1 (errno set) when it cannot be opened.
+int OpenListing(const MappedPath &path, FindObject *find, bool *root, std::size_t *dirEndOut)
+{
+    std::size_t dirEnd = path.lastStart;
+    if (dirEnd > 0 && path.host[dirEnd - 1] == '/' && dirEnd - 1 >= 1)
+        --dirEnd;
+    *root = path.kind != RootKind::kRelative && dirEnd <= path.rootLen;
+    if (dirEnd == 0) {
+        std::memcpy(find->path, ".", 2);
+        dirEnd = 1;
+    } else {
+        std::memcpy(find->path, path.host, dirEnd);
+        find->path[dirEnd] = '\0';
+    }
+    *dirEndOut = dirEnd;
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (!*root && path.lastStart > 0)
+        flags |= O_NOFOLLOW;
+    int fd;
+    do {
+        fd = ::open(find->path, flags);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
 }  // namespace
@@ -140,9 +244,6 @@ HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFind
                                                    : MissingError(path),
                     INVALID_HANDLE_VALUE);
     }
-    Resolve(&path, false);
-    if (path.lookup != Lookup::kExists)
-        return Fail(MissingError(path), INVALID_HANDLE_VALUE);
 
     auto find = std::make_shared<FindObject>();
     const std::size_t patternLen = path.len - path.lastStart;
@@ -150,35 +251,23 @@ HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFind
         return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
     std::memcpy(find->pattern, path.FinalName(), patternLen + 1);
 
-    // The directory: what stands before the pattern.
-    std::size_t dirEnd = path.lastStart;
-    if (dirEnd > 0 && path.host[dirEnd - 1] == '/' && dirEnd - 1 >= 1)
-        --dirEnd;
-    const bool root = path.kind != RootKind::kRelative && dirEnd <= path.rootLen;
-    if (dirEnd == 0) {
-        std::memcpy(find->path, ".", 2);
-        dirEnd = 1;
-    } else {
-        std::memcpy(find->path, path.host, dirEnd);
-        find->path[dirEnd] = '\0';
+    // The directory as spelled is the usual case; only where it cannot be
+    // opened is it looked up (its case folded, the error told).
+    bool root = false;
+    std::size_t dirEnd = 0;
+    int fd = path.rootEmpty ? -1 : OpenListing(path, find.get(), &root, &dirEnd);
+    if (fd < 0) {
+        Resolve(&path, false);
+        if (path.lookup != Lookup::kExists)
+            return Fail(MissingError(path), INVALID_HANDLE_VALUE);
+        fd = OpenListing(path, find.get(), &root, &dirEnd);
     }
-
-    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    if (!root && path.lastStart > 0)
-        flags |= O_NOFOLLOW;
-    int fd = ::open(find->path, flags);
     if (fd < 0) {
         int err = errno;
         return Fail(err == ELOOP || err == ENOTDIR || err == ENOENT
                         ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND)
                         : Win32FromErrno(err),
                     INVALID_HANDLE_VALUE);
-    }
-    find->dir = ::fdopendir(fd);
-    if (find->dir == nullptr) {
-        int err = errno;
-        ::close(fd);
-        return Fail(Win32FromErrno(err), INVALID_HANDLE_VALUE);
     }
     find->dirFd = fd;
     if (find->path[dirEnd - 1] != '/')

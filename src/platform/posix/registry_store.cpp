@@ -1,7 +1,11 @@
 #include "platform/posix/registry_store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -22,10 +26,16 @@ constexpr const char *kSharesKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Share
 constexpr const char *kNetworkKey = "HKEY_CURRENT_USER\\Network";
 constexpr std::size_t kPathBuffer = 4096;
 
-// A file changed within this many seconds of being read may be changed again
-// without its size or time stamp telling (time stamps are coarse, down to
-// seconds on some file systems), so it is read again on the next call.
-constexpr time_t kRacySeconds = 3;
+// A file read within this long of its last change may be changed again
+// without its size or time stamps telling, so its text is checked again on
+// the next call. Whole-second stamps (some file systems keep seconds, FAT
+// two) need seconds; stamps with a fraction need a clock tick or two (the
+// kernel stamps files from a clock that moves in ticks of up to 10 ms).
+// The host's clock is the judge, so a network file system whose server
+// clock lags by more than the window can hide a same-size rewrite made
+// within one of the server's ticks of the previous one.
+constexpr int64_t kCoarseWindowNs = 3000000000LL;
+constexpr int64_t kFineWindowNs = 50000000LL;
 
 char AsciiLower(char c)
 {
@@ -107,6 +117,48 @@ bool SameTime(const struct timespec &a, const struct timespec &b)
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+// Whether now lies more than window after t.
+bool OlderThan(const struct timespec &t, const struct timespec &now, int64_t window)
+{
+    const int64_t seconds = static_cast<int64_t>(now.tv_sec) - static_cast<int64_t>(t.tv_sec);
+    if (seconds > window / 1000000000LL + 1)
+        return true;
+    if (seconds < 0)
+        return false;
+    return seconds * 1000000000LL + (now.tv_nsec - t.tv_nsec) > window;
+}
+
+int OpenToRead(const char *path)
+{
+    int fd;
+    do {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Reads the whole file at path into text; false when it cannot be read.
+bool ReadFile(const char *path, std::string *text)
+{
+    int fd = OpenToRead(path);
+    if (fd < 0)
+        return false;
+    char buffer[8192];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        text->append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
 bool KeyMatches(const CacheKey &key, const char *path, bool exists, const struct stat &st)
 {
     if (key.path != path || key.exists != exists)
@@ -173,6 +225,44 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// Any later change stamps both times with the time of that change, so one
+// stamp old enough tells it apart.
+bool ReadIsSettled(const struct stat &st, const struct timespec &readAt)
+{
+    const bool fine = st.st_mtim.tv_nsec != 0 || st.st_ctim.tv_nsec != 0;
+    const int64_t window = fine ? kFineWindowNs : kCoarseWindowNs;
+    return OlderThan(st.st_mtim, readAt, window) || OlderThan(st.st_ctim, readAt, window);
+}
+
+// Reads through a stack buffer, so that checking an unchanged file
+// allocates nothing.
+bool FileHoldsText(const char *path, std::string_view text)
+{
+    int fd = OpenToRead(path);
+    if (fd < 0)
+        return false;
+    char buffer[4096];
+    std::size_t at = 0;
+    bool same = true;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            same = n == 0 && at == text.size();
+            break;
+        }
+        const std::size_t got = static_cast<std::size_t>(n);
+        if (got > text.size() - at || std::memcmp(buffer, text.data() + at, got) != 0) {
+            same = false;
+            break;
+        }
+        at += got;
+    }
+    ::close(fd);
+    return same;
+}
+
 const ShareConfig *RegistryConfig::FindShare(std::string_view server, std::string_view share) const
 {
     for (const auto &s : shares)
@@ -189,7 +279,7 @@ bool RegistryConfig::HasServer(std::string_view server) const
     return false;
 }
 
-std::shared_ptr<const RegistryConfig> MakeConfig(registry::RegFile reg)
+std::shared_ptr<RegistryConfig> MakeConfig(registry::RegFile reg)
 {
     auto config = std::make_shared<RegistryConfig>();
     config->reg = std::move(reg);
@@ -285,18 +375,32 @@ std::shared_ptr<const RegistryConfig> CurrentRegistry()
     bool exists = path[0] != '\0' && ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
 
     Cache &cache = TheCache();
+    std::shared_ptr<const RegistryConfig> recheck;
     {
         std::lock_guard<std::mutex> lock(cache.mutex);
-        if (cache.config && cache.trusted && KeyMatches(cache.key, path, exists, st))
-            return cache.config;
+        if (cache.config && KeyMatches(cache.key, path, exists, st)) {
+            if (cache.trusted)
+                return cache.config;
+            recheck = cache.config;
+        }
     }
 
     struct timespec now;
     ::clock_gettime(CLOCK_REALTIME, &now);
-    registry::RegFile reg;
-    if (exists && !registry::RegFile::Load(path, &reg))
-        reg = registry::RegFile();
-    std::shared_ptr<const RegistryConfig> config = MakeConfig(std::move(reg));
+    // Read again while the time stamps cannot be trusted yet: when the text
+    // is the one parsed, the parsed form stands.
+    if (recheck && FileHoldsText(path, recheck->text)) {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        if (cache.config == recheck && ReadIsSettled(st, now))
+            cache.trusted = true;
+        return recheck;
+    }
+
+    std::string text;
+    if (exists && !ReadFile(path, &text))
+        text.clear();
+    std::shared_ptr<RegistryConfig> config = MakeConfig(registry::RegFile::Parse(text));
+    config->text = std::move(text);
 
     std::lock_guard<std::mutex> lock(cache.mutex);
     cache.config = config;
@@ -307,7 +411,7 @@ std::shared_ptr<const RegistryConfig> CurrentRegistry()
     cache.key.size = st.st_size;
     cache.key.mtime = st.st_mtim;
     cache.key.ctime = st.st_ctim;
-    cache.trusted = !exists || now.tv_sec - st.st_mtim.tv_sec > kRacySeconds;
+    cache.trusted = !exists || ReadIsSettled(st, now);
     return config;
 }
 

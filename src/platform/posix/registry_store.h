@@ -4,7 +4,10 @@
 #ifndef BRENVIK_PLATFORM_POSIX_REGISTRY_STORE_H
 #define BRENVIK_PLATFORM_POSIX_REGISTRY_STORE_H
 
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +43,8 @@ struct RegistryConfig {
     std::vector<ShareConfig> shares;
     // Remote paths of the remembered connections, by letter; empty for none.
     std::string connections[26];
+    // The text the registry was parsed from.
+    std::string text;
 
     // Server and share names match without regard to ASCII case.
     const ShareConfig *FindShare(std::string_view server, std::string_view share) const;
@@ -47,12 +52,22 @@ struct RegistryConfig {
 };
 
 // Builds the configuration that a parsed registry gives.
-std::shared_ptr<const RegistryConfig> MakeConfig(registry::RegFile reg);
+std::shared_ptr<RegistryConfig> MakeConfig(registry::RegFile reg);
 
 // The configuration of the registry file named now. Steady state: one stat()
 // of the file and no allocation; a changed file (path, inode, size or
-// times) is read again.
+// times) is read again, and so is one changed so recently that a change
+// could hide from its time stamps (parsed again only when its text differs).
 std::shared_ptr<const RegistryConfig> CurrentRegistry();
+
+// Whether a read of a file whose status is st, made at readAt or later,
+// is sure to show as a change of st whatever change comes later. Right
+// after a change it is not: a same-size rewrite within one tick of the
+// clock that stamps files keeps every time stamp.
+bool ReadIsSettled(const struct stat &st, const struct timespec &readAt);
+
+// True when the file at path holds exactly text (read, never allocating).
+bool FileHoldsText(const char *path, std::string_view text);
 
 // The host path of the registry file in force into out (size bytes); the
 // empty string when there is none. False when the name does not fit.
