@@ -1,105 +1,21 @@
 #include "image_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include "frame/trace.h"
-#include "platform/sim/sim_machine.h"
-#include "support/test_support.h"
 
 namespace brenvik {
 namespace test {
 
-std::string WinPath(const std::string &hostPath)
+ImageMachine::ImageMachine() : sim::Machine(sim::Machine::Typical())
 {
-    if (!hostPath.empty() && hostPath[0] == '/')
-        return "C:" + Backslashed(hostPath);
-    return Backslashed(hostPath);
+    MakeDir("C:\\img");
 }
 
-namespace {
-
-class RealBackend : public ImageBackend {
-public:
-    RealBackend() : registry_(RegText({})) {}
-    const char *Name() const override { return "real"; }
-    platform::Services &Services() override { return platform::DefaultServices(); }
-    std::string Dir() const override { return WinPath(dir_.path()) + "\\"; }
-
-private:
-    ScopedRegistryFile registry_;
-    TempDir dir_;
-};
-
-// The simulated machine: the test's directory is C:\img\ of a typical
-// machine; handles left open are reported when it goes.
-class SimBackend : public ImageBackend {
-public:
-    SimBackend() : machine_(sim::Machine::Typical()) { machine_.MakeDir("C:\\img"); }
-    ~SimBackend() override
-    {
-        for (const std::string &leak : machine_.Leaks())
-            ADD_FAILURE() << "simulated machine: " << leak;
-    }
-    const char *Name() const override { return "sim"; }
-    platform::Services &Services() override { return machine_; }
-    std::string Dir() const override { return "C:\\img\\"; }
-
-private:
-    sim::Machine machine_;
-};
-
-}  // namespace
-
-std::unique_ptr<ImageBackend> MakeRealBackend()
+HANDLE ImageMachine::CreateFileA(LPCSTR name, DWORD access, DWORD share,
+                                 LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
+                                 HANDLE tmpl)
 {
-    return std::make_unique<RealBackend>();
-}
-
-std::vector<std::string> BackendNames()
-{
-    return {"real", "sim"};
-}
-
-std::unique_ptr<ImageBackend> MakeBackend(const std::string &name)
-{
-    if (name == "real")
-        return MakeRealBackend();
-    if (name == "sim")
-        return std::make_unique<SimBackend>();
-    ADD_FAILURE() << "no backend " << name;
-    return MakeRealBackend();
-}
-
-void ImageFilesTest::SetUp()
-{
-    backend_ = MakeBackend(GetParam());
-    tap_ = std::make_unique<TapServices>(backend_->Services());
-    install_ = std::make_unique<platform::ScopedServices>(*tap_);
-}
-
-void ImageFilesTest::TearDown()
-{
-    install_.reset();
-    if (tap_) {
-        EXPECT_EQ(tap_->OpenHandles(), 0u) << "handles left open";
-    }
-    tap_.reset();
-    backend_.reset();
-}
-
-std::string ImageFilesTest::Put(const std::string &name, const mkimage::ImageSpec &spec)
-{
-    const std::string path = Path(name);
-    PutImage(backend_->Services(), path, spec);
-    return path;
-}
-
-std::string ImageFilesTest::PutBytes(const std::string &name,
-                                     const std::vector<unsigned char> &bytes)
-{
-    const std::string path = Path(name);
-    PutFile(backend_->Services(), path, bytes);
-    return path;
+    opens.push_back({name ? name : "", access, share, disposition, flags});
+    return sim::Machine::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
 }
 
 ScopedTraceOn::ScopedTraceOn() : enabled_(g_bDbgEnabled), level_(g_dwDbgLevel)
@@ -130,40 +46,62 @@ std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutp
     return messages;
 }
 
-std::vector<unsigned char> ImageFileBytes(const mkimage::ImageSpec &spec)
+void ImageFiles::SetUp()
 {
-    std::vector<unsigned char> bytes = mkimage::HeaderBytes(spec);
-    if (spec.totalLength > bytes.size())
-        bytes.resize(static_cast<std::size_t>(spec.totalLength), spec.fill);
-    return bytes;
-}
-
-void PutFile(platform::Services &s, const std::string &winPath,
-             const std::vector<unsigned char> &bytes)
-{
-    HANDLE h = s.CreateFileA(winPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "cannot create " << winPath << ": error " << s.GetLastError();
-        return;
+    if (Backend() == "sim") {
+        machine_ = std::make_unique<ImageMachine>();
+        sim_ = std::make_unique<ScopedMachine>(*machine_);
+        services_ = machine_.get();
+        dir_ = "C:\\img\\";
+    } else {
+        registry_ = std::make_unique<ScopedRegistryFile>(RegText({}));
+        tmp_ = std::make_unique<TempDir>();
+        services_ = &platform::DefaultServices();
+        real_ = std::make_unique<platform::ScopedServices>(*services_);
+        const std::string host = Backslashed(tmp_->path());
+        dir_ = (host[0] == '\\' ? "C:" : "") + host + "\\";  // C: is the host root
     }
+}
+
+std::string ImageFiles::Put(const std::string &name, const mk::ImageSpec &spec)
+{
+    std::vector<unsigned char> bytes = mk::HeaderBytes(spec);
+    bytes.resize(static_cast<std::size_t>(spec.totalLength), spec.fill);
+    return PutText(name, std::string(bytes.begin(), bytes.end()));
+}
+
+std::string ImageFiles::PutText(const std::string &name, const std::string &text)
+{
+    const std::string path = Path(name);
+    HANDLE h = S().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
-    if (!bytes.empty() &&
-        (!s.WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-         written != bytes.size()))
-        ADD_FAILURE() << "cannot write " << winPath << ": error " << s.GetLastError();
-    s.CloseHandle(h);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+    EXPECT_TRUE(text.empty() ||
+                S().WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+        << path;
+    S().CloseHandle(h);
+    if (machine_)
+        machine_->opens.clear();
+    return path;
 }
 
-void PutImage(platform::Services &s, const std::string &winPath, const mkimage::ImageSpec &spec)
+std::string ImageFiles::MakeDir(const std::string &name)
 {
-    PutFile(s, winPath, ImageFileBytes(spec));
+    EXPECT_TRUE(S().CreateDirectoryA(Path(name).c_str(), nullptr) ||
+                S().GetLastError() == ERROR_ALREADY_EXISTS)
+        << name;
+    return Path(name) + "\\";
 }
 
-void PutDir(platform::Services &s, const std::string &winPath)
+std::vector<std::string> ImageFiles::Lines()
 {
-    if (!s.CreateDirectoryA(winPath.c_str(), nullptr))
-        ADD_FAILURE() << "cannot make " << winPath << ": error " << s.GetLastError();
+    EXPECT_TRUE(Sim()) << "trace lines are taken from the simulated machine";
+    if (!Sim())
+        return {};
+    std::vector<std::string> lines = TraceMessages(machine_->DebugOutput());
+    machine_->ClearDebugOutput();
+    return lines;
 }
 
 }  // namespace test

@@ -1,5 +1,5 @@
-// Test fixtures of the image area: where the test's image files live (a
-// backend), the recording services in force, and the trace switched on.
+// Fixtures of the image tests: image files on the simulated machine or on
+// the real file system, the trace switched on, trace lines taken apart.
 #ifndef BRENVIK_TESTS_IMAGE_IMAGE_TEST_SUPPORT_H
 #define BRENVIK_TESTS_IMAGE_IMAGE_TEST_SUPPORT_H
 
@@ -10,82 +10,93 @@
 #include <gtest/gtest.h>
 
 #include "image_writer.h"
-#include "platform/services.h"
-#include "tap_services.h"
+#include "platform/sim/sim_machine.h"
+#include "support/scoped_machine.h"
+#include "support/test_support.h"
 
 namespace brenvik {
 namespace test {
 
-// The Windows form of a host path: "C:" and backslashes for a POSIX absolute
-// path (C: is the host root under an empty registry), backslashes otherwise.
-std::string WinPath(const std::string &hostPath);
+namespace mk = brenvik::mkimage;
 
-// A machine on which the tests make their image files.
-class ImageBackend {
+// Typical() with an empty C:\img\, recording how each file was opened.
+class ImageMachine : public sim::Machine {
 public:
-    virtual ~ImageBackend() = default;
-    virtual const char *Name() const = 0;
-    virtual platform::Services &Services() = 0;
-    // A directory of the machine for the test, Windows form, ending in '\'.
-    virtual std::string Dir() const = 0;
+    struct Open {
+        std::string name;
+        DWORD access, share, disposition, flags;
+    };
+    ImageMachine();
+    HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                       DWORD disposition, DWORD flags, HANDLE tmpl) override;
+    std::vector<Open> opens;
 };
 
-// The real backend of the build, on a fresh temporary directory, with an
-// empty registry.
-std::unique_ptr<ImageBackend> MakeRealBackend();
-
-// The backends every file test runs on, by name, for test parameters.
-std::vector<std::string> BackendNames();
-std::unique_ptr<ImageBackend> MakeBackend(const std::string &name);
-
-
-// Switches the trace on (level 1) for a scope, restoring the settings after.
+// Trace on at level 1 for the scope.
 class ScopedTraceOn {
 public:
     ScopedTraceOn();
     ~ScopedTraceOn();
-    ScopedTraceOn(const ScopedTraceOn &) = delete;
-    ScopedTraceOn &operator=(const ScopedTraceOn &) = delete;
 
 private:
     int enabled_;
     unsigned long level_;
 };
 
-// The message part of each trace line of the debug output (the text between
-// "Orlo DbgMessage:" and " FILE:"); a line of another form fails the test.
+// The message of each trace line (between "Orlo DbgMessage:" and " FILE:");
+// a line of another form fails the test.
 std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutput);
 
-// The whole image file for spec, header and padding.
-std::vector<unsigned char> ImageFileBytes(const mkimage::ImageSpec &spec);
-
-// Files made through services, so that every backend gets them alike. They
-// fail the test on error.
-void PutFile(platform::Services &s, const std::string &winPath,
-             const std::vector<unsigned char> &bytes);
-void PutImage(platform::Services &s, const std::string &winPath, const mkimage::ImageSpec &spec);
-void PutDir(platform::Services &s, const std::string &winPath);
-
-// A test on image files of one backend, with recording services in force
-// over it. Files are made past the recorder, so that its records hold only
-// what the code under test did.
-class ImageFilesTest : public ::testing::TestWithParam<std::string> {
+// A test on image files of a backend: "sim" or "real" (a fresh temporary
+// directory of the build's file system, empty registry). Files are made
+// through the services, so that both backends get them alike.
+class ImageFiles : public ::testing::Test {
 protected:
+    virtual std::string Backend() const { return "sim"; }
     void SetUp() override;
-    void TearDown() override;
+    bool Sim() const { return machine_ != nullptr; }
+    platform::Services &S() { return *services_; }
+    std::string Path(const std::string &name) const { return dir_ + name; }
+    std::string Put(const std::string &name, const mk::ImageSpec &spec);
+    std::string PutText(const std::string &name, const std::string &text = "member");
+    std::string MakeDir(const std::string &name);  // returns its path ending in '\'
+    bool Exists(const std::string &name) { return Attr(name) != INVALID_FILE_ATTRIBUTES; }
+    DWORD Attr(const std::string &name) { return S().GetFileAttributesA(Path(name).c_str()); }
+    // Trace messages since the last call (simulated machine only).
+    std::vector<std::string> Lines();
 
-    std::string Path(const std::string &name) const { return backend_->Dir() + name; }
-    // Makes the image file name in the test's directory; returns its path.
-    std::string Put(const std::string &name, const mkimage::ImageSpec &spec);
-    std::string PutBytes(const std::string &name, const std::vector<unsigned char> &bytes);
-    std::vector<std::string> Lines() const { return TraceMessages(tap_->debugOutput); }
-
-    std::unique_ptr<ImageBackend> backend_;
-    std::unique_ptr<TapServices> tap_;
-    std::unique_ptr<platform::ScopedServices> install_;
+    std::unique_ptr<ImageMachine> machine_;
+    std::unique_ptr<ScopedMachine> sim_;
+    std::unique_ptr<ScopedRegistryFile> registry_;
+    std::unique_ptr<TempDir> tmp_;
+    std::unique_ptr<platform::ScopedServices> real_;
+    platform::Services *services_ = nullptr;
+    std::string dir_;
+    ScopedTraceOn trace_;
 };
+
+// The same, run on each backend.
+class ImageFilesTest : public ImageFiles, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string Backend() const override { return GetParam(); }
+};
+
+inline mk::ImageSpec Spec(std::uint32_t format, std::uint32_t kind, std::uint32_t slaves = 0,
+                          std::uint64_t length = mk::kHeaderBytes)
+{
+    mk::ImageSpec s;
+    s.mediaFormat = format;
+    s.discKind = kind;
+    s.slaveCount = slaves;
+    s.totalLength = length;
+    return s;
+}
 
 }  // namespace test
 }  // namespace brenvik
+
+#define IMAGE_BACKENDS(suite)                                                      \
+    INSTANTIATE_TEST_SUITE_P(Backends, suite, ::testing::Values("real", "sim"), \
+                             [](const auto &info) { return info.param; })
 
 #endif  // BRENVIK_TESTS_IMAGE_IMAGE_TEST_SUPPORT_H

@@ -1,4 +1,4 @@
-// Asking about an image that someone else holds open: the type query shares
+// Asking about an image someone else holds open: the type query shares
 // reading and writing, the description query denies others writing.
 #include <brenvik/brenvik.h>
 
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "image_test_support.h"
-#include "image_writer.h"
 #include "platform/afx/afx.h"
 
 #if !defined(_WIN32)
@@ -17,100 +16,73 @@
 
 namespace {
 
-namespace mk = brenvik::mkimage;
-using brenvik::test::ImageFilesTest;
+using namespace brenvik::test;
 
 mk::ImageSpec Video()
 {
-    mk::ImageSpec spec;
-    spec.discKind = mk::kKindVideo;
+    mk::ImageSpec spec = Spec(0, mk::kKindVideo, 0, 4096);
     spec.desc = "Being written";
-    spec.totalLength = 4096;
     return spec;
 }
 
-struct Holder {
-    const char *what;
-    DWORD access;
-    DWORD share;
-    bool typeAnswers;
-    bool descAnswers;
-};
+// The answers of both queries: the type code and the description's result.
+void ExpectAnswers(const std::string &path, bool type, bool desc)
+{
+    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), type ? CDTYPE_VIDEO : CDTYPE_INVALID);
+    char text[BRENVIK_MAX_PATH] = "";
+    EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), text, nullptr), desc ? 1 : 0);
+}
 
-const Holder kHolders[] = {
-    {"writer sharing all", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true, false},
-    {"reader-writer sharing all", GENERIC_READ | GENERIC_WRITE,
-     FILE_SHARE_READ | FILE_SHARE_WRITE, true, false},
-    {"writer sharing reading", GENERIC_WRITE, FILE_SHARE_READ, true, false},
-    {"reader sharing reading", GENERIC_READ, FILE_SHARE_READ, true, true},
-    {"reader sharing all", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, true, true},
-    {"reader sharing nothing", GENERIC_READ, 0, false, false},
-    {"writer sharing writing", GENERIC_WRITE, FILE_SHARE_WRITE, false, false},
-};
-
-class Sharing : public ImageFilesTest {};
+using Sharing = ImageFilesTest;
 
 TEST_P(Sharing, InThisProcess)
 {
     const std::string path = Put("Busy.vcd", Video());
-    auto &machine = backend_->Services();
-    for (const Holder &holder : kHolders) {
-        SCOPED_TRACE(holder.what);
-        HANDLE held = machine.CreateFileA(path.c_str(), holder.access, holder.share, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE) << machine.GetLastError();
-        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()),
-                  holder.typeAnswers ? CDTYPE_VIDEO : CDTYPE_INVALID);
-        char desc[BRENVIK_MAX_PATH] = "";
-        int info = 0;
-        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, &info), holder.descAnswers ? 1 : 0);
-        machine.CloseHandle(held);
+    struct Row {
+        DWORD access, share;
+        bool type, desc;
+    };
+    const DWORD rw = GENERIC_READ | GENERIC_WRITE, all = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const Row rows[] = {
+        {GENERIC_WRITE, all, true, false},           {rw, all, true, false},
+        {GENERIC_WRITE, FILE_SHARE_READ, true, false}, {GENERIC_READ, FILE_SHARE_READ, true, true},
+        {GENERIC_READ, all, true, true},             {GENERIC_READ, 0, false, false},
+        {GENERIC_WRITE, FILE_SHARE_WRITE, false, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "access " << row.access << " share " << row.share);
+        HANDLE held = S().CreateFileA(path.c_str(), row.access, row.share, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << S().GetLastError();
+        ExpectAnswers(path, row.type, row.desc);
+        S().CloseHandle(held);
     }
-    // Released: both answer again.
-    char desc[BRENVIK_MAX_PATH] = "";
-    EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, nullptr), 1);
-    EXPECT_STREQ(desc, "Being written");
+    ExpectAnswers(path, true, true);
 }
 
-TEST_P(Sharing, HeldThroughTheFileClass)
-{
-    const std::string path = Put("Busy.vcd", Video());
-    CFile writer;
-    ASSERT_TRUE(writer.Open(path.c_str(), CFile::modeReadWrite | CFile::shareDenyNone));
-    EXPECT_EQ(CVcdImageEx::Is_VIDEO(path.c_str()), 1);
-    char desc[BRENVIK_MAX_PATH] = "";
-    EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, nullptr), 0);
-    writer.Close();
-    EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, nullptr), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Backends, Sharing, ::testing::ValuesIn(brenvik::test::BackendNames()),
-                         [](const auto &info) { return info.param; });
+IMAGE_BACKENDS(Sharing);
 
 #if !defined(_WIN32)
 
 // Another process opens the image through the library's file layer and
-// keeps it open until told to let go.
+// keeps it open until the pipe to it closes.
 class OtherProcess {
 public:
     OtherProcess(const std::string &path, UINT flags)
     {
         int ready[2], release[2];
-        if (pipe(ready) != 0 || pipe(release) != 0) {
-            ADD_FAILURE() << "pipe";
+        if (pipe(ready) != 0 || pipe(release) != 0)
             return;
-        }
         pid_ = fork();
         if (pid_ == 0) {
             close(ready[0]);
             close(release[1]);
             CFile file;
             const char answer = file.Open(path.c_str(), flags) ? 'R' : 'F';
-            if (write(ready[1], &answer, 1) != 1)
-                _exit(3);
             char c;
-            while (read(release[0], &c, 1) > 0) {
-            }
+            if (write(ready[1], &answer, 1) == 1)
+                while (read(release[0], &c, 1) > 0) {
+                }
             if (answer == 'R')
                 file.Close();
             _exit(0);
@@ -124,54 +96,43 @@ public:
     }
     ~OtherProcess()
     {
-        if (release_ >= 0)
-            close(release_);
-        if (pid_ > 0) {
-            int status = 0;
-            waitpid(pid_, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        }
+        close(release_);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
     }
-    bool opened() const { return opened_; }
+    bool opened_ = false;
 
 private:
     pid_t pid_ = -1;
     int release_ = -1;
-    bool opened_ = false;
 };
 
 TEST(SharingAcrossProcesses, TypeQueryAnswersWhileAnotherProcessWrites)
 {
-    auto backend = brenvik::test::MakeRealBackend();
-    const std::string path = backend->Dir() + "Busy.vcd";
-    brenvik::test::PutImage(backend->Services(), path, Video());
-
+    ScopedRegistryFile registry(RegText({}));
+    TempDir dir;
+    const std::string host = dir / "Busy.vcd";
+    ASSERT_TRUE(mk::WriteImage(host, Video()));
+    const std::string path = "C:" + Backslashed(host);
     struct Row {
-        const char *what;
         UINT flags;
-        bool typeAnswers;
-        bool descAnswers;
+        bool type, desc;
     };
     const Row rows[] = {
-        {"read-write, deny none", CFile::modeReadWrite | CFile::shareDenyNone, true, false},
-        {"write, deny none", CFile::modeWrite | CFile::shareDenyNone, true, false},
-        {"read, deny write", CFile::modeRead | CFile::shareDenyWrite, true, true},
-        {"read, exclusive", CFile::modeRead | CFile::shareExclusive, false, false},
-        {"read-write, deny read", CFile::modeReadWrite | CFile::shareDenyRead, false, false},
+        {CFile::modeReadWrite | CFile::shareDenyNone, true, false},
+        {CFile::modeWrite | CFile::shareDenyNone, true, false},
+        {CFile::modeRead | CFile::shareDenyWrite, true, true},
+        {CFile::modeRead | CFile::shareExclusive, false, false},
+        {CFile::modeReadWrite | CFile::shareDenyRead, false, false},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(row.flags);
         {
             OtherProcess other(path, row.flags);
-            ASSERT_TRUE(other.opened());
-            EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()),
-                      row.typeAnswers ? CDTYPE_VIDEO : CDTYPE_INVALID);
-            char desc[BRENVIK_MAX_PATH] = "";
-            EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, nullptr), row.descAnswers ? 1 : 0);
+            ASSERT_TRUE(other.opened_);
+            ExpectAnswers(path, row.type, row.desc);
         }
-        // The other process has let go.
-        char desc[BRENVIK_MAX_PATH] = "";
-        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, nullptr), 1);
+        ExpectAnswers(path, true, true);  // let go
     }
 }
 
