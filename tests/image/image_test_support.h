@@ -56,7 +56,11 @@ protected:
     void SetUp() override;
     bool Sim() const { return machine_ != nullptr; }
     platform::Services &S() { return *services_; }
-    std::string Path(const std::string &name) const { return dir_ + name; }
+    // Names are relative to the test's directory, or whole paths within it.
+    std::string Path(const std::string &name) const
+    {
+        return name.compare(0, dir_.size(), dir_) == 0 ? name : dir_ + name;
+    }
     std::string Put(const std::string &name, const mk::ImageSpec &spec);
     std::string PutText(const std::string &name, const std::string &text = "member");
     std::string MakeDir(const std::string &name);  // returns its path ending in '\'
