@@ -1,5 +1,5 @@
-// Fixtures of the image tests: image files on the simulated machine or on
-// the real file system, the trace switched on, trace lines taken apart.
+// Image files on the simulated machine or on the real file system, with the
+// trace on.
 #ifndef BRENVIK_TESTS_IMAGE_IMAGE_TEST_SUPPORT_H
 #define BRENVIK_TESTS_IMAGE_IMAGE_TEST_SUPPORT_H
 
@@ -19,55 +19,43 @@ namespace test {
 
 namespace mk = brenvik::mkimage;
 
-// Typical() with an empty C:\img\, recording how each file was opened.
+// Typical() with an empty C:\img\, recording the access and share modes of
+// each open.
 class ImageMachine : public sim::Machine {
 public:
-    struct Open {
-        std::string name;
-        DWORD access, share, disposition, flags;
-    };
     ImageMachine();
     HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                        DWORD disposition, DWORD flags, HANDLE tmpl) override;
-    std::vector<Open> opens;
-};
-
-// Trace on at level 1 for the scope.
-class ScopedTraceOn {
-public:
-    ScopedTraceOn();
-    ~ScopedTraceOn();
-
-private:
-    int enabled_;
-    unsigned long level_;
+    std::vector<std::pair<DWORD, DWORD>> opens;
 };
 
 // The message of each trace line (between "Orlo DbgMessage:" and " FILE:");
 // a line of another form fails the test.
 std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutput);
 
-// A test on image files of a backend: "sim" or "real" (a fresh temporary
-// directory of the build's file system, empty registry). Files are made
-// through the services, so that both backends get them alike.
+// Image files on the simulated machine (or "real": a fresh temporary directory
+// of the build's file system, empty registry), made through the services so
+// that both get them alike. Names are relative to the test's directory, or
+// whole paths within it.
 class ImageFiles : public ::testing::Test {
 protected:
     virtual std::string Backend() const { return "sim"; }
     void SetUp() override;
+    void TearDown() override;
     bool Sim() const { return machine_ != nullptr; }
     platform::Services &S() { return *services_; }
-    // Names are relative to the test's directory, or whole paths within it.
     std::string Path(const std::string &name) const
     {
         return name.compare(0, dir_.size(), dir_) == 0 ? name : dir_ + name;
     }
     std::string Put(const std::string &name, const mk::ImageSpec &spec);
     std::string PutText(const std::string &name, const std::string &text = "member");
-    std::string MakeDir(const std::string &name);  // returns its path ending in '\'
-    bool Exists(const std::string &name) { return Attr(name) != INVALID_FILE_ATTRIBUTES; }
-    DWORD Attr(const std::string &name) { return S().GetFileAttributesA(Path(name).c_str()); }
-    // Trace messages since the last call (simulated machine only).
-    std::vector<std::string> Lines();
+    std::string MakeDir(const std::string &name);  // its path, ending in '\'
+    bool Exists(const std::string &name)
+    {
+        return S().GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    std::vector<std::string> Lines();  // trace messages since the last call (sim)
 
     std::unique_ptr<ImageMachine> machine_;
     std::unique_ptr<ScopedMachine> sim_;
@@ -76,10 +64,11 @@ protected:
     std::unique_ptr<platform::ScopedServices> real_;
     platform::Services *services_ = nullptr;
     std::string dir_;
-    ScopedTraceOn trace_;
+    int traceWas_ = 0;
+    unsigned long levelWas_ = 0;
 };
 
-// The same, run on each backend.
+// The same on each backend.
 class ImageFilesTest : public ImageFiles, public ::testing::WithParamInterface<std::string> {
 protected:
     std::string Backend() const override { return GetParam(); }

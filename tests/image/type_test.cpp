@@ -13,6 +13,7 @@
 namespace {
 
 using namespace brenvik::test;
+using Lines_ = std::vector<std::string>;
 
 // Every predicate's answer, in the order of the codes 1 to 8, then Is_Cluster.
 std::vector<int> Predicates(const char *name)
@@ -28,97 +29,78 @@ using TypeSim = ImageFiles;
 
 TEST_F(TypeSim, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
 {
-    struct Row {
-        std::uint32_t format, kind;
-        unsigned long code;
+    const unsigned long rows[][3] = {  // media format, disc kind, code
+        {0x100, 0, CDTYPE_AUDIO},  {0x100, 5, CDTYPE_AUDIO},  {0x1000, 0, CDTYPE_DVD},
+        {0x1000, 1, CDTYPE_DVD},   {0, 1, CDTYPE_MIXED},      {0, 2, CDTYPE_CDEXTRA},
+        {0, 3, CDTYPE_PHOTO},      {0, 4, CDTYPE_VIDEO},      {0, 5, CDTYPE_DVD},
+        {0, 6, CDTYPE_ISOGEN},     {0, 0, CDTYPE_CDROM},      {0, 7, CDTYPE_CDROM},
+        {0, 0xFFFFFFFF, CDTYPE_CDROM}, {0x1100, 4, CDTYPE_VIDEO}, {0x1100, 0, CDTYPE_CDROM},
+        {0x101, 1, CDTYPE_MIXED},  {0x1001, 3, CDTYPE_PHOTO}, {0xFFFFFFFF, 2, CDTYPE_CDEXTRA},
+        {0x10000100, 6, CDTYPE_ISOGEN},
     };
-    const Row rows[] = {
-        {0x100, 0, CDTYPE_AUDIO},     {0x100, 5, CDTYPE_AUDIO},  // the format word wins
-        {0x1000, 0, CDTYPE_DVD},      {0x1000, 1, CDTYPE_DVD},    {0, 1, CDTYPE_MIXED},
-        {0, 2, CDTYPE_CDEXTRA},       {0, 3, CDTYPE_PHOTO},       {0, 4, CDTYPE_VIDEO},
-        {0, 5, CDTYPE_DVD},           {0, 6, CDTYPE_ISOGEN},      {0, 0, CDTYPE_CDROM},
-        {0, 7, CDTYPE_CDROM},         {0, 0xFFFFFFFFu, CDTYPE_CDROM},
-        {0x1100, 4, CDTYPE_VIDEO},    {0x1100, 0, CDTYPE_CDROM},  // not bit flags
-        {0x101, 1, CDTYPE_MIXED},     {0x1001, 3, CDTYPE_PHOTO},  {0xFFFFFFFFu, 2, CDTYPE_CDEXTRA},
-        {0x10000100u, 6, CDTYPE_ISOGEN},  // a high byte spoils 256
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "format " << row.format << " kind " << row.kind);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "format " << row[0] << " kind " << row[1]);
         // One file name throughout: a remembered answer would show.
-        const std::string path = Put("Kind.vcd", Spec(row.format, row.kind, 0, 4096));
-        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), row.code);
+        const std::string path = Put("Kind.vcd", Spec(row[0], row[1], 0, 4096));
+        machine_->opens.clear();
+        const unsigned long code = row[2];
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), code);
         std::vector<int> expected(9, 0);
-        expected[row.code - 1] = 1;
-        expected[8] = row.code == CDTYPE_MIXED || row.code == CDTYPE_DVD || row.code == CDTYPE_CDEXTRA;
+        expected[code - 1] = 1;
+        expected[8] = code == CDTYPE_MIXED || code == CDTYPE_DVD || code == CDTYPE_CDEXTRA;
         EXPECT_EQ(Predicates(path.c_str()), expected);
-        unsigned long code = 0;
-        EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &code), 1);
-        EXPECT_EQ(code, row.code);
+        unsigned long got = 0;
+        EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &got) + ImgHdr_GetCdType(path.c_str(), nullptr),
+                  1);
+        EXPECT_EQ(got, code);
         EXPECT_EQ(machine_->opens.size(), 11u);
     }
-    EXPECT_EQ(ImgHdr_GetCdType(Path("Kind.vcd").c_str(), nullptr), 0);
-    EXPECT_EQ(machine_->opens.size(), 11u);
 }
 
-using Type = ImageFilesTest;
-
-TEST_P(Type, UnreadableFileIsInvalidSilently)
+TEST_F(TypeSim, UnreadableFileIsInvalidSilently)
 {
-    MakeDir("Folder.vcd");
-    Put("Cut.vcd", Spec(0, 3, 0, 2933));
-    // 2934 bytes are enough.
-    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(Put("Enough.vcd", Spec(0, 3, 0, 2934)).c_str()),
-              CDTYPE_PHOTO);
-    for (const char *name : {"Missing.vcd", "Folder.vcd", "Cut.vcd"}) {
-        SCOPED_TRACE(name);
-        const std::string path = Path(name);
-        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), CDTYPE_INVALID);
-        EXPECT_EQ(Predicates(path.c_str()), std::vector<int>(9, 0));
-        unsigned long code = 77;
-        EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &code), 0);
-        EXPECT_EQ(code, 77u);
+    // Long enough for the type, not for the description.
+    const std::string cut = Put("Short.vcd", Spec(0, 3, 0, 2941));
+    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(cut.c_str()), CDTYPE_PHOTO);
+    const std::string missing = Path("Missing.vcd");
+    for (const std::string &path : {cut, missing}) {
         char desc[BRENVIK_MAX_PATH] = "untouched";
         int info = 55;
         EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, &info), 0);
         EXPECT_EQ(info, 0);
         EXPECT_STREQ(desc, "untouched");
     }
-    // Long enough for the type, not for the description.
-    char desc[BRENVIK_MAX_PATH] = "untouched";
-    EXPECT_EQ(CVcdImageEx::GetDesc(Put("Short.vcd", Spec(0, 0, 0, 2941)).c_str(), desc, nullptr), 0);
-    EXPECT_STREQ(desc, "untouched");
-    if (Sim()) {
-        EXPECT_TRUE(Lines().empty());
-    }
+    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(missing.c_str()), CDTYPE_INVALID);
+    EXPECT_EQ(Predicates(missing.c_str()), std::vector<int>(9, 0));
+    unsigned long code = 77;
+    EXPECT_EQ(ImgHdr_GetCdType(missing.c_str(), &code), 0);
+    EXPECT_EQ(code, 77u);
+    EXPECT_TRUE(Lines().empty());
 }
-
-IMAGE_BACKENDS(Type);
 
 TEST_F(TypeSim, MissingArgumentsAreTraced)
 {
     const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n";
-    const std::string buffer = "CVcdImageEx::GetDesc BAD NULL ...strDesc_MAXPATH \n";
-    const std::string name = "CVcdImageEx::GetDesc BAD NULL ...strVcdFname \n";
+    const std::string desc = "CVcdImageEx::GetDesc BAD NULL ...";
     const std::string path = Put("Desc.vcd", Spec(0, 0));
-    char desc[BRENVIK_MAX_PATH] = "untouched";
+    char text[BRENVIK_MAX_PATH] = "untouched";
     for (const char *bad : {static_cast<const char *>(nullptr), ""}) {
         EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(bad), CDTYPE_INVALID);
-        EXPECT_EQ(Lines(), std::vector<std::string>{type});
         EXPECT_EQ(Predicates(bad), std::vector<int>(9, 0));
-        EXPECT_EQ(Lines(), std::vector<std::string>(9, type));
+        EXPECT_EQ(Lines(), Lines_(10, type));
         int info = 55;
-        EXPECT_EQ(CVcdImageEx::GetDesc(bad, desc, &info), 0);
+        EXPECT_EQ(CVcdImageEx::GetDesc(bad, text, &info), 0);
         EXPECT_EQ(info, 0);
-        EXPECT_EQ(Lines(), std::vector<std::string>{name});
+        EXPECT_EQ(Lines(), Lines_{desc + "strVcdFname \n"});
     }
     // Without a buffer the info is left alone, whatever the name.
     for (const char *given : {path.c_str(), static_cast<const char *>(nullptr)}) {
         int info = 55;
         EXPECT_EQ(CVcdImageEx::GetDesc(given, nullptr, &info), 0);
         EXPECT_EQ(info, 55);
-        EXPECT_EQ(Lines(), std::vector<std::string>{buffer});
+        EXPECT_EQ(Lines(), Lines_{desc + "strDesc_MAXPATH \n"});
     }
-    EXPECT_STREQ(desc, "untouched");
+    EXPECT_STREQ(text, "untouched");
     EXPECT_TRUE(machine_->opens.empty());
 }
 
@@ -150,9 +132,8 @@ TEST_F(TypeSim, DescriptionTextAndInfo)
         ASSERT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, &info), 1);
         EXPECT_EQ(std::string(buffer), row.expected);
         EXPECT_EQ(info, row.info);
-        // The text and its NUL are copied, nothing more.
         for (std::size_t i = row.expected.size() + 1; i < sizeof buffer; ++i)
-            ASSERT_EQ(static_cast<unsigned char>(buffer[i]), 0xEE) << i;
+            ASSERT_EQ(static_cast<unsigned char>(buffer[i]), 0xEE) << "past the text: " << i;
         EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, nullptr), 1);
     }
 }
