@@ -14,33 +14,22 @@
 namespace {
 
 using namespace brenvik::test;
-
-// A path buffer with guard bytes after it, pre-filled so that a test can
-// tell written from untouched.
-struct PathBuffer {
-    char data[BRENVIK_MAX_PATH];
-    unsigned char guard[32];
-    PathBuffer() { std::memset(this, 0xEE, sizeof *this); }
-    bool Untouched() const { return static_cast<unsigned char>(data[0]) == 0xEE; }
-    bool GuardIntact() const { return guard[0] == 0xEE && guard[31] == 0xEE; }
-    std::string Text() const { return std::string(data, std::find(data, data + sizeof data, 0)); }
-};
+using Strings = std::vector<std::string>;
 
 TEST(Naming, ExtensionClasses)
 {
     const std::pair<const char *, int> rows[] = {
-        {"C:\\img\\movie.vcd", EXTTYPE_VCD},         {"C:\\img\\Movie.DVD\\Movie.DVD.D00", EXTTYPE_DVD},
-        {"C:\\img\\Movie.dvd.d07", EXTTYPE_DVD},     {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
-        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},        {"C:\\img\\Movie.D00", EXTTYPE_NONE},
-        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE},    {"C:\\img\\.VCD", EXTTYPE_NONE},
-        {"C:\\img\\.DVD.D00", EXTTYPE_NONE},         {"C:\\img\\Movie.DVD.D1", EXTTYPE_NONE},
-        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE},    {"Movie.VcD", EXTTYPE_VCD},
-        {"\\\\srv\\share\\Song.vcd.d99", EXTTYPE_MIXEDMODE}, {"C:/img/Movie.DVD.D00", EXTTYPE_DVD},
-        {"C:\\a.b\\My.Movie.DVD.D05", EXTTYPE_DVD},  {"C:\\img.vcd\\Movie", EXTTYPE_NONE},
-        {"C:\\img\\Movie.vcd\\", EXTTYPE_NONE},      {"C:\\img\\Movie.DVD.D000", EXTTYPE_NONE},
-        {"C:\\img\\Movie.DVD.D00 ", EXTTYPE_NONE},   {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},
-        {"C:\\img\\Movie.VCD.DVD.D00", EXTTYPE_DVD}, {"C:\\img\\Movie.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
-        {"C:\\img\\Movie.DVD.VCD", EXTTYPE_VCD},
+        {"C:\\img\\movie.vcd", EXTTYPE_VCD},      {"C:\\img\\M.DVD\\M.DVD.D00", EXTTYPE_DVD},
+        {"C:\\img\\Movie.dvd.d07", EXTTYPE_DVD},  {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
+        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.D00", EXTTYPE_NONE},
+        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE}, {"C:\\img\\.VCD", EXTTYPE_NONE},
+        {"C:\\img\\.DVD.D00", EXTTYPE_NONE},      {"C:\\img\\Movie.DVD.D1", EXTTYPE_NONE},
+        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE}, {"\\\\srv\\s\\Song.vcd.d99", EXTTYPE_MIXEDMODE},
+        {"C:/img/M.DVD.D00", EXTTYPE_DVD},        {"C:\\a.b\\My.Movie.DVD.D05", EXTTYPE_DVD},
+        {"C:\\img.vcd\\Movie", EXTTYPE_NONE},     {"C:\\img\\Movie.vcd\\", EXTTYPE_NONE},
+        {"C:\\img\\M.DVD.D000", EXTTYPE_NONE},    {"C:\\img\\M.DVD.D00 ", EXTTYPE_NONE},
+        {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},    {"C:\\img\\M.VCD.DVD.D00", EXTTYPE_DVD},
+        {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE}, {"Movie.DVD.VcD", EXTTYPE_VCD},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);
@@ -49,45 +38,60 @@ TEST(Naming, ExtensionClasses)
         EXPECT_EQ(CVcdImageEx::IsVCDext(row.first), t == EXTTYPE_VCD);
         EXPECT_EQ(CVcdImageEx::IsDVDext(row.first), t == EXTTYPE_DVD);
         EXPECT_EQ(CVcdImageEx::Is_MixedModeCD_ext(row.first), t == EXTTYPE_MIXEDMODE);
-        EXPECT_EQ(CVcdImageEx::Is_Cluster_ext(row.first), t == EXTTYPE_DVD || t == EXTTYPE_MIXEDMODE);
+        EXPECT_EQ(CVcdImageEx::Is_Cluster_ext(row.first), t > EXTTYPE_VCD);
     }
-    struct Ext {
-        const char *ext;
-        int member, doubleExt;  // IsExt_dot_D_09_09, IsMyExt_VCD_dot_D_09_09
+    // Member number (IsExt_dot_D_09_09) and kind plus number (IsMyExt_VCD_dot_D_09_09).
+    const std::pair<const char *, int> exts[] = {
+        {".D00", 1},  {".d99", 1},      {".D9", 0},       {".DA0", 0},      {".D000", 0},
+        {"M.D00", 0}, {"", 0},          {".X00", 0},      {"D00.", 0},      {".D0/", 0},
+        {".D:0", 0},  {".d9\x80", 0},   {".VCD.D00", 2},  {".dvd.d42", 2},  {".vCd.D55", 2},
+        {".DVD.D4", 0}, {".ISO.D00", 0}, {"M.DVD.D00", 0}, {".VCD.D000", 0}, {".VCD-D00", 0},
+        {".DVD.X00", 0}, {".DVD.DA0", 0}, {"xVCD.D00", 0},
     };
-    const Ext exts[] = {
-        {".D00", 1, 0},  {".d99", 1, 0},       {".D9", 0, 0},       {".DA0", 0, 0},
-        {".D000", 0, 0}, {"Movie.D00", 0, 0},  {"", 0, 0},          {".", 0, 0},
-        {".X00", 0, 0},  {"D00.", 0, 0},       {".D0/", 0, 0},      {".D:0", 0, 0},
-        {".D 0", 0, 0},  {".E00", 0, 0},       {".d9\x80", 0, 0},   {".VCD.D00", 0, 1},
-        {".dvd.d42", 0, 1}, {".vCd.D55", 0, 1}, {".DVD.D4", 0, 0},  {".ISO.D00", 0, 0},
-        {"Movie.DVD.D00", 0, 0}, {".VCD.D000", 0, 0}, {".VCD-D00", 0, 0}, {".DVD.X00", 0, 0},
-        {".DVD.DA0", 0, 0}, {".DV", 0, 0},      {"xVCD.D00", 0, 0},
-    };
-    for (const Ext &row : exts) {
-        SCOPED_TRACE(row.ext);
-        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(row.ext), row.member);
-        EXPECT_EQ(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(row.ext), row.doubleExt);
+    for (const auto &row : exts) {
+        SCOPED_TRACE(row.first);
+        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(row.first), row.second == 1);
+        EXPECT_EQ(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(row.first), row.second == 2);
     }
 }
 
-// Runs f with the name given as itself and, when the call succeeds, placed in
-// each output buffer in turn: a caller may pass the name in a buffer that
-// receives a result. Each run's outputs must be `expected` (empty: refused,
-// the outputs untouched), within their buffers.
-void ExpectOutputs(const std::string &name, const std::vector<std::string> &expected,
-                   const std::function<int(const char *, PathBuffer *)> &f)
+// A path buffer pre-filled with guard bytes after it.
+struct Buffer {
+    char data[BRENVIK_MAX_PATH];
+    unsigned char guard[32];
+    Buffer() { std::memset(this, 0xEE, sizeof *this); }
+    bool Untouched() const { return static_cast<unsigned char>(data[0]) == 0xEE; }
+    bool GuardIntact() const { return guard[0] == 0xEE && guard[31] == 0xEE; }
+    std::string Text() const { return std::string(data, std::find(data, data + sizeof data, 0)); }
+};
+using Call = std::function<int(const char *, Buffer *)>;
+
+int Parse(const char *name, Buffer *o)
 {
-    for (std::size_t in = 0; in <= expected.size(); ++in) {
-        SCOPED_TRACE(name + (in == 0 ? "" : " in output " + std::to_string(in)));
-        PathBuffer out[3];
+    return CVcdImageEx::ParseMaster(name, o[0].data, o[1].data);
+}
+int Vcd2Dvd(const char *name, Buffer *o)
+{
+    return CVcdImageEx::Vcd2Dvd_ext(name, o[0].data, o[1].data, o[2].data);
+}
+
+// The outputs of call for name: the first `written` of `expected` (all of
+// them: success), the others untouched, nothing past any buffer. On success,
+// again with the name given in each output buffer, which a caller may do.
+void ExpectOutputs(const Call &call, const std::string &name, const Strings &expected,
+                   std::size_t written)
+{
+    const bool ok = written == expected.size() && written > 0;
+    for (std::size_t in = 0; in <= (ok ? written : 0); ++in) {
+        SCOPED_TRACE(name.substr(0, 60) + " given in output " + std::to_string(in));
+        Buffer out[3];
         if (in > 0)
             std::memcpy(out[in - 1].data, name.c_str(), name.size() + 1);
-        EXPECT_EQ(f(in > 0 ? out[in - 1].data : name.c_str(), out), expected.empty() ? 0 : 1);
+        EXPECT_EQ(call(in > 0 ? out[in - 1].data : name.c_str(), out), ok ? 1 : 0);
         for (std::size_t k = 0; k < 3; ++k) {
             EXPECT_TRUE(out[k].GuardIntact()) << k;
-            if (k < expected.size()) {
-                EXPECT_EQ(out[k].Text(), expected[k]);
+            if (k < written) {
+                EXPECT_EQ(out[k].Text(), expected[k]) << k;
             } else if (in == 0) {
                 EXPECT_TRUE(out[k].Untouched()) << k;
             }
@@ -97,34 +101,27 @@ void ExpectOutputs(const std::string &name, const std::vector<std::string> &expe
 
 TEST(Naming, MasterGivesDirectoryAndPrefix)
 {
-    const std::vector<std::vector<std::string>> rows = {
-        {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\Movie.DVD\\", "C:\\img\\Movie.DVD\\Movie.DVD.D"},
+    const std::vector<Strings> rows = {
+        {"C:\\img\\M.DVD\\M.DVD.D00", "C:\\img\\M.DVD\\", "C:\\img\\M.DVD\\M.DVD.D"},
         {"D:\\x\\Song.vcd.d00", "D:\\x\\", "D:\\x\\Song.vcd.d"},
         {"C:\\Movie.DVD.D00"}, {"Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"},
         {"C:\\img\\Movie.ISO.D00"}, {"C:\\img\\.DVD.D00"},
         {"\\\\srv\\s\\M.DVD\\M.DVD.D00", "\\\\srv\\s\\M.DVD\\", "\\\\srv\\s\\M.DVD\\M.DVD.D"},
         {"C:/img/Movie.dVd.D00", "C:/img/", "C:/img/Movie.dVd.D"},
         {"C:x\\Movie.VCD.D00", "C:x\\", "C:x\\Movie.VCD.D"},
-        {"\\Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.D0"},
-        {"C:\\img\\Movie.DVD.D000"}, {"C:\\img\\Movie.DVD.E00"},
+        {"\\Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.E00"},
         // Pieces that each fit the runtime's splitter, a prefix of 270.
         {"C:\\" + std::string(200, 'd') + "\\" + std::string(60, 't') + ".DVD.D00"},
     };
-    for (const auto &row : rows)
-        ExpectOutputs(row[0], {row.begin() + 1, row.end()}, [](const char *name, PathBuffer *o) {
-            return CVcdImageEx::ParseMaster(name, o[0].data, o[1].data);
-        });
-}
-
-int Vcd2Dvd(const char *name, PathBuffer *o)
-{
-    return CVcdImageEx::Vcd2Dvd_ext(name, o[0].data, o[1].data, o[2].data);
+    for (const Strings &row : rows)
+        ExpectOutputs(Parse, row[0], {row.begin() + 1, row.end()}, row.size() - 1);
 }
 
 TEST(Naming, DvdBundleNames)
 {
-    // Derived parts keep their case, composed ones are upper case.
-    const std::vector<std::vector<std::string>> rows = {
+    // {name, directory, title}: derived parts keep their case, composed ones
+    // are upper case.
+    const std::vector<Strings> rows = {
         {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
@@ -136,76 +133,48 @@ TEST(Naming, DvdBundleNames)
         {"c:\\Img\\movie.Dvd", "c:\\Img\\movie.DVD\\", "movie.DVD"},
         {"C:\\img\\Movie", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\Movie.vcd.iso", "C:\\img\\Movie.vcd.DVD\\", "Movie.vcd.DVD"},
-        {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"},
-        {"C:Movie.d42", "C:Movie.DVD\\"},
+        {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"}, {"C:Movie.d42", "C:Movie.DVD\\"},
     };
-    for (const auto &row : rows) {
-        std::vector<std::string> out;
-        if (row.size() > 1) {
-            const std::string title = row.size() > 2 ? row[2] : "Movie.DVD";
-            out = {row[1], row[1] + title + ".D", row[1] + title + ".D00"};
-        }
-        ExpectOutputs(row[0], out, Vcd2Dvd);
+    for (const Strings &row : rows) {
+        const std::string dir = row.size() > 1 ? row[1] : "";
+        const std::string title = row.size() > 2 ? row[2] : "Movie.DVD";
+        const Strings out = {dir, dir + title + ".D", dir + title + ".D00"};
+        ExpectOutputs(Vcd2Dvd, row[0], out, row.size() > 1 ? 3 : 0);
     }
-}
-
-TEST(Naming, DvdBundleNamesLongerThanAPathAreRefusedOneOutputAtATime)
-{
-    struct Row {
-        std::size_t pieces;  // drive + directory + title of "C:\ddd...\Movie.vcd"
-        int written;         // outputs written, in order: directory, prefix, master
-    };
-    const Row rows[] = {{255, 0}, {254, 1}, {244, 1}, {243, 2}, {242, 2}, {241, 3}, {200, 3}};
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.pieces);
-        const std::string name = "C:\\" + std::string(row.pieces - 9, 'd') + "\\Movie.vcd";
+    // Too long: refused once an output would not fit, those before it written.
+    const std::pair<std::size_t, std::size_t> limits[] = {
+        {255, 0}, {254, 1}, {244, 1}, {243, 2}, {242, 2}, {241, 3}, {200, 3}};
+    for (const auto &limit : limits) {  // drive + directory + title, outputs written
+        const std::string name = "C:\\" + std::string(limit.first - 9, 'd') + "\\Movie.vcd";
         const std::string dir = name.substr(0, name.size() - 4) + ".DVD\\";
-        const std::string expected[] = {dir, dir + "Movie.DVD.D", dir + "Movie.DVD.D00"};
-        PathBuffer o[3];
-        EXPECT_EQ(Vcd2Dvd(name.c_str(), o), row.written == 3);
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_TRUE(o[k].GuardIntact());
-            if (k < row.written) {
-                EXPECT_EQ(o[k].Text(), expected[k]);
-            } else {
-                EXPECT_TRUE(o[k].Untouched()) << k;
-            }
-        }
+        ExpectOutputs(Vcd2Dvd, name, {dir, dir + "Movie.DVD.D", dir + "Movie.DVD.D00"},
+                      limit.second);
     }
 }
 
 TEST(Naming, StrangeNamesWriteNothingPastAPathBuffer)
 {
-    std::vector<std::string> names = {
+    Strings names = {
         std::string(5000, 'a'), std::string(5000, '\\'), std::string(5000, '.'),
-        "C:\\" + std::string(4990, 'x') + ".vcd", "C:\\" + std::string(300, 'd') + "\\Movie.DVD.D00",
-        "C:\\img\\" + std::string(300, 't') + ".DVD.D00", "C:\\img\\Movie.DVD." + std::string(300, 'D'),
+        "C:\\" + std::string(4990, 'x') + ".vcd", "C:\\" + std::string(300, 'd') + "\\M.DVD.D00",
+        "C:\\img\\" + std::string(300, 't') + ".DVD.D00", "C:\\img\\M.DVD." + std::string(300, 'D'),
         "C:\\" + std::string(250, 'd') + "\\" + std::string(250, 't') + ".vcd",
-        std::string(259, 'z'), std::string(260, 'z'), std::string(261, 'z'),
         "\xE3\x81\x82.vcd", "C:\\\x81\\\x81.DVD.D00", ":", "\\\\", "C:", ".", "..",
     };
     for (std::size_t n : {259u, 260u, 261u}) {
+        names.push_back(std::string(n, 'z'));
         names.push_back("C:\\img\\" + std::string(n - 15, 't') + ".DVD.D00");
         names.push_back("C:\\" + std::string(n - 13, 'd') + "\\Movie.vcd");
     }
     for (const std::string &name : names) {
         SCOPED_TRACE(name.substr(0, 40) + "... (" + std::to_string(name.size()) + ")");
-        const char *p = name.c_str();
-        CVcdImageEx::GetPathExtType(p);
-        CVcdImageEx::IsExt_dot_D_09_09(p);
-        CVcdImageEx::IsMyExt_VCD_dot_D_09_09(p);
-        PathBuffer o[3];
-        if (CVcdImageEx::ParseMaster(p, o[0].data, o[1].data)) {
-            EXPECT_LT(o[1].Text().size(), std::size_t{BRENVIK_MAX_PATH});
-        } else {
-            EXPECT_TRUE(o[0].Untouched() && o[1].Untouched());
-        }
-        PathBuffer d[3];
-        if (Vcd2Dvd(p, d)) {
-            EXPECT_LT(d[2].Text().size(), std::size_t{BRENVIK_MAX_PATH});
-        }
+        CVcdImageEx::GetPathExtType(name.c_str());
+        CVcdImageEx::IsMyExt_VCD_dot_D_09_09(name.c_str());
+        Buffer o[3], d[3];
+        const bool parsed = Parse(name.c_str(), o);
+        Vcd2Dvd(name.c_str(), d);  // may write outputs before it refuses
         for (int k = 0; k < 3; ++k)
-            EXPECT_TRUE(o[k].GuardIntact() && d[k].GuardIntact());
+            EXPECT_TRUE(o[k].GuardIntact() && d[k].GuardIntact() && (parsed || o[k].Untouched()));
     }
 }
 
@@ -218,7 +187,7 @@ TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
     const std::string ext = "CVcdImageEx::GetPathExtType BAD NULL ...strPath \n";
     const std::string pm = "CVcdImageEx::ParseMaster BAD NULL ...";
     const std::string vd = "CVcdImageEx::Vcd2Dvd_ext BAD NULL ...";
-    const std::vector<std::pair<std::function<int()>, std::vector<std::string>>> rows = {
+    const std::vector<std::pair<std::function<int()>, Strings>> rows = {
         {[] { return CVcdImageEx::GetPathExtType(nullptr); }, {ext}},
         {[] { return CVcdImageEx::GetPathExtType(""); }, {ext}},
         {[] { return CVcdImageEx::IsVCDext(nullptr); }, {ext}},
@@ -229,22 +198,23 @@ TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
         {[] { return CVcdImageEx::IsMyExt_VCD_dot_D_09_09(nullptr); }, {}},
         {[&] { return CVcdImageEx::ParseMaster(nullptr, a, b); }, {pm + "strMaster \n"}},
         {[&] { return CVcdImageEx::ParseMaster("", nullptr, nullptr); }, {pm + "strMaster \n"}},
-        {[&] { return CVcdImageEx::ParseMaster(m, nullptr, nullptr); }, {pm + "strDvdDir_MAXPATH \n"}},
-        {[&] { return CVcdImageEx::ParseMaster(m, a, nullptr); }, {pm + "strDvdPathPre_MAXPATH \n"}},
+        {[&] { return CVcdImageEx::ParseMaster(m, nullptr, b); }, {pm + "strDvdDir_MAXPATH \n"}},
+        {[&] { return CVcdImageEx::ParseMaster(m, a, nullptr); },
+         {pm + "strDvdPathPre_MAXPATH \n"}},
         {[&] { return CVcdImageEx::Vcd2Dvd_ext(nullptr, a, b, c); }, {vd + "strMaster \n"}},
-        {[&] { return CVcdImageEx::Vcd2Dvd_ext("", nullptr, nullptr, nullptr); }, {vd + "strMaster \n"}},
+        {[&] { return CVcdImageEx::Vcd2Dvd_ext("", nullptr, b, c); }, {vd + "strMaster \n"}},
         {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, nullptr, b, c); }, {vd + "strDvdDir_MAXPATH \n"}},
-        {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, a, nullptr, nullptr); }, {vd + "strDvdPathPre_MAXPATH \n"}},
-        {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, a, b, nullptr); }, {vd + "strDvdMaster_MAXPATH \n"}},
-        {[] { return CVcdImageEx::GetPathExtType("C:\\img\\Movie.ISO.D00"); }, {}},
+        {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, a, nullptr, c); },
+         {vd + "strDvdPathPre_MAXPATH \n"}},
+        {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, a, b, nullptr); },
+         {vd + "strDvdMaster_MAXPATH \n"}},
         {[] { return CVcdImageEx::Is_Cluster_ext("C:\\img\\Movie.vcd"); }, {}},
         {[&] { return CVcdImageEx::ParseMaster("C:\\Movie.DVD.D00", a, b); }, {}},
         {[&] { return CVcdImageEx::Vcd2Dvd_ext("C:\\img\\.vcd", a, b, c); }, {}},
     };
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        SCOPED_TRACE(k);
-        EXPECT_EQ(rows[k].first(), 0);
-        EXPECT_EQ(Lines(), rows[k].second);
+        EXPECT_EQ(rows[k].first(), 0) << "row " << k;
+        EXPECT_EQ(Lines(), rows[k].second) << "row " << k;
     }
 }
 
