@@ -13,7 +13,7 @@
 namespace {
 
 using namespace brenvik::test;
-using Lines_ = std::vector<std::string>;
+using Strings = std::vector<std::string>;
 
 // Every predicate's answer, in the order of the codes 1 to 8, then Is_Cluster.
 std::vector<int> Predicates(const char *name)
@@ -25,9 +25,9 @@ std::vector<int> Predicates(const char *name)
             CVcdImageEx::Is_Cluster(name)};
 }
 
-using TypeSim = ImageFiles;
+using Type = ImageFiles;
 
-TEST_F(TypeSim, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
+TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
 {
     const unsigned long rows[][3] = {  // media format, disc kind, code
         {0x100, 0, CDTYPE_AUDIO},  {0x100, 5, CDTYPE_AUDIO},  {0x1000, 0, CDTYPE_DVD},
@@ -57,82 +57,60 @@ TEST_F(TypeSim, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
     }
 }
 
-TEST_F(TypeSim, UnreadableFileIsInvalidSilently)
-{
-    // Long enough for the type, not for the description.
-    const std::string cut = Put("Short.vcd", Spec(0, 3, 0, 2941));
-    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(cut.c_str()), CDTYPE_PHOTO);
-    const std::string missing = Path("Missing.vcd");
-    for (const std::string &path : {cut, missing}) {
-        char desc[BRENVIK_MAX_PATH] = "untouched";
-        int info = 55;
-        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), desc, &info), 0);
-        EXPECT_EQ(info, 0);
-        EXPECT_STREQ(desc, "untouched");
-    }
-    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(missing.c_str()), CDTYPE_INVALID);
-    EXPECT_EQ(Predicates(missing.c_str()), std::vector<int>(9, 0));
-    unsigned long code = 77;
-    EXPECT_EQ(ImgHdr_GetCdType(missing.c_str(), &code), 0);
-    EXPECT_EQ(code, 77u);
-    EXPECT_TRUE(Lines().empty());
-}
-
-TEST_F(TypeSim, MissingArgumentsAreTraced)
+TEST_F(Type, MissingArgumentsAreTracedUnreadableFilesAreNot)
 {
     const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n";
     const std::string desc = "CVcdImageEx::GetDesc BAD NULL ...";
-    const std::string path = Put("Desc.vcd", Spec(0, 0));
-    char text[BRENVIK_MAX_PATH] = "untouched";
-    for (const char *bad : {static_cast<const char *>(nullptr), ""}) {
+    const std::string cut = Put("Short.vcd", Spec(0, 3, 0, 2941));  // too short to describe
+    const std::string missing = Path("Missing.vcd");
+    for (const char *bad : {static_cast<const char *>(nullptr), "", missing.c_str()}) {
+        const bool traced = bad != missing.c_str();
         EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(bad), CDTYPE_INVALID);
         EXPECT_EQ(Predicates(bad), std::vector<int>(9, 0));
-        EXPECT_EQ(Lines(), Lines_(10, type));
+        EXPECT_EQ(Lines(), Strings(traced ? 10 : 0, type));
+        unsigned long code = 77;
+        EXPECT_EQ(ImgHdr_GetCdType(bad, &code), 0);
+        EXPECT_EQ(code, 77u);
+        for (const char *name : {bad, cut.c_str()}) {
+            char text[BRENVIK_MAX_PATH] = "untouched";
+            int info = 55;
+            EXPECT_EQ(CVcdImageEx::GetDesc(name, text, &info), 0);
+            EXPECT_EQ(info, 0);
+            EXPECT_STREQ(text, "untouched");
+        }
+        EXPECT_EQ(Lines(), Strings(traced ? 1 : 0, desc + "strVcdFname \n"));
+        // Without a buffer the info is left alone, whatever the name.
         int info = 55;
-        EXPECT_EQ(CVcdImageEx::GetDesc(bad, text, &info), 0);
-        EXPECT_EQ(info, 0);
-        EXPECT_EQ(Lines(), Lines_{desc + "strVcdFname \n"});
-    }
-    // Without a buffer the info is left alone, whatever the name.
-    for (const char *given : {path.c_str(), static_cast<const char *>(nullptr)}) {
-        int info = 55;
-        EXPECT_EQ(CVcdImageEx::GetDesc(given, nullptr, &info), 0);
+        EXPECT_EQ(CVcdImageEx::GetDesc(bad, nullptr, &info), 0);
         EXPECT_EQ(info, 55);
-        EXPECT_EQ(Lines(), Lines_{desc + "strDesc_MAXPATH \n"});
+        EXPECT_EQ(Lines(), Strings{desc + "strDesc_MAXPATH \n"});
     }
-    EXPECT_STREQ(text, "untouched");
-    EXPECT_TRUE(machine_->opens.empty());
+    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(cut.c_str()), CDTYPE_PHOTO);
 }
 
-TEST_F(TypeSim, DescriptionTextAndInfo)
+TEST_F(Type, DescriptionTextAndInfo)
 {
-    struct Row {
-        std::string desc;
-        std::uint32_t descInfo;
-        std::string expected;
-        int info;
-    };
-    const Row rows[] = {
+    const std::tuple<std::string, std::uint32_t, std::string, int> rows[] = {
         {"Holiday", 0x1234, "Holiday", 0x1234},
         {"", 0, "", 0},
         {"Caf\xE9 \x81\x40", 7, "Caf\xE9 \x81\x40", 7},
         {std::string(256, 'z'), 0xFFFFFFFFu, std::string(256, 'z'), -1},  // no NUL in the field
         {std::string("cut\0here", 8), 0x80000000u, "cut", static_cast<int>(0x80000000u)},
     };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.expected.size());
+    for (const auto &[text, descInfo, expected, expectedInfo] : rows) {
+        SCOPED_TRACE(expected.size());
         mk::ImageSpec spec = Spec(0, 0);
-        spec.desc = row.desc;
-        spec.descInfo = row.descInfo;
+        spec.desc = text;
+        spec.descInfo = descInfo;
         spec.fill = 'a';  // after the text's NUL: the text must stop there
         const std::string path = Put("Desc.vcd", spec);
         char buffer[BRENVIK_MAX_PATH + 16];
         std::memset(buffer, 0xEE, sizeof buffer);
         int info = 12345;
         ASSERT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, &info), 1);
-        EXPECT_EQ(std::string(buffer), row.expected);
-        EXPECT_EQ(info, row.info);
-        for (std::size_t i = row.expected.size() + 1; i < sizeof buffer; ++i)
+        EXPECT_EQ(std::string(buffer), expected);
+        EXPECT_EQ(info, expectedInfo);
+        for (std::size_t i = expected.size() + 1; i < sizeof buffer; ++i)
             ASSERT_EQ(static_cast<unsigned char>(buffer[i]), 0xEE) << "past the text: " << i;
         EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, nullptr), 1);
     }
