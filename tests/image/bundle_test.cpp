@@ -208,7 +208,8 @@ TEST_F(Bundles, DeletionTriesEveryMemberWhateverFails)
         SCOPED_TRACE(row.first);
         const std::string prefix = Dvd("T", 3, 3);
         HANDLE held = row.first ? nullptr
-                                : S().CreateFileA(M(prefix, 1).c_str(), GENERIC_READ, 3, nullptr,
+                                : S().CreateFileA(M(prefix, 1).c_str(), GENERIC_READ,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                   OPEN_EXISTING, 0, nullptr);
         if (row.first)
             machine_->FailPath(M(prefix, 1), row.first, sim::PathMatch::IgnoreCase,
