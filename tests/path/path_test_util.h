@@ -20,7 +20,7 @@ namespace brenvik {
 namespace test {
 
 // A 260-byte output buffer preset to a marker, so that "left untouched" can
-// be told from "emptied", with a guard zone after it that str() checks.
+// be told from "emptied", and a guard zone after it that str() checks.
 class OutBuf {
 public:
     explicit OutBuf(const char *preset = "<untouched>")
@@ -44,8 +44,7 @@ private:
 // Every text field holds "old", so tests see which fields a call touched.
 inline SPLITFPATH_tag MarkedRecord()
 {
-    SPLITFPATH_tag r;
-    std::memset(&r, 0, sizeof r);
+    SPLITFPATH_tag r{};
     r.unc.nReserved = 0xC0FFEEu;
     r.drv.nReserved = 0xBEEFu;
     for (char *f : {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name, r.unc.strDir,
