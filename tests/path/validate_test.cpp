@@ -2,6 +2,7 @@
 #include <brenvik/brenvik.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "path/path_test_util.h"
@@ -50,63 +51,50 @@ TEST(Validate, NamesLevelsAndPathForms)
 TEST(ChkFullPath, CodesAndPieces)
 {
     const struct {
-        const char *path;
-        int unc, drv, floppy, code;  // code 0: success
-        const char *dir, *name, *ext;  // ext null: the buffer keeps its content
+        const char *path, *flags;  // bUNC, bDrvPath, bFloppy
+        int code;                  // 0: success
+        const char *out;           // dir|name|ext; the extension buffer held "old"
     } rows[] = {
-        {R"(C:\dir\Movie.VCD)", 1, 1, 1, 0, R"(C:\dir)", "Movie.VCD", "vcd"},
-        {R"(C:\x.txt)", 1, 1, 1, 0, "C:", "x.txt", "txt"},
-        {R"(\\srv\share\f)", 1, 1, 1, 0, R"(\\srv\share)", "f", nullptr},
-        {R"(C:\dir\file.)", 1, 1, 1, 0, R"(C:\dir)", "file.", ""},
-        {R"(C:\dir\file)", 1, 1, 1, 0, R"(C:\dir)", "file", nullptr},
-        {R"(C:\d.x\f.Tar.GZ)", 1, 1, 1, 0, R"(C:\d.x)", "f.Tar.GZ", "gz"},
-        {R"(A:\f)", 1, 1, 1, 0, "A:", "f", nullptr},
-        {R"(C:\a?b)", 1, 1, 1, 2, "", "", nullptr},
-        {"C:/ab", 1, 1, 1, 2, "", "", nullptr},
-        {R"(C:\d\f)", 1, 0, 1, 5, "", "", nullptr},
-        {R"(\\s\d\f)", 0, 1, 1, 4, "", "", nullptr},
-        {R"(A:\f)", 1, 1, 0, 3, "", "", nullptr},
-        {R"(b:\f)", 1, 1, 0, 3, "", "", nullptr},
-        {R"(C:\dir\)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(C:\a:b)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(C:\)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(C:\\)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(1:\ab)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(C;\ab)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(C:ab\c)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(:C\ab)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(\x\ab)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(\\\ab)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(\\srv)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(\\srv\)", 1, 1, 1, 3, "", "", nullptr},
-        {R"(\x\ab)", 0, 1, 1, 4, "", "", nullptr},
+        {R"(C:\dir\Movie.VCD)", "111", 0, R"(C:\dir|Movie.VCD|vcd)"},
+        {R"(C:\x.txt)", "111", 0, "C:|x.txt|txt"},  {R"(\\srv\share\f)", "111", 0, R"(\\srv\share|f|old)"},
+        {R"(C:\dir\file.)", "111", 0, R"(C:\dir|file.|)"},
+        {R"(C:\dir\file)", "111", 0, R"(C:\dir|file|old)"},
+        {R"(C:\d.x\f.Tar.GZ)", "111", 0, R"(C:\d.x|f.Tar.GZ|gz)"},
+        {R"(A:\f)", "111", 0, "A:|f|old"},          {R"(C:\a?b)", "111", 2, "||old"},
+        {"C:/ab", "111", 2, "||old"},               {R"(C:\d\f)", "101", 5, "||old"},
+        {R"(\\s\d\f)", "011", 4, "||old"},          {R"(A:\f)", "110", 3, "||old"},
+        {R"(b:\f)", "110", 3, "||old"},             {R"(C:\dir\)", "111", 3, "||old"},
+        {R"(C:\a:b)", "111", 3, "||old"},           {R"(C:\)", "111", 3, "||old"},
+        {R"(C:\\)", "111", 3, "||old"},             {R"(1:\ab)", "111", 3, "||old"},
+        {R"(C;\ab)", "111", 3, "||old"},            {R"(C:ab\c)", "111", 3, "||old"},
+        {R"(:C\ab)", "111", 3, "||old"},            {R"(\x\ab)", "111", 3, "||old"},
+        {R"(\\\ab)", "111", 3, "||old"},            {R"(\\srv)", "111", 3, "||old"},
+        {R"(\\srv\)", "111", 3, "||old"},           {R"(\x\ab)", "011", 4, "||old"},
         // Code order: the path set, then colons, then length, then the form.
-        {R"(\\s:\a|b)", 0, 0, 0, 2, "", "", nullptr},
-        {R"(\\s\a:b)", 0, 0, 0, 3, "", "", nullptr},
-        {R"(\\s)", 0, 0, 0, 3, "", "", nullptr},
-        {R"(C:\f)", 0, 0, 0, 5, "", "", nullptr},
+        {R"(\\s:\a|b)", "000", 2, "||old"},         {R"(\\s\a:b)", "000", 3, "||old"},
+        {R"(\\s)", "000", 3, "||old"},              {R"(C:\f)", "000", 5, "||old"},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(std::string(row.path) + " flags " + std::to_string(row.unc) +
-                     std::to_string(row.drv) + std::to_string(row.floppy));
+        SCOPED_TRACE(std::string(row.path) + " flags " + row.flags);
         for (const bool withCode : {true, false}) {
-            OutBuf dir("old dir"), name("old name"), ext("old ext");
+            OutBuf dir("old"), name("old"), ext("old");
             int code = -1;
-            EXPECT_EQ(CDriveEx::ChkFullPath_s(row.path, row.unc, row.drv, row.floppy, dir.get(),
-                                              name.get(), ext.get(), withCode ? &code : nullptr),
+            EXPECT_EQ(CDriveEx::ChkFullPath_s(row.path, row.flags[0] - '0', row.flags[1] - '0',
+                                              row.flags[2] - '0', dir.get(), name.get(), ext.get(),
+                                              withCode ? &code : nullptr),
                       row.code == 0);
             EXPECT_EQ(code, withCode ? row.code : -1);
-            EXPECT_EQ(dir.str() + "|" + name.str() + "|" + ext.str(),
-                      std::string(row.dir) + "|" + row.name + "|" + (row.ext ? row.ext : "old ext"));
+            EXPECT_EQ(dir.str() + "|" + name.str() + "|" + ext.str(), row.out);
         }
     }
     OutBuf a("a"), b("b");
     int code = -1;
-    EXPECT_EQ(CDriveEx::ChkFullPath_s(nullptr, 1, 1, 1, a.get(), a.get(), a.get(), &code), 0);
-    EXPECT_EQ(CDriveEx::ChkFullPath_s("", 1, 1, 1, a.get(), a.get(), a.get(), &code), 0);
-    EXPECT_EQ(CDriveEx::ChkFullPath_s(R"(C:\a\b)", 1, 1, 1, nullptr, a.get(), a.get(), &code), 0);
-    EXPECT_EQ(CDriveEx::ChkFullPath_s(R"(C:\a\b)", 1, 1, 1, a.get(), nullptr, a.get(), &code), 0);
-    EXPECT_EQ(CDriveEx::ChkFullPath_s(R"(C:\a\b)", 1, 1, 1, a.get(), a.get(), nullptr, &code), 0);
+    for (int missing = 0; missing < 5; ++missing)
+        EXPECT_EQ(CDriveEx::ChkFullPath_s(missing == 0 ? nullptr : missing == 1 ? "" : R"(C:\a\b)",
+                                          1, 1, 1, missing == 2 ? nullptr : a.get(),
+                                          missing == 3 ? nullptr : a.get(),
+                                          missing == 4 ? nullptr : a.get(), &code),
+                  0);
     EXPECT_EQ(code, -1);
     EXPECT_EQ(a.str(), "a");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir\Name.EXT)";
@@ -117,46 +105,42 @@ TEST(ChkFullPath, CodesAndPieces)
 TEST(MkFullPath, JoinsCheckedPieces)
 {
     const struct {
-        const char *dir, *name;
-        int unc, drv, floppy;
-        const char *path;  // "": refused, the result emptied
+        const char *dir, *name, *flags, *path;  // path "": refused, the result emptied
     } rows[] = {
-        {R"(C:\)", "a.vcd", 1, 1, 1, R"(C:\a.vcd)"},
-        {R"(C:\dir)", "a.VCD", 1, 1, 1, R"(C:\dir\a.VCD)"},
-        {R"(C:\dir)", "a", 1, 1, 1, R"(C:\dir\a)"},
-        {R"(C:\dir)", ".vcd", 1, 1, 1, R"(C:\dir\.vcd)"},
-        {R"(C:\dir)", "a.txt", 1, 1, 1, ""},     {R"(C:\dir)", "a.b.vcd", 1, 1, 1, ""},
-        {R"(C:\dir)", "name.", 1, 1, 1, ""},     {R"(C:\dir)", "a.vcdx", 1, 1, 1, ""},
-        {R"(C:\dir)", "a:b", 1, 1, 1, ""},       {R"(C:\dir)", R"(s\a)", 1, 1, 1, ""},
-        {R"(\\srv)", "a", 1, 1, 1, ""},          {R"(\\srv\)", "a", 1, 1, 1, R"(\\srv\a)"},
-        {R"(\\srv\share)", "a", 1, 1, 1, R"(\\srv\share\a)"},
-        {R"(\\srv\share)", "a", 0, 1, 1, ""},    {R"(\\\srv\x)", "a", 1, 1, 1, ""},
-        {R"(\x\y)", "a", 1, 1, 1, ""},           {R"(C:\d)", "a", 1, 0, 1, ""},
-        {R"(A:\d)", "a", 1, 1, 0, ""},           {R"(A:\d)", "a", 1, 1, 1, R"(A:\d\a)"},
-        {"C:", "a", 1, 1, 1, ""},                {"C:x", "a", 1, 1, 1, ""},
-        {R"(1:\d)", "a", 1, 1, 1, ""},
-        // The rest of the directory is not examined.
-        {R"(C:\d*?\\)", "a", 1, 1, 1, R"(C:\d*?\\a)"},
+        {R"(C:\)", "a.vcd", "111", R"(C:\a.vcd)"},   {R"(C:\dir)", "a.VCD", "111", R"(C:\dir\a.VCD)"},
+        {R"(C:\dir)", "a", "111", R"(C:\dir\a)"},    {R"(C:\dir)", ".vcd", "111", R"(C:\dir\.vcd)"},
+        {R"(C:\dir)", "a.txt", "111", ""},           {R"(C:\dir)", "a.b.vcd", "111", ""},
+        {R"(C:\dir)", "name.", "111", ""},           {R"(C:\dir)", "a.vcdx", "111", ""},
+        {R"(C:\dir)", "a:b", "111", ""},             {R"(C:\dir)", R"(s\a)", "111", ""},
+        {R"(\\srv)", "a", "111", ""},                {R"(\\srv\)", "a", "111", R"(\\srv\a)"},
+        {R"(\\srv\share)", "a", "111", R"(\\srv\share\a)"},
+        {R"(\\srv\share)", "a", "011", ""},          {R"(\\\srv\x)", "a", "111", ""},
+        {R"(\x\y)", "a", "111", ""},                 {R"(C:\d)", "a", "101", ""},
+        {R"(A:\d)", "a", "110", ""},                 {R"(A:\d)", "a", "111", R"(A:\d\a)"},
+        {"C:", "a", "111", ""},                      {"C:x", "a", "111", ""},
+        {R"(1:\d)", "a", "111", ""},
+        {R"(C:\d*?\\)", "a", "111", R"(C:\d*?\\a)"},  // the rest of the directory is not examined
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(std::string(row.dir) + " + " + row.name);
+        SCOPED_TRACE(std::string(row.dir) + " + " + row.name + " flags " + row.flags);
         OutBuf out;
-        EXPECT_EQ(CDriveEx::MkFullPath_s(row.dir, row.name, out.get(), row.unc, row.drv,
-                                         row.floppy),
+        EXPECT_EQ(CDriveEx::MkFullPath_s(row.dir, row.name, out.get(), row.flags[0] - '0',
+                                         row.flags[1] - '0', row.flags[2] - '0'),
                   *row.path ? 1 : 0);
         EXPECT_EQ(out.str(), row.path);
     }
     OutBuf out;
-    EXPECT_EQ(CDriveEx::MkFullPath_s(nullptr, "a", out.get(), 1, 1, 1), 0);
-    EXPECT_EQ(CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1), 0);
-    EXPECT_EQ(CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1), 0);
+    EXPECT_EQ(CDriveEx::MkFullPath_s(nullptr, "a", out.get(), 1, 1, 1) +
+                  CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1) +
+                  CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1),
+              0);
     EXPECT_EQ(out.str(), "<untouched>");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir)";
     EXPECT_EQ(CDriveEx::MkFullPath_s(buf, "x.vcd", buf, 0, 1, 0), 1);
     EXPECT_STREQ(buf, R"(C:\dir\x.vcd)");
-    char name[BRENVIK_MAX_PATH] = "y";
-    EXPECT_EQ(CDriveEx::MkFullPath_s(R"(\\s\t\)", name, name, 1, 0, 0), 1);
-    EXPECT_STREQ(name, R"(\\s\t\y)");
+    std::strcpy(buf, "y");
+    EXPECT_EQ(CDriveEx::MkFullPath_s(R"(\\s\t\)", buf, buf, 1, 0, 0), 1);
+    EXPECT_STREQ(buf, R"(\\s\t\y)");
 }
 
 }  // namespace
