@@ -34,72 +34,75 @@ int Split(const char *in, char *out)
     return r;
 }
 
-std::string Same(const std::string &in) { return in; }
+// One composer with the input as piece `pos` and short other pieces.
+template <bool unc, int pos>
+int ComposeAt(const char *in, char *out)
+{
+    const char *p[5] = {unc ? "c" : "C:", unc ? "s" : "d", unc ? "d" : "t", unc ? "t" : "e", "e"};
+    p[pos] = in;
+    return Compose(unc, out, p);
+}
 
-// Each call's input is prefix, letters and suffix, made `added` characters
-// shorter than the length under test, so that its result has that length.
+using Call = int (*)(const char *in, char *out);
+
+// Each input is prefix, letters and suffix, `added` characters shorter than
+// the length under test, so that the result has that length. A result that
+// fits has `size` characters (0 or less: the length under test plus size).
 const struct {
     const char *what, *prefix, *suffix;
     std::size_t added;
-    int (*call)(const char *in, char *out);
-    std::string (*expect)(const std::string &in);  // out when it fits
+    long size;
+    Call call;
 } kCases[] = {
-    {"split drive", R"(C:\d\)", ".e", 0, Split, Same},
-    {"split UNC", R"(\\c\s\d\)", ".e", 0, Split, Same},
-    {"GetTitleExt", R"(\\c\s\d\)", ".e", 0,
-     [](const char *in, char *out) {
+    {"split drive", R"(C:\d\)", ".e", 0, 0, Split},
+    {"split UNC", R"(\\c\s\d\)", ".e", 0, 0, Split},
+    {"GetTitleExt", R"(\\c\s\d\)", ".e", 0, -8, [](const char *in, char *out) {
          OutBuf title, ext;
          const int r = CDriveEx::GetTitleExt(in, out, title.get(), ext.get());
          return ext.str() == (r ? ".e" : "<untouched>") ? r : -1;
-     },
-     [](const std::string &in) { return in.substr(8); }},
-    {"root", R"(\\c\)", "", 1,
-     [](const char *in, char *out) { return CDriveEx::Get_RootDirOfFilePath(in, out, nullptr); },
-     [](const std::string &in) { return in + "\\"; }},
-    {"Is_FilePath_DirPath_Valid", R"(C:\d\)", "", 0,
-     [](const char *in, char *out) {
+     }},
+    {"root", R"(\\c\)", "", 1, 0,
+     [](const char *in, char *out) { return CDriveEx::Get_RootDirOfFilePath(in, out, nullptr); }},
+    {"Is_FilePath_DirPath_Valid", R"(C:\d\)", "", 0, 2, [](const char *in, char *out) {
          return CDriveEx::Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0;
-     },
-     [](const std::string &) { return std::string("ok"); }},
-    {"ChkFullPath_s", R"(C:\d\)", ".E", 0,
-     [](const char *in, char *out) {
+     }},
+    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4, [](const char *in, char *out) {
          OutBuf name, ext;
          int code = -1;
          const int r = CDriveEx::ChkFullPath_s(in, 1, 1, 1, out, name.get(), ext.get(), &code);
          return code == (r ? 0 : -1) && ext.str() == (r ? "e" : "<untouched>") ? r : -1;
-     },
-     [](const std::string &) { return std::string(R"(C:\d)"); }},
-    {"MkFullPath_s name", "n", "", 5,
-     [](const char *in, char *out) { return CDriveEx::MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0); },
-     [](const std::string &in) { return R"(C:\d\)" + in; }},
-    {"MkFullPath_s dir", R"(C:\)", "", 2,
-     [](const char *in, char *out) { return CDriveEx::MkFullPath_s(in, "n", out, 0, 1, 0); },
-     [](const std::string &in) { return in + "\\n"; }},
-    {"GetFileExt", R"(C:\d\)", ".e", 0,
-     [](const char *in, char *out) { return CDriveEx::GetFileExt(in, out); },
-     [](const std::string &) { return std::string("e"); }},
-    {"GetDirOf", R"(C:\d\)", ".e", 0,
-     [](const char *in, char *out) { return CDriveEx::GetDirOf(in, out); },
-     [](const std::string &) { return std::string(R"(C:\d\)"); }},
-    {"ChgPathExt", R"(C:\d\)", ".e", 1,
-     [](const char *in, char *out) { return CDriveEx::ChgPathExt(in, "xx", out); },
-     [](const std::string &in) { return in.substr(0, in.size() - 1) + "xx"; }},
-    {"ChgExtname", R"(C:\d\)", ".e", 1,
-     [](const char *in, char *out) {
+     }},
+    {"MkFullPath_s name", "n", "", 5, 0,
+     [](const char *in, char *out) { return CDriveEx::MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0); }},
+    {"MkFullPath_s dir", R"(C:\)", "", 2, 0,
+     [](const char *in, char *out) { return CDriveEx::MkFullPath_s(in, "n", out, 0, 1, 0); }},
+    {"GetFileExt", R"(C:\d\)", ".e", 0, 1,
+     [](const char *in, char *out) { return CDriveEx::GetFileExt(in, out); }},
+    {"GetDirOf", R"(C:\d\)", ".e", 0, 5,
+     [](const char *in, char *out) { return CDriveEx::GetDirOf(in, out); }},
+    {"ChgPathExt", R"(C:\d\)", ".e", 1, 0,
+     [](const char *in, char *out) { return CDriveEx::ChgPathExt(in, "xx", out); }},
+    {"ChgExtname", R"(C:\d\)", ".e", 1, 0, [](const char *in, char *out) {
          OutBuf old;
          const int r = CDriveEx::ChgExtname(in, "xx", out, old.get());
          return old.str() == (r ? ".e" : "<untouched>") ? r : -1;
-     },
-     [](const std::string &in) { return in.substr(0, in.size() - 1) + "xx"; }},
-    {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2,
-     [](const char *in, char *out) { return CDriveEx::AddPrefix2FileTitle(in, "p", "q", out); },
-     [](const std::string &in) { return R"(C:\d\p)" + in.substr(5, in.size() - 7) + "q.e"; }},
-    {"AddPrefix2FileTitle prefix", "p", "", 9,
-     [](const char *in, char *out) { return CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", in, "q", out); },
-     [](const std::string &in) { return R"(C:\d\)" + in + "tq.e"; }},
-    {"AddPrefix2FileTitle postfix", "q", "", 9,
-     [](const char *in, char *out) { return CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out); },
-     [](const std::string &in) { return R"(C:\d\pt)" + in + ".e"; }},
+     }},
+    {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0,
+     [](const char *in, char *out) { return CDriveEx::AddPrefix2FileTitle(in, "p", "q", out); }},
+    {"AddPrefix2FileTitle prefix", "p", "", 9, 0, [](const char *in, char *out) {
+         return CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", in, "q", out);
+     }},
+    {"AddPrefix2FileTitle postfix", "q", "", 9, 0, [](const char *in, char *out) {
+         return CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out);
+     }},
+    {"ComposeUNC computer", "c", "", 10, 0, ComposeAt<true, 0>},
+    {"ComposeUNC share", "s", "", 10, 0, ComposeAt<true, 1>},
+    {"ComposeUNC dir", "d", "", 10, 0, ComposeAt<true, 2>},
+    {"ComposeUNC title", "t", "", 10, 0, ComposeAt<true, 3>},
+    {"ComposeUNC ext", "e", "", 10, 0, ComposeAt<true, 4>},
+    {"ComposeDrvPath dir", "d", "", 7, 0, ComposeAt<false, 1>},
+    {"ComposeDrvPath title", "t", "", 7, 0, ComposeAt<false, 2>},
+    {"ComposeDrvPath ext", "e", "", 7, 0, ComposeAt<false, 3>},
 };
 
 TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
@@ -107,44 +110,16 @@ TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
     for (const auto &c : kCases) {
         for (const std::size_t len : kLengths) {
             SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(len));
-            const std::string in = PathOfLength(c.prefix, len - c.added, c.suffix);
             const bool fits = len < BRENVIK_MAX_PATH;
             OutBuf out;
-            EXPECT_EQ(c.call(Exact(in).data(), out.get()), fits ? 1 : 0);
-            EXPECT_EQ(out.str(), fits ? c.expect(in) : "<untouched>");
+            EXPECT_EQ(c.call(Exact(PathOfLength(c.prefix, len - c.added, c.suffix)).data(), out.get()),
+                      fits ? 1 : 0);
+            if (fits)
+                EXPECT_EQ(out.str().size(), c.size > 0 ? c.size : long(len) + c.size) << out.str();
+            else
+                EXPECT_EQ(out.str(), "<untouched>");
         }
     }
-}
-
-TEST(Bounds, ComposedResults)
-{
-    for (const std::size_t len : kLengths) {
-        for (const bool unc : {true, false}) {
-            for (int pos = unc ? 0 : 1; pos < (unc ? 5 : 4); ++pos) {
-                SCOPED_TRACE(std::to_string(len) + (unc ? " UNC piece " : " drive piece ") +
-                             std::to_string(pos));
-                // Fixed pieces make 10 (UNC) or 7 (drive) of the result's characters.
-                const std::string piece = PathOfLength("p", len - (unc ? 10 : 7));
-                const std::vector<char> in = Exact(piece);
-                const char *p[5] = {unc ? "c" : "C:", unc ? "s" : "d", unc ? "d" : "t",
-                                    unc ? "t" : "e", "e"};
-                p[pos] = in.data();
-                OutBuf out;
-                const bool fits = len < BRENVIK_MAX_PATH;
-                EXPECT_EQ(Compose(unc, out.get(), p), fits ? 1 : 0);
-                const std::string expect =
-                    unc ? std::string(R"(\\)") + p[0] + "\\" + p[1] + "\\" + p[2] + "\\" + p[3] + "." + p[4]
-                        : std::string(R"(C:\)") + p[1] + "\\" + p[2] + "." + p[3];
-                EXPECT_EQ(out.str(), fits ? expect : "<untouched>");
-            }
-        }
-    }
-    // Only the letter and colon of the drive prefix are read.
-    OutBuf out;
-    EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), Exact(PathOfLength("C:", 5000)).data(), "d",
-                                       "t", "e"),
-              1);
-    EXPECT_EQ(out.str(), R"(C:\d\t.e)");
 }
 
 TEST(Bounds, RecordFieldsWithoutTerminator)
@@ -159,25 +134,26 @@ TEST(Bounds, RecordFieldsWithoutTerminator)
                             rec.unc.strFileTitle,     rec.unc.strFileExt,    rec.drv.strDir,
                             rec.drv.strFileTitle,     rec.drv.strFileExt};
     for (int i = 0; i < 8; ++i) {
-        char *field = fields[i], saved[BRENVIK_MAX_PATH];
-        std::memcpy(saved, field, sizeof saved);
-        std::memset(field, 'x', BRENVIK_MAX_PATH);
+        SPLITFPATH_tag copy = rec;
+        std::memset(fields[i] - reinterpret_cast<char *>(&rec) + reinterpret_cast<char *>(&copy),
+                    'x', BRENVIK_MAX_PATH);
         OutBuf a, b;
-        EXPECT_EQ(CDriveEx::ComposeUNC(a.get(), &rec), i < 5 ? 0 : 1) << i;
-        EXPECT_EQ(CDriveEx::ComposeDrvPath(b.get(), &rec), i < 5 ? 1 : 0) << i;
-        EXPECT_EQ(a.str() + "|" + b.str(), i < 5 ? R"(<untouched>|C:\d\t.e)" : R"(\\c\s\d\t.e|<untouched>)");
-        std::memcpy(field, saved, sizeof saved);
+        EXPECT_EQ(CDriveEx::ComposeUNC(a.get(), &copy) + CDriveEx::ComposeDrvPath(b.get(), &copy), 1);
+        EXPECT_EQ(a.str() + "|" + b.str(),
+                  i < 5 ? R"(<untouched>|C:\d\t.e)" : R"(\\c\s\d\t.e|<untouched>)") << i;
     }
 }
 
-TEST(Bounds, WhiteSpaceTrimmedOffLongAffixesDoesNotCount)
+TEST(Bounds, LongTextThatIsNotCopiedDoesNotCount)
 {
-    OutBuf out;
-    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)",
-                                            Exact(std::string(5000, ' ') + "p").data(),
+    // Blanks trimmed off the affixes; all of a drive prefix after its colon.
+    OutBuf out, out2;
+    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", Exact(std::string(5000, ' ') + "p").data(),
                                             Exact("q" + std::string(5000, '\t')).data(), out.get()),
               1);
     EXPECT_EQ(out.str(), R"(C:\d\ptq.e)");
+    EXPECT_EQ((ComposeAt<false, 0>(Exact(PathOfLength("C:", 5000)).data(), out2.get())), 1);
+    EXPECT_EQ(out2.str(), R"(C:\d\t.e)");
 }
 
 }  // namespace
