@@ -2,6 +2,7 @@
 #include <brenvik/brenvik.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "path/path_test_util.h"
@@ -10,7 +11,7 @@ using brenvik::test::OutBuf;
 
 namespace {
 
-// "path|a|b": the inputs of one call; out null: refused, nothing written.
+// The inputs of one call, and its output (null: refused, nothing written).
 struct Row {
     const char *path, *a, *b, *out;
 };
@@ -24,14 +25,14 @@ TEST(TitleExt, ChgPathExtAndAddPrefix2FileTitle)
         {R"(C:\dir\a.b.c)", "d", "", R"(C:\dir\a.b.d)"},
         {R"(\\srv\share\d\f.txt)", "bak", "", R"(\\srv\share\d\f.bak)"},
         {R"(\\srv\share\d\f.)", "x", "", R"(\\srv\share\d\f.x)"},
-        {R"(C:\dir\)", "bak", "", nullptr},          {R"(C:\file.txt)", "bak", "", nullptr},
-        {R"(\\srv\share\f.txt)", "bak", "", nullptr}, {R"(C:\dir\file.txt)", "b*k", "", nullptr},
-        {R"(C:\dir\file.txt)", "..b", "", nullptr},  {R"(dir\file.txt)", "bak", "", nullptr},
-        {R"(\\srv)", "bak", "", nullptr},            {nullptr, "x", "", nullptr},
+        {R"(C:\dir\)", "bak", "", nullptr},      {R"(C:\file.txt)", "bak", "", nullptr},
+        {R"(\\s\t\f.txt)", "bak", "", nullptr},  {R"(C:\dir\file.txt)", "b*k", "", nullptr},
+        {R"(C:\d\f.txt)", "..b", "", nullptr},   {R"(dir\file.txt)", "bak", "", nullptr},
+        {R"(\\srv)", "bak", "", nullptr},        {"", "x", "", nullptr},
         {R"(C:\d\f.e)", "", "", nullptr},
     };
     for (const Row &row : chg) {
-        SCOPED_TRACE(std::string(row.path ? row.path : "(null)") + " -> " + row.a);
+        SCOPED_TRACE(std::string(row.path) + " -> " + row.a);
         OutBuf out;
         EXPECT_EQ(CDriveEx::ChgPathExt(row.path, row.a, out.get()), row.out ? 1 : 0);
         EXPECT_EQ(out.str(), row.out ? row.out : "<untouched>");
@@ -44,34 +45,32 @@ TEST(TitleExt, ChgPathExtAndAddPrefix2FileTitle)
         {R"(C:\dir\a.txt)", "\t x y ", " z\t", R"(C:\dir\x y a z.txt)"},
         {R"(\\s\t\d\f.e)", "[", "]", R"(\\s\t\d\[f].e)"},
         {R"(\\s\t\d\a..b)", "p", "q", R"(\\s\t\d\pa.q.b)"},
-        {R"(C:\dir\README)", "p", "q", nullptr},   {R"(C:\a.txt)", "p", "q", nullptr},
-        {R"(C:\dir\)", "p", "q", nullptr},         {R"(C:\dir\a.txt)", "p*", "q", nullptr},
-        {R"(C:\dir\a.txt)", "p", "q:", nullptr},   {"C:x", "p", "q", nullptr},
         // ".." in the title: refused in the drive form only.
         {R"(C:\dir\a.txt)", "p..", "q", nullptr},
         {R"(\\s\t\d\a.e)", "p..", "q", R"(\\s\t\d\p..aq.e)"},
         // A title ending in a dot meets the extension's dot.
         {R"(C:\dir\a.txt)", "p", ".", R"(C:\dir\pa..txt)"},
         {R"(C:\dir\a.txt)", "p", R"(\q)", R"(C:\dir\pa\q.txt)"},
-        {"", "p", "q", nullptr},                   {R"(C:\d\a.b)", "", "q", nullptr},
-        {R"(C:\d\a.b)", "p", nullptr, nullptr},
+        {R"(C:\dir\README)", "p", "q", nullptr}, {R"(C:\a.txt)", "p", "q", nullptr},
+        {R"(C:\dir\)", "p", "q", nullptr},       {R"(C:\dir\a.txt)", "p*", "q", nullptr},
+        {R"(C:\dir\a.txt)", "p", "q:", nullptr}, {"C:x", "p", "q", nullptr},
+        {"", "p", "q", nullptr},                 {R"(C:\d\a.b)", "", "q", nullptr},
+        {R"(C:\d\a.b)", "p", "", nullptr},
     };
     for (const Row &row : wrap) {
-        SCOPED_TRACE(std::string(row.path) + " [" + row.a + "] [" + (row.b ? row.b : "") + "]");
+        SCOPED_TRACE(std::string(row.path) + " [" + row.a + "] [" + row.b + "]");
         OutBuf out;
-        EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(row.path, row.a, row.b, out.get()),
-                  row.out ? 1 : 0);
+        EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(row.path, row.a, row.b, out.get()), row.out ? 1 : 0);
         EXPECT_EQ(out.str(), row.out ? row.out : "<untouched>");
     }
-    EXPECT_EQ(CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
-                  CDriveEx::AddPrefix2FileTitle(R"(C:\d\a.b)", "p", "q", nullptr),
+    EXPECT_EQ(CDriveEx::ChgPathExt(nullptr, "x", nullptr) +
+                  CDriveEx::AddPrefix2FileTitle(nullptr, "p", nullptr, nullptr),
               0);
     // The output may be an input.
-    char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)";
+    char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)", arg[BRENVIK_MAX_PATH] = "  P";
     EXPECT_EQ(CDriveEx::ChgPathExt(path, "ext", path), 1);
     EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path), 1);
     EXPECT_STREQ(path, R"(C:\d\pre-title-post.ext)");
-    char arg[BRENVIK_MAX_PATH] = "  P";
     EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg), 1);
     EXPECT_STREQ(arg, R"(\\h\s\d\PtQ.e)");
     std::strcpy(arg, "new");
@@ -81,59 +80,51 @@ TEST(TitleExt, ChgPathExtAndAddPrefix2FileTitle)
 
 TEST(TitleExt, ChgExtname)
 {
-    const Row rows[] = {
+    const Row rows[] = {  // path, new extension, old extension, new path
         {R"(C:\dir\file.txt)", "bak", ".txt", R"(C:\dir\file.bak)"},
-        {"file", ".bak", "", "file.bak"},
-        {"C:/d/f.txt", "x", ".txt", "C:/d/f.x"},
+        {"file", ".bak", "", "file.bak"},     {"C:/d/f.txt", "x", ".txt", "C:/d/f.x"},
         {R"(C:\dir\)", "bak", "", R"(C:\dir\.bak)"},
         {R"(rel\a.b.c)", "d", ".c", R"(rel\a.b.d)"},
         {R"(\\srv\share\f*?.txt)", "e", ".txt", R"(\\srv\share\f*?.e)"},
-        {"C:f.txt", "x", ".txt", "C:f.x"},
-        {R"(C:\d.x\f)", "e", "", R"(C:\d.x\f.e)"},
-        // Once the new extension and both buffers are there, a missing path
-        // leaves both buffers empty.
+        {"C:f.txt", "x", ".txt", "C:f.x"},    {R"(C:\d.x\f)", "e", "", R"(C:\d.x\f.e)"},
+        // Once the other arguments pass, a missing path empties both buffers.
         {"", "x", "", nullptr},
-        {nullptr, "x", "", nullptr},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(std::string(row.path ? row.path : "(null)") + " -> " + row.a);
+        SCOPED_TRACE(std::string(row.path) + " -> " + row.a);
         OutBuf out, old;
         EXPECT_EQ(CDriveEx::ChgExtname(row.path, row.a, out.get(), old.get()), row.out ? 1 : 0);
         EXPECT_EQ(out.str() + "|" + old.str(), std::string(row.out ? row.out : "") + "|" + row.b);
     }
     OutBuf out, old;
-    EXPECT_EQ(CDriveEx::ChgExtname("a.b", "", out.get(), old.get()), 0);
-    EXPECT_EQ(CDriveEx::ChgExtname("a.b", nullptr, out.get(), old.get()), 0);
-    EXPECT_EQ(CDriveEx::ChgExtname("a.b", "x", nullptr, old.get()), 0);
-    EXPECT_EQ(CDriveEx::ChgExtname("a.b", "x", out.get(), nullptr), 0);
+    EXPECT_EQ(CDriveEx::ChgExtname("a.b", "", out.get(), old.get()) +
+                  CDriveEx::ChgExtname("a.b", nullptr, out.get(), old.get()) +
+                  CDriveEx::ChgExtname("a.b", "x", nullptr, old.get()) +
+                  CDriveEx::ChgExtname("a.b", "x", out.get(), nullptr),
+              0);
     EXPECT_EQ(out.str() + "|" + old.str(), "<untouched>|<untouched>");
-    // The outputs may be the inputs.
-    char ext[BRENVIK_MAX_PATH] = "new";
-    char path[BRENVIK_MAX_PATH] = "g.old";
-    EXPECT_EQ(CDriveEx::ChgExtname(path, ext, ext, path), 1);
+    EXPECT_EQ(CDriveEx::ChgExtname(nullptr, "x", out.get(), old.get()), 0);
+    EXPECT_EQ(out.str() + "|" + old.str(), "|");
+    char ext[BRENVIK_MAX_PATH] = "new", path[BRENVIK_MAX_PATH] = "g.old";
+    EXPECT_EQ(CDriveEx::ChgExtname(path, ext, ext, path), 1);  // outputs may be inputs
     EXPECT_EQ(std::string(ext) + "|" + path, "g.new|.old");
 }
 
 TEST(TitleExt, GetFileExtAndGetDirOf)
 {
-    const Row rows[] = {  // path, extension, directory (null: 0, untouched)
-        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)", nullptr},
-        {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)", nullptr},
-        {"archive.tar.gz", "gz", nullptr, nullptr},
-        {R"(C:\dir\file.)", "", R"(C:\dir\)", nullptr},
-        {"README", nullptr, nullptr, nullptr},
-        {".profile", "profile", nullptr, nullptr},
-        {R"(C:\dir\sub)", nullptr, R"(C:\dir\)", nullptr},
-        {R"(C:\dir\)", nullptr, R"(C:\dir\)", nullptr},
-        {R"(C:\)", nullptr, R"(C:\)", nullptr},
-        {R"(\\srv\share\f.txt)", "txt", R"(\\srv\share\)", nullptr},
-        {R"(dir\f.txt)", "txt", R"(dir\)", nullptr},
-        {"a/b/c", nullptr, "a/b/", nullptr},
-        {"ab", nullptr, nullptr, nullptr},
-        {R"(\a)", nullptr, nullptr, nullptr},
-        {"C:f.txt", "txt", nullptr, nullptr},
+    const struct {
+        const char *path, *a, *b;  // extension, directory; null: untouched (GetDirOf: result 0)
+    } rows[] = {
+        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"},      {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"},
+        {"archive.tar.gz", "gz", nullptr},                {R"(C:\dir\file.)", "", R"(C:\dir\)"},
+        {"README", nullptr, nullptr},                     {".profile", "profile", nullptr},
+        {R"(C:\dir\sub)", nullptr, R"(C:\dir\)"},         {R"(C:\dir\)", nullptr, R"(C:\dir\)"},
+        {R"(C:\)", nullptr, R"(C:\)"},                    {R"(dir\f.txt)", "txt", R"(dir\)"},
+        {R"(\\srv\share\f.txt)", "txt", R"(\\srv\share\)"}, {"a/b/c", nullptr, "a/b/"},
+        {"ab", nullptr, nullptr},                         {R"(\a)", nullptr, nullptr},
+        {"C:f.txt", "txt", nullptr},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.path);
         OutBuf ext, dir;
         EXPECT_EQ(CDriveEx::GetFileExt(row.path, ext.get()), 1);
