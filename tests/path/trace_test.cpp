@@ -22,15 +22,12 @@ const char kKey[] = R"(HKEY_LOCAL_MACHINE\SOFTWARE\OrloDebug)";
 
 class PathTrace : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { Level(1); }
+    void TearDown() override { g_bDbgEnabled = 0; }
+    void Level(unsigned long level)
     {
-        machine_.SetRegDword(kKey, "DebugLevel", 1);
+        machine_.SetRegDword(kKey, "DebugLevel", level);
         DbgLoadLevel();
-    }
-    void TearDown() override
-    {
-        g_bDbgEnabled = 0;
-        g_dwDbgLevel = 0;
     }
 
     // The lines call() sends, as "function argument file; ...", each checked
@@ -54,6 +51,8 @@ protected:
     brenvik::test::ScopedMachine scope_{machine_};
 };
 
+#define CALL(...) [&] { CDriveEx::__VA_ARGS__; }
+
 TEST_F(PathTrace, MissingArguments)
 {
     SPLITFPATH_tag rec = MarkedRecord();
@@ -61,41 +60,32 @@ TEST_F(PathTrace, MissingArguments)
         std::function<void()> call;
         const char *lines;
     } rows[] = {
-        {[] { CDriveEx::SplitUNC_p(R"(\\c\s)", nullptr); }, "SplitUNC_p pSplitFPath split"},
+        {CALL(SplitUNC_p(R"(\\c\s)", nullptr)), "SplitUNC_p pSplitFPath split"},
         {[] { BrenvikTestAccess::ValidateMultiDirLevel_p("", 1); },
          "ValidateMultiDirLevel_p strDirPath validate"},
-        {[] { CDriveEx::ComposeDrvPath(g_a, "", "", "", ""); }, "ComposeDrvPath strDrv compose"},
-        {[] { CDriveEx::ComposeDrvPath(g_a, "C:", nullptr, "", ""); }, "ComposeDrvPath strDir compose"},
-        {[] { CDriveEx::ComposeDrvPath(g_a, "C:", "d", "", nullptr); },
-         "ComposeDrvPath strFileTitle compose"},
-        {[] { CDriveEx::ComposeDrvPath(g_a, "C:", "d", "t", ""); }, "ComposeDrvPath strFileExt compose"},
-        {[] { CDriveEx::ComposeUNC(g_a, kNone); }, "ComposeUNC pSplitFPath compose"},
-        {[] { CDriveEx::ComposeDrvPath(g_a, kNone); }, "ComposeDrvPath pSplitFPath compose"},
-        {[] { CDriveEx::ChgPathExt(nullptr, nullptr, nullptr); }, "ChgPathExt strOrgPath title_ext"},
-        {[] { CDriveEx::ChgPathExt(R"(C:\d\f.e)", "", nullptr); }, "ChgPathExt strNewExt title_ext"},
-        {[] { CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr); },
-         "ChgPathExt pResult_MAXPATH title_ext"},
-        {[] { CDriveEx::ChgPathExt(R"(C:\dir\)", "b", g_a); }, "ChgPathExt strFilename title_ext"},
-        {[] { CDriveEx::ChgPathExt(R"(\\c\s)", "b", g_a); }, "ChgPathExt strFilename title_ext"},
-        {[] { CDriveEx::ChgPathExt(R"(C:\f.txt)", "b", g_a); }, "ComposeDrvPath strDir compose"},
-        {[] { CDriveEx::AddPrefix2FileTitle("", "", "", nullptr); },
-         "AddPrefix2FileTitle strOrgPath title_ext"},
-        {[] { CDriveEx::AddPrefix2FileTitle(R"(C:\d\a.b)", nullptr, "", nullptr); },
-         "AddPrefix2FileTitle strPrefix title_ext"},
-        {[] { CDriveEx::AddPrefix2FileTitle(R"(C:\d\a.b)", " ", "", nullptr); },
-         "AddPrefix2FileTitle strPostfix title_ext"},
-        {[] { CDriveEx::AddPrefix2FileTitle(R"(C:\d\a.b)", "p", "q", nullptr); },
+        {CALL(ComposeDrvPath(g_a, "", "", "", "")), "ComposeDrvPath strDrv compose"},
+        {CALL(ComposeDrvPath(g_a, "C:", nullptr, "", "")), "ComposeDrvPath strDir compose"},
+        {CALL(ComposeDrvPath(g_a, "C:", "d", "", nullptr)), "ComposeDrvPath strFileTitle compose"},
+        {CALL(ComposeDrvPath(g_a, "C:", "d", "t", "")), "ComposeDrvPath strFileExt compose"},
+        {CALL(ComposeUNC(g_a, kNone)), "ComposeUNC pSplitFPath compose"},
+        {CALL(ComposeDrvPath(g_a, kNone)), "ComposeDrvPath pSplitFPath compose"},
+        {CALL(ChgPathExt(nullptr, nullptr, nullptr)), "ChgPathExt strOrgPath title_ext"},
+        {CALL(ChgPathExt(R"(C:\d\f.e)", "", nullptr)), "ChgPathExt strNewExt title_ext"},
+        {CALL(ChgPathExt(R"(C:\d\f.e)", "x", nullptr)), "ChgPathExt pResult_MAXPATH title_ext"},
+        {CALL(ChgPathExt(R"(C:\dir\)", "b", g_a)), "ChgPathExt strFilename title_ext"},
+        {CALL(ChgPathExt(R"(\\c\s)", "b", g_a)), "ChgPathExt strFilename title_ext"},
+        {CALL(ChgPathExt(R"(C:\f.txt)", "b", g_a)), "ComposeDrvPath strDir compose"},
+        {CALL(AddPrefix2FileTitle("", "", "", nullptr)), "AddPrefix2FileTitle strOrgPath title_ext"},
+        {CALL(AddPrefix2FileTitle("C:", nullptr, "", nullptr)), "AddPrefix2FileTitle strPrefix title_ext"},
+        {CALL(AddPrefix2FileTitle("C:", " ", "", nullptr)), "AddPrefix2FileTitle strPostfix title_ext"},
+        {CALL(AddPrefix2FileTitle("C:", "p", "q", nullptr)),
          "AddPrefix2FileTitle pResult_MAXPATH title_ext"},
-        {[] { CDriveEx::AddPrefix2FileTitle(R"(C:\d\)", "p", "q", g_a); },
-         "AddPrefix2FileTitle strFilename title_ext"},
-        {[] { CDriveEx::AddPrefix2FileTitle(R"(C:\d\README)", "p", "q", g_a); },
-         "ComposeDrvPath strFileExt compose"},
-        {[] { CDriveEx::ChgExtname(nullptr, nullptr, nullptr, nullptr); },
-         "ChgExtname strNewExt title_ext"},
-        {[] { CDriveEx::ChgExtname(nullptr, "x", nullptr, nullptr); },
-         "ChgExtname pNewPath_MAXPATH title_ext"},
-        {[] { CDriveEx::ChgExtname(nullptr, "x", g_a, nullptr); }, "ChgExtname pOldExt_MAXPATH title_ext"},
-        {[] { CDriveEx::ChgExtname("", "x", g_a, g_b); }, "ChgExtname strPath title_ext"},
+        {CALL(AddPrefix2FileTitle(R"(C:\d\)", "p", "q", g_a)), "AddPrefix2FileTitle strFilename title_ext"},
+        {CALL(AddPrefix2FileTitle(R"(C:\d\README)", "p", "q", g_a)), "ComposeDrvPath strFileExt compose"},
+        {CALL(ChgExtname(nullptr, nullptr, nullptr, nullptr)), "ChgExtname strNewExt title_ext"},
+        {CALL(ChgExtname(nullptr, "x", nullptr, nullptr)), "ChgExtname pNewPath_MAXPATH title_ext"},
+        {CALL(ChgExtname(nullptr, "x", g_a, nullptr)), "ChgExtname pOldExt_MAXPATH title_ext"},
+        {CALL(ChgExtname("", "x", g_a, g_b)), "ChgExtname strPath title_ext"},
         // Silent: refusals before the traced test, malformed pieces, failed
         // splits, functions without trace sites, successes.
         {[&rec] {
@@ -151,8 +141,7 @@ TEST_F(PathTrace, RecordFieldsInTheirOrder)
 
 TEST_F(PathTrace, NothingIsSentBelowLevelOne)
 {
-    machine_.SetRegDword(kKey, "DebugLevel", 0);
-    DbgLoadLevel();
+    Level(0);
     EXPECT_EQ(Lines([] { CDriveEx::ChgPathExt(nullptr, nullptr, nullptr); }), "");
     machine_.RemoveRegKey(kKey);
     DbgLoadLevel();
