@@ -72,6 +72,10 @@ TEST(Compose, WorkedExamples)
             }
         }
     }
+    const SPLITFPATH_tag *none = nullptr;
+    OutBuf out;
+    EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), none) + CDriveEx::ComposeDrvPath(out.get(), none), 0);
+    EXPECT_EQ(out.str(), "<untouched>");
 }
 
 // A name of the composable set: no file-name character, no "..", no dot first.
@@ -116,24 +120,11 @@ TEST(Compose, SplitThenComposeGivesThePathBack)
         pieces[at] = alias;
         EXPECT_EQ(Compose(unc, alias, pieces), 1);
         EXPECT_EQ(alias, path);
+        EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
         char *field = unc ? rec.unc.strComputer_name : rec.drv.strFileTitle;
         ASSERT_EQ(unc ? CDriveEx::ComposeUNC(field, &rec) : CDriveEx::ComposeDrvPath(field, &rec), 1);
         EXPECT_EQ(field, path);
     }
-}
-
-TEST(Compose, RecordOfTheOtherFormOrNoneIsRefused)
-{
-    SPLITFPATH_tag rec = MarkedRecord();
-    OutBuf out;
-    ASSERT_EQ(CDriveEx::MySplitPath(R"(C:\dir\file.ext)", &rec, nullptr), 1);
-    EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), &rec), 0);  // its pieces are still there
-    ASSERT_EQ(CDriveEx::MySplitPath(R"(\\c\s\dir\file.ext)", &rec, nullptr), 1);
-    EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), &rec), 0);
-    const SPLITFPATH_tag *none = nullptr;
-    EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), none) + CDriveEx::ComposeDrvPath(out.get(), none), 0);
-    EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
-    EXPECT_EQ(out.str(), "<untouched>");
 }
 
 }  // namespace

@@ -83,7 +83,10 @@ TEST(Split, WorkedExamplesAndQueries)
         EXPECT_EQ(std::memcmp(&direct, &rec, sizeof rec), 0);
 
         // The queries copy from the reported group, and write nothing on failure.
-        OutBuf name, title, ext, root;
+        OutBuf name, title, ext, root, other;
+        // The other group's pieces are still there, but no split of its form filled it.
+        EXPECT_EQ(unc ? CDriveEx::ComposeDrvPath(other.get(), &rec) : CDriveEx::ComposeUNC(other.get(), &rec), 0);
+        EXPECT_EQ(other.str(), "<untouched>");
         EXPECT_EQ(CDriveEx::GetTitleExt(row.path, name.get(), title.get(), ext.get()), row.result);
         const char *const g[] = {unc ? rec.unc.strFilename : rec.drv.strFilename,
                                  unc ? rec.unc.strFileTitle : rec.drv.strFileTitle,
