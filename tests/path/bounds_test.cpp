@@ -44,6 +44,8 @@ int ComposeAt(const char *in, char *out)
 }
 
 using Call = int (*)(const char *in, char *out);
+char g_x[BRENVIK_MAX_PATH], g_y[BRENVIK_MAX_PATH];
+#define FN(...) [](const char *in, char *out) { return CDriveEx::__VA_ARGS__; }
 
 // Each input is prefix, letters and suffix, `added` characters shorter than
 // the length under test, so that the result has that length. A result that
@@ -56,45 +58,20 @@ const struct {
 } kCases[] = {
     {"split drive", R"(C:\d\)", ".e", 0, 0, Split},
     {"split UNC", R"(\\c\s\d\)", ".e", 0, 0, Split},
-    {"GetTitleExt", R"(\\c\s\d\)", ".e", 0, -8, [](const char *in, char *out) {
-         OutBuf title, ext;
-         const int r = CDriveEx::GetTitleExt(in, out, title.get(), ext.get());
-         return ext.str() == (r ? ".e" : "<untouched>") ? r : -1;
-     }},
-    {"root", R"(\\c\)", "", 1, 0,
-     [](const char *in, char *out) { return CDriveEx::Get_RootDirOfFilePath(in, out, nullptr); }},
-    {"Is_FilePath_DirPath_Valid", R"(C:\d\)", "", 0, 2, [](const char *in, char *out) {
-         return CDriveEx::Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0;
-     }},
-    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4, [](const char *in, char *out) {
-         OutBuf name, ext;
-         int code = -1;
-         const int r = CDriveEx::ChkFullPath_s(in, 1, 1, 1, out, name.get(), ext.get(), &code);
-         return code == (r ? 0 : -1) && ext.str() == (r ? "e" : "<untouched>") ? r : -1;
-     }},
-    {"MkFullPath_s name", "n", "", 5, 0,
-     [](const char *in, char *out) { return CDriveEx::MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0); }},
-    {"MkFullPath_s dir", R"(C:\)", "", 2, 0,
-     [](const char *in, char *out) { return CDriveEx::MkFullPath_s(in, "n", out, 0, 1, 0); }},
-    {"GetFileExt", R"(C:\d\)", ".e", 0, 1,
-     [](const char *in, char *out) { return CDriveEx::GetFileExt(in, out); }},
-    {"GetDirOf", R"(C:\d\)", ".e", 0, 5,
-     [](const char *in, char *out) { return CDriveEx::GetDirOf(in, out); }},
-    {"ChgPathExt", R"(C:\d\)", ".e", 1, 0,
-     [](const char *in, char *out) { return CDriveEx::ChgPathExt(in, "xx", out); }},
-    {"ChgExtname", R"(C:\d\)", ".e", 1, 0, [](const char *in, char *out) {
-         OutBuf old;
-         const int r = CDriveEx::ChgExtname(in, "xx", out, old.get());
-         return old.str() == (r ? ".e" : "<untouched>") ? r : -1;
-     }},
-    {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0,
-     [](const char *in, char *out) { return CDriveEx::AddPrefix2FileTitle(in, "p", "q", out); }},
-    {"AddPrefix2FileTitle prefix", "p", "", 9, 0, [](const char *in, char *out) {
-         return CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", in, "q", out);
-     }},
-    {"AddPrefix2FileTitle postfix", "q", "", 9, 0, [](const char *in, char *out) {
-         return CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out);
-     }},
+    {"GetTitleExt", R"(\\c\s\d\)", ".e", 0, -8, FN(GetTitleExt(in, out, g_x, g_y))},
+    {"root", R"(\\c\)", "", 1, 0, FN(Get_RootDirOfFilePath(in, out, nullptr))},
+    {"Is_FilePath_DirPath_Valid", R"(C:\d\)", "", 0, 2,
+     FN(Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0)},
+    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4, FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
+    {"MkFullPath_s name", "n", "", 5, 0, FN(MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0))},
+    {"MkFullPath_s dir", R"(C:\)", "", 2, 0, FN(MkFullPath_s(in, "n", out, 0, 1, 0))},
+    {"GetFileExt", R"(C:\d\)", ".e", 0, 1, FN(GetFileExt(in, out))},
+    {"GetDirOf", R"(C:\d\)", ".e", 0, 5, FN(GetDirOf(in, out))},
+    {"ChgPathExt", R"(C:\d\)", ".e", 1, 0, FN(ChgPathExt(in, "xx", out))},
+    {"ChgExtname", R"(C:\d\)", ".e", 1, 0, FN(ChgExtname(in, "xx", out, g_x))},
+    {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0, FN(AddPrefix2FileTitle(in, "p", "q", out))},
+    {"prefix", "p", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", in, "q", out))},
+    {"postfix", "q", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out))},
     {"ComposeUNC computer", "c", "", 10, 0, ComposeAt<true, 0>},
     {"ComposeUNC share", "s", "", 10, 0, ComposeAt<true, 1>},
     {"ComposeUNC dir", "d", "", 10, 0, ComposeAt<true, 2>},
