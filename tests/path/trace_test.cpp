@@ -55,7 +55,6 @@ protected:
 
 TEST_F(PathTrace, MissingArguments)
 {
-    SPLITFPATH_tag rec = MarkedRecord();
     const struct {
         std::function<void()> call;
         const char *lines;
@@ -88,23 +87,15 @@ TEST_F(PathTrace, MissingArguments)
         {CALL(ChgExtname("", "x", g_a, g_b)), "ChgExtname strPath title_ext"},
         // Silent: refusals before the traced test, malformed pieces, failed
         // splits, functions without trace sites, successes.
-        {[&rec] {
-             CDriveEx::SplitUNC_p("", nullptr);
+        {[] {
              CDriveEx::SplitDrvpath_p(R"(C:\a)", nullptr);
              CDriveEx::MySplitPath(R"(\\c\s)", nullptr, nullptr);
-             CDriveEx::MySplitPath(R"(\\c\s\d\.cfg)", &rec, nullptr);
              CDriveEx::GetTitleExt("", g_a, g_b, g_c);
-             CDriveEx::Get_RootDirOfFilePath(nullptr, g_a, nullptr);
-             CDriveEx::ChkFullPath_s("", 1, 1, 1, g_a, g_b, g_c, nullptr);
-             CDriveEx::MkFullPath_s(nullptr, nullptr, nullptr, 1, 1, 1);
              CDriveEx::ComposeUNC(g_a, "", nullptr, "", "", "");
              CDriveEx::ComposeDrvPath(nullptr, "", "", "", "");
-             CDriveEx::ComposeDrvPath(nullptr, kNone);
              CDriveEx::ComposeDrvPath(g_a, "C:", "..", "t", "e");
              CDriveEx::ChgPathExt(R"(C:\..\f)", "b", g_a);
-             CDriveEx::ChgPathExt(R"(\\c\s\f.txt)", "b", g_a);
              CDriveEx::AddPrefix2FileTitle(R"(C:\d\f.txt)", "p", "q", g_a);
-             CDriveEx::ChgExtname("f.txt", "b", g_a, g_b);
          },
          ""},
     };
@@ -120,20 +111,17 @@ TEST_F(PathTrace, RecordFieldsInTheirOrder)
                                  "strDir", "strFileTitle", "strFileExt"};
     for (int i = 0; i < 11; ++i) {
         const bool unc = i < 6;
-        SPLITFPATH_tag rec = MarkedRecord();
-        ASSERT_EQ(CDriveEx::MySplitPath(unc ? R"(\\c\s\d\t.e)" : R"(C:\d\t.e)", &rec, nullptr), 1);
-        char *const fields[] = {rec.unc.strOrgPath, rec.unc.strComputer_name, rec.unc.strShare_name,
-                                rec.unc.strDir,     rec.unc.strFileTitle,     rec.unc.strFileExt,
-                                rec.drv.strOrgPath, rec.drv.strDrv,           rec.drv.strDir,
-                                rec.drv.strFileTitle, rec.drv.strFileExt};
+        SPLITFPATH_tag r = MarkedRecord();
+        ASSERT_EQ(CDriveEx::MySplitPath(unc ? R"(\\c\s\d\t.e)" : R"(C:\d\t.e)", &r, nullptr), 1);
+        char *const fields[] = {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name,
+                                r.unc.strDir, r.unc.strFileTitle, r.unc.strFileExt,
+                                r.drv.strOrgPath, r.drv.strDrv, r.drv.strDir, r.drv.strFileTitle,
+                                r.drv.strFileExt};
         for (int j = i; j < (unc ? 6 : 11); ++j)
             *fields[j] = '\0';
         OutBuf out;
-        EXPECT_EQ(Lines([&] {
-                      EXPECT_EQ(unc ? CDriveEx::ComposeUNC(out.get(), &rec)
-                                    : CDriveEx::ComposeDrvPath(out.get(), &rec),
-                                0);
-                  }),
+        EXPECT_EQ(Lines(CALL(ComposeUNC(unc ? out.get() : nullptr, &r))) +
+                      Lines(CALL(ComposeDrvPath(unc ? nullptr : out.get(), &r))),
                   std::string(unc ? "ComposeUNC " : "ComposeDrvPath ") + names[i] + " compose");
         EXPECT_EQ(out.str(), "<untouched>");
     }
