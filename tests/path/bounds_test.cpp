@@ -62,7 +62,8 @@ const struct {
     {"root", R"(\\c\)", "", 1, 0, FN(Get_RootDirOfFilePath(in, out, nullptr))},
     {"Is_FilePath_DirPath_Valid", R"(C:\d\)", "", 0, 2,
      FN(Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0)},
-    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4, FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
+    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4,
+     FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
     {"MkFullPath_s name", "n", "", 5, 0, FN(MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0))},
     {"MkFullPath_s dir", R"(C:\)", "", 2, 0, FN(MkFullPath_s(in, "n", out, 0, 1, 0))},
     {"GetFileExt", R"(C:\d\)", ".e", 0, 1, FN(GetFileExt(in, out))},
@@ -89,8 +90,8 @@ TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
             SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(len));
             const bool fits = len < BRENVIK_MAX_PATH;
             OutBuf out;
-            EXPECT_EQ(c.call(Exact(PathOfLength(c.prefix, len - c.added, c.suffix)).data(), out.get()),
-                      fits ? 1 : 0);
+            const std::vector<char> in = Exact(PathOfLength(c.prefix, len - c.added, c.suffix));
+            EXPECT_EQ(c.call(in.data(), out.get()), fits ? 1 : 0);
             if (fits)
                 EXPECT_EQ(out.str().size(), c.size > 0 ? c.size : long(len) + c.size) << out.str();
             else
@@ -115,7 +116,8 @@ TEST(Bounds, RecordFieldsWithoutTerminator)
         std::memset(fields[i] - reinterpret_cast<char *>(&rec) + reinterpret_cast<char *>(&copy),
                     'x', BRENVIK_MAX_PATH);
         OutBuf a, b;
-        EXPECT_EQ(CDriveEx::ComposeUNC(a.get(), &copy) + CDriveEx::ComposeDrvPath(b.get(), &copy), 1);
+        EXPECT_EQ(CDriveEx::ComposeUNC(a.get(), &copy) + CDriveEx::ComposeDrvPath(b.get(), &copy),
+                  1);
         EXPECT_EQ(a.str() + "|" + b.str(),
                   i < 5 ? R"(<untouched>|C:\d\t.e)" : R"(\\c\s\d\t.e|<untouched>)") << i;
     }
@@ -125,8 +127,9 @@ TEST(Bounds, LongTextThatIsNotCopiedDoesNotCount)
 {
     // Blanks trimmed off the affixes; all of a drive prefix after its colon.
     OutBuf out, out2;
-    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", Exact(std::string(5000, ' ') + "p").data(),
-                                            Exact("q" + std::string(5000, '\t')).data(), out.get()),
+    const std::vector<char> prefix = Exact(std::string(5000, ' ') + "p");
+    const std::vector<char> postfix = Exact("q" + std::string(5000, '\t'));
+    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()),
               1);
     EXPECT_EQ(out.str(), R"(C:\d\ptq.e)");
     EXPECT_EQ((ComposeAt<false, 0>(Exact(PathOfLength("C:", 5000)).data(), out2.get())), 1);

@@ -23,8 +23,10 @@ TEST(Compose, WorkedExamples)
     } rows[] = {
         {true, {"computer", "share", "dir", "file", "ext"}, R"(\\computer\share\dir\file.ext)"},
         {true, {"computer", "share", "dir", "file", ".ext"}, R"(\\computer\share\dir\file.ext)"},
-        {true, {"computer", "share", R"(d1\d2\)", "file.", "ext"}, R"(\\computer\share\d1\d2\file.ext)"},
-        {true, {"computer", "share", R"(d1\d2)", "file.", ".ext"}, R"(\\computer\share\d1\d2\file..ext)"},
+        {true, {"computer", "share", R"(d1\d2\)", "file.", "ext"},
+         R"(\\computer\share\d1\d2\file.ext)"},
+        {true, {"computer", "share", R"(d1\d2)", "file.", ".ext"},
+         R"(\\computer\share\d1\d2\file..ext)"},
         {true, {"computer", "share", "..", "file", "ext"}, R"(\\computer\share\..\file.ext)"},
         {true, {"c", "s", R"(\d)", "file", "ext"}, nullptr},
         {true, {"c", R"(s\x)", "d", "file", "ext"}, nullptr},
@@ -98,7 +100,8 @@ TEST(Compose, SplitThenComposeGivesThePathBack)
     for (int iteration = 0; iteration < 3000; ++iteration) {
         const bool unc = iteration % 2 == 1;
         std::string path = unc ? R"(\\)" + RandomName(rng, true) + "\\" + RandomName(rng, true)
-                               : std::string(1, char((iteration % 4 ? 'a' : 'A') + letter(rng))) + ":";
+                               : std::string(1, char((iteration % 4 ? 'a' : 'A') + letter(rng)));
+        path += unc ? "" : ":";
         for (int i = 0, n = levels(rng); i < n; ++i)
             path += "\\" + RandomName(rng, true);
         const std::string title = RandomName(rng, true);
@@ -111,9 +114,9 @@ TEST(Compose, SplitThenComposeGivesThePathBack)
         ASSERT_EQ(isUnc, unc ? 1 : 0);
         const SPLITUNC_tag &u = rec.unc;
         const SPLITDRV_tag &d = rec.drv;
-        const char *pieces[5] = {unc ? u.strComputer_name : d.strDrv, unc ? u.strShare_name : d.strDir,
-                                 unc ? u.strDir : d.strFileTitle, unc ? u.strFileTitle : d.strFileExt,
-                                 u.strFileExt};
+        const char *pieces[5] = {unc ? u.strComputer_name : d.strDrv,
+                                 unc ? u.strShare_name : d.strDir, unc ? u.strDir : d.strFileTitle,
+                                 unc ? u.strFileTitle : d.strFileExt, u.strFileExt};
         char alias[BRENVIK_MAX_PATH];
         const int at = iteration / 2 % (unc ? 5 : 4);
         std::strcpy(alias, pieces[at]);
@@ -122,7 +125,8 @@ TEST(Compose, SplitThenComposeGivesThePathBack)
         EXPECT_EQ(alias, path);
         EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
         char *field = unc ? rec.unc.strComputer_name : rec.drv.strFileTitle;
-        ASSERT_EQ(unc ? CDriveEx::ComposeUNC(field, &rec) : CDriveEx::ComposeDrvPath(field, &rec), 1);
+        ASSERT_EQ(unc ? CDriveEx::ComposeUNC(field, &rec) : CDriveEx::ComposeDrvPath(field, &rec),
+                  1);
         EXPECT_EQ(field, path);
     }
 }

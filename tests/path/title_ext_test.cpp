@@ -60,7 +60,8 @@ TEST(TitleExt, ChgPathExtAndAddPrefix2FileTitle)
     for (const Row &row : wrap) {
         SCOPED_TRACE(std::string(row.path) + " [" + row.a + "] [" + row.b + "]");
         OutBuf out;
-        EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(row.path, row.a, row.b, out.get()), row.out ? 1 : 0);
+        EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(row.path, row.a, row.b, out.get()),
+                  row.out ? 1 : 0);
         EXPECT_EQ(out.str(), row.out ? row.out : "<untouched>");
     }
     EXPECT_EQ(CDriveEx::ChgPathExt(nullptr, "x", nullptr) +
@@ -115,7 +116,8 @@ TEST(TitleExt, GetFileExtAndGetDirOf)
     const struct {
         const char *path, *a, *b;  // extension, directory; null: untouched (GetDirOf: result 0)
     } rows[] = {
-        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"},      {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"},
+        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"},
+        {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"},
         {"archive.tar.gz", "gz", nullptr},                {R"(C:\dir\file.)", "", R"(C:\dir\)"},
         {"README", nullptr, nullptr},                     {".profile", "profile", nullptr},
         {R"(C:\dir\sub)", nullptr, R"(C:\dir\)"},         {R"(C:\dir\)", nullptr, R"(C:\dir\)"},

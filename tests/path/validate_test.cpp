@@ -41,11 +41,13 @@ TEST(Validate, NamesLevelsAndPathForms)
         EXPECT_EQ(BrenvikTestAccess::ValidateMultiDirLevel_p(row.s, 0), *row.s && row.levels);
         EXPECT_EQ(CDriveEx::Is_FilePath_DirPath_Valid(row.s), row.form);
     }
-    EXPECT_EQ(CDriveEx::IsFilenameValid(nullptr) + CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr) +
+    EXPECT_EQ(CDriveEx::IsFilenameValid(nullptr) +
+                  CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr) +
                   CDriveEx::Is_FilePath_DirPath_Valid(nullptr),
               0);
     EXPECT_EQ(BrenvikTestAccess::ValidateMultiDirLevel_p(nullptr, 7), 7);
-    EXPECT_EQ(CDriveEx::IsFilenameValid(std::string(5000, 'n').c_str()), 1);  // length is not tested
+    // Length is not tested.
+    EXPECT_EQ(CDriveEx::IsFilenameValid(std::string(5000, 'n').c_str()), 1);
 }
 
 TEST(ChkFullPath, CodesAndPieces)
@@ -56,7 +58,8 @@ TEST(ChkFullPath, CodesAndPieces)
         const char *out;           // dir|name|ext; the extension buffer held "old"
     } rows[] = {
         {R"(C:\dir\Movie.VCD)", "111", 0, R"(C:\dir|Movie.VCD|vcd)"},
-        {R"(C:\x.txt)", "111", 0, "C:|x.txt|txt"},  {R"(\\srv\share\f)", "111", 0, R"(\\srv\share|f|old)"},
+        {R"(C:\x.txt)", "111", 0, "C:|x.txt|txt"},
+        {R"(\\srv\share\f)", "111", 0, R"(\\srv\share|f|old)"},
         {R"(C:\dir\file.)", "111", 0, R"(C:\dir|file.|)"},
         {R"(C:\dir\file)", "111", 0, R"(C:\dir|file|old)"},
         {R"(C:\d.x\f.Tar.GZ)", "111", 0, R"(C:\d.x|f.Tar.GZ|gz)"},
@@ -107,7 +110,8 @@ TEST(MkFullPath, JoinsCheckedPieces)
     const struct {
         const char *dir, *name, *flags, *path;  // path "": refused, the result emptied
     } rows[] = {
-        {R"(C:\)", "a.vcd", "111", R"(C:\a.vcd)"},   {R"(C:\dir)", "a.VCD", "111", R"(C:\dir\a.VCD)"},
+        {R"(C:\)", "a.vcd", "111", R"(C:\a.vcd)"},
+        {R"(C:\dir)", "a.VCD", "111", R"(C:\dir\a.VCD)"},
         {R"(C:\dir)", "a", "111", R"(C:\dir\a)"},    {R"(C:\dir)", ".vcd", "111", R"(C:\dir\.vcd)"},
         {R"(C:\dir)", "a.txt", "111", ""},           {R"(C:\dir)", "a.b.vcd", "111", ""},
         {R"(C:\dir)", "name.", "111", ""},           {R"(C:\dir)", "a.vcdx", "111", ""},
