@@ -43,16 +43,18 @@ void CallEverything(const char *longPath)
         CDriveEx::MkFullPath_s(path, "x.vcd", a, 1, 1, 1);
         CDriveEx::GetFileExt(path, a);
         CDriveEx::GetDirOf(path, a);
-        for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
-            CDriveEx::ChgPathExt(path, arg, a);
-            CDriveEx::ChgPathExt(path, "b", arg ? a : nullptr);
-            CDriveEx::AddPrefix2FileTitle(path, arg, " q", a);
-            CDriveEx::AddPrefix2FileTitle(path, "p ", arg, arg ? a : nullptr);
-            CDriveEx::ChgExtname(path, arg, a, b);
-            CDriveEx::ChgExtname(path, "b", arg ? a : nullptr, arg ? nullptr : b);
-        }
         CDriveEx::ComposeUNC(a, "c", "s", path, "t", "e");
         CDriveEx::ComposeDrvPath(a, "C:", "d", path, "e");
+        // Each argument in turn valid, empty or null, so the traced refusals run too.
+        for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
+            char *out = arg ? a : nullptr;
+            CDriveEx::ChgPathExt(path, arg, a);
+            CDriveEx::ChgPathExt(path, "b", out);
+            CDriveEx::AddPrefix2FileTitle(path, arg, " q", a);
+            CDriveEx::AddPrefix2FileTitle(path, "p ", arg, out);
+            CDriveEx::ChgExtname(path, arg, a, b);
+            CDriveEx::ChgExtname(path, "b", out, arg ? nullptr : b);
+        }
     }
     CDriveEx::ComposeUNC(a, none);
     CDriveEx::ComposeDrvPath(a, none);
