@@ -129,8 +129,8 @@ TEST(Bounds, LongTextThatIsNotCopiedDoesNotCount)
     OutBuf out, out2;
     const std::vector<char> prefix = Exact(std::string(5000, ' ') + "p");
     const std::vector<char> postfix = Exact("q" + std::string(5000, '\t'));
-    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()),
-              1);
+    EXPECT_EQ(
+        CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()), 1);
     EXPECT_EQ(out.str(), R"(C:\d\ptq.e)");
     EXPECT_EQ((ComposeAt<false, 0>(Exact(PathOfLength("C:", 5000)).data(), out2.get())), 1);
     EXPECT_EQ(out2.str(), R"(C:\d\t.e)");
