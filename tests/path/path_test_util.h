@@ -19,11 +19,10 @@ struct BrenvikTestAccess {
 namespace brenvik {
 namespace test {
 
-// A 260-byte output buffer with a canary zone after it, preset to a marker
-// string so that "left untouched" can be told from "emptied".
+// A 260-byte output buffer preset to a marker, so that "left untouched" can
+// be told from "emptied", and a guard zone after it that str() checks.
 class OutBuf {
 public:
-    static constexpr std::size_t kGuard = 64;
     explicit OutBuf(const char *preset = "<untouched>")
     {
         std::memset(bytes_, 0x5A, sizeof bytes_);
@@ -32,74 +31,53 @@ public:
     char *get() { return bytes_; }
     std::string str() const
     {
-        const void *nul = std::memchr(bytes_, 0, BRENVIK_MAX_PATH);
-        return nul ? std::string(bytes_) : std::string("<no NUL within 260 bytes>");
-    }
-    bool GuardIntact() const
-    {
         for (std::size_t i = BRENVIK_MAX_PATH; i < sizeof bytes_; ++i)
-            if (static_cast<unsigned char>(bytes_[i]) != 0x5A)
-                return false;
-        return true;
+            if (bytes_[i] != 0x5A)
+                return "<written past 260 bytes>";
+        return std::memchr(bytes_, 0, BRENVIK_MAX_PATH) ? bytes_ : "<no NUL within 260 bytes>";
     }
 
 private:
-    char bytes_[BRENVIK_MAX_PATH + kGuard];
+    char bytes_[BRENVIK_MAX_PATH + 64];
 };
 
-// A record whose every text field holds a marker naming the field, so that
-// tests see which fields a call touched.
+// Every text field holds "old", so tests see which fields a call touched.
 inline SPLITFPATH_tag MarkedRecord()
 {
-    SPLITFPATH_tag r;
-    std::memset(&r, 0, sizeof r);
+    SPLITFPATH_tag r{};
     r.unc.nReserved = 0xC0FFEEu;
     r.drv.nReserved = 0xBEEFu;
-    std::strcpy(r.unc.strOrgPath, "u.org");
-    std::strcpy(r.unc.strComputer_name, "u.computer");
-    std::strcpy(r.unc.strShare_name, "u.share");
-    std::strcpy(r.unc.strDir, "u.dir");
-    std::strcpy(r.unc.strFilename, "u.filename");
-    std::strcpy(r.unc.strFileTitle, "u.title");
-    std::strcpy(r.unc.strFileExt, "u.ext");
-    std::strcpy(r.drv.strOrgPath, "d.org");
-    std::strcpy(r.drv.strDrv, "d.drv");
-    std::strcpy(r.drv.strDir, "d.dir");
-    std::strcpy(r.drv.strFilename, "d.filename");
-    std::strcpy(r.drv.strFileTitle, "d.title");
-    std::strcpy(r.drv.strFileExt, "d.ext");
+    for (char *f : {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name, r.unc.strDir,
+                    r.unc.strFilename, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath,
+                    r.drv.strDrv, r.drv.strDir, r.drv.strFilename, r.drv.strFileTitle,
+                    r.drv.strFileExt})
+        std::strcpy(f, "old");
     return r;
 }
 
-// A string of n characters: prefix, then 'a'..'z' repeated, then suffix
-// (which ends the string).
+// p[0..4]: computer, share, dir, title, ext (UNC) or drive, dir, title, ext.
+inline int Compose(bool unc, char *out, const char *const p[5])
+{
+    return unc ? CDriveEx::ComposeUNC(out, p[0], p[1], p[2], p[3], p[4])
+               : CDriveEx::ComposeDrvPath(out, p[0], p[1], p[2], p[3]);
+}
+
+// n characters: prefix, then 'a'..'z' repeated, then suffix.
 inline std::string PathOfLength(const std::string &prefix, std::size_t n,
                                 const std::string &suffix = "")
 {
     std::string s = prefix;
     while (s.size() + suffix.size() < n)
         s.push_back(static_cast<char>('a' + s.size() % 26));
-    s += suffix;
-    s.resize(n);
-    return s;
+    return (s + suffix).substr(0, n);
 }
 
-// A heap copy of exactly s.size() + 1 bytes, so that AddressSanitizer sees
-// any read past the terminator.
-class ExactString {
-public:
-    explicit ExactString(const std::string &s) : bytes_(new char[s.size() + 1])
-    {
-        std::memcpy(bytes_, s.c_str(), s.size() + 1);
-    }
-    ~ExactString() { delete[] bytes_; }
-    ExactString(const ExactString &) = delete;
-    ExactString &operator=(const ExactString &) = delete;
-    const char *c_str() const { return bytes_; }
-
-private:
-    char *bytes_;
-};
+// A heap block of exactly size() + 1 bytes, so that AddressSanitizer sees a
+// read past the terminator.
+inline std::vector<char> Exact(const std::string &s)
+{
+    return std::vector<char>(s.c_str(), s.c_str() + s.size() + 1);
+}
 
 }  // namespace test
 }  // namespace brenvik
