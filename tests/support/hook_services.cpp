@@ -26,16 +26,6 @@ DWORD HookServices::Enter(const char *name, const char *path)
     return error;
 }
 
-template <typename R, typename F>
-R HookServices::Guard(const char *name, const char *path, R failed, F call)
-{
-    if (DWORD e = Enter(name, path)) {
-        inner_.SetLastError(e);
-        return failed;
-    }
-    return call();
-}
-
 HANDLE HookServices::CreateFileA(LPCSTR name, DWORD access, DWORD share,
                                  LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
                                  HANDLE templateFile)
@@ -73,57 +63,6 @@ BOOL HookServices::WriteFile(HANDLE h, LPCVOID buffer, DWORD size, LPDWORD done,
         *done = 0;
     return Guard("WriteFile", nullptr, FALSE,
                  [&] { return inner_.WriteFile(h, buffer, size, done, o); });
-}
-
-DWORD HookServices::SetFilePointer(HANDLE h, LONG distance, PLONG high, DWORD method)
-{
-    return Guard("SetFilePointer", nullptr, INVALID_SET_FILE_POINTER,
-                 [&] { return inner_.SetFilePointer(h, distance, high, method); });
-}
-
-DWORD HookServices::GetFileSize(HANDLE h, LPDWORD high)
-{
-    return Guard("GetFileSize", nullptr, INVALID_FILE_SIZE,
-                 [&] { return inner_.GetFileSize(h, high); });
-}
-
-BOOL HookServices::DeleteFileA(LPCSTR name)
-{
-    return Guard("DeleteFileA", name, FALSE, [&] { return inner_.DeleteFileA(name); });
-}
-
-BOOL HookServices::MoveFileA(LPCSTR from, LPCSTR to)
-{
-    return Guard("MoveFileA", from, FALSE, [&] { return inner_.MoveFileA(from, to); });
-}
-
-DWORD HookServices::GetFileAttributesA(LPCSTR name)
-{
-    return Guard("GetFileAttributesA", name, INVALID_FILE_ATTRIBUTES,
-                 [&] { return inner_.GetFileAttributesA(name); });
-}
-
-BOOL HookServices::GetFileAttributesExA(LPCSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID info)
-{
-    return Guard("GetFileAttributesExA", name, FALSE,
-                 [&] { return inner_.GetFileAttributesExA(name, level, info); });
-}
-
-BOOL HookServices::SetFileAttributesA(LPCSTR name, DWORD attributes)
-{
-    return Guard("SetFileAttributesA", name, FALSE,
-                 [&] { return inner_.SetFileAttributesA(name, attributes); });
-}
-
-BOOL HookServices::CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES sa)
-{
-    return Guard("CreateDirectoryA", name, FALSE,
-                 [&] { return inner_.CreateDirectoryA(name, sa); });
-}
-
-BOOL HookServices::RemoveDirectoryA(LPCSTR name)
-{
-    return Guard("RemoveDirectoryA", name, FALSE, [&] { return inner_.RemoveDirectoryA(name); });
 }
 
 HANDLE HookServices::FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data)

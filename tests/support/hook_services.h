@@ -75,15 +75,26 @@ public:
     BOOL CloseHandle(HANDLE h) override;
     BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o) override;
     BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o) override;
-    DWORD SetFilePointer(HANDLE h, LONG distance, PLONG high, DWORD method) override;
-    DWORD GetFileSize(HANDLE h, LPDWORD high) override;
-    BOOL DeleteFileA(LPCSTR name) override;
-    BOOL MoveFileA(LPCSTR from, LPCSTR to) override;
-    DWORD GetFileAttributesA(LPCSTR name) override;
-    BOOL GetFileAttributesExA(LPCSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID info) override;
-    BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) override;
-    BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES sa) override;
-    BOOL RemoveDirectoryA(LPCSTR name) override;
+// A call passed on unless it is failed, recorded with `path`.
+#define BRENVIK_HOOKED(R, name, path, failed, params, args)                  \
+    R name params override                                                   \
+    {                                                                        \
+        return Guard(#name, path, failed, [&] { return inner_.name args; }); \
+    }
+    BRENVIK_HOOKED(DWORD, SetFilePointer, nullptr, INVALID_SET_FILE_POINTER,
+                   (HANDLE h, LONG d, PLONG high, DWORD method), (h, d, high, method))
+    BRENVIK_HOOKED(DWORD, GetFileSize, nullptr, INVALID_FILE_SIZE, (HANDLE h, LPDWORD high),
+                   (h, high))
+    BRENVIK_HOOKED(BOOL, DeleteFileA, n, FALSE, (LPCSTR n), (n))
+    BRENVIK_HOOKED(BOOL, MoveFileA, from, FALSE, (LPCSTR from, LPCSTR to), (from, to))
+    BRENVIK_HOOKED(DWORD, GetFileAttributesA, n, INVALID_FILE_ATTRIBUTES, (LPCSTR n), (n))
+    BRENVIK_HOOKED(BOOL, GetFileAttributesExA, n, FALSE,
+                   (LPCSTR n, GET_FILEEX_INFO_LEVELS l, LPVOID info), (n, l, info))
+    BRENVIK_HOOKED(BOOL, SetFileAttributesA, n, FALSE, (LPCSTR n, DWORD a), (n, a))
+    BRENVIK_HOOKED(BOOL, CreateDirectoryA, n, FALSE, (LPCSTR n, LPSECURITY_ATTRIBUTES sa),
+                   (n, sa))
+    BRENVIK_HOOKED(BOOL, RemoveDirectoryA, n, FALSE, (LPCSTR n), (n))
+#undef BRENVIK_HOOKED
     HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data) override;
     BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) override;
     BOOL FindClose(HANDLE h) override;
@@ -99,7 +110,14 @@ private:
     DWORD Enter(const char *name, const char *path);
     // The inner call, or `failed` with the error set when the call is failed.
     template <typename R, typename F>
-    R Guard(const char *name, const char *path, R failed, F call);
+    R Guard(const char *name, const char *path, R failed, F call)
+    {
+        if (DWORD e = Enter(name, path)) {
+            inner_.SetLastError(e);
+            return failed;
+        }
+        return call();
+    }
 
     std::vector<HookedCall> calls_;
     int countdown_ = 0;
