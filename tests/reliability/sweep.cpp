@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <exception>
@@ -14,28 +15,26 @@ namespace brenvik {
 namespace sweep {
 namespace {
 
-// A function still making calls under this many faults is looping.
-constexpr uint64_t kMaxCalls = 20000;
+constexpr uint64_t kMaxCalls = 20000;  // still calling after this many faults: looping
 
 struct RunResult {
     std::string observed;
     Tree tree;
-    std::vector<sim::Call> log;
+    FaultRun run;
     DWORD lastError = 0;
 };
-
-std::string Describe(const Entry *e)
-{
-    if (e == nullptr)
-        return "(absent)";
-    return Text("%s attributes 0x%lx, %zu bytes", e->directory ? "directory" : "file",
-                static_cast<unsigned long>(e->attributes), e->bytes.size());
-}
 
 const Entry *Find(const Tree &tree, const std::string &path)
 {
     auto it = tree.find(path);
     return it == tree.end() ? nullptr : &it->second;
+}
+
+std::string Describe(const Entry *e)
+{
+    return e == nullptr ? "(absent)"
+                        : Text("%s attributes 0x%lx, %zu bytes", e->directory ? "dir" : "file",
+                               static_cast<unsigned long>(e->attributes), e->bytes.size());
 }
 
 Tree Snapshot(const sim::Machine &machine, const std::vector<std::string> &roots)
@@ -60,8 +59,8 @@ Tree Snapshot(const sim::Machine &machine, const std::vector<std::string> &roots
 }
 
 // One call on a fresh machine with the trace on, so that the trace's own
-// paths meet every fault too; `k` 0 injects nothing.
-RunResult RunOnce(const Case &c, uint64_t k, DWORD error, bool lasting, Tree *before)
+// paths meet every fault too; run.k 0 injects nothing.
+RunResult RunOnce(const Case &c, const FaultRun &run, Tree *before)
 {
     sim::Machine machine = sim::Machine::Typical();
     if (c.setup)
@@ -69,8 +68,8 @@ RunResult RunOnce(const Case &c, uint64_t k, DWORD error, bool lasting, Tree *be
     if (before != nullptr)
         *before = Snapshot(machine, c.roots);
     machine.ResetCalls();
-    if (k != 0)
-        machine.FailNthCall(k, error, lasting ? sim::Times::Always : sim::Times::Once);
+    if (run.k != 0)
+        machine.FailNthCall(run.k, run.error, run.lasting ? sim::Times::Always : sim::Times::Once);
     g_bDbgEnabled = 1;
     g_dwDbgLevel = 1;
     RunResult r;
@@ -86,27 +85,28 @@ RunResult RunOnce(const Case &c, uint64_t k, DWORD error, bool lasting, Tree *be
         r.lastError = machine.GetLastError();
     }
     EXPECT_EQ(r.observed.find("(exception)"), std::string::npos) << r.observed;
-    r.log = machine.CallLog();
+    r.run = run;
+    r.run.calls = machine.CallLog();
     r.tree = Snapshot(machine, c.roots);
+    if (c.agrees) {
+        EXPECT_TRUE(c.agrees(r.observed, r.tree, r.run))
+            << "the result " << r.observed << " does not agree with the files left";
+    }
     return r;
 }
 
-void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const RunResult &got,
-              const FaultRun &run)
+void Check(const Case &c, const RunResult &clean, const Tree &before, const RunResult &got)
 {
-    if (c.agrees) {
-        EXPECT_TRUE(c.agrees(got.observed, got.tree, run))
-            << "the result " << got.observed << " does not agree with the files left";
-    }
-    if (got.log.size() < run.k) {
+    const FaultRun &run = got.run;
+    if (run.calls.size() < run.k) {
         EXPECT_EQ(got.observed, clean.observed) << "a run without a fault differs";
-        EXPECT_EQ(got.log.size(), clean.log.size()) << "a run without a fault made other calls";
+        EXPECT_EQ(run.calls.size(), clean.run.calls.size()) << "a run without a fault differs";
     } else if (got.observed != clean.observed) {
         EXPECT_TRUE(c.accept && c.accept(clean.observed, got.observed, run))
             << "result after the failure: " << got.observed << "\n  clean: " << clean.observed;
         // Under a lasting fault every call from k on failed, so whichever the
         // function gave up on set the error; a transient one only when last.
-        if (c.keepsLastError && (run.lasting || got.log.size() == run.k)) {
+        if (c.keepsLastError && (run.lasting || run.calls.size() == run.k)) {
             EXPECT_EQ(got.lastError, run.error) << "the last error is not the failing call's";
         }
     }
@@ -135,11 +135,8 @@ int Run(const Case &c)
     const int savedEnabled = g_bDbgEnabled;
     const unsigned long savedLevel = g_dwDbgLevel;
     Tree before;
-    const RunResult clean = RunOnce(c, 0, 0, false, &before);
-    if (c.agrees) {
-        EXPECT_TRUE(c.agrees(clean.observed, clean.tree, FaultRun{})) << clean.observed;
-    }
-    EXPECT_GT(clean.log.size(), 0u) << "the call reaches no counted platform service";
+    const RunResult clean = RunOnce(c, FaultRun{}, &before);
+    EXPECT_GT(clean.run.calls.size(), 0u) << "the call reaches no counted platform service";
     int runs = 1;
     for (const bool lasting : {false, true}) {
         for (const DWORD error : c.errors) {
@@ -148,15 +145,14 @@ int Run(const Case &c)
                                   static_cast<unsigned long long>(k),
                                   lasting ? "from then on" : "once",
                                   static_cast<unsigned long>(error)));
-                FaultRun run;
-                run.k = k;
-                run.lasting = lasting;
-                run.error = error;
-                const RunResult got = RunOnce(c, k, error, lasting, nullptr);
-                run.calls = got.log;
+                FaultRun fault;
+                fault.k = k;
+                fault.lasting = lasting;
+                fault.error = error;
+                const RunResult got = RunOnce(c, fault, nullptr);
                 ++runs;
-                CheckRun(c, clean, before, got, run);
-                if (got.log.size() < k)
+                Check(c, clean, before, got);
+                if (got.run.calls.size() < k)
                     break;
                 if (k > kMaxCalls)
                     ADD_FAILURE() << "still making calls after " << kMaxCalls << " faults";
@@ -219,10 +215,7 @@ Case Make(std::string function, std::function<std::string()> call,
 Accept CleanOr(std::vector<std::string> failures)
 {
     return [failures](const std::string &, const std::string &got, const FaultRun &) {
-        for (const std::string &f : failures)
-            if (got == f)
-                return true;
-        return false;
+        return std::find(failures.begin(), failures.end(), got) != failures.end();
     };
 }
 
