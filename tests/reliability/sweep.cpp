@@ -2,41 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <exception>
 #include <set>
-#include <utility>
 
 #include "frame/trace.h"
 #include "support/scoped_machine.h"
 
 namespace brenvik {
 namespace sweep {
-
 namespace {
 
-// A run stops being worth sweeping long before this; a function that keeps
-// making calls under a lasting fault is looping.
-constexpr uint64_t kMaxCalls = 20000;
+constexpr uint64_t kMaxCalls = 20000;  // still calling after this many faults: looping
 
 struct RunResult {
     std::string observed;
     Tree tree;
-    uint64_t calls = 0;
-    std::vector<sim::Call> log;
+    FaultRun run;
     DWORD lastError = 0;
 };
-
-std::string Describe(const Entry *e)
-{
-    if (e == nullptr)
-        return "(absent)";
-    if (e->directory)
-        return Text("directory attributes 0x%lx", static_cast<unsigned long>(e->attributes));
-    return Text("file attributes 0x%lx, %zu bytes", static_cast<unsigned long>(e->attributes),
-                e->bytes.size());
-}
 
 const Entry *Find(const Tree &tree, const std::string &path)
 {
@@ -44,29 +30,37 @@ const Entry *Find(const Tree &tree, const std::string &path)
     return it == tree.end() ? nullptr : &it->second;
 }
 
-// Trace lines are formatted and sent in every run, so that the trace's own
-// paths meet every fault too; the level is put back for the other tests.
-class TraceOn {
-public:
-    TraceOn() : enabled_(g_bDbgEnabled), level_(g_dwDbgLevel) {}
-    ~TraceOn()
-    {
-        g_bDbgEnabled = enabled_;
-        g_dwDbgLevel = level_;
-    }
-    void Reset()
-    {
-        g_bDbgEnabled = 1;
-        g_dwDbgLevel = 1;
-    }
+std::string Describe(const Entry *e)
+{
+    return e == nullptr ? "(absent)"
+                        : Text("%s attributes 0x%lx, %zu bytes", e->directory ? "dir" : "file",
+                               static_cast<unsigned long>(e->attributes), e->bytes.size());
+}
 
-private:
-    int enabled_;
-    unsigned long level_;
-};
+Tree Snapshot(const sim::Machine &machine, const std::vector<std::string> &roots)
+{
+    Tree tree;
+    for (const std::string &root : roots) {
+        if (!machine.Exists(root))
+            continue;
+        for (std::string relative : machine.ListTree(root)) {
+            Entry e;
+            e.directory = !relative.empty() && relative.back() == '\\';
+            if (e.directory)
+                relative.pop_back();
+            const std::string path = (root.back() == '\\' ? root : root + '\\') + relative;
+            e.attributes = machine.GetAttributes(path);
+            if (!e.directory && !machine.IsLink(path))
+                e.bytes = machine.ReadFileBytes(path);
+            tree[path] = e;
+        }
+    }
+    return tree;
+}
 
-// One call on a fresh machine; `fault` adds the fault (or nothing).
-RunResult RunOnce(const Case &c, const std::function<void(sim::Machine &)> &fault, Tree *before)
+// One call on a fresh machine with the trace on, so that the trace's own
+// paths meet every fault too; run.k 0 injects nothing.
+RunResult RunOnce(const Case &c, const FaultRun &run, Tree *before)
 {
     sim::Machine machine = sim::Machine::Typical();
     if (c.setup)
@@ -74,26 +68,59 @@ RunResult RunOnce(const Case &c, const std::function<void(sim::Machine &)> &faul
     if (before != nullptr)
         *before = Snapshot(machine, c.roots);
     machine.ResetCalls();
-    fault(machine);
-
+    if (run.k != 0)
+        machine.FailNthCall(run.k, run.error, run.lasting ? sim::Times::Always : sim::Times::Once);
+    g_bDbgEnabled = 1;
+    g_dwDbgLevel = 1;
     RunResult r;
     {
-        test::ScopedMachine scope(machine);  // reports what is left open
+        test::ScopedMachine scope(machine);  // fails the test on anything left open
         try {
             r.observed = c.call(machine);
         } catch (const std::exception &e) {
-            ADD_FAILURE() << "an exception left the call: " << e.what();
-            r.observed = "(exception)";
+            r.observed = std::string("(exception) ") + e.what();
         } catch (...) {
-            ADD_FAILURE() << "an exception left the call";
             r.observed = "(exception)";
         }
         r.lastError = machine.GetLastError();
     }
-    r.calls = machine.CallCount();
-    r.log = machine.CallLog();
+    EXPECT_EQ(r.observed.find("(exception)"), std::string::npos) << r.observed;
+    r.run = run;
+    r.run.calls = machine.CallLog();
     r.tree = Snapshot(machine, c.roots);
+    if (c.agrees) {
+        EXPECT_TRUE(c.agrees(r.observed, r.tree, r.run))
+            << "the result " << r.observed << " does not agree with the files left";
+    }
     return r;
+}
+
+void Check(const Case &c, const RunResult &clean, const Tree &before, const RunResult &got)
+{
+    const FaultRun &run = got.run;
+    if (run.calls.size() < run.k) {
+        EXPECT_EQ(got.observed, clean.observed) << "a run without a fault differs";
+        EXPECT_EQ(run.calls.size(), clean.run.calls.size()) << "a run without a fault differs";
+    } else if (got.observed != clean.observed) {
+        EXPECT_TRUE(c.accept && c.accept(clean.observed, got.observed, run))
+            << "result after the failure: " << got.observed << "\n  clean: " << clean.observed;
+        // Under a lasting fault every call from k on failed, so whichever the
+        // function gave up on set the error; a transient one only when last.
+        if (c.keepsLastError && (run.lasting || run.calls.size() == run.k)) {
+            EXPECT_EQ(got.lastError, run.error) << "the last error is not the failing call's";
+        }
+    }
+    std::set<std::string> paths;
+    for (const Tree *t : {&before, &clean.tree, &got.tree})
+        for (const auto &entry : *t)
+            paths.insert(entry.first);
+    for (const std::string &path : paths) {
+        const Entry *b = Find(before, path), *cl = Find(clean.tree, path);
+        const Entry *g = Find(got.tree, path);
+        EXPECT_TRUE(c.entries ? c.entries(path, b, cl, g, run) : BeforeOrClean(b, cl, g))
+            << path << " ends as " << Describe(g) << "; before: " << Describe(b)
+            << ", after the clean run: " << Describe(cl);
+    }
 }
 
 int FailureParts()
@@ -101,45 +128,40 @@ int FailureParts()
     return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
 }
 
-// The checks of one run with a fault injected at call k.
-void CheckRun(const Case &c, const RunResult &clean, const Tree &before, const RunResult &got,
-              uint64_t k, DWORD error, bool lasting)
+int Run(const Case &c)
 {
-    FaultRun run;
-    run.calls = got.log;
-    run.k = k;
-    run.lasting = lasting;
-    run.error = error;
-
-    const bool injected = got.calls >= k;
-    if (!injected) {
-        EXPECT_EQ(got.observed, clean.observed)
-            << "a run without a fault differs from the clean run";
-        EXPECT_EQ(got.calls, clean.calls) << "a run without a fault made another number of calls";
-    } else if (got.observed != clean.observed) {
-        const bool ok = c.accept && c.accept(clean.observed, got.observed, run);
-        EXPECT_TRUE(ok) << "result after the failure: " << got.observed
-                        << "\n  clean run gave: " << clean.observed;
-        // A lasting fault fails every call from k on, so whatever call the
-        // function gave up on set the injected error; a transient one is
-        // only sure to be last when it hit the last call.
-        if (c.keepsLastError && (lasting || got.calls == k)) {
-            EXPECT_EQ(got.lastError, error) << "the last error is not the failing call's";
+    SCOPED_TRACE(c.function);
+    const int parts = FailureParts();  // stops at this case's first failing run
+    const int savedEnabled = g_bDbgEnabled;
+    const unsigned long savedLevel = g_dwDbgLevel;
+    Tree before;
+    const RunResult clean = RunOnce(c, FaultRun{}, &before);
+    EXPECT_GT(clean.run.calls.size(), 0u) << "the call reaches no counted platform service";
+    int runs = 1;
+    for (const bool lasting : {false, true}) {
+        for (const DWORD error : c.errors) {
+            for (uint64_t k = 1; FailureParts() == parts; ++k) {
+                SCOPED_TRACE(Text("call %llu failing %s with error %lu",
+                                  static_cast<unsigned long long>(k),
+                                  lasting ? "from then on" : "once",
+                                  static_cast<unsigned long>(error)));
+                FaultRun fault;
+                fault.k = k;
+                fault.lasting = lasting;
+                fault.error = error;
+                const RunResult got = RunOnce(c, fault, nullptr);
+                ++runs;
+                Check(c, clean, before, got);
+                if (got.run.calls.size() < k)
+                    break;
+                if (k > kMaxCalls)
+                    ADD_FAILURE() << "still making calls after " << kMaxCalls << " faults";
+            }
         }
     }
-
-    std::set<std::string> paths;
-    for (const Tree *t : {&before, &clean.tree, &got.tree})
-        for (const auto &entry : *t)
-            paths.insert(entry.first);
-    for (const std::string &path : paths) {
-        const Entry *b = Find(before, path);
-        const Entry *cl = Find(clean.tree, path);
-        const Entry *g = Find(got.tree, path);
-        const bool ok = c.entries ? c.entries(path, b, cl, g, run) : BeforeOrClean(b, cl, g);
-        EXPECT_TRUE(ok) << path << " ends as " << Describe(g) << "; before: " << Describe(b)
-                        << ", after the clean run: " << Describe(cl);
-    }
+    g_bDbgEnabled = savedEnabled;
+    g_dwDbgLevel = savedLevel;
+    return runs;
 }
 
 }  // namespace
@@ -161,6 +183,14 @@ bool BeforeOrClean(const Entry *before, const Entry *clean, const Entry *got)
     return (before != nullptr && *got == *before) || (clean != nullptr && *got == *clean);
 }
 
+std::function<bool(const std::string &, const Tree &, const FaultRun &)> OneWhen(std::string path,
+                                                                               bool exists)
+{
+    return [path, exists](const std::string &got, const Tree &after, const FaultRun &) {
+        return (got == "1") == ((after.count(path) != 0) == exists);
+    };
+}
+
 std::string Text(const char *format, ...)
 {
     char buffer[2048];
@@ -171,123 +201,35 @@ std::string Text(const char *format, ...)
     return buffer;
 }
 
-Tree Snapshot(const sim::Machine &machine, const std::vector<std::string> &roots)
+Case Make(std::string function, std::function<std::string()> call,
+          std::vector<std::string> failures, Setup setup)
 {
-    Tree tree;
-    for (const std::string &root : roots) {
-        if (!machine.Exists(root))
-            continue;
-        std::string base = root;
-        if (base.back() != '\\')
-            base += '\\';
-        for (std::string relative : machine.ListTree(root)) {
-            Entry e;
-            e.directory = !relative.empty() && relative.back() == '\\';
-            if (e.directory)
-                relative.pop_back();
-            const std::string path = base + relative;
-            e.attributes = machine.GetAttributes(path);
-            if (!e.directory && !machine.IsLink(path))
-                e.bytes = machine.ReadFileBytes(path);
-            tree[path] = e;
-        }
-    }
-    return tree;
+    Case c;
+    c.function = std::move(function);
+    c.call = [call](sim::Machine &) { return call(); };
+    c.accept = CleanOr(std::move(failures));
+    c.setup = std::move(setup);
+    return c;
 }
 
-int Run(const Case &c)
+Accept CleanOr(std::vector<std::string> failures)
 {
-    SCOPED_TRACE(c.function);
-    TraceOn trace;
-    const int partsAtStart = FailureParts();
-
-    trace.Reset();
-    Tree before;
-    const RunResult clean = RunOnce(c, [](sim::Machine &) {}, &before);
-    int runs = 1;
-    EXPECT_GT(clean.calls, 0u) << "the call reaches no counted platform service";
-    if (FailureParts() != partsAtStart)
-        return runs;
-
-    for (const bool lasting : {false, true}) {
-        for (const DWORD error : c.errors) {
-            for (uint64_t k = 1;; ++k) {
-                SCOPED_TRACE(Text("call %llu failing %s with error %lu",
-                                  static_cast<unsigned long long>(k),
-                                  lasting ? "from then on" : "once",
-                                  static_cast<unsigned long>(error)));
-                trace.Reset();
-                const RunResult got = RunOnce(
-                    c,
-                    [&](sim::Machine &m) {
-                        m.FailNthCall(k, error, lasting ? sim::Times::Always : sim::Times::Once);
-                    },
-                    nullptr);
-                ++runs;
-                CheckRun(c, clean, before, got, k, error, lasting);
-                if (FailureParts() != partsAtStart)
-                    return runs;
-                if (got.calls < k)
-                    break;
-                if (k > kMaxCalls) {
-                    ADD_FAILURE() << "still making calls after " << kMaxCalls << " injected faults";
-                    return runs;
-                }
-            }
-        }
-    }
-    return runs;
+    return [failures](const std::string &, const std::string &got, const FaultRun &) {
+        return std::find(failures.begin(), failures.end(), got) != failures.end();
+    };
 }
-
-namespace {
-
-// The runs of every table run by this process, printed at its end.
-int g_allRuns = 0;
-int g_tables = 0;
-
-class PrintTotal : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        if (g_tables > 1)
-            std::printf("[ sweep    ] %-52s %6d runs\n", "every table", g_allRuns);
-    }
-};
-
-const auto *g_printTotal = ::testing::AddGlobalTestEnvironment(new PrintTotal);
-
-}  // namespace
 
 int RunTable(const char *table, const std::vector<Case> &cases)
 {
     int total = 0;
     for (const Case &c : cases) {
         const int runs = Run(c);
-        std::printf("[ sweep    ] %-52s %6d runs\n", c.function.c_str(), runs);
+        std::printf("[ sweep    ] %-56s %6d runs\n", c.function.c_str(), runs);
         total += runs;
     }
-    std::printf("[ sweep    ] %-52s %6d runs\n", (std::string(table) + ", in all").c_str(), total);
+    std::printf("[ sweep    ] %-56s %6d runs\n", (std::string(table) + ", in all").c_str(), total);
     std::fflush(stdout);
-    g_allRuns += total;
-    ++g_tables;
     return total;
-}
-
-Accept CleanOr(std::string failure)
-{
-    return [failure](const std::string &, const std::string &got, const FaultRun &) {
-        return got == failure;
-    };
-}
-
-Accept CleanOrAny(std::vector<std::string> failures)
-{
-    return [failures](const std::string &, const std::string &got, const FaultRun &) {
-        for (const std::string &f : failures)
-            if (got == f)
-                return true;
-        return false;
-    };
 }
 
 }  // namespace sweep

@@ -1,9 +1,10 @@
-// Fault sweep of drive classification and enumeration.
+// Fault sweep of drive classification and enumeration, the capacity and
+// volume queries, disc content detection, network paths and the ping.
 #include <gtest/gtest.h>
 
 #include <brenvik/brenvik.h>
 
-#include <cstdlib>
+#include <cstdio>
 
 #include "reliability/sweep.h"
 
@@ -11,83 +12,123 @@ namespace brenvik {
 namespace sweep {
 namespace {
 
-// C: fixed, D: CD-ROM, E: removable, R: RAM disk, N: connected network
-// drive, M: a remembered connection that is not connected.
+// C: fixed and compressed, D: a CD labelled for the audio test holding a
+// video and a photo directory, E: removable, R: RAM disk, N: connected onto
+// \\srv\share (whose server answers pings), M: remembered but not connected.
 void Drives(sim::Machine &m)
 {
+    m.Drive('C').Flags(0x8000);
+    m.Drive('D').Label("emz3_dvd");
+    m.MakeDir("D:\\MPEGAV");
+    m.MakeDir("D:\\photo_cd");
     m.AddDrive('E', DRIVE_REMOVABLE);
     m.AddDrive('R', DRIVE_RAMDISK);
+    m.AddShare("srv", "share").Clusters(4, 512, 100, 1000);
     m.RememberConnection('N', "\\\\srv\\share", true);
     m.RememberConnection('M', "\\\\old\\gone", false);
-}
-
-Case Predicate(const char *name, int (*predicate)(int), char letter)
-{
-    Case c;
-    c.function = std::string("CDriveEx::") + name + " (" + letter + ":)";
-    c.setup = Drives;
-    c.call = [predicate, letter](sim::Machine &) {
-        return Text("%d", predicate(letter - 'A'));
-    };
-    // A type that cannot be found out is no type at all.
-    c.accept = CleanOr("0");
-    return c;
+    m.AddHost("srv", "10.1.2.3");
+    m.AddReply(sim::Reply::Echo());
 }
 
 // Result 1 and a mask: a failed query drops that drive's bit, and adds none.
 Case List(const char *name, int (*list)(unsigned long *))
 {
-    Case c;
-    c.function = std::string("CDriveEx::") + name;
-    c.setup = Drives;
-    c.call = [list](sim::Machine &) {
+    Case c = Make(name, [list] {
         unsigned long mask = 0xDEADBEEFUL;
         const int r = list(&mask);
         return Text("%d %lx", r, mask);
-    };
+    }, {}, Drives);
     c.accept = [](const std::string &clean, const std::string &got, const FaultRun &) {
-        int r1 = 0, r2 = 0;
         unsigned long m1 = 0, m2 = 0;
-        if (std::sscanf(clean.c_str(), "%d %lx", &r1, &m1) != 2 ||
-            std::sscanf(got.c_str(), "%d %lx", &r2, &m2) != 2)
-            return false;
-        return r2 == 1 && (m2 & ~m1) == 0;
+        return std::sscanf(clean.c_str(), "1 %lx", &m1) == 1 &&
+               std::sscanf(got.c_str(), "1 %lx", &m2) == 1 && (m2 & ~m1) == 0;
     };
-    // The lists answer 1 whatever the queries met.
     c.keepsLastError = false;
-    return c;
-}
-
-Case DriveTypeEx(const char *root, std::vector<std::string> failures)
-{
-    Case c;
-    c.function = std::string("CDriveEx::GetDriveType_Ex (") + root + ")";
-    c.setup = Drives;
-    c.call = [root](sim::Machine &) { return Text("%u", CDriveEx::GetDriveType_Ex(root)); };
-    c.accept = CleanOrAny(std::move(failures));
     return c;
 }
 
 TEST(Sweep, DriveClassification)
 {
-    const std::vector<Case> cases = {
-        Predicate("IsCdDrive", CDriveEx::IsCdDrive, 'D'),
-        Predicate("IsRemovableDrive", CDriveEx::IsRemovableDrive, 'E'),
-        Predicate("IsRamDrive", CDriveEx::IsRamDrive, 'R'),
-        Predicate("IsNetworkDrive", CDriveEx::IsNetworkDrive, 'N'),
-        Predicate("IsNetworkDrive", CDriveEx::IsNetworkDrive, 'M'),
-        Predicate("IsLocalHDDrive", CDriveEx::IsLocalHDDrive, 'C'),
+    // A type that cannot be found out is no type at all.
+    RunTable("drive classification", {
+        Make(SWEEP_INT(CDriveEx::IsCdDrive(3)), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsRemovableDrive(4)), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsRamDrive('R' - 'A')), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsNetworkDrive('N' - 'A')), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsNetworkDrive('M' - 'A')), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsLocalHDDrive(2)), {"0"}, Drives),
         List("GetCdDrvLst", CDriveEx::GetCdDrvLst),
         List("GetRemovableDrvLst", CDriveEx::GetRemovableDrvLst),
         List("GetRamDrvLst", CDriveEx::GetRamDrvLst),
         List("GetNetworkDrvLst", CDriveEx::GetNetworkDrvLst),
         List("GetLocalHDDrvLst", CDriveEx::GetLocalHDDrvLst),
-        // The type query fails (unknown), or the connection query fails
-        // (no root).
-        DriveTypeEx("C:\\", {"0"}),
-        DriveTypeEx("M:\\", {"0", "1"}),
-    };
-    RunTable("drive classification", cases);
+        // The type query fails (unknown), or the connection query (no root).
+        Make(SWEEP_INT(CDriveEx::GetDriveType_Ex("C:\\")), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::GetDriveType_Ex("M:\\")), {"0", "1"}, Drives),
+    });
+}
+
+std::string Large(int drive, const char *path)
+{
+    unsigned long long total = 1, free = 2, avail = 3;
+    const int r = CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &total, &free, &avail);
+    return Text("%d %llu %llu %llu", r, total, free, avail);
+}
+
+TEST(Sweep, VolumesAndDiscs)
+{
+    // A message box, and 0 whatever it answers.
+    Case dvd = Make(SWEEP_INT(CDriveEx::IsDVD(3)), {"0"}, Drives);
+    dvd.keepsLastError = false;
+    RunTable("capacity, volume and disc content", {
+        Make("My_GetDiskFreeSpace", [] {
+            unsigned long a = 9, b = 9, c = 9, d = 9;
+            const int r = CDriveEx::My_GetDiskFreeSpace(2, &a, &b, &c, &d);
+            return Text("%d %lu %lu %lu %lu", r, a, b, c, d);
+        }, {"0 9 9 9 9"}, Drives),
+        Make("GetCdSize", [] {
+            unsigned long size = 9;
+            const int r = CDriveEx::GetCdSize(3, &size);
+            return Text("%d %lu", r, size);
+        }, {"0 9"}, Drives),
+        Make("GetVolName", [] {
+            char label[BRENVIK_MAX_PATH] = "untouched";
+            const int r = CDriveEx::GetVolName(3, label);
+            return Text("%d %s", r, label);
+        }, {"0 untouched"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsCompressed(2)), {"0"}, Drives),
+        // Without the extended query the classic one gives the same figures
+        // here, so any failure is a refusal.
+        Make("GetLargeDiskSize2GB_inByte (drive)", [] { return Large(2, nullptr); },
+             {"0 0 0 0"}, Drives),
+        Make("GetLargeDiskSize2GB_inByte (share)", [] { return Large(-1, "\\\\srv\\share"); },
+             {"0 0 0 0"}, Drives),
+        Make("GetLargeDiskSize2GB_inKB", [] {
+            unsigned long total = 1, free = 2, avail = 3;
+            const int r = CDriveEx::GetLargeDiskSize2GB_inKB(2, nullptr, &total, &free, &avail);
+            return Text("%d %lu %lu %lu", r, total, free, avail);
+        }, {"0 1 2 3"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsVideoCD(3)), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsPhotoCD(3)), {"0"}, Drives),
+        Make(SWEEP_INT(CDriveEx::IsAudioCD(3)), {"0"}, Drives),
+        dvd,
+    });
+}
+
+TEST(Sweep, NetworkPathsAndPing)
+{
+    Case unc = Make(SWEEP_INT(CDriveEx::PingHost("\\\\srv\\share\\x", 0, 3, 500)), {"0"}, Drives);
+    Case drive = Make(SWEEP_INT(CDriveEx::PingHost("N:\\dir\\x", 1, 3, 500)), {"0"}, Drives);
+    for (Case *c : {&unc, &drive}) {
+        // A time-out moves on to the next attempt; other errors end the ping.
+        // Closing the socket layer after a failure may leave its own code.
+        c->errors = {WSAEACCES, WSAETIMEDOUT};
+        c->keepsLastError = false;
+    }
+    RunTable("network paths and ping",
+             {Make(SWEEP_INT(CDriveEx::MaybeNetworkPath("n:\\dir\\file")), {"0"}, Drives), unc,
+              drive});
 }
 
 }  // namespace

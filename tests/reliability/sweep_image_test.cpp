@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "reliability/sweep.h"
 
@@ -18,12 +17,10 @@ namespace {
 const char kImage[] = "C:\\img\\Holiday.VCD";
 const char kDvdMaster[] = "C:\\img\\Movie.DVD\\Movie.DVD.D00";
 const char kDvdDir[] = "C:\\img\\Movie.DVD\\";
-const char kMixedMaster[] = "C:\\img\\Song.VCD.D00";
 
-// An image header: the two kind words, the slave count, description
-// "Holiday 2003" and the word beside it 0x1234, then a second block as real
-// images have.
-std::string Image(uint32_t mediaFormat, uint32_t discKind, uint32_t slaves)
+// A header with the two kind words and the slave count, described
+// "Holiday 2003", then a second block as real images have.
+std::string Image(uint32_t mediaFormat, uint32_t discKind, uint32_t slaves = 0)
 {
     std::string bytes(10522, '\0');
     const auto put = [&bytes](std::size_t offset, uint32_t v) {
@@ -34,77 +31,51 @@ std::string Image(uint32_t mediaFormat, uint32_t discKind, uint32_t slaves)
     put(44, mediaFormat);
     put(368, slaves);
     put(376, discKind);
-    const char desc[] = "Holiday 2003";
-    std::memcpy(&bytes[48], desc, sizeof desc - 1);
+    std::memcpy(&bytes[48], "Holiday 2003", 12);
     return bytes;
 }
 
-std::string VideoImage()
+Setup ImageOf(uint32_t mediaFormat, uint32_t discKind)
 {
-    return Image(0, 4, 0);
+    return [=](sim::Machine &m) { m.MakeFile(kImage, Image(mediaFormat, discKind)); };
 }
 
-// A video CD, a complete DVD bundle of four members in its own directory,
-// and a mixed-mode pair.
+TEST(Sweep, ImageTypeAndDescription)
+{
+    std::vector<Case> cases = {
+        Make(SWEEP_INT(CVcdImageEx::GetVCD_cdtype(kImage)), {"4294967295"}, ImageOf(0, 4)),
+        Make("CVcdImageEx::GetDesc", [] {
+            char text[BRENVIK_MAX_PATH] = "untouched";
+            int info = -1;
+            const int r = CVcdImageEx::GetDesc(kImage, text, &info);
+            return Text("%d '%s' %d", r, text, info);
+        }, {"0 'untouched' 0"}, ImageOf(0, 4)),
+        // Each predicate on an image of its own kind, so that a failure shows.
+        Make(SWEEP_INT(CVcdImageEx::Is_CDROM(kImage)), {"0"}, ImageOf(0, 0)),
+        Make(SWEEP_INT(CVcdImageEx::Is_AUDIO(kImage)), {"0"}, ImageOf(0x100, 0)),
+        Make(SWEEP_INT(CVcdImageEx::Is_MIXED(kImage)), {"0"}, ImageOf(0, 1)),
+        Make(SWEEP_INT(CVcdImageEx::Is_DVD(kImage)), {"0"}, ImageOf(0x1000, 0)),
+        Make(SWEEP_INT(CVcdImageEx::Is_CDEXTRA(kImage)), {"0"}, ImageOf(0, 2)),
+        Make(SWEEP_INT(CVcdImageEx::Is_PHOTO(kImage)), {"0"}, ImageOf(0, 3)),
+        Make(SWEEP_INT(CVcdImageEx::Is_VIDEO(kImage)), {"0"}, ImageOf(0, 4)),
+        Make(SWEEP_INT(CVcdImageEx::Is_ISOGEN(kImage)), {"0"}, ImageOf(0, 6)),
+        Make(SWEEP_INT(CVcdImageEx::Is_Cluster(kImage)), {"0"}, ImageOf(0, 5)),
+    };
+    RunTable("image type queries and description", cases);
+}
+
+// A complete DVD bundle of four members in its own directory, and a
+// mixed-mode pair.
 void Bundles(sim::Machine &m)
 {
-    m.MakeFile(kImage, VideoImage());
     m.MakeFile(kDvdMaster, Image(0x1000, 0, 3));
     for (int k = 1; k <= 3; ++k)
         m.MakeFile(std::string(kDvdDir) + "Movie.DVD.D0" + std::to_string(k), "slave");
-    m.MakeFile(kMixedMaster, Image(0, 1, 0));
+    m.MakeFile("C:\\img\\Song.VCD.D00", Image(0, 1));
     m.MakeFile("C:\\img\\Song.VCD.D01", "slave");
 }
 
-Case Make(std::string function, std::function<std::string()> call, std::string failure)
-{
-    Case c;
-    c.function = std::move(function);
-    c.setup = [](sim::Machine &m) { m.MakeFile(kImage, VideoImage()); };
-    c.call = [call](sim::Machine &) { return call(); };
-    c.accept = CleanOr(std::move(failure));
-    return c;
-}
-
-std::vector<Case> TypeCases()
-{
-    Case desc = Make("CVcdImageEx::GetDesc",
-                     [] {
-                         char text[BRENVIK_MAX_PATH] = "untouched";
-                         int info = -1;
-                         const int r = CVcdImageEx::GetDesc(kImage, text, &info);
-                         return Text("%d '%s' %d", r, text, info);
-                     },
-                     "0 'untouched' 0");
-    std::vector<Case> cases = {
-        Make("CVcdImageEx::GetVCD_cdtype",
-             [] { return Text("%lu", CVcdImageEx::GetVCD_cdtype(kImage)); }, "4294967295"),
-        desc,
-    };
-    // Each predicate on an image of its own kind, so that its clean answer
-    // is 1 and a failure shows.
-    const struct {
-        const char *name;
-        int (*predicate)(const char *);
-        uint32_t mediaFormat, discKind;
-    } kPredicates[] = {
-        {"Is_CDROM", CVcdImageEx::Is_CDROM, 0, 0},    {"Is_AUDIO", CVcdImageEx::Is_AUDIO, 0x100, 0},
-        {"Is_MIXED", CVcdImageEx::Is_MIXED, 0, 1},    {"Is_DVD", CVcdImageEx::Is_DVD, 0x1000, 0},
-        {"Is_CDEXTRA", CVcdImageEx::Is_CDEXTRA, 0, 2}, {"Is_PHOTO", CVcdImageEx::Is_PHOTO, 0, 3},
-        {"Is_VIDEO", CVcdImageEx::Is_VIDEO, 0, 4},    {"Is_ISOGEN", CVcdImageEx::Is_ISOGEN, 0, 6},
-        {"Is_Cluster", CVcdImageEx::Is_Cluster, 0, 5},
-    };
-    for (const auto &p : kPredicates) {
-        Case c = Make(std::string("CVcdImageEx::") + p.name,
-                      [p] { return Text("%d", p.predicate(kImage)); }, "0");
-        c.setup = [p](sim::Machine &m) { m.MakeFile(kImage, Image(p.mediaFormat, p.discKind, 0)); };
-        cases.push_back(c);
-    }
-    return cases;
-}
-
-// The name list: 0 after a failure, with the directory and entry 0 written
-// or not, and nothing else.
+// "<result> <count> <dir>|<entry 0>|...|<entry 99>", unwritten entries "~".
 std::string NameList(const char *master, bool dvdOnly)
 {
     std::unique_ptr<char[][260]> list(new char[100][260]);
@@ -120,104 +91,80 @@ std::string NameList(const char *master, bool dvdOnly)
     return text;
 }
 
+// 0 after a failure, with the directory and entry 0 written or not, and
+// nothing else.
 bool PartialNameList(const std::string &clean, const std::string &got)
 {
-    // "0 -1 <dir>|<entry 0>|~|~..." with <dir> and <entry 0> as in the clean
-    // list or untouched.
-    std::vector<std::string> c, g;
-    for (const auto *p : {&clean, &got}) {
-        std::vector<std::string> &out = (p == &clean) ? c : g;
+    const auto field = [](const std::string &s, int i) {
         std::size_t start = 0;
-        for (std::size_t bar; (bar = p->find('|', start)) != std::string::npos; start = bar + 1)
-            out.push_back(p->substr(start, bar - start));
-        out.push_back(p->substr(start));
-    }
-    if (c.size() != g.size() || g.size() != 101)
-        return false;
-    const std::string cleanDir = c[0].substr(c[0].rfind(' ') + 1);
-    if (g[0] != "0 -1 ~" && g[0] != "0 -1 " + cleanDir)
-        return false;
-    if (g[1] != "~" && g[1] != c[1])
-        return false;
-    for (std::size_t i = 2; i < g.size(); ++i)
-        if (g[i] != "~")
-            return false;
-    return true;
+        for (; i > 0; --i)
+            start = s.find('|', start) + 1;
+        return s.substr(start, s.find('|', start) - start);
+    };
+    std::string rest;
+    for (int i = 0; i < 99; ++i)
+        rest += "|~";
+    const std::string head = field(got, 0), cleanHead = field(clean, 0);
+    return (head == "0 -1 ~" || head == "0 -1 " + cleanHead.substr(cleanHead.rfind(' ') + 1)) &&
+           (field(got, 1) == "~" || field(got, 1) == field(clean, 1)) &&
+           got.substr(got.find('|', got.find('|') + 1)) == rest;
 }
 
-Case Bundle(std::string function, std::function<std::string()> call)
+// A failed second read of the kind makes the DVD a pair (members 00 and 01).
+bool MasterReadFailed(const FaultRun &run)
 {
-    Case c = Make(std::move(function), std::move(call), "");
-    c.setup = Bundles;
-    return c;
+    return run.Failed("CreateFileA", "Movie.DVD.D00") ||
+           run.Failed("SetFilePointer", "Movie.DVD.D00") || run.Failed("ReadFile", "Movie.DVD.D00");
 }
 
-// The deletion's code, the members left and whether the directory is.
-std::string DeleteBundle(sim::Machine &m)
+TEST(Sweep, SplitImageBundles)
 {
-    const unsigned long r = CVcdImageEx::DelClusterBundle(kDvdMaster);
-    int left = 0;
-    for (int k = 0; k <= 3; ++k)
-        left += m.Exists(std::string(kDvdDir) + "Movie.DVD.D0" + std::to_string(k)) ? 1 : 0;
-    return Text("%lu left %d dir %d", r, left, m.DirExists(kDvdDir) ? 1 : 0);
-}
-
-std::vector<Case> BundleCases()
-{
-    Case dvdList = Bundle("CVcdImageEx::Get_DVD_AllNamelist",
-                          [] { return NameList(kDvdMaster, true); });
-    dvdList.accept = [](const std::string &clean, const std::string &got, const FaultRun &) {
+    const Accept partial = [](const std::string &clean, const std::string &got, const FaultRun &) {
         return PartialNameList(clean, got);
     };
-    Case mixedList = Bundle("CVcdImageEx::Get_Cluster_AllNamelist",
-                            [] { return NameList(kMixedMaster, false); });
-    mixedList.accept = dvdList.accept;
-    Case clusterList = Bundle("CVcdImageEx::Get_Cluster_AllNamelist (DVD)",
-                              [] { return NameList(kDvdMaster, false); });
-    // As for the deletion below: a failed second read of the kind makes the
-    // DVD a pair, listed as members 00 and 01 with 1.
-    clusterList.accept = [](const std::string &clean, const std::string &got,
-                            const FaultRun &run) {
+    Case dvdList =
+        Make("Get_DVD_AllNamelist", [] { return NameList(kDvdMaster, true); }, {}, Bundles);
+    Case mixedList = Make("Get_Cluster_AllNamelist",
+                          [] { return NameList("C:\\img\\Song.VCD.D00", false); }, {}, Bundles);
+    Case clusterList = Make("Get_Cluster_AllNamelist (DVD)",
+                            [] { return NameList(kDvdMaster, false); }, {}, Bundles);
+    dvdList.accept = mixedList.accept = partial;
+    clusterList.accept = [](const std::string &clean, const std::string &got, const FaultRun &run) {
         return PartialNameList(clean, got) ||
-               (got.compare(0, 4, "1 2 ") == 0 && (run.Failed("CreateFileA", "Movie.DVD.D00") ||
-                                                   run.Failed("SetFilePointer", "Movie.DVD.D00") ||
-                                                   run.Failed("ReadFile", "Movie.DVD.D00")));
+               (got.compare(0, 4, "1 2 ") == 0 && MasterReadFailed(run));
     };
 
-    Case valid = Bundle("CVcdImageEx::IsValidDvdBundle", [] {
+    Case valid = Make("IsValidDvdBundle", [] {
         char master[BRENVIK_MAX_PATH] = "untouched";
-        const int r = CVcdImageEx::IsValidDvdBundle("C:\\img\\Movie.DVD\\Movie.DVD.D02",
-                                                    master);
+        const int r = CVcdImageEx::IsValidDvdBundle("C:\\img\\Movie.DVD\\Movie.DVD.D02", master);
         return Text("%d %s", r, master);
-    });
-    valid.accept = CleanOr("0 untouched");
+    }, {"0 untouched"}, Bundles);
 
-    // The code says how far it got: a refusal deletes nothing, a member
-    // that stays is 6 and keeps the directory, and 8 comes only after every
-    // member is gone.
-    Case del = Bundle("CVcdImageEx::DelClusterBundle", nullptr);
-    del.call = DeleteBundle;
+    // The code says how far it got: a refusal deletes nothing, a member that
+    // stays is 6 and keeps the directory, 8 comes only with every member gone.
+    Case del = Make("DelClusterBundle", nullptr, {}, Bundles);
+    del.call = [](sim::Machine &m) {
+        const unsigned long r = CVcdImageEx::DelClusterBundle(kDvdMaster);
+        int left = 0;
+        for (int k = 0; k <= 3; ++k)
+            left += m.Exists(std::string(kDvdDir) + "Movie.DVD.D0" + std::to_string(k)) ? 1 : 0;
+        return Text("%lu left %d dir %d", r, left, m.DirExists(kDvdDir) ? 1 : 0);
+    };
     del.accept = [](const std::string &, const std::string &got, const FaultRun &run) {
         unsigned long code = 0;
         int left = -1, dir = -1;
-        if (std::sscanf(got.c_str(), "%lu left %d dir %d", &code, &left, &dir) != 3)
+        if (std::sscanf(got.c_str(), "%lu left %d dir %d", &code, &left, &dir) != 3 || dir != 1)
             return false;
         switch (code) {
         case DELBUNDLE_NOT_CLUSTER:
         case DELBUNDLE_NO_NAMELIST:
-            return left == 4 && dir == 1;
+            return left == 4;
         case DELBUNDLE_MEMBER_FAILED:
-            return left >= 1 && dir == 1;
+            return left >= 1;
         case DELBUNDLE_DIR_FAILED:
-            // The list reads the kind once more; when that read fails the
-            // DVD is taken for a two-member pair and slaves 02 and 03 stay
-            // as "other files". Reported: reading the kind once would keep
-            // the list whole.
-            if (left == 2 && dir == 1)
-                return run.Failed("CreateFileA", "Movie.DVD.D00") ||
-                       run.Failed("SetFilePointer", "Movie.DVD.D00") ||
-                       run.Failed("ReadFile", "Movie.DVD.D00");
-            return left == 0 && dir == 1;
+            // The list reads the kind once more; when that read fails, slaves
+            // 02 and 03 stay as "other files".
+            return left == 0 || (left == 2 && MasterReadFailed(run));
         default:
             return false;
         }
@@ -225,23 +172,12 @@ std::vector<Case> BundleCases()
     del.errors = {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_SHARING_VIOLATION};
 
     // 1 for an accepted name whatever the deletions met.
-    Case blind = Bundle("CVcdImageEx::Del_ClusterBundle_Without_Verify", [] {
-        return Text("%d", CVcdImageEx::Del_ClusterBundle_Without_Verify(kDvdMaster, 1));
-    });
+    Case blind = Make(SWEEP_INT(CVcdImageEx::Del_ClusterBundle_Without_Verify(kDvdMaster, 1)), {},
+                      Bundles);
     blind.keepsLastError = false;
     blind.errors = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION};
 
-    return {dvdList, mixedList, clusterList, valid, del, blind};
-}
-
-TEST(Sweep, SplitImageBundles)
-{
-    RunTable("split image bundles", BundleCases());
-}
-
-TEST(Sweep, ImageTypeAndDescription)
-{
-    RunTable("image type queries and description", TypeCases());
+    RunTable("split image bundles", {dvdList, mixedList, clusterList, valid, del, blind});
 }
 
 }  // namespace

@@ -5,25 +5,36 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/services.h"
 #include "platform/sim/sim_machine.h"
 
 namespace brenvik {
 namespace test {
 
-// Installs a machine for the scope. On destruction it adds a test failure
-// listing whatever Machine::Leaks() reports (handles, find handles, keys or
-// sockets left open, WSAStartup unbalanced, error mode not restored), unless
+// Installs a machine for the scope, and at its end fails the test with
+// whatever Machine::Leaks() reports (handles, find handles, keys or sockets
+// left open, WSAStartup unbalanced, error mode not restored), unless
 // AllowLeaks() was called.
 class ScopedMachine {
 public:
-    explicit ScopedMachine(sim::Machine &machine);
-    ~ScopedMachine();
+    explicit ScopedMachine(sim::Machine &machine) : machine_(machine), install_(machine)
+    {
+        machine_.MarkInstalled();
+    }
+    ~ScopedMachine()
+    {
+        std::string text;
+        for (const std::string &line : checkLeaks_ ? machine_.Leaks() : std::vector<std::string>())
+            text += "\n  " + line;
+        if (!text.empty())
+            ADD_FAILURE() << "the simulated machine was left with:" << text;
+    }
     ScopedMachine(const ScopedMachine &) = delete;
     ScopedMachine &operator=(const ScopedMachine &) = delete;
 
     void AllowLeaks() { checkLeaks_ = false; }
-    sim::Machine &machine() { return machine_; }
 
 private:
     sim::Machine &machine_;
@@ -31,9 +42,7 @@ private:
     bool checkLeaks_ = true;
 };
 
-// A fixture with Machine::Typical() installed for each test:
-//   class MyTest : public test::MachineTest {};
-//   TEST_F(MyTest, X) { machine.MakeFile("C:\\a.txt", "abc"); ... }
+// A fixture with Machine::Typical() installed for each test.
 class MachineTest : public ::testing::Test {
 protected:
     sim::Machine machine = sim::Machine::Typical();

@@ -17,17 +17,17 @@ namespace test {
 
 namespace {
 
+void SetEnv(const char *name, const char *value)
+{
 #if defined(_WIN32)
-int SetEnv(const char *name, const char *value)
-{
-    return _putenv_s(name, value ? value : "");
-}
+    _putenv_s(name, value ? value : "");
 #else
-int SetEnv(const char *name, const char *value)
-{
-    return value ? ::setenv(name, value, 1) : ::unsetenv(name);
-}
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
 #endif
+}
 
 }  // namespace
 
@@ -71,12 +71,9 @@ std::string TempDir::operator/(const std::string &relative) const
     return path_ + "/" + relative;
 }
 
-ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name), hadOld_(false)
+ScopedEnv::ScopedEnv(const char *name, const char *value)
+    : name_(name), old_(std::getenv(name) ? std::getenv(name) : ""), hadOld_(std::getenv(name) != nullptr)
 {
-    if (const char *old = std::getenv(name)) {
-        old_ = old;
-        hadOld_ = true;
-    }
     SetEnv(name, value);
 }
 
@@ -87,11 +84,6 @@ ScopedEnv::~ScopedEnv()
 
 ScopedRegistryFile::ScopedRegistryFile(const std::string &regText)
     : path_(dir_ / "registry.reg"), env_("BRENVIK_REGISTRY", (dir_ / "registry.reg").c_str())
-{
-    WriteHostFile(path_, regText);
-}
-
-void ScopedRegistryFile::Rewrite(const std::string &regText)
 {
     WriteHostFile(path_, regText);
 }

@@ -39,14 +39,15 @@ private:
     bool hadOld_;
 };
 
+void WriteHostFile(const std::string &path, const std::string &bytes);
+
 // Writes a registry file with the given text into its own temporary
 // directory and points BRENVIK_REGISTRY at it for the scope.
 class ScopedRegistryFile {
 public:
     explicit ScopedRegistryFile(const std::string &regText);
-    ~ScopedRegistryFile() = default;
     // Replaces the file's text; later calls see the new text.
-    void Rewrite(const std::string &regText);
+    void Rewrite(const std::string &regText) { WriteHostFile(path_, regText); }
     const std::string &path() const { return path_; }
 
 private:
@@ -56,7 +57,6 @@ private:
 };
 
 // Host file helpers; they fail the current test on error.
-void WriteHostFile(const std::string &path, const std::string &bytes);
 std::string ReadHostFile(const std::string &path);
 bool HostExists(const std::string &path);
 void MakeHostDirs(const std::string &path);

@@ -19,100 +19,60 @@ void *Allocate(std::size_t n)
     return p;
 }
 
+void *AllocateOrNull(std::size_t n) noexcept
+{
+    try {
+        return Allocate(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void CountMalloc()
+{
+    if (t_depth > 0)
+        ++t_mallocs;
+}
+
 }  // namespace
 
 extern "C" {
 void *__real_malloc(std::size_t n);
 void *__real_calloc(std::size_t n, std::size_t size);
 void *__real_realloc(void *p, std::size_t n);
-
 void *__wrap_malloc(std::size_t n)
 {
-    if (t_depth > 0)
-        ++t_mallocs;
+    CountMalloc();
     return __real_malloc(n);
 }
-
 void *__wrap_calloc(std::size_t n, std::size_t size)
 {
-    if (t_depth > 0)
-        ++t_mallocs;
+    CountMalloc();
     return __real_calloc(n, size);
 }
-
 void *__wrap_realloc(void *p, std::size_t n)
 {
-    if (t_depth > 0)
-        ++t_mallocs;
+    CountMalloc();
     return __real_realloc(p, n);
 }
 }
 
-void *operator new(std::size_t n)
-{
-    return Allocate(n);
-}
-
-void *operator new[](std::size_t n)
-{
-    return Allocate(n);
-}
-
-void *operator new(std::size_t n, const std::nothrow_t &) noexcept
-{
-    try {
-        return Allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-void *operator new[](std::size_t n, const std::nothrow_t &) noexcept
-{
-    try {
-        return Allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete[](void *p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-void operator delete[](void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void *p, const std::nothrow_t &) noexcept
-{
-    std::free(p);
-}
-
-void operator delete[](void *p, const std::nothrow_t &) noexcept
-{
-    std::free(p);
-}
+void *operator new(std::size_t n) { return Allocate(n); }
+void *operator new[](std::size_t n) { return Allocate(n); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept { return AllocateOrNull(n); }
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept { return AllocateOrNull(n); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace brenvik {
 namespace test {
 
-CountAllocations::CountAllocations()
+CountAllocations::CountAllocations() : start_{t_news, t_mallocs}
 {
-    start_.news = t_news;
-    start_.mallocs = t_mallocs;
     ++t_depth;
 }
 
@@ -123,10 +83,7 @@ CountAllocations::~CountAllocations()
 
 AllocCounts CountAllocations::counts() const
 {
-    AllocCounts c;
-    c.news = t_news - start_.news;
-    c.mallocs = t_mallocs - start_.mallocs;
-    return c;
+    return AllocCounts{t_news - start_.news, t_mallocs - start_.mallocs};
 }
 
 }  // namespace test

@@ -1,11 +1,8 @@
 // Linked into every test executable (as an object, so that nothing can drop
-// it): each test must end with what it opened closed again. On Linux the
-// process's descriptors are compared before and after each test (files,
-// directories, sockets); on every POSIX host the backend's table of live
-// file, search and registry-key handles is compared too. A test that leaves
-// one open fails, with what was left named.
-//
-// The simulated machine keeps its own account, which ScopedMachine checks.
+// it): a test that leaves a descriptor (Linux: files, directories, sockets)
+// or a file, search or registry-key handle of the POSIX backend open fails,
+// with what was left named. The simulated machine keeps its own account,
+// which ScopedMachine checks.
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
@@ -25,8 +22,8 @@ namespace {
 using platform::posix::HandleKind;
 using platform::posix::LiveHandles;
 
-// Descriptor number -> what it refers to. Empty and false when the host has
-// no /proc/self/fd to read.
+// Descriptor number -> what it refers to; false when there is no
+// /proc/self/fd to read.
 bool OpenDescriptors(std::map<int, std::string> *out)
 {
     out->clear();
@@ -48,34 +45,26 @@ bool OpenDescriptors(std::map<int, std::string> *out)
     return true;
 }
 
-struct HandleCounts {
-    std::size_t files = 0, finds = 0, keys = 0;
-};
-
-HandleCounts LiveBackendHandles()
-{
-    return {LiveHandles(HandleKind::kFile), LiveHandles(HandleKind::kFind),
-            LiveHandles(HandleKind::kKey)};
-}
-
 class ResourceCheck : public ::testing::EmptyTestEventListener {
+    static constexpr HandleKind kKinds[] = {HandleKind::kFile, HandleKind::kFind, HandleKind::kKey};
+    static constexpr const char *kNames[] = {"file handles", "find handles", "registry keys"};
+
 public:
     void OnTestStart(const ::testing::TestInfo &) override
     {
         haveDescriptors_ = OpenDescriptors(&before_);
-        handles_ = LiveBackendHandles();
+        for (int i = 0; i < 3; ++i)
+            handles_[i] = LiveHandles(kKinds[i]);
     }
 
     // Runs before the result printer's OnTestEnd (end events go to the
-    // listeners in reverse order), so a failure added here is reported with
-    // the test.
+    // listeners in reverse order), so a failure added here shows with the test.
     void OnTestEnd(const ::testing::TestInfo &) override
     {
-        const HandleCounts now = LiveBackendHandles();
-        EXPECT_EQ(now.files, handles_.files) << "file handles of the POSIX backend left open";
-        EXPECT_EQ(now.finds, handles_.finds) << "find handles of the POSIX backend left open";
-        EXPECT_EQ(now.keys, handles_.keys) << "registry keys of the POSIX backend left open";
-
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(LiveHandles(kKinds[i]), handles_[i])
+                << kNames[i] << " of the POSIX backend left open";
+        }
         std::map<int, std::string> after;
         if (!haveDescriptors_ || !OpenDescriptors(&after))
             return;
@@ -91,7 +80,7 @@ public:
 private:
     bool haveDescriptors_ = false;
     std::map<int, std::string> before_;
-    HandleCounts handles_;
+    std::size_t handles_[3] = {};
 };
 
 const bool g_registered = [] {
