@@ -80,52 +80,57 @@ TEST(CodePage, LeadBytesFollowTheInstalledServices)
     crt::testing::ForceCodePage(1252);
 }
 
+// The pieces as "drive|dir|fname|ext", from the bounded or the unbounded form.
+std::string Split(const char *path, bool bounded)
+{
+    char d[crt::kMaxDrive] = "?", p[crt::kMaxDir] = "?", f[crt::kMaxFname] = "?";
+    char e[crt::kMaxExt] = "?";
+    if (!bounded)
+        crt::_splitpath(path, d, p, f, e);
+    else if (int rc = crt::_splitpath_s(path, d, sizeof d, p, sizeof p, f, sizeof f, e, sizeof e))
+        return "error " + std::to_string(rc);
+    return std::string(d) + "|" + p + "|" + f + "|" + e;
+}
+
 // 0x95 0x5C is one character in code page 932 whose second byte is '\'.
 TEST(SplitPath, SplitsAndJoinsBack)
 {
-    const struct { unsigned cp; const char *path, *drive, *dir, *fname, *ext; } rows[] = {
-        {1252, "C:\\dir\\file.txt", "C:", "\\dir\\", "file", ".txt"},
-        {1252, "C:/d/f.txt", "C:", "/d/", "f", ".txt"},
-        {1252, "file", "", "", "file", ""},
-        {1252, "\\\\srv\\share\\f.txt", "", "\\\\srv\\share\\", "f", ".txt"},
-        {1252, "C:\\dir.d\\file", "C:", "\\dir.d\\", "file", ""},
-        {1252, "C:\\dir/", "C:", "\\dir/", "", ""},
-        {1252, "C:\\dir\\file.", "C:", "\\dir\\", "file", "."},
-        {1252, ".bashrc", "", "", "", ".bashrc"},
-        {1252, "..", "", "", ".", "."},
-        {1252, "C:", "C:", "", "", ""},
-        {1252, "C:file.txt", "C:", "", "file", ".txt"},
-        {1252, "", "", "", "", ""},
-        {1252, "x:y:z", "x:", "", "y:z", ""},
-        {1252, "a/b\\c/d.e", "", "a/b\\c/", "d", ".e"},
-        {1252, "C:\\i\\Movie.DVD\\Movie.DVD.D00", "C:", "\\i\\Movie.DVD\\", "Movie.DVD", ".D00"},
-        {1252, "C:\\img\\.DVD.D00", "C:", "\\img\\", ".DVD", ".D00"},
-        {932, "C:\\dir\x95\\file.txt", "C:", "\\", "dir\x95\\file", ".txt"},
-        {1252, "C:\\dir\x95\\file.txt", "C:", "\\dir\x95\\", "file", ".txt"},
-        {932, "a\x81.b", "", "", "a\x81.b", ""},
-        {936, "x\\\xFE/y", "", "x\\", "\xFE/y", ""},
-        {932, "x\\\xFE/y", "", "x\\\xFE/", "y", ""},
-        {932, "C:\\d\\.\x81", "C:", "\\d\\", "", ".\x81"},  // a lead byte alone at the end
-        {932, "\x81\\\x82\\f", "", "", "\x81\\\x82\\f", ""},
+    const struct { unsigned cp; const char *path, *pieces; } rows[] = {
+        {1252, "C:\\dir\\file.txt", "C:|\\dir\\|file|.txt"}, {1252, "C:/d/f.txt", "C:|/d/|f|.txt"},
+        {1252, "file", "||file|"}, {1252, "C:\\dir/", "C:|\\dir/||"},
+        {1252, "\\\\srv\\share\\f.txt", "|\\\\srv\\share\\|f|.txt"},
+        {1252, "C:\\dir.d\\file", "C:|\\dir.d\\|file|"},
+        {1252, "C:\\dir\\file.", "C:|\\dir\\|file|."},
+        {1252, ".bashrc", "|||.bashrc"}, {1252, "..", "||.|."},
+        {1252, "C:", "C:|||"}, {1252, "C:file.txt", "C:||file|.txt"},
+        {1252, "", "|||"}, {1252, "x:y:z", "x:||y:z|"},
+        {1252, "a/b\\c/d.e", "|a/b\\c/|d|.e"}, {1252, "C:\\i\\.DVD.D00", "C:|\\i\\|.DVD|.D00"},
+        {1252, "C:\\i\\Movie.DVD\\Movie.DVD.D00", "C:|\\i\\Movie.DVD\\|Movie.DVD|.D00"},
+        {932, "C:\\dir\x95\\file.txt", "C:|\\|dir\x95\\file|.txt"},
+        {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"},
+        {932, "a\x81.b", "||a\x81.b|"}, {932, "\x81\\\x82\\f", "||\x81\\\x82\\f|"},
+        {936, "x\\\xFE/y", "|x\\|\xFE/y|"}, {932, "x\\\xFE/y", "|x\\\xFE/|y|"},
+        {932, "C:\\d\\.\x81", "C:|\\d\\||.\x81"},  // a lead byte alone at the end
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.cp) + " " + r.path);
         ScopedCodePage cp(r.cp);
-        char d[crt::kMaxDrive], p[crt::kMaxDir], f[crt::kMaxFname], e[crt::kMaxExt];
-        ASSERT_EQ(crt::_splitpath_s(r.path, d, sizeof d, p, sizeof p, f, sizeof f, e, sizeof e), 0);
-        EXPECT_EQ(std::string(d) + "|" + p + "|" + f + "|" + e,
-                  std::string(r.drive) + "|" + r.dir + "|" + r.fname + "|" + r.ext);
-        char d2[crt::kMaxDrive], p2[crt::kMaxDir], f2[crt::kMaxFname], e2[crt::kMaxExt];
-        crt::_splitpath(r.path, d2, p2, f2, e2);
-        EXPECT_EQ(std::string(d2) + "|" + p2 + "|" + f2 + "|" + e2,
-                  std::string(r.drive) + "|" + r.dir + "|" + r.fname + "|" + r.ext);
-        char joined[crt::kMaxPath];
+        EXPECT_EQ(Split(r.path, true), r.pieces);
+        EXPECT_EQ(Split(r.path, false), r.pieces);
+        char d[crt::kMaxDrive], p[crt::kMaxDir], f[crt::kMaxFname], e[crt::kMaxExt], joined[260];
+        crt::_splitpath(r.path, d, p, f, e);
         ASSERT_EQ(crt::_makepath_s(joined, sizeof joined, d, p, f, e), 0);
         EXPECT_STREQ(joined, r.path);
     }
     char ext[5];  // outputs may be left out
     EXPECT_EQ(crt::_splitpath_s("C:\\a\\b.c", nullptr, 0, nullptr, 0, nullptr, 0, ext, 5), 0);
     EXPECT_STREQ(ext, ".c");
+    // The unbounded form takes paths of up to kMaxPath - 1 characters.
+    const std::string fits = "C:\\" + std::string(250, 'a') + "\\b.txt";
+    EXPECT_EQ(Split(fits.c_str(), false), "C:|\\" + std::string(250, 'a') + "\\|b|.txt");
+    EXPECT_EQ(Split((fits + "t").c_str(), false), "|||");
+    EXPECT_EQ(Split(nullptr, false), "|||");
+    EXPECT_EQ(Split(nullptr, true), "error " + std::to_string(EINVAL));
 }
 
 TEST(SplitPath, RefusesWhatDoesNotFitAndEmptiesEverything)
@@ -151,8 +156,8 @@ TEST(SplitPath, RefusesWhatDoesNotFitAndEmptiesEverything)
     }
     // A drive needs three bytes; a buffer needs a size and a size a buffer.
     const struct { const char *path; std::size_t driveSize; bool driveGiven; int result; } bad[] = {
-        {"C:\\x", 2, true, ERANGE}, {nullptr, 3, true, EINVAL},
-        {"C:\\a", 0, true, EINVAL}, {"C:\\a", 3, false, EINVAL},
+        {"C:\\x", 2, true, ERANGE}, {nullptr, 3, true, EINVAL}, {"C:\\a", 0, true, EINVAL},
+        {"C:\\a", 3, false, EINVAL},
     };
     for (const auto &b : bad) {
         Guarded d(3), p(crt::kMaxDir);
@@ -162,16 +167,6 @@ TEST(SplitPath, RefusesWhatDoesNotFitAndEmptiesEverything)
         EXPECT_EQ(p.str(), "");
         EXPECT_TRUE(d.Intact() && p.Intact());
     }
-
-    // The unbounded form takes paths of up to kMaxPath - 1 characters.
-    const std::string fits = "C:\\" + std::string(250, 'a') + "\\b.txt";
-    char d2[crt::kMaxDrive], p2[crt::kMaxDir], f2[crt::kMaxFname], e2[crt::kMaxExt];
-    crt::_splitpath(fits.c_str(), d2, p2, f2, e2);
-    EXPECT_EQ(std::string(d2) + p2 + f2 + e2, fits);
-    crt::_splitpath((fits + "t").c_str(), d2, p2, f2, e2);
-    EXPECT_EQ(std::string(d2) + p2 + f2 + e2, "");
-    crt::_splitpath(nullptr, d2, p2, f2, e2);
-    EXPECT_STREQ(f2, "");
 }
 
 TEST(MakePath, JoinsWithinTheBuffer)
@@ -197,8 +192,7 @@ TEST(MakePath, JoinsWithinTheBuffer)
         {1252, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\f"},
         {1252, 260, "C:", dir255.c_str(), "f", ".", full259.c_str()},
         {1252, 260, "C:", dir255.c_str(), "fg", ".", nullptr},
-        {1252, 9, "C", "\\d", "f", "x", "C:\\d\\f.x"},
-        {1252, 8, "C", "\\d", "f", "x", nullptr},
+        {1252, 9, "C", "\\d", "f", "x", "C:\\d\\f.x"}, {1252, 8, "C", "\\d", "f", "x", nullptr},
         {1252, 1, "C", "\\d", "f", "x", nullptr},
         {1252, 5, nullptr, "abc", "d", nullptr, nullptr},  // the added separator counts
         {1252, 5, nullptr, nullptr, "ab", "cd", nullptr},  // and the added dot
@@ -223,10 +217,10 @@ TEST(DoubleByte, CharacterSearches)
 {
     const char *s = "a\x95\\b\\c\x95\\";
     const struct { unsigned cp; const char *text; unsigned char c; int first, last; } rows[] = {
-        {932, s, '\\', 4, 4},        {1252, s, '\\', 2, 7},
+        {932, s, '\\', 4, 4}, {1252, s, '\\', 2, 7},
         {932, "\x95\\", '\\', -1, -1}, {932, "ab\x95", 0x95, 2, 2},  // a lone lead byte at the end
-        {1252, "a.b.c", '.', 1, 3},  {1252, "a.b.c", '\0', 5, 5},
-        {1252, "abc", 'x', -1, -1},  {1252, "", 'x', -1, -1},
+        {1252, "a.b.c", '.', 1, 3}, {1252, "a.b.c", '\0', 5, 5},
+        {1252, "abc", 'x', -1, -1}, {1252, "", 'x', -1, -1},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.cp) + " " + r.text);
@@ -243,16 +237,14 @@ TEST(DoubleByte, CharacterSearches)
 TEST(Compare, Table)
 {
     const struct { unsigned cp; const char *a, *b; int cmp, icmp; } rows[] = {
-        {1252, "abc", "ABC", 1, 0},    {1252, "a_", "aB", 1, -1},  // folds to lower case
-        {1252, "", "", 0, 0},          {1252, "a", "", 1, 1},
-        {1252, "abc", "abd", -1, -1},  {1252, "\xE4", "\xC4", 1, 1},  // ASCII letters only
-        {1252, "[", "{", -1, -1},      {1252, "@", "`", -1, -1},
+        {1252, "abc", "ABC", 1, 0}, {1252, "a_", "aB", 1, -1},  // folds to lower case
+        {1252, "", "", 0, 0}, {1252, "a", "", 1, 1},
+        {1252, "abc", "abd", -1, -1}, {1252, "\xE4", "\xC4", 1, 1},  // ASCII letters only
+        {1252, "[", "{", -1, -1}, {1252, "@", "`", -1, -1},
         {1252, "\x81\x41", "\x81\x61", -1, 0},
         {932, "\x81\x41", "\x81\x61", -1, -1},  // one character each: no folding
-        {932, "x\x82\x60", "X\x82\x60", 1, 0},
-        {932, "\x81", "\x81\x40", -1, -1},
-        {932, "\x81\x40", "A", 1, 1},
-        {932, "\xE0\x41z", "\xE0\x41Z", 1, 0},
+        {932, "x\x82\x60", "X\x82\x60", 1, 0}, {932, "\x81", "\x81\x40", -1, -1},
+        {932, "\x81\x40", "A", 1, 1}, {932, "\xE0\x41z", "\xE0\x41Z", 1, 0},
         {936, "\xFE\x41", "\xFE\x61", -1, -1},
         {932, "\xFE\x41", "\xFE\x61", -1, 0},  // 0xFE leads nothing in 932
     };
