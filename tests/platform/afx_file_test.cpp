@@ -60,16 +60,11 @@ CFileException Thrown(F &&f)
 TEST(AfxFileException, CausesFromWin32Codes)
 {
     const struct { LONG code; int cause; } rows[] = {
-        {0, X::none},         {2, X::fileNotFound},
-        {3, X::badPath},      {4, X::tooManyOpenFiles},
-        {5, X::accessDenied}, {6, X::invalidFile},
-        {16, X::removeCurrentDir}, {18, X::directoryFull},
-        {25, X::badSeek},     {29, X::hardIO},
-        {31, X::hardIO},      {32, X::sharingViolation},
-        {33, X::lockViolation}, {38, X::endOfFile},
-        {39, X::diskFull},    {112, X::diskFull},
-        {1, X::generic},      {183, X::generic},
-        {-1, X::generic},
+        {0, X::none}, {2, X::fileNotFound}, {3, X::badPath}, {4, X::tooManyOpenFiles},
+        {5, X::accessDenied}, {6, X::invalidFile}, {16, X::removeCurrentDir},
+        {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {31, X::hardIO},
+        {32, X::sharingViolation}, {33, X::lockViolation}, {38, X::endOfFile}, {39, X::diskFull},
+        {112, X::diskFull}, {1, X::generic}, {183, X::generic}, {-1, X::generic},
     };
     for (const auto &r : rows)
         EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
