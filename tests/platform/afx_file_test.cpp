@@ -1,25 +1,48 @@
-// CFile on the simulated machine: the open-flag mapping, reading, writing,
-// seeking, status, rename and remove, and that every failure is reported the
-// way the class library reports it without leaking a handle.
+// CFile, CFileException and the runtime's streams on the simulated machine.
+// The machine's scope fails a test that leaves a handle open, so every path
+// here also checks that handles are released.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/afx/afx.h"
-#include "platform/services.h"
+#include "platform/crt/crt.h"
+#include "platform/sim/sim_machine.h"
 #include "support/scoped_machine.h"
-#include "afx_recording.h"
 
 namespace {
 
-using brenvik::test::RecordingMachine;
-using brenvik::test::ScopedMachine;
+namespace crt = brenvik::crt;
+using X = CFileException;
+
+// Keeps the arguments of every CreateFileA; can cut the next write short.
+struct RecordingMachine : brenvik::sim::Machine {
+    struct Open { std::string path; DWORD access, share, disposition, flags; };
+    RecordingMachine() : brenvik::sim::Machine(Typical()) {}
+    HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                       DWORD disposition, DWORD flags, HANDLE tmpl) override
+    {
+        opens.push_back({name ? name : "", access, share, disposition, flags});
+        return Machine::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
+    }
+    BOOL WriteFile(HANDLE h, LPCVOID data, DWORD n, LPDWORD written, LPOVERLAPPED o) override
+    {
+        DWORD cut = n >= shortWrite ? shortWrite : 0;
+        shortWrite -= cut;
+        return Machine::WriteFile(h, data, n - cut, written, o);
+    }
+    std::vector<Open> opens;
+    DWORD shortWrite = 0;
+};
 
 class AfxFile : public ::testing::Test {
 protected:
     RecordingMachine machine;
-    ScopedMachine scope{machine};
+    brenvik::test::ScopedMachine scope{machine};
 };
 
 template <typename F>
@@ -31,304 +54,229 @@ CFileException Thrown(F &&f)
         return e;
     }
     ADD_FAILURE() << "no CFileException thrown";
-    return CFileException(CFileException::none, 0, "(nothing thrown)");
+    return CFileException(X::none, 0, "(nothing thrown)");
 }
 
-FILETIME UnixToFileTime(int64_t seconds)
+TEST(AfxFileException, CausesFromWin32Codes)
 {
-    const uint64_t ticks = static_cast<uint64_t>(seconds + 11644473600LL) * 10000000ULL;
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
+    const struct { LONG code; int cause; } rows[] = {
+        {0, X::none}, {2, X::fileNotFound}, {3, X::badPath}, {4, X::tooManyOpenFiles},
+        {5, X::accessDenied}, {6, X::invalidFile}, {16, X::removeCurrentDir},
+        {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {31, X::hardIO},
+        {32, X::sharingViolation}, {33, X::lockViolation}, {38, X::endOfFile}, {39, X::diskFull},
+        {112, X::diskFull}, {1, X::generic}, {183, X::generic}, {-1, X::generic},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
+
+    CFileException e = Thrown([] { X::ThrowOsError(32, "C:\\held.bin"); });
+    EXPECT_EQ(e.m_cause, X::sharingViolation);
+    EXPECT_EQ(e.m_lOsError, 32);
+    EXPECT_STREQ(e.m_strFileName, "C:\\held.bin");
+    // A failure that left no code is still a failure.
+    EXPECT_EQ(Thrown([] { X::ThrowOsError(0); }).m_cause, X::generic);
+    const std::string longName(5000, 'n');
+    CFileException cut(X::badPath, 3, longName.c_str());
+    EXPECT_EQ(std::string(cut.m_strFileName), longName.substr(0, BRENVIK_MAX_PATH - 1));
 }
 
 TEST_F(AfxFile, OpenFlagsMapOntoCreateFile)
 {
-    struct Row {
-        UINT flags;
-        DWORD access;
-        DWORD share;
-        DWORD disposition;
-    } rows[] = {
+    const DWORD rw = GENERIC_READ | GENERIC_WRITE, both = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const struct { UINT flags; DWORD access, share, disposition; } rows[] = {
         {CFile::modeRead, GENERIC_READ, 0, OPEN_EXISTING},
-        {CFile::modeWrite, GENERIC_WRITE, 0, OPEN_EXISTING},
-        {CFile::modeReadWrite, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING},
-        {CFile::modeRead | CFile::shareExclusive, GENERIC_READ, 0, OPEN_EXISTING},
+        {CFile::modeWrite | CFile::shareExclusive, GENERIC_WRITE, 0, OPEN_EXISTING},
         {CFile::modeRead | CFile::shareDenyWrite, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING},
         {CFile::modeRead | CFile::shareDenyRead, GENERIC_READ, FILE_SHARE_WRITE, OPEN_EXISTING},
-        {CFile::modeRead | CFile::shareDenyNone, GENERIC_READ,
-         FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING},
+        {CFile::modeReadWrite | CFile::shareDenyNone, rw, both, OPEN_EXISTING},
         {CFile::modeWrite | CFile::modeCreate, GENERIC_WRITE, 0, CREATE_ALWAYS},
         {CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate, GENERIC_WRITE, 0,
          OPEN_ALWAYS},
-        {CFile::modeReadWrite | CFile::modeCreate | CFile::shareDenyNone | CFile::typeBinary,
-         GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS},
         {CFile::modeRead | CFile::modeNoTruncate, GENERIC_READ, 0, OPEN_EXISTING},
+        {3, 0, 0, 0}, {0x50, 0, 0, 0}, {0x70, 0, 0, 0},  // refused without opening
     };
     machine.MakeFile("C:\\f.bin", "data");
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.flags);
         machine.opens.clear();
         CFile file;
         CFileException error;
-        ASSERT_TRUE(file.Open("C:\\f.bin", r.flags, &error)) << std::hex << r.flags;
+        ASSERT_EQ(file.Open("C:\\f.bin", r.flags, &error) != FALSE, r.access != 0);
+        if (r.access == 0) {
+            EXPECT_TRUE(machine.opens.empty());
+            EXPECT_EQ(error.m_cause, X::generic);
+            EXPECT_EQ(error.m_lOsError, ERROR_INVALID_PARAMETER);
+            continue;
+        }
         ASSERT_EQ(machine.opens.size(), 1u);
         const auto &o = machine.opens[0];
-        EXPECT_EQ(o.path, "C:\\f.bin");
-        EXPECT_EQ(o.access, r.access) << std::hex << r.flags;
-        EXPECT_EQ(o.share, r.share) << std::hex << r.flags;
-        EXPECT_EQ(o.disposition, r.disposition) << std::hex << r.flags;
+        EXPECT_EQ(o.access, r.access);
+        EXPECT_EQ(o.share, r.share);
+        EXPECT_EQ(o.disposition, r.disposition);
         EXPECT_EQ(o.flags, FILE_ATTRIBUTE_NORMAL);
-        EXPECT_FALSE(o.hasTemplate);
         EXPECT_STREQ(file.GetFilePath(), "C:\\f.bin");
-        EXPECT_NE(file.m_hFile, CFile::hFileNull);
     }
-}
 
-TEST_F(AfxFile, InvalidAccessOrShareFlagsAreRefusedWithoutOpening)
-{
-    machine.MakeFile("C:\\f.bin", "data");
-    for (UINT flags : {3u, 0x50u, 0x60u, 0x70u}) {
-        CFile file;
-        CFileException error;
-        machine.opens.clear();
-        EXPECT_FALSE(file.Open("C:\\f.bin", flags, &error)) << std::hex << flags;
-        EXPECT_TRUE(machine.opens.empty());
-        EXPECT_EQ(error.m_cause, CFileException::generic);
-        EXPECT_EQ(error.m_lOsError, ERROR_INVALID_PARAMETER);
-    }
-}
-
-TEST_F(AfxFile, FailedOpenFillsTheExceptionAndHoldsNothing)
-{
-    struct Row {
-        const char *path;
-        int cause;
-        LONG os;
-    } rows[] = {
-        {"C:\\missing.bin", CFileException::fileNotFound, ERROR_FILE_NOT_FOUND},
-        {"C:\\no\\such\\dir\\f.bin", CFileException::badPath, ERROR_PATH_NOT_FOUND},
+    const struct { const char *mode; DWORD access, disposition; } modes[] = {
+        {"r", GENERIC_READ, OPEN_EXISTING}, {"rt", GENERIC_READ, OPEN_EXISTING},
+        {"r+", rw, OPEN_EXISTING},          {"w", GENERIC_WRITE, CREATE_ALWAYS},
+        {"w+b", rw, CREATE_ALWAYS},         {"a", GENERIC_WRITE, OPEN_ALWAYS},
+        {"a+", rw, OPEN_ALWAYS},            {"", 0, 0}, {"rw", 0, 0}, {"r++", 0, 0},
+        {"wbb", 0, 0},                      {"+r", 0, 0}, {nullptr, 0, 0},
     };
-    for (const Row &r : rows) {
-        CFile file;
-        CFileException error;
-        EXPECT_FALSE(file.Open(r.path, CFile::modeRead, &error));
-        EXPECT_EQ(error.m_cause, r.cause) << r.path;
-        EXPECT_EQ(error.m_lOsError, r.os) << r.path;
-        EXPECT_STREQ(error.m_strFileName, r.path);
-        EXPECT_EQ(file.m_hFile, CFile::hFileNull);
-        // Without an exception object the failure is only the result.
-        EXPECT_FALSE(file.Open(r.path, CFile::modeRead));
+    for (const auto &m : modes) {
+        SCOPED_TRACE(m.mode ? m.mode : "null");
+        machine.opens.clear();
+        crt::CrtFile *f = crt::fopen("C:\\f.bin", m.mode);
+        ASSERT_EQ(f != nullptr, m.access != 0);
+        ASSERT_EQ(machine.opens.size(), f ? 1u : 0u);
+        if (f) {
+            EXPECT_EQ(machine.opens[0].access, m.access);
+            EXPECT_EQ(machine.opens[0].share, both);
+            EXPECT_EQ(machine.opens[0].disposition, m.disposition);
+            EXPECT_EQ(crt::fclose(f), 0);
+        }
     }
-    CFile file;
-    CFileException error;
-    EXPECT_FALSE(file.Open(nullptr, CFile::modeRead, &error));
-    EXPECT_EQ(error.m_cause, CFileException::badPath);
 }
 
-TEST_F(AfxFile, OpeningConstructorThrowsByValue)
+TEST_F(AfxFile, FailedOpensReportTheirCause)
 {
+    machine.MakeFile("C:\\s.bin", "x");
+    const UINT none = CFile::shareDenyNone, read = CFile::modeRead, write = CFile::modeWrite;
+    const UINT no = ~0u;  // nothing held
+    const struct { UINT held; const char *path; UINT flags; int cause; LONG os; } rows[] = {
+        {no, "C:\\missing.bin", read, X::fileNotFound, ERROR_FILE_NOT_FOUND},
+        {no, "C:\\no\\dir\\f.bin", read, X::badPath, ERROR_PATH_NOT_FOUND},
+        {no, nullptr, read, X::badPath, -2},
+        {read | CFile::shareDenyWrite, "C:\\s.bin", write | none, X::sharingViolation, 32},
+        {read | CFile::shareExclusive, "C:\\s.bin", read | none, X::sharingViolation, 32},
+        {read | CFile::shareCompat, "C:\\s.bin", read | none, X::sharingViolation, 32},
+        {write | CFile::shareDenyRead, "C:\\s.bin", read | none, X::sharingViolation, 32},
+        // The second open must also share what the first holds.
+        {write | none, "C:\\s.bin", read | CFile::shareDenyWrite, X::sharingViolation, 32},
+        {read | CFile::shareDenyWrite, "C:\\s.bin", read | none, X::none, -1},
+        {write | CFile::shareDenyRead, "C:\\s.bin", write | none, X::none, -1},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::to_string(r.held) + " " + (r.path ? r.path : "null"));
+        CFile first;
+        if (r.held != no) {
+            ASSERT_TRUE(first.Open("C:\\s.bin", r.held));
+        }
+        CFile second;
+        CFileException error;
+        EXPECT_EQ(second.Open(r.path, r.flags, &error) != FALSE, r.cause == X::none);
+        EXPECT_EQ(error.m_cause, r.cause);
+        if (r.os != -2) {
+            EXPECT_EQ(error.m_lOsError, r.os);
+        }
+        if (r.cause != X::none) {
+            EXPECT_STREQ(error.m_strFileName, r.path ? r.path : "");
+            EXPECT_EQ(second.m_hFile, CFile::hFileNull);
+        }
+    }
     CFileException e = Thrown([] { CFile file("C:\\missing.bin", CFile::modeRead); });
-    EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-    EXPECT_STREQ(e.m_strFileName, "C:\\missing.bin");
-
-    machine.MakeFile("C:\\there.bin", "xyz");
-    CFile file("C:\\there.bin", CFile::modeRead);
-    EXPECT_EQ(file.GetLength(), 3u);
+    EXPECT_EQ(e.m_cause, X::fileNotFound);
 }
 
-TEST_F(AfxFile, WriteReadSeekAndLength)
+TEST_F(AfxFile, ReadWriteSeekAndTruncation)
 {
+    machine.MakeFile("C:\\keep.bin", "old content");
     {
         CFile out("C:\\data.bin", CFile::modeWrite | CFile::modeCreate);
         out.Write("hello, world", 12);
-        EXPECT_EQ(out.GetPosition(), 12u);
-        out.Write("", 0);
-        out.Close();
-        EXPECT_EQ(out.m_hFile, CFile::hFileNull);
+        CFile keep("C:\\keep.bin", CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate);
+        keep.Write("NEW", 3);
     }
-    EXPECT_EQ(machine.ReadFileBytes("C:\\data.bin"), "hello, world");
-
-    CFile in("C:\\data.bin", CFile::modeRead | CFile::shareDenyWrite);
+    EXPECT_EQ(machine.ReadFileBytes("C:\\keep.bin"), "NEW content");
+    CFile in("C:\\data.bin", CFile::modeRead);
     char buf[32] = {};
     EXPECT_EQ(in.Seek(7, CFile::begin), 7);
-    // The length comes from the end and leaves the position where it was.
     EXPECT_EQ(in.GetLength(), 12u);
-    EXPECT_EQ(in.GetPosition(), 7u);
+    EXPECT_EQ(in.GetPosition(), 7u);  // the length leaves the position alone
     EXPECT_EQ(in.Read(buf, sizeof buf), 5u);
     EXPECT_STREQ(buf, "world");
     EXPECT_EQ(in.Read(buf, sizeof buf), 0u);  // end of file is not an error
     EXPECT_EQ(in.Seek(-5, CFile::end), 7);
     EXPECT_EQ(in.Seek(-2, CFile::current), 5);
-    in.SeekToBegin();
-    EXPECT_EQ(in.GetPosition(), 0u);
-    EXPECT_EQ(in.SeekToEnd(), 12u);
-    EXPECT_EQ(in.Read(buf, 0), 0u);
+    { CFile cut("C:\\keep.bin", CFile::modeWrite | CFile::modeCreate); }
+    EXPECT_EQ(machine.ReadFileBytes("C:\\keep.bin"), "");
 }
 
-TEST_F(AfxFile, CreateTruncatesUnlessNoTruncate)
-{
-    machine.MakeFile("C:\\keep.bin", "old content");
-    machine.MakeFile("C:\\cut.bin", "old content");
-    {
-        CFile keep("C:\\keep.bin", CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate);
-        CFile cut("C:\\cut.bin", CFile::modeWrite | CFile::modeCreate);
-        CFile fresh("C:\\fresh.bin",
-                    CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate);
-        keep.Write("NEW", 3);
-    }
-    EXPECT_EQ(machine.ReadFileBytes("C:\\keep.bin"), "NEW content");
-    EXPECT_EQ(machine.ReadFileBytes("C:\\cut.bin"), "");
-    EXPECT_TRUE(machine.FileExists("C:\\fresh.bin"));
-}
-
-TEST_F(AfxFile, ShareModesDecideWhetherASecondOpenSucceeds)
-{
-    machine.MakeFile("C:\\s.bin", "x");
-    struct Row {
-        UINT first;
-        UINT second;
-        bool secondOpens;
-    } rows[] = {
-        {CFile::modeRead | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyNone, true},
-        {CFile::modeRead | CFile::shareDenyWrite, CFile::modeWrite | CFile::shareDenyNone, false},
-        {CFile::modeRead | CFile::shareDenyNone, CFile::modeWrite | CFile::shareDenyNone, true},
-        {CFile::modeRead | CFile::shareExclusive, CFile::modeRead | CFile::shareDenyNone, false},
-        {CFile::modeRead | CFile::shareCompat, CFile::modeRead | CFile::shareDenyNone, false},
-        {CFile::modeWrite | CFile::shareDenyRead, CFile::modeRead | CFile::shareDenyNone, false},
-        {CFile::modeWrite | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyNone, true},
-        // The second open must also share what the first holds.
-        {CFile::modeWrite | CFile::shareDenyNone, CFile::modeRead | CFile::shareDenyWrite, false},
-    };
-    for (const Row &r : rows) {
-        CFile first("C:\\s.bin", r.first);
-        CFile second;
-        CFileException error;
-        EXPECT_EQ(second.Open("C:\\s.bin", r.second, &error) != FALSE, r.secondOpens)
-            << std::hex << r.first << " then " << r.second;
-        if (!r.secondOpens) {
-            EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
-            EXPECT_EQ(error.m_lOsError, ERROR_SHARING_VIOLATION);
-        }
-    }
-}
-
-TEST_F(AfxFile, AccessTheHandleLacksThrows)
-{
-    machine.MakeFile("C:\\a.bin", "abc");
-    CFile reader("C:\\a.bin", CFile::modeRead | CFile::shareDenyNone);
-    CFileException e = Thrown([&] { reader.Write("x", 1); });
-    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
-    EXPECT_STREQ(e.m_strFileName, "C:\\a.bin");
-
-    CFile writer("C:\\a.bin", CFile::modeWrite | CFile::shareDenyNone);
-    char c;
-    e = Thrown([&] { writer.Read(&c, 1); });
-    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
-}
-
-TEST_F(AfxFile, PlatformFailuresThrowTheirCause)
+TEST_F(AfxFile, FailuresThrowTheirCauseAndReleaseTheHandle)
 {
     machine.MakeFile("C:\\a.bin", "abcdef");
-    CFile file("C:\\a.bin", CFile::modeReadWrite);
-
-    machine.FailNthCallOf("SetFilePointer", 1, ERROR_SEEK);
-    CFileException e = Thrown([&] { file.Seek(1, CFile::begin); });
-    EXPECT_EQ(e.m_cause, CFileException::badSeek);
-
-    machine.FailNthCallOf("SetFilePointer", 2, ERROR_SEEK);  // the seek to the end
-    e = Thrown([&] { file.GetLength(); });
-    EXPECT_EQ(e.m_cause, CFileException::badSeek);
-
-    machine.FailNthCallOf("ReadFile", 1, ERROR_READ_FAULT);
+    CFile file("C:\\a.bin", CFile::modeReadWrite | CFile::shareDenyNone);
     char buf[4];
-    e = Thrown([&] { file.Read(buf, 4); });
-    EXPECT_EQ(e.m_cause, CFileException::hardIO);
-
-    machine.FailNthCallOf("WriteFile", 1, ERROR_DISK_FULL);
-    e = Thrown([&] { file.Write("zz", 2); });
-    EXPECT_EQ(e.m_cause, CFileException::diskFull);
-    EXPECT_EQ(e.m_lOsError, ERROR_DISK_FULL);
-
-    // A write the platform cuts short without an error is a full disk.
-    machine.shortWrite = 1;
-    e = Thrown([&] { file.Write("abc", 3); });
-    EXPECT_EQ(e.m_cause, CFileException::diskFull);
+    const struct {
+        const char *service;
+        uint64_t nth;
+        DWORD error;
+        int cause;
+        std::function<void()> call;
+    } rows[] = {
+        {"SetFilePointer", 1, ERROR_SEEK, X::badSeek, [&] { file.Seek(1, CFile::begin); }},
+        {"SetFilePointer", 2, ERROR_SEEK, X::badSeek, [&] { file.GetLength(); }},
+        {"ReadFile", 1, ERROR_READ_FAULT, X::hardIO, [&] { file.Read(buf, 4); }},
+        {"WriteFile", 1, ERROR_DISK_FULL, X::diskFull, [&] { file.Write("zz", 2); }},
+    };
+    for (const auto &r : rows) {
+        machine.FailNthCallOf(r.service, r.nth, r.error);
+        CFileException e = Thrown(r.call);
+        EXPECT_EQ(e.m_cause, r.cause) << r.service;
+        EXPECT_EQ(e.m_lOsError, static_cast<LONG>(r.error));
+        EXPECT_STREQ(e.m_strFileName, "C:\\a.bin");
+    }
+    machine.shortWrite = 1;  // a write cut short without an error is a full disk
+    CFileException e = Thrown([&] { file.Write("abc", 3); });
+    EXPECT_EQ(e.m_cause, X::diskFull);
     EXPECT_EQ(e.m_lOsError, -1);
+    EXPECT_NE(Thrown([&] { file.Seek(-1, CFile::begin); }).m_cause, X::none);
+    CFile reader("C:\\a.bin", CFile::modeRead | CFile::shareDenyNone);
+    EXPECT_EQ(Thrown([&] { reader.Write("x", 1); }).m_cause, X::accessDenied);
 
-    // A seek before the start is refused by the platform.
-    e = Thrown([&] { file.Seek(-1, CFile::begin); });
-    EXPECT_NE(e.m_cause, CFileException::none);
-}
+    // A failed close throws and still lets the handle go; Abort and the
+    // destructor never throw.
+    machine.ResetCalls();
+    machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Thrown([&] { file.Close(); }).m_cause, X::invalidFile);
+    EXPECT_EQ(file.m_hFile, CFile::hFileNull);
+    machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
+    reader.Abort();
+    {
+        CFile dropped("C:\\a.bin", CFile::modeRead);
+        machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
+    }
+    // Reopening closes the earlier handle, also when the new open fails.
+    ASSERT_TRUE(file.Open("C:\\a.bin", CFile::modeRead));
+    EXPECT_FALSE(file.Open("C:\\missing.bin", CFile::modeRead));
+    EXPECT_EQ(machine.CallCount("CloseHandle"), 4u);
 
-TEST_F(AfxFile, OperationsOnAClosedFileThrowWithoutAskingThePlatform)
-{
-    CFile file;
+    // A closed file throws without asking the platform.
     const uint64_t before = machine.CallCount();
-    char c;
-    EXPECT_EQ(Thrown([&] { file.Read(&c, 1); }).m_cause, CFileException::invalidFile);
-    EXPECT_EQ(Thrown([&] { file.Write("x", 1); }).m_cause, CFileException::invalidFile);
-    EXPECT_EQ(Thrown([&] { file.Seek(0, CFile::begin); }).m_cause, CFileException::invalidFile);
-    EXPECT_EQ(Thrown([&] { file.GetLength(); }).m_cause, CFileException::invalidFile);
-    EXPECT_EQ(Thrown([&] { file.GetPosition(); }).m_cause, CFileException::invalidFile);
-    file.Close();  // closing nothing is fine
+    for (auto call : std::vector<std::function<void()>>{
+             [&] { file.Read(buf, 1); }, [&] { file.Write("x", 1); },
+             [&] { file.Seek(0, CFile::begin); }, [&] { file.GetLength(); },
+             [&] { file.GetPosition(); }})
+        EXPECT_EQ(Thrown(call).m_cause, X::invalidFile);
+    file.Close();
     file.Abort();
     EXPECT_EQ(machine.CallCount(), before);
 }
 
-TEST_F(AfxFile, FailedCloseThrowsAndStillLetsGo)
+FILETIME FileTime(int64_t unixSeconds)
 {
-    machine.MakeFile("C:\\a.bin", "abc");
-    CFile file("C:\\a.bin", CFile::modeRead);
-    machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
-    CFileException e = Thrown([&] { file.Close(); });
-    EXPECT_EQ(e.m_cause, CFileException::invalidFile);
-    EXPECT_STREQ(e.m_strFileName, "C:\\a.bin");
-    EXPECT_EQ(file.m_hFile, CFile::hFileNull);
-    EXPECT_EQ(machine.CallCount("CloseHandle"), 1u);
+    const uint64_t ticks = static_cast<uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL;
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-TEST_F(AfxFile, AbortAndTheDestructorNeverThrow)
+TEST_F(AfxFile, Status)
 {
-    machine.MakeFile("C:\\a.bin", "abc");
-    {
-        CFile file("C:\\a.bin", CFile::modeRead);
-        machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
-        file.Abort();
-        EXPECT_EQ(file.m_hFile, CFile::hFileNull);
-    }
-    {
-        CFile file("C:\\a.bin", CFile::modeRead);
-        machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
-    }  // a throw from here would end the test program
-    {
-        CFile file("C:\\a.bin", CFile::modeRead);
-    }
-    EXPECT_EQ(machine.CallCount("CloseHandle"), 3u);
-}
-
-TEST_F(AfxFile, ReopeningClosesTheEarlierHandle)
-{
-    machine.MakeFile("C:\\a.bin", "abc");
-    machine.MakeFile("C:\\b.bin", "defg");
-    CFile file;
-    ASSERT_TRUE(file.Open("C:\\a.bin", CFile::modeRead));
-    ASSERT_TRUE(file.Open("C:\\b.bin", CFile::modeRead));
-    EXPECT_EQ(file.GetLength(), 4u);
-    EXPECT_FALSE(file.Open("C:\\missing.bin", CFile::modeRead));
-    EXPECT_EQ(file.m_hFile, CFile::hFileNull);
-    EXPECT_EQ(machine.CallCount("CloseHandle"), 2u);
-}
-
-TEST_F(AfxFile, StaticStatusOfFilesDirectoriesAndRoots)
-{
-    machine.MakeFile("C:\\dir\\f.bin", std::string(1234, 'x'),
-                     0x800 | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                         FILE_ATTRIBUTE_READONLY);
-    machine.SetTimes("C:\\dir\\f.bin", UnixToFileTime(1000000000), UnixToFileTime(1100000000),
-                     UnixToFileTime(1200000000));
+    const DWORD attributes = 0x800 | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+    machine.MakeFile("C:\\dir\\f.bin", std::string(1234, 'x'), attributes);
+    machine.SetTimes("C:\\dir\\f.bin", FileTime(1000000000), FileTime(1100000000),
+                     FileTime(1200000000));
     machine.MakeDir("C:\\dir\\sub");
-
     CFileStatus st;
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
     EXPECT_EQ(st.m_attribute, 0x23);  // the low eight bits only
@@ -337,108 +285,103 @@ TEST_F(AfxFile, StaticStatusOfFilesDirectoriesAndRoots)
     EXPECT_EQ(st.m_atime, 1100000000);
     EXPECT_EQ(st.m_mtime, 1200000000);
     EXPECT_STREQ(st.m_szFullName, "C:\\dir\\f.bin");
+    CFile open("C:\\dir\\f.bin", CFile::modeRead);
+    CFileStatus member;
+    ASSERT_TRUE(open.GetStatus(member));
+    EXPECT_EQ(member.m_size, 1234);
+    EXPECT_FALSE(CFile().GetStatus(member));
 
-    ASSERT_TRUE(CFile::GetStatus("C:\\dir\\sub", st));
-    EXPECT_EQ(st.m_attribute & CFile::directory, CFile::directory);
-
-    // A root with its backslash cut answers as the root directory, not as
-    // the drive's current directory.
+    // "C:" is the root, not the drive's current directory.
     machine.SetCurrentDir("C:\\dir\\sub");
     CFileStatus root, current;
     ASSERT_TRUE(CFile::GetStatus("C:\\", root));
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\sub", current));
     ASSERT_NE(root.m_attribute, current.m_attribute) << "the test needs them to differ";
-    ASSERT_TRUE(CFile::GetStatus("C:", st));
+    ASSERT_TRUE(CFile::GetStatus("c:", st));
     EXPECT_EQ(st.m_attribute, root.m_attribute);
-    EXPECT_TRUE(CFile::GetStatus("c:", st));
-    EXPECT_TRUE(CFile::GetStatus("C:\\", st));
-    EXPECT_FALSE(CFile::GetStatus("Q:", st));
-}
 
-TEST_F(AfxFile, StaticStatusRefusesWhatNamesNoEntry)
-{
-    machine.MakeFile("C:\\dir\\f.bin", "x");
     const std::string longName = "C:\\" + std::string(5000, 'a');
-    const char *names[] = {"C:\\dir\\missing", "C:\\nodir\\f.bin", "", "C:\\dir\\*",
-                           "C:\\dir\\f.bi?", "C:\\dir\\*.*", longName.c_str()};
-    for (const char *name : names) {
-        CFileStatus st;
+    for (const char *name : {"C:\\dir\\missing", "C:\\nodir\\f.bin", "", "C:\\dir\\*", "C:\\d?r",
+                             "Q:", longName.c_str(), static_cast<const char *>(nullptr)}) {
         std::memset(&st, 0x5A, sizeof st);
-        EXPECT_FALSE(CFile::GetStatus(name, st)) << name;
-        EXPECT_EQ(st.m_attribute, 0) << name;
+        EXPECT_FALSE(CFile::GetStatus(name, st)) << (name ? name : "null");
+        EXPECT_EQ(st.m_attribute, 0);
     }
-    CFileStatus st;
-    EXPECT_FALSE(CFile::GetStatus(nullptr, st));
-    // Wildcards never reach the platform.
     machine.ResetCalls();
     CFile::GetStatus("C:\\dir\\*", st);
-    EXPECT_EQ(machine.CallCount(), 0u);
+    EXPECT_EQ(machine.CallCount(), 0u);  // wildcards never reach the platform
 }
 
-TEST_F(AfxFile, MemberStatusOfAnOpenFile)
-{
-    machine.MakeFile("C:\\m.bin", "12345", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM);
-    CFile file("C:\\m.bin", CFile::modeRead);
-    CFileStatus st;
-    ASSERT_TRUE(file.GetStatus(st));
-    EXPECT_EQ(st.m_size, 5);
-    EXPECT_EQ(st.m_attribute, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM);
-    EXPECT_STREQ(st.m_szFullName, "C:\\m.bin");
-
-    CFile closed;
-    EXPECT_FALSE(closed.GetStatus(st));
-}
-
-TEST_F(AfxFile, RenameMovesOrThrows)
+TEST_F(AfxFile, RenameAndRemove)
 {
     machine.MakeFile("C:\\old.bin", "payload");
     machine.MakeFile("C:\\taken.bin", "other");
+    machine.MakeFile("C:\\ro.bin", "x", FILE_ATTRIBUTE_READONLY);
+    machine.MakeFile("C:\\held.bin", "x");
+    machine.MakeDir("C:\\d");
     CFile::Rename("C:\\old.bin", "C:\\new.bin");
-    EXPECT_FALSE(machine.Exists("C:\\old.bin"));
     EXPECT_EQ(machine.ReadFileBytes("C:\\new.bin"), "payload");
+    CFile::Remove("C:\\new.bin");
+    EXPECT_FALSE(machine.Exists("C:\\new.bin"));
 
-    CFileException e = Thrown([] { CFile::Rename("C:\\gone.bin", "C:\\x.bin"); });
-    EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-    EXPECT_STREQ(e.m_strFileName, "C:\\gone.bin");
-
-    e = Thrown([] { CFile::Rename("C:\\new.bin", "C:\\taken.bin"); });
-    EXPECT_EQ(e.m_lOsError, ERROR_ALREADY_EXISTS);
+    CFile held("C:\\held.bin", CFile::modeRead | CFile::shareDenyNone);  // never shares deletion
+    const struct { const char *from, *to; int cause; } rows[] = {
+        {"C:\\gone.bin", "C:\\x.bin", X::fileNotFound},
+        {"C:\\ro.bin", "C:\\taken.bin", X::generic},  // ERROR_ALREADY_EXISTS
+        {"C:\\new.bin", nullptr, X::fileNotFound},
+        {"C:\\nodir\\f.bin", nullptr, X::badPath},
+        {"C:\\d", nullptr, X::accessDenied},
+        {"C:\\ro.bin", nullptr, X::accessDenied},
+        {"C:\\held.bin", nullptr, X::sharingViolation},
+    };
+    for (const auto &r : rows) {
+        X e = Thrown([&] { r.to ? CFile::Rename(r.from, r.to) : CFile::Remove(r.from); });
+        EXPECT_EQ(e.m_cause, r.cause) << r.from;
+        EXPECT_STREQ(e.m_strFileName, r.from);
+    }
     EXPECT_EQ(machine.ReadFileBytes("C:\\taken.bin"), "other");
-
-    EXPECT_EQ(Thrown([] { CFile::Rename(nullptr, "C:\\x.bin"); }).m_cause,
-              CFileException::badPath);
+    EXPECT_TRUE(machine.Exists("C:\\ro.bin") && machine.DirExists("C:\\d"));
+    EXPECT_EQ(Thrown([] { CFile::Rename(nullptr, "C:\\x.bin"); }).m_cause, X::badPath);
 }
 
-TEST_F(AfxFile, RemoveDeletesOrThrows)
+TEST_F(AfxFile, Streams)
 {
-    machine.MakeFile("C:\\f.bin", "x");
-    machine.MakeFile("C:\\ro.bin", "x", FILE_ATTRIBUTE_READONLY);
-    machine.MakeDir("C:\\d");
-    CFile::Remove("C:\\f.bin");
-    EXPECT_FALSE(machine.Exists("C:\\f.bin"));
+    machine.MakeFile("C:\\log.txt", "one;");
+    machine.MakeFile("C:\\ro.txt", "x", FILE_ATTRIBUTE_READONLY);
+    crt::CrtFile *f = crt::fopen("C:\\log.txt", "a+");
+    ASSERT_NE(f, nullptr);
+    char buf[16] = {};
+    EXPECT_EQ(crt::fread(buf, 1, 3, f), 3u);  // reading starts at the beginning
+    EXPECT_EQ(crt::fwrite("two;", 1, 4, f), 4u);  // writing at the end
+    EXPECT_EQ(crt::fread(buf, 4, 3, f), 0u);
+    EXPECT_EQ(crt::fclose(f), 0);
+    EXPECT_EQ(machine.ReadFileBytes("C:\\log.txt"), "one;two;");
 
-    struct Row {
-        const char *path;
-        int cause;
-    } rows[] = {
-        {"C:\\f.bin", CFileException::fileNotFound},
-        {"C:\\nodir\\f.bin", CFileException::badPath},
-        {"C:\\d", CFileException::accessDenied},
-        {"C:\\ro.bin", CFileException::accessDenied},
-    };
-    for (const Row &r : rows) {
-        CFileException e = Thrown([&] { CFile::Remove(r.path); });
-        EXPECT_EQ(e.m_cause, r.cause) << r.path;
-        EXPECT_STREQ(e.m_strFileName, r.path);
-    }
-    EXPECT_TRUE(machine.Exists("C:\\ro.bin"));
-    EXPECT_TRUE(machine.DirExists("C:\\d"));
+    f = crt::fopen("C:\\log.txt", "w");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(crt::fwrite("abcdef", 3, 2, f), 2u);
+    EXPECT_EQ(crt::fwrite("abc", 0, 2, f), 0u);
+    EXPECT_EQ(crt::fwrite("abc", SIZE_MAX, 2, f), 0u);  // the size would overflow
+    EXPECT_EQ(crt::fread(buf, 1, 1, f), 0u);  // not open for reading
+    machine.FailNthCallOf("CloseHandle", 1, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(crt::fclose(f), -1);  // and the stream is gone all the same
+    EXPECT_EQ(machine.ReadFileBytes("C:\\log.txt"), "abcdef");
 
-    // Held open without delete sharing (CFile never shares deletion).
-    machine.MakeFile("C:\\held.bin", "x");
-    CFile held("C:\\held.bin", CFile::modeRead | CFile::shareDenyNone);
-    EXPECT_EQ(Thrown([] { CFile::Remove("C:\\held.bin"); }).m_cause,
-              CFileException::sharingViolation);
+    f = crt::fopen("C:\\log.txt", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(crt::fread(buf, 4, 3, f), 1u);  // whole items only
+    EXPECT_EQ(crt::fwrite("x", 1, 1, f), 0u);
+    EXPECT_EQ(crt::fclose(f), 0);
+
+    EXPECT_EQ(crt::fopen("C:\\missing.bin", "r"), nullptr);
+    EXPECT_EQ(crt::fopen("C:\\nodir\\x.bin", "w"), nullptr);
+    EXPECT_EQ(crt::fread(buf, 1, 1, nullptr), 0u);
+    EXPECT_EQ(crt::fclose(nullptr), -1);
+    EXPECT_EQ(crt::_unlink("C:\\log.txt"), 0);
+    EXPECT_FALSE(machine.Exists("C:\\log.txt"));
+    for (const char *path : {"C:\\log.txt", "C:\\ro.txt", static_cast<const char *>(nullptr)})
+        EXPECT_EQ(crt::_unlink(path), -1);
+    EXPECT_TRUE(machine.Exists("C:\\ro.txt"));
 }
 
 }  // namespace

@@ -4,94 +4,41 @@
 
 #include <set>
 #include <string>
-#include <vector>
 
 #include "platform/afx/afx.h"
 #include "support/scoped_machine.h"
 
 namespace {
 
-using brenvik::test::MachineTest;
+class AfxFind : public brenvik::test::MachineTest {};
 
-class AfxFind : public MachineTest {
-protected:
-    // Every entry of a listing, in the usual turn, dots included.
-    std::vector<std::string> Listing(const char *search)
-    {
-        std::vector<std::string> names;
-        CFileFind find;
-        BOOL working = find.FindFile(search);
-        while (working) {
-            working = find.FindNextFile();
-            names.push_back(std::string(find.GetFileName()));
-        }
-        return names;
-    }
-};
-
-TEST_F(AfxFind, TheTurnVisitsEveryEntryOnce)
+TEST_F(AfxFind, ReadsOneEntryAheadAndClosesOnce)
 {
     machine.MakeFile("C:\\dir\\a.txt", "1");
-    machine.MakeFile("C:\\dir\\b.txt", "22");
     machine.MakeDir("C:\\dir\\sub");
+    machine.MakeDir("C:\\dir\\..x");
     machine.MakeFile("C:\\dir\\sub\\deep.txt", "x");
-
+    machine.ResetCalls();
     std::multiset<std::string> seen;
     CFileFind find;
     BOOL working = find.FindFile("C:\\dir\\*.*");
     ASSERT_TRUE(working);
+    EXPECT_EQ(find.GetFileName(), "");  // nothing is current before the first turn
+    uint64_t turns = 0;
+    std::string name;
     while (working) {
         working = find.FindNextFile();
-        if (find.IsDots()) {
-            EXPECT_TRUE(find.GetFileName() == "." || find.GetFileName() == "..");
-            continue;
-        }
-        seen.insert(std::string(find.GetFileName()));
-        EXPECT_EQ(find.IsDirectory() != FALSE, find.GetFileName() == "sub");
+        EXPECT_EQ(machine.CallCount("FindNextFileA"), ++turns);  // exactly one ahead
+        name = find.GetFileName();
+        EXPECT_EQ(find.IsDots() != FALSE, name == "." || name == "..") << name;
+        seen.insert(name + (find.IsDirectory() ? "/" : ""));
     }
-    EXPECT_EQ(seen, (std::multiset<std::string>{"a.txt", "b.txt", "sub"}));
-}
-
-TEST_F(AfxFind, FindNextFileSaysWhetherAnotherEntryFollows)
-{
-    machine.MakeFile("C:\\one\\only.txt", "x");
-    machine.MakeFile("C:\\two\\first.txt", "x");
-    machine.MakeFile("C:\\two\\second.txt", "x");
-
-    CFileFind find;
-    ASSERT_TRUE(find.FindFile("C:\\one\\only.txt"));
-    EXPECT_EQ(find.GetFileName(), "");  // nothing is current before the first turn
-    EXPECT_FALSE(find.FindNextFile());
-    EXPECT_EQ(find.GetFileName(), "only.txt");  // the last entry is still there to see
+    EXPECT_EQ(seen, (std::multiset<std::string>{"./", "../", "a.txt", "sub/", "..x/"}));
+    EXPECT_EQ(std::string(find.GetFileName()), name);  // the last entry stays to be seen
     EXPECT_FALSE(find.FindNextFile());
     EXPECT_EQ(find.GetFileName(), "");
-
-    ASSERT_TRUE(find.FindFile("C:\\two\\*.txt"));
-    EXPECT_TRUE(find.FindNextFile());
-    const std::string first(find.GetFileName());
-    EXPECT_FALSE(find.FindNextFile());
-    const std::string second(find.GetFileName());
-    EXPECT_EQ((std::set<std::string>{first, second}),
-              (std::set<std::string>{"first.txt", "second.txt"}));
-}
-
-TEST_F(AfxFind, ReadsExactlyOneEntryAhead)
-{
-    for (int i = 0; i < 10; ++i)
-        machine.MakeFile("C:\\many\\f" + std::to_string(i) + ".txt", "x");
-    machine.ResetCalls();
-    CFileFind find;
-    ASSERT_TRUE(find.FindFile("C:\\many\\*.txt"));
-    EXPECT_EQ(machine.CallCount("FindFirstFileA"), 1u);
-    EXPECT_EQ(machine.CallCount("FindNextFileA"), 0u);
-    for (uint64_t turn = 1; turn <= 4; ++turn) {
-        EXPECT_TRUE(find.FindNextFile());
-        EXPECT_EQ(machine.CallCount("FindNextFileA"), turn);
-    }
     find.Close();
-    EXPECT_EQ(machine.CallCount("FindClose"), 1u);
-    EXPECT_FALSE(find.FindNextFile());
-    find.Close();  // a second close releases nothing more
+    find.Close();
     EXPECT_EQ(machine.CallCount("FindClose"), 1u);
 }
 
@@ -102,122 +49,77 @@ TEST_F(AfxFind, FilePathIsTheSearchDirectoryAndTheName)
     machine.AddShare("srv", "share");
     machine.MakeFile("\\\\srv\\share\\s.txt", "x");
     machine.SetCurrentDir("C:\\dir");
-
-    struct Row {
-        const char *search;
-        const char *path;
-        const char *root;
-    } rows[] = {
+    const struct { const char *search, *path, *root; } rows[] = {
         {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"},
-        {"C:\\dir\\*.txt", "C:\\dir\\a.txt", "C:\\dir"},
         {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
         {"C:\\dir/*.txt", "C:\\dir\\a.txt", "C:\\dir"},
         {"C:\\*.txt", "C:\\top.txt", "C:"},
         {"\\\\srv\\share\\*.txt", "\\\\srv\\share\\s.txt", "\\\\srv\\share"},
-        // Relative searches give relative paths.
-        {"*.txt", "a.txt", ""},
+        {"*.txt", "a.txt", ""},  // relative searches give relative paths
         {"..\\dir\\*.txt", "..\\dir\\a.txt", "..\\dir"},
         {"C:*.txt", "C:a.txt", "C:"},
+        {nullptr, "a.txt", ""},  // the current directory, dots first
     };
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.search ? r.search : "null");
         CFileFind find;
-        ASSERT_TRUE(find.FindFile(r.search)) << r.search;
-        find.FindNextFile();
-        EXPECT_EQ(std::string(find.GetFilePath()), r.path) << r.search;
-        EXPECT_EQ(std::string(find.GetRoot()), r.root) << r.search;
+        ASSERT_TRUE(find.FindFile(r.search));
+        do
+            find.FindNextFile();
+        while (find.IsDots());
+        EXPECT_EQ(std::string(find.GetFilePath()), r.path);
+        EXPECT_EQ(std::string(find.GetRoot()), r.root);
     }
 }
 
-TEST_F(AfxFind, NullSearchListsTheCurrentDirectory)
-{
-    machine.MakeFile("C:\\here\\h.txt", "x");
-    machine.SetCurrentDir("C:\\here");
-    std::set<std::string> names;
-    for (const auto &n : Listing(nullptr))
-        if (n != "." && n != "..")
-            names.insert(n);
-    EXPECT_EQ(names, (std::set<std::string>{"h.txt"}));
-}
-
-TEST_F(AfxFind, NoMatchFailsWithThePlatformsError)
+TEST_F(AfxFind, FailuresAndRestartsReleaseTheHandle)
 {
     machine.MakeDir("C:\\empty");
+    machine.MakeFile("C:\\r\\a.txt", "x");
+    machine.MakeFile("C:\\r\\b.txt", "x");
+    const std::string tooLong = "C:\\" + std::string(5000, 'q') + "\\*.*";
+    const struct { const char *search; DWORD error; } misses[] = {
+        {"C:\\empty\\*.txt", ERROR_FILE_NOT_FOUND},
+        {"C:\\nodir\\*.txt", ERROR_PATH_NOT_FOUND},
+        {tooLong.c_str(), 0},
+    };
     CFileFind find;
-    EXPECT_FALSE(find.FindFile("C:\\empty\\*.txt"));
-    EXPECT_EQ(brenvik::platform::sys().GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(find.FindFile("C:\\nodir\\*.txt"));
-    EXPECT_EQ(brenvik::platform::sys().GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    for (const auto &m : misses) {
+        EXPECT_FALSE(find.FindFile(m.search));
+        if (m.error != 0) {
+            EXPECT_EQ(brenvik::platform::sys().GetLastError(), m.error);
+        }
+        EXPECT_FALSE(find.FindNextFile());
+        EXPECT_EQ(find.GetFilePath(), "");
+    }
+    machine.ResetCalls();
+    ASSERT_TRUE(find.FindFile("C:\\r\\*.txt"));
+    ASSERT_TRUE(find.FindFile("C:\\r\\*.txt"));  // the first search is closed
+    EXPECT_EQ(machine.CallCount("FindClose"), 1u);
+    // A failing read-ahead ends the listing; the current entry stays.
+    machine.FailNthCallOf("FindNextFileA", 1, ERROR_GEN_FAILURE);
     EXPECT_FALSE(find.FindNextFile());
-    EXPECT_EQ(find.GetFilePath(), "");
-}
+    EXPECT_NE(find.GetFileName(), "");
+}  // the destructor closes the second search, or the machine reports a leak
 
 TEST_F(AfxFind, AttributeTestsAndLength)
 {
-    machine.MakeFile("C:\\attr\\f.bin", "x",
-                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    const DWORD attributes =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    machine.MakeFile("C:\\attr\\f.bin", "x", attributes);
     machine.SetFileSize("C:\\big\\huge.bin", 5ULL << 30);
-
     CFileFind find;
     ASSERT_TRUE(find.FindFile("C:\\attr\\f.bin"));
-    find.FindNextFile();
-    EXPECT_TRUE(find.IsReadOnly());
-    EXPECT_TRUE(find.IsHidden());
-    EXPECT_TRUE(find.IsSystem());
-    EXPECT_FALSE(find.IsArchived());
-    EXPECT_FALSE(find.IsDirectory());
-    EXPECT_FALSE(find.IsDots());
+    EXPECT_FALSE(find.FindNextFile());
+    EXPECT_TRUE(find.IsReadOnly() && find.IsHidden() && find.IsSystem());
+    EXPECT_FALSE(find.IsArchived() || find.IsDirectory() || find.IsDots());
     EXPECT_TRUE(find.MatchesMask(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM));
     EXPECT_FALSE(find.MatchesMask(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(find.GetAttributes(),
-              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_EQ(find.GetAttributes(), attributes);
     EXPECT_EQ(find.GetLength(), 1u);
-
     ASSERT_TRUE(find.FindFile("C:\\big\\huge.bin"));
     find.FindNextFile();
     EXPECT_EQ(find.GetLength(), 5ULL << 30);
-}
-
-TEST_F(AfxFind, DotsAreDirectoriesNamedDotOrDotDot)
-{
-    machine.MakeDir("C:\\d\\..x");
-    machine.MakeDir("C:\\d\\.x");
-    machine.MakeFile("C:\\d\\..f", "x");
-    CFileFind find;
-    BOOL working = find.FindFile("C:\\d\\*");
-    int dots = 0;
-    while (working) {
-        working = find.FindNextFile();
-        const std::string name(find.GetFileName());
-        const bool expected = name == "." || name == "..";
-        EXPECT_EQ(find.IsDots() != FALSE, expected) << name;
-        dots += find.IsDots() ? 1 : 0;
-    }
-    EXPECT_LE(dots, 2);
-}
-
-TEST_F(AfxFind, RestartingAndFailuresReleaseTheHandle)
-{
-    machine.MakeFile("C:\\r\\a.txt", "x");
-    machine.MakeFile("C:\\r\\b.txt", "x");
-    {
-        CFileFind find;
-        ASSERT_TRUE(find.FindFile("C:\\r\\*.txt"));
-        ASSERT_TRUE(find.FindFile("C:\\r\\*.txt"));  // the first search is closed
-        EXPECT_EQ(machine.CallCount("FindClose"), 1u);
-        // A failing read-ahead ends the listing; the current entry stays.
-        machine.FailNthCallOf("FindNextFileA", 1, ERROR_GEN_FAILURE);
-        EXPECT_FALSE(find.FindNextFile());
-        EXPECT_NE(find.GetFileName(), "");
-    }  // the destructor closes; ScopedMachine reports a leak otherwise
-    EXPECT_EQ(machine.CallCount("FindClose"), 2u);
-}
-
-TEST_F(AfxFind, LongSearchTextsAreHandled)
-{
-    const std::string search = "C:\\" + std::string(5000, 'q') + "\\*.*";
-    CFileFind find;
-    EXPECT_FALSE(find.FindFile(search.c_str()));
-    EXPECT_EQ(find.GetFilePath(), "");
 }
 
 }  // namespace

@@ -11,104 +11,75 @@
 
 namespace {
 
-using brenvik::test::HostExists;
-using brenvik::test::MakeHostDirs;
-using brenvik::test::ReadHostFile;
-using brenvik::test::RegText;
-using brenvik::test::ScopedRegistryFile;
-using brenvik::test::TempDir;
-using brenvik::test::WriteHostFile;
+namespace crt = brenvik::crt;
+using namespace brenvik::test;
 
 class AfxPosix : public ::testing::Test {
 protected:
-    AfxPosix()
-        : reg(RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]",
-                       "\"Path\"=\"" + root.path() + "\"", "\"Type\"=\"fixed\""}))
-    {
-    }
-
     TempDir root;
-    ScopedRegistryFile reg;
+    ScopedRegistryFile reg{RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]",
+                                    "\"Path\"=\"" + root.path() + "\"", "\"Type\"=\"fixed\""})};
 };
 
-TEST_F(AfxPosix, FileRoundTripAndSharing)
+TEST_F(AfxPosix, FilesShareStatusAndFind)
 {
+    MakeHostDirs(root / "dir/sub");
     {
-        CFile out("C:\\data.bin", CFile::modeWrite | CFile::modeCreate | CFile::shareDenyWrite);
+        CFile out("C:\\dir\\f.bin", CFile::modeWrite | CFile::modeCreate | CFile::shareDenyWrite);
         out.Write("abcdef", 6);
-        // Another writer is refused while we deny writing; a reader is not.
-        CFile writer;
+        CFile other;
         CFileException error;
-        EXPECT_FALSE(writer.Open("C:\\data.bin", CFile::modeWrite | CFile::shareDenyNone, &error));
+        EXPECT_FALSE(other.Open("C:\\dir\\f.bin", CFile::modeWrite | CFile::shareDenyNone, &error));
         EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
         // A reader must share the writing we hold.
-        CFile reader;
-        EXPECT_FALSE(reader.Open("C:\\data.bin", CFile::modeRead | CFile::shareDenyWrite));
-        EXPECT_TRUE(reader.Open("C:\\data.bin", CFile::modeRead | CFile::shareDenyNone));
+        EXPECT_FALSE(other.Open("C:\\dir\\f.bin", CFile::modeRead | CFile::shareDenyWrite));
+        EXPECT_TRUE(other.Open("C:\\dir\\f.bin", CFile::modeRead | CFile::shareDenyNone));
     }
-    EXPECT_EQ(ReadHostFile(root / "data.bin"), "abcdef");
-}
+    EXPECT_EQ(ReadHostFile(root / "dir/f.bin"), "abcdef");
 
-TEST_F(AfxPosix, StatusOfEntriesAndTheRoot)
-{
-    MakeHostDirs(root / "dir");
-    WriteHostFile(root / "dir/f.txt", "12345");
     CFileStatus st;
-    ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.txt", st));
-    EXPECT_EQ(st.m_size, 5);
+    ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
+    EXPECT_EQ(st.m_size, 6);
     EXPECT_EQ(st.m_attribute & CFile::directory, 0);
     EXPECT_GT(st.m_mtime, 1000000000);
-    ASSERT_TRUE(CFile::GetStatus("C:\\dir", st));
-    EXPECT_EQ(st.m_attribute & CFile::directory, CFile::directory);
-    ASSERT_TRUE(CFile::GetStatus("C:", st));
-    EXPECT_EQ(st.m_attribute & CFile::directory, CFile::directory);
-    EXPECT_FALSE(CFile::GetStatus("C:\\dir\\*.txt", st));
-    EXPECT_FALSE(CFile::GetStatus("C:\\dir\\g.txt", st));
+    for (const char *dir : {"C:\\dir", "C:"}) {
+        ASSERT_TRUE(CFile::GetStatus(dir, st)) << dir;
+        EXPECT_EQ(st.m_attribute & CFile::directory, CFile::directory) << dir;
+    }
+    EXPECT_FALSE(CFile::GetStatus("C:\\dir\\*.bin", st));
 
-    CFile::Rename("C:\\dir\\f.txt", "C:\\dir\\g.txt");
-    EXPECT_TRUE(HostExists(root / "dir/g.txt"));
-    CFile::Remove("C:\\dir\\g.txt");
-    EXPECT_FALSE(HostExists(root / "dir/g.txt"));
+    std::set<std::string> paths;
+    CFileFind find;
+    for (BOOL working = find.FindFile("C:\\dir\\*.*"); working;) {
+        working = find.FindNextFile();
+        if (!find.IsDots())
+            paths.insert(std::string(find.GetFilePath()) + (find.IsDirectory() ? "/" : ""));
+    }
+    EXPECT_EQ(paths, (std::set<std::string>{"C:\\dir\\f.bin", "C:\\dir\\sub/"}));
+
+    CFile::Rename("C:\\dir\\f.bin", "C:\\dir\\g.bin");
+    CFile::Remove("C:\\dir\\g.bin");
+    EXPECT_FALSE(HostExists(root / "dir/f.bin") || HostExists(root / "dir/g.bin"));
     try {
-        CFile::Remove("C:\\dir\\g.txt");
+        CFile::Remove("C:\\dir\\g.bin");
         ADD_FAILURE() << "no exception";
     } catch (const CFileException &e) {
         EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
     }
 }
 
-TEST_F(AfxPosix, FindListsARealDirectory)
-{
-    MakeHostDirs(root / "list/sub");
-    WriteHostFile(root / "list/a.txt", "a");
-    WriteHostFile(root / "list/b.dat", "bb");
-    std::set<std::string> paths;
-    CFileFind find;
-    BOOL working = find.FindFile("C:\\list\\*.*");
-    ASSERT_TRUE(working);
-    while (working) {
-        working = find.FindNextFile();
-        if (!find.IsDots())
-            paths.insert(std::string(find.GetFilePath()) + (find.IsDirectory() ? "/" : ""));
-    }
-    EXPECT_EQ(paths, (std::set<std::string>{"C:\\list\\a.txt", "C:\\list\\b.dat",
-                                            "C:\\list\\sub/"}));
-}
-
 TEST_F(AfxPosix, StreamsWriteAppendAndUnlink)
 {
-    brenvik::crt::CrtFile *f = brenvik::crt::fopen("C:\\s.txt", "w");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(brenvik::crt::fwrite("one", 1, 3, f), 3u);
-    EXPECT_EQ(brenvik::crt::fclose(f), 0);
-    f = brenvik::crt::fopen("C:\\s.txt", "a");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(brenvik::crt::fwrite("two", 1, 3, f), 3u);
-    EXPECT_EQ(brenvik::crt::fclose(f), 0);
-    EXPECT_EQ(ReadHostFile(root / "s.txt"), "onetwo");
-    EXPECT_EQ(brenvik::crt::_unlink("C:\\s.txt"), 0);
-    EXPECT_EQ(brenvik::crt::_unlink("C:\\s.txt"), -1);
-    EXPECT_EQ(brenvik::crt::fopen("C:\\nodir\\s.txt", "w"), nullptr);
+    for (const char *mode : {"w", "a"}) {
+        crt::CrtFile *f = crt::fopen("C:\\s.txt", mode);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(crt::fwrite(mode, 1, 1, f), 1u);
+        EXPECT_EQ(crt::fclose(f), 0);
+    }
+    EXPECT_EQ(ReadHostFile(root / "s.txt"), "wa");
+    EXPECT_EQ(crt::_unlink("C:\\s.txt"), 0);
+    EXPECT_EQ(crt::_unlink("C:\\s.txt"), -1);
+    EXPECT_EQ(crt::fopen("C:\\nodir\\s.txt", "w"), nullptr);
 }
 
 }  // namespace
