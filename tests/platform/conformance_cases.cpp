@@ -596,12 +596,12 @@ std::set<std::string> ListNames(platform::Services &s, const std::string &patter
 TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
 {
     MakeDir("dir");
-    for (const char *name : {"a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html"})
+    for (const char *name : {"a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "a.txt.bak"})
         MakeFile(std::string("dir\\") + name);
     MakeDir("dir\\sub");
     MakeDir("empty");
     using Names = std::set<std::string>;
-    const Names all = {".", "..", "a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "sub"};
+    const Names all = {".", "..", "a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "a.txt.bak", "sub"};
     // Wine matches '?' as exactly one character and "*." as "*"; Windows lets
     // '?' match nothing before a dot or at the end, and "*." match only names
     // without a dot.
@@ -617,7 +617,8 @@ TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
         {"dir\\?.txt", {"a.txt", "B.TXT"}},
         {"dir\\a?.txt", wine ? Names{"ab.txt"} : Names{"a.txt", "ab.txt"}},
         {"dir\\*.", wine ? all : Names{".", "..", "noext", "sub"}},
-        {"dir\\a*", {"a.txt", "ab.txt", "a.b.c"}},
+        {"dir\\a*", {"a.txt", "ab.txt", "a.b.c", "a.txt.bak"}},
+        {"dir\\a*b*c", {"a.b.c"}},
         {"dir\\*.c", {"a.b.c"}},
         {"dir\\NOEXT", {"noext"}},
         // An empty directory still lists "." and "..".
