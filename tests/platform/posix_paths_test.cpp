@@ -184,28 +184,6 @@ TEST_F(PathMapTest, RelativePathsFollowTheCurrentDirectory)
     ASSERT_EQ(::chdir(old), 0);
 }
 
-TEST_F(PathMapTest, DriveWithoutItsMediumIsNotReady)
-{
-    SetRegistry({DriveKey('C', H("c"), "fixed"), DriveKey('E', H("no-disc"), "cdrom"),
-                 DriveKey('F', "", "removable")});
-    for (const char *path : {"E:\\", "E:\\file.txt", "F:\\x"}) {
-        SCOPED_TRACE(path);
-        Mark();
-        EXPECT_EQ(s().GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES);
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
-    }
-    Mark();
-    EXPECT_EQ(s().CreateFileA("E:\\x", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
-    // The type stands without the medium.
-    EXPECT_EQ(s().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_CDROM));
-    EXPECT_EQ(s().GetDriveTypeA("F:"), static_cast<UINT>(DRIVE_REMOVABLE));
-    // A medium inserted later is seen.
-    test::MakeHostDirs(H("no-disc"));
-    EXPECT_EQ(s().GetFileAttributesA("E:\\"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-}
-
 // ---- The registry file ------------------------------------------------------
 
 using platform::posix::LocateRegistryFile;
@@ -413,13 +391,13 @@ TEST_F(RegistryFileTest, SharesAndRememberedConnections)
     EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_BAD_NET_NAME));
 }
 
-TEST_F(RegistryFileTest, VolumeInformationFromTheRegistry)
+TEST_F(RegistryFileTest, VolumesFromTheRegistryAndDrivesWithoutTheirMedium)
 {
     test::MakeHostDirs(H("d"));
     test::MakeHostDirs(H("e"));
     SetRegistry({DriveKey('D', H("d"), "cdrom", {"\"Label\"=\"MY DISC\""}),
                  DriveKey('E', H("e"), "fixed", {"\"Compressed\"=dword:00000001"}),
-                 DriveKey('F', H("absent"), "cdrom")});
+                 DriveKey('F', H("absent"), "cdrom"), DriveKey('G', "", "removable")});
     char label[100];
     DWORD flags = 0;
     ASSERT_TRUE(s().GetVolumeInformationA("D:\\", label, sizeof label, nullptr, nullptr, &flags,
@@ -444,20 +422,35 @@ TEST_F(RegistryFileTest, VolumeInformationFromTheRegistry)
     EXPECT_FALSE(s().GetVolumeInformationA("D:\\sub\\", label, sizeof label, nullptr, nullptr,
                                            nullptr, nullptr, 0));
     EXPECT_EQ(Err(), 144u);  // ERROR_DIR_NOT_ROOT
-    // No medium: not ready, for every volume query.
-    Mark();
-    EXPECT_FALSE(s().GetVolumeInformationA("F:\\", label, sizeof label, nullptr, nullptr, nullptr,
-                                           nullptr, 0));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
+    // No medium: not ready, for every query but the type.
+    const struct {
+        const char *what;
+        bool (*call)(platform::Services &);
+    } noMedium[] = {
+        {"volume", [](platform::Services &s) { return s.GetVolumeInformationA("F:\\", nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) != 0; }},
+        {"free space", [](platform::Services &s) { DWORD a, b, c, d; return s.GetDiskFreeSpaceA("F:\\", &a, &b, &c, &d) != 0; }},
+        {"root", [](platform::Services &s) { return s.GetFileAttributesA("F:\\") != INVALID_FILE_ATTRIBUTES; }},
+        {"file", [](platform::Services &s) { return s.GetFileAttributesA("F:\\file.txt") != INVALID_FILE_ATTRIBUTES; }},
+        {"empty path", [](platform::Services &s) { return s.GetFileAttributesA("G:\\x") != INVALID_FILE_ATTRIBUTES; }},
+        {"create", [](platform::Services &s) { HANDLE h = s.CreateFileA("F:\\x", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr); return h != INVALID_HANDLE_VALUE && s.CloseHandle(h); }},
+    };
+    for (const auto &c : noMedium) {
+        SCOPED_TRACE(c.what);
+        Mark();
+        EXPECT_FALSE(c.call(s()));
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
+    }
+    EXPECT_EQ(s().GetDriveTypeA("F:\\"), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_EQ(s().GetDriveTypeA("G:"), static_cast<UINT>(DRIVE_REMOVABLE));
     DWORD spc, bps, freeClusters, total;
-    Mark();
-    EXPECT_FALSE(s().GetDiskFreeSpaceA("F:\\", &spc, &bps, &freeClusters, &total));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
     // A CD drive counts sectors of 2048 bytes.
     ASSERT_TRUE(s().GetDiskFreeSpaceA("D:\\", &spc, &bps, &freeClusters, &total));
     EXPECT_EQ(bps, 2048u);
     ASSERT_TRUE(s().GetDiskFreeSpaceA("E:\\", &spc, &bps, &freeClusters, &total));
     EXPECT_EQ(bps, 512u);
+    // A medium inserted later is seen.
+    test::MakeHostDirs(H("absent"));
+    EXPECT_EQ(s().GetFileAttributesA("F:\\"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
 TEST_F(RegistryFileTest, FreeSpaceFiguresAgree)
