@@ -63,14 +63,8 @@ public:
         mode = on ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
         return ::chmod(host.c_str(), mode) == 0;
     }
-    bool SetHidden(const std::string &relative, bool on) override
-    {
-        return SetXattrBit(relative, FILE_ATTRIBUTE_HIDDEN, on);
-    }
-    bool SetSystem(const std::string &relative, bool on) override
-    {
-        return SetXattrBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
-    }
+    bool SetHidden(const std::string &r, bool on) override { return SetXattrBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
+    bool SetSystem(const std::string &r, bool on) override { return SetXattrBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
     bool KeepsDosAttributes() const override { return keepsXattrs_; }
 
     static std::string MakeRegistry(const std::string &driveRoot)
