@@ -369,6 +369,8 @@ const ShareCase kShareCases[] = {
     {DELETE, kSR, kR, kSR | kSD, true},
     {kR, kSR, DELETE, kSR, false},
     {kR, kSR | kSD, DELETE, kSR, true},
+    {GENERIC_ALL, kSR | kSW, kR, kSR | kSW, false},  // GENERIC_ALL includes delete
+    {kR, kSR | kSW, GENERIC_ALL, kSR | kSW | kSD, false},
 };
 
 TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeetInOneProcess)
