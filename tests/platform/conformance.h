@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -117,6 +118,17 @@ protected:
     // Opens relative with the given access, share and disposition.
     HANDLE Open(const std::string &relative, DWORD access, DWORD share,
                 DWORD disposition = OPEN_EXISTING, DWORD flags = FILE_ATTRIBUTE_NORMAL);
+    // Whether h is a handle; closes it.
+    bool Opened(HANDLE h);
+
+    // Runs each call after Mark(): it must succeed where error is 0, else
+    // fail with exactly that last error.
+    struct Call {
+        const char *what;
+        std::function<bool()> call;
+        DWORD error;
+    };
+    void ExpectCalls(const std::vector<Call> &calls);
 
 private:
     std::unique_ptr<ConformanceBackend> backend_;

@@ -11,17 +11,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/backends.h"
 #include "platform/conformance.h"
-#include "support/test_support.h"
+#include "platform/posix_fixture.h"
 
 namespace brenvik {
 namespace conformance {
 namespace {
-
-using test::RegText;
-using test::ScopedRegistryFile;
-using test::TempDir;
 
 // The child that holds a file open: it answers on one pipe and waits for the
 // other to close.
@@ -68,19 +63,23 @@ public:
         mode = on ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
         return ::chmod(host.c_str(), mode) == 0;
     }
-    bool SetHidden(const std::string &relative, bool on) override
-    {
-        return SetXattrBit(relative, FILE_ATTRIBUTE_HIDDEN, on);
-    }
-    bool SetSystem(const std::string &relative, bool on) override
-    {
-        return SetXattrBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
-    }
+    bool SetHidden(const std::string &r, bool on) override { return SetXattrBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
+    bool SetSystem(const std::string &r, bool on) override { return SetXattrBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
     bool KeepsDosAttributes() const override { return keepsXattrs_; }
+
+    static std::string MakeRegistry(const std::string &driveRoot)
+    {
+        std::vector<std::string> lines = {posixtest::DriveKey('C', driveRoot, "fixed")};
+        for (const auto &line : ConformanceRegistryLines())
+            lines.push_back(line);
+        return test::RegText(lines);
+    }
 
     std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
                                          DWORD *error) override
     {
+        // The child answers its open's last error (0: open) on one pipe and
+        // holds the handle until the other is closed.
         int answer[2], release[2];
         if (::pipe2(answer, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) {
             *error = static_cast<DWORD>(-1);
@@ -94,16 +93,11 @@ public:
             auto &s = platform::PosixServices();
             HANDLE h = s.CreateFileA(Path(relative).c_str(), access, share, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            DWORD result = h == INVALID_HANDLE_VALUE ? s.GetLastError() : 0;
-            if (h != INVALID_HANDLE_VALUE && result == 0)
-                result = 0;
-            if (::write(answer[1], &result, sizeof result) != sizeof result)
-                ::_exit(2);
+            const DWORD result = h == INVALID_HANDLE_VALUE ? s.GetLastError() : 0;
             char c;
-            while (::read(release[0], &c, 1) > 0) {
-            }
-            if (h != INVALID_HANDLE_VALUE)
-                s.CloseHandle(h);
+            if (::write(answer[1], &result, sizeof result) == sizeof result)
+                while (::read(release[0], &c, 1) > 0) {
+                }
             ::_exit(0);
         }
         ::close(answer[1]);
@@ -123,30 +117,6 @@ public:
     }
 
 private:
-    static std::string MakeRegistry(const std::string &driveRoot)
-    {
-        std::vector<std::string> lines = {
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]",
-            "\"Path\"=\"" + Escaped(driveRoot) + "\"",
-            "\"Type\"=\"fixed\"",
-            "",
-        };
-        for (const auto &line : ConformanceRegistryLines())
-            lines.push_back(line);
-        return RegText(lines);
-    }
-
-    static std::string Escaped(const std::string &text)
-    {
-        std::string out;
-        for (char c : text) {
-            if (c == '\\' || c == '"')
-                out += '\\';
-            out += c;
-        }
-        return out;
-    }
-
     std::string Host(const std::string &relative) const
     {
         std::string host = driveRoot_ + "/" + relative;
@@ -162,24 +132,23 @@ private:
         char buf[64];
         ssize_t n = ::getxattr(host.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
         unsigned bits = 0;
+        struct stat st;
         if (n > 0) {
             buf[n] = '\0';
             std::sscanf(buf, "0x%x", &bits);
-        } else {
-            struct stat st;
-            if (::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-                bits = FILE_ATTRIBUTE_ARCHIVE;
+        } else if (::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            bits = FILE_ATTRIBUTE_ARCHIVE;
         }
         bits = on ? (bits | bit) : (bits & ~bit);
         char text[16];
-        int len = std::snprintf(text, sizeof text, "0x%x", bits);
+        const int len = std::snprintf(text, sizeof text, "0x%x", bits);
         return ::setxattr(host.c_str(), "user.DOSATTRIB", text, static_cast<std::size_t>(len),
                           0) == 0;
     }
 
-    TempDir root_;
+    test::TempDir root_;
     std::string driveRoot_;
-    ScopedRegistryFile registry_;
+    test::ScopedRegistryFile registry_;
     bool keepsXattrs_ = false;
 };
 

@@ -37,18 +37,9 @@ public:
     std::string DriveRoot() const override { return "C:\\"; }
     char UnusedDriveLetter() const override { return 'Q'; }
 
-    bool SetReadOnly(const std::string &relative, bool on) override
-    {
-        return SetBit(relative, FILE_ATTRIBUTE_READONLY, on);
-    }
-    bool SetHidden(const std::string &relative, bool on) override
-    {
-        return SetBit(relative, FILE_ATTRIBUTE_HIDDEN, on);
-    }
-    bool SetSystem(const std::string &relative, bool on) override
-    {
-        return SetBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
-    }
+    bool SetReadOnly(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_READONLY, on); }
+    bool SetHidden(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
+    bool SetSystem(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
     bool KeepsDosAttributes() const override { return true; }
 
     std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
