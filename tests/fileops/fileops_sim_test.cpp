@@ -8,12 +8,10 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <memory>
 
 #include "platform/afx/afx.h"
 #include "platform/crt/crt.h"
-#include "platform/services.h"
-#include "platform/sim/sim_machine.h"
+#include "support/scoped_machine.h"
 
 namespace brenvik {
 namespace test {
@@ -23,46 +21,26 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Strings = std::vector<std::string>;
 
-class FileOps : public ::testing::Test {
+class FileOps : public MachineTest {
 protected:
-    FileOps() : m(sim::Machine::Typical()), scope_(std::make_unique<platform::ScopedServices>(m))
-    {
-        crt::RefreshCodePage();
-        m.MarkInstalled();
-    }
-    ~FileOps() override
-    {
-        EXPECT_THAT(m.Leaks(), IsEmpty());
-        scope_.reset();
-        crt::RefreshCodePage();
-    }
     // The calls made, as "Service path"; or the paths of one service's calls.
     Strings Log(const std::string &service = "") const
     {
         Strings out;
-        for (const sim::Call &c : m.CallLog()) {
-            if (service.empty())
-                out.push_back(c.service + " " + c.path);
-            else if (c.service == service)
-                out.push_back(c.path);
-        }
+        for (const sim::Call &c : m.CallLog())
+            if (service.empty() || c.service == service)
+                out.push_back(service.empty() ? c.service + " " + c.path : c.path);
         return out;
     }
     // Every entry below `under` with its content, "<dir>" for others.
     std::map<std::string, std::string> Tree(const std::string &under)
     {
         std::map<std::string, std::string> out;
-        for (const std::string &rel : m.ListTree(under)) {
-            const std::string full = under + rel;
-            out[rel] = (!m.IsLink(full) && m.FileExists(full)) ? m.ReadFileBytes(full) : "<dir>";
-        }
+        for (const std::string &rel : m.ListTree(under))
+            out[rel] = !m.IsLink(under + rel) && m.FileExists(under + rel) ? m.ReadFileBytes(under + rel) : "<dir>";
         return out;
     }
-
-    sim::Machine m;
-
-private:
-    std::unique_ptr<platform::ScopedServices> scope_;
+    sim::Machine &m = machine;
 };
 
 void Entries(sim::Machine &m)
@@ -80,16 +58,14 @@ TEST_F(FileOps, NamedTestsFollowTheirMasksAndSetTheExistFlag)
     Entries(m);
     struct Case {
         const char *path;
-        int expected[5];  // IsDir, IsDirHidden, IsFile, IsFileWritable, IsFileHidden
-        int exist;
+        int expected[5], exist;  // IsDir, IsDirHidden, IsFile, IsFileWritable, IsFileHidden
     } cases[] = {
         {"C:\\plain.txt", {0, 0, 1, 1, 0}, 1},  {"C:\\ro.txt", {0, 0, 1, 0, 0}, 1},
         {"C:\\hidden.txt", {0, 0, 1, 1, 1}, 1}, {"C:\\dir", {1, 0, 0, 0, 0}, 1},
         {"C:\\hdir\\", {1, 1, 0, 0, 0}, 1},     {"C:\\missing", {0, 0, 0, 0, 0}, 0},
     };
-    int (*const tests[5])(const char *, int *) = {&CDriveEx::IsDir, &CDriveEx::IsDirHidden,
-                                                  &CDriveEx::IsFile, &CDriveEx::IsFileWritable,
-                                                  &CDriveEx::IsFileHidden};
+    int (*const tests[5])(const char *, int *) = {&CDriveEx::IsDir, &CDriveEx::IsDirHidden, &CDriveEx::IsFile,
+                                                  &CDriveEx::IsFileWritable, &CDriveEx::IsFileHidden};
     for (const Case &c : cases) {
         for (int t = 0; t < 5; ++t) {
             int exist = -7;
@@ -117,11 +93,14 @@ TEST_F(FileOps, OneTrailingBackslashIsRemovedButNeverATrailByte)
     EXPECT_EQ(CDriveEx::IsFile("C:\\f\\\\", nullptr), 0);
     EXPECT_THAT(Log(), ElementsAre("GetFileAttributesExA C:\\f", "GetFileAttributesExA C:\\f\\"));
     // In code page 932, 0x95 0x5C is one character.
+    const UINT acp = m.GetACP();
     m.SetACP(932);
     crt::RefreshCodePage();
     m.MakeDir("C:\\\x95\x5C");
     EXPECT_EQ(CDriveEx::IsDir("C:\\\x95\x5C", nullptr), 1);
     EXPECT_EQ(Log().back(), "GetFileAttributesExA C:\\\x95\x5C");
+    m.SetACP(acp);
+    crt::RefreshCodePage();
 }
 
 TEST_F(FileOps, MaskPairsOnTheStatusByteAndOnTheAttributeWord)
@@ -155,8 +134,7 @@ TEST_F(FileOps, TenFlagFormFillsEveryGivenFlag)
     Entries(m);
     struct Case {
         const char *path;
-        int result;
-        int flags[9];  // file, writable, fhidden, dir, dhidden, system, volume, archive, exist
+        int result, flags[9];  // file, writable, fhidden, dir, dhidden, system, volume, archive, exist
     } cases[] = {
         {"C:\\hdir", 1, {0, 0, 0, 1, 1, 0, 0, 0, 1}},
         {"C:\\hidden.txt", 1, {1, 1, 1, 0, 0, 1, 0, 0, 1}},
@@ -167,17 +145,12 @@ TEST_F(FileOps, TenFlagFormFillsEveryGivenFlag)
     for (const Case &c : cases) {
         int f[9];
         std::fill(std::begin(f), std::end(f), 9);
-        EXPECT_EQ(CDriveEx::CFileStatus_s(c.path, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6],
-                                          &f[7], &f[8]),
-                  c.result)
-            << c.path;
+        EXPECT_EQ(CDriveEx::CFileStatus_s(c.path, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8]),
+                  c.result) << c.path;
         EXPECT_THAT(f, ::testing::ElementsAreArray(c.flags)) << c.path;
     }
-    int dir = 9;
-    EXPECT_EQ(CDriveEx::CFileStatus_s("C:\\hdir", nullptr, nullptr, nullptr, &dir, nullptr,
-                                      nullptr, nullptr, nullptr, nullptr),
-              1);
-    EXPECT_EQ(dir, 1);
+    int dir = 9;  // null flags are skipped
+    EXPECT_EQ(CDriveEx::CFileStatus_s("C:\\hdir", 0, 0, 0, &dir, 0, 0, 0, 0, nullptr) + dir, 2);
 }
 
 TEST_F(FileOps, AttributeRecordAndWord)
@@ -187,16 +160,14 @@ TEST_F(FileOps, AttributeRecordAndWord)
     WIN32_FILE_ATTRIBUTE_DATA data;
     std::memset(&data, 0xAB, sizeof data);
     ASSERT_EQ(CDriveEx::GetFileAttrEx("C:\\f.bin", &data), 1);
-    EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_COMPRESSED);
-    EXPECT_EQ(data.ftCreationTime.dwHighDateTime + data.ftLastAccessTime.dwLowDateTime, 5u);
-    EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, 6u);
-    EXPECT_EQ(data.nFileSizeHigh, 0u);
-    EXPECT_EQ(data.nFileSizeLow, 5u);
+    const WIN32_FILE_ATTRIBUTE_DATA want = {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_COMPRESSED, {1, 2}, {3, 4}, {5, 6}, 0, 5};
+    EXPECT_EQ(std::memcmp(&data, &want, sizeof want), 0);
     unsigned long attr = 0;
     EXPECT_EQ(CDriveEx::GetFileAttrEx("C:\\f.bin", &attr), 1);
     EXPECT_EQ(attr, static_cast<unsigned long>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_COMPRESSED));
-    EXPECT_EQ(CDriveEx::GetFileAttrEx("C:\\f.bin", static_cast<WIN32_FILE_ATTRIBUTE_DATA *>(nullptr)), 1);
-    EXPECT_EQ(CDriveEx::GetFileAttrEx("C:\\nope", static_cast<WIN32_FILE_ATTRIBUTE_DATA *>(nullptr)), 0);
+    using Record = WIN32_FILE_ATTRIBUTE_DATA *;
+    EXPECT_EQ(CDriveEx::GetFileAttrEx("C:\\f.bin", Record{}), 1);
+    EXPECT_EQ(CDriveEx::GetFileAttrEx("C:\\nope", Record{}), 0);
     EXPECT_EQ(CDriveEx::GetFileAttrEx("C:\\f.bin", static_cast<unsigned long *>(nullptr)), 0);
     // The path goes to the platform unchanged, trailing backslash and all.
     m.ResetCalls();
@@ -219,8 +190,7 @@ TEST_F(FileOps, FileSize)
         const char *path;
         int result;
         unsigned long size;
-    } cases[] = {{"C:\\small", 1, 1234}, {"C:\\big", 1, 5},  {"C:\\ones", 0, 77},
-                 {"C:\\dir", 0, 77},     {"C:\\none", 0, 77}, {"", 0, 77}};
+    } cases[] = {{"C:\\small", 1, 1234}, {"C:\\big", 1, 5}, {"C:\\ones", 0, 77}, {"C:\\dir", 0, 77}, {"", 0, 77}};
     for (const Case &c : cases) {
         unsigned long size = 77;
         EXPECT_EQ(CDriveEx::GetFileSizeInByte(c.path, &size), c.result) << c.path;
@@ -229,8 +199,8 @@ TEST_F(FileOps, FileSize)
     EXPECT_EQ(CDriveEx::GetFileSizeInByte("C:\\small", static_cast<unsigned long *>(nullptr)), 0);
 
     // Someone writing: the shared read is refused.
-    HANDLE writer = m.CreateFileA("C:\\small", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE writer = m.CreateFileA("C:\\small", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     unsigned long size = 0;
     EXPECT_EQ(CDriveEx::GetFileSizeInByte("C:\\small", &size), 0);
@@ -259,10 +229,9 @@ TEST_F(FileOps, CreateDirectories)
         const char *path;
         int okIfExist, result, recursive;  // MyCreateDirectory, CreateDir_Recursively
     } cases[] = {
-        {"C:\\dir", 0, 0, 1},   {"C:\\dir", 1, 1, 1},      {"C:\\file", 1, 0, 0},
-        {"C:\\file\\sub", 1, 0, 0}, {"C:\\no\\such", 1, 0, 1}, {"C:\\", 0, 0, 1},
-        {"rel\\sub", 1, 0, 0},  {"Q:\\x", 1, 0, 0},        {"D:\\ro", 1, 0, 0},
-        {"\\\\srv\\share\\a\\b", 0, 0, 1},
+        {"C:\\dir", 0, 0, 1},  {"C:\\dir", 1, 1, 1}, {"C:\\file", 1, 0, 0}, {"C:\\file\\sub", 1, 0, 0},
+        {"C:\\", 0, 0, 1},     {"rel\\sub", 1, 0, 0}, {"Q:\\x", 1, 0, 0},   {"D:\\ro", 1, 0, 0},
+        {"C:\\no\\such", 1, 0, 1}, {"\\\\srv\\share\\a\\b", 0, 0, 1},
     };
     for (const Case &c : cases)
         EXPECT_EQ(CDriveEx::MyCreateDirectory(c.path, c.okIfExist), c.result) << c.path << " " << c.okIfExist;
