@@ -198,18 +198,9 @@ TEST_F(FileOps, FileSize)
     }
     EXPECT_EQ(CDriveEx::GetFileSizeInByte("C:\\small", static_cast<unsigned long *>(nullptr)), 0);
 
-    // Someone writing: the shared read is refused.
-    HANDLE writer = m.CreateFileA("C:\\small", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    unsigned long size = 0;
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte("C:\\small", &size), 0);
-    EXPECT_EQ(m.GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    m.CloseHandle(writer);
-
     // An open file object; one whose length query throws.
     ThrowingFile broken;
-    size = 5;
+    unsigned long size = 5;
     EXPECT_EQ(CDriveEx::GetFileSizeInByte(broken, &size), 0);
     EXPECT_EQ(size, 5u);
     CFile real;
