@@ -257,13 +257,15 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
     EXPECT_TRUE(m.MessageBoxes().empty());
 }
 
+using Figures = std::vector<unsigned long long>;
+
 struct Large {
     unsigned long long total = 1, totalFree = 2, callerFree = 3;
     int Ask(int drive, const char *path)
     {
         return CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &total, &totalFree, &callerFree);
     }
-    unsigned long long Sum() const { return total + totalFree + callerFree; }
+    std::vector<unsigned long long> Figures() const { return {total, totalFree, callerFree}; }
 };
 
 TEST_F(Drives, LargeDiskSize)
@@ -274,9 +276,7 @@ TEST_F(Drives, LargeDiskSize)
         m.ResetCalls();
         Large l;
         ASSERT_EQ(l.Ask(3, ignored), 1);
-        EXPECT_EQ(l.total, 4700000000ull);
-        EXPECT_EQ(l.totalFree, 123456789012ull);
-        EXPECT_EQ(l.callerFree, 1000ull);
+        EXPECT_EQ(l.Figures(), (Figures{4700000000ull, 123456789012ull, 1000ull}));
         EXPECT_EQ(PathsOf("GetDiskFreeSpaceExA"), Strings{"D:\\"});
         EXPECT_EQ(m.CallCount("GetDiskFreeSpaceA"), 0u);
     }
@@ -284,8 +284,7 @@ TEST_F(Drives, LargeDiskSize)
     m.Share("srv", "share").Bytes(5000, 4000, 3000);
     Large share;
     ASSERT_EQ(share.Ask(-1, "\\\\srv\\share"), 1);
-    EXPECT_EQ((std::vector<unsigned long long>{share.total, share.totalFree, share.callerFree}),
-              (std::vector<unsigned long long>{5000, 4000, 3000}));
+    EXPECT_EQ(share.Figures(), (Figures{5000, 4000, 3000}));
 
     // Refused unasked, or failing: 0 with the outputs cleared.
     for (const auto &r : std::vector<std::pair<int, const char *>>{
@@ -293,12 +292,12 @@ TEST_F(Drives, LargeDiskSize)
         m.ResetCalls();
         Large l;
         EXPECT_EQ(l.Ask(r.first, r.second), 0) << r.first << " " << (r.second ? r.second : "(null)");
-        EXPECT_EQ(l.Sum(), 0u);
+        EXPECT_EQ(l.Figures(), (Figures{0, 0, 0}));
         EXPECT_EQ(m.CallCount(), 0u);
     }
     Large failed;
     EXPECT_EQ(failed.Ask(4, nullptr), 0);
-    EXPECT_EQ(failed.Sum(), 0u);
+    EXPECT_EQ(failed.Figures(), (Figures{0, 0, 0}));
 
     // Without the extended query: clusters, every product in 64 bits.
     m.SetGetDiskFreeSpaceExAvailable(false);
@@ -306,9 +305,8 @@ TEST_F(Drives, LargeDiskSize)
     m.ResetCalls();
     Large l;
     ASSERT_EQ(l.Ask(2, nullptr), 1);
-    EXPECT_EQ(l.total, 0xFFFFFFFFull * 128 * 65535);
-    EXPECT_EQ(l.totalFree, l.total);
-    EXPECT_EQ(l.callerFree, l.total);
+    const unsigned long long all = 0xFFFFFFFFull * 128 * 65535;
+    EXPECT_EQ(l.Figures(), (Figures{all, all, all}));
     EXPECT_EQ(PathsOf("GetDiskFreeSpaceA"), Strings{"C:\\"});
 }
 
