@@ -2,6 +2,7 @@
 // machine, which reports an error mode left changed at the end of each test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
