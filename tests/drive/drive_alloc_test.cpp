@@ -1,5 +1,5 @@
-// Drive classification allocates nothing: the root path is formed on the
-// stack.
+// Drive classification and the capacity, volume and label queries allocate
+// nothing with trace off: roots, labels and scratch buffers live on the stack.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,38 +11,73 @@ namespace {
 
 using brenvik::test::CountAllocations;
 
-// Answers the two drive services without the machine's call log, which
-// allocates; every other service is the simulated machine's.
-class QuietDrives : public brenvik::sim::Machine {
+BOOL WINAPI QuietFreeSpaceEx(LPCSTR, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER free)
+{
+    available->QuadPart = free->QuadPart = 1ull << 33;
+    total->QuadPart = 1ull << 34;
+    return TRUE;
+}
+
+char g_kernel32;
+
+// Answers the services used without the machine's call log and error-mode
+// history, which allocate: C: fixed "EMZ3_DVD" and compressed, D: a CD of
+// 333,000 2048-byte sectors, N: a remembered connection not available now.
+class QuietMachine : public brenvik::sim::Machine {
 public:
     UINT GetDriveTypeA(LPCSTR root) override
     {
-        switch (root[0]) {
-        case 'C':
-            return DRIVE_FIXED;
-        case 'D':
-            return DRIVE_CDROM;
-        default:
-            return DRIVE_NO_ROOT_DIR;
-        }
+        return root[0] == 'C' ? DRIVE_FIXED : root[0] == 'D' ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
     }
     DWORD WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD length) override
     {
-        if (local[0] != 'N')
-            return ERROR_NOT_CONNECTED;
         const char name[] = "\\\\gone\\share";
-        if (*length < sizeof name)
-            return ERROR_MORE_DATA;
+        if (local[0] != 'N' || *length < sizeof name)
+            return ERROR_NOT_CONNECTED;
         std::memcpy(remote, name, sizeof name);
         return ERROR_CONNECTION_UNAVAIL;
     }
+    BOOL GetDiskFreeSpaceA(LPCSTR, LPDWORD spc, LPDWORD bps, LPDWORD freeClusters, LPDWORD total) override
+    {
+        *spc = 1;
+        *bps = 2048;
+        *freeClusters = 0;
+        *total = 333000;
+        return TRUE;
+    }
+    BOOL GetVolumeInformationA(LPCSTR root, LPSTR name, DWORD size, LPDWORD, LPDWORD, LPDWORD flags, LPSTR,
+                               DWORD) override
+    {
+        if ((root[0] | 0x20) != 'c')
+            return FALSE;
+        if (name != nullptr && size >= 9)
+            std::memcpy(name, "EMZ3_DVD", 9);
+        if (flags != nullptr)
+            *flags = FS_VOL_IS_COMPRESSED;
+        return TRUE;
+    }
+    UINT SetErrorMode(UINT mode) override
+    {
+        const UINT previous = mode_;
+        mode_ = mode;
+        return previous;
+    }
+    HMODULE GetModuleHandleA(LPCSTR) override { return &g_kernel32; }
+    FARPROC GetProcAddress(HMODULE, LPCSTR) override
+    {
+        PFN_GetDiskFreeSpaceExA entry = &QuietFreeSpaceEx;
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(entry));
+    }
+    UINT mode_ = 0;
 };
 
-TEST(DriveAlloc, ClassificationDoesNotAllocate)
+TEST(DriveAlloc, QueriesDoNotAllocate)
 {
-    QuietDrives machine;
+    QuietMachine machine;
     brenvik::test::ScopedMachine scope(machine);
-    unsigned long masks[5] = {};
+    unsigned long masks[5] = {}, size = 0, kb[3] = {};
+    unsigned long long bytes[3] = {};
+    char label[BRENVIK_MAX_PATH] = "";
     int answers = 0;
     {
         CountAllocations count;
@@ -52,16 +87,29 @@ TEST(DriveAlloc, ClassificationDoesNotAllocate)
         CDriveEx::GetNetworkDrvLst(&masks[3]);
         CDriveEx::GetLocalHDDrvLst(&masks[4]);
         for (int drive = -1; drive <= 26; ++drive)
-            answers += CDriveEx::IsCdDrive(drive) + CDriveEx::IsNetworkDrive(drive) +
-                       CDriveEx::IsLocalHDDrive(drive) + CDriveEx::IsRamDrive(drive) +
-                       CDriveEx::IsRemovableDrive(drive);
+            answers += CDriveEx::IsCdDrive(drive) + CDriveEx::IsNetworkDrive(drive) + CDriveEx::IsLocalHDDrive(drive) +
+                       CDriveEx::IsRamDrive(drive) + CDriveEx::IsRemovableDrive(drive);
+        answers += CDriveEx::GetCdSize(3, &size);
+        answers += CDriveEx::My_GetDiskFreeSpace(3, nullptr, nullptr, nullptr, nullptr);
+        answers += CDriveEx::GetVolName(2, label);
+        answers += CDriveEx::IsDiskPresent(34, 0);
+        answers += CDriveEx::IsCompressed(2) == 0x8000;
+        answers += CDriveEx::IsAudioCD(2);
+        answers += CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", &bytes[0], &bytes[1], &bytes[2]);
+        answers += CDriveEx::GetLargeDiskSize2GB_inKB(3, nullptr, &kb[0], &kb[1], &kb[2]);
+        answers += static_cast<int>(CDriveEx::MaybeNetworkPath("\\\\srv\\share"));
         EXPECT_EQ(count.counts().total(), 0);
     }
     // The answers are the real ones, so the counted work was done.
     EXPECT_EQ(masks[0], 1UL << 3);
     EXPECT_EQ(masks[3], 1UL << 13);
     EXPECT_EQ(masks[4], 1UL << 2);
-    EXPECT_EQ(answers, 3);
+    EXPECT_EQ(answers, 3 + 9);
+    EXPECT_EQ(size, 681984000UL);
+    EXPECT_STREQ(label, "EMZ3_DVD");
+    EXPECT_EQ(bytes[0], 1ull << 34);
+    EXPECT_EQ(kb[0], 1UL << 24);
+    EXPECT_EQ(machine.mode_, 0u) << "the error mode was not restored";
 
     CountAllocations control;
     static int *volatile sink;

@@ -1,13 +1,21 @@
-// The file-system operations on real directories through the POSIX backend.
+// The file-system operations on real directories through the POSIX backend:
+// drive T: (and U:, the same directory under another letter) over a fresh
+// host directory, with a second one outside the drive for links to reach.
 #include <brenvik/brenvik.h>
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
 
-#include "fileops/posix_fixture.h"
 #include "platform/services.h"
+#include "support/hook_services.h"
+#include "support/test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -15,21 +23,81 @@ namespace brenvik {
 namespace test {
 namespace {
 
-using FileOpsPosixTest = PosixTest;
+using Snap = std::map<std::string, std::string>;
 
-TEST_F(FileOpsPosixTest, StatusOfRealEntries)
+class FileOpsPosix : public ::testing::Test {
+protected:
+    FileOpsPosix()
+    {
+        MakeHostDirs(drive_);
+        MakeHostDirs(outside_);
+        std::vector<std::string> lines;
+        for (const char *letter : {"T", "U"}) {
+            lines.push_back(std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\") + letter + "]");
+            lines.push_back("\"Path\"=\"" + drive_ + "\"");
+            lines.push_back("\"Type\"=\"fixed\"");
+        }
+        registry_ = std::make_unique<ScopedRegistryFile>(RegText(lines));
+    }
+    ~FileOpsPosix() override { EXPECT_EQ(hook_.OpenHandles(), 0) << "handles left open"; }
+
+    static std::string W(const std::string &rel) { return "T:\\" + rel; }
+    std::string H(const std::string &rel) const
+    {
+        std::string out = drive_ + "/" + rel;
+        std::replace(out.begin(), out.end(), '\\', '/');
+        return out;
+    }
+    std::string Out(const std::string &rel) const { return outside_ + "/" + rel; }
+
+    void File(const std::string &rel, const std::string &bytes = "x")
+    {
+        MakeHostDirs(fs::path(H(rel)).parent_path().string());
+        WriteHostFile(H(rel), bytes);
+    }
+    void Link(const std::string &rel, const std::string &target)
+    {
+        MakeHostDirs(fs::path(H(rel)).parent_path().string());
+        fs::create_symlink(target, H(rel));
+    }
+    // Every entry below a host directory, links not followed: content,
+    // "<dir>" or "-> target".
+    static Snap Snapshot(const std::string &dir)
+    {
+        Snap out;
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(dir, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            const std::string rel = fs::relative(it->path(), dir).generic_string();
+            out[rel] = it->is_symlink() ? "-> " + fs::read_symlink(it->path()).string()
+                       : it->is_directory() ? "<dir>" : ReadHostFile(it->path().string());
+        }
+        return out;
+    }
+    HookServices &Hook() { return hook_; }
+
+    TempDir temp_;
+    std::string drive_ = temp_ / "drive";
+    std::string outside_ = temp_ / "outside";
+
+private:
+    std::unique_ptr<ScopedRegistryFile> registry_;
+    HookServices hook_{platform::DefaultServices()};
+    platform::ScopedServices hookScope_{hook_};
+};
+
+TEST_F(FileOpsPosix, StatusAndSizeOfRealEntries)
 {
-    File("plain.txt");
+    File("plain.txt", std::string(1234, 's'));
     File("ro.txt");
     ASSERT_EQ(::chmod(H("ro.txt").c_str(), 0444), 0);
-    Dir(".hidden");
-    Dir("dir");
-    Link("link", drive_ + "/dir");
+    MakeHostDirs(H(".hidden"));
+    MakeHostDirs(H("dir"));
+    Link("link", H("dir"));
     struct Case {
         std::string path;
         int isDir, isFile, isWritable, isDirHidden, exist;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {W("plain.txt"), 0, 1, 1, 0, 1}, {W("ro.txt"), 0, 1, 0, 0, 1},
         {W("dir\\"), 1, 0, 0, 0, 1},      {W(".hidden"), 1, 0, 0, 1, 1},
         {W("DIR"), 1, 0, 0, 0, 1},        {W("nothing"), 0, 0, 0, 0, 0},
@@ -47,29 +115,23 @@ TEST_F(FileOpsPosixTest, StatusOfRealEntries)
     EXPECT_EQ(CDriveEx::ChkFileAttrEx(W("link").c_str(), 0, FILE_ATTRIBUTE_REPARSE_POINT, nullptr), 1);
     EXPECT_EQ(CDriveEx::CFileStatus_s(W("link").c_str(), 0, FILE_ATTRIBUTE_REPARSE_POINT, nullptr), 0);
     EXPECT_EQ(CDriveEx::ChkFileAttrEx(W("dir").c_str(), 0, FILE_ATTRIBUTE_REPARSE_POINT, nullptr), 0);
-}
 
-TEST_F(FileOpsPosixTest, SizeOfRealFiles)
-{
-    File("small", std::string(1234, 's'));
     File("big");
     ASSERT_EQ(::truncate(H("big").c_str(), 0x100000005LL), 0);  // sparse
     unsigned long size = 0;
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("small").c_str(), &size), 1);
+    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("plain.txt").c_str(), &size), 1);
     EXPECT_EQ(size, 1234u);
     EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("big").c_str(), &size), 1);
     EXPECT_EQ(size, 5u);
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("").c_str(), &size), 0);
-
-    HANDLE writer = platform::sys().CreateFileA(W("small").c_str(), GENERIC_WRITE,
+    HANDLE writer = platform::sys().CreateFileA(W("plain.txt").c_str(), GENERIC_WRITE,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("small").c_str(), &size), 0);
+    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("plain.txt").c_str(), &size), 0);
     platform::sys().CloseHandle(writer);
 }
 
-TEST_F(FileOpsPosixTest, CreateAndDeleteRealEntries)
+TEST_F(FileOpsPosix, CreateAndDeleteRealEntries)
 {
     EXPECT_EQ(CDriveEx::CreateDir_Recursively(W("a\\b\\c\\").c_str()), 1);
     EXPECT_TRUE(fs::is_directory(H("a/b/c")));
@@ -79,13 +141,18 @@ TEST_F(FileOpsPosixTest, CreateAndDeleteRealEntries)
     File("a\\ro", "stays");
     ASSERT_EQ(::chmod(H("a/ro").c_str(), 0444), 0);
     File("a\\f");
-    EXPECT_EQ(CDriveEx::MyDelFile(W("a\\f").c_str()), 1);
-    EXPECT_EQ(CDriveEx::MyDelFile(W("a\\f").c_str()), 1);
-    EXPECT_EQ(CDriveEx::MyDelFile(W("none\\f").c_str()), 0);
-    EXPECT_EQ(CDriveEx::MyDelFile(W("a\\ro").c_str()), 0);
-    EXPECT_EQ(CDriveEx::MyRemoveDirectory(W("a\\b").c_str()), 0);
-    EXPECT_EQ(CDriveEx::MyRemoveDirectory(W("a\\b\\c").c_str()), 1);
-    EXPECT_EQ(CDriveEx::MyRemoveDirectory(W("none\\c").c_str()), 1);
+    struct Case {
+        int (*fn)(const char *);
+        const char *rel;
+        int result;
+    } cases[] = {
+        {&CDriveEx::MyDelFile, "a\\f", 1},          {&CDriveEx::MyDelFile, "a\\f", 1},
+        {&CDriveEx::MyDelFile, "none\\f", 0},       {&CDriveEx::MyDelFile, "a\\ro", 0},
+        {&CDriveEx::MyRemoveDirectory, "a\\b", 0},  {&CDriveEx::MyRemoveDirectory, "a\\b\\c", 1},
+        {&CDriveEx::MyRemoveDirectory, "none\\c", 1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.fn(W(c.rel).c_str()), c.result) << c.rel;
     EXPECT_EQ(ReadHostFile(H("a/ro")), "stays");
 
     File("t\\x\\y\\z.txt");
@@ -96,70 +163,48 @@ TEST_F(FileOpsPosixTest, CreateAndDeleteRealEntries)
     EXPECT_TRUE(HostExists(H("a/ro")));
 }
 
-TEST_F(FileOpsPosixTest, MyRenameReplacesTheTarget)
+TEST_F(FileOpsPosix, MyRenameReplacesTheTargetButNeverTheSourceItself)
 {
     File("src", "source");
     File("dst", "target");
-    Dir("dir");
+    MakeHostDirs(H("dir"));
     EXPECT_EQ(CDriveEx::MyRename(W("src").c_str(), W("dir").c_str()), 0);
     EXPECT_EQ(CDriveEx::MyRename(W("src").c_str(), W("dst").c_str()), 1);
-    EXPECT_FALSE(HostExists(H("src")));
-    EXPECT_EQ(ReadHostFile(H("dst")), "source");
-}
+    EXPECT_EQ(Snapshot(H("")), (Snap{{"dir", "<dir>"}, {"dst", "source"}}));
 
-TEST_F(FileOpsPosixTest, MyRenameOntoTheSameFileKeepsIt)
-{
-    Dir("d");
-    Link("alias", drive_ + "/d");
-    const std::string spellings[] = {
-        W("d\\f.txt"),       // the same path
-        W("d\\.\\f.txt"),    // another spelling
-        W("D\\F.TXT"),       // another case
-        "U:\\d\\f.txt",      // another drive onto the same directory
-        W("alias\\f.txt"),   // through a link to the directory
-    };
-    for (const std::string &to : spellings) {
-        fs::remove_all(H("d"));
-        File("d\\f.txt", "precious");
-        CDriveEx::MyRename(W("d\\f.txt").c_str(), to.c_str());
-        int files = 0;
-        for (const auto &entry : fs::directory_iterator(H("d"))) {
-            ++files;
-            EXPECT_EQ(ReadHostFile(entry.path().string()), "precious") << to;
-        }
-        EXPECT_EQ(files, 1) << to;
+    Link("alias", H("dir"));
+    for (const std::string &to : {W("dir\\f.txt"), W("dir\\.\\f.txt"), W("DIR\\F.TXT"),
+                                  std::string("U:\\dir\\f.txt"), W("alias\\f.txt")}) {
+        fs::remove_all(H("dir"));
+        File("dir\\f.txt", "precious");
+        CDriveEx::MyRename(W("dir\\f.txt").c_str(), to.c_str());
+        const Snap left = Snapshot(H("dir"));
+        ASSERT_EQ(left.size(), 1u) << to;
+        EXPECT_EQ(left.begin()->second, "precious") << to;
     }
 }
 
-TEST_F(FileOpsPosixTest, DelTreeRemovesLinksAsLinks)
+TEST_F(FileOpsPosix, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
 {
     WriteHostFile(Out("keep.txt"), "precious");
     MakeHostDirs(Out("deep"));
     WriteHostFile(Out("deep/more.txt"), "more");
-    const auto outside = Snapshot(outside_);
-
+    const Snap outside = Snapshot(outside_);
     File("t\\a.txt");
     Link("t\\dirlink", outside_);
     Link("t\\sub\\filelink", Out("keep.txt"));
     Link("t\\dangling", Out("nowhere"));
     Link("tl", outside_);
     EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0), 1);
-    EXPECT_FALSE(HostExists(H("t")));
     EXPECT_EQ(CDriveEx::DelTree(W("tl\\").c_str(), 0), 1);
-    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(H("tl"))));
+    EXPECT_EQ(Snapshot(H("")), Snap{});
     EXPECT_EQ(Snapshot(outside_), outside);
-}
 
-TEST_F(FileOpsPosixTest, DelTreeWhenADirectoryTurnsIntoALinkMidway)
-{
-    MakeHostDirs(Out("target"));
-    WriteHostFile(Out("target/keep.txt"), "precious");
     struct SwapPoint {
         const char *service;
         std::string path;
         int occurrence;
-    };
-    const SwapPoint points[] = {
+    } points[] = {
         {"GetFileAttributesExA", W("t\\sub"), 1},
         {"GetFileAttributesA", W("t\\sub"), 1},
         {"FindFirstFileA", W("t\\sub\\*.*"), 1},
@@ -167,18 +212,17 @@ TEST_F(FileOpsPosixTest, DelTreeWhenADirectoryTurnsIntoALinkMidway)
     };
     int n = 0;
     for (const SwapPoint &p : points) {
-        SCOPED_TRACE(std::string(p.service) + " " + p.path);
+        SCOPED_TRACE(std::string(p.service) + " #" + std::to_string(p.occurrence));
         File("t\\before.txt");
         File("t\\sub\\inner.txt", "in the tree");
         File("t\\zafter.txt");
-        const auto outside = Snapshot(Out("target"));
         const std::string movedTo = Out("moved" + std::to_string(++n));
         int seen = 0;
         bool swapped = false;
         Hook().before = [&](const HookedCall &call) -> DWORD {
             if (call.name == p.service && call.path == p.path && ++seen == p.occurrence) {
                 fs::rename(H("t/sub"), movedTo);
-                fs::create_symlink(Out("target"), H("t/sub"));
+                fs::create_symlink(outside_, H("t/sub"));
                 swapped = true;
             }
             return 0;
@@ -187,44 +231,139 @@ TEST_F(FileOpsPosixTest, DelTreeWhenADirectoryTurnsIntoALinkMidway)
         Hook().before = nullptr;
         EXPECT_TRUE(swapped);
         EXPECT_FALSE(HostExists(H("t")));
-        EXPECT_EQ(Snapshot(Out("target")), outside);
         // The directory moved away is no longer in the tree and stays whole.
         EXPECT_EQ(ReadHostFile(movedTo + "/inner.txt"), "in the tree");
+        fs::remove_all(movedTo);
+        EXPECT_EQ(Snapshot(outside_), outside);
     }
 }
 
-TEST_F(FileOpsPosixTest, CanWeWriteDirOnRealDirectories)
+TEST_F(FileOpsPosix, WriteProbesLeaveExistingFilesAlone)
 {
-    Dir("w");
+    MakeHostDirs(H("w"));
     EXPECT_EQ(CDriveEx::CanWeWriteDir(W("w").c_str()), 1);
     EXPECT_TRUE(fs::is_empty(H("w")));
     File("w\\tmp$d123.tmp", "somebody's data");
     EXPECT_EQ(CDriveEx::CanWeWriteDir(W("w\\").c_str()), 1);
-    EXPECT_EQ(Snapshot(H("w")), (std::map<std::string, std::string>{
-                                    {"tmp$d123.tmp", "somebody's data"}}));
+    EXPECT_EQ(Snapshot(H("w")), (Snap{{"tmp$d123.tmp", "somebody's data"}}));
     EXPECT_EQ(CDriveEx::CanWeWriteDir(W("missing").c_str()), 0);
     EXPECT_FALSE(HostExists(H("missing")));
-}
 
-TEST_F(FileOpsPosixTest, IsDirWriteableProbeAndMessageBox)
-{
     HookServices &hook = Hook();
     hook.tickCount = [] { return DWORD{0xFFFFFFFBu}; };
     EXPECT_EQ(CDriveEx::IsDirWriteable(W("p\\q").c_str()), 1);
     EXPECT_TRUE(fs::is_directory(H("p/q")));
     EXPECT_TRUE(fs::is_empty(H("p/q")));
     EXPECT_EQ(hook.CountCalls("CreateFileA", W("p\\q\\temp-5.tmp")), 1);
-
     File("p\\q\\temp-5.tmp", "mine");
     EXPECT_EQ(CDriveEx::IsDirWriteable(W("p\\q").c_str()), 0);
     EXPECT_EQ(ReadHostFile(H("p/q/temp-5.tmp")), "mine");
-    EXPECT_EQ(CDriveEx::IsDirWriteable("p\\q"), 0);
+}
 
-    EXPECT_EQ(CDriveEx::CanWeWriteFile(W("p").c_str()), 0);
-    ASSERT_EQ(hook.boxes.size(), 1u);
-    EXPECT_EQ(hook.boxes[0].text,
-              "SORRY: NA now!\nDO NOT INVOKE ME!\n\nBOOL CDriveEx::CanWeWriteFile(CString csFilePath)");
-    EXPECT_EQ(hook.boxes[0].type, static_cast<UINT>(MB_OK));
+// Each operation run with its k-th file or directory call failing (error 5),
+// k = 1, 2, ... until a run completes unharmed: the result the failed call
+// calls for, nothing outside the operation's tree touched, no handle open.
+TEST_F(FileOpsPosix, OneFailureAtEachPlatformCall)
+{
+    WriteHostFile(Out("keep.txt"), "outside");
+    File("sibling\\y", "next door");
+    auto closing = [](const HookedCall &c) { return c.name == "CloseHandle" || c.name == "FindClose"; };
+    // CreateDir_Recursively: a failed attribute read makes it try the
+    // creation, which fails (183) only for a final level that exists.
+    auto createRule = [](const HookedCall &c, const std::string &leaf, bool existed) {
+        return c.name == "CreateDirectoryA" || (c.name == "GetFileAttributesA" && c.path == leaf && existed) ? 0 : 1;
+    };
+    struct Case {
+        std::string name, tree;  // the operation, the top entry it may change
+        std::function<void()> build;
+        std::function<int()> run;
+        std::function<void(int, const HookedCall &)> check;
+    };
+    Snap tree;
+    const std::vector<Case> cases = {
+        {"DelTree", "t",
+         [&] {
+             File("t\\f1", "1");
+             File("t\\s\\f2", "2");
+             File("t\\s\\s2\\f3", "3");
+             Link("t\\dlink", outside_);
+             Link("t\\flink", Out("keep.txt"));
+             tree = Snapshot(H("t"));
+         },
+         [&] { return CDriveEx::DelTree(W("t").c_str(), 0); },
+         [&](int result, const HookedCall &c) {
+             // A failed status query of the top reads as no directory.
+             if (c.name == "GetFileAttributesExA" && c.path == W("t")) {
+                 EXPECT_EQ(result, 1);
+                 EXPECT_EQ(Snapshot(H("t")), tree);
+             } else if (closing(c) || (c.name == "FindNextFileA" && c.lostNothing)) {
+                 EXPECT_EQ(result, 1);
+                 EXPECT_FALSE(HostExists(H("t")));
+             } else {
+                 EXPECT_EQ(result, 0);
+                 EXPECT_TRUE(fs::is_directory(H("t")));
+             }
+         }},
+        {"CreateDir_Recursively (exists)", "a", [&] { MakeHostDirs(H("a/b/c/d")); },
+         [&] { return CDriveEx::CreateDir_Recursively(W("a\\b\\c\\d").c_str()); },
+         [&](int result, const HookedCall &c) {
+             EXPECT_EQ(result, createRule(c, W("a\\b\\c\\d"), true));
+             EXPECT_TRUE(fs::is_directory(H("a/b/c/d")));
+         }},
+        {"MyRename", "r",
+         [&] {
+             File("r\\src", "source");
+             File("r\\dst", "target");
+         },
+         [&] { return CDriveEx::MyRename(W("r\\src").c_str(), W("r\\dst").c_str()); },
+         [&](int result, const HookedCall &c) {
+             // Only a failed close leaves the rename intact; the target is
+             // deleted first, so only a failed move loses it.
+             EXPECT_EQ(result, closing(c) ? 1 : 0);
+             const Snap left = result == 1 ? Snap{{"dst", "source"}}
+                               : c.name == "MoveFileA" ? Snap{{"src", "source"}}
+                                                       : Snap{{"src", "source"}, {"dst", "target"}};
+             EXPECT_EQ(Snapshot(H("r")), left);
+         }},
+        {"IsDirWriteable (new)", "w", [&] { File("w\\present.txt", "p"); },
+         [&] { return CDriveEx::IsDirWriteable(W("w\\new\\sub").c_str()); },
+         [&](int result, const HookedCall &c) {
+             EXPECT_EQ(result, c.name == "CreateFileA" ? 0 : createRule(c, W("w\\new\\sub"), false));
+         }},
+        {"IsDirWriteable (exists)", "w", [&] { File("w\\present.txt", "p"); },
+         [&] { return CDriveEx::IsDirWriteable(W("w").c_str()); },
+         [&](int result, const HookedCall &c) {
+             EXPECT_EQ(result, c.name == "CreateFileA" ? 0 : createRule(c, W("w"), true));
+             EXPECT_EQ(Snapshot(H("w")), (Snap{{"present.txt", "p"}}));
+         }},
+    };
+    HookServices &hook = Hook();
+    for (const Case &c : cases) {
+        const Snap before = Snapshot(drive_), outside = Snapshot(outside_);
+        int k = 1;
+        for (;; ++k) {
+            c.build();
+            hook.ClearCalls();
+            hook.FailCall(k);
+            const int result = c.run();
+            hook.FailCall(0);
+            EXPECT_EQ(hook.OpenHandles(), 0) << c.name << " call " << k;
+            const HookedCall *failed = hook.Injected();
+            if (failed == nullptr) {
+                EXPECT_EQ(result, 1) << c.name << " clean run";
+                fs::remove_all(H(c.tree));
+                break;
+            }
+            SCOPED_TRACE(c.name + " call " + std::to_string(k) + ": " + failed->name + " " + failed->path);
+            c.check(result, *failed);
+            for (const auto &e : Snapshot(H(c.tree)))
+                EXPECT_EQ(e.first.find("tmp"), std::string::npos) << "probe left: " << e.first;
+            fs::remove_all(H(c.tree));
+            EXPECT_EQ(Snapshot(drive_), before);
+            EXPECT_EQ(Snapshot(outside_), outside);
+        }
+        EXPECT_GT(k, 3) << c.name;
+    }
 }
 
 }  // namespace
