@@ -36,18 +36,14 @@ using Strings = std::vector<std::string>;
 const char kLoop[] = "\\\\127.0.0.1\\share";
 const char kAnswered[] = "CDriveEx::PingHost PING,64 bytes replay from 127.0.0.1 : bytes=32 time=*\n";
 
-void Receive(const char *text, void *context)
-{
-    static_cast<Strings *>(context)->push_back(text);
-}
-
 // The trace on, and the ping's messages while it lives, the reply's time as "*".
 struct CaptureTrace {
     CaptureTrace()
     {
         g_bDbgEnabled = 1;
         g_dwDbgLevel = 1;
-        brenvik_set_debug_output(&Receive, &lines);
+        brenvik_set_debug_output(
+            [](const char *text, void *to) { static_cast<Strings *>(to)->push_back(text); }, &lines);
     }
     ~CaptureTrace()
     {

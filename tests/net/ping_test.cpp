@@ -115,18 +115,9 @@ std::string Timeout(unsigned ms = 250)
            ") Request Timeout,requetTime=" + std::to_string(ms) + "ms";
 }
 
-class Ping : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        g_bDbgEnabled = 0;
-        g_dwDbgLevel = 0;
-    }
-};
-
 // Every attempt sends the 44-byte request; the reply decides the line
 // traced and whether the loop goes on. Each step's failure is traced too.
-TEST_F(Ping, EveryLineOfEveryOutcome)
+TEST(Ping, EveryLineOfEveryOutcome)
 {
     using R = Reply;
     const std::string notEcho = "CDriveEx::PingHost PING break,Not ICMP respond type";
@@ -228,6 +219,8 @@ TEST_F(Ping, EveryLineOfEveryOutcome)
             EXPECT_GE(At<uint32_t>(q, 8), i ? At<uint32_t>(s.sent[i - 1].bytes, 8) + 1 : 5000u);
         }
     }
+    g_bDbgEnabled = 0;
+    g_dwDbgLevel = 0;
 }
 
 TEST(MaybeNetworkPath, FormAndDriveTypeGiveTheCode)
