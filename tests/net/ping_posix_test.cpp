@@ -26,6 +26,7 @@
 
 #include "frame/trace.h"
 #include "net/trace_lines.h"
+#include "platform/services.h"
 #include "support/test_support.h"
 
 namespace {
@@ -109,6 +110,14 @@ TEST(PingLoopback, AnswersOnTheFirstRequest)
         {kLoop, 0, 1}, {"\\\\localhost\\share\\dir\\f.txt", 0, 1}, {"M:\\dir\\file.txt", 1, 2},
         {"m:\\", 1, 2}, {"N:\\x", 1, 2}, {"Q:\\x", 1, 0},
     };
+    // Every request stays on this host.
+    auto &sys = brenvik::platform::sys();
+    WSADATA data;
+    ASSERT_EQ(sys.WSAStartup(0x0202, &data), 0);
+    const hostent *local = sys.gethostbyname("localhost");
+    const bool loopback = local != nullptr && static_cast<unsigned char>(*local->h_addr_list[0]) == 127;
+    sys.WSACleanup();
+    ASSERT_TRUE(loopback) << "localhost is not in 127.0.0.0/8";
     for (const auto &r : rows) {
         SCOPED_TRACE(r.path);
         EXPECT_EQ(CDriveEx::MaybeNetworkPath(r.path), r.code);
