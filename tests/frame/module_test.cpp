@@ -36,11 +36,12 @@ Strings Lines(const std::string &command)
 TEST(ModuleFrame, SettingsReadAtLoadAndByImagesOnlyDetachInOrder)
 {
     const brenvik::test::ScopedRegistryFile reg(brenvik::test::RegText({}));  // the child writes it
-    Strings lines = Lines(std::string("'") + BRENVIK_MODULE_CHILD + "' '" + BRENVIK_SHARED_LIB + "' 2>&1");
+    Strings lines =
+        Lines(std::string("'") + BRENVIK_MODULE_CHILD + "' '" + BRENVIK_SHARED_LIB + "' 2>&1");
     for (std::string &l : lines)
         l = std::regex_replace(l, std::regex(" LINE:[0-9]+ $"), " LINE:* ");
-    const std::string traced =
-        "debug Orlo DbgMessage:CDriveEx::SplitUNC_p BAD NULL ...pSplitFPath \\n FILE:split.cpp LINE:* ";
+    const std::string traced = "debug Orlo DbgMessage:CDriveEx::SplitUNC_p BAD NULL ...pSplitFPath "
+                               "\\n FILE:split.cpp LINE:* ";
     EXPECT_EQ(lines, (Strings{
                          // Level 3 read once from the file; then the module is in the chain.
                          "step dlopen", "event load-level 1 3", "event attached 1 0",
@@ -63,7 +64,8 @@ TEST(SharedLibrary, ExportsOnlyTheAllowedSymbols)
         "brenvik_set_debug_output|((vtable|typeinfo|typeinfo name) for )?"
         "(CDriveEx|CVcdImageEx|CObject|CFile|CFileException|CRuntimeClass)(::.*)?");
     std::set<std::string> symbols;
-    for (const std::string &line : Lines(std::string("nm -D --defined-only -C '") + BRENVIK_SHARED_LIB + "'")) {
+    const std::string nm = std::string("nm -D --defined-only -C '") + BRENVIK_SHARED_LIB + "'";
+    for (const std::string &line : Lines(nm)) {
         // "<address> <type> <name>"
         const std::string name = std::regex_replace(line, std::regex("^\\S+ \\S "), "");
         symbols.insert(name);

@@ -47,11 +47,14 @@ TEST_F(Trace, LineTextForEachMessageFormAndSource)
         std::function<const char *()> message;
         std::string line;
     } rows[] = {
-        {"c:\\w\\brenvik\\drive.cpp", [] { return DbgFormat("CDriveEx::ComposeUNC BAD NULL ...%s \n", "strDir"); },
+        {"c:\\w\\brenvik\\drive.cpp",
+         [] { return DbgFormat("CDriveEx::ComposeUNC BAD NULL ...%s \n", "strDir"); },
          "Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...strDir \n FILE:drive.cpp LINE:42 "},
-        {"brenvik\\image.cpp", [] { return DbgFormat("CVcdImageEx:: (DEL) Slave<%s>\n", "D:\\m\\T.DVD.D01"); },
+        {"brenvik\\image.cpp",
+         [] { return DbgFormat("CVcdImageEx:: (DEL) Slave<%s>\n", "D:\\m\\T.DVD.D01"); },
          "Orlo DbgMessage:CVcdImageEx:: (DEL) Slave<D:\\m\\T.DVD.D01>\n FILE:image.cpp LINE:42 "},
-        {"a\\ping.cpp", [] { return DbgFormat("CDriveEx::PingHost bytes=%d seq=%u", -5, 4000000000u); },
+        {"a\\ping.cpp",
+         [] { return DbgFormat("CDriveEx::PingHost bytes=%d seq=%u", -5, 4000000000u); },
          "Orlo DbgMessage:CDriveEx::PingHost bytes=-5 seq=4000000000 FILE:ping.cpp LINE:42 "},
         {"a\\b.cpp", [] { return DbgFormat("%c%c%%<%5d>", 'O', 'k', 12); },
          "Orlo DbgMessage:Ok%<   12> FILE:b.cpp LINE:42 "},
@@ -70,7 +73,8 @@ TEST_F(Trace, LineTextForEachMessageFormAndSource)
         DbgMessage(r.source, 42, r.message(), 1);
         EXPECT_EQ(machine.DebugOutput(), Strings{r.line}) << (r.source ? r.source : "(null)");
     }
-    DBG_TRACE("CVcdImageEx::GetPathExtType BAD NULL ...%s \n", "strPath"); const int line = __LINE__;
+    DBG_TRACE("CVcdImageEx::GetPathExtType BAD NULL ...%s \n", "strPath");
+    const int line = __LINE__ - 1;
     EXPECT_EQ(machine.DebugOutput().back(),
               "Orlo DbgMessage:CVcdImageEx::GetPathExtType BAD NULL ...strPath \n"
               " FILE:trace_test.cpp LINE:" + std::to_string(line) + " ");
@@ -141,7 +145,8 @@ TEST_F(Trace, LongMessagesAreCutNeverOverrun)
     const char *message = DbgFormat("%s%s", huge.c_str(), huge.c_str());
     EXPECT_EQ(std::string(message), huge.substr(0, 519));
     DbgMessage("a\\b.cpp", 9, message, 1);
-    EXPECT_EQ(machine.DebugOutput(), Strings{"Orlo DbgMessage:" + huge.substr(0, 519) + " FILE:b.cpp LINE:9 "});
+    EXPECT_EQ(machine.DebugOutput(),
+              Strings{"Orlo DbgMessage:" + huge.substr(0, 519) + " FILE:b.cpp LINE:9 "});
     // The same buffer, cleared whole before each message.
     EXPECT_EQ(DbgFormat("ab"), message);
     EXPECT_EQ(std::string(message, 520), "ab" + std::string(518, '\0'));

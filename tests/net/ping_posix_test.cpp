@@ -35,7 +35,8 @@ using brenvik::test::RegText;
 using Strings = std::vector<std::string>;
 
 const char kLoop[] = "\\\\127.0.0.1\\share";
-const char kAnswered[] = "CDriveEx::PingHost PING,64 bytes replay from 127.0.0.1 : bytes=32 time=*\n";
+const char kAnswered[] =
+    "CDriveEx::PingHost PING,64 bytes replay from 127.0.0.1 : bytes=32 time=*\n";
 
 // The trace on, and the ping's messages while it lives, the reply's time as "*".
 struct CaptureTrace {
@@ -44,7 +45,8 @@ struct CaptureTrace {
         g_bDbgEnabled = 1;
         g_dwDbgLevel = 1;
         brenvik_set_debug_output(
-            [](const char *text, void *to) { static_cast<Strings *>(to)->push_back(text); }, &lines);
+            [](const char *text, void *to) { static_cast<Strings *>(to)->push_back(text); },
+            &lines);
     }
     ~CaptureTrace()
     {
@@ -115,7 +117,8 @@ TEST(PingLoopback, AnswersOnTheFirstRequest)
     WSADATA data;
     ASSERT_EQ(sys.WSAStartup(0x0202, &data), 0);
     const hostent *local = sys.gethostbyname("localhost");
-    const bool loopback = local != nullptr && static_cast<unsigned char>(*local->h_addr_list[0]) == 127;
+    const bool loopback =
+        local != nullptr && static_cast<unsigned char>(*local->h_addr_list[0]) == 127;
     sys.WSACleanup();
     ASSERT_TRUE(loopback) << "localhost is not in 127.0.0.0/8";
     for (const auto &r : rows) {

@@ -123,6 +123,7 @@ TEST(Ping, EveryLineOfEveryOutcome)
     const std::string notEcho = "CDriveEx::PingHost PING break,Not ICMP respond type";
     const std::string badId = "CDriveEx::PingHost PING break,not valid id";
     const std::string shortOne = "CDriveEx::PingHost Ping(10.1.2.3) less recv bytes";
+    const std::string wrong = "CDriveEx::PingHost abort,parameter is wrong";
     const std::string noUnc = "CDriveEx::PingHost abort,split UNC failed.DestPath is invalid";
     const std::string noDrive =
         "CDriveEx::PingHost abort,split network drive path failed.DestPath is invalid";
@@ -138,7 +139,8 @@ TEST(Ping, EveryLineOfEveryOutcome)
         int sent;       // requests sent; -1: no socket made
         unsigned cleanups;
     } rows[] = {
-        {kPath, 0, 4, 250, {R::Echo().Delay(37)}, nullptr, 0, 0, {Echoed(64, kHost, 47), end1}, 1, 1},
+        {kPath, 0, 4, 250, {R::Echo().Delay(37)}, nullptr, 0, 0, {Echoed(64, kHost, 47), end1}, 1,
+         1},
         {kPath, 0, 3, 250, {R::Echo().Type(3)}, nullptr, 0, 0, {notEcho, end0}, 1, 1},
         {kPath, 0, 3, 250, {R::Echo().Type(8)}, nullptr, 0, 0, {notEcho, end0}, 1, 1},
         {kPath, 0, 3, 250, {R::Echo().Patch(4, "\x99\x99")}, nullptr, 0, 0, {badId, end0}, 1, 1},
@@ -163,14 +165,16 @@ TEST(Ping, EveryLineOfEveryOutcome)
         {kPath, 0, 1, 0, {R::Silence()}, nullptr, 0, 0, {Timeout(0), end0}, 1, 1},
         // A remembered connection that is down still names its server.
         {"N:\\x", 1, 2, 100, {R::Echo()}, nullptr, 0, 0, {Echoed(64, "10.4.4.4"), end1}, 1, 1},
-        {"\\\\multi\\s", 0, 1, 100, {R::Echo()}, nullptr, 0, 0, {Echoed(64, "10.0.0.7"), end1}, 1, 1},
-        {nullptr, 0, 2, 10, {}, nullptr, 0, 0, {"CDriveEx::PingHost abort,parameter is wrong"}, -1, 0},
-        {"", 1, 2, 10, {}, nullptr, 0, 0, {"CDriveEx::PingHost abort,parameter is wrong"}, -1, 0},
+        {"\\\\multi\\s", 0, 1, 100, {R::Echo()}, nullptr, 0, 0, {Echoed(64, "10.0.0.7"), end1}, 1,
+         1},
+        {nullptr, 0, 2, 10, {}, nullptr, 0, 0, {wrong}, -1, 0},
+        {"", 1, 2, 10, {}, nullptr, 0, 0, {wrong}, -1, 0},
         {"C:\\dir\\f.txt", 0, 2, 10, {}, nullptr, 0, 0, {noUnc}, -1, 0},
         {"\\\\\\srv", 0, 2, 10, {}, nullptr, 0, 0, {noUnc}, -1, 0},
         {"\\\\srv\\share", 1, 2, 10, {}, nullptr, 0, 0, {noDrive}, -1, 0},
         {"M:dir", 1, 2, 10, {}, nullptr, 0, 0, {noDrive}, -1, 0},
-        {"M:\\x", 1, 2, 10, {}, "WNetGetConnectionA", 1, ERROR_NO_NET_OR_BAD_PATH, {kNoName}, -1, 0},
+        {"M:\\x", 1, 2, 10, {}, "WNetGetConnectionA", 1, ERROR_NO_NET_OR_BAD_PATH, {kNoName}, -1,
+         0},
         {"\\\\nohost\\share", 0, 2, 10, {}, nullptr, 0, 0,
          {"CDriveEx::PingHost abort,gethostbyname failed.DestPath is invalid"}, -1, 1},
         {kPath, 0, 2, 10, {}, "socket", 1, WSAEACCES,
