@@ -2,6 +2,7 @@
 // filter, the exact text of every line, and several threads at once.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -161,23 +162,28 @@ TEST_F(Trace, ThreadsTracingAtOnceGetWholeLines)
 {
     SetLevel(1);
     constexpr int kThreads = 6, kMessages = 2000;
-    std::map<std::string, int> expected, seen;
+    // Messages of different lengths, so that a mixed buffer shows.
+    auto pad = [](int t) { return std::string(static_cast<std::size_t>(t) * 60 + 100, 'a' + t); };
+    std::atomic<bool> go{false};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        // Messages of different lengths, so that a mixed buffer shows.
-        const std::string pad(static_cast<std::size_t>(t) * 60 + 100, static_cast<char>('a' + t));
-        const std::string source = "src\\thread" + std::to_string(t) + ".cpp";
-        for (int i = 0; i < kMessages; ++i)
-            ++expected["Orlo DbgMessage:" + std::to_string(t) + " " + std::to_string(i) + " <" +
-                       pad + "> \n FILE:thread" + std::to_string(t) + ".cpp LINE:" +
-                       std::to_string(i) + " "];
-        threads.emplace_back([t, pad, source] {
+        threads.emplace_back([t, &go, text = pad(t)] {
+            const std::string source = "src\\thread" + std::to_string(t) + ".cpp";
+            while (!go)
+                std::this_thread::yield();
             for (int i = 0; i < kMessages; ++i)
-                DbgMessage(source.c_str(), i, DbgFormat("%d %d <%s> \n", t, i, pad.c_str()), 1);
+                DbgMessage(source.c_str(), i, DbgFormat("%d %d <%s> \n", t, i, text.c_str()), 1);
         });
     }
+    go = true;
     for (auto &th : threads)
         th.join();
+    std::map<std::string, int> expected, seen;
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kMessages; ++i)
+            ++expected["Orlo DbgMessage:" + std::to_string(t) + " " + std::to_string(i) + " <" +
+                       pad(t) + "> \n FILE:thread" + std::to_string(t) + ".cpp LINE:" +
+                       std::to_string(i) + " "];
     for (const auto &line : machine.DebugOutput())
         ++seen[line];
     EXPECT_TRUE(seen == expected) << "some lines were mixed or lost";

@@ -187,7 +187,7 @@ void Put(int fd, char tag, const std::string &text)
 
 // Runs body in a child process in a new network namespace. Returns the
 // child's records, a tag and a text each: S why it was skipped, F a failed
-// check, R a result, M a trace message, Q an echo request seen.
+// check, R a result, M a trace message, Q an echo request seen, E an echo.
 Strings InNamespace(const Namespace &ns, const std::function<void(int)> &body)
 {
     int fds[2];
@@ -256,28 +256,33 @@ TEST(PingNamespace, HostThatNeverAnswers)
 }
 
 // Where raw sockets are refused, an ICMP datagram socket stands in. The
-// kernel puts its port in the identifier: with the ping's own taken, the
-// reply must still carry the identifier sent.
+// kernel puts its port in the identifier; where the two differ (identifier 0
+// has it choose a port), the reply must still carry the identifier sent.
 TEST(PingNamespace, DatagramSocketStandsInForTheRawOne)
 {
     const Strings records = InNamespace({false, "0 0", true}, [](int out) {
         PingAndReport(out, 2, 2000);
-        const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-        struct sockaddr_in local = {};
-        local.sin_family = AF_INET;
-        const uint16_t id = static_cast<uint16_t>(::getpid() & 0xFFFF);
-        std::memcpy(&local.sin_port, &id, 2);
-        if (::bind(holder, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0)
-            Put(out, 'F', "cannot hold the identifier");
-        PingAndReport(out, 2, 2000);
-        ::close(holder);
+        auto &sys = brenvik::platform::sys();
+        WSADATA data;
+        sys.WSAStartup(0x0202, &data);
+        const SOCKET s = sys.socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+        const DWORD ms = 2000;
+        sys.setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&ms), 4);
+        char b[1024] = {8, 0, 0, 0, 0, 0, 7};  // identifier 0, sequence 7
+        struct sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sys.sendto(s, b, 44, 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        const int n = sys.recvfrom(s, b, sizeof b, 0, nullptr, nullptr);
+        const auto *u = reinterpret_cast<const unsigned char *>(b);
+        Put(out, 'E', std::to_string(n) + " type " + std::to_string(u[20]) + " id " +
+                          std::to_string(u[24] | u[25] << 8) + " seq " + std::to_string(u[26]));
+        sys.closesocket(s);
+        sys.WSACleanup();
     });
     SKIP_IF_NO_NAMESPACE(records);
-    const Strings once{"R1", "M" + Begin(kLoop, 0, 2, 2000), std::string("M") + kAnswered,
-                       "MCDriveEx::PingHost end,ret=1"};
-    Strings twice = once;
-    twice.insert(twice.end(), once.begin(), once.end());
-    EXPECT_EQ(records, twice);
+    EXPECT_EQ(records, (Strings{"R1", "M" + Begin(kLoop, 0, 2, 2000), std::string("M") + kAnswered,
+                                "MCDriveEx::PingHost end,ret=1", "E64 type 0 id 0 seq 7"}));
 }
 
 }  // namespace
