@@ -1,8 +1,7 @@
-// Loaded by module_test: dlopen()s the shared library named by argv[1] and
-// reports, one line each on standard output, the steps it takes ("step"),
-// what the library's frame tells it ("event") and the debug output it
-// receives ("debug"). The registry file is the one BRENVIK_REGISTRY names;
-// the child rewrites it between steps.
+// Run by module_test: dlopen()s the shared library named by argv[1] and
+// prints, one line each, the steps it takes ("step"), what the library's
+// frame tells it ("event") and the debug output it receives ("debug"). It
+// rewrites the registry file that BRENVIK_REGISTRY names between steps.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -11,113 +10,73 @@
 
 namespace {
 
-void Say(const std::string &line)
+void WriteRegistry(const char *text)
 {
-    std::fputs((line + "\n").c_str(), stdout);
-    std::fflush(stdout);
-}
-
-std::string Escaped(const char *text)
-{
-    std::string out;
-    for (const char *p = text; *p != '\0'; ++p) {
-        if (*p == '\n')
-            out += "\\n";
-        else if (*p == '\\')
-            out += "\\\\";
-        else
-            out += *p;
+    if (std::FILE *f = std::fopen(std::getenv("BRENVIK_REGISTRY"), "wb")) {
+        std::fprintf(f, "Windows Registry Editor Version 5.00\r\n\r\n%s", text);
+        std::fclose(f);
     }
-    return out;
-}
-
-void WriteRegistry(int level)
-{
-    const char *path = std::getenv("BRENVIK_REGISTRY");
-    if (path == nullptr)
-        return;
-    std::FILE *f = std::fopen(path, "wb");
-    if (f == nullptr)
-        return;
-    std::fputs("Windows Registry Editor Version 5.00\r\n\r\n", f);
-    if (level >= 0)
-        std::fprintf(f,
-                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]\r\n"
-                     "\"DebugLevel\"=dword:%08x\r\n",
-                     static_cast<unsigned>(level));
-    std::fclose(f);
 }
 
 void Receive(const char *text, void *)
 {
-    Say("debug " + Escaped(text));
+    std::string line = "debug ";
+    for (const char *p = text; *p != '\0'; ++p)
+        line += *p == '\n' ? std::string("\\n") : std::string(1, *p);
+    std::puts(line.c_str());
 }
 
 }  // namespace
 
 extern "C" void brenvik_observe_frame(const char *event, unsigned long a, unsigned long b)
 {
-    Say("event " + std::string(event) + " " + std::to_string(a) + " " + std::to_string(b));
+    std::printf("event %s %lu %lu\n", event, a, b);
 }
 
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
-        Say("error usage");
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc < 2 || std::getenv("BRENVIK_REGISTRY") == nullptr)
         return 2;
-    }
-    WriteRegistry(3);
-    Say("step dlopen");
+    WriteRegistry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]\r\n\"DebugLevel\"=dword:00000003\r\n");
+    std::puts("step dlopen");
     void *lib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (lib == nullptr) {
-        Say(std::string("error dlopen ") + dlerror());
+        std::printf("error dlopen %s\n", dlerror());
         return 1;
     }
-    Say("step opened");
-
-    using SetOutput = void (*)(void (*)(const char *, void *), void *);
     using Member = void (*)(void *);
-    using SplitUNC = int (*)(const char *, void *);
-    auto setOutput = reinterpret_cast<SetOutput>(dlsym(lib, "brenvik_set_debug_output"));
+    auto setOutput = reinterpret_cast<void (*)(void (*)(const char *, void *), void *)>(
+        dlsym(lib, "brenvik_set_debug_output"));
     auto driveCtor = reinterpret_cast<Member>(dlsym(lib, "_ZN8CDriveExC1Ev"));
     auto driveDtor = reinterpret_cast<Member>(dlsym(lib, "_ZN8CDriveExD1Ev"));
     auto imageCtor = reinterpret_cast<Member>(dlsym(lib, "_ZN11CVcdImageExC1Ev"));
     auto imageDtor = reinterpret_cast<Member>(dlsym(lib, "_ZN11CVcdImageExD1Ev"));
-    // An exported function that traces: a null record is reported.
-    auto splitUnc =
-        reinterpret_cast<SplitUNC>(dlsym(lib, "_ZN8CDriveEx10SplitUNC_pEPKcP14SPLITFPATH_tag"));
-    if (!setOutput || !driveCtor || !driveDtor || !imageCtor || !imageDtor) {
-        Say("error missing export");
+    // An exported function that traces the null record it is given.
+    auto splitUnc = reinterpret_cast<int (*)(const char *, void *)>(
+        dlsym(lib, "_ZN8CDriveEx10SplitUNC_pEPKcP14SPLITFPATH_tag"));
+    if (!setOutput || !driveCtor || !driveDtor || !imageCtor || !imageDtor || !splitUnc) {
+        std::puts("error missing export");
         return 1;
     }
     setOutput(&Receive, nullptr);
-    auto trace = [&](const char *step) {
-        Say(std::string("step ") + step);
-        if (splitUnc != nullptr)
-            splitUnc("\\\\srv\\share\\f", nullptr);
-        else
-            Say("note no tracing export");
+    auto step = [&](const char *name) {
+        std::printf("step %s\n", name);
+        splitUnc("\\\\srv\\share\\f", nullptr);
     };
-
-    trace("first-call");
-    // The file changes; the level read at load stays in force.
-    WriteRegistry(-1);
-    trace("after-rewrite");
-
+    step("opened");
+    WriteRegistry("");  // no key now; the level read at load stays
+    step("rewritten");
     alignas(16) unsigned char storage[256];
-    Say("step drive");
     driveCtor(storage);
     driveDtor(storage);
-    trace("after-drive");
-
-    Say("step image");
+    step("drive");
     imageCtor(storage);
     imageDtor(storage);
-    trace("after-image");
-
+    step("image");
     setOutput(nullptr, nullptr);
-    Say("step dlclose");
+    std::puts("step dlclose");
     dlclose(lib);
-    Say("step closed");
+    std::puts("step closed");
     return 0;
 }

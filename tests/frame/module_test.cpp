@@ -1,10 +1,13 @@
-// The shared library's load and unload steps, seen from a child process
-// that dlopen()s it (module_child.cpp): the trace settings are read once at
-// load and again only when a CVcdImageEx is constructed, and unloading ends
-// the extension-module registration before the static object goes.
+// The shared library as a host loads it: in a child process that dlopen()s
+// it (module_child.cpp), the trace settings are read once at load and again
+// only when a CVcdImageEx is constructed, and unloading ends the
+// extension-module registration before the static object goes. Also the
+// library's export list.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,117 +15,70 @@
 
 namespace {
 
-using brenvik::test::ScopedRegistryFile;
-using brenvik::test::RegText;
+using Strings = std::vector<std::string>;
 
-std::vector<std::string> RunChild()
+// The lines a command prints; fails the test when it does not end with 0.
+Strings Lines(const std::string &command)
 {
-    std::vector<std::string> lines;
-    const std::string command =
-        std::string("'") + BRENVIK_MODULE_CHILD + "' '" + BRENVIK_SHARED_LIB + "' 2>&1";
+    Strings lines;
     std::FILE *pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
         ADD_FAILURE() << "cannot run " << command;
         return lines;
     }
     char buffer[4096];
-    std::string line;
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        line += buffer;
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-            lines.push_back(line);
-            line.clear();
-        }
-    }
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(status, 0) << "the child failed";
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+        lines.push_back(std::regex_replace(buffer, std::regex("\n$"), ""));
+    EXPECT_EQ(::pclose(pipe), 0) << command;
     return lines;
 }
 
-// The lines after "step <from>" and before the next step line.
-std::vector<std::string> Section(const std::vector<std::string> &lines, const std::string &from)
+TEST(ModuleFrame, SettingsReadAtLoadAndByImagesOnlyDetachInOrder)
 {
-    std::vector<std::string> out;
-    bool in = false;
-    for (const auto &l : lines) {
-        if (l.rfind("step ", 0) == 0) {
-            if (in)
-                break;
-            in = l == "step " + from;
-            continue;
-        }
-        if (in)
-            out.push_back(l);
+    const brenvik::test::ScopedRegistryFile reg(brenvik::test::RegText({}));  // the child writes it
+    Strings lines =
+        Lines(std::string("'") + BRENVIK_MODULE_CHILD + "' '" + BRENVIK_SHARED_LIB + "' 2>&1");
+    for (std::string &l : lines)
+        l = std::regex_replace(l, std::regex(" LINE:[0-9]+ $"), " LINE:* ");
+    const std::string traced = "debug Orlo DbgMessage:CDriveEx::SplitUNC_p BAD NULL ...pSplitFPath "
+                               "\\n FILE:split.cpp LINE:* ";
+    EXPECT_EQ(lines, (Strings{
+                         // Level 3 read once from the file; then the module is in the chain.
+                         "step dlopen", "event load-level 1 3", "event attached 1 0",
+                         "step opened", traced,
+                         // The level read at load stays; a CDriveEx changes nothing.
+                         "step rewritten", traced, "step drive", traced,
+                         // A host's own CVcdImageEx reads the settings again.
+                         "event load-level 0 0", "step image",
+                         // No entry of ours left in the chain, then the static object goes.
+                         "step dlclose", "event term-ext 0 0", "event destroy-static 0 0",
+                         "step closed"}));
+}
+
+// The two classes and what their signatures need, and nothing else.
+TEST(SharedLibrary, ExportsOnlyTheAllowedSymbols)
+{
+    if (std::system("nm --version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "nm is not installed";
+    const std::regex allowed(
+        "brenvik_set_debug_output|((vtable|typeinfo|typeinfo name) for )?"
+        "(CDriveEx|CVcdImageEx|CObject|CFile|CFileException|CRuntimeClass)(::.*)?");
+    std::set<std::string> symbols;
+    const std::string nm = std::string("nm -D --defined-only -C '") + BRENVIK_SHARED_LIB + "'";
+    for (const std::string &line : Lines(nm)) {
+        // "<address> <type> <name>"
+        const std::string name = std::regex_replace(line, std::regex("^\\S+ \\S "), "");
+        symbols.insert(name);
+        EXPECT_TRUE(std::regex_match(name, allowed)) << "exported: " << name;
     }
-    return out;
-}
-
-std::vector<std::string> Only(const std::vector<std::string> &lines, const std::string &prefix)
-{
-    std::vector<std::string> out;
-    for (const auto &l : lines)
-        if (l.rfind(prefix, 0) == 0)
-            out.push_back(l);
-    return out;
-}
-
-std::string Join(const std::vector<std::string> &lines)
-{
-    std::string s;
-    for (const auto &l : lines)
-        s += l + "\n";
-    return s;
-}
-
-TEST(ModuleFrame, LoadReadsTheSettingsOnceAndUnloadTermsBeforeDestroying)
-{
-    ScopedRegistryFile reg(RegText({}));  // the child writes it
-    const auto lines = RunChild();
-    const std::string all = Join(lines);
-    ASSERT_TRUE(Only(lines, "error").empty()) << all;
-
-    // Load: one read of the settings (level 3 from the file), then the
-    // module is in the chain.
-    EXPECT_EQ(Section(lines, "dlopen"),
-              (std::vector<std::string>{"event load-level 1 3", "event attached 1 0"}))
-        << all;
-
-    // Nothing reads the settings again until a CVcdImageEx is constructed.
-    for (const char *step : {"opened", "first-call", "after-rewrite", "drive", "after-drive"})
-        EXPECT_TRUE(Only(Section(lines, step), "event").empty()) << step << "\n" << all;
-    EXPECT_EQ(Only(Section(lines, "image"), "event"),
-              (std::vector<std::string>{"event load-level 0 0"}))
-        << all;
-
-    // Unload: the registration ends first (no entry of ours left in the
-    // chain), then the static object is destroyed.
-    EXPECT_EQ(Section(lines, "dlclose"),
-              (std::vector<std::string>{"event term-ext 0 0", "event destroy-static 0 0"}))
-        << all;
-}
-
-TEST(ModuleFrame, TraceLevelFollowsTheLastImageConstruction)
-{
-    ScopedRegistryFile reg(RegText({}));
-    const auto lines = RunChild();
-    const std::string all = Join(lines);
-    ASSERT_TRUE(Only(lines, "error").empty()) << all;
-    if (!Only(lines, "note no tracing export").empty())
-        GTEST_SKIP() << "the library has no tracing export yet";
-
-    const std::string prefix =
-        "debug Orlo DbgMessage:CDriveEx::SplitUNC_p BAD NULL ...pSplitFPath \\n FILE:";
-    auto traced = [&](const char *step) {
-        const auto debug = Only(Section(lines, step), "debug");
-        return debug.size() == 1 && debug[0].rfind(prefix, 0) == 0;
-    };
-    EXPECT_TRUE(traced("first-call")) << all;
-    // The registry file no longer has the key, but the level read at load
-    // stays until a CVcdImageEx reads it again; a CDriveEx changes nothing.
-    EXPECT_TRUE(traced("after-rewrite")) << all;
-    EXPECT_TRUE(traced("after-drive")) << all;
-    EXPECT_TRUE(Only(Section(lines, "after-image"), "debug").empty()) << all;
+    for (const char *needed :
+         {"CDriveEx::CDriveEx()", "CDriveEx::~CDriveEx()", "CVcdImageEx::CVcdImageEx()",
+          "CVcdImageEx::~CVcdImageEx()", "vtable for CDriveEx", "vtable for CVcdImageEx",
+          "typeinfo for CDriveEx", "CDriveEx::IsCdDrive(int)",
+          "CDriveEx::GetDriveType_Ex(char const*)", "CObject::classCObject",
+          "CObject::GetRuntimeClass() const", "CFile::GetLength() const",
+          "brenvik_set_debug_output"})
+        EXPECT_EQ(symbols.count(needed), 1u) << "not exported: " << needed;
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // The debug trace on the simulated machine: the registry setting, the
-// filter, and the exact text of every line.
+// filter, the exact text of every line, and several threads at once.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frame/trace.h"
@@ -13,6 +16,7 @@ namespace {
 
 using brenvik::sim::Machine;
 using brenvik::test::ScopedMachine;
+using Strings = std::vector<std::string>;
 
 const char kKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug";
 
@@ -24,169 +28,115 @@ protected:
         DbgLoadLevel();
         machine.ClearDebugOutput();
     }
+    void TearDown() override
+    {
+        g_bDbgEnabled = 0;
+        g_dwDbgLevel = 0;
+    }
 
     Machine machine;
     ScopedMachine scope{machine};
 };
 
-TEST_F(Trace, LineTextForEachMessageForm)
-{
-    SetLevel(1);
-    struct Row {
-        std::function<const char *()> format;
-        const char *line;
-    } rows[] = {
-        {[] { return DbgFormat("CDriveEx::ComposeUNC BAD NULL ...%s \n", "strDir"); },
-         "Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...strDir \n FILE:drive.cpp LINE:42 "},
-        {[] { return DbgFormat("CVcdImageEx:: (DEL) Slave<%s>\n", "D:\\m\\T.DVD.D01"); },
-         "Orlo DbgMessage:CVcdImageEx:: (DEL) Slave<D:\\m\\T.DVD.D01>\n FILE:drive.cpp "
-         "LINE:42 "},
-        {[] { return DbgFormat("CDriveEx::PingHost bytes=%d seq=%u", -5, 4000000000u); },
-         "Orlo DbgMessage:CDriveEx::PingHost bytes=-5 seq=4000000000 FILE:drive.cpp LINE:42 "},
-        {[] { return DbgFormat("%c%c%%<%5d>", 'O', 'k', 12); },
-         "Orlo DbgMessage:Ok%<   12> FILE:drive.cpp LINE:42 "},
-        {[] { return DbgFormat(""); }, "Orlo DbgMessage: FILE:drive.cpp LINE:42 "},
-    };
-    for (const Row &r : rows) {
-        machine.ClearDebugOutput();
-        DbgMessage("brenvik\\drive.cpp", 42, r.format(), 1);
-        const auto out = machine.DebugOutput();
-        ASSERT_EQ(out.size(), 1u);
-        EXPECT_EQ(out[0], r.line);
-    }
-}
-
-TEST_F(Trace, SourcePathGivesTheFileNameAfterTheLastBackslash)
+TEST_F(Trace, LineTextForEachMessageFormAndSource)
 {
     SetLevel(1);
     const std::string longName(300, 'n');
     const std::string longPath = "dir\\" + longName;
-    struct Row {
-        const char *path;
-        std::string file;
+    const struct {
+        const char *source;
+        std::function<const char *()> message;
+        std::string line;
     } rows[] = {
-        {"c:\\work\\brenvik\\drive.cpp", "drive.cpp"},
-        {"drive.cpp", ""},  // no backslash: nothing between FILE: and LINE:
-        {"src/frame/drive.cpp", ""},
-        {"dir\\", ""},
-        {"", ""},
-        {nullptr, ""},
-        {longPath.c_str(), longName.substr(0, 259)},
+        {"c:\\w\\brenvik\\drive.cpp",
+         [] { return DbgFormat("CDriveEx::ComposeUNC BAD NULL ...%s \n", "strDir"); },
+         "Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...strDir \n FILE:drive.cpp LINE:42 "},
+        {"brenvik\\image.cpp",
+         [] { return DbgFormat("CVcdImageEx:: (DEL) Slave<%s>\n", "D:\\m\\T.DVD.D01"); },
+         "Orlo DbgMessage:CVcdImageEx:: (DEL) Slave<D:\\m\\T.DVD.D01>\n FILE:image.cpp LINE:42 "},
+        {"a\\ping.cpp",
+         [] { return DbgFormat("CDriveEx::PingHost bytes=%d seq=%u", -5, 4000000000u); },
+         "Orlo DbgMessage:CDriveEx::PingHost bytes=-5 seq=4000000000 FILE:ping.cpp LINE:42 "},
+        {"a\\b.cpp", [] { return DbgFormat("%c%c%%<%5d>", 'O', 'k', 12); },
+         "Orlo DbgMessage:Ok%<   12> FILE:b.cpp LINE:42 "},
+        {"a\\b.cpp", [] { return DbgFormat(""); }, "Orlo DbgMessage: FILE:b.cpp LINE:42 "},
+        {"a\\b.cpp", [] { return nullptr; }, "Orlo DbgMessage: FILE:b.cpp LINE:42 "},
+        // The file name is what follows the last backslash, if any.
+        {"drive.cpp", [] { return "m"; }, "Orlo DbgMessage:m FILE: LINE:42 "},
+        {"src/frame/drive.cpp", [] { return "m"; }, "Orlo DbgMessage:m FILE: LINE:42 "},
+        {"dir\\", [] { return "m"; }, "Orlo DbgMessage:m FILE: LINE:42 "},
+        {nullptr, [] { return "m"; }, "Orlo DbgMessage:m FILE: LINE:42 "},
+        {longPath.c_str(), [] { return "m"; },
+         "Orlo DbgMessage:m FILE:" + longName.substr(0, 259) + " LINE:42 "},
     };
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
         machine.ClearDebugOutput();
-        DbgMessage(r.path, -7, "m", 1);
-        const auto out = machine.DebugOutput();
-        ASSERT_EQ(out.size(), 1u);
-        EXPECT_EQ(out[0], "Orlo DbgMessage:m FILE:" + r.file + " LINE:-7 ")
-            << (r.path ? r.path : "(null)");
-        EXPECT_EQ(std::string(DbgFileTitle(r.path)), r.file);
+        DbgMessage(r.source, 42, r.message(), 1);
+        EXPECT_EQ(machine.DebugOutput(), Strings{r.line}) << (r.source ? r.source : "(null)");
     }
+    DBG_TRACE("CVcdImageEx::GetPathExtType BAD NULL ...%s \n", "strPath");
+    const int line = __LINE__ - 1;
+    EXPECT_EQ(machine.DebugOutput().back(),
+              "Orlo DbgMessage:CVcdImageEx::GetPathExtType BAD NULL ...strPath \n"
+              " FILE:trace_test.cpp LINE:" + std::to_string(line) + " ");
 }
 
-TEST_F(Trace, TheMacroNamesItsOwnFileAndLine)
-{
-    SetLevel(1);
-    DBG_TRACE("CVcdImageEx::GetPathExtType BAD NULL ...%s \n", "strPath"); const int line = __LINE__;
-    const auto out = machine.DebugOutput();
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0], "Orlo DbgMessage:CVcdImageEx::GetPathExtType BAD NULL ...strPath \n"
-                      " FILE:trace_test.cpp LINE:" +
-                          std::to_string(line) + " ");
-}
-
+// Any value of at most 4 bytes is a little-endian number, whatever its type.
 TEST_F(Trace, RegistrySettingDecidesEnabledAndLevel)
 {
-    struct Row {
-        const char *name;
-        std::function<void(Machine &)> setup;
+    const DWORD kNoKey = 0xFFFF, kNoValue = 0xFFFE;
+    const struct {
+        const char *what;
+        DWORD type;
+        std::string data;
         int enabled;
         unsigned long level;
     } rows[] = {
-        {"no key", [](Machine &) {}, 0, 0},
-        {"key without the value", [](Machine &m) { m.AddRegKey(kKey); }, 0, 0},
-        {"another value only", [](Machine &m) { m.SetRegDword(kKey, "Level", 5); }, 0, 0},
-        {"dword 0", [](Machine &m) { m.SetRegDword(kKey, "DebugLevel", 0); }, 1, 0},
-        {"dword 1", [](Machine &m) { m.SetRegDword(kKey, "DebugLevel", 1); }, 1, 1},
-        {"dword 7", [](Machine &m) { m.SetRegDword(kKey, "DebugLevel", 7); }, 1, 7},
-        {"dword all ones", [](Machine &m) { m.SetRegDword(kKey, "DebugLevel", 0xFFFFFFFF); },
-         1, 0xFFFFFFFFul},
-        {"string of 1 byte",
-         [](Machine &m) { m.SetRegValue(kKey, "DebugLevel", REG_SZ, std::string("\x01", 1)); },
-         1, 1},
-        {"string of 2 bytes",
-         [](Machine &m) { m.SetRegValue(kKey, "DebugLevel", REG_SZ, std::string("\x01\0", 2)); },
-         1, 1},
-        {"string of 3 bytes",
-         [](Machine &m) {
-             m.SetRegValue(kKey, "DebugLevel", REG_SZ, std::string("\x01\0\0", 3));
-         },
-         1, 1},
-        {"string of 4 bytes",
-         [](Machine &m) {
-             m.SetRegValue(kKey, "DebugLevel", REG_SZ, std::string("\x01\0\0\0", 4));
-         },
-         1, 1},
-        {"string of 5 bytes",
-         [](Machine &m) {
-             m.SetRegValue(kKey, "DebugLevel", REG_SZ, std::string("\x01\0\0\0\0", 5));
-         },
-         0, 0},
-        {"text \"ab\" with its NUL",
-         [](Machine &m) { m.SetRegString(kKey, "DebugLevel", "ab"); }, 1, 0x6261},
-        {"binary little-endian",
-         [](Machine &m) { m.SetRegValue(kKey, "DebugLevel", REG_BINARY, "\x78\x56\x34\x12"); },
-         1, 0x12345678},
-        {"empty binary", [](Machine &m) { m.SetRegValue(kKey, "DebugLevel", REG_BINARY, ""); },
-         1, 0},
-        {"qword",
-         [](Machine &m) {
-             m.SetRegValue(kKey, "DebugLevel", REG_QWORD, std::string("\x01\0\0\0\0\0\0\0", 8));
-         },
-         0, 0},
+        {"no key", kNoKey, "", 0, 0},
+        {"no value", kNoValue, "", 0, 0},
+        {"dword 0", REG_DWORD, std::string(4, '\0'), 1, 0},
+        {"dword 7", REG_DWORD, std::string("\x07\0\0\0", 4), 1, 7},
+        {"dword all ones", REG_DWORD, "\xFF\xFF\xFF\xFF", 1, 0xFFFFFFFFul},
+        {"string of 1 byte", REG_SZ, "\x01", 1, 1},
+        {"string of 3 bytes", REG_SZ, std::string("ab\0", 3), 1, 0x6261},
+        {"string of 4 bytes", REG_SZ, std::string("\x01\0\0\x02", 4), 1, 0x02000001},
+        {"string of 5 bytes", REG_SZ, std::string("\x01\0\0\0\0", 5), 0, 0},
+        {"binary", REG_BINARY, "\x78\x56\x34\x12", 1, 0x12345678},
+        {"empty binary", REG_BINARY, "", 1, 0},
+        {"qword", REG_QWORD, std::string("\x01\0\0\0\0\0\0\0", 8), 0, 0},
     };
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
         Machine fresh;
-        r.setup(fresh);
+        if (r.type == kNoValue)
+            fresh.SetRegDword(kKey, "Level", 5);
+        else if (r.type != kNoKey)
+            fresh.SetRegValue(kKey, "DebugLevel", r.type, r.data);
         ScopedMachine install(fresh);
         // Each load replaces both settings, whatever they were.
         g_bDbgEnabled = 1 - r.enabled;
         g_dwDbgLevel = 12345;
         DbgLoadLevel();
-        EXPECT_EQ(g_bDbgEnabled, r.enabled) << r.name;
-        EXPECT_EQ(g_dwDbgLevel, r.level) << r.name;
-        EXPECT_EQ(fresh.CallCount("RegOpenKeyA"), 1u) << r.name;
-
-        DbgMessage("a\\b.cpp", 1, "x", 1);
-        const bool sent = r.enabled == 1 && r.level >= 1;
-        EXPECT_EQ(fresh.DebugOutput().size(), sent ? 1u : 0u) << r.name;
+        EXPECT_EQ(g_bDbgEnabled, r.enabled) << r.what;
+        EXPECT_EQ(g_dwDbgLevel, r.level) << r.what;
+        DbgMessage("a\\b.cpp", 1, "x", 0);
+        EXPECT_EQ(fresh.DebugOutput().size(), static_cast<std::size_t>(r.enabled)) << r.what;
     }
 }
 
 TEST_F(Trace, LevelFilterIsAnUnsignedAtMost)
 {
-    struct Row {
+    const struct {
         DWORD registry;
         unsigned long site;
         bool sent;
-    } rows[] = {
-        {0, 0, true}, {0, 1, false}, {1, 1, true}, {1, 2, false}, {7, 1, true},
-        {7, 7, true}, {7, 8, false}, {0xFFFFFFFF, 0xFFFFFFFFul, true},
-    };
-    for (const Row &r : rows) {
+    } rows[] = {{0, 0, true}, {0, 1, false}, {1, 1, true}, {7, 7, true}, {7, 8, false},
+                {0xFFFFFFFF, 0xFFFFFFFFul, true}};
+    for (const auto &r : rows) {
         SetLevel(r.registry);
         DbgMessage("a\\b.cpp", 1, "x", r.site);
         EXPECT_EQ(machine.DebugOutput().size(), r.sent ? 1u : 0u)
             << "registry " << r.registry << " site " << r.site;
     }
-}
-
-TEST_F(Trace, NothingIsSentWhileDisabled)
-{
-    DbgLoadLevel();  // the machine has no such key
-    for (unsigned long level : {0ul, 1ul, 2ul, 0xFFFFFFFFul})
-        DbgMessage("a\\b.cpp", 1, DbgFormat("level %lu", level), level);
-    EXPECT_TRUE(machine.DebugOutput().empty());
 }
 
 TEST_F(Trace, LongMessagesAreCutNeverOverrun)
@@ -196,68 +146,47 @@ TEST_F(Trace, LongMessagesAreCutNeverOverrun)
     const char *message = DbgFormat("%s%s", huge.c_str(), huge.c_str());
     EXPECT_EQ(std::string(message), huge.substr(0, 519));
     DbgMessage("a\\b.cpp", 9, message, 1);
-    const auto out = machine.DebugOutput();
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0], "Orlo DbgMessage:" + huge.substr(0, 519) + " FILE:b.cpp LINE:9 ");
-
-    // The buffer is cleared whole before each message.
-    const char *again = DbgFormat("ab");
-    EXPECT_EQ(again, message);  // the same buffer
-    for (int i = 2; i < 520; ++i)
-        ASSERT_EQ(again[i], '\0') << "byte " << i;
-}
-
-TEST_F(Trace, NullFormatPostsAQuitMessage)
-{
-    const char *message = DbgFormat(nullptr);
-    ASSERT_NE(message, nullptr);
-    EXPECT_STREQ(message, "");
+    EXPECT_EQ(machine.DebugOutput(),
+              Strings{"Orlo DbgMessage:" + huge.substr(0, 519) + " FILE:b.cpp LINE:9 "});
+    // The same buffer, cleared whole before each message.
+    EXPECT_EQ(DbgFormat("ab"), message);
+    EXPECT_EQ(std::string(message, 520), "ab" + std::string(518, '\0'));
+    // A null format gives an empty message and posts a quit message.
+    EXPECT_STREQ(DbgFormat(nullptr), "");
     EXPECT_EQ(machine.QuitMessages(), std::vector<int>{0});
 }
 
-TEST_F(Trace, NullMessageSendsAnEmptyMessage)
+// Each thread formats into its own buffers: every line stays whole and
+// matches the thread and message that sent it.
+TEST_F(Trace, ThreadsTracingAtOnceGetWholeLines)
 {
     SetLevel(1);
-    DbgMessage("x\\y.cpp", 3, nullptr, 1);
-    EXPECT_EQ(machine.DebugOutput(), std::vector<std::string>{"Orlo DbgMessage: FILE:y.cpp LINE:3 "});
-}
-
-TEST_F(Trace, ConstructingAnImageObjectReloadsTheSettings)
-{
-    SetLevel(1);
-    machine.SetRegDword(kKey, "DebugLevel", 0);
-    {
-        CDriveEx drive;  // changes nothing
-        DbgMessage("a\\b.cpp", 1, "x", 1);
-        EXPECT_EQ(machine.DebugOutput().size(), 1u);
+    constexpr int kThreads = 6, kMessages = 2000;
+    // Messages of different lengths, so that a mixed buffer shows.
+    auto pad = [](int t) { return std::string(static_cast<std::size_t>(t) * 60 + 100, 'a' + t); };
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &go, text = pad(t)] {
+            const std::string source = "src\\thread" + std::to_string(t) + ".cpp";
+            while (!go)
+                std::this_thread::yield();
+            for (int i = 0; i < kMessages; ++i)
+                DbgMessage(source.c_str(), i, DbgFormat("%d %d <%s> \n", t, i, text.c_str()), 1);
+        });
     }
-    machine.ResetCalls();
-    {
-        CVcdImageEx image;
-        EXPECT_EQ(machine.CallCount("RegOpenKeyA"), 1u);
-    }
-    machine.ClearDebugOutput();
-    DbgMessage("a\\b.cpp", 1, "x", 1);
-    EXPECT_TRUE(machine.DebugOutput().empty());
-    EXPECT_EQ(g_bDbgEnabled, 1);
-    EXPECT_EQ(g_dwDbgLevel, 0ul);
-}
-
-TEST_F(Trace, FailedRegistryCallsDisable)
-{
-    machine.SetRegDword(kKey, "DebugLevel", 3);
-    machine.FailNthCallOf("RegQueryValueExA", 1, ERROR_ACCESS_DENIED);
-    DbgLoadLevel();
-    EXPECT_EQ(g_bDbgEnabled, 0);
-    EXPECT_EQ(g_dwDbgLevel, 0ul);
-    EXPECT_EQ(machine.CallCount("RegCloseKey"), 1u);  // the key is closed on failure too
-
-    machine.FailNthCallOf("RegOpenKeyA", 1, ERROR_ACCESS_DENIED);
-    DbgLoadLevel();
-    EXPECT_EQ(g_bDbgEnabled, 0);
-    DbgLoadLevel();
-    EXPECT_EQ(g_bDbgEnabled, 1);
-    EXPECT_EQ(g_dwDbgLevel, 3ul);
+    go = true;
+    for (auto &th : threads)
+        th.join();
+    std::map<std::string, int> expected, seen;
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kMessages; ++i)
+            ++expected["Orlo DbgMessage:" + std::to_string(t) + " " + std::to_string(i) + " <" +
+                       pad(t) + "> \n FILE:thread" + std::to_string(t) + ".cpp LINE:" +
+                       std::to_string(i) + " "];
+    for (const auto &line : machine.DebugOutput())
+        ++seen[line];
+    EXPECT_TRUE(seen == expected) << "some lines were mixed or lost";
 }
 
 }  // namespace

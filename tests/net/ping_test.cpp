@@ -1,7 +1,7 @@
-// The ping on the simulated machine's scripted socket layer: the request on
-// the wire, every reply check with its trace line, the failures of each
-// step, and the socket layer started and stopped once per call. Also the
-// checksum.
+// The ping on the simulated machine's scripted socket layer: the requests on
+// the wire, each reply check and failure with its trace line, the socket
+// layer started and stopped once per call. Also the checksum and the
+// network path classification.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -25,7 +25,6 @@ namespace {
 using brenvik::sim::Call;
 using brenvik::sim::Machine;
 using brenvik::sim::Reply;
-using brenvik::sim::SocketInfo;
 using brenvik::test::PingMessages;
 using brenvik::test::ScopedMachine;
 using Strings = std::vector<std::string>;
@@ -36,7 +35,7 @@ unsigned short CheckSum(std::string bytes)
                                           static_cast<unsigned long>(bytes.size()));
 }
 
-// Bytes of 16-bit words in this machine's order, then optional odd bytes.
+// 16-bit words in this machine's order, then the odd bytes.
 std::string Words(std::initializer_list<uint16_t> words, const std::string &tail = "")
 {
     std::string bytes;
@@ -45,23 +44,17 @@ std::string Words(std::initializer_list<uint16_t> words, const std::string &tail
     return bytes + tail;
 }
 
-uint16_t WordAt(const std::string &bytes, std::size_t at)
+template <typename T>
+T At(const std::string &bytes, std::size_t at)
 {
-    uint16_t w;
-    std::memcpy(&w, bytes.data() + at, 2);
-    return w;
-}
-
-uint32_t DwordAt(const std::string &bytes, std::size_t at)
-{
-    uint32_t d;
-    std::memcpy(&d, bytes.data() + at, 4);
-    return d;
+    T value;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
 }
 
 TEST(GetCheckSum, Vectors)
 {
-    struct Row {
+    const struct {
         const char *what;
         std::string bytes;
         uint16_t sum;
@@ -76,355 +69,190 @@ TEST(GetCheckSum, Vectors)
         {"zeros", std::string(44, '\0'), 0xFFFF},
         {"many words", std::string(1000, '\xFF'), 0x0000},
     };
-    for (const Row &r : rows)
+    for (const auto &r : rows)
         EXPECT_EQ(CheckSum(r.bytes), r.sum) << r.what;
-
-    // The example of RFC 1071, read in this machine's order: the result,
-    // stored the same way, has the bytes the RFC gives (0x22 0x0D).
-    const uint16_t rfc = CheckSum(std::string("\x00\x01\xF2\x03\xF4\xF5\xF6\xF7", 8));
-    unsigned char stored[2];
-    std::memcpy(stored, &rfc, 2);
-    EXPECT_EQ(stored[0], 0x22);
-    EXPECT_EQ(stored[1], 0x0D);
+    // RFC 1071's example, read and stored in this machine's order.
+    EXPECT_EQ(Words({CheckSum(std::string("\x00\x01\xF2\x03\xF4\xF5\xF6\xF7", 8))}), "\x22\x0D");
 }
 
-// ---- The ping on the scripted socket layer -----------------------------------
-
-constexpr DWORD kPid = 0xABCD5678;
-constexpr uint16_t kId = 0x5678;
-constexpr DWORD kTick = 5000;
 const char kHost[] = "10.1.2.3";
 const char kPath[] = "\\\\srv\\share\\dir\\file.txt";
+const char kNoName[] =
+    "CDriveEx::PingHost abort,get name of the network resource failed.DestPath is invalid";
 
-std::string Begin(const char *path, int network, unsigned times, unsigned ms)
+// srv at kHost; M: a drive onto its share, N: a remembered one that is down.
+Machine Net()
 {
-    return std::string("CDriveEx::PingHost begin.DestPath=") + path +
-           ",bIsNetworkDrive=" + std::to_string(network) + ",PingTimes=" +
-           std::to_string(times) + ",RequestTime=" + std::to_string(ms) + "ms";
+    Machine m = Machine::Typical();
+    m.AddHost("srv", kHost);
+    m.AddHost("other", "10.4.4.4");
+    m.AddHost("multi", "10.0.0.7");
+    m.AddHost("multi", "10.0.0.8");
+    m.RememberConnection('M', "\\\\srv\\share", true);
+    m.RememberConnection('N', "\\\\other\\share", false);
+    m.SetProcessId(0xABCD5678);
+    m.SetTickCount(5000, 10);  // each reading 10 ms after the last
+    m.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 1);
+    return m;
 }
 
-std::string ReplyLine(int bytes, const char *from, int payload, int ms)
+std::string Begin(const std::string &path, int network, unsigned times, unsigned ms)
+{
+    return "CDriveEx::PingHost begin.DestPath=" + path + ",bIsNetworkDrive=" +
+           std::to_string(network) + ",PingTimes=" + std::to_string(times) +
+           ",RequestTime=" + std::to_string(ms) + "ms";
+}
+
+std::string Echoed(int bytes, const char *from = kHost, int ms = 10)
 {
     return "CDriveEx::PingHost PING," + std::to_string(bytes) + " bytes replay from " + from +
-           " : bytes=" + std::to_string(payload) + " time=" + std::to_string(ms) + "ms\n";
+           " : bytes=" + std::to_string(bytes - 32) + " time=" + std::to_string(ms) + "ms\n";
 }
 
-std::string Timeout(unsigned ms)
+std::string Timeout(unsigned ms = 250)
 {
-    return std::string("CDriveEx::PingHost Ping(") + kHost + ") Request Timeout,requetTime=" +
-           std::to_string(ms) + "ms";
+    return std::string("CDriveEx::PingHost Ping(") + kHost +
+           ") Request Timeout,requetTime=" + std::to_string(ms) + "ms";
 }
 
-const char kEnd0[] = "CDriveEx::PingHost end,ret=0";
-const char kEnd1[] = "CDriveEx::PingHost end,ret=1";
-
-// A whole received datagram: a 20-byte IPv4 header and an ICMP message of
-// the given type, identifier and sequence number, with the request's data.
-std::string Received(uint8_t type, uint16_t id, uint16_t seq)
+// Every attempt sends the 44-byte request; the reply decides the line
+// traced and whether the loop goes on. Each step's failure is traced too.
+TEST(Ping, EveryLineOfEveryOutcome)
 {
-    std::string d(20, '\0');
-    d[0] = 0x45;
-    d[9] = 1;
-    std::string icmp(8, '\0');
-    icmp[0] = static_cast<char>(type);
-    std::memcpy(&icmp[4], &id, 2);
-    std::memcpy(&icmp[6], &seq, 2);
-    return d + icmp + std::string(4, '\0') + std::string(32, 'E');
-}
-
-class Ping : public ::testing::Test {
-protected:
-    Ping()
-    {
-        machine.AddHost("srv", kHost);
-        machine.SetProcessId(kPid);
-        machine.SetTickCount(kTick, 0);
-        machine.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 1);
-    }
-    void SetUp() override
-    {
-        DbgLoadLevel();
-        ASSERT_EQ(g_bDbgEnabled, 1);
-        machine.ClearDebugOutput();
-        machine.ResetCalls();
-    }
-    void TearDown() override
-    {
-        g_bDbgEnabled = 0;
-        g_dwDbgLevel = 0;
-    }
-
-    Strings Messages() const { return PingMessages(machine.DebugOutput()); }
-
-    std::vector<std::string> Sent() const
-    {
-        std::vector<std::string> sent;
-        for (const SocketInfo &s : machine.Sockets())
-            for (const auto &d : s.sent)
-                sent.push_back(d.bytes);
-        return sent;
-    }
-
-    Machine machine = Machine::Typical();
-    ScopedMachine scope{machine};
-};
-
-TEST_F(Ping, EchoReplyToTheFirstRequestEndsIt)
-{
-    machine.AddReply(Reply::Echo().Delay(37));
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 4, 250), 1);
-    EXPECT_EQ(Messages(), (Strings{Begin(kPath, 0, 4, 250), ReplyLine(64, kHost, 32, 37), kEnd1}));
-
-    const std::vector<SocketInfo> sockets = machine.Sockets();
-    ASSERT_EQ(sockets.size(), 1u);
-    const SocketInfo &s = sockets[0];
-    EXPECT_EQ(s.af, AF_INET);
-    EXPECT_EQ(s.type, SOCK_RAW);
-    EXPECT_EQ(s.protocol, IPPROTO_ICMP);
-    EXPECT_FALSE(s.open);
-    EXPECT_TRUE(s.hasReceiveTimeout);
-    EXPECT_EQ(s.receiveTimeoutMs, 250u);
-    EXPECT_EQ(s.receives, 1);
-    ASSERT_EQ(s.sent.size(), 1u);
-    EXPECT_EQ(s.sent[0].to, kHost);
-    EXPECT_EQ(s.sent[0].port, 0);
-    EXPECT_EQ(machine.CallCount("WSAStartup"), 1u);
-    EXPECT_EQ(machine.CallCount("WSACleanup"), 1u);
-    EXPECT_EQ(machine.WsaStartupBalance(), 0);
-}
-
-TEST_F(Ping, RequestsOnTheWire)
-{
-    machine.SetTickCount(kTick, 10);
-    machine.AddReply(Reply::TimeOut());
-    machine.AddReply(Reply::TimeOut());
-    machine.AddReply(Reply::Echo());
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 5, 100), 1);
-    // Each tick read advances the clock by 10: the reply took 10 ms.
-    EXPECT_EQ(Messages(), (Strings{Begin(kPath, 0, 5, 100), Timeout(100), Timeout(100),
-                                   ReplyLine(64, kHost, 32, 10), kEnd1}));
-    const std::vector<std::string> sent = Sent();
-    ASSERT_EQ(sent.size(), 3u);
-    for (std::size_t i = 0; i < sent.size(); ++i) {
-        const std::string &r = sent[i];
-        ASSERT_EQ(r.size(), 44u);
-        EXPECT_EQ(static_cast<unsigned char>(r[0]), 8);
-        EXPECT_EQ(r[1], 0);
-        EXPECT_EQ(WordAt(r, 4), kId);
-        EXPECT_EQ(WordAt(r, 6), i);
-        EXPECT_EQ(r.substr(12), std::string(32, 'E'));
-        // The checksum is that of the request with the field 0 ...
-        std::string zeroed = r;
-        zeroed[2] = zeroed[3] = 0;
-        EXPECT_EQ(WordAt(r, 2), CheckSum(zeroed)) << i;
-        // ... so the whole request sums to nothing.
-        EXPECT_EQ(CheckSum(r), 0) << i;
-        if (i > 0) {
-            EXPECT_GT(DwordAt(r, 8), DwordAt(sent[i - 1], 8)) << "a fresh timestamp each time";
-        }
-    }
-    EXPECT_GE(DwordAt(sent[0], 8), kTick);
-}
-
-struct Outcome {
-    const char *what;
-    std::vector<Reply> replies;
-    unsigned times;
-    Strings middle;  // the messages between the begin and the end lines
-    int result;
-    std::size_t sent;
-};
-
-TEST_F(Ping, EachReplyIsCheckedAndTraced)
-{
-    const Outcome rows[] = {
-        {"another type", {Reply::Echo().Type(3)}, 3,
-         {"CDriveEx::PingHost PING break,Not ICMP respond type"}, 0, 1},
-        {"our own request", {Reply::Echo().Type(8)}, 3,
-         {"CDriveEx::PingHost PING break,Not ICMP respond type"}, 0, 1},
-        {"foreign identifier", {Reply::Datagram(Received(0, 0x9999, 0))}, 3,
-         {"CDriveEx::PingHost PING break,not valid id"}, 0, 1},
-        {"identifier bytes swapped", {Reply::Datagram(Received(0, 0x7856, 0))}, 3,
-         {"CDriveEx::PingHost PING break,not valid id"}, 0, 1},
-        {"answer to an earlier attempt", {Reply::Datagram(Received(0, kId, 9))}, 3,
-         {ReplyLine(64, kHost, 32, 0)}, 1, 1},
-        {"short reply, then a good one", {Reply::Echo().Truncate(31), Reply::Echo()}, 3,
-         {"CDriveEx::PingHost Ping(10.1.2.3) less recv bytes", ReplyLine(64, kHost, 32, 0)}, 1,
-         2},
-        {"short replies only", {Reply::Echo().Truncate(31), Reply::Datagram("")}, 2,
-         {"CDriveEx::PingHost Ping(10.1.2.3) less recv bytes",
-          "CDriveEx::PingHost Ping(10.1.2.3) less recv bytes"},
-         0, 2},
-        {"headers and timestamp only", {Reply::Echo().Truncate(32)}, 1,
-         {ReplyLine(32, kHost, 0, 0)}, 1, 1},
-        {"receive error", {Reply::Error(10054), Reply::Echo()}, 3,
-         {"CDriveEx::PingHost PING break,recvfrom error"}, 0, 1},
-        {"time-outs only", {Reply::TimeOut(), Reply::TimeOut(), Reply::TimeOut()}, 3,
-         {Timeout(250), Timeout(250), Timeout(250)}, 0, 3},
-        {"time-out, then the reply", {Reply::TimeOut(), Reply::Echo()}, 3,
-         {Timeout(250), ReplyLine(64, kHost, 32, 0)}, 1, 2},
-        {"another sender", {Reply::Echo().From("10.9.9.9")}, 1,
-         {ReplyLine(64, "10.9.9.9", 32, 0)}, 1, 1},
-        {"no attempts", {}, 0, {}, 0, 0},
-    };
-    for (const Outcome &o : rows) {
-        Machine m = Machine::Typical();
-        m.AddHost("srv", kHost);
-        m.SetProcessId(kPid);
-        m.SetTickCount(kTick, 0);
-        m.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 1);
-        for (const Reply &r : o.replies)
-            m.AddReply(r);
-        ScopedMachine inner(m);
-        EXPECT_EQ(CDriveEx::PingHost(kPath, 0, o.times, 250), o.result) << o.what;
-        Strings expected{Begin(kPath, 0, o.times, 250)};
-        expected.insert(expected.end(), o.middle.begin(), o.middle.end());
-        expected.push_back(o.result ? kEnd1 : kEnd0);
-        EXPECT_EQ(PingMessages(m.DebugOutput()), expected) << o.what;
-        const std::vector<SocketInfo> sockets = m.Sockets();
-        ASSERT_EQ(sockets.size(), 1u) << o.what;
-        EXPECT_EQ(sockets[0].sent.size(), o.sent) << o.what;
-        EXPECT_FALSE(sockets[0].open) << o.what;
-        EXPECT_EQ(m.CallCount("WSACleanup"), 1u) << o.what;
-    }
-}
-
-TEST_F(Ping, SendErrorsEndTheLoop)
-{
-    machine.FailNthCallOf("sendto", 1, WSAENETUNREACH);
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 3, 250), 0);
-    EXPECT_EQ(Messages(), (Strings{Begin(kPath, 0, 3, 250),
-                                   "CDriveEx::PingHost PING break,sendto error,ret(10051)", kEnd0}));
-    ASSERT_EQ(machine.Sockets().size(), 1u);
-    EXPECT_EQ(machine.Sockets()[0].receives, 0);
-
-    machine.ClearDebugOutput();
-    machine.AddReply(Reply::TimeOut());
-    machine.FailNthCallOf("sendto", 2, WSAEHOSTUNREACH);
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 3, 250), 0);
-    EXPECT_EQ(Messages(),
-              (Strings{Begin(kPath, 0, 3, 250), Timeout(250),
-                       "CDriveEx::PingHost PING break,sendto error,ret(10065)", kEnd0}));
-}
-
-TEST_F(Ping, FailuresBeforeTheLoop)
-{
-    // The socket cannot be opened: no end line, the start undone.
-    machine.FailNthCallOf("socket", 1, WSAEACCES);
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 3, 250), 0);
-    EXPECT_EQ(Messages(), (Strings{Begin(kPath, 0, 3, 250),
-                                   "CDriveEx::PingHost abort,Create socket error.ret(10013)"}));
-    EXPECT_EQ(machine.CallCount("WSACleanup"), 1u);
-
-    // The name does not resolve.
-    machine.ClearDebugOutput();
-    machine.ResetCalls();
-    EXPECT_EQ(CDriveEx::PingHost("\\\\nohost\\share", 0, 3, 250), 0);
-    EXPECT_EQ(Messages(),
-              (Strings{Begin("\\\\nohost\\share", 0, 3, 250),
-                       "CDriveEx::PingHost abort,gethostbyname failed.DestPath is invalid"}));
-    EXPECT_EQ(machine.CallCount("WSACleanup"), 1u);
-    EXPECT_EQ(machine.CallCount("socket"), 0u);
-
-    // The socket layer does not start: nothing more is traced or undone.
-    machine.ClearDebugOutput();
-    machine.ResetCalls();
-    machine.FailNthCallOf("WSAStartup", 1, WSASYSNOTREADY);
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 3, 250), 0);
-    EXPECT_EQ(Messages(), Strings{Begin(kPath, 0, 3, 250)});
-    EXPECT_EQ(machine.CallCount("gethostbyname"), 0u);
-    EXPECT_EQ(machine.CallCount("WSACleanup"), 0u);
-    EXPECT_TRUE(machine.Sockets().empty());
-}
-
-TEST_F(Ping, PathsThatDoNotSplit)
-{
-    struct Row {
+    using R = Reply;
+    const std::string notEcho = "CDriveEx::PingHost PING break,Not ICMP respond type";
+    const std::string badId = "CDriveEx::PingHost PING break,not valid id";
+    const std::string shortOne = "CDriveEx::PingHost Ping(10.1.2.3) less recv bytes";
+    const std::string wrong = "CDriveEx::PingHost abort,parameter is wrong";
+    const std::string noUnc = "CDriveEx::PingHost abort,split UNC failed.DestPath is invalid";
+    const std::string noDrive =
+        "CDriveEx::PingHost abort,split network drive path failed.DestPath is invalid";
+    const std::string end0 = "CDriveEx::PingHost end,ret=0", end1 = "CDriveEx::PingHost end,ret=1";
+    const struct {
         const char *path;
         int network;
-        const char *abort;
-        const char *begin;  // the path as the begin line shows it
+        unsigned times, ms;
+        std::vector<Reply> replies;
+        const char *fail;  // a service failing on its nth call
+        int nth, error;
+        Strings lines;  // after the begin line
+        int sent;       // requests sent; -1: no socket made
+        unsigned cleanups;
     } rows[] = {
-        {nullptr, 0, "CDriveEx::PingHost abort,parameter is wrong", "(null)"},
-        {"", 1, "CDriveEx::PingHost abort,parameter is wrong", ""},
-        {"C:\\dir\\f.txt", 0, "CDriveEx::PingHost abort,split UNC failed.DestPath is invalid",
-         nullptr},
-        {"\\\\\\srv", 0, "CDriveEx::PingHost abort,split UNC failed.DestPath is invalid", nullptr},
-        {"\\\\srv\\share", 1,
-         "CDriveEx::PingHost abort,split network drive path failed.DestPath is invalid", nullptr},
-        {"M:dir", 1,
-         "CDriveEx::PingHost abort,split network drive path failed.DestPath is invalid", nullptr},
-        {"Q:\\x", 1,
-         "CDriveEx::PingHost abort,get name of the network resource failed.DestPath is invalid",
-         nullptr},
+        {kPath, 0, 4, 250, {R::Echo().Delay(37)}, nullptr, 0, 0, {Echoed(64, kHost, 47), end1}, 1,
+         1},
+        {kPath, 0, 3, 250, {R::Echo().Type(3)}, nullptr, 0, 0, {notEcho, end0}, 1, 1},
+        {kPath, 0, 3, 250, {R::Echo().Type(8)}, nullptr, 0, 0, {notEcho, end0}, 1, 1},
+        {kPath, 0, 3, 250, {R::Echo().Patch(4, "\x99\x99")}, nullptr, 0, 0, {badId, end0}, 1, 1},
+        {kPath, 0, 3, 250, {R::Echo().Patch(4, "\x56\x78")}, nullptr, 0, 0, {badId, end0}, 1, 1},
+        // The answer to an earlier attempt counts.
+        {kPath, 0, 3, 250, {R::Echo().Patch(6, "\x09")}, nullptr, 0, 0, {Echoed(64), end1}, 1, 1},
+        {kPath, 0, 3, 250, {R::Echo().Truncate(31), R::Datagram(""), R::Echo()}, nullptr, 0, 0,
+         {shortOne, shortOne, Echoed(64), end1}, 3, 1},
+        {kPath, 0, 1, 250, {R::Echo().Truncate(32)}, nullptr, 0, 0, {Echoed(32), end1}, 1, 1},
+        {kPath, 0, 3, 250, {R::Error(10054), R::Echo()}, nullptr, 0, 0,
+         {"CDriveEx::PingHost PING break,recvfrom error", end0}, 1, 1},
+        {kPath, 0, 3, 250, {R::TimeOut(), R::Echo()}, nullptr, 0, 0, {Timeout(), Echoed(64), end1},
+         2, 1},
+        {kPath, 0, 1, 250, {R::Echo().From("10.9.9.9")}, nullptr, 0, 0,
+         {Echoed(64, "10.9.9.9"), end1}, 1, 1},
+        {kPath, 0, 0, 250, {}, nullptr, 0, 0, {end0}, 0, 1},
+        {kPath, 0, 3, 250, {}, "sendto", 1, WSAENETUNREACH,
+         {"CDriveEx::PingHost PING break,sendto error,ret(10051)", end0}, 0, 1},
+        {kPath, 0, 3, 250, {R::TimeOut()}, "sendto", 2, WSAEHOSTUNREACH,
+         {Timeout(), "CDriveEx::PingHost PING break,sendto error,ret(10065)", end0}, 1, 1},
+        // The socket's wait is bounded; the line shows the time given.
+        {kPath, 0, 1, 0, {R::Silence()}, nullptr, 0, 0, {Timeout(0), end0}, 1, 1},
+        // A remembered connection that is down still names its server.
+        {"N:\\x", 1, 2, 100, {R::Echo()}, nullptr, 0, 0, {Echoed(64, "10.4.4.4"), end1}, 1, 1},
+        {"\\\\multi\\s", 0, 1, 100, {R::Echo()}, nullptr, 0, 0, {Echoed(64, "10.0.0.7"), end1}, 1,
+         1},
+        {nullptr, 0, 2, 10, {}, nullptr, 0, 0, {wrong}, -1, 0},
+        {"", 1, 2, 10, {}, nullptr, 0, 0, {wrong}, -1, 0},
+        {"C:\\dir\\f.txt", 0, 2, 10, {}, nullptr, 0, 0, {noUnc}, -1, 0},
+        {"\\\\\\srv", 0, 2, 10, {}, nullptr, 0, 0, {noUnc}, -1, 0},
+        {"\\\\srv\\share", 1, 2, 10, {}, nullptr, 0, 0, {noDrive}, -1, 0},
+        {"M:dir", 1, 2, 10, {}, nullptr, 0, 0, {noDrive}, -1, 0},
+        {"M:\\x", 1, 2, 10, {}, "WNetGetConnectionA", 1, ERROR_NO_NET_OR_BAD_PATH, {kNoName}, -1,
+         0},
+        {"\\\\nohost\\share", 0, 2, 10, {}, nullptr, 0, 0,
+         {"CDriveEx::PingHost abort,gethostbyname failed.DestPath is invalid"}, -1, 1},
+        {kPath, 0, 2, 10, {}, "socket", 1, WSAEACCES,
+         {"CDriveEx::PingHost abort,Create socket error.ret(10013)"}, -1, 1},
+        // Nothing to undo, nothing more traced.
+        {kPath, 0, 2, 10, {}, "WSAStartup", 1, WSASYSNOTREADY, {}, -1, 0},
     };
-    for (const Row &r : rows) {
-        machine.ClearDebugOutput();
-        EXPECT_EQ(CDriveEx::PingHost(r.path, r.network, 2, 10), 0);
-        EXPECT_EQ(Messages(), (Strings{Begin(r.begin ? r.begin : r.path, r.network, 2, 10), r.abort}))
-            << (r.path ? r.path : "(null)");
+    for (const auto &r : rows) {
+        const std::string path = r.path != nullptr ? r.path : "(null)";
+        SCOPED_TRACE(::testing::Message() << "row " << &r - rows);
+        Machine m = Net();
+        for (const Reply &reply : r.replies)
+            m.AddReply(reply);
+        if (r.fail != nullptr)
+            m.FailNthCallOf(r.fail, r.nth, r.error);
+        ScopedMachine scope(m);
+        DbgLoadLevel();
+        Strings expected{Begin(path, r.network, r.times, r.ms)};
+        expected.insert(expected.end(), r.lines.begin(), r.lines.end());
+        EXPECT_EQ(CDriveEx::PingHost(r.path, r.network, r.times, r.ms), expected.back() == end1);
+        EXPECT_EQ(PingMessages(m.DebugOutput()), expected);
+        EXPECT_EQ(m.CallCount("WSACleanup"), r.cleanups);
+        for (const Call &c : m.CallLog())
+            if (c.service == "WNetGetConnectionA") {
+                EXPECT_EQ(c.path, std::string(r.path, 2));
+            }
+        ASSERT_EQ(m.Sockets().size(), r.sent < 0 ? 0u : 1u);
+        if (r.sent < 0)
+            continue;
+        const auto s = m.Sockets()[0];
+        EXPECT_EQ(std::vector<int>({s.af, s.type, s.protocol, s.open}),
+                  std::vector<int>({AF_INET, SOCK_RAW, IPPROTO_ICMP, false}));
+        EXPECT_TRUE(s.hasReceiveTimeout);
+        EXPECT_EQ(s.receiveTimeoutMs, r.ms != 0 ? r.ms : 4000u);
+        ASSERT_EQ(s.sent.size(), static_cast<std::size_t>(r.sent));
+        for (std::size_t i = 0; i < s.sent.size(); ++i) {
+            const std::string &q = s.sent[i].bytes;
+            EXPECT_EQ(s.sent[i].port, 0);
+            ASSERT_EQ(q.size(), 44u);
+            EXPECT_EQ(q.substr(0, 2), std::string("\x08\x00", 2));
+            EXPECT_EQ(At<uint16_t>(q, 4), 0x5678) << "the low word of the process id";
+            EXPECT_EQ(At<uint16_t>(q, 6), i);
+            EXPECT_EQ(q.substr(12), std::string(32, 'E'));
+            EXPECT_EQ(CheckSum(q), 0) << "request " << i << " with its checksum sums to 0";
+            // A fresh time stamp in each request.
+            EXPECT_GE(At<uint32_t>(q, 8), i ? At<uint32_t>(s.sent[i - 1].bytes, 8) + 1 : 5000u);
+        }
     }
-    EXPECT_EQ(machine.CallCount("WSAStartup"), 0u);
+    g_bDbgEnabled = 0;
+    g_dwDbgLevel = 0;
 }
 
-TEST_F(Ping, MappedDrivePingsTheComputerOfItsShare)
+TEST(MaybeNetworkPath, FormAndDriveTypeGiveTheCode)
 {
-    machine.AddHost("other", "10.4.4.4");
-    machine.RememberConnection('M', "\\\\srv\\share", true);
-    machine.RememberConnection('N', "\\\\other\\share", false);  // unavailable now
-    struct Row {
+    Machine m = Net();
+    m.AddDrive('G', DRIVE_REMOTE);
+    ScopedMachine scope(m);
+    const struct {
         const char *path;
-        const char *asked;  // the drive name given to the network layer
-        const char *host;
+        unsigned long code;
     } rows[] = {
-        {"M:\\dir\\file.txt", "M:", kHost},
-        {"m:\\", "m:", kHost},
-        {"N:\\x", "N:", "10.4.4.4"},
+        {"", 0}, {"\\", 0}, {"x", 0}, {"\\\\", 1}, {"\\\\srv\\share\\dir", 1},
+        {"\\\\???:*", 1},  // nothing after the two backslashes is looked at
+        {"//srv/share", 0}, {"\\/srv", 0}, {"C:\\dir\\f.txt", 0}, {"D:\\", 0}, {"G:\\dir", 2},
+        {"g:", 2}, {"M:\\x", 2}, {"m:x", 2},
+        {"N:\\x", 2},  // the share is unavailable now: still a network drive
+        {"Q:\\x", 0}, {"M\\x", 0}, {"1:\\", 0}, {"[:\\", 0}, {"\xC7:\\", 0}, {"dir\\file", 0},
+        {".\\M:", 0},
     };
-    for (const Row &r : rows) {
-        machine.ClearDebugOutput();
-        machine.ResetCalls();
-        machine.AddReply(Reply::Echo());
-        EXPECT_EQ(CDriveEx::PingHost(r.path, 1, 2, 100), 1) << r.path;
-        EXPECT_EQ(Messages(), (Strings{Begin(r.path, 1, 2, 100), ReplyLine(64, r.host, 32, 0), kEnd1}))
-            << r.path;
-        std::vector<std::string> asked;
-        for (const Call &c : machine.CallLog())
-            if (c.service == "WNetGetConnectionA")
-                asked.push_back(c.path);
-        EXPECT_EQ(asked, Strings{r.asked}) << r.path;
+    for (const auto &r : rows) {
+        m.ResetCalls();
+        EXPECT_EQ(CDriveEx::MaybeNetworkPath(r.path), r.code) << '"' << r.path << '"';
+        // Only a drive letter is looked up.
+        if (r.path[0] == '\0' || r.path[1] != ':') {
+            EXPECT_EQ(m.CallCount(), 0u) << r.path;
+        }
     }
-
-    // The network layer fails and names nothing.
-    machine.ClearDebugOutput();
-    machine.FailNthCallOf("WNetGetConnectionA", 1, ERROR_NO_NET_OR_BAD_PATH);
-    EXPECT_EQ(CDriveEx::PingHost("M:\\x", 1, 2, 100), 0);
-    EXPECT_EQ(Messages(),
-              (Strings{Begin("M:\\x", 1, 2, 100),
-                       "CDriveEx::PingHost abort,get name of the network resource failed."
-                       "DestPath is invalid"}));
-}
-
-TEST_F(Ping, FirstAddressOfTheHostIsPinged)
-{
-    machine.AddHost("multi", "10.0.0.7");
-    machine.AddHost("multi", "10.0.0.8");
-    machine.AddReply(Reply::Echo());
-    EXPECT_EQ(CDriveEx::PingHost("\\\\multi\\s", 0, 1, 100), 1);
-    ASSERT_EQ(machine.Sockets().size(), 1u);
-    ASSERT_EQ(machine.Sockets()[0].sent.size(), 1u);
-    EXPECT_EQ(machine.Sockets()[0].sent[0].to, "10.0.0.7");
-}
-
-TEST_F(Ping, RequestTimeZeroWaitsABoundedTime)
-{
-    machine.AddReply(Reply::Silence());
-    EXPECT_EQ(CDriveEx::PingHost(kPath, 0, 1, 0), 0);
-    ASSERT_EQ(machine.Sockets().size(), 1u);
-    EXPECT_TRUE(machine.Sockets()[0].hasReceiveTimeout);
-    EXPECT_EQ(machine.Sockets()[0].receiveTimeoutMs, 4000u);
-    // The trace shows the time the caller gave.
-    EXPECT_EQ(Messages(), (Strings{Begin(kPath, 0, 1, 0), Timeout(0), kEnd0}));
+    EXPECT_EQ(CDriveEx::MaybeNetworkPath(nullptr), 0u);
 }
 
 }  // namespace
