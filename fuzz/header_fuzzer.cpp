@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <strings.h>
 
 #include <brenvik/brenvik.h>
 
@@ -150,13 +151,15 @@ bool IsCluster(unsigned long type)
 
 // What the header says about the bundle: -1 when the name list must be
 // refused, else the number of members.
-int ExpectedMembers(unsigned long type, const std::string &bytes, bool readable)
+int ExpectedMembers(const Name &n, unsigned long type, const std::string &bytes, bool readable)
 {
     if (!IsCluster(type))
         return -1;
     if (type != CDTYPE_DVD)
         return 2;
-    if (!readable)
+    // The slave count comes from member 00's header, which is the given file
+    // only when the name is member 00's (names fold case).
+    if (!readable || strcasecmp(n.path, Member(n, 0).c_str()) != 0)
         return -1;
     const int32_t slaves = static_cast<int32_t>(Word(bytes, 368));
     if (slaves > 99)
@@ -251,7 +254,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const bool readable = !writer && bytes.size() >= kHeader;
         CheckType(name, type);
         CheckDesc(name, bytes, readable);
-        const int members = ExpectedMembers(type, bytes, readable);
+        const int members = ExpectedMembers(n, type, bytes, readable);
         CheckNameList(n, members, false, type == CDTYPE_DVD);
         CheckNameList(n, members, true, type == CDTYPE_DVD);
         CheckBundle(n, bytes, readable, slavesMade);
