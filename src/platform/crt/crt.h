@@ -80,6 +80,19 @@ std::size_t fread(void *buffer, std::size_t size, std::size_t count, CrtFile *st
 int fclose(CrtFile *stream);
 int _unlink(const char *path);
 
+// ---- Characters ------------------------------------------------------------------
+// The value of a hexadecimal digit of either case, or -1.
+inline int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 }  // namespace crt
 }  // namespace brenvik
 

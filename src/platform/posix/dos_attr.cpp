@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/crt/crt.h"
+
 namespace brenvik {
 namespace platform {
 namespace posix {
@@ -15,17 +17,6 @@ namespace posix {
 namespace {
 
 constexpr const char *kXattrName = "user.DOSATTRIB";
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -36,7 +27,7 @@ bool ParseDosAttrib(const char *data, std::size_t size, DWORD *bits)
     DWORD value = 0;
     std::size_t i = 2;
     for (; i < size && i < 2 + 8; ++i) {
-        int d = HexDigit(data[i]);
+        int d = crt::HexDigit(data[i]);
         if (d < 0)
             break;
         value = (value << 4) | static_cast<DWORD>(d);

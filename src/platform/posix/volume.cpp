@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/crt/crt.h"
 #include "platform/posix/errors.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/posix_backend.h"
@@ -150,17 +151,6 @@ const char *FileSystemName(const struct statfs &fs)
     return "unknown";
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The label that /dev/disk/by-label gives the block device dev, decoded
 // ("\x20" is a space); false when the system knows none.
 bool LabelOfDevice(dev_t dev, char *out, std::size_t size)
@@ -183,8 +173,8 @@ bool LabelOfDevice(dev_t dev, char *out, std::size_t size)
         std::size_t n = 0;
         for (const char *p = e->d_name; *p && n + 1 < size; ++p) {
             // udev writes a byte it escapes as \x and exactly two hex digits.
-            const int high = p[0] == '\\' && p[1] == 'x' ? HexDigit(p[2]) : -1;
-            const int low = high >= 0 ? HexDigit(p[3]) : -1;
+            const int high = p[0] == '\\' && p[1] == 'x' ? crt::HexDigit(p[2]) : -1;
+            const int low = high >= 0 ? crt::HexDigit(p[3]) : -1;
             if (low >= 0) {
                 out[n++] = static_cast<char>(high * 16 + low);
                 p += 3;

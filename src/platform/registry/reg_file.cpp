@@ -54,6 +54,8 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/crt/crt.h"
+
 namespace brenvik {
 namespace registry {
 
@@ -109,17 +111,6 @@ bool StartsNoCase(std::string_view s, std::string_view prefix)
     return s.size() >= prefix.size() && EqualNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // 1 to 8 hex digits and nothing else.
 bool ParseHex32(std::string_view s, uint32_t *value)
 {
@@ -127,7 +118,7 @@ bool ParseHex32(std::string_view s, uint32_t *value)
         return false;
     uint32_t v = 0;
     for (char c : s) {
-        int d = HexDigit(c);
+        int d = crt::HexDigit(c);
         if (d < 0)
             return false;
         v = (v << 4) | static_cast<uint32_t>(d);
