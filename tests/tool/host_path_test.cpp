@@ -31,21 +31,17 @@ TEST(DefaultMapTest, HostRootIsDriveC)
 {
     test::ScopedRegistryFile registry(test::RegText({}));
     test::TempDir dir;
+    const std::string cwd = "C:" + test::Backslashed(dir.path()), dot = "' ends in a dot or a blank, which Windows drops";
     const struct {
         std::string host, windows;
     } cases[] = {
         {"/", "C:\\"}, {"/home/u/x/", "C:\\home\\u\\x"}, {"//home///u//x", "C:\\home\\u\\x"},
-        {"/a/./b/../c", "C:\\a\\c"}, {"/../../etc", "C:\\etc"},
-        // Characters Windows refuses pass through: the library judges them.
-        {"/a/b*c:d", "C:\\a\\b*c:d"}, {"/a/.hidden", "C:\\a\\.hidden"},
-        {"", "refused: the path is empty"},
-        {"/a/b\\c", "refused: the name 'b\\c' holds a backslash"},
-        {"/a/name ", "refused: the name 'name ' ends in a dot or a blank, which Windows drops"},
-        {"/dir./file", "refused: the name 'dir.' ends in a dot or a blank, which Windows drops"},
-        {"/a/...", "refused: the name '...' ends in a dot or a blank, which Windows drops"},
-        // Relative paths start at the current directory.
-        {"sub/f.vcd", "C:" + test::Backslashed(dir.path()) + "\\sub\\f.vcd"},
-        {"../x", "C:" + test::Backslashed(dir.path().substr(0, dir.path().rfind('/'))) + "\\x"},
+        {"/a/./b/../c", "C:\\a\\c"}, {"/../../etc", "C:\\etc"}, {"sub/f.vcd", cwd + "\\sub\\f.vcd"},
+        {"../x", cwd.substr(0, cwd.rfind('\\')) + "\\x"}, {"/a/.hidden", "C:\\a\\.hidden"},
+        {"/a/b*c:d", "C:\\a\\b*c:d"},  // characters Windows refuses pass: the library judges them
+        {"", "refused: the path is empty"}, {"/a/b\\c", "refused: the name 'b\\c' holds a backslash"},
+        {"/a/name ", "refused: the name 'name " + dot}, {"/dir./f", "refused: the name 'dir." + dot},
+        {"/a/...", "refused: the name '..." + dot},
     };
     char old[4096];
     ASSERT_NE(::getcwd(old, sizeof old), nullptr);
@@ -53,7 +49,6 @@ TEST(DefaultMapTest, HostRootIsDriveC)
     for (const auto &c : cases)
         EXPECT_EQ(Win(c.host), c.windows) << c.host;
     ASSERT_EQ(::chdir(old), 0);
-
     for (const char *name : {"file.txt", ".hidden", "a b", "a:b"})
         EXPECT_TRUE(IsWindowsNameable(name)) << name;
     for (const char *name : {"", "a\\b", "end.", "end ", ".."})
@@ -73,13 +68,11 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
     const struct {
         std::string host, windows;
     } cases[] = {
-        {H("c"), "C:\\"}, {H("cd/x"), "D:\\x"},
-        {H("cd/sub/y"), "E:\\y"},  // E: inside D: is the longer match
-        {H("cdx/y"), "refused: no drive or share holds it"},
+        {H("c"), "C:\\"}, {H("cd/x"), "D:\\x"}, {H("cd/sub/y"), "E:\\y"},  // E: inside D: is the longer root
+        {H("cdx/y"), "refused: no drive or share holds it"}, {"/", "refused: no drive or share holds it"},
         {H("srv/a/b"), "\\\\nas\\images\\a\\b"},  // the share, not a connection's letter
-        {H("twin/t"), "G:\\t"},  // a drive before a share, the first letter of two
-        {H("gone/missing/z"), "R:\\z"},  // a drive without its medium
-        {"/", "refused: no drive or share holds it"},
+        {H("twin/t"), "G:\\t"},                   // a drive before a share, the first letter of two
+        {H("gone/missing/z"), "R:\\z"},           // a drive without its medium
     };
     for (const auto &c : cases)
         EXPECT_EQ(Win(c.host), c.windows) << c.host;
@@ -89,11 +82,11 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
         std::string host;  // empty: refused
         bool trip;         // the host path names it back
     } back[] = {
-        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"d:/x", H("cd/x"), false},
+        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"d:/x", H("cd/x"), false}, {"N:\\a", H("srv/a"), false},
         {"D:\\mixed\\CASE\\f", H("cd/Mixed/Case/f"), false},  // folded to the host's case
-        {"\\\\nas\\images\\a", H("srv/a"), true}, {"N:\\a", H("srv/a"), false},
-        {"E:\\deep\\er", H("cd/sub/deep/er"), true}, {"C:\\a\\b.vcd", H("c/a/b.vcd"), true},
-        {"Q:\\nothing", "", false}, {"\\\\nobody\\share\\x", "", false}, {"C:\\a|b", "", false},
+        {"\\\\nas\\images\\a", H("srv/a"), true}, {"E:\\deep\\er", H("cd/sub/deep/er"), true},
+        {"C:\\a\\b.vcd", H("c/a/b.vcd"), true}, {"Q:\\nothing", "", false},
+        {"\\\\nobody\\share\\x", "", false}, {"C:\\a|b", "", false},
     };
     for (const auto &c : back) {
         std::string host = "untouched";

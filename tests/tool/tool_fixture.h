@@ -22,12 +22,16 @@ struct ToolRun {
     int exit = -1;  // 128 + N for a child killed by signal N
     std::string out, err;
     nlohmann::json Json() const;  // fails the test (and gives null) if stdout is no JSON
-    bool OneErrorLine() const;    // stderr is one line that begins "brenvik: "
+    bool OneErrorLine() const { return err.rfind("brenvik: ", 0) == 0 && err.find('\n') == err.size() - 1; }
 };
 
-// Standard input is empty and no terminal, as in a script; cwd empty: the test's own.
-ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd = "");
-ToolRun RunTool(const Args &args, const std::string &cwd = "");
+// Standard input is empty and no terminal, as in a script (tty >= 0: all three
+// on that terminal instead); cwd empty: the test's own.
+ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd = "", int tty = -1);
+inline ToolRun RunTool(const Args &args, const std::string &cwd = "")
+{
+    return RunProgram(BRENVIK_TOOL_PATH, args, cwd);
+}
 // On a pseudo terminal, answering the first "[y/N]"; out is all the terminal showed.
 ToolRun RunToolOnTerminal(const Args &args, const std::string &answer);
 
@@ -54,7 +58,7 @@ protected:
     nlohmann::json Expand(const nlohmann::json &value) const;
     static void ExpectAt(const nlohmann::json &doc, const std::string &key, const nlohmann::json &want);
     // Runs the rows in order, in the test's directory.
-    void Check(const std::vector<Row> &rows);
+    std::vector<ToolRun> Check(const std::vector<Row> &rows);
 
     test::TempDir dir_;
     test::ScopedRegistryFile registry_;
