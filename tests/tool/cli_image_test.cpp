@@ -18,20 +18,26 @@ TEST_F(ToolTest, Images)
 {
     MakeDemo();
     Check({
-        {{"--json", "image", "type", "library/Holiday.vcd"}, 0, {{"/images/0/type", "video"}, {"/images/0/cluster", false}}},
+        {{"--json", "image", "type", "library/Holiday.vcd"}, 0,
+            {{"/images/0/type", "video"}, {"/images/0/cluster", false}}},
         {{"--json", "image", "type", "@/library/Concert.DVD/Concert.DVD.D00"}, 0,
             {{"/images/0/type", "dvd"}, {"/images/0/cluster", true}}},
         {{"--json", "image", "type", "library/Broken.vcd"}, 1, {{"/images/0/type", nullptr}}},
         {{"image", "type", "library/Holiday.vcd", "library/Album.VCD.D00"}, 0,
-            {{"out=", "video CD       library/Holiday.vcd\nmixed-mode CD  library/Album.VCD.D00\n"}}},
-        {{"--json", "image", "desc", "library/Holiday.vcd"}, 0, {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
+            {{"out=", "video CD       library/Holiday.vcd\n"
+                      "mixed-mode CD  library/Album.VCD.D00\n"}}},
+        {{"--json", "image", "desc", "library/Holiday.vcd"}, 0,
+            {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
         {{"image", "desc", "library/Single.VCD.D00"}, 0, {{"out=", "Single, CD-Extra\n"}}},
         {{"image", "desc", "library/Broken.vcd"}, 1, {}},
         {{"--json", "image", "ext", "C:\\img\\Movie.dvd.d07", "C:\\img\\Movie.DVD"}, 0,
-            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true}, {"/names/1/class", "none"}}},
-        {{"--json", "image", "master", "C:\\i\\M.DVD\\M.DVD.D00"}, 0, {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
+            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
+             {"/names/1/class", "none"}}},
+        {{"--json", "image", "master", "C:\\i\\M.DVD\\M.DVD.D00"}, 0,
+            {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
         {{"image", "master", "C:\\img\\Movie.DVD.D01"}, 1, {}},
-        {{"--json", "image", "dvd-names", "sub/a.vcd"}, 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
+        {{"--json", "image", "dvd-names", "sub/a.vcd"}, 0,
+            {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
         {{"image", "dvd-names", "C:\\img\\.vcd"}, 1, {}},
     });
 }
@@ -39,21 +45,27 @@ TEST_F(ToolTest, Images)
 TEST_F(ToolTest, Bundles)
 {
     MakeDemo();
-    const std::string concert = "@/library/Concert.DVD/Concert.DVD.D0", lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
+    const std::string concert = "@/library/Concert.DVD/Concert.DVD.D0";
+    const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
     Check({
         {{"--json", "bundle", "list", concert + "0"}, 0,
             {{"/count", 4}, {"/members/3/path", concert + "3"}, {"/members/3/present", true}}},
-        {{"--json", "bundle", "list", lecture + "0"}, 0, {{"/members/2/present", false}, {"/members/3/present", true}}},
+        {{"--json", "bundle", "list", lecture + "0"}, 0,
+            {{"/members/2/present", false}, {"/members/3/present", true}}},
         {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
         {{"bundle", "check", "library/notes.txt"}, 2, {}},
         // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0,
-            {{"/master", concert + "0"}, {"/slaves", 3}, {"/complete", true}, {"/missing", nlohmann::json::array()}}},
-        {{"--json", "bundle", "check", lecture + "1"}, 1, {{"/complete", false}, {"/missing", {lecture + "2"}}}},
-        {{"bundle", "check", lecture + "3"}, 1, {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
+            {{"/master", concert + "0"}, {"/slaves", 3}, {"/complete", true},
+             {"/missing", nlohmann::json::array()}}},
+        {{"--json", "bundle", "check", lecture + "1"}, 1,
+            {{"/complete", false}, {"/missing", {lecture + "2"}}}},
+        {{"bundle", "check", lecture + "3"}, 1,
+            {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
             {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
-             {"/would_remove_dir", "@/library/Concert.DVD"}, {"?library/Concert.DVD/Concert.DVD.D03", true}}},
+             {"/would_remove_dir", "@/library/Concert.DVD"},
+             {"?library/Concert.DVD/Concert.DVD.D03", true}}},
         {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
         // A pair in a folder with other files: the members go, the folder stays.
@@ -63,8 +75,10 @@ TEST_F(ToolTest, Bundles)
         {{"bundle", "delete", "--yes", "library/Holiday.vcd"}, 1, {{"?library/Holiday.vcd", true}}},
         {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
             {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
-             {"/would_delete/2/path", lecture + "3"}, {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
-        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0, {{"?library/Lecture.DVD", false}}},
+             {"/would_delete/2/path", lecture + "3"},
+             {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
+        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
+            {{"?library/Lecture.DVD", false}}},
         {{"bundle", "delete-by-name", "--yes", "--keep-dir", "library/Single.VCD.D00"}, 0,
             {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
     });
@@ -77,32 +91,43 @@ TEST_F(ToolTest, ScanDemoLibrary)
     Check({
         // Kinds in a fixed order: images, DVD bundles, pairs, orphans, unreadable.
         {{"--json", "scan", "@"}, 0,
-            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", 15}, {"/summary/directories", 4},
-             {"/summary/image_files", 13}, {"/summary/single_images", 1}, {"/summary/dvd_bundles", 2},
-             {"/summary/incomplete_dvd_bundles", 1}, {"/summary/pairs", 2}, {"/summary/incomplete_pairs", 0},
-             {"/summary/orphan_groups", 0}, {"/summary/unreadable", 1}, {"/items/6", "(absent)"},
-             {"/items/0/relative", "library/Holiday.vcd"}, {"/items/0/kind", "image"}, {"/items/0/type", "video"},
-             {"/items/0/description", "Holiday by the sea"}, {"/items/0/path", "@/library/Holiday.vcd"},
+            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", 15},
+             {"/summary/directories", 4}, {"/summary/image_files", 13},
+             {"/summary/single_images", 1}, {"/summary/dvd_bundles", 2},
+             {"/summary/incomplete_dvd_bundles", 1}, {"/summary/pairs", 2},
+             {"/summary/incomplete_pairs", 0}, {"/summary/orphan_groups", 0},
+             {"/summary/unreadable", 1}, {"/items/6", "(absent)"},
+             {"/items/0/relative", "library/Holiday.vcd"}, {"/items/0/kind", "image"},
+             {"/items/0/type", "video"}, {"/items/0/description", "Holiday by the sea"},
+             {"/items/0/path", "@/library/Holiday.vcd"},
              {"/items/0/windows", "%\\library\\Holiday.vcd"}, {"/items/1/kind", "dvd-bundle"},
-             {"/items/1/relative", "library/Concert.DVD/Concert.DVD.D00"}, {"/items/1/complete", true},
-             {"/items/1/slaves", 3}, {"/items/1/description", "Concert, four parts"},
-             {"/items/2/kind", "dvd-bundle"}, {"/items/2/complete", false}, {"/items/2/type", "dvd"},
-             {"/items/2/missing", {lecture + "2"}}, {"/items/2/members", {lecture + "0", lecture + "1", lecture + "3"}},
-             {"/items/3/relative", "library/Album.VCD.D00"}, {"/items/3/kind", "pair"}, {"/items/3/type", "mixed"},
-             {"/items/3/complete", true}, {"/items/4/type", "cdextra"}, {"/items/5/relative", "library/Broken.vcd"},
-             {"/items/5/kind", "unreadable"}, {"/items/5/type", nullptr}, {"~/items/5/note", "cannot read"}}},
+             {"/items/1/relative", "library/Concert.DVD/Concert.DVD.D00"},
+             {"/items/1/complete", true}, {"/items/1/slaves", 3},
+             {"/items/1/description", "Concert, four parts"}, {"/items/2/kind", "dvd-bundle"},
+             {"/items/2/complete", false}, {"/items/2/type", "dvd"},
+             {"/items/2/missing", {lecture + "2"}},
+             {"/items/2/members", {lecture + "0", lecture + "1", lecture + "3"}},
+             {"/items/3/relative", "library/Album.VCD.D00"}, {"/items/3/kind", "pair"},
+             {"/items/3/type", "mixed"}, {"/items/3/complete", true}, {"/items/4/type", "cdextra"},
+             {"/items/5/relative", "library/Broken.vcd"}, {"/items/5/kind", "unreadable"},
+             {"/items/5/type", nullptr}, {"~/items/5/note", "cannot read"}}},
         {{"scan", "@"}, 0,
             {{"out", "dvd-bundle  incomplete  3 of 4   DVD"},
-             {"out", "library/Lecture.DVD/Lecture.DVD.D00:\n  missing  library/Lecture.DVD/Lecture.DVD.D02\n"},
-             {"out", "\n1 single image, 2 DVD bundles (1 incomplete), 2 mixed-mode/CD-Extra pairs, 0 groups of "
-                     "orphan slaves, 1 unreadable; 13 image files among 15 files\n"}}},
+             {"out", "library/Lecture.DVD/Lecture.DVD.D00:\n"
+                     "  missing  library/Lecture.DVD/Lecture.DVD.D02\n"},
+             {"out", "\n1 single image, 2 DVD bundles (1 incomplete), 2 mixed-mode/CD-Extra "
+                     "pairs, 0 groups of orphan slaves, 1 unreadable; 13 image files among "
+                     "15 files\n"}}},
         // --strict turns what the scan found into the exit code.
         {{"scan", "--strict", "@"}, 1, {}}, {{"scan", "--strict", "library/Concert.DVD"}, 0, {}},
         // Relative to the working directory, or a Windows name: paths as given, or the host's.
         {{"--json", "scan", "library/Concert.DVD"}, 0,
-            {{"/items/0/path", "library/Concert.DVD/Concert.DVD.D00"}, {"/windows", "%\\library\\Concert.DVD"}}},
-        {{"--json", "scan", "%\\library\\Concert.DVD"}, 0, {{"/items/0/path", "@/library/Concert.DVD/Concert.DVD.D00"}}},
-        {{"scan", "nothing"}, 1, {}}, {{"scan", "library/Holiday.vcd"}, 1, {{"err", "not a directory"}}},
+            {{"/items/0/path", "library/Concert.DVD/Concert.DVD.D00"},
+             {"/windows", "%\\library\\Concert.DVD"}}},
+        {{"--json", "scan", "%\\library\\Concert.DVD"}, 0,
+            {{"/items/0/path", "@/library/Concert.DVD/Concert.DVD.D00"}}},
+        {{"scan", "nothing"}, 1, {}},
+        {{"scan", "library/Holiday.vcd"}, 1, {{"err", "not a directory"}}},
         {{"fs", "mkdir", "none"}, 0, {}}, {{"scan", "none"}, 0, {{"out", "no image files"}}},
     });
 }
@@ -129,14 +154,16 @@ TEST_F(ToolTest, ScanOddTrees)
     image("a/b/c/d/Deep.vcd", 0, mk::kKindPhoto, 0);
     image("weird\\name.vcd", 0, 0, 0);  // no Windows names
     image("bad./In.vcd", 0, 0, 0);
-    for (const char *slave : {"x/Lost.DVD.D01", "x/Lost.DVD.D02", "e/Extra.DVD.D01", "e/Extra.DVD.D02",
-                              "y/MIX.DVD.D01", "z/Odd.VCD.D01", "u/Short.DVD.D01"})
+    for (const char *slave : {"x/Lost.DVD.D01", "x/Lost.DVD.D02", "e/Extra.DVD.D01",
+                              "e/Extra.DVD.D02", "y/MIX.DVD.D01", "z/Odd.VCD.D01",
+                              "u/Short.DVD.D01"})
         Write(slave, std::string(2048, 's'));
     ASSERT_EQ(::symlink(H("a/b/c/d/Deep.vcd").c_str(), H("link.vcd").c_str()), 0);  // not followed
     ASSERT_EQ(::symlink(H("a").c_str(), H("linkdir").c_str()), 0);
 
-    const nlohmann::json doc = Check({{{"--json", "scan", "@"}, 0,
-        {{"/summary/links_skipped", 2}, {"/summary/files", 16}, {"/items/9", "(absent)"}}}})[0].Json();
+    const std::vector<ToolRun> runs = Check({{{"--json", "scan", "@"}, 0,
+        {{"/summary/links_skipped", 2}, {"/summary/files", 16}, {"/items/9", "(absent)"}}}});
+    const nlohmann::json doc = runs[0].Json();
     std::map<std::string, nlohmann::json> items;
     for (const auto &item : doc["items"])
         items[item["relative"].get<std::string>()] = item;
@@ -160,32 +187,40 @@ TEST_F(ToolTest, ScanOddTrees)
         {"a/b/c/d/Deep.vcd", "/type", "photo"}, {"a/b/c/d/Deep.vcd", "/description", "deep down"},
         {"bad./In.vcd", "/kind", "unreadable"}, {"bad./In.vcd", "~/note", "cannot be named"},
     };
-    for (const auto &c : cases)
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.item);
         ExpectAt(items[c.item], c.key, Expand(c.want));
+    }
 }
 
 TEST_F(ToolTest, DrivesAndNetwork)
 {
-    Check({{{"--json", "drives"}, 0, {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"},
-        {"/drives/0/present", true}, {"/drives/1", "(absent)"}, {"/masks/fixed", 4}, {"/masks/cdrom", 0}}}});
+    Check({{{"--json", "drives"}, 0,
+        {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"}, {"/drives/0/present", true},
+         {"/drives/1", "(absent)"}, {"/masks/fixed", 4}, {"/masks/cdrom", 0}}}});
     test::MakeHostDirs(H("disc/MPEGAV"));
     test::MakeHostDirs(H("srv"));
     using namespace posixtest;
-    SetRegistry({DriveKey('D', H("disc"), "cdrom", {"\"Label\"=\"emz3_dvd\""}), DriveKey('E', H("no"), "removable"),
-                 ShareKey("nas", "images", H("srv")), ConnectionKey('N', "\\\\nas\\images")});
+    SetRegistry({DriveKey('D', H("disc"), "cdrom", {"\"Label\"=\"emz3_dvd\""}),
+                 DriveKey('E', H("no"), "removable"), ShareKey("nas", "images", H("srv")),
+                 ConnectionKey('N', "\\\\nas\\images")});
     Check({
-        {{"--json", "drives"}, 0, {{"/drives/0/letter", "D"}, {"/drives/0/type", "cdrom"},
-            {"/drives/0/label", "emz3_dvd"}, {"/drives/0/content", {"video", "audio"}}, {"/drives/1/present", false},
-            {"/drives/1/label", nullptr}, {"/drives/1/total_bytes", nullptr}, {"/drives/2/type", "remote"},
-            {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
+        {{"--json", "drives"}, 0,
+            {{"/drives/0/letter", "D"}, {"/drives/0/type", "cdrom"},
+             {"/drives/0/label", "emz3_dvd"}, {"/drives/0/content", {"video", "audio"}},
+             {"/drives/1/present", false},
+             {"/drives/1/label", nullptr}, {"/drives/1/total_bytes", nullptr},
+             {"/drives/2/type", "remote"}, {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
         {{"drives", "e"}, 0,
-            {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\nE:     removable  -      -      -     no medium\n"}}},
+            {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
+                      "E:     removable  -      -      -     no medium\n"}}},
         {{"--json", "drives", "--all"}, 0, {{"/drives/25/letter", "Z"}}},
         {{"--json", "net", "classify", "C:\\x", "\\\\srv\\s\\x", "n:\\x", "@/srv/x"}, 0,
-            {{"/results/0/class", "local"}, {"/results/1/class", "unc"}, {"/results/2/class", "network-drive"},
-             {"/results/3/class", "unc"}}},
+            {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
+             {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
         // A drive that is no network drive has no computer behind it.
-        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 1, {{"/network_drive", true}, {"/reachable", false}}},
+        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 1,
+            {{"/network_drive", true}, {"/reachable", false}}},
     });
     // Whether the host may send ICMP decides the answer; exit code and document agree.
     const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});

@@ -31,7 +31,8 @@ TEST(DefaultMapTest, HostRootIsDriveC)
 {
     test::ScopedRegistryFile registry(test::RegText({}));
     test::TempDir dir;
-    const std::string cwd = "C:" + test::Backslashed(dir.path()), dot = "' ends in a dot or a blank, which Windows drops";
+    const std::string cwd = "C:" + test::Backslashed(dir.path());
+    const std::string dot = "' ends in a dot or a blank, which Windows drops";
     const struct {
         std::string host, windows;
     } cases[] = {
@@ -39,8 +40,10 @@ TEST(DefaultMapTest, HostRootIsDriveC)
         {"/a/./b/../c", "C:\\a\\c"}, {"/../../etc", "C:\\etc"}, {"sub/f.vcd", cwd + "\\sub\\f.vcd"},
         {"../x", cwd.substr(0, cwd.rfind('\\')) + "\\x"}, {"/a/.hidden", "C:\\a\\.hidden"},
         {"/a/b*c:d", "C:\\a\\b*c:d"},  // characters Windows refuses pass: the library judges them
-        {"", "refused: the path is empty"}, {"/a/b\\c", "refused: the name 'b\\c' holds a backslash"},
-        {"/a/name ", "refused: the name 'name " + dot}, {"/dir./f", "refused: the name 'dir." + dot},
+        {"", "refused: the path is empty"},
+        {"/a/b\\c", "refused: the name 'b\\c' holds a backslash"},
+        {"/a/name ", "refused: the name 'name " + dot},
+        {"/dir./f", "refused: the name 'dir." + dot},
         {"/a/...", "refused: the name '..." + dot},
     };
     char old[4096];
@@ -68,8 +71,10 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
     const struct {
         std::string host, windows;
     } cases[] = {
-        {H("c"), "C:\\"}, {H("cd/x"), "D:\\x"}, {H("cd/sub/y"), "E:\\y"},  // E: inside D: is the longer root
-        {H("cdx/y"), "refused: no drive or share holds it"}, {"/", "refused: no drive or share holds it"},
+        {H("c"), "C:\\"}, {H("cd/x"), "D:\\x"},
+        {H("cd/sub/y"), "E:\\y"},  // E: inside D: is the longer root
+        {H("cdx/y"), "refused: no drive or share holds it"},
+        {"/", "refused: no drive or share holds it"},
         {H("srv/a/b"), "\\\\nas\\images\\a\\b"},  // the share, not a connection's letter
         {H("twin/t"), "G:\\t"},                   // a drive before a share, the first letter of two
         {H("gone/missing/z"), "R:\\z"},           // a drive without its medium
@@ -82,7 +87,8 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
         std::string host;  // empty: refused
         bool trip;         // the host path names it back
     } back[] = {
-        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"d:/x", H("cd/x"), false}, {"N:\\a", H("srv/a"), false},
+        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"d:/x", H("cd/x"), false},
+        {"N:\\a", H("srv/a"), false},
         {"D:\\mixed\\CASE\\f", H("cd/Mixed/Case/f"), false},  // folded to the host's case
         {"\\\\nas\\images\\a", H("srv/a"), true}, {"E:\\deep\\er", H("cd/sub/deep/er"), true},
         {"C:\\a\\b.vcd", H("c/a/b.vcd"), true}, {"Q:\\nothing", "", false},

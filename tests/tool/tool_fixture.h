@@ -22,12 +22,16 @@ struct ToolRun {
     int exit = -1;  // 128 + N for a child killed by signal N
     std::string out, err;
     nlohmann::json Json() const;  // fails the test (and gives null) if stdout is no JSON
-    bool OneErrorLine() const { return err.rfind("brenvik: ", 0) == 0 && err.find('\n') == err.size() - 1; }
+    bool OneErrorLine() const
+    {
+        return err.rfind("brenvik: ", 0) == 0 && err.find('\n') == err.size() - 1;
+    }
 };
 
 // Standard input is empty and no terminal, as in a script (tty >= 0: all three
 // on that terminal instead); cwd empty: the test's own.
-ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd = "", int tty = -1);
+ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd = "",
+                   int tty = -1);
 inline ToolRun RunTool(const Args &args, const std::string &cwd = "")
 {
     return RunProgram(BRENVIK_TOOL_PATH, args, cwd);
@@ -51,12 +55,16 @@ protected:
     ToolTest() : registry_(test::RegText({})) {}
 
     std::string H(const std::string &relative) const { return dir_ / relative; }
-    void SetRegistry(const std::vector<std::string> &keys) { registry_.Rewrite(test::RegText(keys)); }
+    void SetRegistry(const std::vector<std::string> &keys)
+    {
+        registry_.Rewrite(test::RegText(keys));
+    }
     void Write(const std::string &relative, const std::string &bytes = "x");
     bool Exists(const std::string &relative) const { return test::HostExists(H(relative)); }
     void MakeDemo();  // the demo image library, in library/
     nlohmann::json Expand(const nlohmann::json &value) const;
-    static void ExpectAt(const nlohmann::json &doc, const std::string &key, const nlohmann::json &want);
+    static void ExpectAt(const nlohmann::json &doc, const std::string &key,
+                         const nlohmann::json &want);
     // Runs the rows in order, in the test's directory.
     std::vector<ToolRun> Check(const std::vector<Row> &rows);
 

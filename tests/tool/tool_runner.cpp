@@ -33,7 +33,8 @@ ToolRun RunProgram(const std::string &program, const Args &args, const std::stri
         if (tty >= 0)
             posix_spawn_file_actions_adddup2(&actions, tty, fd);
         else
-            posix_spawn_file_actions_addopen(&actions, fd, paths[fd].c_str(), fd ? O_WRONLY | O_CREAT : O_RDONLY, 0600);
+            posix_spawn_file_actions_addopen(&actions, fd, paths[fd].c_str(),
+                                             fd ? O_WRONLY | O_CREAT : O_RDONLY, 0600);
     }
     if (!cwd.empty())
         posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
@@ -100,12 +101,14 @@ nlohmann::json ToolTest::Expand(const nlohmann::json &value) const
     std::string s = value.get<std::string>();
     for (const auto &mark : {std::make_pair('@', dir_.path()),
                              std::make_pair('%', "C:" + test::Backslashed(dir_.path()))})
-        for (std::size_t at = 0; (at = s.find(mark.first, at)) != std::string::npos; at += mark.second.size())
+        for (std::size_t at = 0; (at = s.find(mark.first, at)) != std::string::npos;
+             at += mark.second.size())
             s.replace(at, 1, mark.second);
     return s;
 }
 
-void ToolTest::ExpectAt(const nlohmann::json &doc, const std::string &key, const nlohmann::json &want)
+void ToolTest::ExpectAt(const nlohmann::json &doc, const std::string &key,
+                        const nlohmann::json &want)
 {
     const bool part = key[0] == '~';
     const nlohmann::json::json_pointer at(key.substr(part));
