@@ -98,8 +98,9 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
         std::string host = "untouched";
         EXPECT_EQ(WindowsToHostPath(c.windows, &host), !c.host.empty()) << c.windows;
         EXPECT_EQ(host, c.host.empty() ? "untouched" : c.host) << c.windows;
-        if (c.trip)
+        if (c.trip) {
             EXPECT_EQ(Win(c.host), c.windows) << "back from " << c.host;
+        }
     }
 }
 
