@@ -137,13 +137,13 @@ TEST_F(ToolTest, ScanOddTrees)
     const auto image = [this](const std::string &relative, std::uint32_t format, std::uint32_t kind,
                               std::uint32_t slaves, std::uint64_t length = 4096) {
         test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
-        mk::ImageSpec spec;
-        spec.mediaFormat = format;
-        spec.discKind = kind;
-        spec.slaveCount = slaves;
-        spec.desc = "deep down";
-        spec.totalLength = length;
-        EXPECT_TRUE(mk::WriteImage(H(relative), spec)) << relative;
+        mk::ImageSpec header;
+        header.mediaFormat = format;
+        header.discKind = kind;
+        header.slaveCount = slaves;
+        header.desc = "deep down";
+        header.totalLength = length;
+        EXPECT_TRUE(mk::WriteImage(H(relative), header)) << relative;
     };
     image("e/Extra.DVD.D00", mk::kFormatDvd, 0, 1);       // a member beyond the header's count
     image("y/Mix.dvd.d00", mk::kFormatDvd, 0, 1);         // members spelled in other cases
