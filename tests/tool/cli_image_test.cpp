@@ -1,294 +1,232 @@
-// brenvik image, bundle, net and drives, on the demo image library and on
-// registry files of the tests' own.
-#include <cstdio>
-#include <set>
+// brenvik image, bundle, scan, drives and net, on the demo image library, odd
+// trees and machines described by the tests' own registry files.
+#include <unistd.h>
 
+#include <map>
+
+#include "image_writer.h"
+#include "platform/posix_fixture.h"
 #include "tool_fixture.h"
 
 namespace brenvik {
 namespace tooltest {
 namespace {
 
-// The demo library, written by the project's own generator.
-class DemoTest : public ToolTest {
-protected:
-    void SetUp() override
-    {
-        const ToolRun made = RunProgram(MkdemoPath(), {dir_.path()});
-        ASSERT_EQ(made.exit, 0) << made.err;
-    }
-    std::string L(const std::string &relative) const { return H("library/" + relative); }
-};
+namespace mk = brenvik::mkimage;
 
-TEST_F(DemoTest, ImageTypes)
+TEST_F(ToolTest, Images)
 {
+    MakeDemo();
+    Check({
+        {{"--json", "image", "type", "library/Holiday.vcd"}, 0,
+            {{"/images/0/type", "video"}, {"/images/0/cluster", false}}},
+        {{"--json", "image", "type", "@/library/Concert.DVD/Concert.DVD.D00"}, 0,
+            {{"/images/0/type", "dvd"}, {"/images/0/cluster", true}}},
+        {{"--json", "image", "type", "library/Broken.vcd"}, 1, {{"/images/0/type", nullptr}}},
+        {{"image", "type", "library/Holiday.vcd", "library/Album.VCD.D00"}, 0,
+            {{"out=", "video CD       library/Holiday.vcd\n"
+                      "mixed-mode CD  library/Album.VCD.D00\n"}}},
+        {{"--json", "image", "desc", "library/Holiday.vcd"}, 0,
+            {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
+        {{"image", "desc", "library/Single.VCD.D00"}, 0, {{"out=", "Single, CD-Extra\n"}}},
+        {{"image", "desc", "library/Broken.vcd"}, 1, {}},
+        {{"--json", "image", "ext", "C:\\img\\Movie.dvd.d07", "C:\\img\\Movie.DVD"}, 0,
+            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
+             {"/names/1/class", "none"}}},
+        {{"--json", "image", "master", "C:\\i\\M.DVD\\M.DVD.D00"}, 0,
+            {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
+        {{"image", "master", "C:\\img\\Movie.DVD.D01"}, 1, {}},
+        {{"--json", "image", "dvd-names", "sub/a.vcd"}, 0,
+            {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
+        {{"image", "dvd-names", "C:\\img\\.vcd"}, 1, {}},
+    });
+}
+
+TEST_F(ToolTest, Bundles)
+{
+    MakeDemo();
+    const std::string concert = "@/library/Concert.DVD/Concert.DVD.D0";
+    const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
+    Check({
+        {{"--json", "bundle", "list", concert + "0"}, 0,
+            {{"/count", 4}, {"/members/3/path", concert + "3"}, {"/members/3/present", true}}},
+        {{"--json", "bundle", "list", lecture + "0"}, 0,
+            {{"/members/2/present", false}, {"/members/3/present", true}}},
+        {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
+        {{"bundle", "check", "library/notes.txt"}, 2, {}},
+        // Any member names its bundle.
+        {{"--json", "bundle", "check", concert + "2"}, 0,
+            {{"/master", concert + "0"}, {"/slaves", 3}, {"/complete", true},
+             {"/missing", nlohmann::json::array()}}},
+        {{"--json", "bundle", "check", lecture + "1"}, 1,
+            {{"/complete", false}, {"/missing", {lecture + "2"}}}},
+        {{"bundle", "check", lecture + "3"}, 1,
+            {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
+        {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
+            {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
+             {"/would_remove_dir", "@/library/Concert.DVD"},
+             {"?library/Concert.DVD/Concert.DVD.D03", true}}},
+        {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
+        {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
+        // A pair in a folder with other files: the members go, the folder stays.
+        {{"bundle", "delete", "--yes", "library/Album.VCD.D00"}, 1,
+            {{"err", "code 8"}, {"?library/Album.VCD.D01", false}, {"?library/notes.txt", true}}},
+        // Not a bundle by its header: nothing goes.
+        {{"bundle", "delete", "--yes", "library/Holiday.vcd"}, 1, {{"?library/Holiday.vcd", true}}},
+        {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
+            {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
+             {"/would_delete/2/path", lecture + "3"},
+             {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
+        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
+            {{"?library/Lecture.DVD", false}}},
+        {{"bundle", "delete-by-name", "--yes", "--keep-dir", "library/Single.VCD.D00"}, 0,
+            {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
+    });
+}
+
+TEST_F(ToolTest, ScanDemoLibrary)
+{
+    MakeDemo();
+    const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
+    Check({
+        // Kinds in a fixed order: images, DVD bundles, pairs, orphans, unreadable.
+        {{"--json", "scan", "@"}, 0,
+            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", 15},
+             {"/summary/directories", 4}, {"/summary/image_files", 13},
+             {"/summary/single_images", 1}, {"/summary/dvd_bundles", 2},
+             {"/summary/incomplete_dvd_bundles", 1}, {"/summary/pairs", 2},
+             {"/summary/incomplete_pairs", 0}, {"/summary/orphan_groups", 0},
+             {"/summary/unreadable", 1}, {"/items/6", "(absent)"},
+             {"/items/0/relative", "library/Holiday.vcd"}, {"/items/0/kind", "image"},
+             {"/items/0/type", "video"}, {"/items/0/description", "Holiday by the sea"},
+             {"/items/0/path", "@/library/Holiday.vcd"},
+             {"/items/0/windows", "%\\library\\Holiday.vcd"}, {"/items/1/kind", "dvd-bundle"},
+             {"/items/1/relative", "library/Concert.DVD/Concert.DVD.D00"},
+             {"/items/1/complete", true}, {"/items/1/slaves", 3},
+             {"/items/1/description", "Concert, four parts"}, {"/items/2/kind", "dvd-bundle"},
+             {"/items/2/complete", false}, {"/items/2/type", "dvd"},
+             {"/items/2/missing", {lecture + "2"}},
+             {"/items/2/members", {lecture + "0", lecture + "1", lecture + "3"}},
+             {"/items/3/relative", "library/Album.VCD.D00"}, {"/items/3/kind", "pair"},
+             {"/items/3/type", "mixed"}, {"/items/3/complete", true}, {"/items/4/type", "cdextra"},
+             {"/items/5/relative", "library/Broken.vcd"}, {"/items/5/kind", "unreadable"},
+             {"/items/5/type", nullptr}, {"~/items/5/note", "cannot read"}}},
+        {{"scan", "@"}, 0,
+            {{"out", "dvd-bundle  incomplete  3 of 4   DVD"},
+             {"out", "library/Lecture.DVD/Lecture.DVD.D00:\n"
+                     "  missing  library/Lecture.DVD/Lecture.DVD.D02\n"},
+             {"out", "\n1 single image, 2 DVD bundles (1 incomplete), 2 mixed-mode/CD-Extra "
+                     "pairs, 0 groups of orphan slaves, 1 unreadable; 13 image files among "
+                     "15 files\n"}}},
+        // --strict turns what the scan found into the exit code.
+        {{"scan", "--strict", "@"}, 1, {}}, {{"scan", "--strict", "library/Concert.DVD"}, 0, {}},
+        // Relative to the working directory, or a Windows name: paths as given, or the host's.
+        {{"--json", "scan", "library/Concert.DVD"}, 0,
+            {{"/items/0/path", "library/Concert.DVD/Concert.DVD.D00"},
+             {"/windows", "%\\library\\Concert.DVD"}}},
+        {{"--json", "scan", "%\\library\\Concert.DVD"}, 0,
+            {{"/items/0/path", "@/library/Concert.DVD/Concert.DVD.D00"}}},
+        {{"scan", "nothing"}, 1, {}},
+        {{"scan", "library/Holiday.vcd"}, 1, {{"err", "not a directory"}}},
+        {{"fs", "mkdir", "none"}, 0, {}}, {{"scan", "none"}, 0, {{"out", "no image files"}}},
+    });
+}
+
+TEST_F(ToolTest, ScanOddTrees)
+{
+    const auto image = [this](const std::string &relative, std::uint32_t format, std::uint32_t kind,
+                              std::uint32_t slaves, std::uint64_t length = 4096) {
+        test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
+        mk::ImageSpec header;
+        header.mediaFormat = format;
+        header.discKind = kind;
+        header.slaveCount = slaves;
+        header.desc = "deep down";
+        header.totalLength = length;
+        EXPECT_TRUE(mk::WriteImage(H(relative), header)) << relative;
+    };
+    image("e/Extra.DVD.D00", mk::kFormatDvd, 0, 1);       // a member beyond the header's count
+    image("y/Mix.dvd.d00", mk::kFormatDvd, 0, 1);         // members spelled in other cases
+    image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);    // a pair without its second member
+    image("z/Odd.VCD.D00", 0, mk::kKindDataCd, 0);        // a pair whose header is no pair's
+    image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);       // a DVD member name, a data CD header
+    image("u/Short.DVD.D00", mk::kFormatDvd, 0, 1, 100);  // too short to read
+    image("a/b/c/d/Deep.vcd", 0, mk::kKindPhoto, 0);
+    image("weird\\name.vcd", 0, 0, 0);  // no Windows names
+    image("bad./In.vcd", 0, 0, 0);
+    for (const char *slave : {"x/Lost.DVD.D01", "x/Lost.DVD.D02", "e/Extra.DVD.D01",
+                              "e/Extra.DVD.D02", "y/MIX.DVD.D01", "z/Odd.VCD.D01",
+                              "u/Short.DVD.D01"})
+        Write(slave, std::string(2048, 's'));
+    ASSERT_EQ(::symlink(H("a/b/c/d/Deep.vcd").c_str(), H("link.vcd").c_str()), 0);  // not followed
+    ASSERT_EQ(::symlink(H("a").c_str(), H("linkdir").c_str()), 0);
+
+    const std::vector<ToolRun> runs = Check({{{"--json", "scan", "@"}, 0,
+        {{"/summary/links_skipped", 2}, {"/summary/files", 16}, {"/items/9", "(absent)"}}}});
+    const nlohmann::json doc = runs[0].Json();
+    std::map<std::string, nlohmann::json> items;
+    for (const auto &item : doc["items"])
+        items[item["relative"].get<std::string>()] = item;
     const struct {
-        const char *file;
-        const char *type;  // null: unreadable
-        bool cluster;
+        const char *item, *key;
+        nlohmann::json want;
     } cases[] = {
-        {"Holiday.vcd", "video", false},
-        {"Concert.DVD/Concert.DVD.D00", "dvd", true},  // by the format word
-        {"Lecture.DVD/Lecture.DVD.D00", "dvd", true},  // by the kind word
-        {"Album.VCD.D00", "mixed", true},
-        {"Single.VCD.D00", "cdextra", true},
-        {"Broken.vcd", nullptr, false},
-        {"notes.txt", nullptr, false},
-        {"Concert.DVD/Concert.DVD.D01", nullptr, false},  // a slave has no header
+        {"x/Lost.DVD.D00", "/kind", "orphan-slaves"},
+        {"x/Lost.DVD.D00", "/members", {"@/x/Lost.DVD.D01", "@/x/Lost.DVD.D02"}},
+        {"x/Lost.DVD.D00", "/missing", {"@/x/Lost.DVD.D00"}},
+        {"e/Extra.DVD.D00", "/complete", true}, {"e/Extra.DVD.D00", "/slaves", 1},
+        {"e/Extra.DVD.D00", "/extra", {"@/e/Extra.DVD.D02"}},
+        {"y/Mix.dvd.d00", "/members", {"@/y/Mix.dvd.d00", "@/y/MIX.DVD.D01"}},
+        {"z/Song.VCD.D00", "/kind", "pair"}, {"z/Song.VCD.D00", "/missing", {"@/z/Song.VCD.D01"}},
+        {"z/Odd.VCD.D00", "/type", "cdrom"}, {"z/Odd.VCD.D00", "/complete", true},
+        {"z/Odd.VCD.D00", "~/note", "not mixed-mode or CD-Extra"},
+        {"w/Data.DVD.D00", "/kind", "dvd-bundle"}, {"w/Data.DVD.D00", "/slaves", nullptr},
+        {"w/Data.DVD.D00", "~/note", "not DVD"},
+        {"u/Short.DVD.D00", "/kind", "unreadable"},
+        {"u/Short.DVD.D00", "/members", {"@/u/Short.DVD.D00", "@/u/Short.DVD.D01"}},
+        {"a/b/c/d/Deep.vcd", "/type", "photo"}, {"a/b/c/d/Deep.vcd", "/description", "deep down"},
+        {"bad./In.vcd", "/kind", "unreadable"}, {"bad./In.vcd", "~/note", "cannot be named"},
     };
     for (const auto &c : cases) {
-        const ToolRun run = RunTool({"--json", "image", "type", L(c.file)});
-        const auto image = run.Json()["images"][0];
-        if (c.type == nullptr) {
-            EXPECT_EQ(run.exit, 1) << c.file;
-            EXPECT_TRUE(image["type"].is_null()) << c.file;
-            EXPECT_TRUE(run.OneErrorLine()) << c.file << run.err;
-        } else {
-            EXPECT_EQ(run.exit, 0) << c.file;
-            EXPECT_EQ(image["type"], c.type) << c.file;
-            EXPECT_EQ(image["cluster"], c.cluster) << c.file;
-        }
+        SCOPED_TRACE(c.item);
+        ExpectAt(items[c.item], c.key, Expand(c.want));
     }
-    const ToolRun both = RunTool({"image", "type", L("Holiday.vcd"), L("Album.VCD.D00")});
-    EXPECT_EQ(both.exit, 0);
-    EXPECT_EQ(both.out, "video CD       " + L("Holiday.vcd") + "\nmixed-mode CD  " +
-                            L("Album.VCD.D00") + "\n");
 }
 
-TEST_F(DemoTest, Descriptions)
+TEST_F(ToolTest, DrivesAndNetwork)
 {
-    const auto doc = RunTool({"--json", "image", "desc", L("Holiday.vcd")}).Json();
-    EXPECT_EQ(doc["description"], "Holiday by the sea");
-    EXPECT_EQ(doc["desc_info"], 1);
-    EXPECT_EQ(RunTool({"image", "desc", L("Single.VCD.D00")}).out, "Single, CD-Extra\n");
-    const ToolRun broken = RunTool({"image", "desc", L("Broken.vcd")});
-    EXPECT_EQ(broken.exit, 1);
-    EXPECT_TRUE(broken.OneErrorLine()) << broken.err;
-}
-
-TEST_F(DemoTest, NamesOfImagesAndBundles)
-{
-    const struct {
-        const char *name;
-        const char *cls;
-        bool member;
-    } ext[] = {{"C:\\img\\movie.vcd", "vcd", false},
-               {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "dvd", true},
-               {"C:\\img\\Movie.dvd.d07", "dvd", true},
-               {"C:\\img\\Song.VCD.D01", "mixed-mode", true},
-               {"C:\\img\\Movie.DVD", "none", false},
-               {"C:\\img\\Movie.ISO.D00", "none", false},
-               {"C:\\img\\.VCD", "none", false},
-               {"C:\\img\\Movie.DVD.D1", "none", false}};
-    for (const auto &c : ext) {
-        const ToolRun run = RunTool({"--json", "image", "ext", c.name});
-        EXPECT_EQ(run.exit, 0) << c.name;
-        EXPECT_EQ(run.Json()["names"][0]["class"], c.cls) << c.name;
-        EXPECT_EQ(run.Json()["names"][0]["bundle_member"], c.member) << c.name;
-    }
-
-    const auto master =
-        RunTool({"--json", "image", "master", "C:\\img\\Movie.DVD\\Movie.DVD.D00"}).Json();
-    EXPECT_EQ(master["dir"], "C:\\img\\Movie.DVD\\");
-    EXPECT_EQ(master["prefix"], "C:\\img\\Movie.DVD\\Movie.DVD.D");
-    EXPECT_EQ(RunTool({"--json", "image", "master", "D:\\x\\Song.vcd.d00"}).Json()["prefix"],
-              "D:\\x\\Song.vcd.d");
-    for (const char *refused : {"C:\\Movie.DVD.D00", "C:\\img\\Movie.DVD.D01", "C:\\img\\.DVD.D00"}) {
-        const ToolRun run = RunTool({"image", "master", refused});
-        EXPECT_EQ(run.exit, 1) << refused;
-        EXPECT_TRUE(run.OneErrorLine()) << refused;
-    }
-
-    const struct {
-        const char *name;
-        const char *master;
-    } dvd[] = {{"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\Movie.DVD.D00"},
-               {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\Movie.DVD.D00"},
-               {"C:\\img\\My.Movie.iso", "C:\\img\\My.Movie.DVD\\My.Movie.DVD.D00"}};
-    for (const auto &c : dvd)
-        EXPECT_EQ(RunTool({"--json", "image", "dvd-names", c.name}).Json()["master"], c.master)
-            << c.name;
-    EXPECT_EQ(RunTool({"image", "dvd-names", "C:\\img\\.vcd"}).exit, 1);
-
-    // A host name is named before it is judged.
-    const auto host = RunTool({"--json", "image", "dvd-names", L("Holiday.vcd")}).Json();
-    EXPECT_EQ(host["master"], W(L("Holiday.DVD/Holiday.DVD.D00")));
-}
-
-TEST_F(DemoTest, BundleListsAndChecks)
-{
-    const auto concert = RunTool({"--json", "bundle", "list", L("Concert.DVD/Concert.DVD.D00")});
-    EXPECT_EQ(concert.exit, 0);
-    const auto doc = concert.Json();
-    EXPECT_EQ(doc["count"], 4);
-    ASSERT_EQ(doc["members"].size(), 4u);
-    EXPECT_EQ(doc["members"][3]["path"], L("Concert.DVD/Concert.DVD.D03"));
-    for (const auto &m : doc["members"])
-        EXPECT_EQ(m["present"], true);
-
-    const auto lecture = RunTool({"--json", "bundle", "list", L("Lecture.DVD/Lecture.DVD.D00")}).Json();
-    ASSERT_EQ(lecture["members"].size(), 4u);
-    EXPECT_EQ(lecture["members"][2]["present"], false);
-    EXPECT_EQ(RunTool({"--json", "bundle", "list", L("Album.VCD.D00")}).Json()["count"], 2);
-    EXPECT_EQ(RunTool({"bundle", "list", "--dvd", L("Album.VCD.D00")}).exit, 1);
-    EXPECT_EQ(RunTool({"bundle", "list", L("Holiday.vcd")}).exit, 1);
-
-    // Any member names its bundle.
-    const ToolRun complete = RunTool({"--json", "bundle", "check", L("Concert.DVD/Concert.DVD.D02")});
-    EXPECT_EQ(complete.exit, 0);
-    EXPECT_EQ(complete.Json()["master"], L("Concert.DVD/Concert.DVD.D00"));
-    EXPECT_EQ(complete.Json()["slaves"], 3);
-    EXPECT_TRUE(complete.Json()["missing"].empty());
-
-    const ToolRun gap = RunTool({"--json", "bundle", "check", L("Lecture.DVD/Lecture.DVD.D01")});
-    EXPECT_EQ(gap.exit, 1);
-    EXPECT_EQ(gap.Json()["complete"], false);
-    EXPECT_EQ(gap.Json()["missing"], nlohmann::json::array({L("Lecture.DVD/Lecture.DVD.D02")}));
-    const ToolRun gapHuman = RunTool({"bundle", "check", L("Lecture.DVD/Lecture.DVD.D03")});
-    EXPECT_EQ(gapHuman.out, "incomplete  " + L("Lecture.DVD/Lecture.DVD.D00") +
-                                "\n  missing  " + L("Lecture.DVD/Lecture.DVD.D02") + "\n");
-
-    ASSERT_EQ(std::remove(L("Concert.DVD/Concert.DVD.D00").c_str()), 0);
-    const ToolRun noMaster = RunTool({"--json", "bundle", "check", L("Concert.DVD/Concert.DVD.D01")});
-    EXPECT_EQ(noMaster.exit, 1);
-    EXPECT_EQ(noMaster.Json()["missing"],
-              nlohmann::json::array({L("Concert.DVD/Concert.DVD.D00")}));
-}
-
-TEST_F(DemoTest, BundleDeletion)
-{
-    const std::string master = L("Concert.DVD/Concert.DVD.D00");
-    const ToolRun dry = RunTool({"--json", "bundle", "delete", "--dry-run", master});
-    EXPECT_EQ(dry.exit, 0);
-    const auto plan = dry.Json();
-    ASSERT_EQ(plan["would_delete"].size(), 4u);
-    EXPECT_EQ(plan["would_delete"][0]["path"], master);
-    EXPECT_EQ(plan["would_remove_dir"], L("Concert.DVD"));
-    EXPECT_TRUE(Exists("library/Concert.DVD/Concert.DVD.D03"));
-
-    EXPECT_EQ(RunTool({"bundle", "delete", master}).exit, 2);
-    EXPECT_TRUE(Exists("library/Concert.DVD/Concert.DVD.D00"));
-    EXPECT_EQ(RunTool({"bundle", "delete", "--yes", master}).exit, 0);
-    EXPECT_FALSE(Exists("library/Concert.DVD"));
-
-    // A pair in a folder with other files: members gone, folder stays.
-    const ToolRun pair = RunTool({"bundle", "delete", "--yes", L("Album.VCD.D00")});
-    EXPECT_EQ(pair.exit, 1);
-    EXPECT_TRUE(pair.OneErrorLine()) << pair.err;
-    EXPECT_NE(pair.err.find("code 8"), std::string::npos) << pair.err;
-    EXPECT_FALSE(Exists("library/Album.VCD.D00"));
-    EXPECT_FALSE(Exists("library/Album.VCD.D01"));
-    EXPECT_TRUE(Exists("library/notes.txt"));
-
-    // Not a bundle by its header: nothing deleted.
-    EXPECT_EQ(RunTool({"bundle", "delete", "--yes", L("Holiday.vcd")}).exit, 1);
-    EXPECT_TRUE(Exists("library/Holiday.vcd"));
-}
-
-TEST_F(DemoTest, BundleDeletionByName)
-{
-    const std::string master = L("Lecture.DVD/Lecture.DVD.D00");
-    const auto plan = RunTool({"--json", "bundle", "delete-by-name", "-n", master}).Json();
-    std::set<std::string> listed;
-    for (const auto &f : plan["would_delete"])
-        listed.insert(f["path"].get<std::string>());
-    EXPECT_EQ(listed, (std::set<std::string>{master, L("Lecture.DVD/Lecture.DVD.D01"),
-                                             L("Lecture.DVD/Lecture.DVD.D03")}));
-    EXPECT_TRUE(Exists("library/Lecture.DVD/Lecture.DVD.D00"));
-
-    EXPECT_EQ(RunTool({"bundle", "delete-by-name", "--yes", master}).exit, 0);
-    EXPECT_FALSE(Exists("library/Lecture.DVD"));
-
-    EXPECT_EQ(RunTool({"bundle", "delete-by-name", "--yes", "--keep-dir", L("Single.VCD.D00")}).exit,
-              0);
-    EXPECT_FALSE(Exists("library/Single.VCD.D01"));
-    EXPECT_TRUE(Exists("library/Holiday.vcd"));
-
-    // A master straight in a root is no master name.
-    EXPECT_EQ(RunTool({"bundle", "delete-by-name", "--yes", "C:\\Movie.DVD.D00"}).exit, 1);
-}
-
-// Drives and network paths on a machine the registry describes.
-class MachineTest : public ToolTest {};
-
-TEST_F(MachineTest, DrivesOfTheDefaultMachine)
-{
-    const ToolRun run = RunTool({"--json", "drives"});
-    EXPECT_EQ(run.exit, 0);
-    const auto doc = run.Json();
-    ASSERT_EQ(doc["drives"].size(), 1u);
-    EXPECT_EQ(doc["drives"][0]["letter"], "C");
-    EXPECT_EQ(doc["drives"][0]["type"], "fixed");
-    EXPECT_EQ(doc["drives"][0]["present"], true);
-    EXPECT_GT(doc["drives"][0]["total_bytes"].get<unsigned long long>(), 0u);
-    EXPECT_EQ(doc["masks"]["fixed"], 4);
-    EXPECT_EQ(doc["masks"]["cdrom"], 0);
-}
-
-TEST_F(MachineTest, ConfiguredDrives)
-{
+    Check({{{"--json", "drives"}, 0,
+        {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"}, {"/drives/0/present", true},
+         {"/drives/1", "(absent)"}, {"/masks/fixed", 4}, {"/masks/cdrom", 0}}}});
     test::MakeHostDirs(H("disc/MPEGAV"));
     test::MakeHostDirs(H("srv"));
-    SetRegistry({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\D]\r\n\"Path\"=\"" +
-                     H("disc") + "\"\r\n\"Type\"=\"cdrom\"\r\n\"Label\"=\"emz3_dvd\"\r\n",
-                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\E]\r\n\"Path\"=\"" +
-                     H("nothing") + "\"\r\n\"Type\"=\"removable\"\r\n",
-                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Shares\\nas\\images]\r\n\"Path\"=\"" +
-                     H("srv") + "\"\r\n",
-                 "[HKEY_CURRENT_USER\\Network\\N]\r\n\"RemotePath\"=\"\\\\\\\\nas\\\\images\"\r\n"});
-    const auto doc = RunTool({"--json", "drives"}).Json();
-    ASSERT_EQ(doc["drives"].size(), 3u);
-    const auto &d = doc["drives"][0];
-    EXPECT_EQ(d["letter"], "D");
-    EXPECT_EQ(d["type"], "cdrom");
-    EXPECT_EQ(d["label"], "emz3_dvd");
-    EXPECT_EQ(d["content"], nlohmann::json::array({"video", "audio"}));
-    const auto &e = doc["drives"][1];
-    EXPECT_EQ(e["type"], "removable");
-    EXPECT_EQ(e["present"], false);
-    EXPECT_TRUE(e["label"].is_null());
-    EXPECT_TRUE(e["total_bytes"].is_null());
-    EXPECT_EQ(doc["drives"][2]["type"], "remote");
-    EXPECT_EQ(doc["masks"]["cdrom"], 1 << 3);
-    EXPECT_EQ(doc["masks"]["remote"], 1 << 13);
-
-    const ToolRun human = RunTool({"drives", "e"});
-    EXPECT_EQ(human.out, "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
-                         "E:     removable  -      -      -     no medium\n");
-    EXPECT_EQ(RunTool({"--json", "drives", "--all"}).Json()["drives"].size(), 26u);
-
-    const struct {
-        std::string path;
-        const char *cls;
-    } classes[] = {{"C:\\x", "local"},
-                   {"\\\\srv\\s\\x", "unc"},
-                   {"n:\\x", "network-drive"},
-                   {"N:\\x", "network-drive"},
-                   {H("srv/x"), "unc"}};  // a host path below the share
-    for (const auto &c : classes) {
-        const ToolRun run = RunTool({"--json", "net", "classify", c.path});
-        EXPECT_EQ(run.exit, 0) << c.path;
-        EXPECT_EQ(run.Json()["results"][0]["class"], c.cls) << c.path;
-    }
-}
-
-TEST_F(MachineTest, PingOnlyTheLoopback)
-{
-    for (const char *target : {"127.0.0.1", "\\\\localhost\\share"}) {
-        const ToolRun run = RunTool({"--json", "net", "ping", target, "-c", "1", "-t", "500"});
-        ASSERT_TRUE(run.exit == 0 || run.exit == 1) << target << run.err;
-        // Whether the host may send ICMP decides the answer; the exit code
-        // and the document must agree.
-        EXPECT_EQ(run.Json()["reachable"], run.exit == 0) << target;
-        EXPECT_EQ(run.Json()["network_drive"], false);
-    }
-    EXPECT_EQ(RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1"}).Json()["windows"],
-              "\\\\127.0.0.1");
-    // A drive that is no network drive has no computer behind it.
-    const ToolRun local = RunTool({"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"});
-    EXPECT_EQ(local.exit, 1);
-    EXPECT_EQ(local.Json()["network_drive"], true);
-    EXPECT_EQ(local.Json()["reachable"], false);
+    using namespace posixtest;
+    SetRegistry({DriveKey('D', H("disc"), "cdrom", {"\"Label\"=\"emz3_dvd\""}),
+                 DriveKey('E', H("no"), "removable"), ShareKey("nas", "images", H("srv")),
+                 ConnectionKey('N', "\\\\nas\\images")});
+    Check({
+        {{"--json", "drives"}, 0,
+            {{"/drives/0/letter", "D"}, {"/drives/0/type", "cdrom"},
+             {"/drives/0/label", "emz3_dvd"}, {"/drives/0/content", {"video", "audio"}},
+             {"/drives/1/present", false},
+             {"/drives/1/label", nullptr}, {"/drives/1/total_bytes", nullptr},
+             {"/drives/2/type", "remote"}, {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
+        {{"drives", "e"}, 0,
+            {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
+                      "E:     removable  -      -      -     no medium\n"}}},
+        {{"--json", "drives", "--all"}, 0, {{"/drives/25/letter", "Z"}}},
+        {{"--json", "net", "classify", "C:\\x", "\\\\srv\\s\\x", "n:\\x", "@/srv/x"}, 0,
+            {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
+             {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
+        // A drive that is no network drive has no computer behind it.
+        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 1,
+            {{"/network_drive", true}, {"/reachable", false}}},
+    });
+    // Whether the host may send ICMP decides the answer; exit code and document agree.
+    const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});
+    ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
+    EXPECT_EQ(ping.Json()["reachable"], ping.exit == 0);
+    EXPECT_EQ(ping.Json()["windows"], "\\\\127.0.0.1");
 }
 
 }  // namespace

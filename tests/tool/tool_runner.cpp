@@ -1,220 +1,160 @@
-#include "tool_runner.h"
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
+
+#include "tool_fixture.h"
 
 extern char **environ;
 
 namespace brenvik {
 namespace tooltest {
 
-namespace {
-
-constexpr int kTimeoutMs = 120000;
-
-int ExitCodeOf(int status)
-{
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return -1;
-}
-
-std::vector<std::string> Environment(const std::map<std::string, std::string> &extra)
-{
-    std::vector<std::string> env;
-    for (char **e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        if (extra.count(name) == 0)
-            env.push_back(entry);
-    }
-    for (const auto &kv : extra)
-        env.push_back(kv.first + "=" + kv.second);
-    return env;
-}
-
-std::vector<char *> Pointers(std::vector<std::string> &strings)
-{
-    std::vector<char *> ptrs;
-    for (std::string &s : strings)
-        ptrs.push_back(&s[0]);
-    ptrs.push_back(nullptr);
-    return ptrs;
-}
-
-}  // namespace
-
 nlohmann::json ToolRun::Json() const
 {
-    try {
-        return nlohmann::json::parse(out);
-    } catch (const std::exception &e) {
-        ADD_FAILURE() << "standard output is not JSON (" << e.what() << "):\n" << out;
-        return nullptr;
-    }
+    const nlohmann::json doc = nlohmann::json::parse(out, nullptr, false);
+    EXPECT_FALSE(doc.is_discarded()) << "standard output is not JSON:\n" << out;
+    return doc.is_discarded() ? nullptr : doc;
 }
 
-bool ToolRun::OneErrorLine() const
+ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd, int tty)
 {
-    return err.rfind("brenvik: ", 0) == 0 && !err.empty() && err.back() == '\n' &&
-           err.find('\n') == err.size() - 1;
-}
-
-const char *ToolPath()
-{
-    return BRENVIK_TOOL_PATH;
-}
-
-const char *MkdemoPath()
-{
-    return BRENVIK_MKDEMO_PATH;
-}
-
-ToolRun RunProgram(const std::string &program, const std::vector<std::string> &args,
-               const RunOptions &options)
-{
-    ToolRun run;
-    int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-        ::pipe2(err, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe: " << std::strerror(errno);
-        return run;
-    }
+    // Files, not pipes: nothing to drain while the child runs.
+    test::TempDir io;
+    const std::string paths[] = {"/dev/null", io / "out", io / "err"};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    if (!options.cwd.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
-
-    std::vector<std::string> argv{program};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env = Environment(options.env);
-    std::vector<char *> argvp = Pointers(argv), envp = Pointers(env);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argvp.data(),
-                                 envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    if (rc != 0) {
-        ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(rc);
-        ::close(in[1]);
-        ::close(out[0]);
-        ::close(err[0]);
-        return run;
+    for (int fd : {0, 1, 2}) {
+        if (tty >= 0)
+            posix_spawn_file_actions_adddup2(&actions, tty, fd);
+        else
+            posix_spawn_file_actions_addopen(&actions, fd, paths[fd].c_str(),
+                                             fd ? O_WRONLY | O_CREAT : O_RDONLY, 0600);
     }
-    // Small inputs only: they fit the pipe, so writing first cannot block.
-    if (!options.input.empty() &&
-        ::write(in[1], options.input.data(), options.input.size()) < 0)
-        ADD_FAILURE() << "write: " << std::strerror(errno);
-    ::close(in[1]);
+    if (!cwd.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    Args argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char *> ptrs;
+    for (std::string &a : argv)
+        ptrs.push_back(&a[0]);
+    ptrs.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, ptrs.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ToolRun run;
+    EXPECT_EQ(rc, 0) << "cannot start " << program << ": " << std::strerror(rc);
+    int status = 0;
+    if (rc == 0)
+        ::waitpid(pid, &status, 0);
+    run.exit = rc != 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (tty < 0) {
+        run.out = test::ReadHostFile(paths[1]);
+        run.err = test::ReadHostFile(paths[2]);
+    }
+    return run;
+}
 
-    struct pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string *sinks[2] = {&run.out, &run.err};
-    int open = 2;
-    while (open > 0) {
-        const int n = ::poll(fds, 2, kTimeoutMs);
-        if (n == 0) {
-            ADD_FAILURE() << program << " did not finish in time";
-            ::kill(pid, SIGKILL);
-            break;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            char buf[8192];
-            const ssize_t got = ::read(fds[i].fd, buf, sizeof buf);
-            if (got > 0) {
-                sinks[i]->append(buf, static_cast<std::size_t>(got));
+ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
+{
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        ADD_FAILURE() << "openpty: " << std::strerror(errno);
+        return {};
+    }
+    // Typed ahead: the tool reads it when it asks. The prompt is short, so
+    // the terminal's buffer holds all output until the tool has finished.
+    EXPECT_GT(::write(master, (answer + "\n").c_str(), answer.size() + 1), 0);
+    ToolRun run = RunProgram(BRENVIK_TOOL_PATH, args, "", slave);
+    ::close(slave);
+    char buf[4096];
+    for (ssize_t got; (got = ::read(master, buf, sizeof buf)) > 0;)  // EIO once all is read
+        run.out.append(buf, static_cast<std::size_t>(got));
+    ::close(master);
+    return run;
+}
+
+void ToolTest::Write(const std::string &relative, const std::string &bytes)
+{
+    test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
+    test::WriteHostFile(H(relative), bytes);
+}
+
+void ToolTest::MakeDemo()
+{
+    ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0);
+}
+
+nlohmann::json ToolTest::Expand(const nlohmann::json &value) const
+{
+    nlohmann::json copy = value;
+    if (value.is_array())
+        for (auto &e : copy)
+            e = Expand(e);
+    if (!value.is_string())
+        return copy;
+    std::string s = value.get<std::string>();
+    for (const auto &mark : {std::make_pair('@', dir_.path()),
+                             std::make_pair('%', "C:" + test::Backslashed(dir_.path()))})
+        for (std::size_t at = 0; (at = s.find(mark.first, at)) != std::string::npos;
+             at += mark.second.size())
+            s.replace(at, 1, mark.second);
+    return s;
+}
+
+void ToolTest::ExpectAt(const nlohmann::json &doc, const std::string &key,
+                        const nlohmann::json &want)
+{
+    const bool part = key[0] == '~';
+    const nlohmann::json::json_pointer at(key.substr(part));
+    const nlohmann::json got = doc.contains(at) ? doc[at] : nlohmann::json("(absent)");
+    if (!part) {
+        EXPECT_EQ(got, want) << key;
+        return;
+    }
+    const std::string text = got.is_string() ? got.get<std::string>() : got.dump();
+    EXPECT_NE(text.find(want.get<std::string>()), std::string::npos) << key << ": " << text;
+}
+
+std::vector<ToolRun> ToolTest::Check(const std::vector<Row> &rows)
+{
+    std::vector<ToolRun> runs;
+    for (const Row &row : rows) {
+        Args args;
+        std::string line = "brenvik";
+        for (const std::string &a : row.args)
+            line += " " + args.emplace_back(Expand(a).get<std::string>());
+        SCOPED_TRACE(line);
+        const ToolRun &run = runs.emplace_back(RunTool(args, dir_.path()));
+        EXPECT_EQ(run.exit, row.exit) << run.out << run.err;
+        // Errors are one line on standard error; bad usage prints nothing else.
+        const bool json = std::count(args.begin(), args.end(), "--json") > 0;
+        const bool quiet = run.err.empty() && row.exit != 2;
+        EXPECT_TRUE(row.exit == 0 ? run.err.empty() : quiet || run.OneErrorLine()) << run.err;
+        EXPECT_TRUE(row.exit != 2 || json || run.out.empty()) << run.out;
+        const nlohmann::json doc = json ? run.Json() : nlohmann::json();
+        for (const auto &check : row.checks) {
+            const std::string &key = check.first;
+            const nlohmann::json want = Expand(check.second);
+            const std::string text = want.is_string() ? want.get<std::string>() : "";
+            if (key[0] == '/' || key[0] == '~') {
+                ExpectAt(doc, key, want);
+            } else if (key[0] == '?') {
+                EXPECT_EQ(Exists(key.substr(1)), want) << key;
+            } else if (key == "out=") {
+                EXPECT_EQ(run.out, text);
             } else {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
+                EXPECT_NE((key == "out" ? run.out : run.err).find(text), std::string::npos)
+                    << key << " lacks " << text;
             }
         }
     }
-    for (auto &f : fds)
-        if (f.fd >= 0)
-            ::close(f.fd);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.exit = ExitCodeOf(status);
-    return run;
-}
-
-ToolRun RunTool(const std::vector<std::string> &args, const RunOptions &options)
-{
-    return RunProgram(ToolPath(), args, options);
-}
-
-ToolRun RunToolOnTerminal(const std::vector<std::string> &args, const std::string &answer)
-{
-    ToolRun run;
-    std::vector<std::string> argv{ToolPath()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char *> argvp = Pointers(argv);
-
-    int master = -1;
-    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid < 0) {
-        ADD_FAILURE() << "forkpty: " << std::strerror(errno);
-        return run;
-    }
-    if (pid == 0) {
-        ::execv(argvp[0], argvp.data());
-        ::_exit(127);
-    }
-    bool answered = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
-    for (;;) {
-        struct pollfd fd = {master, POLLIN, 0};
-        if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "the tool did not finish on its terminal in time";
-            ::kill(pid, SIGKILL);
-            break;
-        }
-        const int n = ::poll(&fd, 1, 1000);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            continue;
-        char buf[4096];
-        const ssize_t got = ::read(master, buf, sizeof buf);
-        if (got <= 0)
-            break;  // EIO once the child has gone
-        run.out.append(buf, static_cast<std::size_t>(got));
-        if (!answered && run.out.find("[y/N]") != std::string::npos) {
-            const std::string line = answer + "\n";
-            if (::write(master, line.data(), line.size()) < 0)
-                ADD_FAILURE() << "write: " << std::strerror(errno);
-            answered = true;
-        }
-    }
-    ::close(master);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.exit = ExitCodeOf(status);
-    return run;
+    return runs;
 }
 
 }  // namespace tooltest

@@ -1,0 +1,241 @@
+// brenvik: help and usage, path, file and fs, run as a user runs them.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "platform/posix_fixture.h"
+#include "tool_fixture.h"
+
+namespace brenvik {
+namespace tooltest {
+namespace {
+
+Args Words(const std::string &text)
+{
+    std::istringstream in(text);
+    Args words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+TEST_F(ToolTest, HelpAndVersionAtEveryLevel)
+{
+    const std::vector<std::string> commands = {"", "drives", "path", "path split",
+        "path compose", "path validate", "path validate-name", "path check", "path join",
+        "path chext", "path affix", "path dirof", "path ext", "file", "file status", "file attr",
+        "file size", "fs", "fs mkdir", "fs rename", "fs delete", "fs rmdir", "fs deltree",
+        "fs delsub", "fs probe", "net", "net classify", "net ping", "image", "image type",
+        "image desc", "image ext", "image master", "image dvd-names", "bundle", "bundle list",
+        "bundle check", "bundle delete", "bundle delete-by-name", "scan"};
+    std::vector<Row> rows;
+    for (const std::string &command : commands) {
+        Args args = Words(command);
+        const std::string name = args.empty() ? "Usage:" : args.back();
+        args.push_back("--help");
+        rows.push_back({args, 0, {{"out", "Usage:"}, {"out", name}}});
+        args.back() = "--version";
+        rows.push_back({args, 0, {{"out=", "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n"}}});
+    }
+    const std::vector<ToolRun> runs = Check(rows);
+    // Every subcommand a help text lists has its row above.
+    const std::set<std::string> known(commands.begin(), commands.end());
+    std::size_t listed = 0;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        std::istringstream help(runs[2 * i].out);
+        std::string line;
+        while (std::getline(help, line) && line.rfind("Subcommands:", 0) != 0) {
+        }
+        for (; std::getline(help, line) && line.rfind("  ", 0) == 0; ++listed) {
+            const std::string parent = commands[i].empty() ? "" : commands[i] + " ";
+            const std::string sub = parent + Words(line)[0];
+            EXPECT_EQ(known.count(sub), 1u) << sub;
+        }
+    }
+    EXPECT_EQ(listed, commands.size() - 1);
+}
+
+TEST_F(ToolTest, BadUsage)
+{
+    Check({
+        {{}, 2, {}}, {{"bogus"}, 2, {}}, {{"path"}, 2, {}}, {{"path", "split"}, 2, {}},
+        {{"path", "split", "C:\\a", "C:\\b"}, 2, {}}, {{"drives", "--nope"}, 2, {}},
+        {{"drives", "1"}, 2, {}}, {{"net", "ping", "localhost", "--count", "0"}, 2, {}},
+        {{"net", "ping", "localhost", "-t", "x"}, 2, {}},
+        {{"path", "affix", "C:\\d\\f.txt"}, 2, {}},
+        {{"path", "compose", "--drive", "C:", "--server", "s", "--dir", "d", "--title", "t"}, 2,
+            {}},
+        {{"file", "attr", "/", "--set", "zz"}, 2, {}},
+        // Host names Windows would read differently, or too long for it, have no Windows name.
+        {{"path", "split", "/tmp/dir./f.vcd"}, 2, {{"err", "cannot name"}}},
+        {{"file", "status", "/" + std::string(300, 'a')}, 2, {}},
+        {{"--json", "path", "split", "/tmp/dir./f.vcd"}, 2, {{"/exit", 2}}},
+        // Global options after the subcommand too.
+        {{"path", "split", "C:\\x\\..\\y", "--json"}, 1, {{"/exit", 1}}},
+    });
+}
+
+TEST_F(ToolTest, Path)
+{
+    Check({
+        {{"--json", "path", "split", "C:\\dir\\f.tar.gz"}, 0,
+            {{"/form", "drive"}, {"/drive", "C:\\"}, {"/dir", "dir"}, {"/filename", "f.tar.gz"},
+             {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
+        {{"--json", "path", "split", "\\\\pc\\share\\f.e"}, 0,
+            {{"/form", "unc"}, {"/computer", "pc"}, {"/share", "share"},
+             {"/root", "\\\\pc\\share\\"}}},
+        {{"path", "split", "C:\\..\\x"}, 1, {{"err", "cannot split 'C:\\..\\x'"}}},
+        {{"path", "split", "x\\y"}, 1, {{"err", "not a drive path"}}},
+        {{"--win", "path", "split", "/home/u/x.txt"}, 1, {}},
+        {{"--json", "path", "compose", "--drive", "c:", "--dir", "d1\\d2", "--title", "f", "--ext",
+             ".e"}, 0, {{"/result", "c:\\d1\\d2\\f.e"}}},
+        {{"--json", "path", "compose", "--server", "pc", "--share", "s", "--dir", "d\\", "--title",
+             "f.", "--ext", "e"}, 0, {{"/result", "\\\\pc\\s\\d\\f.e"}, {"/form", "unc"}}},
+        {{"path", "compose", "--drive", "C:", "--dir", "a", "--title", "f", "--ext", "e*t"}, 1, {}},
+        {{"--json", "path", "validate", "C:\\ok", "C:"}, 1,
+            {{"/results/0/valid", true}, {"/results/1/valid", false}}},
+        {{"path", "validate-name", "file.txt", "a b"}, 0, {}},
+        {{"path", "validate-name", "a:b"}, 1, {}},
+        {{"path", "validate-name", "--allow-bs-colon", "C:\\dir\\a.txt"}, 0, {}},
+        {{"--json", "path", "check", "C:\\dir\\Movie.VCD"}, 0,
+            {{"/dir", "C:\\dir"}, {"/filename", "Movie.VCD"}, {"/ext", "vcd"}}},
+        {{"--json", "path", "check", "A:\\f", "--floppy"}, 0, {{"/dir", "A:"}}},
+        {{"--json", "path", "check", "C:\\a?b"}, 1, {{"/valid", false}, {"/code", 2}}},
+        {{"--json", "path", "check", "A:\\f"}, 1, {{"/code", 3}}},
+        {{"--json", "path", "check", "\\\\s\\d\\f", "--no-unc"}, 1, {{"/code", 4}}},
+        {{"--json", "path", "check", "C:\\d\\f", "--no-drive"}, 1, {{"/code", 5}}},
+        {{"--json", "path", "join", "C:\\dir", "a.VCD"}, 0, {{"/result", "C:\\dir\\a.VCD"}}},
+        {{"path", "join", "C:\\dir", "a.txt"}, 1, {}},
+        {{"--json", "path", "chext", "C:\\d\\READ", ".bak"}, 0, {{"/result", "C:\\d\\READ.bak"}}},
+        {{"path", "chext", "C:\\file.txt", "bak"}, 1, {}},
+        {{"--json", "path", "chext", "--loose", "C:/d/f.txt", "x"}, 0,
+            {{"/result", "C:/d/f.x"}, {"/old_ext", ".txt"}}},
+        {{"--json", "path", "affix", "C:\\d\\f.txt", "--prefix", " new_", "--postfix", "_1 "}, 0,
+            {{"/result", "C:\\d\\new_f_1.txt"}}},
+        {{"path", "affix", "C:\\dir\\a.txt", "--prefix", "b|"}, 1, {}},
+        {{"path", "dirof", "\\\\srv\\share\\f.txt"}, 0, {{"out=", "\\\\srv\\share\\\n"}}},
+        {{"path", "dirof", "C:f.txt"}, 1, {}},
+        {{"--json", "path", "ext", "C:\\dir.d\\file"}, 0, {{"/ext", "d\\file"}}},
+        // Host paths, absolute or relative, are named by their drive and come back as given.
+        {{"--json", "path", "split", "@/sub/x.txt"}, 0,
+            {{"/path", "@/sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
+        {{"--json", "path", "split", "sub/x.txt"}, 0,
+            {{"/path", "sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
+        {{"path", "chext", "@/sub/f.txt", "bak"}, 0, {{"out=", "@/sub/f.bak\n"}}},
+        {{"--json", "path", "chext", "@/sub/f.txt", "bak"}, 0,
+            {{"/result", "%\\sub\\f.bak"}, {"/host", "@/sub/f.bak"},
+             {"/windows", "%\\sub\\f.txt"}}},
+        {{"path", "chext", "sub/../x/a.vcd", "iso"}, 0, {{"out=", "sub/../x/a.iso\n"}}},
+        {{"path", "dirof", "sub/f.txt"}, 0, {{"out=", "sub\n"}}},
+        {{"path", "dirof", "../y/a.vcd"}, 0, {{"out=", "../y\n"}}},
+        {{"path", "dirof", "./a.vcd"}, 0, {{"out=", ".\n"}}},
+    });
+    test::MakeHostDirs(H("disc"));
+    SetRegistry({posixtest::DriveKey('D', H("disc"), "cdrom"),
+                 posixtest::DriveKey('C', "/", "fixed")});
+    Check({{{"--json", "path", "split", "@/disc/films/a.vcd"}, 0,
+               {{"/windows", "D:\\films\\a.vcd"}, {"/drive", "D:\\"}}},
+           {{"--json", "path", "split", "/etc/x"}, 0, {{"/windows", "C:\\etc\\x"}}}});
+}
+
+TEST_F(ToolTest, FileStatusSizeAttributes)
+{
+    for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x"})
+        Write(f, std::string(1234, 'z'));
+    ASSERT_EQ(::chmod(H("ro.txt").c_str(), 0444), 0);
+    Check({
+        {{"--json", "file", "status", "f.txt", "@/d", "@/ro.txt", "@/.hidden", "@/missing"}, 1,
+            {{"/entries/0/windows", "%\\f.txt"}, {"/entries/0/file", true},
+             {"/entries/0/writable", true}, {"/entries/0/hidden", false},
+             {"/entries/1/directory", true}, {"/entries/1/file", false},
+             {"/entries/2/writable", false}, {"/entries/3/hidden", true},
+             {"/entries/4/exists", false}}},
+        // Kind, flags (the archive bit depends on the file system), path.
+        {{"file", "status", "d", "ro.txt"}, 0,
+            {{"out", "directory  - "}, {"out", "  d\nfile       readonly"}, {"out", "  ro.txt\n"}}},
+        {{"--json", "file", "size", "@/f.txt"}, 0, {{"/files/0/size", 1234}}},
+        {{"file", "size", "d"}, 1, {{"err", "it is a directory"}}},
+        {{"file", "size", "none"}, 1, {{"err", "does not exist"}}},
+        {{"--json", "file", "attr", "d"}, 0, {{"/attributes", 16}, {"/names", {"directory"}}}},
+        // The mask test decides the exit code.
+        {{"file", "attr", "d", "--set", "0x10"}, 0, {}},
+        {{"file", "attr", "f.txt", "--set", "0x10"}, 1, {}},
+        {{"file", "attr", "f.txt", "--clear", "16"}, 0, {}}, {{"file", "attr", "none"}, 1, {}},
+    });
+}
+
+TEST_F(ToolTest, FsCreateRenameProbe)
+{
+    for (const char *f : {"file", "a1", "b1"})
+        Write(f, f);
+    Check({
+        {{"--json", "fs", "mkdir", "-p", "@/a/b/c"}, 0,
+            {{"/results/0/result", "created"}, {"?a/b/c", true}}},
+        {{"--json", "fs", "mkdir", "-p", "a/b/c"}, 0, {{"/results/0/result", "exists"}}},
+        {{"fs", "mkdir", "x/y"}, 1, {{"err", "give -p"}, {"?x", false}}},
+        {{"fs", "mkdir", "a"}, 1, {}}, {{"fs", "mkdir", "--exist-ok", "a"}, 0, {}},
+        {{"fs", "mkdir", "--exist-ok", "file"}, 1, {{"err", "a file of that name"}}},
+        // Replacing asks first, like deleting.
+        {{"fs", "rename", "a1", "b1"}, 2, {{"?a1", true}}},
+        {{"--json", "fs", "rename", "--dry-run", "a1", "b1"}, 0,
+            {{"/replaces", true}, {"?a1", true}}},
+        {{"fs", "rename", "--yes", "a1", "b1"}, 0, {{"?a1", false}}},
+        {{"fs", "rename", "b1", "c1"}, 0, {{"?c1", true}}}, {{"fs", "rename", "gone", "d1"}, 1, {}},
+        {{"fs", "mkdir", "p"}, 0, {}}, {{"--json", "fs", "probe", "p"}, 0, {{"/writable", true}}},
+        {{"fs", "probe", "missing"}, 1, {{"?missing", false}}},
+        {{"fs", "probe", "--create", "made/here"}, 0, {{"?made/here", true}}},
+    });
+    EXPECT_EQ(test::ReadHostFile(H("c1")), "a1");
+    EXPECT_TRUE(std::filesystem::is_empty(H("p")));  // the probe leaves nothing behind
+}
+
+TEST_F(ToolTest, FsDeletions)
+{
+    for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
+                          "m/c.txt", "m/sub/e.tmp", "empty/x"})
+        Write(f);
+    ASSERT_EQ(::chmod(H("t/ro.txt").c_str(), 0444), 0);
+    ASSERT_EQ(std::remove(H("empty/x").c_str()), 0);
+    Check({
+        {{"fs", "delete", "f1"}, 2, {{"err", "--yes"}, {"?f1", true}}},
+        {{"--json", "fs", "delete", "-n", "@/f1", "@/f2", "@/gone"}, 0,
+            {{"/would_delete/0/path", "@/f1"}, {"/would_delete/1/path", "@/f2"},
+             {"/would_delete/2", "(absent)"}, {"?f1", true}, {"?f2", true}}},
+        {{"fs", "delete", "--dry-run", "f1"}, 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
+        {{"--json", "fs", "delete", "--yes", "f1", "gone"}, 0,
+            {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
+        {{"fs", "delete", "-y", "t/ro.txt"}, 1, {{"err", "read-only"}, {"?t/ro.txt", true}}},
+        {{"fs", "rmdir", "--yes", "t/d"}, 1, {{"err", "not empty"}}},
+        {{"fs", "rmdir", "empty"}, 2, {{"?empty", true}}},
+        {{"fs", "rmdir", "--yes", "empty"}, 0, {{"?empty", false}}},
+        // Depth first: a directory's content before the directory.
+        {{"--json", "fs", "deltree", "--dry-run", "@/t"}, 0,
+            {{"/would_delete/0/path", "@/t/d/c.txt"}, {"/would_delete/1/path", "@/t/d"},
+             {"/would_keep/0/path", "@/t/ro.txt"}, {"/would_keep/1/path", "@/t"},
+             {"?t/d/c.txt", true}}},
+        {{"fs", "deltree", "t"}, 2, {{"?t/d/c.txt", true}}},
+        {{"fs", "deltree", "--yes", "t"}, 1, {{"?t/ro.txt", true}, {"?t/d", false}}},
+        {{"fs", "deltree", "--yes", "u"}, 0, {{"?u", false}}},
+        {{"fs", "deltree", "--yes", "u"}, 0, {{"out=", "absent   u\n"}}},
+        {{"fs", "delsub", "--dry-run", "m", "*.tmp"}, 0,
+            {{"out", "would delete  m/a.tmp\n"}, {"out", "would delete  m/B.TMP\n"},
+             {"?m/a.tmp", true}}},
+        {{"fs", "delsub", "m", "*.tmp"}, 2, {{"?m/a.tmp", true}}},
+        {{"fs", "delsub", "--yes", "m", "*.tmp"}, 0,
+            {{"?m/a.tmp", false}, {"?m/B.TMP", false}, {"?m/c.txt", true}, {"?m/sub/e.tmp", true}}},
+    });
+    // On a terminal the tool asks instead.
+    const ToolRun no = RunToolOnTerminal({"fs", "delete", H("f2")}, "n");
+    EXPECT_EQ(no.exit, 1);
+    EXPECT_NE(no.out.find("Delete 1 file? [y/N]"), std::string::npos) << no.out;
+    EXPECT_NE(no.out.find("not confirmed"), std::string::npos) << no.out;
+    EXPECT_TRUE(Exists("f2"));
+    EXPECT_EQ(RunToolOnTerminal({"fs", "delete", H("f2")}, "y").exit, 0);
+    EXPECT_FALSE(Exists("f2"));
+}
+
+}  // namespace
+}  // namespace tooltest
+}  // namespace brenvik
