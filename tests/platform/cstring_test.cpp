@@ -180,6 +180,7 @@ TEST(CString, ComparesAndSearchesByCharacter)
         {1252, "C:\\dir\\file.txt", '\\', 2, 6}, {1252, "abc", '\0', -1, -1},
         {1252, "\x95\\x\\y", '\\', 1, 3},        {932, "\x95\\x\\y", '\\', 3, 3},
         {932, "\x95\\\x95\\", '\\', -1, -1},
+        {932, "ab\x95", '\x95', 2, 2},  // a lone lead byte at the end
     };
     for (const auto &r : finds) {
         ScopedCodePage cp(r.cp);
