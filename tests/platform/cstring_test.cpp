@@ -181,6 +181,7 @@ TEST(CString, ComparesAndSearchesByCharacter)
         {1252, "\x95\\x\\y", '\\', 1, 3},        {932, "\x95\\x\\y", '\\', 3, 3},
         {932, "\x95\\\x95\\", '\\', -1, -1},
         {932, "ab\x95", '\x95', 2, 2},  // a lone lead byte at the end
+        {932, "a\x95\\", '\x95', -1, -1},  // a lead byte is not a character
     };
     for (const auto &r : finds) {
         ScopedCodePage cp(r.cp);
