@@ -230,8 +230,7 @@ TEST(CString, RuntimeCallsDoNotAllocate)
                   results += crt::_splitpath_s("C:\\dir\\file.txt", drive, sizeof drive, dir,
                                                sizeof dir, fname, sizeof fname, ext, sizeof ext);
                   results += crt::_makepath_s(path, sizeof path, drive, dir, fname, ".bak");
-                  results += crt::_mbsicmp(reinterpret_cast<const unsigned char *>(path),
-                                           reinterpret_cast<const unsigned char *>("c:\\DIR\\file.BAK"));
+                  results += crt::_stricmp(path, "c:\\DIR\\file.BAK");
                   crt::wsprintfA(text, "%s|%5d|%-3c|%#x", path, 42, 'x', 255);
               }),
               0);

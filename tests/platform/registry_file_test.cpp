@@ -93,7 +93,8 @@ TEST(RegistryFile, ReadsTheSampleFile)
 TEST(RegistryFile, ValueForms)
 {
     const struct { const char *data; uint32_t type; Bytes bytes; } rows[] = {
-        {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")}, {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
+        {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")},
+        {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
         {R"("C:\dir\new")", kSz, Sz("C:\\dir\\new")},  // other escapes stand for themselves
         {R"("a;b=c")", kSz, Sz("a;b=c")}, {" \"spaced\" ", kSz, Sz("spaced")},
         {"dword:ffffffff", kDword, {0xff, 0xff, 0xff, 0xff}}, {"dword:7", kDword, {7, 0, 0, 0}},
