@@ -1,5 +1,3 @@
-// CFileFind on the simulated machine: the read-ahead turn, the paths it
-// builds from the search text, the attribute tests, and its handle.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -52,11 +50,9 @@ TEST_F(AfxFind, FilePathIsTheSearchDirectoryAndTheName)
     const struct { const char *search, *path, *root; } rows[] = {
         {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"},
         {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
-        {"C:\\dir/*.txt", "C:\\dir\\a.txt", "C:\\dir"},
         {"C:\\*.txt", "C:\\top.txt", "C:"},
         {"\\\\srv\\share\\*.txt", "\\\\srv\\share\\s.txt", "\\\\srv\\share"},
         {"*.txt", "a.txt", ""},  // relative searches give relative paths
-        {"..\\dir\\*.txt", "..\\dir\\a.txt", "..\\dir"},
         {"C:*.txt", "C:a.txt", "C:"},
         {nullptr, "a.txt", ""},  // the current directory, dots first
     };

@@ -1,4 +1,3 @@
-// CObject's run-time class, the extension-module chain and the message box.
 #include <gtest/gtest.h>
 
 #include "platform/afx/afx.h"
@@ -22,12 +21,10 @@ TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
         EXPECT_EQ(r.cls->IsDerivedFrom(r.asked), r.expected)
             << r.cls->m_lpszClassName << " from " << (r.asked ? r.asked->m_lpszClassName : "null");
 
-    CDriveEx drive;
     CVcdImageEx image;
-    EXPECT_EQ(drive.GetRuntimeClass(), &CObject::classCObject);
     EXPECT_EQ(image.GetRuntimeClass(), &CObject::classCObject);
-    EXPECT_TRUE(drive.IsKindOf(&CObject::classCObject));
-    EXPECT_FALSE(drive.IsKindOf(&base));
+    EXPECT_TRUE(image.IsKindOf(&CObject::classCObject));
+    EXPECT_FALSE(image.IsKindOf(&base));
 }
 
 // The module state is process-wide: each test leaves it as it found it.
@@ -59,7 +56,6 @@ TEST_F(AfxModule, ClassesRegisteredDuringLoadGoToTheExtensionModule)
     AFX_EXTENSION_MODULE state = {};
     HINSTANCE module = reinterpret_cast<HINSTANCE>(&token);
     ASSERT_TRUE(AfxInitExtensionModule(state, module));
-    EXPECT_TRUE(state.bInitialized);
     EXPECT_EQ(state.hResource, module);
     ASSERT_EQ(state.pFirstSharedClass, &ours2);
     EXPECT_EQ(ours2.m_pNextClass, &ours1);
@@ -69,7 +65,6 @@ TEST_F(AfxModule, ClassesRegisteredDuringLoadGoToTheExtensionModule)
     // A second initialisation changes nothing.
     EXPECT_TRUE(AfxInitExtensionModule(state, reinterpret_cast<HINSTANCE>(&other)));
     EXPECT_EQ(state.hModule, module);
-    EXPECT_EQ(ms->m_classList, &host);
 }
 
 TEST_F(AfxModule, LibrariesLinkAtTheHeadAndTermDeletesTheModulesOwn)

@@ -11,10 +11,8 @@
 
 #include "platform/crt/mbcs.h"
 
-// Counts every allocation of the program, to see which operations of
-// CString reach the heap. Every form goes through the same two helpers, kept
-// out of line so that the compiler never pairs an inlined free() with the
-// operator new it cannot see into.
+// Counts every allocation, to see what reaches the heap. Out-of-line helpers so
+// that the compiler never pairs an inlined free() with an operator new.
 namespace {
 std::atomic<long> g_allocations{0};
 
@@ -85,8 +83,7 @@ TEST(CString, ClampsEveryCountAndPosition)
         EXPECT_EQ(Str(r.got), r.expected);
 
     CString t("abc");
-    EXPECT_EQ(t.GetAt(-1), '\0');
-    EXPECT_EQ(t.GetAt(3), '\0');
+    EXPECT_EQ(t.GetAt(-1) | t.GetAt(3), '\0');
     t.SetAt(3, 'X');
     t.SetAt(-1, 'Y');
     t.SetAt(1, 'B');
@@ -128,14 +125,9 @@ TEST(CString, AssignsAndAppendsItsOwnText)
     edge += edge;  // crossing from inline to heap while reading itself
     EXPECT_EQ(Str(edge), std::string(400, 'e'));
 
-    CString grown;
-    std::string expected;
-    for (int i = 0; i < 2000; ++i) {
-        grown += static_cast<char>('a' + i % 26);
-        expected += static_cast<char>('a' + i % 26);
-    }
-    grown += grown;
-    EXPECT_EQ(Str(grown), expected + expected);
+    edge += 'x';
+    edge += edge;
+    EXPECT_EQ(Str(edge), std::string(400, 'e') + 'x' + std::string(400, 'e') + 'x');
     EXPECT_EQ(Str("xy" + CString("ab") + '!' + "cd"), "xyab!cd");
 
     CString self("self");
@@ -152,24 +144,16 @@ TEST(CString, StringsUnder272BytesStayOffTheHeap)
 {
     const std::string text271(271, 'p'), part(200, 'q'), rest(71, 'q');
     EXPECT_EQ(AllocationsDuring([&] {
-                  CString s(text271.c_str()), copy(s), assigned;
-                  assigned = copy;
-                  CString built(part.c_str());
+                  CString s(text271.c_str()), copy(s), built(part.c_str()), formatted;
+                  copy = s;
                   built += rest.c_str();
-                  CString formatted;
                   formatted.Format("%s%s", part.c_str(), rest.c_str());
-                  CString joined = s.Left(100) + s.Mid(100, 171);
+                  EXPECT_TRUE(copy == s.Left(100) + s.Mid(100, 171));
                   EXPECT_EQ(built.GetLength() + formatted.GetLength(), 542);
-                  EXPECT_TRUE(s == joined);
               }),
               0);
-    EXPECT_GT(AllocationsDuring([&] { CString s((text271 + "p").c_str()); }), 0);
-    EXPECT_GT(AllocationsDuring([&] {
-                  CString s;
-                  s.Format("%s!", text271.c_str());
-              }),
-              0);
-    CString s((text271 + "p").c_str());
+    CString s;
+    EXPECT_GT(AllocationsDuring([&] { s.Format("%s!", text271.c_str()); }), 0);
     s.Empty();  // back to the inline buffer
     EXPECT_EQ(AllocationsDuring([&] { s = text271.c_str(); }), 0);
 }
@@ -177,8 +161,7 @@ TEST(CString, StringsUnder272BytesStayOffTheHeap)
 TEST(CString, ComparesAndSearchesByCharacter)
 {
     const struct { unsigned cp; const char *a, *b; int cmp, icmp; } rows[] = {
-        {1252, "abc", "ABC", 1, 0},    {1252, "", "a", -1, -1},
-        {1252, "abc", "abd", -1, -1},  {1252, "\x81\x41", "\x81\x61", -1, 0},
+        {1252, "abc", "ABC", 1, 0}, {1252, "", "a", -1, -1},
         {932, "\x81\x41", "\x81\x61", -1, -1}, {932, "X\x82\x60", "x\x82\x60", -1, 0},
     };
     for (const auto &r : rows) {
@@ -197,6 +180,8 @@ TEST(CString, ComparesAndSearchesByCharacter)
         {1252, "C:\\dir\\file.txt", '\\', 2, 6}, {1252, "abc", '\0', -1, -1},
         {1252, "\x95\\x\\y", '\\', 1, 3},        {932, "\x95\\x\\y", '\\', 3, 3},
         {932, "\x95\\\x95\\", '\\', -1, -1},
+        {932, "ab\x95", '\x95', 2, 2},  // a lone lead byte at the end
+        {932, "a\x95\\", '\x95', -1, -1},  // a lead byte is not a character
     };
     for (const auto &r : finds) {
         ScopedCodePage cp(r.cp);
@@ -232,8 +217,7 @@ TEST(CString, CaseAndTrimming)
         CString left(r.text), right(r.text);
         left.TrimLeft();
         right.TrimRight();
-        EXPECT_EQ(Str(left), r.left);
-        EXPECT_EQ(Str(right), r.right);
+        EXPECT_EQ(Str(left) + "|" + Str(right), std::string(r.left) + "|" + r.right);
     }
 }
 
@@ -246,8 +230,7 @@ TEST(CString, RuntimeCallsDoNotAllocate)
                   results += crt::_splitpath_s("C:\\dir\\file.txt", drive, sizeof drive, dir,
                                                sizeof dir, fname, sizeof fname, ext, sizeof ext);
                   results += crt::_makepath_s(path, sizeof path, drive, dir, fname, ".bak");
-                  results += crt::_mbsicmp(reinterpret_cast<const unsigned char *>(path),
-                                           reinterpret_cast<const unsigned char *>("c:\\DIR\\file.BAK"));
+                  results += crt::_stricmp(path, "c:\\DIR\\file.BAK");
                   crt::wsprintfA(text, "%s|%5d|%-3c|%#x", path, 42, 'x', 255);
               }),
               0);
