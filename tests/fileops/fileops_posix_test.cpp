@@ -198,20 +198,6 @@ TEST_F(FileOpsPosix, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
     }
 }
 
-TEST_F(FileOpsPosix, WriteProbesLeaveExistingFilesAlone)
-{
-    File("w\\tmp$d123.tmp", "somebody's data");
-    EXPECT_EQ(CDriveEx::CanWeWriteDir(W("w\\").c_str()), 1);
-    EXPECT_EQ(Snapshot(H("w")), (Snap{{"tmp$d123.tmp", "somebody's data"}}));
-    hook_.tickCount = [] { return DWORD{0xFFFFFFFBu}; };
-    EXPECT_EQ(CDriveEx::IsDirWriteable(W("p\\q").c_str()), 1);
-    EXPECT_TRUE(fs::is_directory(H("p/q")) && fs::is_empty(H("p/q")));
-    EXPECT_EQ(hook_.CountCalls("CreateFileA", W("p\\q\\temp-5.tmp")), 1);
-    File("p\\q\\temp-5.tmp", "mine");
-    EXPECT_EQ(CDriveEx::IsDirWriteable(W("p\\q").c_str()), 0);
-    EXPECT_EQ(ReadHostFile(H("p/q/temp-5.tmp")), "mine");
-}
-
 // Each operation run with its k-th file or directory call failing (error 5),
 // k = 1, 2, ... until a run completes unharmed: the result the failed call
 // calls for, nothing outside the operation's tree touched, no handle open.
