@@ -154,7 +154,8 @@ TEST(DriveLetters, ConversionsAndRanges)
     } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1}, {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0},
                   {INT_MIN, INT_MIN, INT_MAX, 1}};
     for (const Range &r : ranges)
-        EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result) << r.value << " in " << r.low << ".." << r.high;
+        EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result)
+            << r.value << " in " << r.low << ".." << r.high;
 }
 
 TEST_F(Drives, FreeSpaceAndCdSize)
@@ -188,7 +189,8 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     EXPECT_EQ(CDriveEx::GetCdSize(3, nullptr), 0);
     m.ResetCalls();
     for (int drive : {-1, 26, 34, INT_MIN})
-        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) + CDriveEx::GetCdSize(drive, &v[0]), 0);
+        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) +
+                      CDriveEx::GetCdSize(drive, &v[0]), 0);
     EXPECT_EQ(m.CallCount(), 0u);
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{5, 5, 5, 5}));
 }
@@ -207,7 +209,8 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
         int drive;
         const char *root;
         int present;
-    } rows[] = {{2, "C:\\", 1}, {34, "c:\\", 1}, {35, "d:\\", 1}, {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
+    } rows[] = {{2, "C:\\", 1},  {34, "c:\\", 1}, {35, "d:\\", 1},
+                {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
     for (const Row &r : rows) {
         m.ResetCalls();
         std::strcpy(label, "untouched");
