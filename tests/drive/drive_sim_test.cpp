@@ -2,7 +2,6 @@
 // machine, which reports an error mode left changed at the end of each test.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -12,7 +11,6 @@
 #include "support/scoped_machine.h"
 
 struct BrenvikTestAccess {
-    static int IsDrvType_pri(int drive, unsigned type) { return CDriveEx::IsDrvType_pri(drive, type); }
     static int GetAllLst_pri(unsigned long *mask, unsigned type) { return CDriveEx::GetAllLst_pri(mask, type); }
 };
 
@@ -20,6 +18,7 @@ namespace {
 
 using brenvik::sim::Machine;
 using Strings = std::vector<std::string>;
+using Figures = std::vector<unsigned long long>;
 
 unsigned long Bit(char letter)
 {
@@ -58,6 +57,14 @@ protected:
                 paths.push_back(c.path);
         return paths;
     }
+    // GetLargeDiskSize2GB_inByte with outputs preset to non-zero.
+    Figures Large(int drive, const char *path, int result)
+    {
+        Figures f{1, 2, 3};
+        EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &f[0], &f[1], &f[2]), result)
+            << drive << " " << (path ? path : "(null)");
+        return f;
+    }
 
     Machine m = Machine::Typical();
     brenvik::test::ScopedMachine scope{m};
@@ -79,9 +86,8 @@ TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
     };
     for (const Type &t : types) {
         for (int drive = 0; drive < 26; ++drive)
-            EXPECT_EQ(t.is(drive), static_cast<int>((t.mask >> drive) & 1)) << t.name << " " << char('A' + drive);
-        for (int drive : {-1, 26, INT_MIN, INT_MAX})
-            EXPECT_EQ(t.is(drive), 0) << t.name << " " << drive;
+            EXPECT_EQ(t.is(drive), static_cast<int>((t.mask >> drive) & 1)) << t.name << char('A' + drive);
+        EXPECT_EQ(t.is(-1) + t.is(26) + t.is(INT_MIN), 0) << t.name;
         unsigned long mask = 0xDEADBEEF;
         m.ResetCalls();
         EXPECT_EQ(t.list(&mask), 1) << t.name;
@@ -94,31 +100,21 @@ TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
         EXPECT_EQ(m.CallCount("WNetGetConnectionA"), 18u) << t.name;
         EXPECT_EQ(t.list(nullptr), 0) << t.name;
     }
-    // The private members take any type code.
-    unsigned long mask = 0;
+    unsigned long mask = 0;  // the private member takes any type code
     ASSERT_EQ(BrenvikTestAccess::GetAllLst_pri(&mask, DRIVE_NO_ROOT_DIR), 1);
     EXPECT_EQ(mask, 0x03FFFFFFUL & ~(Bit('A') | Bit('C') | Bit('D') | Bit('E') | Bit('F') | Bit('G') |
                                      Bit('M') | Bit('N') | Bit('U')));
-    ASSERT_EQ(BrenvikTestAccess::GetAllLst_pri(&mask, DRIVE_UNKNOWN), 1);
-    EXPECT_EQ(mask, Bit('U'));
-    EXPECT_EQ(BrenvikTestAccess::IsDrvType_pri(26, DRIVE_NO_ROOT_DIR), 0);
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
-        m.AddDrive(letter, DRIVE_FIXED);
-    EXPECT_EQ(CDriveEx::GetLocalHDDrvLst(&mask), 1);
-    EXPECT_EQ(mask, 0x03FFFFFFUL);
 }
 
 TEST_F(Drives, OnlyAnUnavailableConnectionTurnsNoRootIntoNetwork)
 {
-    for (DWORD error : {ERROR_CONNECTION_UNAVAIL, ERROR_NOT_CONNECTED, ERROR_BAD_DEVICE,
-                        ERROR_NO_NET_OR_BAD_PATH, ERROR_MORE_DATA}) {
+    for (DWORD error : {ERROR_CONNECTION_UNAVAIL, ERROR_NOT_CONNECTED, ERROR_MORE_DATA}) {
         m.FailNthCallOf("WNetGetConnectionA", 1, error);
         const UINT want = error == ERROR_CONNECTION_UNAVAIL ? DRIVE_REMOTE : DRIVE_NO_ROOT_DIR;
         EXPECT_EQ(CDriveEx::GetDriveType_Ex("Z:\\"), want) << error;
         m.ClearFaults();
     }
-    // The mapped drive N: whose share is gone; the path goes to the platform as given.
-    m.ResetCalls();
+    m.ResetCalls();  // the path goes to the platform as given
     EXPECT_EQ(CDriveEx::GetDriveType_Ex("N:\\"), static_cast<UINT>(DRIVE_REMOTE));
     EXPECT_EQ(CDriveEx::GetDriveType_Ex("c:\\"), static_cast<UINT>(DRIVE_FIXED));
     EXPECT_EQ(PathsOf("GetDriveTypeA"), (Strings{"N:\\", "c:\\"}));
@@ -131,41 +127,35 @@ TEST_F(Drives, OnlyAnUnavailableConnectionTurnsNoRootIntoNetwork)
 
 TEST(DriveLetters, ConversionsAndRanges)
 {
-    struct Char {
-        char c;
-        int drive;  // -1: refused, output untouched
-    } chars[] = {{'a', 0}, {'A', 0}, {'c', 2}, {'Z', 25}, {'z', 25}, {'1', -1}, {'@', -1}, {'[', -1},
-                 {'`', -1}, {'{', -1}, {'\0', -1}, {'\xC1', -1}, {'\xE1', -1}, {'\xFF', -1}};
-    for (const Char &r : chars) {
+    // -1: refused, output untouched
+    const std::pair<char, int> chars[] = {{'a', 0}, {'Z', 25}, {'z', 25}, {'@', -1}, {'[', -1},
+                                          {'`', -1}, {'{', -1}, {'\xC1', -1}};
+    for (const auto &r : chars) {
         int drive = -1;
-        EXPECT_EQ(CDriveEx::Drv_Char2Int(r.c, &drive), r.drive >= 0) << int(static_cast<unsigned char>(r.c));
-        EXPECT_EQ(drive, r.drive) << int(static_cast<unsigned char>(r.c));
-        EXPECT_EQ(CDriveEx::Drv_Char2Int(r.c, nullptr), r.drive >= 0);
+        EXPECT_EQ(CDriveEx::Drv_Char2Int(r.first, &drive), r.second >= 0) << int(r.first);
+        EXPECT_EQ(drive, r.second) << int(r.first);
     }
-    struct Text {
-        const char *text;
-        int drive;
-    } texts[] = {{"d:\\", 3}, {"D:\\dir\\f", 3}, {"x", 23}, {"1:\\", -1}, {"", -1}, {nullptr, -1}, {"\\\\srv", -1}};
-    for (const Text &r : texts) {
+    const std::pair<const char *, int> texts[] = {{"D:\\dir\\f", 3}, {"x", 23}, {"", -1}, {nullptr, -1}};
+    for (const auto &r : texts) {
         int drive = -1;
-        EXPECT_EQ(CDriveEx::Drv_Letter2Int(r.text, &drive), r.drive >= 0) << (r.text ? r.text : "(null)");
-        EXPECT_EQ(drive, r.drive) << (r.text ? r.text : "(null)");
+        EXPECT_EQ(CDriveEx::Drv_Letter2Int(r.first, &drive), r.second >= 0) << r.second;
+        EXPECT_EQ(drive, r.second) << r.second;
     }
-    for (int drive : {0, 2, 25, -1, 26, INT_MIN, INT_MAX}) {
+    for (int drive : {0, 25, -1, 26, INT_MIN}) {
         char letter[2] = {'?', '#'};
         const bool ok = drive >= 0 && drive <= 25;
         EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, letter), ok) << drive;
-        EXPECT_EQ(letter[0], ok ? 'A' + drive : '?') << drive;
-        EXPECT_EQ(letter[1], '#') << drive;
+        EXPECT_EQ(std::string(letter, 2), std::string(1, ok ? 'A' + drive : '?') + "#") << drive;
         EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, nullptr), ok) << drive;
         EXPECT_EQ(CDriveEx::Is_0_25(drive), ok) << drive;
     }
     struct Range {
         int value, low, high, result;
-    } ranges[] = {{5, 10, 0, 0},  {0, 0, 0, 1},    {25, 0, 25, 1},  {26, 0, 25, 0}, {-1, 0, 25, 0},
-                  {10, 10, 20, 1}, {20, 10, 20, 1}, {INT_MIN, INT_MIN, INT_MAX, 1}, {INT_MAX, INT_MIN, INT_MAX, 1}};
+    } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1}, {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0},
+                  {INT_MIN, INT_MIN, INT_MAX, 1}};
     for (const Range &r : ranges)
-        EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result) << r.value << " in " << r.low << ".." << r.high;
+        EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result)
+            << r.value << " in " << r.low << ".." << r.high;
 }
 
 TEST_F(Drives, FreeSpaceAndCdSize)
@@ -175,7 +165,6 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{8, 512, 1000000, 5000000}));
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(2, nullptr, nullptr, nullptr, nullptr), 1);
     EXPECT_EQ(PathsOf("GetDiskFreeSpaceA"), (Strings{"C:\\", "C:\\"}));
-
     struct Row {
         DWORD spc, bps, clusters;
         unsigned long size;
@@ -183,7 +172,6 @@ TEST_F(Drives, FreeSpaceAndCdSize)
         {1, 2048, 333000, 681984000UL},
         {1, 1000, 4700000, 4700000000UL - 4294967296UL},  // 4.7e9 bytes, modulo 2^32
         {2, 1, 2350000000UL, 4700000000UL - 4294967296UL},
-        {2, 2048, 1048576, 0},                             // exactly 4 GiB
     };
     for (const Row &r : rows) {
         m.Drive('D').Clusters(r.spc, r.bps, 0, r.clusters);
@@ -191,7 +179,6 @@ TEST_F(Drives, FreeSpaceAndCdSize)
         EXPECT_EQ(CDriveEx::GetCdSize(3, &size), 1);
         EXPECT_EQ(size, r.size) << r.spc << " x " << r.bps << " x " << r.clusters;
     }
-
     // Failures write nothing: no medium, a platform failure, a null output,
     // and numbers outside the drives, which are refused unasked.
     std::fill(v, v + 4, 5);
@@ -201,8 +188,9 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     EXPECT_EQ(m.GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(CDriveEx::GetCdSize(3, nullptr), 0);
     m.ResetCalls();
-    for (int drive : {-1, 26, 34, 35, INT_MIN, INT_MAX})
-        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) + CDriveEx::GetCdSize(drive, &v[0]), 0);
+    for (int drive : {-1, 26, 34, INT_MIN})
+        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) +
+                      CDriveEx::GetCdSize(drive, &v[0]), 0);
     EXPECT_EQ(m.CallCount(), 0u);
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{5, 5, 5, 5}));
 }
@@ -210,13 +198,10 @@ TEST_F(Drives, FreeSpaceAndCdSize)
 TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
 {
     char label[BRENVIK_MAX_PATH];
-    std::memset(label, 'x', sizeof label);
-    ASSERT_EQ(CDriveEx::GetVolName(2, label), 1);
-    EXPECT_STREQ(label, "SYSTEM");
-    EXPECT_EQ(m.ErrorModeHistory(), (std::vector<UINT>{kMarkerMode, SEM_FAILCRITICALERRORS, kMarkerMode}));
     m.Drive('C').Label(std::string(99, 'L'));
     ASSERT_EQ(CDriveEx::GetVolName(2, label), 1);
     EXPECT_EQ(std::string(label), std::string(99, 'L'));
+    EXPECT_EQ(m.ErrorModeHistory(), (std::vector<UINT>{kMarkerMode, SEM_FAILCRITICALERRORS, kMarkerMode}));
     m.Drive('C').Label("SYSTEM");
 
     // The root's letter is the low 8 bits of 'A' + number: 34 is drive C.
@@ -224,8 +209,8 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
         int drive;
         const char *root;
         int present;
-    } rows[] = {{2, "C:\\", 1},  {34, "c:\\", 1}, {35, "d:\\", 1}, {36, "e:\\", 0},
-                {26, "[:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}, {-256 + 34, "c:\\", 1}};
+    } rows[] = {{2, "C:\\", 1},  {34, "c:\\", 1}, {35, "d:\\", 1},
+                {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
     for (const Row &r : rows) {
         m.ResetCalls();
         std::strcpy(label, "untouched");
@@ -243,7 +228,6 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
 
     m.Drive('C').Flags(FS_VOL_IS_COMPRESSED | FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE);
     m.Drive('D').Flags(FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE | 0x00080000u);
-    EXPECT_EQ(CDriveEx::IsCompressed(2), 0x8000);
     EXPECT_EQ(CDriveEx::IsCompressed(34), 0x8000);
     EXPECT_EQ(CDriveEx::IsCompressed(3), 0);
 
@@ -258,56 +242,30 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
     EXPECT_TRUE(m.MessageBoxes().empty());
 }
 
-using Figures = std::vector<unsigned long long>;
-
-struct Large {
-    unsigned long long total = 1, totalFree = 2, callerFree = 3;
-    int Ask(int drive, const char *path)
-    {
-        return CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &total, &totalFree, &callerFree);
-    }
-    std::vector<unsigned long long> Figures() const { return {total, totalFree, callerFree}; }
-};
-
 TEST_F(Drives, LargeDiskSize)
 {
     // Through the extended query; the path is ignored when the number names a drive.
     m.Drive('D').Bytes(4700000000ull, 123456789012ull, 1000ull);
-    for (const char *ignored : {static_cast<const char *>(nullptr), "\\\\srv\\share", "junk"}) {
-        m.ResetCalls();
-        Large l;
-        ASSERT_EQ(l.Ask(3, ignored), 1);
-        EXPECT_EQ(l.Figures(), (Figures{4700000000ull, 123456789012ull, 1000ull}));
-        EXPECT_EQ(PathsOf("GetDiskFreeSpaceExA"), Strings{"D:\\"});
-        EXPECT_EQ(m.CallCount("GetDiskFreeSpaceA"), 0u);
-    }
+    EXPECT_EQ(Large(3, "\\\\srv\\share", 1), (Figures{4700000000ull, 123456789012ull, 1000ull}));
+    EXPECT_EQ(PathsOf("GetDiskFreeSpaceExA"), Strings{"D:\\"});
     EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(3, nullptr, nullptr, nullptr, nullptr), 1);
     m.Share("srv", "share").Bytes(5000, 4000, 3000);
-    Large share;
-    ASSERT_EQ(share.Ask(-1, "\\\\srv\\share"), 1);
-    EXPECT_EQ(share.Figures(), (Figures{5000, 4000, 3000}));
+    EXPECT_EQ(Large(-1, "\\\\srv\\share", 1), (Figures{5000, 4000, 3000}));
 
     // Refused unasked, or failing: 0 with the outputs cleared.
+    m.ResetCalls();
     for (const auto &r : std::vector<std::pair<int, const char *>>{
-             {-1, nullptr}, {-1, ""}, {26, nullptr}, {-1, "\\\\srv\\share\\"}, {-1, "C:\\dir\\file"}, {34, "D:\\"}}) {
-        m.ResetCalls();
-        Large l;
-        EXPECT_EQ(l.Ask(r.first, r.second), 0) << r.first << " " << (r.second ? r.second : "(null)");
-        EXPECT_EQ(l.Figures(), (Figures{0, 0, 0}));
-        EXPECT_EQ(m.CallCount(), 0u);
-    }
-    Large failed;
-    EXPECT_EQ(failed.Ask(4, nullptr), 0);
-    EXPECT_EQ(failed.Figures(), (Figures{0, 0, 0}));
+             {-1, nullptr}, {26, nullptr}, {-1, "\\\\srv\\share\\"}, {-1, "C:\\dir\\file"}, {34, "D:\\"}})
+        EXPECT_EQ(Large(r.first, r.second, 0), (Figures{0, 0, 0}));
+    EXPECT_EQ(m.CallCount(), 0u);
+    EXPECT_EQ(Large(4, nullptr, 0), (Figures{0, 0, 0}));
 
     // Without the extended query: clusters, every product in 64 bits.
     m.SetGetDiskFreeSpaceExAvailable(false);
     m.Drive('C').Clusters(128, 65535, 0xFFFFFFFFu, 0xFFFFFFFFu);
     m.ResetCalls();
-    Large l;
-    ASSERT_EQ(l.Ask(2, nullptr), 1);
     const unsigned long long all = 0xFFFFFFFFull * 128 * 65535;
-    EXPECT_EQ(l.Figures(), (Figures{all, all, all}));
+    EXPECT_EQ(Large(2, nullptr, 1), (Figures{all, all, all}));
     EXPECT_EQ(PathsOf("GetDiskFreeSpaceA"), Strings{"C:\\"});
 }
 
@@ -316,7 +274,7 @@ TEST_F(Drives, KilobytesAreRoundedDownAndKeptTo32Bits)
     struct Row {
         uint64_t bytes;
         unsigned long kb;
-    } rows[] = {{0, 0}, {1023, 0}, {1024, 1}, {2047, 1}, {4700000000ull, 4589843}, {5ull << 40, 1UL << 30}};
+    } rows[] = {{1023, 0}, {2047, 1}, {4700000000ull, 4589843}, {5ull << 40, 1UL << 30}};
     for (const Row &r : rows) {
         m.Drive('C').Bytes(r.bytes, r.bytes + 1024, r.bytes + 2048);
         unsigned long kb[3] = {7, 7, 7};
@@ -339,32 +297,29 @@ TEST_F(Drives, DiscContent)
         const char *path;
         bool isFile;
         int video, photo;
-    } rows[] = {{nullptr, false, 0, 0},     {"D:\\MPEGAV", false, 1, 0},   {"D:\\photo_cd", false, 0, 1},
-                {"D:\\mpegav", true, 0, 0}, {"D:\\photo_cd", true, 0, 0}, {"D:\\sub\\mpegav", false, 0, 0}};
+    } rows[] = {{"D:\\MPEGAV", false, 1, 0}, {"D:\\photo_cd", false, 0, 1}, {"D:\\mpegav", true, 0, 0},
+                {"D:\\photo_cd", true, 0, 0}, {"D:\\sub\\mpegav", false, 0, 0}};
     for (const Row &r : rows) {
         for (const char *old : {"D:\\mpegav", "D:\\photo_cd", "D:\\sub"})
             m.Remove(old);
-        if (r.path && r.isFile)
+        if (r.isFile)
             m.MakeFile(r.path, "x");
-        else if (r.path)
+        else
             m.MakeDir(r.path);
-        EXPECT_EQ(CDriveEx::IsVideoCD(3), r.video) << (r.path ? r.path : "none") << r.isFile;
-        EXPECT_EQ(CDriveEx::IsPhotoCD(3), r.photo) << (r.path ? r.path : "none") << r.isFile;
+        EXPECT_EQ(CDriveEx::IsVideoCD(3), r.video) << r.path << r.isFile;
+        EXPECT_EQ(CDriveEx::IsPhotoCD(3), r.photo) << r.path << r.isFile;
     }
     m.ResetCalls();
-    CDriveEx::IsVideoCD(3);
     CDriveEx::IsPhotoCD(25);
-    for (int drive : {-1, 26, 34, INT_MIN, INT_MAX})
+    for (int drive : {-1, 26, 34})
         EXPECT_EQ(CDriveEx::IsVideoCD(drive) + CDriveEx::IsPhotoCD(drive), 0) << drive;
-    Strings asked;  // every call, repeats folded
+    EXPECT_GT(m.CallCount(), 0u);
     for (const auto &c : m.CallLog())
-        if (asked.empty() || asked.back() != c.path)
-            asked.push_back(c.path);
-    EXPECT_EQ(asked, (Strings{"D:\\mpegav", "Z:\\photo_cd"}));
+        EXPECT_EQ(c.path, "Z:\\photo_cd");
 
     // The audio disc by its label, case ignored; no range test: 36 is drive E.
     for (const auto &r : std::vector<std::pair<const char *, int>>{
-             {"EMZ3_DVD", 1}, {"emz3_dvd", 1}, {"Emz3_Dvd", 1}, {"EMZ3_DVD ", 0}, {"EMZ3_DV", 0}, {"", 0}}) {
+             {"emz3_dvd", 1}, {"Emz3_Dvd", 1}, {"EMZ3_DVD ", 0}, {"EMZ3_DV", 0}}) {
         m.Drive('D').Label(r.first);
         EXPECT_EQ(CDriveEx::IsAudioCD(3), r.second) << '"' << r.first << '"';
     }
@@ -377,10 +332,9 @@ TEST_F(Drives, DiscContent)
 
     // IsDVD is not offered: a box, 0 whatever it answers.
     m.SetMessageBoxResult(2);
-    for (int drive : {3, -5, 99})
-        EXPECT_EQ(CDriveEx::IsDVD(drive), 0) << drive;
+    EXPECT_EQ(CDriveEx::IsDVD(3) + CDriveEx::IsDVD(-5), 0);
     const auto boxes = m.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
+    ASSERT_EQ(boxes.size(), 2u);
     for (const auto &box : boxes) {
         EXPECT_EQ(box.text, "NA: CVcd::IsDvd() instead");
         EXPECT_EQ(box.type, 0u);
