@@ -1,14 +1,8 @@
 // The platform conformance suite: one set of cases, written against the
 // Services interface, that every backend must pass with Windows' exact
-// results and error codes. A backend takes part by providing a
-// ConformanceBackend and instantiating the suite:
-//
-//   INSTANTIATE_TEST_SUITE_P(Sim, PlatformConformance,
-//       ::testing::Values(BackendParam{"sim", &MakeSimConformanceBackend}),
-//       BackendParamName);
-//
-// This header and the cases use no host headers beyond the services', so
-// that they build for Windows too.
+// results and error codes. A backend provides a ConformanceBackend and
+// instantiates PlatformConformance with it. No host headers here, so that
+// the cases build for Windows too.
 #ifndef BRENVIK_TESTS_PLATFORM_CONFORMANCE_H
 #define BRENVIK_TESTS_PLATFORM_CONFORMANCE_H
 
@@ -25,7 +19,6 @@
 namespace brenvik {
 namespace conformance {
 
-// Something held open until it is destroyed.
 class OpenHolder {
 public:
     virtual ~OpenHolder() = default;
@@ -97,25 +90,22 @@ protected:
     static constexpr DWORD kMarker = 0xdeadbeef;
 
     void SetUp() override;
-    void TearDown() override;
 
     platform::Services &s() { return backend_->services(); }
     ConformanceBackend &backend() { return *backend_; }
     std::string P(const std::string &relative) const { return backend_->Path(relative); }
 
-    // Sets the last error to the marker, so that a call that fails without
-    // setting it, or sets the wrong code, is seen.
+    // A call that fails without setting the last error, or sets the wrong
+    // code, is seen.
     void Mark() { s().SetLastError(kMarker); }
     DWORD Err() { return s().GetLastError(); }
 
-    // Through the services: a file with the given content, a directory,
-    // the whole content of a file (empty when it cannot be read).
+    // Through the services; ReadAll is empty when the file cannot be read.
     void MakeFile(const std::string &relative, const std::string &content = "");
     void MakeDir(const std::string &relative);
     std::string ReadAll(const std::string &relative);
     bool Exists(const std::string &relative);
 
-    // Opens relative with the given access, share and disposition.
     HANDLE Open(const std::string &relative, DWORD access, DWORD share,
                 DWORD disposition = OPEN_EXISTING, DWORD flags = FILE_ATTRIBUTE_NORMAL);
     // Whether h is a handle; closes it.

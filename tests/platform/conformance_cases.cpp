@@ -37,11 +37,6 @@ void PlatformConformance::SetUp()
     ASSERT_NE(backend_, nullptr);
 }
 
-void PlatformConformance::TearDown()
-{
-    backend_.reset();
-}
-
 HANDLE PlatformConformance::Open(const std::string &relative, DWORD access, DWORD share,
                                  DWORD disposition, DWORD flags)
 {
@@ -106,8 +101,6 @@ void PlatformConformance::ExpectCalls(const std::vector<Call> &calls)
     }
 }
 
-// ---- Files and directories: one call, one code -------------------------------
-
 TEST_P(PlatformConformance, FileSystemCallsGiveWindowsCodes)
 {
     MakeFile("f.txt", "x");
@@ -117,26 +110,37 @@ TEST_P(PlatformConformance, FileSystemCallsGiveWindowsCodes)
     MakeDir("empty");
     ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     auto del = [&](const char *r) { return s().DeleteFileA(P(r).c_str()) != 0; };
-    auto mkdir = [&](const std::string &r) { return s().CreateDirectoryA(P(r).c_str(), nullptr) != 0; };
+    auto mkdir = [&](const std::string &r) {
+        return s().CreateDirectoryA(P(r).c_str(), nullptr) != 0;
+    };
     auto rmdir = [&](const char *r) { return s().RemoveDirectoryA(P(r).c_str()) != 0; };
-    auto move = [&](const char *a, const char *b) { return s().MoveFileA(P(a).c_str(), P(b).c_str()) != 0; };
-    auto attrs = [&](const char *r) { return s().GetFileAttributesA(P(r).c_str()) != INVALID_FILE_ATTRIBUTES; };
+    auto move = [&](const char *a, const char *b) {
+        return s().MoveFileA(P(a).c_str(), P(b).c_str()) != 0;
+    };
+    auto attrs = [&](const char *r) {
+        return s().GetFileAttributesA(P(r).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    auto open = [&](const std::string &r, DWORD disposition, DWORD flags = 0) {
+        return Opened(Open(r, GENERIC_READ, FILE_SHARE_READ, disposition, flags));
+    };
     auto find = [&](const char *r) {
         WIN32_FIND_DATAA d;
         HANDLE h = s().FindFirstFileA(P(r).c_str(), &d);
         return h != INVALID_HANDLE_VALUE && s().FindClose(h);
     };
-    const std::string longName(MAX_PATH, 'a');
+    const DWORD backup = FILE_FLAG_BACKUP_SEMANTICS;
     ExpectCalls({
         {"delete, missing file", [&] { return del("none.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"delete, missing directory", [&] { return del("nodir\\none.txt"); }, ERROR_PATH_NOT_FOUND},
+        {"delete, missing dir", [&] { return del("nodir\\none.txt"); }, ERROR_PATH_NOT_FOUND},
         {"delete a directory", [&] { return del("full"); }, ERROR_ACCESS_DENIED},
         {"delete a read-only file", [&] { return del("ro.txt"); }, ERROR_ACCESS_DENIED},
-        {"mkdir, existing", [&] { return mkdir("full"); }, ERROR_ALREADY_EXISTS},
-        {"mkdir, existing in other letters", [&] { return mkdir("FULL"); }, ERROR_ALREADY_EXISTS},
+        {"mkdir, existing in other letters", [&] { return mkdir("FULL"); },
+         ERROR_ALREADY_EXISTS},
         {"mkdir over a file", [&] { return mkdir("f.txt"); }, ERROR_ALREADY_EXISTS},
         {"mkdir, parent missing", [&] { return mkdir("a\\b"); }, ERROR_PATH_NOT_FOUND},
-        {"mkdir the drive root", [&] { return s().CreateDirectoryA(backend().DriveRoot().c_str(), nullptr) != 0; }, ERROR_ALREADY_EXISTS},
+        {"mkdir the drive root",
+         [&] { return s().CreateDirectoryA(backend().DriveRoot().c_str(), nullptr) != 0; },
+         ERROR_ALREADY_EXISTS},
         {"mkdir with a closing backslash", [&] { return mkdir("trailing\\"); }, 0},
         {"rmdir, not empty", [&] { return rmdir("full"); }, ERROR_DIR_NOT_EMPTY},
         {"rmdir, missing", [&] { return rmdir("none"); }, ERROR_FILE_NOT_FOUND},
@@ -144,25 +148,35 @@ TEST_P(PlatformConformance, FileSystemCallsGiveWindowsCodes)
         {"rmdir a file", [&] { return rmdir("full\\in.txt"); }, ERROR_DIRECTORY},
         {"rmdir in other letters", [&] { return rmdir("EMPTY"); }, 0},
         {"attributes, missing file", [&] { return attrs("none.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"attributes, missing directory", [&] { return attrs("nodir\\none.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"attributes, a file as a directory", [&] { return attrs("f.txt\\x"); }, ERROR_PATH_NOT_FOUND},
+        {"attributes, a file as a dir", [&] { return attrs("f.txt\\x"); }, ERROR_PATH_NOT_FOUND},
         {"attributes, a wildcard", [&] { return attrs("wild*.txt"); }, ERROR_INVALID_NAME},
-        {"set attributes, missing", [&] { return s().SetFileAttributesA(P("none.txt").c_str(), FILE_ATTRIBUTE_NORMAL) != 0; }, ERROR_FILE_NOT_FOUND},
-        {"move onto an existing file", [&] { return move("f.txt", "ro.txt"); }, ERROR_ALREADY_EXISTS},
+        {"set attributes, missing",
+         [&] { return s().SetFileAttributesA(P("none.txt").c_str(), 0) != 0; },
+         ERROR_FILE_NOT_FOUND},
+        {"move onto an existing file", [&] { return move("f.txt", "ro.txt"); },
+         ERROR_ALREADY_EXISTS},
         {"move, missing source", [&] { return move("none.txt", "d.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"move, target directory missing", [&] { return move("f.txt", "nodir\\d.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"open, missing directory", [&] { return Opened(Open("nodir\\f.txt", GENERIC_READ, 0)); }, ERROR_PATH_NOT_FOUND},
-        {"create, missing directory", [&] { return Opened(Open("nodir\\f.txt", GENERIC_WRITE, 0, CREATE_NEW)); }, ERROR_PATH_NOT_FOUND},
-        {"open the empty name", [&] { return Opened(s().CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)); }, ERROR_PATH_NOT_FOUND},
+        {"move, target dir missing", [&] { return move("f.txt", "nodir\\d.txt"); },
+         ERROR_PATH_NOT_FOUND},
+        {"open, missing dir", [&] { return open("nodir\\f.txt", OPEN_EXISTING); },
+         ERROR_PATH_NOT_FOUND},
+        {"open the empty name",
+         [&] {
+             return Opened(s().CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                           nullptr));
+         },
+         ERROR_PATH_NOT_FOUND},
         // A name of MAX_PATH characters or more is refused before any lookup.
-        {"open a name too long", [&] { return Opened(Open(longName, GENERIC_READ, 0)); }, ERROR_FILENAME_EXCED_RANGE},
-        {"disposition 0", [&] { return Opened(Open("f.txt", GENERIC_READ, 0, 0)); }, ERROR_INVALID_PARAMETER},
-        {"disposition 6", [&] { return Opened(Open("f.txt", GENERIC_READ, 0, 6)); }, ERROR_INVALID_PARAMETER},
-        {"open a directory", [&] { return Opened(Open("full", GENERIC_READ, FILE_SHARE_READ)); }, ERROR_ACCESS_DENIED},
-        {"open a directory for backup", [&] { return Opened(Open("full", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)); }, 0},
-        {"create a directory's name anew", [&] { return Opened(Open("full", GENERIC_READ, 0, CREATE_NEW, FILE_FLAG_BACKUP_SEMANTICS)); }, ERROR_FILE_EXISTS},
+        {"open a name too long", [&] { return open(std::string(MAX_PATH, 'a'), OPEN_EXISTING); },
+         ERROR_FILENAME_EXCED_RANGE},
+        {"disposition 0", [&] { return open("f.txt", 0); }, ERROR_INVALID_PARAMETER},
+        {"disposition 6", [&] { return open("f.txt", 6); }, ERROR_INVALID_PARAMETER},
+        {"open a directory", [&] { return open("full", OPEN_EXISTING); }, ERROR_ACCESS_DENIED},
+        {"open a dir for backup", [&] { return open("full", OPEN_EXISTING, backup); }, 0},
+        {"create a dir's name anew", [&] { return open("full", CREATE_NEW, backup); },
+         ERROR_FILE_EXISTS},
         {"search, nothing matches", [&] { return find("full\\*.exe"); }, ERROR_FILE_NOT_FOUND},
-        {"search, missing directory", [&] { return find("missing\\*"); }, ERROR_PATH_NOT_FOUND},
+        {"search, missing dir", [&] { return find("missing\\*"); }, ERROR_PATH_NOT_FOUND},
         {"search, a closing backslash", [&] { return find("full\\"); }, ERROR_FILE_NOT_FOUND},
     });
     for (const char *bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a*b.txt", "a?b.txt"}) {
@@ -180,32 +194,29 @@ TEST_P(PlatformConformance, FileSystemCallsGiveWindowsCodes)
     ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
-// ---- CreateFileA -----------------------------------------------------------------
-
 TEST_P(PlatformConformance, CreateFileDispositionsGiveWindowsResults)
 {
     const struct {
-        const char *what;
         DWORD disposition;
         bool fileExists, succeeds;
         DWORD error;     // the last error after the call
         bool truncated;  // an existing file's content is gone
     } cases[] = {
-        {"CREATE_NEW, missing", CREATE_NEW, false, true, 0, false},
-        {"CREATE_NEW, existing", CREATE_NEW, true, false, ERROR_FILE_EXISTS, false},
-        {"CREATE_ALWAYS, missing", CREATE_ALWAYS, false, true, 0, false},
-        {"CREATE_ALWAYS, existing", CREATE_ALWAYS, true, true, ERROR_ALREADY_EXISTS, true},
-        {"OPEN_EXISTING, missing", OPEN_EXISTING, false, false, ERROR_FILE_NOT_FOUND, false},
-        {"OPEN_EXISTING, existing", OPEN_EXISTING, true, true, 0, false},
-        {"OPEN_ALWAYS, missing", OPEN_ALWAYS, false, true, 0, false},
-        {"OPEN_ALWAYS, existing", OPEN_ALWAYS, true, true, ERROR_ALREADY_EXISTS, false},
-        {"TRUNCATE_EXISTING, missing", TRUNCATE_EXISTING, false, false, ERROR_FILE_NOT_FOUND, false},
-        {"TRUNCATE_EXISTING, existing", TRUNCATE_EXISTING, true, true, 0, true},
+        {CREATE_NEW, false, true, 0, false},
+        {CREATE_NEW, true, false, ERROR_FILE_EXISTS, false},
+        {CREATE_ALWAYS, false, true, 0, false},
+        {CREATE_ALWAYS, true, true, ERROR_ALREADY_EXISTS, true},
+        {OPEN_EXISTING, false, false, ERROR_FILE_NOT_FOUND, false},
+        {OPEN_EXISTING, true, true, 0, false},
+        {OPEN_ALWAYS, false, true, 0, false},
+        {OPEN_ALWAYS, true, true, ERROR_ALREADY_EXISTS, false},
+        {TRUNCATE_EXISTING, false, false, ERROR_FILE_NOT_FOUND, false},
+        {TRUNCATE_EXISTING, true, true, 0, true},
     };
     int n = 0;
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
         const std::string name = "disp" + std::to_string(n++) + ".txt";
+        SCOPED_TRACE(name);
         if (c.fileExists)
             MakeFile(name, "content");
         Mark();
@@ -258,7 +269,7 @@ TEST_P(PlatformConformance, ReadOnlyFilesRefuseWritersButNotReaders)
         backend().SetReadOnly("ro.txt", false);
         GTEST_SKIP() << "Wine run as root opens read-only files for writing";
     }
-    for (DWORD disposition : {DWORD(OPEN_EXISTING), DWORD(CREATE_ALWAYS), DWORD(TRUNCATE_EXISTING)}) {
+    for (DWORD disposition : {OPEN_EXISTING, CREATE_ALWAYS, TRUNCATE_EXISTING}) {
         SCOPED_TRACE(disposition);
         Mark();
         EXPECT_EQ(Open("ro.txt", GENERIC_WRITE, 0, disposition), INVALID_HANDLE_VALUE);
@@ -267,8 +278,6 @@ TEST_P(PlatformConformance, ReadOnlyFilesRefuseWritersButNotReaders)
     EXPECT_EQ(ReadAll("ro.txt"), "keep");
     backend().SetReadOnly("ro.txt", false);
 }
-
-// ---- Handles ---------------------------------------------------------------------
 
 TEST_P(PlatformConformance, ReadWriteAndSeekThroughAHandle)
 {
@@ -298,8 +307,6 @@ TEST_P(PlatformConformance, ReadWriteAndSeekThroughAHandle)
     LONG high = 1;
     EXPECT_EQ(s().SetFilePointer(h, 5, &high, FILE_BEGIN), 5u);
     EXPECT_EQ(high, 1);
-    high = 0;
-    EXPECT_EQ(s().SetFilePointer(h, 0, &high, FILE_BEGIN), 0u);
     DWORD sizeHigh = 77;
     EXPECT_EQ(s().GetFileSize(h, &sizeHigh), 10u);
     EXPECT_EQ(sizeHigh, 0u);
@@ -317,21 +324,33 @@ TEST_P(PlatformConformance, HandlesRefuseWhatTheyWereNotOpenedFor)
     HANDLE writer = Open("acc.txt", GENERIC_WRITE, shareRW);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    WIN32_FIND_DATAA data;
+    HANDLE find = s().FindFirstFileA(P("*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
     HANDLE closed = Open("h.txt", GENERIC_WRITE, 0, CREATE_NEW);
     ASSERT_TRUE(s().CloseHandle(closed));
     char buf[4];
     DWORD n;
     std::vector<Call> calls = {
-        {"write through a reader", [&] { return s().WriteFile(reader, "x", 1, &n, nullptr) != 0; }, ERROR_ACCESS_DENIED},
-        {"read through a writer", [&] { return s().ReadFile(writer, buf, 1, &n, nullptr) != 0; }, ERROR_ACCESS_DENIED},
+        {"write through a reader", [&] { return s().WriteFile(reader, "x", 1, &n, nullptr) != 0; },
+         ERROR_ACCESS_DENIED},
+        {"read through a writer", [&] { return s().ReadFile(writer, buf, 1, &n, nullptr) != 0; },
+         ERROR_ACCESS_DENIED},
+        {"find close of a file", [&] { return s().FindClose(reader) != 0; }, ERROR_INVALID_HANDLE},
     };
     for (HANDLE bad : {HANDLE(nullptr), closed})
-        calls.push_back({"close", [&, bad] { return s().CloseHandle(bad) != 0; }, ERROR_INVALID_HANDLE});
+        calls.push_back({"close", [&, bad] { return s().CloseHandle(bad) != 0; },
+                         ERROR_INVALID_HANDLE});
     for (HANDLE bad : {HANDLE(nullptr), INVALID_HANDLE_VALUE, closed}) {
-        calls.push_back({"find close", [&, bad] { return s().FindClose(bad) != 0; }, ERROR_INVALID_HANDLE});
-        calls.push_back({"read", [&, bad] { return s().ReadFile(bad, buf, 1, &n, nullptr) != 0; }, ERROR_INVALID_HANDLE});
-        calls.push_back({"write", [&, bad] { return s().WriteFile(bad, buf, 1, &n, nullptr) != 0; }, ERROR_INVALID_HANDLE});
-        calls.push_back({"size", [&, bad] { return s().GetFileSize(bad, nullptr) != INVALID_FILE_SIZE; }, ERROR_INVALID_HANDLE});
+        calls.push_back({"find close", [&, bad] { return s().FindClose(bad) != 0; },
+                         ERROR_INVALID_HANDLE});
+        calls.push_back({"find next", [&, bad] { return s().FindNextFileA(bad, &data) != 0; },
+                         ERROR_INVALID_HANDLE});
+        calls.push_back({"read", [&, bad] { return s().ReadFile(bad, buf, 1, &n, nullptr) != 0; },
+                         ERROR_INVALID_HANDLE});
+        calls.push_back({"size",
+                         [&, bad] { return s().GetFileSize(bad, nullptr) != INVALID_FILE_SIZE; },
+                         ERROR_INVALID_HANDLE});
     }
     ExpectCalls(calls);
     // INVALID_HANDLE_VALUE is also the process's pseudo-handle, and closing
@@ -341,88 +360,75 @@ TEST_P(PlatformConformance, HandlesRefuseWhatTheyWereNotOpenedFor)
     EXPECT_EQ(Err(), kMarker);
     EXPECT_TRUE(s().CloseHandle(reader));
     EXPECT_TRUE(s().CloseHandle(writer));
-}
-
-// ---- Share modes -------------------------------------------------------------
-
-struct ShareCase {
-    DWORD firstAccess, firstShare;
-    DWORD secondAccess, secondShare;
-    bool compatible;
-};
-
-const DWORD kR = GENERIC_READ, kW = GENERIC_WRITE, kSR = FILE_SHARE_READ, kSW = FILE_SHARE_WRITE,
-            kSD = FILE_SHARE_DELETE;
-const ShareCase kShareCases[] = {
-    {kR, kSR, kR, kSR, true},
-    {kR, kSR, kW, kSR, false},  // a writer where the first does not share writing
-    {kR, kSR | kSW, kR | kW, kSR | kSW, true},
-    {kW, kSR, kR, kSR, false},  // the first writes, the second does not share it
-    {kW, kSR, kR, kSR | kSW, true},
-    {kR, 0, kR, kSR | kSW, false},
-    {kR | kW, 0, kR, kSR | kSW, false},
-    // Opens without read, write or delete access conflict with nothing.
-    {kR, 0, FILE_READ_ATTRIBUTES, 0, true},
-    {FILE_READ_ATTRIBUTES, 0, kR | kW, 0, true},
-    // Delete access needs delete sharing.
-    {DELETE, kSR, kR, kSR, false},
-    {DELETE, kSR, kR, kSR | kSD, true},
-    {kR, kSR, DELETE, kSR, false},
-    {kR, kSR | kSD, DELETE, kSR, true},
-    {GENERIC_ALL, kSR | kSW, kR, kSR | kSW, false},  // GENERIC_ALL includes delete
-    {kR, kSR | kSW, GENERIC_ALL, kSR | kSW | kSD, false},
-};
-
-TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeetInOneProcess)
-{
-    MakeFile("share.txt", "data");
-    int n = 0;
-    for (const auto &c : kShareCases) {
-        SCOPED_TRACE("share case " + std::to_string(n++));
-        HANDLE first = Open("share.txt", c.firstAccess, c.firstShare);
-        ASSERT_NE(first, INVALID_HANDLE_VALUE) << Err();
+    EXPECT_TRUE(s().FindClose(find));
+    // A closed find handle is freed memory on Windows, and Wine takes it for
+    // a live one; only our own machines promise to refuse it.
+    if (!backend().UnderWine()) {
         Mark();
-        EXPECT_EQ(Opened(Open("share.txt", c.secondAccess, c.secondShare)), c.compatible);
-        EXPECT_EQ(Err(), c.compatible ? 0u : DWORD{ERROR_SHARING_VIOLATION});
-        EXPECT_TRUE(s().CloseHandle(first));
+        EXPECT_FALSE(s().FindClose(find));
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     }
 }
 
-TEST_P(PlatformConformance, ShareModesHoldAgainstAnotherOpener)
+// Opens without read, write or delete access conflict with nothing; delete
+// access needs delete sharing, and GENERIC_ALL includes delete.
+TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
 {
-    MakeFile("held.txt", "data");
-    int n = 0;
-    for (const auto &c : kShareCases) {
-        SCOPED_TRACE("share case " + std::to_string(n++));
-        DWORD error = 0;
-        auto holder = backend().HoldOpen("held.txt", c.firstAccess, c.firstShare, &error);
-        ASSERT_NE(holder, nullptr) << error;
-        Mark();
-        const bool opened = Opened(Open("held.txt", c.secondAccess, c.secondShare));
-        EXPECT_EQ(opened, c.compatible);
-        if (!opened) {
-            EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ,
+                SW = FILE_SHARE_WRITE, SD = FILE_SHARE_DELETE, RA = FILE_READ_ATTRIBUTES;
+    const struct {
+        DWORD firstAccess, firstShare, secondAccess, secondShare;
+        bool compatible;
+    } cases[] = {
+        {R, SR, R, SR, true},           {R, SR, W, SR, false},
+        {R, SR | SW, R | W, SR | SW, true}, {W, SR, R, SR, false},
+        {W, SR, R, SR | SW, true},      {R, 0, R, SR | SW, false},
+        {R | W, 0, R, SR | SW, false},  {R, 0, RA, 0, true},
+        {RA, 0, R | W, 0, true},        {DELETE, SR, R, SR, false},
+        {DELETE, SR, R, SR | SD, true}, {R, SR, DELETE, SR, false},
+        {R, SR | SD, DELETE, SR, true}, {GENERIC_ALL, SR | SW, R, SR | SW, false},
+        {R, SR | SW, GENERIC_ALL, SR | SW | SD, false},
+    };
+    MakeFile("share.txt", "data");
+    // The first opener in this process, then in another one where the
+    // machine has one.
+    for (bool here : {true, false}) {
+        int n = 0;
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(here ? "here, " : "held, ") + std::to_string(n++));
+            DWORD error = 0;
+            std::unique_ptr<OpenHolder> holder;
+            HANDLE first = INVALID_HANDLE_VALUE;
+            if (here) {
+                first = Open("share.txt", c.firstAccess, c.firstShare);
+                ASSERT_NE(first, INVALID_HANDLE_VALUE) << Err();
+            } else {
+                holder = backend().HoldOpen("share.txt", c.firstAccess, c.firstShare, &error);
+                ASSERT_NE(holder, nullptr) << error;
+            }
+            Mark();
+            const bool opened = Opened(Open("share.txt", c.secondAccess, c.secondShare));
+            EXPECT_EQ(opened, c.compatible);
+            if (!opened) {
+                EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+            }
+            if (here) {
+                EXPECT_TRUE(s().CloseHandle(first));
+            }
         }
     }
     // Once the other opener is gone, an exclusive open works.
-    EXPECT_TRUE(Opened(Open("held.txt", GENERIC_READ | GENERIC_WRITE, 0)));
-}
-
-TEST_P(PlatformConformance, TruncationWaitsForTheShareCheck)
-{
-    MakeFile("busy.txt", "precious");
-    HANDLE reader = Open("busy.txt", GENERIC_READ, FILE_SHARE_READ);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Opened(Open("share.txt", GENERIC_READ | GENERIC_WRITE, 0)));
+    // Truncation waits for the share check.
+    HANDLE reader = Open("share.txt", GENERIC_READ, FILE_SHARE_READ);
     Mark();
-    EXPECT_FALSE(Opened(Open("busy.txt", GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS)));
+    EXPECT_FALSE(Opened(Open("share.txt", GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS)));
     EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     EXPECT_TRUE(s().CloseHandle(reader));
-    EXPECT_EQ(ReadAll("busy.txt"), "precious");
+    EXPECT_EQ(ReadAll("share.txt"), "data");
 }
 
-// ---- Delete and move --------------------------------------------------------------
-
-TEST_P(PlatformConformance, DeleteFileNeedsDeleteSharingFromEveryOpener)
+TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
 {
     MakeFile("open.txt", "x");
     {
@@ -430,21 +436,22 @@ TEST_P(PlatformConformance, DeleteFileNeedsDeleteSharingFromEveryOpener)
         auto holder = backend().HoldOpen("open.txt", GENERIC_READ,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, &error);
         ASSERT_NE(holder, nullptr) << error;
-        Mark();
-        EXPECT_FALSE(s().DeleteFileA(P("open.txt").c_str()));
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        ExpectCalls({
+            {"delete", [&] { return s().DeleteFileA(P("open.txt").c_str()) != 0; },
+             ERROR_SHARING_VIOLATION},
+            {"move", [&] { return s().MoveFileA(P("open.txt").c_str(), P("d.txt").c_str()) != 0; },
+             ERROR_SHARING_VIOLATION},
+        });
         EXPECT_TRUE(Exists("open.txt"));
+        EXPECT_FALSE(Exists("d.txt"));
     }
     HANDLE h = Open("open.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(s().DeleteFileA(P("open.txt").c_str()));
     s().CloseHandle(h);
     EXPECT_FALSE(Exists("open.txt"));
-}
 
-TEST_P(PlatformConformance, DeleteOnCloseRemovesTheFileWithItsHandle)
-{
-    HANDLE h = Open("temp.tmp", GENERIC_WRITE, 0, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
+    h = Open("temp.tmp", GENERIC_WRITE, 0, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << Err();
     DWORD n;
     EXPECT_TRUE(s().WriteFile(h, "abc", 3, &n, nullptr));
@@ -474,37 +481,18 @@ TEST_P(PlatformConformance, MoveFileRenamesFilesAndDirectories)
     s().FindClose(find);
 }
 
-TEST_P(PlatformConformance, MoveFileNeedsDeleteSharingOfTheSource)
-{
-    MakeFile("src.txt", "s");
-    DWORD error = 0;
-    auto holder = backend().HoldOpen("src.txt", GENERIC_READ, FILE_SHARE_READ, &error);
-    ASSERT_NE(holder, nullptr) << error;
-    Mark();
-    EXPECT_FALSE(s().MoveFileA(P("src.txt").c_str(), P("dst.txt").c_str()));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    EXPECT_TRUE(Exists("src.txt"));
-    EXPECT_FALSE(Exists("dst.txt"));
-}
-
-// ---- Attributes ------------------------------------------------------------------
-
 TEST_P(PlatformConformance, GetFileAttributesOfEverySpelling)
 {
     MakeFile("plain.txt", "12345");
     MakeDir("dir");
+    const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY;
+    // Letters do not matter, trailing dots and spaces neither.
     const struct {
         const char *name;
         DWORD attrs;
     } cases[] = {
-        {"plain.txt", FILE_ATTRIBUTE_ARCHIVE},
-        {"dir", FILE_ATTRIBUTE_DIRECTORY},
-        {"dir\\", FILE_ATTRIBUTE_DIRECTORY},
-        // Letters do not matter, trailing dots and spaces neither.
-        {"PLAIN.TXT", FILE_ATTRIBUTE_ARCHIVE},
-        {"dir.", FILE_ATTRIBUTE_DIRECTORY},
-        {"plain.txt. ", FILE_ATTRIBUTE_ARCHIVE},
-        {"dir\\..\\plain.txt", FILE_ATTRIBUTE_ARCHIVE},
+        {"plain.txt", A}, {"dir", D}, {"dir\\", D}, {"PLAIN.TXT", A},
+        {"dir.", D},      {"plain.txt. ", A},       {"dir\\..\\plain.txt", A},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -538,7 +526,6 @@ TEST_P(PlatformConformance, SetFileAttributesRoundTrips)
     // Wine reports every file as an archive, whatever was set.
     const DWORD wine = backend().UnderWine() ? FILE_ATTRIBUTE_ARCHIVE : 0;
     const DWORD kinds[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
-                           FILE_ATTRIBUTE_ARCHIVE,
                            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE,
                            FILE_ATTRIBUTE_NORMAL};
     for (DWORD attrs : kinds) {
@@ -552,7 +539,7 @@ TEST_P(PlatformConformance, SetFileAttributesRoundTrips)
     }
 }
 
-TEST_P(PlatformConformance, GetFileAttributesExFillsTheRecord)
+TEST_P(PlatformConformance, AttributeRecordAndFindDataAreFilled)
 {
     MakeFile("data.bin", std::string(1000, 'z'));
     MakeDir("dir");
@@ -570,40 +557,42 @@ TEST_P(PlatformConformance, GetFileAttributesExFillsTheRecord)
     EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(data.nFileSizeLow, 0u);
     ExpectCalls({
-        {"missing", [&] { return s().GetFileAttributesExA(P("none").c_str(), GetFileExInfoStandard, &data) != 0; }, ERROR_FILE_NOT_FOUND},
-        {"bad level", [&] { return s().GetFileAttributesExA(P("data.bin").c_str(), GetFileExMaxInfoLevel, &data) != 0; }, ERROR_INVALID_PARAMETER},
+        {"missing",
+         [&] { return s().GetFileAttributesExA(P("none").c_str(), GetFileExInfoStandard, &data); },
+         ERROR_FILE_NOT_FOUND},
+        {"bad level",
+         [&] { return s().GetFileAttributesExA(P("dir").c_str(), GetFileExMaxInfoLevel, &data); },
+         ERROR_INVALID_PARAMETER},
     });
-}
-
-// ---- Searches ----------------------------------------------------------------------
-
-std::set<std::string> ListNames(platform::Services &s, const std::string &pattern, DWORD *error)
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    s.SetLastError(0xdeadbeef);
-    HANDLE h = s.FindFirstFileA(pattern.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) {
-        *error = s.GetLastError();
-        return names;
-    }
-    do {
-        names.insert(data.cFileName);
-    } while (s.FindNextFileA(h, &data));
-    *error = s.GetLastError();
-    s.FindClose(h);
-    return names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = s().FindFirstFileA(P("data.bin").c_str(), &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(fd.cFileName, "data.bin");
+    EXPECT_EQ(fd.nFileSizeLow, 1000u);
+    EXPECT_EQ(fd.nFileSizeHigh, 0u);
+    EXPECT_EQ(fd.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    Mark();
+    EXPECT_FALSE(s().FindNextFileA(h, &fd));
+    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+    EXPECT_TRUE(s().FindClose(h));
+    h = s().FindFirstFileA(P("DIR").c_str(), &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(fd.cFileName, "dir");
+    EXPECT_EQ(fd.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_TRUE(s().FindClose(h));
 }
 
 TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
 {
     MakeDir("dir");
-    for (const char *name : {"a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "a.txt.bak"})
-        MakeFile(std::string("dir\\") + name);
     MakeDir("dir\\sub");
     MakeDir("empty");
     using Names = std::set<std::string>;
-    const Names all = {".", "..", "a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "a.txt.bak", "sub"};
+    const Names files = {"a.txt", "B.TXT", "noext", "ab.txt", "a.b.c", "long.html", "a.txt.bak"};
+    for (const std::string &name : files)
+        MakeFile("dir\\" + name);
+    Names all = files;
+    all.insert({".", "..", "sub"});
     // Wine matches '?' as exactly one character and "*." as "*"; Windows lets
     // '?' match nothing before a dot or at the end, and "*." match only names
     // without a dot.
@@ -614,77 +603,32 @@ TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
     } cases[] = {
         {"dir\\*", all},
         {"dir\\*.*", all},
-        {"dir\\*.txt", {"a.txt", "B.TXT", "ab.txt"}},
         {"dir\\*.TXT", {"a.txt", "B.TXT", "ab.txt"}},
         {"dir\\?.txt", {"a.txt", "B.TXT"}},
         {"dir\\a?.txt", wine ? Names{"ab.txt"} : Names{"a.txt", "ab.txt"}},
         {"dir\\*.", wine ? all : Names{".", "..", "noext", "sub"}},
         {"dir\\a*", {"a.txt", "ab.txt", "a.b.c", "a.txt.bak"}},
         {"dir\\a*b*c", {"a.b.c"}},
-        {"dir\\*.c", {"a.b.c"}},
         {"dir\\NOEXT", {"noext"}},
         // An empty directory still lists "." and "..".
         {"empty\\*", {".", ".."}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pattern);
-        DWORD error = 0;
-        EXPECT_EQ(ListNames(s(), P(c.pattern), &error), c.names);
-        EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_FILES));
+        Names names;
+        WIN32_FIND_DATAA data;
+        HANDLE h = s().FindFirstFileA(P(c.pattern).c_str(), &data);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << Err();
+        do {
+            names.insert(data.cFileName);
+        } while (s().FindNextFileA(h, &data));
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+        s().FindClose(h);
+        EXPECT_EQ(names, c.names);
     }
 }
 
-TEST_P(PlatformConformance, FindFilesFillsFindData)
-{
-    MakeDir("dir");
-    MakeFile("dir\\seven.bin", "1234567");
-    MakeDir("dir\\sub");
-    WIN32_FIND_DATAA data;
-    HANDLE h = s().FindFirstFileA(P("dir\\seven.bin").c_str(), &data);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(data.cFileName, "seven.bin");
-    EXPECT_EQ(data.nFileSizeLow, 7u);
-    EXPECT_EQ(data.nFileSizeHigh, 0u);
-    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    Mark();
-    EXPECT_FALSE(s().FindNextFileA(h, &data));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
-    EXPECT_TRUE(s().FindClose(h));
-    h = s().FindFirstFileA(P("dir\\SUB").c_str(), &data);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(data.cFileName, "sub");
-    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_TRUE(s().FindClose(h));
-}
-
-TEST_P(PlatformConformance, FindHandlesAreNotFileHandles)
-{
-    MakeFile("x.txt");
-    WIN32_FIND_DATAA data;
-    HANDLE find = s().FindFirstFileA(P("*").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    HANDLE file = Open("x.txt", GENERIC_READ, FILE_SHARE_READ);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    Mark();
-    EXPECT_FALSE(s().FindClose(file));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    Mark();
-    EXPECT_FALSE(s().FindNextFileA(INVALID_HANDLE_VALUE, &data));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_TRUE(s().CloseHandle(file));
-    EXPECT_TRUE(s().FindClose(find));
-    // A closed find handle is freed memory on Windows, and Wine takes it for
-    // a live one; only our own machines promise to refuse it.
-    if (!backend().UnderWine()) {
-        Mark();
-        EXPECT_FALSE(s().FindClose(find));
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    }
-}
-
-// ---- Drives, volumes and the small services --------------------------------------
-
-TEST_P(PlatformConformance, DriveTypesOfRootsAndOtherPaths)
+TEST_P(PlatformConformance, DrivesAndVolumes)
 {
     const std::string root = backend().DriveRoot();
     const std::string unused = std::string(1, backend().UnusedDriveLetter()) + ":\\";
@@ -703,11 +647,7 @@ TEST_P(PlatformConformance, DriveTypesOfRootsAndOtherPaths)
               static_cast<DWORD>(backend().UnderWine() ? ERROR_BAD_DEVICE : ERROR_NOT_CONNECTED));
     EXPECT_EQ(s().WNetGetConnectionA("not a drive", remote, &length),
               static_cast<DWORD>(ERROR_BAD_DEVICE));
-}
 
-TEST_P(PlatformConformance, FreeSpaceOfTheDrive)
-{
-    const std::string root = backend().DriveRoot();
     DWORD spc = 0, bps = 0, freeClusters = 0, total = 0;
     ASSERT_TRUE(s().GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &total));
     EXPECT_GE(bps, 512u);
@@ -729,18 +669,7 @@ TEST_P(PlatformConformance, FreeSpaceOfTheDrive)
     // A directory on the volume answers for the volume.
     EXPECT_TRUE(query(P("").c_str(), nullptr, &again, nullptr));
     EXPECT_EQ(again.QuadPart, bytes.QuadPart);
-    const std::string unused = std::string(1, backend().UnusedDriveLetter()) + ":\\";
-    ExpectCalls({
-        {"free space, no drive", [&] { return s().GetDiskFreeSpaceA(unused.c_str(), &spc, &bps, &freeClusters, &total) != 0; }, ERROR_PATH_NOT_FOUND},
-        {"no such function", [&] { return s().GetProcAddress(kernel, "NoSuchFunction") != nullptr; }, ERROR_PROC_NOT_FOUND},
-        {"no such module", [&] { return s().GetModuleHandleA("nosuchmodule.dll") != nullptr; }, ERROR_MOD_NOT_FOUND},
-    });
-}
 
-TEST_P(PlatformConformance, VolumeInformationOfTheDrive)
-{
-    const std::string root = backend().DriveRoot();
-    const std::string unused = std::string(1, backend().UnusedDriveLetter()) + ":\\";
     char label[100], fsName[32];
     DWORD serial = 0, maxComponent = 0, flags = 0;
     ASSERT_TRUE(s().GetVolumeInformationA(root.c_str(), label, sizeof label, &serial,
@@ -749,10 +678,23 @@ TEST_P(PlatformConformance, VolumeInformationOfTheDrive)
     EXPECT_EQ(maxComponent, 255u);
     EXPECT_GT(std::strlen(fsName), 0u);
     EXPECT_TRUE(flags & FS_CASE_IS_PRESERVED);
+    auto volume = [&](const std::string &r, char *name, DWORD nameSize, char *fs, DWORD fsSize) {
+        return s().GetVolumeInformationA(r.c_str(), name, nameSize, nullptr, nullptr, nullptr,
+                                         fs, fsSize) != 0;
+    };
     ExpectCalls({
-        {"asking for nothing", [&] { return s().GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) != 0; }, 0},
-        {"no room for the name", [&] { return s().GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fsName, 1) != 0; }, 24},  // ERROR_BAD_LENGTH
-        {"no drive", [&] { return s().GetVolumeInformationA(unused.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0) != 0; }, ERROR_PATH_NOT_FOUND},
+        {"free space, no drive",
+         [&] { return s().GetDiskFreeSpaceA(unused.c_str(), &spc, &bps, nullptr, nullptr); },
+         ERROR_PATH_NOT_FOUND},
+        {"no such function", [&] { return s().GetProcAddress(kernel, "NoSuch") != nullptr; },
+         ERROR_PROC_NOT_FOUND},
+        {"no such module", [&] { return s().GetModuleHandleA("nosuch.dll") != nullptr; },
+         ERROR_MOD_NOT_FOUND},
+        {"volume, asking for nothing", [&] { return volume(root, nullptr, 0, nullptr, 0); }, 0},
+        {"volume, no room for the file system name",
+         [&] { return volume(root, nullptr, 0, fsName, 1); }, 24},  // ERROR_BAD_LENGTH
+        {"volume, no drive", [&] { return volume(unused, label, sizeof label, nullptr, 0); },
+         ERROR_PATH_NOT_FOUND},
     });
 }
 
@@ -772,10 +714,7 @@ TEST_P(PlatformConformance, ErrorModeTickCountAndProcessId)
     EXPECT_NE(later, first);
     EXPECT_LT(later - first, 60000u);
     EXPECT_NE(s().GetCurrentProcessId(), 0u);
-    EXPECT_EQ(s().GetCurrentProcessId(), s().GetCurrentProcessId());
 }
-
-// ---- Registry ------------------------------------------------------------------------
 
 TEST_P(PlatformConformance, RegistryKeysAndValues)
 {
@@ -784,8 +723,6 @@ TEST_P(PlatformConformance, RegistryKeysAndValues)
     EXPECT_EQ(s().RegOpenKeyA(key, "Child", &child), ERROR_SUCCESS);
     EXPECT_EQ(s().RegCloseKey(child), ERROR_SUCCESS);
     EXPECT_EQ(s().RegOpenKeyA(key, "NoSuchChild", &missing), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\NoSuchBrenvikKey", &missing),
-              ERROR_FILE_NOT_FOUND);
     const struct {
         const char *name;
         DWORD bufferSize;  // 0: no buffer, the size alone
@@ -818,14 +755,11 @@ TEST_P(PlatformConformance, RegistryKeysAndValues)
     EXPECT_EQ(s().RegCloseKey(key), ERROR_SUCCESS);
 }
 
-// ---- Sockets ---------------------------------------------------------------------------
-
 TEST_P(PlatformConformance, SocketLayerAddressesAndSockets)
 {
     WSADATA data;
     ASSERT_EQ(s().WSAStartup(MAKEWORD(2, 2), &data), 0);
     EXPECT_EQ(data.wVersion, MAKEWORD(2, 2));
-    EXPECT_EQ(data.wHighVersion, MAKEWORD(2, 2));
     const unsigned long loopback = s().inet_addr("127.0.0.1");
     const unsigned char *b = reinterpret_cast<const unsigned char *>(&loopback);
     EXPECT_EQ(b[0], 127);
