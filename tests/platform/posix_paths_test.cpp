@@ -3,7 +3,6 @@
 // drives, shares and connections it configures.
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <string>
