@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/conformance.h"
 #include "platform/posix_fixture.h"
@@ -18,16 +17,14 @@ namespace brenvik {
 namespace conformance {
 namespace {
 
-// The child that holds a file open: it answers on one pipe and waits for the
-// other to close.
+// The child that holds a file open until its release pipe closes.
 class ChildHolder : public OpenHolder {
 public:
     ChildHolder(pid_t pid, int release) : pid_(pid), release_(release) {}
     ~ChildHolder() override
     {
         ::close(release_);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        ::waitpid(pid_, nullptr, 0);
     }
 
 private:
@@ -35,14 +32,18 @@ private:
     int release_;
 };
 
+std::string MakeRegistry(const std::string &driveRoot)
+{
+    std::vector<std::string> lines = ConformanceRegistryLines();
+    lines.insert(lines.begin(), posixtest::DriveKey('C', driveRoot, "fixed"));
+    return test::RegText(lines);
+}
+
 class PosixConformanceBackend : public ConformanceBackend {
 public:
-    PosixConformanceBackend()
-        : driveRoot_(root_ / "c"),
-          registry_(MakeRegistry(driveRoot_))
+    PosixConformanceBackend() : driveRoot_(root_ / "c"), registry_(MakeRegistry(driveRoot_))
     {
         test::MakeHostDirs(driveRoot_);
-        // Whether this file system keeps user attributes.
         const std::string probe = root_ / "probe";
         test::WriteHostFile(probe, "");
         keepsXattrs_ = ::setxattr(probe.c_str(), "user.DOSATTRIB", "0x20", 4, 0) == 0;
@@ -55,25 +56,14 @@ public:
 
     bool SetReadOnly(const std::string &relative, bool on) override
     {
-        const std::string host = Host(relative);
         struct stat st;
-        if (::stat(host.c_str(), &st) != 0)
-            return false;
-        mode_t mode = st.st_mode & 07777;
-        mode = on ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
-        return ::chmod(host.c_str(), mode) == 0;
+        const std::string host = Host(relative);
+        return ::stat(host.c_str(), &st) == 0 &&
+               ::chmod(host.c_str(), (st.st_mode & (on ? 07555 : 07777)) | (on ? 0 : S_IWUSR)) == 0;
     }
-    bool SetHidden(const std::string &r, bool on) override { return SetXattrBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
-    bool SetSystem(const std::string &r, bool on) override { return SetXattrBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
+    bool SetHidden(const std::string &r, bool on) override { return SetBit(r, 0x2, on); }
+    bool SetSystem(const std::string &r, bool on) override { return SetBit(r, 0x4, on); }
     bool KeepsDosAttributes() const override { return keepsXattrs_; }
-
-    static std::string MakeRegistry(const std::string &driveRoot)
-    {
-        std::vector<std::string> lines = {posixtest::DriveKey('C', driveRoot, "fixed")};
-        for (const auto &line : ConformanceRegistryLines())
-            lines.push_back(line);
-        return test::RegText(lines);
-    }
 
     std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
                                          DWORD *error) override
@@ -88,13 +78,12 @@ public:
         std::fflush(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            ::close(answer[0]);
-            ::close(release[1]);
             auto &s = platform::PosixServices();
             HANDLE h = s.CreateFileA(Path(relative).c_str(), access, share, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             const DWORD result = h == INVALID_HANDLE_VALUE ? s.GetLastError() : 0;
             char c;
+            ::close(release[1]);
             if (::write(answer[1], &result, sizeof result) == sizeof result)
                 while (::read(release[0], &c, 1) > 0) {
                 }
@@ -117,20 +106,19 @@ public:
     }
 
 private:
-    std::string Host(const std::string &relative) const
+    std::string Host(std::string relative) const
     {
-        std::string host = driveRoot_ + "/" + relative;
-        for (char &c : host)
-            if (c == '\\')
-                c = '/';
-        return host;
+        for (char &c : relative)
+            c = c == '\\' ? '/' : c;
+        return driveRoot_ + "/" + relative;
     }
 
-    bool SetXattrBit(const std::string &relative, DWORD bit, bool on)
+    // Beside the services, as Samba would: an absent value is archive for a file.
+    bool SetBit(const std::string &relative, unsigned bit, bool on)
     {
         const std::string host = Host(relative);
         char buf[64];
-        ssize_t n = ::getxattr(host.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
+        const ssize_t n = ::getxattr(host.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
         unsigned bits = 0;
         struct stat st;
         if (n > 0) {
@@ -139,11 +127,9 @@ private:
         } else if (::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
             bits = FILE_ATTRIBUTE_ARCHIVE;
         }
-        bits = on ? (bits | bit) : (bits & ~bit);
         char text[16];
-        const int len = std::snprintf(text, sizeof text, "0x%x", bits);
-        return ::setxattr(host.c_str(), "user.DOSATTRIB", text, static_cast<std::size_t>(len),
-                          0) == 0;
+        const int len = std::snprintf(text, sizeof text, "0x%x", on ? bits | bit : bits & ~bit);
+        return ::setxattr(host.c_str(), "user.DOSATTRIB", text, std::size_t(len), 0) == 0;
     }
 
     test::TempDir root_;
@@ -152,13 +138,11 @@ private:
     bool keepsXattrs_ = false;
 };
 
-std::unique_ptr<ConformanceBackend> MakePosixBackend()
-{
-    return std::make_unique<PosixConformanceBackend>();
-}
-
 INSTANTIATE_TEST_SUITE_P(Posix, PlatformConformance,
-                         ::testing::Values(BackendParam{"posix", &MakePosixBackend}),
+                         ::testing::Values(BackendParam{"posix", [] {
+                             return std::unique_ptr<ConformanceBackend>(
+                                 new PosixConformanceBackend);
+                         }}),
                          BackendParamName);
 
 }  // namespace

@@ -15,27 +15,19 @@
 namespace brenvik {
 namespace posixtest {
 
-// Escapes a string for a .reg value.
+// A .reg string value.
 inline std::string RegString(const std::string &text)
 {
     std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
+    for (char c : text)
+        out += (c == '\\' || c == '"') ? std::string("\\") + c : std::string(1, c);
     return out + "\"";
 }
 
-inline std::string DriveKey(char letter, const std::string &path, const std::string &type,
-                            const std::vector<std::string> &more = {})
+inline std::string DriveKey(char letter, const std::string &path, const std::string &type)
 {
-    std::string text = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" +
-                       std::string(1, letter) + "]\r\n\"Path\"=" + RegString(path) +
-                       "\r\n\"Type\"=" + RegString(type) + "\r\n";
-    for (const auto &line : more)
-        text += line + "\r\n";
-    return text;
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" + std::string(1, letter) +
+           "]\r\n\"Path\"=" + RegString(path) + "\r\n\"Type\"=" + RegString(type) + "\r\n";
 }
 
 inline std::string ShareKey(const std::string &server, const std::string &share,
@@ -53,8 +45,6 @@ inline std::string ConnectionKey(char letter, const std::string &remote)
 
 class PosixTest : public ::testing::Test {
 protected:
-    static constexpr DWORD kMarker = 0xdeadbeef;
-
     void SetUp() override
     {
         test::MakeHostDirs(dir_ / "c");
@@ -62,16 +52,14 @@ protected:
             test::RegText({DriveKey('C', dir_ / "c", "fixed")}));
     }
 
-    // Replaces the registry with the header and these keys.
     void SetRegistry(const std::vector<std::string> &keys)
     {
         registry_->Rewrite(test::RegText(keys));
     }
 
     platform::Services &s() { return platform::PosixServices(); }
-    void Mark() { s().SetLastError(kMarker); }
+    void Mark() { s().SetLastError(0xdeadbeef); }
     DWORD Err() { return s().GetLastError(); }
-    // The host path below the test's directory.
     std::string H(const std::string &relative) const { return dir_ / relative; }
 
     test::TempDir dir_;
