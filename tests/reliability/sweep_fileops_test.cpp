@@ -169,12 +169,6 @@ TEST(Sweep, CreateRenameDelete)
 
 const char kFile[] = "C:\\data\\movie.txt";
 
-void DataFile(sim::Machine &m)
-{
-    m.MakeFile(kFile, "hello, world");
-    m.MakeFile("C:\\data\\old.txt", "old");
-}
-
 // A failure of the file class: Open answers FALSE, or the operation throws,
 // with the failing call's error and the cause that error maps to.
 std::string Failure(const char *how, LONG os)
@@ -183,15 +177,6 @@ std::string Failure(const char *how, LONG os)
                 static_cast<long>(os));
 }
 
-Accept ThrewTheError()
-{
-    return [](const std::string &, const std::string &got, const FaultRun &run) {
-        const LONG os = static_cast<LONG>(run.error);
-        return got == Failure("threw", os) || got == Failure("open failed", os);
-    };
-}
-
-// Runs `body`, describing a thrown file exception the way Failure does.
 template <typename F>
 Case Throwing(const char *label, F body)
 {
@@ -201,8 +186,11 @@ Case Throwing(const char *label, F body)
         } catch (const CFileException &e) {
             return Failure("threw", e.m_lOsError);
         }
-    }, {}, DataFile);
-    c.accept = ThrewTheError();
+    }, {}, Files);
+    c.accept = [](const std::string &, const std::string &got, const FaultRun &run) {
+        const LONG os = static_cast<LONG>(run.error);
+        return got == Failure("threw", os) || got == Failure("open failed", os);
+    };
     return c;
 }
 
@@ -254,7 +242,7 @@ TEST(Sweep, TraceSettingsAndFileClass)
         f.Abort();
         return Text("%d size %ld attr 0x%x", r, static_cast<long>(status.m_size),
                     status.m_attribute);
-    }, {}, DataFile);
+    }, {}, Files);
     open.accept = [](const std::string &clean, const std::string &got, const FaultRun &) {
         return got == "open failed" || got.compare(0, 2, "0 ") == 0 ||
                got == clean.substr(0, clean.rfind(" attr ")) + " attr 0x0";
@@ -265,7 +253,7 @@ TEST(Sweep, TraceSettingsAndFileClass)
         const BOOL r = CFile::GetStatus(kFile, st);
         return Text("%d size %ld attr 0x%x name %s", r, static_cast<long>(st.m_size),
                     st.m_attribute, st.m_szFullName);
-    }, {}, DataFile);
+    }, {}, Files);
     status.accept = [](const std::string &, const std::string &got, const FaultRun &) {
         return got.compare(0, 2, "0 ") == 0;
     };

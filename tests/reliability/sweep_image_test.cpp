@@ -81,7 +81,7 @@ void Bundles(sim::Machine &m)
     m.MakeFile("C:\\img\\Song.VCD.D01", "slave");
 }
 
-// "<result> <count> <dir>|<entry 0>|...|<entry 99>", unwritten entries "~".
+// "<result> <count> <dir>|<entry 0>|<entries 1 to 99 written>"; unwritten: "~".
 std::string NameList(const char *master, bool dvdOnly)
 {
     std::unique_ptr<char[][260]> list(new char[100][260]);
@@ -91,29 +91,10 @@ std::string NameList(const char *master, bool dvdOnly)
     int count = -1;
     const int r = dvdOnly ? CVcdImageEx::Get_DVD_AllNamelist(master, list.get(), dir, &count)
                           : CVcdImageEx::Get_Cluster_AllNamelist(master, list.get(), dir, &count);
-    std::string text = Text("%d %d %s", r, count, dir);
-    for (int i = 0; i < 100; ++i)
-        text += std::string("|") + list[i];
+    std::string text = Text("%d %d %s|%s|", r, count, dir, list[0]);
+    for (int i = 1; i < 100; ++i)
+        text += std::strcmp(list[i], "~") != 0 ? list[i] : "";
     return text;
-}
-
-// 0 after a failure, with the directory and entry 0 written or not, and
-// nothing else.
-bool PartialNameList(const std::string &clean, const std::string &got)
-{
-    const auto field = [](const std::string &s, int i) {
-        std::size_t start = 0;
-        for (; i > 0; --i)
-            start = s.find('|', start) + 1;
-        return s.substr(start, s.find('|', start) - start);
-    };
-    std::string rest;
-    for (int i = 0; i < 99; ++i)
-        rest += "|~";
-    const std::string head = field(got, 0), cleanHead = field(clean, 0);
-    return (head == "0 -1 ~" || head == "0 -1 " + cleanHead.substr(cleanHead.rfind(' ') + 1)) &&
-           (field(got, 1) == "~" || field(got, 1) == field(clean, 1)) &&
-           got.substr(got.find('|', got.find('|') + 1)) == rest;
 }
 
 // A failed second read of the kind makes the DVD a pair (members 00 and 01).
@@ -125,8 +106,16 @@ bool MasterReadFailed(const FaultRun &run)
 
 TEST(Sweep, SplitImageBundles)
 {
+    // 0 after a failure, with the directory and entry 0 written or not, and nothing else.
     const Accept partial = [](const std::string &clean, const std::string &got, const FaultRun &) {
-        return PartialNameList(clean, got);
+        const std::size_t bar = clean.find('|'), space = clean.rfind(' ', bar);
+        const std::string dir = clean.substr(space + 1, bar - space - 1);
+        const std::string first = clean.substr(bar + 1, clean.find('|', bar + 1) - bar - 1);
+        for (const std::string &d : {std::string("~"), dir})
+            for (const std::string &e : {std::string("~"), first})
+                if (got == "0 -1 " + d + "|" + e + "|")
+                    return true;
+        return false;
     };
     Case dvdList =
         Make("Get_DVD_AllNamelist", [] { return NameList(kDvdMaster, true); }, {}, Bundles);
