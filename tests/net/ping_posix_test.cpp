@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
+#include <utility>
 #include <regex>
 #include <string>
 #include <vector>
@@ -134,12 +134,6 @@ TEST(PingLoopback, AnswersOnTheFirstRequest)
     }
 }
 
-struct Namespace {
-    bool ignoreEchoes;
-    const char *pingGroups;  // net.ipv4.ping_group_range, if set
-    bool dropRawSockets;
-};
-
 bool Sysctl(const std::string &name, const char *value)
 {
     std::ofstream f("/proc/sys/net/ipv4/" + name);
@@ -148,8 +142,9 @@ bool Sysctl(const std::string &name, const char *value)
     return !f.fail();
 }
 
-// In the child: why the namespace cannot be made as asked, or "".
-std::string Enter(const Namespace &ns)
+// In the child: why the namespace cannot be made as asked, or "". Without
+// raw sockets the pings go by ICMP datagram sockets; otherwise echoes are ignored.
+std::string Enter(bool datagram)
 {
     if (::unshare(CLONE_NEWNET) != 0)
         return std::string("cannot make a network namespace here: ") + std::strerror(errno);
@@ -161,11 +156,11 @@ std::string Enter(const Namespace &ns)
     up = up && ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
     if (fd >= 0)
         ::close(fd);
-    if (!up || (ns.ignoreEchoes && !Sysctl("icmp_echo_ignore_all", "1")) ||
-        (ns.pingGroups != nullptr && !Sysctl("ping_group_range", ns.pingGroups)))
+    if (!up || !(datagram ? Sysctl("ping_group_range", "0 0")
+                          : Sysctl("icmp_echo_ignore_all", "1")))
         return "cannot set the namespace up";
     // Any user but root lacks CAP_NET_RAW; the group stays 0.
-    if (ns.dropRawSockets && ::setuid(65534) != 0)
+    if (datagram && ::setuid(65534) != 0)
         return "cannot give up raw sockets";
     return "";
 }
@@ -177,10 +172,11 @@ void Put(int fd, char tag, const std::string &text)
         ::_exit(3);
 }
 
-// Runs body in a child process in a new network namespace. Returns the
-// child's records, a tag and a text each: S why it was skipped, F a failed
-// check, R a result, M a trace message, Q an echo request seen.
-Strings InNamespace(const Namespace &ns, const std::function<void(int)> &body)
+// Pings kLoop with each {PingTimes, RequestTime} in a child process in a new
+// network namespace. Returns the child's records, a tag and a text each: S why
+// it was skipped, F a failed check, R a result, M a trace message, Q an echo
+// request seen.
+Strings InNamespace(bool datagram, std::vector<std::pair<unsigned, unsigned>> pings)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -189,11 +185,19 @@ Strings InNamespace(const Namespace &ns, const std::function<void(int)> &body)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
-        const std::string why = Enter(ns);
-        if (why.empty())
-            body(fds[1]);
-        else
+        const std::string why = Enter(datagram);
+        if (!why.empty())
             Put(fds[1], 'S', why);
+        for (std::size_t i = 0; why.empty() && i < pings.size(); ++i) {
+            const Requests requests;
+            const CaptureTrace trace;
+            Put(fds[1], 'R',
+                std::to_string(CDriveEx::PingHost(kLoop, 0, pings[i].first, pings[i].second)));
+            for (const std::string &m : trace.Messages())
+                Put(fds[1], 'M', m);
+            for (int seq : requests.Seen())
+                Put(fds[1], 'Q', std::to_string(seq));
+        }
         ::_exit(0);
     }
     ::close(fds[1]);
@@ -210,35 +214,18 @@ Strings InNamespace(const Namespace &ns, const std::function<void(int)> &body)
         records.push_back(all.substr(at, end - at));
     if (status != 0)
         records.push_back("Fthe child did not end normally");
-    if (!records.empty() && records[0][0] == 'S')
-        records = {records[0]};
     return records;
 }
 
-// In the child: the ping's result, its messages and the requests seen.
-void PingAndReport(int out, unsigned times, unsigned ms)
-{
-    const Requests requests;
-    const CaptureTrace trace;
-    Put(out, 'R', std::to_string(CDriveEx::PingHost(kLoop, 0, times, ms)));
-    for (const std::string &m : trace.Messages())
-        Put(out, 'M', m);
-    for (int seq : requests.Seen())
-        Put(out, 'Q', std::to_string(seq));
-}
-
-#define SKIP_IF_NO_NAMESPACE(records)                 \
-    if ((records).size() == 1 && (records)[0][0] == 'S') \
+#define SKIP_IF_NO_NAMESPACE(records)                    \
+    if (!(records).empty() && (records)[0][0] == 'S')    \
     GTEST_SKIP() << (records)[0].substr(1)
 
 // A host that never answers: each attempt's request goes out once and times
 // out; RequestTime 0 still ends.
 TEST(PingNamespace, HostThatNeverAnswers)
 {
-    const Strings records = InNamespace({true, nullptr, false}, [](int out) {
-        PingAndReport(out, 3, 150);
-        PingAndReport(out, 1, 0);
-    });
+    const Strings records = InNamespace(false, {{3, 150}, {1, 0}});
     SKIP_IF_NO_NAMESPACE(records);
     const std::string timeout = "MCDriveEx::PingHost Ping(127.0.0.1) Request Timeout,requetTime=";
     const std::string end = "MCDriveEx::PingHost end,ret=0";
@@ -250,8 +237,7 @@ TEST(PingNamespace, HostThatNeverAnswers)
 // Where raw sockets are refused, an ICMP datagram socket stands in.
 TEST(PingNamespace, DatagramSocketStandsInForTheRawOne)
 {
-    const Strings records =
-        InNamespace({false, "0 0", true}, [](int out) { PingAndReport(out, 2, 2000); });
+    const Strings records = InNamespace(true, {{2, 2000}});
     SKIP_IF_NO_NAMESPACE(records);
     EXPECT_EQ(records, (Strings{"R1", "M" + PingBegin(kLoop, 0, 2, 2000),
                                 std::string("M") + kAnswered, "MCDriveEx::PingHost end,ret=1"}));
