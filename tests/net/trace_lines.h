@@ -1,4 +1,4 @@
-// The messages of the ping's trace lines, without their frame
+// The ping's trace messages without their frame
 // "Orlo DbgMessage:<message> FILE:ping.cpp LINE:<n> ".
 #ifndef BRENVIK_TESTS_NET_TRACE_LINES_H
 #define BRENVIK_TESTS_NET_TRACE_LINES_H
@@ -18,6 +18,13 @@ inline std::vector<std::string> PingMessages(const std::vector<std::string> &lin
     for (const std::string &line : lines)
         messages.push_back(std::regex_match(line, m, frame) ? m[1].str() : "<unframed> " + line);
     return messages;
+}
+
+inline std::string PingBegin(const std::string &path, int network, unsigned times, unsigned ms)
+{
+    return "CDriveEx::PingHost begin.DestPath=" + path + ",bIsNetworkDrive=" +
+           std::to_string(network) + ",PingTimes=" + std::to_string(times) +
+           ",RequestTime=" + std::to_string(ms) + "ms";
 }
 
 }  // namespace test

@@ -11,8 +11,7 @@
 #include "frame/trace.h"
 #include "support/scoped_machine.h"
 
-namespace brenvik {
-namespace sweep {
+namespace brenvik::sweep {
 namespace {
 
 constexpr uint64_t kMaxCalls = 20000;  // still calling after this many faults: looping
@@ -24,12 +23,6 @@ struct RunResult {
     DWORD lastError = 0;
 };
 
-const Entry *Find(const Tree &tree, const std::string &path)
-{
-    auto it = tree.find(path);
-    return it == tree.end() ? nullptr : &it->second;
-}
-
 std::string Describe(const Entry *e)
 {
     return e == nullptr ? "(absent)"
@@ -37,18 +30,16 @@ std::string Describe(const Entry *e)
                                static_cast<unsigned long>(e->attributes), e->bytes.size());
 }
 
-Tree Snapshot(const sim::Machine &machine, const std::vector<std::string> &roots)
+Tree Snapshot(const sim::Machine &machine)
 {
     Tree tree;
-    for (const std::string &root : roots) {
-        if (!machine.Exists(root))
-            continue;
+    for (const std::string root : {"C:\\", "D:\\"}) {
         for (std::string relative : machine.ListTree(root)) {
             Entry e;
             e.directory = !relative.empty() && relative.back() == '\\';
             if (e.directory)
                 relative.pop_back();
-            const std::string path = (root.back() == '\\' ? root : root + '\\') + relative;
+            const std::string path = root + relative;
             e.attributes = machine.GetAttributes(path);
             if (!e.directory && !machine.IsLink(path))
                 e.bytes = machine.ReadFileBytes(path);
@@ -66,7 +57,7 @@ RunResult RunOnce(const Case &c, const FaultRun &run, Tree *before)
     if (c.setup)
         c.setup(machine);
     if (before != nullptr)
-        *before = Snapshot(machine, c.roots);
+        *before = Snapshot(machine);
     machine.ResetCalls();
     if (run.k != 0)
         machine.FailNthCall(run.k, run.error, run.lasting ? sim::Times::Always : sim::Times::Once);
@@ -87,7 +78,7 @@ RunResult RunOnce(const Case &c, const FaultRun &run, Tree *before)
     EXPECT_EQ(r.observed.find("(exception)"), std::string::npos) << r.observed;
     r.run = run;
     r.run.calls = machine.CallLog();
-    r.tree = Snapshot(machine, c.roots);
+    r.tree = Snapshot(machine);
     if (c.agrees) {
         EXPECT_TRUE(c.agrees(r.observed, r.tree, r.run))
             << "the result " << r.observed << " does not agree with the files left";
@@ -115,23 +106,25 @@ void Check(const Case &c, const RunResult &clean, const Tree &before, const RunR
         for (const auto &entry : *t)
             paths.insert(entry.first);
     for (const std::string &path : paths) {
-        const Entry *b = Find(before, path), *cl = Find(clean.tree, path);
-        const Entry *g = Find(got.tree, path);
+        const auto find = [&path](const Tree &t) {
+            const auto it = t.find(path);
+            return it == t.end() ? nullptr : &it->second;
+        };
+        const Entry *b = find(before), *cl = find(clean.tree), *g = find(got.tree);
         EXPECT_TRUE(c.entries ? c.entries(path, b, cl, g, run) : BeforeOrClean(b, cl, g))
             << path << " ends as " << Describe(g) << "; before: " << Describe(b)
             << ", after the clean run: " << Describe(cl);
     }
 }
 
-int FailureParts()
-{
-    return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
-}
-
 int Run(const Case &c)
 {
     SCOPED_TRACE(c.function);
-    const int parts = FailureParts();  // stops at this case's first failing run
+    const auto failures = [] {
+        const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        return test->result()->total_part_count();
+    };
+    const int parts = failures();  // stops at this case's first failing run
     const int savedEnabled = g_bDbgEnabled;
     const unsigned long savedLevel = g_dwDbgLevel;
     Tree before;
@@ -140,15 +133,12 @@ int Run(const Case &c)
     int runs = 1;
     for (const bool lasting : {false, true}) {
         for (const DWORD error : c.errors) {
-            for (uint64_t k = 1; FailureParts() == parts; ++k) {
+            for (uint64_t k = 1; failures() == parts; ++k) {
                 SCOPED_TRACE(Text("call %llu failing %s with error %lu",
                                   static_cast<unsigned long long>(k),
                                   lasting ? "from then on" : "once",
                                   static_cast<unsigned long>(error)));
-                FaultRun fault;
-                fault.k = k;
-                fault.lasting = lasting;
-                fault.error = error;
+                FaultRun fault{{}, k, lasting, error};
                 const RunResult got = RunOnce(c, fault, nullptr);
                 ++runs;
                 Check(c, clean, before, got);
@@ -207,16 +197,11 @@ Case Make(std::string function, std::function<std::string()> call,
     Case c;
     c.function = std::move(function);
     c.call = [call](sim::Machine &) { return call(); };
-    c.accept = CleanOr(std::move(failures));
-    c.setup = std::move(setup);
-    return c;
-}
-
-Accept CleanOr(std::vector<std::string> failures)
-{
-    return [failures](const std::string &, const std::string &got, const FaultRun &) {
+    c.accept = [failures](const std::string &, const std::string &got, const FaultRun &) {
         return std::find(failures.begin(), failures.end(), got) != failures.end();
     };
+    c.setup = std::move(setup);
+    return c;
 }
 
 int RunTable(const char *table, const std::vector<Case> &cases)
@@ -232,5 +217,4 @@ int RunTable(const char *table, const std::vector<Case> &cases)
     return total;
 }
 
-}  // namespace sweep
-}  // namespace brenvik
+}  // namespace brenvik::sweep

@@ -1,13 +1,9 @@
-// The fault sweep: an exported function is called on the simulated machine
-// once without faults, then again with the k-th counted platform call made to
-// fail, for k = 1, 2, ... until a run makes fewer than k calls. Each error is
-// swept failing once (transient) and failing from call k on (lasting).
-//
-// After every run: no crash or exception; the clean result or one the case
-// accepts; a result that agrees with the files left, where the case says how;
-// every entry as before or as the clean run left it (unless the case allows
-// more); nothing left open and the error mode restored; and the injected
-// error as the last error where the function promises that.
+// The fault sweep: an exported function runs on the simulated machine once
+// clean, then with its k-th counted platform call failing, k = 1, 2, ... until
+// a run makes fewer than k calls; each error once and from call k on. Every
+// run: no exception, a result the case accepts and that agrees with the files
+// left, entries as before or as the clean run left them, nothing left open,
+// the error mode restored, and the injected error last where promised.
 #ifndef BRENVIK_TESTS_RELIABILITY_SWEEP_H
 #define BRENVIK_TESTS_RELIABILITY_SWEEP_H
 
@@ -18,8 +14,7 @@
 
 #include "platform/sim/sim_machine.h"
 
-namespace brenvik {
-namespace sweep {
+namespace brenvik::sweep {
 
 struct Entry {
     bool directory = false;
@@ -56,7 +51,6 @@ struct Case {
     Accept accept;  // null: only the clean result
     Setup setup;    // on top of Machine::Typical()
     std::vector<DWORD> errors{ERROR_ACCESS_DENIED};
-    std::vector<std::string> roots{"C:\\", "D:\\"};
     EntryRule entries;  // null: BeforeOrClean
     bool keepsLastError = true;
     // Whether the result agrees with the files a run left (the clean run's
@@ -71,7 +65,6 @@ Case Make(std::string function, std::function<std::string()> call,
 #define SWEEP_INT(expr) \
     #expr, [] { return ::brenvik::sweep::Text("%lld", static_cast<long long>(expr)); }
 
-Accept CleanOr(std::vector<std::string> failures);
 bool BeforeOrClean(const Entry *before, const Entry *clean, const Entry *got);
 // The result is "1" exactly when `path` exists (exists) or is gone (!exists).
 std::function<bool(const std::string &, const Tree &, const FaultRun &)> OneWhen(std::string path,
@@ -82,7 +75,6 @@ int RunTable(const char *table, const std::vector<Case> &cases);
 
 std::string Text(const char *format, ...);
 
-}  // namespace sweep
-}  // namespace brenvik
+}  // namespace brenvik::sweep
 
 #endif  // BRENVIK_TESTS_RELIABILITY_SWEEP_H
