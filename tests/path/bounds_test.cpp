@@ -56,7 +56,6 @@ const struct {
     long size;
     Call call;
 } kCases[] = {
-    {"split drive", R"(C:\d\)", ".e", 0, 0, Split},
     {"split UNC", R"(\\c\s\d\)", ".e", 0, 0, Split},
     {"GetTitleExt", R"(\\c\s\d\)", ".e", 0, -8, FN(GetTitleExt(in, out, g_x, g_y))},
     {"root", R"(\\c\)", "", 1, 0, FN(Get_RootDirOfFilePath(in, out, nullptr))},
@@ -71,15 +70,10 @@ const struct {
     {"ChgPathExt", R"(C:\d\)", ".e", 1, 0, FN(ChgPathExt(in, "xx", out))},
     {"ChgExtname", R"(C:\d\)", ".e", 1, 0, FN(ChgExtname(in, "xx", out, g_x))},
     {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0, FN(AddPrefix2FileTitle(in, "p", "q", out))},
-    {"prefix", "p", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", in, "q", out))},
     {"postfix", "q", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out))},
     {"ComposeUNC computer", "c", "", 10, 0, ComposeAt<true, 0>},
-    {"ComposeUNC share", "s", "", 10, 0, ComposeAt<true, 1>},
-    {"ComposeUNC dir", "d", "", 10, 0, ComposeAt<true, 2>},
-    {"ComposeUNC title", "t", "", 10, 0, ComposeAt<true, 3>},
     {"ComposeUNC ext", "e", "", 10, 0, ComposeAt<true, 4>},
     {"ComposeDrvPath dir", "d", "", 7, 0, ComposeAt<false, 1>},
-    {"ComposeDrvPath title", "t", "", 7, 0, ComposeAt<false, 2>},
     {"ComposeDrvPath ext", "e", "", 7, 0, ComposeAt<false, 3>},
 };
 
