@@ -16,21 +16,6 @@ HANDLE ImageMachine::CreateFileA(LPCSTR name, DWORD access, DWORD share,
     return sim::Machine::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
 }
 
-std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutput)
-{
-    static const std::string kHead = "Orlo DbgMessage:";
-    std::vector<std::string> messages;
-    for (const std::string &line : debugOutput) {
-        const std::size_t file = line.rfind(" FILE:");
-        if (line.compare(0, kHead.size(), kHead) != 0 || file == std::string::npos ||
-            line.find(" LINE:", file) == std::string::npos || line.back() != ' ')
-            ADD_FAILURE() << "not a trace line: [" << line << "]";
-        else
-            messages.push_back(line.substr(kHead.size(), file - kHead.size()));
-    }
-    return messages;
-}
-
 void ImageFiles::SetUp()
 {
     traceWas_ = g_bDbgEnabled;
@@ -87,11 +72,19 @@ std::string ImageFiles::MakeDir(const std::string &name)
 
 std::vector<std::string> ImageFiles::Lines()
 {
-    if (!machine_)
-        return {};
-    std::vector<std::string> lines = TraceMessages(machine_->DebugOutput());
-    machine_->ClearDebugOutput();
-    return lines;
+    static const std::string kHead = "Orlo DbgMessage:";
+    std::vector<std::string> messages;
+    for (const std::string &line : machine_ ? machine_->DebugOutput() : messages) {
+        const std::size_t file = line.rfind(" FILE:");
+        if (line.compare(0, kHead.size(), kHead) != 0 || file == std::string::npos ||
+            line.find(" LINE:", file) == std::string::npos || line.back() != ' ')
+            ADD_FAILURE() << "not a trace line: [" << line << "]";
+        else
+            messages.push_back(line.substr(kHead.size(), file - kHead.size()));
+    }
+    if (machine_)
+        machine_->ClearDebugOutput();
+    return messages;
 }
 
 }  // namespace test

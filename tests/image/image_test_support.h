@@ -29,10 +29,6 @@ public:
     std::vector<std::pair<DWORD, DWORD>> opens;
 };
 
-// The message of each trace line (between "Orlo DbgMessage:" and " FILE:");
-// a line of another form fails the test.
-std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutput);
-
 // Image files on the simulated machine (or "real": a fresh temporary directory
 // of the build's file system, empty registry), made through the services so
 // that both get them alike. Names are relative to the test's directory, or
@@ -55,7 +51,9 @@ protected:
     {
         return S().GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    std::vector<std::string> Lines();  // trace messages since the last call (sim)
+    // The message of each trace line since the last call (sim), between
+    // "Orlo DbgMessage:" and " FILE:"; a line of another form fails the test.
+    std::vector<std::string> Lines();
 
     std::unique_ptr<ImageMachine> machine_;
     std::unique_ptr<ScopedMachine> sim_;
