@@ -52,32 +52,4 @@ TEST_P(Readers, WhatEachLengthLeavesInTheRecord)
 
 IMAGE_BACKENDS(Readers);
 
-using ReadersSim = ImageFiles;
-
-TEST_F(ReadersSim, OpenModesAndFailures)
-{
-    const std::string path = Put("Sample.vcd", Spec(0, mk::kKindVideo));
-    std::vector<unsigned char> rec(mk::kHeaderBytes);
-    // Nothing to read into, or from: no open at all.
-    EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
-                  ImgHdr_Read(path.c_str(), nullptr),
-              0);
-    ASSERT_EQ(Full(path, rec.data()) + ImgHdr_Read(path.c_str(), rec.data()), 2);
-    const std::vector<std::pair<DWORD, DWORD>> modes = {
-        {GENERIC_READ, FILE_SHARE_READ}, {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}};
-    EXPECT_EQ(machine_->opens, modes);
-
-    for (const char *service : {"SetFilePointer", "ReadFile"}) {
-        SCOPED_TRACE(service);
-        machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
-        EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), 0);
-        machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
-        EXPECT_EQ(Full(path, rec.data()), 0);
-    }
-    // A close that fails is a failed read of the whole header.
-    machine_->FailNthCallOf("CloseHandle", 1, ERROR_READ_FAULT);
-    EXPECT_EQ(Full(path, rec.data()), 0);
-    EXPECT_EQ(machine_->opens.size(), 7u);
-}
-
 }  // namespace

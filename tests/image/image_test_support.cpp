@@ -5,17 +5,6 @@
 namespace brenvik {
 namespace test {
 
-ImageMachine::ImageMachine() : sim::Machine(sim::Machine::Typical()) { MakeDir("C:\\img"); }
-
-HANDLE ImageMachine::CreateFileA(LPCSTR name, DWORD access, DWORD share,
-                                 LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
-                                 HANDLE tmpl)
-{
-    if (disposition == OPEN_EXISTING)  // not the test's own writes
-        opens.emplace_back(access, share);
-    return sim::Machine::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
-}
-
 void ImageFiles::SetUp()
 {
     traceWas_ = g_bDbgEnabled;
@@ -23,7 +12,8 @@ void ImageFiles::SetUp()
     g_bDbgEnabled = 1;
     g_dwDbgLevel = 1;
     if (Backend() == "sim") {
-        machine_ = std::make_unique<ImageMachine>();
+        machine_ = std::make_unique<sim::Machine>(sim::Machine::Typical());
+        machine_->MakeDir("C:\\img");
         sim_ = std::make_unique<ScopedMachine>(*machine_);
         services_ = machine_.get();
         dir_ = "C:\\img\\";

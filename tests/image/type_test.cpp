@@ -39,7 +39,7 @@ TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         SCOPED_TRACE(::testing::Message() << "format " << row[0] << " kind " << row[1]);
         // One file name throughout: a remembered answer would show.
         const std::string path = Put("Kind.vcd", Spec(row[0], row[1], 0, 4096));
-        machine_->opens.clear();
+        machine_->ResetCalls();
         const unsigned long code = row[2];
         EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), code);
         std::vector<int> expected(9, 0);
@@ -50,7 +50,7 @@ TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &got) + ImgHdr_GetCdType(path.c_str(), nullptr),
                   1);
         EXPECT_EQ(got, code);
-        EXPECT_EQ(machine_->opens.size(), 11u);
+        EXPECT_EQ(machine_->CallCount("CreateFileA"), 11u);
     }
 }
 
