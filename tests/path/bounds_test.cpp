@@ -19,19 +19,15 @@ namespace {
 
 const std::size_t kLengths[] = {259, 260, 261, 5000};
 
-// Splits with both entry points; -1 when they disagree or a refusal wrote.
+// A UNC split; -1 when a refusal wrote.
 int Split(const char *in, char *out)
 {
-    SPLITFPATH_tag a = MarkedRecord(), b = a;
+    SPLITFPATH_tag a = MarkedRecord();
     const SPLITFPATH_tag before = a;
-    const bool unc = in[1] == '\\';
     const int r = CDriveEx::MySplitPath(in, &a, nullptr);
-    if (r != (unc ? CDriveEx::SplitUNC_p(in, &b) : CDriveEx::SplitDrvpath_p(in, &b)) ||
-        (!r && (std::memcmp(&a, &before, sizeof a) || std::memcmp(&b, &before, sizeof b))))
-        return -1;
     if (r)
-        std::strcpy(out, unc ? a.unc.strOrgPath : a.drv.strOrgPath);
-    return r;
+        std::strcpy(out, a.unc.strOrgPath);
+    return !r && std::memcmp(&a, &before, sizeof a) ? -1 : r;
 }
 
 // One composer with the input as piece `pos` and short other pieces.
