@@ -52,4 +52,24 @@ TEST_P(Readers, WhatEachLengthLeavesInTheRecord)
 
 IMAGE_BACKENDS(Readers);
 
+using ReadersSim = ImageFiles;
+
+TEST_F(ReadersSim, AFailingSeekReadOrCloseFailsTheRead)
+{
+    const std::string path = Put("Sample.vcd", Spec(0, mk::kKindVideo));
+    std::vector<unsigned char> rec(mk::kHeaderBytes);
+    EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
+                  ImgHdr_Read(path.c_str(), nullptr),
+              0);
+    for (const char *service : {"SetFilePointer", "ReadFile", "CloseHandle"}) {
+        SCOPED_TRACE(service);
+        machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
+        EXPECT_EQ(Full(path, rec.data()), 0);
+        if (*service != 'C') {  // the type reader's close is not checked
+            machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
+            EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), 0);
+        }
+    }
+}
+
 }  // namespace
