@@ -118,6 +118,7 @@ TEST_F(Bundles, ListRefusesBadArgumentsAndNamesOfNoCluster)
     const std::string bad = kList + "BAD NULL ...";
     const std::tuple<const char *, bool, bool, Strings> rows[] = {
         {nullptr, true, true, {ListFirst("(null)"), bad + "strClusterMaterFile \n"}},
+        {"", false, false, {ListFirst(""), bad + "strClusterMaterFile \n"}},
         {name.c_str(), false, false, {ListFirst(name), bad + "pNamelist \n"}},
         {name.c_str(), true, false, {ListFirst(name), bad + "strDvdDir \n"}},
         {data.c_str(), true, true, {ListFirst(data)}},

@@ -14,6 +14,7 @@
 namespace {
 
 char g_a[BRENVIK_MAX_PATH], g_b[BRENVIK_MAX_PATH], g_c[BRENVIK_MAX_PATH];
+const SPLITFPATH_tag *const kNone = nullptr;
 const char kKey[] = R"(HKEY_LOCAL_MACHINE\SOFTWARE\OrloDebug)";
 
 // A record split from a good path, with `field` and every later one of its group emptied.
@@ -71,20 +72,33 @@ TEST_F(PathTrace, MissingArguments)
         {CALL(SplitUNC_p(R"(\\c\s)", nullptr)), "SplitUNC_p pSplitFPath split"},
         {[] { BrenvikTestAccess::ValidateMultiDirLevel_p("", 1); },
          "ValidateMultiDirLevel_p strDirPath validate"},
+        {CALL(ComposeDrvPath(g_a, "", "", "", "")), "ComposeDrvPath strDrv compose"},
+        {CALL(ComposeDrvPath(g_a, "C:", nullptr, "", "")), "ComposeDrvPath strDir compose"},
         {CALL(ComposeDrvPath(g_a, "C:", "d", "", nullptr)), "ComposeDrvPath strFileTitle compose"},
         {CALL(ComposeDrvPath(g_a, "C:", "d", "t", "")), "ComposeDrvPath strFileExt compose"},
         {CALL(ComposeUNC(g_a, &share)), "ComposeUNC strShare_name compose"},
         {CALL(ComposeDrvPath(g_a, &title)), "ComposeDrvPath strFileTitle compose"},
+        {CALL(ComposeUNC(g_a, kNone)), "ComposeUNC pSplitFPath compose"},
+        {CALL(ComposeDrvPath(g_a, kNone)), "ComposeDrvPath pSplitFPath compose"},
+        {CALL(ChgPathExt(nullptr, nullptr, nullptr)), "ChgPathExt strOrgPath title_ext"},
         {CALL(ChgPathExt(R"(C:\d\f.e)", "", nullptr)), "ChgPathExt strNewExt title_ext"},
+        {CALL(ChgPathExt(R"(C:\d\f.e)", "x", nullptr)), "ChgPathExt pResult_MAXPATH title_ext"},
         {CALL(ChgPathExt(R"(\\c\s)", "b", g_a)), "ChgPathExt strFilename title_ext"},
+        {CALL(AddPrefix2FileTitle("", "", "", nullptr)),
+         "AddPrefix2FileTitle strOrgPath title_ext"},
+        {CALL(AddPrefix2FileTitle("C:", nullptr, "", nullptr)),
+         "AddPrefix2FileTitle strPrefix title_ext"},
         {CALL(ChgPathExt(R"(C:\f.txt)", "b", g_a)), "ComposeDrvPath strDir compose"},
         {CALL(AddPrefix2FileTitle("C:", " ", "", nullptr)),
          "AddPrefix2FileTitle strPostfix title_ext"},
         {CALL(AddPrefix2FileTitle("C:", "p", "q", nullptr)),
          "AddPrefix2FileTitle pResult_MAXPATH title_ext"},
+        {CALL(AddPrefix2FileTitle(R"(C:\d\)", "p", "q", g_a)),
+         "AddPrefix2FileTitle strFilename title_ext"},
         {CALL(AddPrefix2FileTitle(R"(C:\d\README)", "p", "q", g_a)),
          "ComposeDrvPath strFileExt compose"},
         {CALL(ChgExtname(nullptr, nullptr, nullptr, nullptr)), "ChgExtname strNewExt title_ext"},
+        {CALL(ChgExtname(nullptr, "x", nullptr, nullptr)), "ChgExtname pNewPath_MAXPATH title_ext"},
         {CALL(ChgExtname(nullptr, "x", g_a, nullptr)), "ChgExtname pOldExt_MAXPATH title_ext"},
         {CALL(ChgExtname("", "x", g_a, g_b)), "ChgExtname strPath title_ext"},
         // Silent: refusals before the traced test, malformed pieces, failed
