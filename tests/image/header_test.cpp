@@ -10,16 +10,9 @@
 
 namespace {
 
-namespace img = brenvik::image;
 using namespace brenvik::test;
 
-// The writer keeps its own table of offsets; the record must match it.
-static_assert(sizeof(VCDHEADER_tag) == mk::kHeaderBytes, "record size");
-static_assert(img::kOffsetDescInfo == mk::kDescInfoOffset, "description info");
-static_assert(img::kOffsetMediaFormat == mk::kMediaFormatOffset, "media format");
-static_assert(img::kOffsetDesc == mk::kDescOffset, "description");
-static_assert(img::kOffsetSlaveCount == mk::kSlaveCountOffset, "slave count");
-static_assert(img::kOffsetDiscKind == mk::kDiscKindOffset, "disc kind");
+static_assert(sizeof(VCDHEADER_tag) == mk::kHeaderBytes, "the writer's header is the record");
 
 int Full(const std::string &path, void *record)
 {
@@ -61,30 +54,22 @@ IMAGE_BACKENDS(Readers);
 
 using ReadersSim = ImageFiles;
 
-TEST_F(ReadersSim, OpenModesAndFailures)
+TEST_F(ReadersSim, AFailingSeekReadOrCloseFailsTheRead)
 {
     const std::string path = Put("Sample.vcd", Spec(0, mk::kKindVideo));
     std::vector<unsigned char> rec(mk::kHeaderBytes);
-    // Nothing to read into, or from: no open at all.
     EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
                   ImgHdr_Read(path.c_str(), nullptr),
               0);
-    ASSERT_EQ(Full(path, rec.data()) + ImgHdr_Read(path.c_str(), rec.data()), 2);
-    const std::vector<std::pair<DWORD, DWORD>> modes = {
-        {GENERIC_READ, FILE_SHARE_READ}, {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}};
-    EXPECT_EQ(machine_->opens, modes);
-
-    for (const char *service : {"SetFilePointer", "ReadFile"}) {
+    for (const char *service : {"SetFilePointer", "ReadFile", "CloseHandle"}) {
         SCOPED_TRACE(service);
         machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
-        EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), 0);
-        machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
         EXPECT_EQ(Full(path, rec.data()), 0);
+        if (*service != 'C') {  // the type reader's close is not checked
+            machine_->FailNthCallOf(service, 1, ERROR_READ_FAULT);
+            EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), 0);
+        }
     }
-    // A close that fails is a failed read of the whole header.
-    machine_->FailNthCallOf("CloseHandle", 1, ERROR_READ_FAULT);
-    EXPECT_EQ(Full(path, rec.data()), 0);
-    EXPECT_EQ(machine_->opens.size(), 7u);
 }
 
 }  // namespace

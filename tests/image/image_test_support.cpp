@@ -5,32 +5,6 @@
 namespace brenvik {
 namespace test {
 
-ImageMachine::ImageMachine() : sim::Machine(sim::Machine::Typical()) { MakeDir("C:\\img"); }
-
-HANDLE ImageMachine::CreateFileA(LPCSTR name, DWORD access, DWORD share,
-                                 LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
-                                 HANDLE tmpl)
-{
-    if (disposition == OPEN_EXISTING)  // not the test's own writes
-        opens.emplace_back(access, share);
-    return sim::Machine::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
-}
-
-std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutput)
-{
-    static const std::string kHead = "Orlo DbgMessage:";
-    std::vector<std::string> messages;
-    for (const std::string &line : debugOutput) {
-        const std::size_t file = line.rfind(" FILE:");
-        if (line.compare(0, kHead.size(), kHead) != 0 || file == std::string::npos ||
-            line.find(" LINE:", file) == std::string::npos || line.back() != ' ')
-            ADD_FAILURE() << "not a trace line: [" << line << "]";
-        else
-            messages.push_back(line.substr(kHead.size(), file - kHead.size()));
-    }
-    return messages;
-}
-
 void ImageFiles::SetUp()
 {
     traceWas_ = g_bDbgEnabled;
@@ -38,7 +12,8 @@ void ImageFiles::SetUp()
     g_bDbgEnabled = 1;
     g_dwDbgLevel = 1;
     if (Backend() == "sim") {
-        machine_ = std::make_unique<ImageMachine>();
+        machine_ = std::make_unique<sim::Machine>(sim::Machine::Typical());
+        machine_->MakeDir("C:\\img");
         sim_ = std::make_unique<ScopedMachine>(*machine_);
         services_ = machine_.get();
         dir_ = "C:\\img\\";
@@ -87,11 +62,19 @@ std::string ImageFiles::MakeDir(const std::string &name)
 
 std::vector<std::string> ImageFiles::Lines()
 {
-    if (!machine_)
-        return {};
-    std::vector<std::string> lines = TraceMessages(machine_->DebugOutput());
-    machine_->ClearDebugOutput();
-    return lines;
+    static const std::string kHead = "Orlo DbgMessage:";
+    std::vector<std::string> messages;
+    for (const std::string &line : machine_ ? machine_->DebugOutput() : messages) {
+        const std::size_t file = line.rfind(" FILE:");
+        if (line.compare(0, kHead.size(), kHead) != 0 || file == std::string::npos ||
+            line.find(" LINE:", file) == std::string::npos || line.back() != ' ')
+            ADD_FAILURE() << "not a trace line: [" << line << "]";
+        else
+            messages.push_back(line.substr(kHead.size(), file - kHead.size()));
+    }
+    if (machine_)
+        machine_->ClearDebugOutput();
+    return messages;
 }
 
 }  // namespace test

@@ -19,22 +19,8 @@ namespace test {
 
 namespace mk = brenvik::mkimage;
 
-// Typical() with an empty C:\img\, recording the access and share modes of
-// each open.
-class ImageMachine : public sim::Machine {
-public:
-    ImageMachine();
-    HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
-                       DWORD disposition, DWORD flags, HANDLE tmpl) override;
-    std::vector<std::pair<DWORD, DWORD>> opens;
-};
-
-// The message of each trace line (between "Orlo DbgMessage:" and " FILE:");
-// a line of another form fails the test.
-std::vector<std::string> TraceMessages(const std::vector<std::string> &debugOutput);
-
-// Image files on the simulated machine (or "real": a fresh temporary directory
-// of the build's file system, empty registry), made through the services so
+// Image files on the simulated machine (Typical(), empty C:\img\) or "real": a fresh temporary directory
+// of the build's file system, empty registry), with the trace on, made through the services so
 // that both get them alike. Names are relative to the test's directory, or
 // whole paths within it.
 class ImageFiles : public ::testing::Test {
@@ -55,9 +41,11 @@ protected:
     {
         return S().GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    std::vector<std::string> Lines();  // trace messages since the last call (sim)
+    // The message of each trace line since the last call (sim), between
+    // "Orlo DbgMessage:" and " FILE:"; a line of another form fails the test.
+    std::vector<std::string> Lines();
 
-    std::unique_ptr<ImageMachine> machine_;
+    std::unique_ptr<sim::Machine> machine_;
     std::unique_ptr<ScopedMachine> sim_;
     std::unique_ptr<ScopedRegistryFile> registry_;
     std::unique_ptr<TempDir> tmp_;

@@ -15,13 +15,11 @@ TEST(NamingAllocation, NoneWithTheTraceOff)
     const int savedEnabled = g_bDbgEnabled;
     g_bDbgEnabled = 0;
     const std::vector<std::string> names = {
-        "C:\\img\\Movie.DVD\\Movie.DVD.D00", "D:\\x\\Song.vcd.d00", "C:\\img\\My.Movie.vcd",
-        "C:\\img\\Movie.VCD.D03", "Movie.vcd", "C:\\img\\.vcd", "C:\\Movie.DVD.D00", "",
+        "C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\My.Movie.vcd", "C:\\img\\.vcd", "",
         std::string(5000, 'a'), "C:\\" + std::string(300, 'd') + "\\Movie.DVD.D00",
         "C:\\" + std::string(200, 'd') + "\\" + std::string(60, 't') + ".DVD.D00",
         "C:\\img\\" + std::string(244, 't') + ".DVD.D00",  // 259 characters
         "C:\\img\\" + std::string(245, 't') + ".DVD.D00",
-        "C:\\img\\" + std::string(246, 't') + ".DVD.D00",
         "C:\\" + std::string(240, 'd') + "\\Movie.vcd",
     };
     char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];

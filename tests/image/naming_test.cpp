@@ -22,14 +22,11 @@ TEST(Naming, ExtensionClasses)
         {"C:\\img\\movie.vcd", EXTTYPE_VCD},      {"C:\\img\\M.DVD\\M.DVD.D00", EXTTYPE_DVD},
         {"C:\\img\\Movie.dvd.d07", EXTTYPE_DVD},  {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
         {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.D00", EXTTYPE_NONE},
-        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE}, {"C:\\img\\.VCD", EXTTYPE_NONE},
-        {"C:\\img\\.DVD.D00", EXTTYPE_NONE},      {"C:\\img\\Movie.DVD.D1", EXTTYPE_NONE},
-        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE}, {"\\\\srv\\s\\Song.vcd.d99", EXTTYPE_MIXEDMODE},
-        {"C:/img/M.DVD.D00", EXTTYPE_DVD},        {"C:\\a.b\\My.Movie.DVD.D05", EXTTYPE_DVD},
-        {"C:\\img.vcd\\Movie", EXTTYPE_NONE},     {"C:\\img\\Movie.vcd\\", EXTTYPE_NONE},
-        {"C:\\img\\M.DVD.D000", EXTTYPE_NONE},    {"C:\\img\\M.DVD.D00 ", EXTTYPE_NONE},
-        {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},    {"C:\\img\\M.VCD.DVD.D00", EXTTYPE_DVD},
-        {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE}, {"Movie.DVD.VcD", EXTTYPE_VCD},
+        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE}, {"C:\\img\\.DVD.D00", EXTTYPE_NONE},
+        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE}, {"C:/img/M.DVD.D00", EXTTYPE_DVD},
+        {"C:\\img.vcd\\Movie", EXTTYPE_NONE},     {"C:\\img\\M.DVD.D000", EXTTYPE_NONE},
+        {"C:\\img\\M.DVD.D00 ", EXTTYPE_NONE},    {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},
+        {"C:\\img\\M.VCD.DVD.D00", EXTTYPE_DVD},  {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);
@@ -143,7 +140,7 @@ TEST(Naming, DvdBundleNames)
     }
     // Too long: refused once an output would not fit, those before it written.
     const std::pair<std::size_t, std::size_t> limits[] = {
-        {255, 0}, {254, 1}, {244, 1}, {243, 2}, {242, 2}, {241, 3}, {200, 3}};
+        {255, 0}, {254, 1}, {244, 1}, {243, 2}, {242, 2}, {241, 3}};
     for (const auto &limit : limits) {  // drive + directory + title, outputs written
         const std::string name = "C:\\" + std::string(limit.first - 9, 'd') + "\\Movie.vcd";
         const std::string dir = name.substr(0, name.size() - 4) + ".DVD\\";
@@ -159,7 +156,6 @@ TEST(Naming, StrangeNamesWriteNothingPastAPathBuffer)
         "C:\\" + std::string(4990, 'x') + ".vcd", "C:\\" + std::string(300, 'd') + "\\M.DVD.D00",
         "C:\\img\\" + std::string(300, 't') + ".DVD.D00", "C:\\img\\M.DVD." + std::string(300, 'D'),
         "C:\\" + std::string(250, 'd') + "\\" + std::string(250, 't') + ".vcd",
-        "\xE3\x81\x82.vcd", "C:\\\x81\\\x81.DVD.D00", ":", "\\\\", "C:", ".", "..",
     };
     for (std::size_t n : {259u, 260u, 261u}) {
         names.push_back(std::string(n, 'z'));
@@ -189,19 +185,14 @@ TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
     const std::string vd = "CVcdImageEx::Vcd2Dvd_ext BAD NULL ...";
     const std::vector<std::pair<std::function<int()>, Strings>> rows = {
         {[] { return CVcdImageEx::GetPathExtType(nullptr); }, {ext}},
-        {[] { return CVcdImageEx::GetPathExtType(""); }, {ext}},
-        {[] { return CVcdImageEx::IsVCDext(nullptr); }, {ext}},
         {[] { return CVcdImageEx::IsDVDext(""); }, {ext}},
-        {[] { return CVcdImageEx::Is_MixedModeCD_ext(nullptr); }, {ext}},
         {[] { return CVcdImageEx::Is_Cluster_ext(nullptr); }, {ext, ext}},
         {[] { return CVcdImageEx::IsExt_dot_D_09_09(nullptr); }, {}},
         {[] { return CVcdImageEx::IsMyExt_VCD_dot_D_09_09(nullptr); }, {}},
         {[&] { return CVcdImageEx::ParseMaster(nullptr, a, b); }, {pm + "strMaster \n"}},
-        {[&] { return CVcdImageEx::ParseMaster("", nullptr, nullptr); }, {pm + "strMaster \n"}},
         {[&] { return CVcdImageEx::ParseMaster(m, nullptr, b); }, {pm + "strDvdDir_MAXPATH \n"}},
         {[&] { return CVcdImageEx::ParseMaster(m, a, nullptr); },
          {pm + "strDvdPathPre_MAXPATH \n"}},
-        {[&] { return CVcdImageEx::Vcd2Dvd_ext(nullptr, a, b, c); }, {vd + "strMaster \n"}},
         {[&] { return CVcdImageEx::Vcd2Dvd_ext("", nullptr, b, c); }, {vd + "strMaster \n"}},
         {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, nullptr, b, c); }, {vd + "strDvdDir_MAXPATH \n"}},
         {[&] { return CVcdImageEx::Vcd2Dvd_ext(m, a, nullptr, c); },

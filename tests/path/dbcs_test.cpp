@@ -30,8 +30,6 @@ TEST(CodePage, DoubleByteCharactersAreOneCharacter)
         EXPECT_STREQ(r.drv.strFileTitle, dbcs ? KANJI_BS : "");
         // A separator right after the character is not a doubled backslash.
         EXPECT_EQ(CDriveEx::MySplitPath("C:\\d" KANJI_BS "\\f.e", &r, nullptr), dbcs);
-        EXPECT_EQ(CDriveEx::MySplitPath("\\\\c\\s\\" KANJI_BS "\\f.e", &r, nullptr), 1);
-        EXPECT_STREQ(r.unc.strDir, dbcs ? KANJI_BS : "\x95\\");
         EXPECT_EQ(CDriveEx::IsFilenameValid(KANJI_BS), dbcs);
         EXPECT_EQ(BrenvikTestAccess::ValidateMultiDirLevel_p(KANJI_BS "\\x", 1), dbcs);
         OutBuf dir, name, ext, out;
@@ -44,12 +42,8 @@ TEST(CodePage, DoubleByteCharactersAreOneCharacter)
                                           ext.get(), nullptr),
                   1);
         EXPECT_EQ(ext.str(), dbcs ? "x" KANJI_A "b" : "x\x82" "ab");
-        EXPECT_EQ(CDriveEx::MkFullPath_s("C:\\" KANJI_BS, "a", out.get(), 0, 1, 0), 1);
-        EXPECT_EQ(out.str(), dbcs ? "C:\\" KANJI_BS "\\a" : "C:\\" KANJI_BS "a");
         EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), "C:", KANJI_BS, "t", "e"), 1);
         EXPECT_EQ(out.str(), dbcs ? "C:\\" KANJI_BS "\\t.e" : "C:\\" KANJI_BS "t.e");
-        EXPECT_EQ(CDriveEx::ChgPathExt("C:\\" KANJI_BS "\\f.txt", "bak", out.get()), dbcs);
-        EXPECT_EQ(out.str(), dbcs ? "C:\\" KANJI_BS "\\f.bak" : "C:\\" KANJI_BS "t.e");
         EXPECT_EQ(CDriveEx::GetDirOf("C:\\d\\" KANJI_BS, out.get()), 1);
         EXPECT_EQ(out.str(), dbcs ? "C:\\d\\" : "C:\\d\\\x95\\");
     }

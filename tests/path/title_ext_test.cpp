@@ -18,32 +18,21 @@ struct Row {
 
 TEST(TitleExt, ChgPathExtAndAddPrefix2FileTitle)
 {
-    const Row chg[] = {
-        {R"(C:\dir\file.txt)", "bak", "", R"(C:\dir\file.bak)"},
-        {R"(C:\dir\file.txt)", ".bak", "", R"(C:\dir\file.bak)"},
-        {R"(C:\dir\README)", "bak", "", R"(C:\dir\README.bak)"},
-        {R"(C:\dir\a.b.c)", "d", "", R"(C:\dir\a.b.d)"},
-        {R"(\\srv\share\d\f.txt)", "bak", "", R"(\\srv\share\d\f.bak)"},
-        {R"(\\srv\share\d\f.)", "x", "", R"(\\srv\share\d\f.x)"},
-        {R"(C:\dir\)", "bak", "", nullptr},      {R"(C:\file.txt)", "bak", "", nullptr},
-        {R"(\\s\t\f.txt)", "bak", "", nullptr},  {R"(C:\dir\file.txt)", "b*k", "", nullptr},
-        {R"(C:\d\f.txt)", "..b", "", nullptr},   {R"(dir\file.txt)", "bak", "", nullptr},
-        {R"(\\srv)", "bak", "", nullptr},        {"", "x", "", nullptr},
-        {R"(C:\d\f.e)", "", "", nullptr},
-    };
-    for (const Row &row : chg) {
-        SCOPED_TRACE(std::string(row.path) + " -> " + row.a);
-        OutBuf out;
-        EXPECT_EQ(CDriveEx::ChgPathExt(row.path, row.a, out.get()), row.out ? 1 : 0);
-        EXPECT_EQ(out.str(), row.out ? row.out : "<untouched>");
-    }
-    const Row wrap[] = {
+    const Row rows[] = {  // b null: ChgPathExt(path, a); otherwise AddPrefix2FileTitle
+        {R"(C:\dir\file.txt)", "bak", nullptr, R"(C:\dir\file.bak)"},
+        {R"(C:\dir\file.txt)", ".bak", nullptr, R"(C:\dir\file.bak)"},
+        {R"(C:\dir\README)", "bak", nullptr, R"(C:\dir\README.bak)"},
+        {R"(C:\dir\a.b.c)", "d", nullptr, R"(C:\dir\a.b.d)"},
+        {R"(\\srv\share\d\f.)", "x", nullptr, R"(\\srv\share\d\f.x)"},
+        {R"(C:\dir\)", "bak", nullptr, nullptr},    {R"(C:\file.txt)", "bak", nullptr, nullptr},
+        {R"(\\s\t\f.txt)", "bak", nullptr, nullptr}, {R"(C:\d\f.txt)", "b*k", nullptr, nullptr},
+        {R"(C:\d\f.txt)", "..b", nullptr, nullptr}, {R"(dir\file.txt)", "bak", nullptr, nullptr},
+        {R"(C:\d\f.e)", "", nullptr, nullptr},
         {R"(C:\dir\file.txt)", " new_", "_1 ", R"(C:\dir\new_file_1.txt)"},
         {R"(C:\dir\a.txt)", "   ", "_x", R"(C:\dir\a_x.txt)"},
         {R"(C:\dir\a.txt)", "p_", "\t\r\n\v\f ", R"(C:\dir\p_a.txt)"},
         // Inner blanks, the prefix's trailing and the postfix's leading ones stay.
         {R"(C:\dir\a.txt)", "\t x y ", " z\t", R"(C:\dir\x y a z.txt)"},
-        {R"(\\s\t\d\f.e)", "[", "]", R"(\\s\t\d\[f].e)"},
         {R"(\\s\t\d\a..b)", "p", "q", R"(\\s\t\d\pa.q.b)"},
         // ".." in the title: refused in the drive form only.
         {R"(C:\dir\a.txt)", "p..", "q", nullptr},
@@ -52,15 +41,15 @@ TEST(TitleExt, ChgPathExtAndAddPrefix2FileTitle)
         {R"(C:\dir\a.txt)", "p", ".", R"(C:\dir\pa..txt)"},
         {R"(C:\dir\a.txt)", "p", R"(\q)", R"(C:\dir\pa\q.txt)"},
         {R"(C:\dir\README)", "p", "q", nullptr}, {R"(C:\a.txt)", "p", "q", nullptr},
-        {R"(C:\dir\)", "p", "q", nullptr},       {R"(C:\dir\a.txt)", "p*", "q", nullptr},
-        {R"(C:\dir\a.txt)", "p", "q:", nullptr}, {"C:x", "p", "q", nullptr},
+        {R"(C:\dir\a.txt)", "p*", "q", nullptr}, {R"(C:\dir\a.txt)", "p", "q:", nullptr},
         {"", "p", "q", nullptr},                 {R"(C:\d\a.b)", "", "q", nullptr},
         {R"(C:\d\a.b)", "p", "", nullptr},
     };
-    for (const Row &row : wrap) {
-        SCOPED_TRACE(std::string(row.path) + " [" + row.a + "] [" + row.b + "]");
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.path) + " [" + row.a + "] [" + (row.b ? row.b : "") + "]");
         OutBuf out;
-        EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(row.path, row.a, row.b, out.get()),
+        EXPECT_EQ(row.b ? CDriveEx::AddPrefix2FileTitle(row.path, row.a, row.b, out.get())
+                        : CDriveEx::ChgPathExt(row.path, row.a, out.get()),
                   row.out ? 1 : 0);
         EXPECT_EQ(out.str(), row.out ? row.out : "<untouched>");
     }

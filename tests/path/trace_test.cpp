@@ -1,5 +1,5 @@
-// The trace lines of the path model: which calls send which "BAD NULL"
-// line, in which order the arguments are tested, and which stay silent.
+// Which calls send which "BAD NULL" line, in which order the arguments are
+// tested, and which stay silent.
 #include <brenvik/brenvik.h>
 #include <gtest/gtest.h>
 
@@ -13,12 +13,22 @@
 
 namespace {
 
-using brenvik::test::MarkedRecord;
-using brenvik::test::OutBuf;
-
 char g_a[BRENVIK_MAX_PATH], g_b[BRENVIK_MAX_PATH], g_c[BRENVIK_MAX_PATH];
 const SPLITFPATH_tag *const kNone = nullptr;
 const char kKey[] = R"(HKEY_LOCAL_MACHINE\SOFTWARE\OrloDebug)";
+
+// A record split from a good path, with `field` and every later one of its group emptied.
+SPLITFPATH_tag Emptied(bool unc, int field)
+{
+    SPLITFPATH_tag r{};
+    CDriveEx::MySplitPath(unc ? R"(\\c\s\d\t.e)" : R"(C:\d\t.e)", &r, nullptr);
+    char *const f[] = {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name,
+                       r.unc.strDir, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath,
+                       r.drv.strDrv, r.drv.strDir, r.drv.strFileTitle, r.drv.strFileExt};
+    for (int j = field; j < (unc ? 6 : 11); ++j)
+        *f[j] = '\0';
+    return r;
+}
 
 class PathTrace : public ::testing::Test {
 protected:
@@ -29,9 +39,8 @@ protected:
         machine_.SetRegDword(kKey, "DebugLevel", level);
         DbgLoadLevel();
     }
-
-    // The lines call() sends, as "function argument file; ...", each checked
-    // for its whole text (all but the line number).
+    // "function argument file; ..." of the lines call() sends, each checked whole
+    // but for the line number.
     std::string Lines(const std::function<void()> &call)
     {
         static const std::regex form(
@@ -55,6 +64,7 @@ protected:
 
 TEST_F(PathTrace, MissingArguments)
 {
+    const SPLITFPATH_tag share = Emptied(true, 2), title = Emptied(false, 9);
     const struct {
         std::function<void()> call;
         const char *lines;
@@ -66,18 +76,19 @@ TEST_F(PathTrace, MissingArguments)
         {CALL(ComposeDrvPath(g_a, "C:", nullptr, "", "")), "ComposeDrvPath strDir compose"},
         {CALL(ComposeDrvPath(g_a, "C:", "d", "", nullptr)), "ComposeDrvPath strFileTitle compose"},
         {CALL(ComposeDrvPath(g_a, "C:", "d", "t", "")), "ComposeDrvPath strFileExt compose"},
+        {CALL(ComposeUNC(g_a, &share)), "ComposeUNC strShare_name compose"},
+        {CALL(ComposeDrvPath(g_a, &title)), "ComposeDrvPath strFileTitle compose"},
         {CALL(ComposeUNC(g_a, kNone)), "ComposeUNC pSplitFPath compose"},
         {CALL(ComposeDrvPath(g_a, kNone)), "ComposeDrvPath pSplitFPath compose"},
         {CALL(ChgPathExt(nullptr, nullptr, nullptr)), "ChgPathExt strOrgPath title_ext"},
         {CALL(ChgPathExt(R"(C:\d\f.e)", "", nullptr)), "ChgPathExt strNewExt title_ext"},
         {CALL(ChgPathExt(R"(C:\d\f.e)", "x", nullptr)), "ChgPathExt pResult_MAXPATH title_ext"},
-        {CALL(ChgPathExt(R"(C:\dir\)", "b", g_a)), "ChgPathExt strFilename title_ext"},
         {CALL(ChgPathExt(R"(\\c\s)", "b", g_a)), "ChgPathExt strFilename title_ext"},
-        {CALL(ChgPathExt(R"(C:\f.txt)", "b", g_a)), "ComposeDrvPath strDir compose"},
         {CALL(AddPrefix2FileTitle("", "", "", nullptr)),
          "AddPrefix2FileTitle strOrgPath title_ext"},
         {CALL(AddPrefix2FileTitle("C:", nullptr, "", nullptr)),
          "AddPrefix2FileTitle strPrefix title_ext"},
+        {CALL(ChgPathExt(R"(C:\f.txt)", "b", g_a)), "ComposeDrvPath strDir compose"},
         {CALL(AddPrefix2FileTitle("C:", " ", "", nullptr)),
          "AddPrefix2FileTitle strPostfix title_ext"},
         {CALL(AddPrefix2FileTitle("C:", "p", "q", nullptr)),
@@ -106,39 +117,11 @@ TEST_F(PathTrace, MissingArguments)
     };
     for (const auto &row : rows)
         EXPECT_EQ(Lines(row.call), row.lines);
-}
-
-TEST_F(PathTrace, RecordFieldsInTheirOrder)
-{
-    // Each field emptied with every later one of its group: the first is named.
-    const char *const names[] = {"strOrgPath", "strComputer_name", "strShare_name", "strDir",
-                                 "strFileTitle", "strFileExt", "strOrgPath", "strDrv",
-                                 "strDir", "strFileTitle", "strFileExt"};
-    for (int i = 0; i < 11; ++i) {
-        const bool unc = i < 6;
-        SPLITFPATH_tag r = MarkedRecord();
-        ASSERT_EQ(CDriveEx::MySplitPath(unc ? R"(\\c\s\d\t.e)" : R"(C:\d\t.e)", &r, nullptr), 1);
-        char *const fields[] = {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name,
-                                r.unc.strDir, r.unc.strFileTitle, r.unc.strFileExt,
-                                r.drv.strOrgPath, r.drv.strDrv, r.drv.strDir, r.drv.strFileTitle,
-                                r.drv.strFileExt};
-        for (int j = i; j < (unc ? 6 : 11); ++j)
-            *fields[j] = '\0';
-        OutBuf out;
-        EXPECT_EQ(Lines(CALL(ComposeUNC(unc ? out.get() : nullptr, &r))) +
-                      Lines(CALL(ComposeDrvPath(unc ? nullptr : out.get(), &r))),
-                  std::string(unc ? "ComposeUNC " : "ComposeDrvPath ") + names[i] + " compose");
-        EXPECT_EQ(out.str(), "<untouched>");
-    }
-}
-
-TEST_F(PathTrace, NothingIsSentBelowLevelOne)
-{
     Level(0);
-    EXPECT_EQ(Lines([] { CDriveEx::ChgPathExt(nullptr, nullptr, nullptr); }), "");
+    EXPECT_EQ(Lines(CALL(ChgPathExt(nullptr, nullptr, nullptr))), "");
     machine_.RemoveRegKey(kKey);
     DbgLoadLevel();
-    EXPECT_EQ(Lines([] { CDriveEx::ChgPathExt(nullptr, nullptr, nullptr); }), "");
+    EXPECT_EQ(Lines(CALL(ChgPathExt(nullptr, nullptr, nullptr))), "");
 }
 
 }  // namespace
