@@ -151,6 +151,11 @@ bool IsCluster(unsigned long type)
 
 // What the header says about the bundle: -1 when the name list must be
 // refused, else the number of members.
+bool IsMember00(const Name &n)
+{
+    return strcasecmp(n.path, Member(n, 0).c_str()) == 0;
+}
+
 int ExpectedMembers(const Name &n, unsigned long type, const std::string &bytes, bool readable)
 {
     if (!IsCluster(type))
@@ -159,7 +164,7 @@ int ExpectedMembers(const Name &n, unsigned long type, const std::string &bytes,
         return 2;
     // The slave count comes from member 00's header, which is the given file
     // only when the name is member 00's (names fold case).
-    if (!readable || strcasecmp(n.path, Member(n, 0).c_str()) != 0)
+    if (!readable || !IsMember00(n))
         return -1;
     const int32_t slaves = static_cast<int32_t>(Word(bytes, 368));
     if (slaves > 99)
@@ -255,6 +260,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         CheckType(name, type);
         CheckDesc(name, bytes, readable);
         const int members = ExpectedMembers(n, type, bytes, readable);
+        const bool givenIsMember00 = IsMember00(n);
         CheckNameList(n, members, false, type == CDTYPE_DVD);
         CheckNameList(n, members, true, type == CDTYPE_DVD);
         CheckBundle(n, bytes, readable, slavesMade);
@@ -268,6 +274,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 want = DELBUNDLE_NOT_CLUSTER;
             else if (members < 0)
                 want = DELBUNDLE_NO_NAMELIST;
+            else if (!givenIsMember00)
+                want = DELBUNDLE_DIR_FAILED;  // the given file is no member and stays
             else if (writer)
                 want = DELBUNDLE_MEMBER_FAILED;  // the open master cannot go
             else if (slavesMade > members - 1)
