@@ -219,6 +219,16 @@ struct Probe {
     struct stat st = {};
 };
 
+// For a name the one-open probe could not take: the error that refuses its
+// removal before its type is looked at (missing, or a drive's root), else 0.
+DWORD ResolveForRemoval(MappedPath *path)
+{
+    Resolve(path);
+    if (path->lookup != Lookup::kExists)
+        return MissingError(*path);
+    return path->isRoot ? ERROR_ACCESS_DENIED : 0;
+}
+
 }  // namespace
 
 HANDLE PosixBackend::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -514,11 +524,8 @@ BOOL PosixBackend::DeleteFileA(LPCSTR lpFileName)
             return Fail(ErrorForPath(path, errno), FALSE);
         return TRUE;
     }
-    Resolve(&path);
-    if (path.lookup != Lookup::kExists)
-        return Fail(MissingError(path), FALSE);
-    if (path.isRoot)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (DWORD err = ResolveForRemoval(&path))
+        return Fail(err, FALSE);
     const char *host = path.c_str();
     if (S_ISLNK(path.st.st_mode)) {
         // A link to a directory is a directory to Windows.
@@ -724,11 +731,8 @@ BOOL PosixBackend::RemoveDirectoryA(LPCSTR lpPathName)
         return Fail(err, FALSE);
     Probe probe(path, O_DIRECTORY);
     if (probe.fd < 0) {
-        Resolve(&path);
-        if (path.lookup != Lookup::kExists)
-            return Fail(MissingError(path), FALSE);
-        if (path.isRoot)
-            return Fail(ERROR_ACCESS_DENIED, FALSE);
+        if (DWORD err = ResolveForRemoval(&path))
+            return Fail(err, FALSE);
         const char *host = path.c_str();
         if (S_ISLNK(path.st.st_mode)) {
             // A link to a directory goes; what it leads to stays.
