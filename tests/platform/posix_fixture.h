@@ -24,10 +24,16 @@ inline std::string RegString(const std::string &text)
     return out + "\"";
 }
 
-inline std::string DriveKey(char letter, const std::string &path, const std::string &type)
+// A drive's key, with any further value lines (a label, say).
+inline std::string DriveKey(char letter, const std::string &path, const std::string &type,
+                            const std::vector<std::string> &more = {})
 {
-    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" + std::string(1, letter) +
-           "]\r\n\"Path\"=" + RegString(path) + "\r\n\"Type\"=" + RegString(type) + "\r\n";
+    std::string text = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" +
+                       std::string(1, letter) + "]\r\n\"Path\"=" + RegString(path) +
+                       "\r\n\"Type\"=" + RegString(type) + "\r\n";
+    for (const auto &line : more)
+        text += line + "\r\n";
+    return text;
 }
 
 inline std::string ShareKey(const std::string &server, const std::string &share,
