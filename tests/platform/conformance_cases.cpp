@@ -342,10 +342,16 @@ TEST_P(PlatformConformance, HandlesRefuseWhatTheyWereNotOpenedFor)
         calls.push_back({"close", [&, bad] { return s().CloseHandle(bad) != 0; },
                          ERROR_INVALID_HANDLE});
     for (HANDLE bad : {HANDLE(nullptr), INVALID_HANDLE_VALUE, closed}) {
-        calls.push_back({"find close", [&, bad] { return s().FindClose(bad) != 0; },
-                         ERROR_INVALID_HANDLE});
-        calls.push_back({"find next", [&, bad] { return s().FindNextFileA(bad, &data) != 0; },
-                         ERROR_INVALID_HANDLE});
+        // A find handle is a pointer on Windows: a null or stale one is
+        // undefined there (Wine follows it and faults), so only our own
+        // machines promise to refuse those.
+        if (bad == INVALID_HANDLE_VALUE || !backend().UnderWine()) {
+            calls.push_back({"find close", [&, bad] { return s().FindClose(bad) != 0; },
+                             ERROR_INVALID_HANDLE});
+            calls.push_back({"find next",
+                             [&, bad] { return s().FindNextFileA(bad, &data) != 0; },
+                             ERROR_INVALID_HANDLE});
+        }
         calls.push_back({"read", [&, bad] { return s().ReadFile(bad, buf, 1, &n, nullptr) != 0; },
                          ERROR_INVALID_HANDLE});
         calls.push_back({"size",
