@@ -60,7 +60,7 @@ bool Generate(const fs::path &root, const Layout &l)
     }
     auto dirFor = [&dirs](int i) { return dirs[static_cast<std::size_t>(i) % dirs.size()]; };
 
-    mk::ImageSpec image;
+    mk::HeaderFields image;
     image.totalLength = 4096;
     image.discKind = mk::kKindVideo;
     image.desc = "generated single image";
@@ -68,7 +68,7 @@ bool Generate(const fs::path &root, const Layout &l)
         if (!mk::WriteImage((dirFor(i) / ("Single" + std::to_string(i) + ".vcd")).string(), image))
             return false;
 
-    mk::ImageSpec master;
+    mk::HeaderFields master;
     master.totalLength = 4096;
     master.mediaFormat = mk::kFormatDvd;
     master.slaveCount = 3;
@@ -84,7 +84,7 @@ bool Generate(const fs::path &root, const Layout &l)
                 return false;
     }
 
-    mk::ImageSpec pair;
+    mk::HeaderFields pair;
     pair.totalLength = 4096;
     pair.discKind = mk::kKindMixedMode;
     pair.slaveCount = 1;

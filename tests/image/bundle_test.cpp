@@ -57,7 +57,7 @@ protected:
         if (Sim())
             machine_->Remove(Path(title + ".DVD"));
         const std::string prefix = MakeDir(title + ".DVD") + title + ".DVD.D";
-        Put(M(prefix, 0), Spec(mk::kFormatDvd, 0, slaves));
+        Put(M(prefix, 0), Fields(mk::kFormatDvd, 0, slaves));
         for (unsigned k = 1; k <= present; ++k)
             PutText(M(prefix, k));
         if (Sim())
@@ -82,8 +82,8 @@ TEST_F(Bundles, ListsTakeTheCountFromMember00AndStayInTheList)
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << "kind " << row[0] << ", " << row[1] << " slaves");
         const std::string prefix = Dvd("T", 0, 0);
-        Put(M(prefix, 0), Spec(row[0] == 5 ? mk::kFormatDvd : 0, row[0], row[1]));
-        Put(M(prefix, 2), Spec(mk::kFormatDvd, 0, 7));  // a slave's own count is not read
+        Put(M(prefix, 0), Fields(row[0] == 5 ? mk::kFormatDvd : 0, row[0], row[1]));
+        Put(M(prefix, 2), Fields(mk::kFormatDvd, 0, 7));  // a slave's own count is not read
         const std::string given = M(prefix, row[0] == 5 ? 2 : 0);
         for (int dvdOnly : {1, 0}) {
             Clear();
@@ -102,7 +102,7 @@ TEST_F(Bundles, ListsTakeTheCountFromMember00AndStayInTheList)
         }
     }
     // Without member 00 the list fails after writing the directory and entry 0.
-    const std::string slave = Put("S.DVD.D05", Spec(mk::kFormatDvd, 0, 1));
+    const std::string slave = Put("S.DVD.D05", Fields(mk::kFormatDvd, 0, 1));
     Clear();
     EXPECT_EQ(CVcdImageEx::Get_DVD_AllNamelist(slave.c_str(), list_, dir_, nullptr), 0);
     EXPECT_EQ(std::string(dir_) + "|" + list_[0], Path("") + "|" + Path("S.DVD.D00"));
@@ -112,9 +112,9 @@ TEST_F(Bundles, ListsTakeTheCountFromMember00AndStayInTheList)
 TEST_F(Bundles, ListRefusesBadArgumentsAndNamesOfNoCluster)
 {
     MakeDir("Dir.DVD.D00");
-    const std::string name = Put("Song.VCD.D00", Spec(0, 1, 1)), folder = Path("Dir.DVD.D00"),
-                      data = Put("Data.VCD.D00", Spec(0, 0, 1)),
-                      noTitle = Put(".D00", Spec(mk::kFormatDvd, 0));
+    const std::string name = Put("Song.VCD.D00", Fields(0, 1, 1)), folder = Path("Dir.DVD.D00"),
+                      data = Put("Data.VCD.D00", Fields(0, 0, 1)),
+                      noTitle = Put(".D00", Fields(mk::kFormatDvd, 0));
     const std::string bad = kList + "BAD NULL ...";
     const std::tuple<const char *, bool, bool, Strings> rows[] = {
         {nullptr, true, true, {ListFirst("(null)"), bad + "strClusterMaterFile \n"}},
@@ -163,22 +163,22 @@ TEST_F(Bundles, ValidityReadsOneHeaderAndAtMostOneStatusPerMember)
 TEST_F(Bundles, DeletionReadsHeadersOnlyAsOftenAsItMust)
 {
     struct Row {
-        mk::ImageSpec spec;
+        mk::HeaderFields fields;
         unsigned long result;
         std::uint64_t reads, deletes;  // three reads for the kind, one for a DVD's count
     };
     const Row rows[] = {
-        {Spec(mk::kFormatDvd, 0, 3), DELBUNDLE_OK, 4, 4},
-        {Spec(mk::kFormatDvd, 0, 0), DELBUNDLE_OK, 4, 1},
-        {Spec(mk::kFormatDvd, 0, 100), DELBUNDLE_NO_NAMELIST, 4, 0},
-        {Spec(mk::kFormatDvd, 0, 1, 2941), DELBUNDLE_NO_NAMELIST, 4, 0},
-        {Spec(0, 1, 7), DELBUNDLE_OK, 3, 2},
-        {Spec(0, 0, 3), DELBUNDLE_NOT_CLUSTER, 1, 0},
+        {Fields(mk::kFormatDvd, 0, 3), DELBUNDLE_OK, 4, 4},
+        {Fields(mk::kFormatDvd, 0, 0), DELBUNDLE_OK, 4, 1},
+        {Fields(mk::kFormatDvd, 0, 100), DELBUNDLE_NO_NAMELIST, 4, 0},
+        {Fields(mk::kFormatDvd, 0, 1, 2941), DELBUNDLE_NO_NAMELIST, 4, 0},
+        {Fields(0, 1, 7), DELBUNDLE_OK, 3, 2},
+        {Fields(0, 0, 3), DELBUNDLE_NOT_CLUSTER, 1, 0},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.spec.discKind << " " << row.spec.slaveCount);
+        SCOPED_TRACE(::testing::Message() << row.fields.discKind << " " << row.fields.slaveCount);
         const std::string prefix = Dvd("T", 0, 0);
-        Put(M(prefix, 0), row.spec);
+        Put(M(prefix, 0), row.fields);
         machine_->ResetCalls();
         EXPECT_EQ(CVcdImageEx::DelClusterBundle(M(prefix, 0).c_str()), row.result);
         EXPECT_EQ(machine_->CallCount("ReadFile"), row.reads);
@@ -287,7 +287,7 @@ TEST_P(BundleFiles, DeletionsTakeTheMembersAndLeaveEveryNeighbour)
     };
     for (const std::string &n : neighbours)
         PutText(n);
-    const std::string song = Put("Song.VCD.D00", Spec(0, 1, 5));
+    const std::string song = Put("Song.VCD.D00", Fields(0, 1, 5));
     PutText("Song.VCD.D01");
     PutText("Song.VCD.D02");  // not a member: a mixed-mode bundle has two
 
@@ -318,7 +318,7 @@ TEST_P(BundleFiles, DeletionsTakeTheMembersAndLeaveEveryNeighbour)
 TEST_P(BundleFiles, ValidityNeedsEveryMemberAsAFileInAnyCase)
 {
     const std::string prefix = MakeDir("low.dvd") + "low.dvd.d";
-    Put(prefix + "00", Spec(0, 0, 2));  // the kind is not consulted
+    Put(prefix + "00", Fields(0, 0, 2));  // the kind is not consulted
     PutText(prefix + "01");
     MakeDir("low.dvd\\low.dvd.d02");
     EXPECT_EQ(CVcdImageEx::IsValidDvdBundle((prefix + "01").c_str(), dir_), 0);
@@ -335,10 +335,10 @@ TEST_P(BundleFiles, MemberNamesThatWouldNotFitAreRefusedNotCut)
 {
     const std::size_t room = 260 - Path("").size();
     // The given name ends in ".x": its members are two characters longer.
-    const std::string fits = Put(std::string(room - 9, 'T') + ".DVD.x", Spec(0, 1, 1));  // 257
+    const std::string fits = Put(std::string(room - 9, 'T') + ".DVD.x", Fields(0, 1, 1));  // 257
     ASSERT_EQ(CVcdImageEx::Get_Cluster_AllNamelist(fits.c_str(), list_, dir_, nullptr), 1);
     EXPECT_EQ(std::strlen(list_[1]), 259u);
-    const std::string over = Put(std::string(room - 8, 'U') + ".DVD.x", Spec(0, 1, 1));  // 258
+    const std::string over = Put(std::string(room - 8, 'U') + ".DVD.x", Fields(0, 1, 1));  // 258
     const std::string cut = PutText(over.substr(0, over.size() - 1) + "D0");  // a cut member
     EXPECT_EQ(CVcdImageEx::DelClusterBundle(over.c_str()), DELBUNDLE_NO_NAMELIST);
     // 259 characters: every member fits and goes; 260: refused.

@@ -27,12 +27,12 @@ TEST_P(Readers, WhatEachLengthLeavesInTheRecord)
     // -1: no such file; -2: a directory.
     for (long long length : {-1LL, -2LL, 0LL, 100LL, 2933LL, 2934LL, 2941LL, 2942LL, 10522LL}) {
         SCOPED_TRACE(length);
-        mk::ImageSpec spec = Spec(mk::kFormatDvd, mk::kKindVideo, 7, length < 0 ? 0 : length);
-        spec.desc = "Sample";
-        spec.fill = 0x42;
+        mk::HeaderFields fields = Fields(mk::kFormatDvd, mk::kKindVideo, 7, length < 0 ? 0 : length);
+        fields.desc = "Sample";
+        fields.fill = 0x42;
         const std::string path = length == -1 ? Path("Missing.vcd")
-                                 : length == -2 ? Path("Folder.vcd") : Put("Len.vcd", spec);
-        std::vector<unsigned char> file = mk::HeaderBytes(spec);
+                                 : length == -2 ? Path("Folder.vcd") : Put("Len.vcd", fields);
+        std::vector<unsigned char> file = mk::HeaderBytes(fields);
         const std::size_t have = length < 0 ? 0 : file.size();
         file.resize(mk::kHeaderBytes, 0);
 
@@ -56,7 +56,7 @@ using ReadersSim = ImageFiles;
 
 TEST_F(ReadersSim, AFailingSeekReadOrCloseFailsTheRead)
 {
-    const std::string path = Put("Sample.vcd", Spec(0, mk::kKindVideo));
+    const std::string path = Put("Sample.vcd", Fields(0, mk::kKindVideo));
     std::vector<unsigned char> rec(mk::kHeaderBytes);
     EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
                   ImgHdr_Read(path.c_str(), nullptr),

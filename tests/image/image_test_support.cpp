@@ -33,10 +33,10 @@ void ImageFiles::TearDown()
     g_dwDbgLevel = levelWas_;
 }
 
-std::string ImageFiles::Put(const std::string &name, const mk::ImageSpec &spec)
+std::string ImageFiles::Put(const std::string &name, const mk::HeaderFields &fields)
 {
-    std::vector<unsigned char> bytes = mk::HeaderBytes(spec);
-    bytes.resize(static_cast<std::size_t>(spec.totalLength), spec.fill);
+    std::vector<unsigned char> bytes = mk::HeaderBytes(fields);
+    bytes.resize(static_cast<std::size_t>(fields.totalLength), fields.fill);
     return PutText(name, std::string(bytes.begin(), bytes.end()));
 }
 

@@ -34,7 +34,7 @@ protected:
     {
         return name.compare(0, dir_.size(), dir_) == 0 ? name : dir_ + name;
     }
-    std::string Put(const std::string &name, const mk::ImageSpec &spec);
+    std::string Put(const std::string &name, const mk::HeaderFields &fields);
     std::string PutText(const std::string &name, const std::string &text = "member");
     std::string MakeDir(const std::string &name);  // its path, ending in '\'
     bool Exists(const std::string &name)
@@ -62,10 +62,10 @@ protected:
     std::string Backend() const override { return GetParam(); }
 };
 
-inline mk::ImageSpec Spec(std::uint32_t format, std::uint32_t kind, std::uint32_t slaves = 0,
+inline mk::HeaderFields Fields(std::uint32_t format, std::uint32_t kind, std::uint32_t slaves = 0,
                           std::uint64_t length = mk::kHeaderBytes)
 {
-    mk::ImageSpec s;
+    mk::HeaderFields s;
     s.mediaFormat = format;
     s.discKind = kind;
     s.slaveCount = slaves;

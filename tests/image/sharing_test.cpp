@@ -32,7 +32,7 @@ class Sharing : public ImageFiles {
 // while the queries are asked.
 TEST_F(Sharing, WhileAnotherProcessHoldsIt)
 {
-    const std::string path = Put("Busy.vcd", Spec(0, mk::kKindVideo));
+    const std::string path = Put("Busy.vcd", Fields(0, mk::kKindVideo));
     const UINT rows[][3] = {  // flags, type answers, description answers
         {CFile::modeReadWrite | CFile::shareDenyNone, 1, 0},
         {CFile::modeRead | CFile::shareDenyWrite, 1, 1},

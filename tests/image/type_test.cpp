@@ -38,7 +38,7 @@ TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << "format " << row[0] << " kind " << row[1]);
         // One file name throughout: a remembered answer would show.
-        const std::string path = Put("Kind.vcd", Spec(row[0], row[1], 0, 4096));
+        const std::string path = Put("Kind.vcd", Fields(row[0], row[1], 0, 4096));
         machine_->ResetCalls();
         const unsigned long code = row[2];
         EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), code);
@@ -58,7 +58,7 @@ TEST_F(Type, MissingArgumentsAreTracedUnreadableFilesAreNot)
 {
     const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n";
     const std::string desc = "CVcdImageEx::GetDesc BAD NULL ...";
-    const std::string cut = Put("Short.vcd", Spec(0, 3, 0, 2941));  // too short to describe
+    const std::string cut = Put("Short.vcd", Fields(0, 3, 0, 2941));  // too short to describe
     const std::string missing = Path("Missing.vcd");
     for (const char *bad : {static_cast<const char *>(nullptr), "", missing.c_str()}) {
         const bool traced = bad != missing.c_str();
@@ -96,11 +96,11 @@ TEST_F(Type, DescriptionTextAndInfo)
     };
     for (const auto &[text, descInfo, expected, expectedInfo] : rows) {
         SCOPED_TRACE(expected.size());
-        mk::ImageSpec spec = Spec(0, 0);
-        spec.desc = text;
-        spec.descInfo = descInfo;
-        spec.fill = 'a';  // after the text's NUL: the text must stop there
-        const std::string path = Put("Desc.vcd", spec);
+        mk::HeaderFields fields = Fields(0, 0);
+        fields.desc = text;
+        fields.descInfo = descInfo;
+        fields.fill = 'a';  // after the text's NUL: the text must stop there
+        const std::string path = Put("Desc.vcd", fields);
         char buffer[BRENVIK_MAX_PATH + 16];
         std::memset(buffer, 0xEE, sizeof buffer);
         int info = 12345;

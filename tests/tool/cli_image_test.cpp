@@ -137,7 +137,7 @@ TEST_F(ToolTest, ScanOddTrees)
     const auto image = [this](const std::string &relative, std::uint32_t format, std::uint32_t kind,
                               std::uint32_t slaves, std::uint64_t length = 4096) {
         test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
-        mk::ImageSpec header;
+        mk::HeaderFields header;
         header.mediaFormat = format;
         header.discKind = kind;
         header.slaveCount = slaves;

@@ -30,27 +30,27 @@ constexpr std::uint64_t kSlaveLength = 2048;
 DemoFile Image(const std::string &path, std::uint32_t mediaFormat, std::uint32_t discKind,
                const std::string &desc, std::uint32_t descInfo, std::uint32_t slaveCount)
 {
-    DemoFile file{path, DemoFile::kImage, ImageSpec{}, std::string()};
-    file.spec.mediaFormat = mediaFormat;
-    file.spec.discKind = discKind;
-    file.spec.desc = desc;
-    file.spec.descInfo = descInfo;
-    file.spec.slaveCount = slaveCount;
-    file.spec.totalLength = kImageLength;
+    DemoFile file{path, DemoFile::kImage, HeaderFields{}, std::string()};
+    file.fields.mediaFormat = mediaFormat;
+    file.fields.discKind = discKind;
+    file.fields.desc = desc;
+    file.fields.descInfo = descInfo;
+    file.fields.slaveCount = slaveCount;
+    file.fields.totalLength = kImageLength;
     return file;
 }
 
 DemoFile Slave(const std::string &path, std::uint8_t fill)
 {
-    DemoFile file{path, DemoFile::kFiller, ImageSpec{}, std::string()};
-    file.spec.totalLength = kSlaveLength;
-    file.spec.fill = fill;
+    DemoFile file{path, DemoFile::kFiller, HeaderFields{}, std::string()};
+    file.fields.totalLength = kSlaveLength;
+    file.fields.fill = fill;
     return file;
 }
 
 DemoFile Bytes(const std::string &path, const std::string &bytes)
 {
-    return DemoFile{path, DemoFile::kBytes, ImageSpec{}, bytes};
+    return DemoFile{path, DemoFile::kBytes, HeaderFields{}, bytes};
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ std::vector<DemoFile> DemoLibraryFiles()
     // The start of a JPEG file, enough for a viewer to say what it is not.
     files.push_back(Bytes("library/cover.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11)));
     DemoFile broken = Slave("library/Broken.vcd", 0x42);
-    broken.spec.totalLength = 100;
+    broken.fields.totalLength = 100;
     files.push_back(broken);
     return files;
 }
@@ -108,9 +108,9 @@ bool WriteDemoLibrary(const std::string &dir, std::string *error)
             return fail("cannot make " + target.parent_path().string() + ": " + ec.message());
         bool ok = false;
         switch (file.content) {
-        case DemoFile::kImage: ok = WriteImage(target.string(), file.spec); break;
+        case DemoFile::kImage: ok = WriteImage(target.string(), file.fields); break;
         case DemoFile::kFiller:
-            ok = WriteFiller(target.string(), file.spec.totalLength, file.spec.fill);
+            ok = WriteFiller(target.string(), file.fields.totalLength, file.fields.fill);
             break;
         case DemoFile::kBytes: ok = WriteBytes(target.string(), file.bytes); break;
         }

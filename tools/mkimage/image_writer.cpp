@@ -27,33 +27,33 @@ bool WriteFill(std::ofstream &out, std::uint64_t count, std::uint8_t fill)
 
 }  // namespace
 
-std::vector<unsigned char> HeaderBytes(const ImageSpec &spec)
+std::vector<unsigned char> HeaderBytes(const HeaderFields &fields)
 {
-    std::vector<unsigned char> block(kHeaderBytes, spec.fill);
-    PutWord(block, kDescInfoOffset, spec.descInfo);
-    PutWord(block, kMediaFormatOffset, spec.mediaFormat);
-    PutWord(block, kSlaveCountOffset, spec.slaveCount);
-    PutWord(block, kDiscKindOffset, spec.discKind);
-    const std::size_t n = std::min(spec.desc.size(), kDescBytes);
-    std::copy(spec.desc.begin(), spec.desc.begin() + static_cast<std::ptrdiff_t>(n),
+    std::vector<unsigned char> block(kHeaderBytes, fields.fill);
+    PutWord(block, kDescInfoOffset, fields.descInfo);
+    PutWord(block, kMediaFormatOffset, fields.mediaFormat);
+    PutWord(block, kSlaveCountOffset, fields.slaveCount);
+    PutWord(block, kDiscKindOffset, fields.discKind);
+    const std::size_t n = std::min(fields.desc.size(), kDescBytes);
+    std::copy(fields.desc.begin(), fields.desc.begin() + static_cast<std::ptrdiff_t>(n),
               block.begin() + static_cast<std::ptrdiff_t>(kDescOffset));
     if (n < kDescBytes)
         block[kDescOffset + n] = 0;
-    if (spec.totalLength < kHeaderBytes)
-        block.resize(static_cast<std::size_t>(spec.totalLength));
+    if (fields.totalLength < kHeaderBytes)
+        block.resize(static_cast<std::size_t>(fields.totalLength));
     return block;
 }
 
-bool WriteImage(const std::string &hostPath, const ImageSpec &spec)
+bool WriteImage(const std::string &hostPath, const HeaderFields &fields)
 {
     std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
     if (!out)
         return false;
-    const std::vector<unsigned char> header = HeaderBytes(spec);
+    const std::vector<unsigned char> header = HeaderBytes(fields);
     out.write(reinterpret_cast<const char *>(header.data()),
               static_cast<std::streamsize>(header.size()));
-    if (spec.totalLength > header.size())
-        WriteFill(out, spec.totalLength - header.size(), spec.fill);
+    if (fields.totalLength > header.size())
+        WriteFill(out, fields.totalLength - header.size(), fields.fill);
     out.close();
     return static_cast<bool>(out);
 }

@@ -37,7 +37,7 @@ enum DiscKind : std::uint32_t {
     kKindIsogen = 6
 };
 
-struct ImageSpec {
+struct HeaderFields {
     std::uint32_t mediaFormat = 0;
     std::uint32_t discKind = kKindDataCd;
     // Up to 256 bytes are stored; a shorter text is followed by one NUL, a
@@ -51,12 +51,12 @@ struct ImageSpec {
     std::uint8_t fill = 0;
 };
 
-// The first min(totalLength, kHeaderBytes) bytes of the file for spec, with
+// The first min(totalLength, kHeaderBytes) bytes of the file for fields, with
 // every word little-endian whatever the host.
-std::vector<unsigned char> HeaderBytes(const ImageSpec &spec);
+std::vector<unsigned char> HeaderBytes(const HeaderFields &fields);
 
 // Writes the image file (replacing any file of that name). False on error.
-bool WriteImage(const std::string &hostPath, const ImageSpec &spec);
+bool WriteImage(const std::string &hostPath, const HeaderFields &fields);
 
 // Writes a file of length bytes, all of them fill: slave members, data.
 bool WriteFiller(const std::string &hostPath, std::uint64_t length, std::uint8_t fill);
@@ -69,13 +69,13 @@ bool WriteBytes(const std::string &hostPath, const std::string &bytes);
 // WriteDemoLibrary. The layout is listed in demo_library.cpp.
 struct DemoFile {
     enum Content {
-        kImage,   // an image file as the ImageSpec member describes it
-        kFiller,  // spec.totalLength bytes of spec.fill (a slave member)
+        kImage,   // an image file as the HeaderFields member describes it
+        kFiller,  // fields.totalLength bytes of fields.fill (a slave member)
         kBytes    // bytes as they are
     };
     std::string path;
     Content content;
-    ImageSpec spec;
+    HeaderFields fields;
     std::string bytes;
 };
 
