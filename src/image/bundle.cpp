@@ -13,6 +13,7 @@
 
 #include "frame/trace.h"
 #include "image/image_header.h"
+#include "image/split_name.h"
 #include "platform/afx/afx.h"
 #include "platform/crt/crt.h"
 #include "platform/services.h"
@@ -33,20 +34,8 @@ constexpr int kMaxMembers = kMaxSlaves + 1;
 
 bool IsNullOrEmpty(const char *s) { return s == nullptr || s[0] == '\0'; }
 
-struct SplitName {
-    char drive[crt::kMaxDrive];
-    char dir[crt::kMaxDir];
-    char title[crt::kMaxFname];
-    char ext[crt::kMaxExt];
-};
-
-// A name whose pieces overflow the runtime's component buffers is no name of
-// a bundle; callers refuse it as they refuse any other bad name.
-bool Split(const char *path, SplitName &out)
-{
-    return crt::_splitpath_s(path, out.drive, sizeof out.drive, out.dir, sizeof out.dir,
-                             out.title, sizeof out.title, out.ext, sizeof out.ext) == 0;
-}
+using brenvik::image::Split;
+using brenvik::image::SplitName;
 
 // "%s%s.D%02d": member `number` of the bundle with directory `dir` (ending
 // in a separator, or empty) and title `title`. False when it does not fit.

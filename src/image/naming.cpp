@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame/trace.h"
+#include "image/split_name.h"
 #include "platform/crt/crt.h"
 
 namespace {
@@ -15,20 +16,8 @@ namespace crt = brenvik::crt;
 
 constexpr std::size_t kPathBuffer = BRENVIK_MAX_PATH;
 
-struct SplitName {
-    char drive[crt::kMaxDrive];
-    char dir[crt::kMaxDir];
-    char title[crt::kMaxFname];
-    char ext[crt::kMaxExt];
-};
-
-// A name whose pieces do not fit the runtime's component buffers cannot be a
-// name of ours; every caller refuses it as it refuses a bad name.
-bool Split(const char *path, SplitName &out)
-{
-    return crt::_splitpath_s(path, out.drive, sizeof out.drive, out.dir, sizeof out.dir,
-                             out.title, sizeof out.title, out.ext, sizeof out.ext) == 0;
-}
+using brenvik::image::Split;
+using brenvik::image::SplitName;
 
 // The title and extension of a title taken as a name of its own.
 bool SplitTitle(const char *title, char (&inner)[crt::kMaxFname],
