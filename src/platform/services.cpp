@@ -12,6 +12,21 @@ namespace {
 std::atomic<Services *> g_installed{nullptr};
 }  // namespace
 
+BOOL Services::DeleteFileInA(HANDLE, LPCSTR lpFileName)
+{
+    return DeleteFileA(lpFileName);
+}
+
+BOOL Services::RemoveDirectoryInA(HANDLE, LPCSTR lpPathName)
+{
+    return RemoveDirectoryA(lpPathName);
+}
+
+HANDLE Services::FindFirstFileInA(HANDLE, LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    return FindFirstFileA(lpFileName, lpFindFileData);
+}
+
 Services &DefaultServices()
 {
 #if defined(_WIN32)

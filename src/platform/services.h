@@ -52,6 +52,21 @@ public:
     virtual BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) = 0;
     virtual BOOL FindClose(HANDLE hFindFile) = 0;
 
+    // ---- Entries of a listed directory (no Win32 counterpart) --------------
+    // Each does what the call without "In" does to the path it is given,
+    // with that call's results and error codes, for an entry of the directory
+    // that the search hFindFile lists: lpFileName is that directory's path as
+    // searched, a separator and the entry's name as listed (for
+    // FindFirstFileInA, a subdirectory's name as listed, a separator and a
+    // pattern). A backend that keeps the search's directory open acts
+    // relative to it, so a directory on the way that is swapped for a link
+    // meanwhile cannot lead the call elsewhere; the final name is not
+    // followed if it is a link. The others go by the path.
+    virtual BOOL DeleteFileInA(HANDLE hFindFile, LPCSTR lpFileName);
+    virtual BOOL RemoveDirectoryInA(HANDLE hFindFile, LPCSTR lpPathName);
+    virtual HANDLE FindFirstFileInA(HANDLE hFindFile, LPCSTR lpFileName,
+                                    LPWIN32_FIND_DATAA lpFindFileData);
+
     // ---- Drives and volumes ------------------------------------------------
     virtual UINT GetDriveTypeA(LPCSTR lpRootPathName) = 0;
     virtual BOOL GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster,

@@ -466,6 +466,56 @@ TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
     EXPECT_FALSE(Exists("temp.tmp"));
 }
 
+// The calls on a search's entries answer as the path calls they stand for.
+TEST_P(PlatformConformance, CallsOnListedEntriesGiveTheCodesOfTheirPathCalls)
+{
+    MakeFile("f.txt", "x");
+    MakeFile("ro.txt", "r");
+    MakeFile("held.txt", "h");
+    MakeDir("full");
+    MakeFile("full\\in.txt", "in");
+    MakeDir("empty");
+    ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    WIN32_FIND_DATAA data;
+    HANDLE search = s().FindFirstFileA(P("*").c_str(), &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << Err();
+    DWORD error = 0;
+    auto holder = backend().HoldOpen("held.txt", GENERIC_READ, FILE_SHARE_READ, &error);
+    ASSERT_NE(holder, nullptr) << error;
+    auto del = [&](const char *r) { return s().DeleteFileInA(search, P(r).c_str()) != 0; };
+    auto rmdir = [&](const char *r) {
+        return s().RemoveDirectoryInA(search, P(r).c_str()) != 0;
+    };
+    std::string found;
+    auto find = [&](const char *r) {
+        HANDLE h = s().FindFirstFileInA(search, P(r).c_str(), &data);
+        found = h != INVALID_HANDLE_VALUE ? data.cFileName : "";
+        return h != INVALID_HANDLE_VALUE && s().FindClose(h);
+    };
+    ExpectCalls({
+        {"delete, missing file", [&] { return del("none.txt"); }, ERROR_FILE_NOT_FOUND},
+        {"delete a directory", [&] { return del("full"); }, ERROR_ACCESS_DENIED},
+        {"delete a read-only file", [&] { return del("ro.txt"); }, ERROR_ACCESS_DENIED},
+        {"delete a file held open", [&] { return del("held.txt"); }, ERROR_SHARING_VIOLATION},
+        {"rmdir, not empty", [&] { return rmdir("full"); }, ERROR_DIR_NOT_EMPTY},
+        {"rmdir, missing", [&] { return rmdir("none"); }, ERROR_FILE_NOT_FOUND},
+        {"rmdir a file", [&] { return rmdir("f.txt"); }, ERROR_DIRECTORY},
+        {"search, nothing matches", [&] { return find("full\\*.exe"); }, ERROR_FILE_NOT_FOUND},
+        {"search, missing dir", [&] { return find("missing\\*"); }, ERROR_PATH_NOT_FOUND},
+        {"search a subdirectory", [&] { return find("full\\*.txt"); }, 0},
+        {"delete a file", [&] { return del("f.txt"); }, 0},
+        {"rmdir an empty one", [&] { return rmdir("empty"); }, 0},
+    });
+    EXPECT_EQ(found, "in.txt");
+    holder.reset();
+    EXPECT_TRUE(s().FindClose(search));
+    EXPECT_FALSE(Exists("f.txt") || Exists("empty"));
+    EXPECT_EQ(ReadAll("ro.txt"), "r");
+    EXPECT_EQ(ReadAll("held.txt"), "h");
+    EXPECT_EQ(ReadAll("full\\in.txt"), "in");
+    ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
 TEST_P(PlatformConformance, MoveFileRenamesFilesAndDirectories)
 {
     MakeFile("a.txt", "A");

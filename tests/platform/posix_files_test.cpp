@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <thread>
@@ -189,6 +190,68 @@ TEST_F(PosixFilesTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
     EXPECT_FALSE(test::HostExists(H("c/d/dirlink")));
     EXPECT_EQ(test::ReadHostFile(H("c/d/plain.txt")).size(), 1234u);
     EXPECT_EQ(test::ReadHostFile(H("c/d/sub/keep.txt")), "keep");
+}
+
+// The calls on a search's entries act in the directory the search holds
+// open: after that directory is swapped for a link, they still act in it,
+// and a link they are given is removed, never followed.
+TEST_F(PosixFilesTest, CallsOnListedEntriesStayInTheListedDirectory)
+{
+    test::MakeHostDirs(H("c/d/sub"));
+    test::WriteHostFile(H("c/d/a.txt"), "in d");
+    test::WriteHostFile(H("c/d/sub/s.txt"), "in sub");
+    test::MakeHostDirs(H("out/sub"));
+    test::WriteHostFile(H("out/a.txt"), "outside");
+    test::WriteHostFile(H("out/sub/s.txt"), "outside");
+    test::WriteHostFile(H("out/f.txt"), "outside");
+    WIN32_FIND_DATAA data;
+    HANDLE search = s().FindFirstFileA("C:\\d\\*", &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(::rename(H("c/d").c_str(), H("c/moved").c_str()), 0);
+    ASSERT_EQ(::symlink(H("out").c_str(), H("c/d").c_str()), 0);
+    ASSERT_EQ(::symlink(H("out/f.txt").c_str(), H("c/moved/filelink").c_str()), 0);
+    ASSERT_EQ(::symlink(H("out/sub").c_str(), H("c/moved/dirlink").c_str()), 0);
+
+    HANDLE inner = s().FindFirstFileInA(search, "C:\\d\\sub\\*.txt", &data);
+    ASSERT_NE(inner, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "s.txt");
+    EXPECT_TRUE(s().DeleteFileInA(inner, "C:\\d\\sub\\s.txt"));
+    EXPECT_TRUE(s().FindClose(inner));
+    EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\sub"));
+    EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\a.txt"));
+    // A link takes the call of what it leads to.
+    Mark();
+    EXPECT_FALSE(s().RemoveDirectoryInA(search, "C:\\d\\filelink"));
+    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_DIRECTORY));
+    Mark();
+    EXPECT_FALSE(s().DeleteFileInA(search, "C:\\d\\dirlink"));
+    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\filelink"));
+    Mark();
+    EXPECT_EQ(s().FindFirstFileInA(search, "C:\\d\\dirlink\\*", &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\dirlink"));
+    EXPECT_TRUE(std::filesystem::is_empty(H("c/moved")));
+    EXPECT_EQ(test::ReadHostFile(H("out/a.txt")), "outside");
+    EXPECT_EQ(test::ReadHostFile(H("out/sub/s.txt")), "outside");
+    EXPECT_EQ(test::ReadHostFile(H("out/f.txt")), "outside");
+
+    // What is no entry name, and what is no search.
+    for (const char *bad : {"C:\\d\\", "C:\\d\\.", "C:\\d\\..", "C:\\d\\a*"}) {
+        SCOPED_TRACE(bad);
+        Mark();
+        EXPECT_FALSE(s().DeleteFileInA(search, bad));
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    }
+    EXPECT_TRUE(s().FindClose(search));
+    for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+        Mark();
+        EXPECT_FALSE(s().RemoveDirectoryInA(h, "C:\\d\\x"));
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        Mark();
+        EXPECT_EQ(s().FindFirstFileInA(h, "C:\\d\\x\\*", &data), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
 }
 
 TEST_F(PosixFilesTest, SearchesSkipUnusableNamesAndWalkLargeDirectories)

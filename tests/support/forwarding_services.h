@@ -41,6 +41,9 @@ public:
     BRENVIK_FORWARD(BOOL, RemoveDirectoryA, (LPCSTR n), (n))
     BRENVIK_FORWARD(HANDLE, FindFirstFileA, (LPCSTR n, LPWIN32_FIND_DATAA d), (n, d))
     BRENVIK_FORWARD(BOOL, FindNextFileA, (HANDLE h, LPWIN32_FIND_DATAA d), (h, d))
+    BRENVIK_FORWARD(BOOL, DeleteFileInA, (HANDLE h, LPCSTR n), (h, n))
+    BRENVIK_FORWARD(BOOL, RemoveDirectoryInA, (HANDLE h, LPCSTR n), (h, n))
+    BRENVIK_FORWARD(HANDLE, FindFirstFileInA, (HANDLE h, LPCSTR n, LPWIN32_FIND_DATAA d), (h, n, d))
     BRENVIK_FORWARD(BOOL, FindClose, (HANDLE h), (h))
     BRENVIK_FORWARD(UINT, GetDriveTypeA, (LPCSTR root), (root))
     BRENVIK_FORWARD(BOOL, GetDiskFreeSpaceA,

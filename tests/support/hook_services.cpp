@@ -75,6 +75,16 @@ HANDLE HookServices::FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data)
     });
 }
 
+HANDLE HookServices::FindFirstFileInA(HANDLE parent, LPCSTR name, LPWIN32_FIND_DATAA data)
+{
+    return Guard("FindFirstFileInA", name, INVALID_HANDLE_VALUE, [&] {
+        HANDLE h = inner_.FindFirstFileInA(parent, name, data);
+        if (h != INVALID_HANDLE_VALUE)
+            finds_.insert(h);
+        return h;
+    });
+}
+
 BOOL HookServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
 {
     if (DWORD e = Enter("FindNextFileA", nullptr)) {

@@ -94,8 +94,11 @@ public:
     BRENVIK_HOOKED(BOOL, CreateDirectoryA, n, FALSE, (LPCSTR n, LPSECURITY_ATTRIBUTES sa),
                    (n, sa))
     BRENVIK_HOOKED(BOOL, RemoveDirectoryA, n, FALSE, (LPCSTR n), (n))
+    BRENVIK_HOOKED(BOOL, DeleteFileInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
+    BRENVIK_HOOKED(BOOL, RemoveDirectoryInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
 #undef BRENVIK_HOOKED
     HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data) override;
+    HANDLE FindFirstFileInA(HANDLE parent, LPCSTR name, LPWIN32_FIND_DATAA data) override;
     BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) override;
     BOOL FindClose(HANDLE h) override;
     DWORD GetTickCount() override { return tickCount ? tickCount() : inner_.GetTickCount(); }

@@ -127,7 +127,17 @@ public:
     BOOL IsArchived() const { return MatchesMask(FILE_ATTRIBUTE_ARCHIVE); }
     BOOL IsReparsePoint() const { return MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT); }
 
+    // Beyond the class library, for walks that must not leave their tree:
+    // FindFile of pstrName, a directory that parent lists, a separator and a
+    // pattern, with the directory opened relative to parent's search where
+    // the services can (FindFirstFileInA).
+    BOOL FindFileIn(const CFileFind &parent, const char *pstrName);
+    // The search, for the services' calls on the entries it lists.
+    HANDLE GetSearchHandle() const { return hContext_; }
+
 private:
+    BOOL Start(HANDLE parent, const char *pstrName);
+
     HANDLE hContext_;
     bool haveCurrent_;
     bool haveNext_;

@@ -49,11 +49,24 @@ void CFileFind::Close()
 
 BOOL CFileFind::FindFile(const char *pstrName, DWORD /*dwUnused: ignored*/)
 {
-    Close();
-    if (pstrName == nullptr)
-        pstrName = "*.*";
+    return Start(nullptr, pstrName == nullptr ? "*.*" : pstrName);
+}
 
-    HANDLE h = sys().FindFirstFileA(pstrName, &next_);
+BOOL CFileFind::FindFileIn(const CFileFind &parent, const char *pstrName)
+{
+    if (&parent == this || !IsRealHandle(parent.hContext_) || pstrName == nullptr) {
+        Close();
+        sys().SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return Start(parent.hContext_, pstrName);
+}
+
+BOOL CFileFind::Start(HANDLE parent, const char *pstrName)
+{
+    Close();
+    HANDLE h = parent ? sys().FindFirstFileInA(parent, pstrName, &next_)
+                      : sys().FindFirstFileA(pstrName, &next_);
     if (!IsRealHandle(h)) {
         const DWORD error = sys().GetLastError();
         Close();

@@ -765,6 +765,119 @@ BOOL PosixBackend::RemoveDirectoryA(LPCSTR lpPathName)
     return TRUE;
 }
 
+namespace {
+
+// An entry of a search's directory, opened there for a removal's checks
+// without following a link: fd is -1 where it cannot be (a link, missing,
+// no read permission), and st then holds what fstatat saw of the name
+// itself, or err the reason it saw nothing.
+struct ListedEntry {
+    ListedEntry(int dirFd, const char *name, int flags)
+    {
+        do {
+            fd = ::openat(dirFd, name,
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0 && ::fstat(fd, &st) == 0)
+            return;
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            err = errno;
+    }
+    ~ListedEntry()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ListedEntry(const ListedEntry &) = delete;
+    ListedEntry &operator=(const ListedEntry &) = delete;
+
+    int fd = -1;
+    int err = 0;
+    struct stat st = {};
+};
+
+bool LinkLeadsToDirectory(int dirFd, const char *name)
+{
+    struct stat target;
+    return ::fstatat(dirFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+}
+
+// What DeleteFileA and RemoveDirectoryA refuse before removing, for an
+// entry that is no link: 0 when the removal may go ahead.
+DWORD RemovalRefused(const ListedEntry &entry, bool directory)
+{
+    if (S_ISDIR(entry.st.st_mode) != directory)
+        return directory ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED;
+    if (IsReadOnlyMode(entry.st.st_mode))
+        return ERROR_ACCESS_DENIED;
+    // An entry that could not be opened cannot be probed; its opener, if
+    // any, is not one of ours (ours open to read).
+    if (entry.fd >= 0 && OtherOpenerDenies(entry.fd, kShareDelete))
+        return ERROR_SHARING_VIOLATION;
+    return 0;
+}
+
+}  // namespace
+
+BOOL PosixBackend::DeleteFileInA(HANDLE hFindFile, LPCSTR lpFileName)
+{
+    std::shared_ptr<const HandleObject> keep;
+    const int dirFd = SearchDirectory(hFindFile, &keep);
+    if (dirFd < 0)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    const char *name = nullptr;
+    if (DWORD err = SplitListedName(lpFileName, &name))
+        return Fail(err, FALSE);
+    ListedEntry entry(dirFd, name, 0);
+    if (entry.err != 0)
+        return Fail(Win32FromErrno(entry.err), FALSE);
+    if (S_ISLNK(entry.st.st_mode)) {
+        // A link to a directory is a directory to Windows.
+        if (LinkLeadsToDirectory(dirFd, name))
+            return Fail(ERROR_ACCESS_DENIED, FALSE);
+    } else if (DWORD err = RemovalRefused(entry, false)) {
+        return Fail(err, FALSE);
+    }
+    if (::unlinkat(dirFd, name, 0) != 0)
+        return Fail(Win32FromErrno(errno), FALSE);
+    return TRUE;
+}
+
+BOOL PosixBackend::RemoveDirectoryInA(HANDLE hFindFile, LPCSTR lpPathName)
+{
+    std::shared_ptr<const HandleObject> keep;
+    const int dirFd = SearchDirectory(hFindFile, &keep);
+    if (dirFd < 0)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    const char *name = nullptr;
+    if (DWORD err = SplitListedName(lpPathName, &name))
+        return Fail(err, FALSE);
+    ListedEntry entry(dirFd, name, O_DIRECTORY);
+    if (entry.err != 0)
+        return Fail(Win32FromErrno(entry.err), FALSE);
+    if (S_ISLNK(entry.st.st_mode)) {
+        // A link to a directory goes; what it leads to stays.
+        if (!LinkLeadsToDirectory(dirFd, name))
+            return Fail(ERROR_DIRECTORY, FALSE);
+        if (::unlinkat(dirFd, name, 0) != 0)
+            return Fail(Win32FromErrno(errno), FALSE);
+        return TRUE;
+    }
+    if (DWORD err = RemovalRefused(entry, true))
+        return Fail(err, FALSE);
+    if (::unlinkat(dirFd, name, AT_REMOVEDIR) != 0) {
+        const int err = errno;
+        if (err == ENOTEMPTY || err == EEXIST)
+            return Fail(ERROR_DIR_NOT_EMPTY, FALSE);
+        return Fail(Win32FromErrno(err), FALSE);
+    }
+    return TRUE;
+}
+
 }  // namespace posix
 }  // namespace platform
 }  // namespace brenvik

@@ -281,6 +281,100 @@ HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFind
     return RegisterHandle(find);
 }
 
+int SearchDirectory(HANDLE hFindFile, std::shared_ptr<const HandleObject> *keep)
+{
+    auto find = LookupAs<FindObject>(hFindFile, HandleKind::kFind);
+    if (!find)
+        return -1;
+    const int fd = find->dirFd;
+    *keep = std::move(find);
+    return fd;
+}
+
+DWORD SplitListedName(LPCSTR lpPath, const char **name)
+{
+    if (lpPath == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    const char *last = lpPath;
+    for (const char *p = lpPath; *p; ++p)
+        if (*p == '\\' || *p == '/')
+            last = p + 1;
+    // Only a name the listing can give: not empty, not a dot name, no
+    // wildcard, short enough.
+    const std::size_t n = std::strlen(last);
+    if (n == 0 || std::strcmp(last, ".") == 0 || std::strcmp(last, "..") == 0 ||
+        std::strpbrk(last, "*?") != nullptr)
+        return ERROR_INVALID_NAME;
+    if (n >= MAX_PATH)
+        return ERROR_FILENAME_EXCED_RANGE;
+    *name = last;
+    return 0;
+}
+
+HANDLE PosixBackend::FindFirstFileInA(HANDLE hFindFile, LPCSTR lpFileName,
+                                      LPWIN32_FIND_DATAA lpFindFileData)
+{
+    if (lpFindFileData == nullptr || lpFileName == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    auto parent = LookupAs<FindObject>(hFindFile, HandleKind::kFind);
+    if (!parent)
+        return Fail(ERROR_INVALID_HANDLE, INVALID_HANDLE_VALUE);
+
+    // "<directory>\\<subdirectory>\\<pattern>": the last two components.
+    const char *pattern = lpFileName;
+    const char *sub = nullptr;
+    for (const char *p = lpFileName; *p; ++p) {
+        if (*p == '\\' || *p == '/') {
+            sub = pattern;
+            pattern = p + 1;
+        }
+    }
+    if (sub == nullptr)
+        return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+    const std::size_t subLen = static_cast<std::size_t>(pattern - 1 - sub);
+    char subName[MAX_PATH];
+    if (subLen >= sizeof subName)
+        return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
+    std::memcpy(subName, sub, subLen);
+    subName[subLen] = '\0';
+    if (subLen == 0 || std::strpbrk(subName, "*?") != nullptr)
+        return Fail(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
+
+    auto find = std::make_shared<FindObject>();
+    const std::size_t patternLen = std::strlen(pattern);
+    if (patternLen >= sizeof find->pattern)
+        return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
+    if (patternLen == 0)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    std::memcpy(find->pattern, pattern, patternLen + 1);
+    // The listing's directory, the subdirectory, '/' and room for a name.
+    if (parent->dirLen + subLen + 1 + 1 > sizeof find->path)
+        return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
+
+    int fd;
+    do {
+        fd = ::openat(parent->dirFd, subName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int err = errno;
+        return Fail(err == ELOOP || err == ENOTDIR || err == ENOENT
+                        ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND)
+                        : Win32FromErrno(err),
+                    INVALID_HANDLE_VALUE);
+    }
+    find->dirFd = fd;
+    std::memcpy(find->path, parent->path, parent->dirLen);
+    std::memcpy(find->path + parent->dirLen, subName, subLen);
+    find->dirLen = parent->dirLen + subLen;
+    find->path[find->dirLen++] = '/';
+    find->path[find->dirLen] = '\0';
+    find->dotsLeft = 2;
+
+    if (!NextMatch(*find, lpFindFileData))
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    return RegisterHandle(find);
+}
+
 BOOL PosixBackend::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
 {
     auto find = LookupAs<FindObject>(hFindFile, HandleKind::kFind);

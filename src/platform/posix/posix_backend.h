@@ -4,6 +4,8 @@
 #ifndef BRENVIK_PLATFORM_POSIX_POSIX_BACKEND_H
 #define BRENVIK_PLATFORM_POSIX_POSIX_BACKEND_H
 
+#include <memory>
+
 #include "platform/services.h"
 
 namespace brenvik {
@@ -40,6 +42,10 @@ public:
     HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) override;
     BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) override;
     BOOL FindClose(HANDLE hFindFile) override;
+    BOOL DeleteFileInA(HANDLE hFindFile, LPCSTR lpFileName) override;
+    BOOL RemoveDirectoryInA(HANDLE hFindFile, LPCSTR lpPathName) override;
+    HANDLE FindFirstFileInA(HANDLE hFindFile, LPCSTR lpFileName,
+                            LPWIN32_FIND_DATAA lpFindFileData) override;
 
     UINT GetDriveTypeA(LPCSTR lpRootPathName) override;
     BOOL GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster,
@@ -92,6 +98,16 @@ public:
 
 // The one instance.
 PosixBackend &Backend();
+
+class HandleObject;
+
+// The descriptor of the directory the search hFindFile lists, kept open
+// while *keep lives; -1 when hFindFile is no search.
+int SearchDirectory(HANDLE hFindFile, std::shared_ptr<const HandleObject> *keep);
+
+// The final name of a path given to a call on a listed entry, in *name; 0,
+// or the error that refuses it (no name, a dot name, a wildcard, too long).
+DWORD SplitListedName(LPCSTR lpPath, const char **name);
 
 }  // namespace posix
 }  // namespace platform
