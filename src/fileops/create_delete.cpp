@@ -132,7 +132,7 @@ CString WithoutTrailingBackslash(const char *strDir)
     return CString(strDir, static_cast<int>(len - 1));
 }
 
-int RemoveTree(const char *strDir, int bDelSystem);
+int RemoveTree(const char *strDir, int bDelSystem, const CFileFind *parent);
 
 }  // namespace
 
@@ -263,7 +263,7 @@ int CDriveEx::DelTree(const char *strDir, int bDelSystem)
     // A missing path, or one that names a file, is a tree already gone.
     if (!IsDir(strDir, nullptr))
         return 1;
-    return RemoveTree(strDir, bDelSystem);
+    return RemoveTree(strDir, bDelSystem, nullptr);
 }
 
 namespace {
@@ -272,19 +272,17 @@ namespace {
 // that of the final removal, which fails whenever a child had to stay.
 //
 // A symbolic link (a reparse point) is removed as a link and never followed:
-// the deletion must not reach outside the tree it was given. The listing
-// reports a link with the reparse bit, and such an entry is removed at once.
-// A directory listed as a plain one may have been replaced by a link since,
+// the deletion must not reach outside the tree it was given. Below the top,
+// every entry is removed, and every subdirectory listed, through the search
+// that listed it (the services' "In" calls): where the platform keeps a
+// search's directory open, those act relative to it and never follow a link,
+// so a directory swapped for a link at any point of the walk cannot lead it
+// elsewhere. Where the platform goes by path, the listing is what guards:
+// a directory listed as a plain one may have been replaced by a link since,
 // so its own attributes are read (without following a link) right before
 // its listing is opened and again right after; unless both say "a plain
 // directory", nothing in the listing is touched, and a link is removed as a
-// link. The POSIX backend also opens a listed directory without following a
-// link, so there a link swapped in between the first read and the opening
-// fails the listing outright. What stays open: entries are deleted by path,
-// so a directory swapped for a link while its own entries are being deleted
-// (or swapped out and back around the opening) would redirect those
-// deletions. Closing that needs deletion relative to an open directory,
-// which the platform services do not offer.
+// link.
 enum class Kind { gone, link, directory, other };
 
 Kind KindOf(const CString &path, DWORD *attributes)
@@ -298,19 +296,26 @@ Kind KindOf(const CString &path, DWORD *attributes)
     return (a & FILE_ATTRIBUTE_DIRECTORY) ? Kind::directory : Kind::other;
 }
 
-int RemoveLink(const CString &path, DWORD attributes)
+// MyDelFile or MyRemoveDirectory of path, an entry that parent lists (the
+// top of the tree when parent is null), with their results.
+int RemoveEntry(const CFileFind *parent, const char *path, bool directory)
 {
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? CDriveEx::MyRemoveDirectory(path)
-                                                   : CDriveEx::MyDelFile(path);
+    if (parent == nullptr)
+        return directory ? CDriveEx::MyRemoveDirectory(path) : CDriveEx::MyDelFile(path);
+    const HANDLE search = parent->GetSearchHandle();
+    if (directory)
+        return sys().RemoveDirectoryInA(search, path) ||
+               sys().GetLastError() == ERROR_PATH_NOT_FOUND;
+    return sys().DeleteFileInA(search, path) || sys().GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-int RemoveTree(const char *strDir, int bDelSystem)
+int RemoveTree(const char *strDir, int bDelSystem, const CFileFind *parent)
 {
     CString dir = WithoutTrailingBackslash(strDir);
     DWORD attributes = 0;
     Kind kind = KindOf(dir, &attributes);
     if (kind == Kind::link)
-        return RemoveLink(dir, attributes);
+        return RemoveEntry(parent, dir, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
 
     // Unreadable attributes, or no longer a directory: nothing is listed, and
     // the removal decides.
@@ -322,13 +327,13 @@ int RemoveTree(const char *strDir, int bDelSystem)
 
         // The listing streams: one entry ahead, whatever the directory holds.
         CFileFind finder;
-        BOOL more = finder.FindFile(search, 0);
+        BOOL more = parent ? finder.FindFileIn(*parent, search) : finder.FindFile(search, 0);
         if (more) {
             kind = KindOf(dir, &attributes);
             if (kind != Kind::directory) {
                 finder.Close();
                 if (kind == Kind::link)
-                    return RemoveLink(dir, attributes);
+                    return RemoveEntry(parent, dir, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
                 more = FALSE;
             }
         }
@@ -338,18 +343,20 @@ int RemoveTree(const char *strDir, int bDelSystem)
                 continue;
             CString child = finder.GetFilePath();
             if (finder.IsReparsePoint() && finder.IsDirectory()) {
-                CDriveEx::MyRemoveDirectory(child);
+                RemoveEntry(&finder, child, true);
             } else if (finder.IsDirectory()) {
-                // Below the top level system files always stay.
-                CDriveEx::DelTree(child, 0);
+                // Below the top level system files always stay. A directory
+                // gone meanwhile is a tree already deleted.
+                if (CDriveEx::IsDir(child, nullptr))
+                    RemoveTree(child, 0, &finder);
             } else if (!finder.IsSystem() || bDelSystem) {
-                CDriveEx::MyDelFile(child);
+                RemoveEntry(&finder, child, false);
             }
             // A child that stays is noted by the final removal failing.
         }
         finder.Close();
     }
-    return CDriveEx::MyRemoveDirectory(strDir);
+    return RemoveEntry(parent, parent ? dir : CString(strDir), true);
 }
 
 }  // namespace

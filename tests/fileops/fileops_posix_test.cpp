@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -169,19 +170,33 @@ TEST_F(FileOpsPosix, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
     EXPECT_EQ(Snapshot(H("")), Snap{});
     EXPECT_EQ(Snapshot(outside_), outside);
 
-    const std::pair<const char *, int> points[] = {
-        {"GetFileAttributesExA", 1}, {"GetFileAttributesA", 1}, {"FindFirstFileA", 1}, {"GetFileAttributesA", 2}};
+    // The last point swaps the directory while its own entries are being
+    // deleted (at the first of them): same-named files behind the link must
+    // survive.
+    WriteHostFile(outside_ + "/inner.txt", "outside");
+    WriteHostFile(outside_ + "/inner2.txt", "outside");
+    const Snap outsideNow = Snapshot(outside_);
+    const struct {
+        const char *call, *path;  // a path ending in '\\' matches what it begins
+        int occurrence;
+    } points[] = {{"GetFileAttributesExA", "t\\sub", 1},
+                  {"GetFileAttributesA", "t\\sub", 1},
+                  {"FindFirstFileInA", "t\\sub\\*.*", 1},
+                  {"GetFileAttributesA", "t\\sub", 2},
+                  {"DeleteFileInA", "t\\sub\\", 1}};
     int n = 0;
     for (const auto &p : points) {
-        SCOPED_TRACE(std::string(p.first) + " #" + std::to_string(p.second));
+        SCOPED_TRACE(std::string(p.call) + " #" + std::to_string(p.occurrence));
         File("t\\before.txt");
         File("t\\sub\\inner.txt", "in the tree");
+        File("t\\sub\\inner2.txt", "in the tree");
         File("t\\zafter.txt");
         const std::string movedTo = Out("moved" + std::to_string(++n));
-        const std::string path = p.first[0] == 'F' ? W("t\\sub\\*.*") : W("t\\sub");
+        const std::string path = W(p.path);
         int seen = 0;
         hook_.before = [&](const HookedCall &call) -> DWORD {
-            if (call.name == p.first && call.path == path && ++seen == p.second) {
+            const bool at = path.back() == '\\' ? call.path.rfind(path, 0) == 0 : call.path == path;
+            if (call.name == p.call && at && ++seen == p.occurrence) {
                 fs::rename(H("t/sub"), movedTo);
                 fs::create_symlink(outside_, H("t/sub"));
             }
@@ -189,12 +204,16 @@ TEST_F(FileOpsPosix, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
         };
         EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0), 1);
         hook_.before = nullptr;
-        EXPECT_GE(seen, p.second);
+        EXPECT_GE(seen, p.occurrence);
         EXPECT_FALSE(HostExists(H("t")));
-        // The directory moved away is no longer in the tree and stays whole.
-        EXPECT_EQ(ReadHostFile(movedTo + "/inner.txt"), "in the tree");
+        // A directory moved away before its listing is no longer in the tree
+        // and stays whole; one moved away during its listing loses the
+        // entries listed, as it would have in place.
+        const Snap whole = {{"inner.txt", "in the tree"}, {"inner2.txt", "in the tree"}};
+        const bool listed = std::strcmp(p.call, "DeleteFileInA") == 0;
+        EXPECT_EQ(Snapshot(movedTo), listed ? Snap{} : whole);
         fs::remove_all(movedTo);
-        EXPECT_EQ(Snapshot(outside_), outside);
+        EXPECT_EQ(Snapshot(outside_), outsideNow);
     }
 }
 
