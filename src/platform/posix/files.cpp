@@ -183,40 +183,53 @@ bool DeletionDenied(const char *host)
     return denied;
 }
 
-// The entry a mapped path names exactly, opened for a deletion's checks
-// without following a link in its final name: fd is -1 where it cannot be
-// (missing, a link, another case of the name, no read permission, a root,
-// a name written with a trailing separator), and the caller then looks the
-// path up the slow way. On success path.lookup says the entry exists.
-struct Probe {
-    Probe(MappedPath &path, int flags)
-    {
-        if (path.rootEmpty || path.isRoot || path.trailingSep || path.lastStart >= path.len)
-            return;
-        do {
-            fd = ::open(path.c_str(),
-                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0)
-            return;
-        if (::fstat(fd, &st) != 0) {
-            ::close(fd);
-            fd = -1;
-            return;
-        }
-        path.lookup = Lookup::kExists;
-        path.st = st;
-    }
-    ~Probe()
+// An entry opened for a removal's checks without following a link in its
+// final name: the descriptor gives type and mode and carries the share
+// probe, all from one open.
+struct RemovalProbe {
+    RemovalProbe() = default;
+    ~RemovalProbe()
     {
         if (fd >= 0)
             ::close(fd);
     }
-    Probe(const Probe &) = delete;
-    Probe &operator=(const Probe &) = delete;
+    RemovalProbe(const RemovalProbe &) = delete;
+    RemovalProbe &operator=(const RemovalProbe &) = delete;
+
+    // True when name (relative to dirFd) is open and st holds its status.
+    bool Open(int dirFd, const char *name, int flags)
+    {
+        do {
+            fd = ::openat(dirFd, name,
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return false;
+        if (::fstat(fd, &st) == 0)
+            return true;
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
 
     int fd = -1;
     struct stat st = {};
+};
+
+// The entry a mapped path names exactly: fd is -1 where it cannot be opened
+// (missing, a link, another case of the name, no read permission, a root,
+// a name written with a trailing separator), and the caller then looks the
+// path up the slow way. On success path.lookup says the entry exists.
+struct Probe : RemovalProbe {
+    Probe(MappedPath &path, int flags)
+    {
+        if (path.rootEmpty || path.isRoot || path.trailingSep || path.lastStart >= path.len)
+            return;
+        if (Open(AT_FDCWD, path.c_str(), flags)) {
+            path.lookup = Lookup::kExists;
+            path.st = st;
+        }
+    }
 };
 
 // For a name the one-open probe could not take: the error that refuses its
@@ -767,37 +780,17 @@ BOOL PosixBackend::RemoveDirectoryA(LPCSTR lpPathName)
 
 namespace {
 
-// An entry of a search's directory, opened there for a removal's checks
-// without following a link: fd is -1 where it cannot be (a link, missing,
-// no read permission), and st then holds what fstatat saw of the name
+// An entry of a search's directory, opened there: where it cannot be (a
+// link, missing, no read permission), st holds what fstatat saw of the name
 // itself, or err the reason it saw nothing.
-struct ListedEntry {
+struct ListedEntry : RemovalProbe {
     ListedEntry(int dirFd, const char *name, int flags)
     {
-        do {
-            fd = ::openat(dirFd, name,
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
-        } while (fd < 0 && errno == EINTR);
-        if (fd >= 0 && ::fstat(fd, &st) == 0)
-            return;
-        if (fd >= 0) {
-            ::close(fd);
-            fd = -1;
-        }
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (!Open(dirFd, name, flags) && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             err = errno;
     }
-    ~ListedEntry()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    ListedEntry(const ListedEntry &) = delete;
-    ListedEntry &operator=(const ListedEntry &) = delete;
 
-    int fd = -1;
     int err = 0;
-    struct stat st = {};
 };
 
 bool LinkLeadsToDirectory(int dirFd, const char *name)
@@ -821,61 +814,50 @@ DWORD RemovalRefused(const ListedEntry &entry, bool directory)
     return 0;
 }
 
-}  // namespace
-
-BOOL PosixBackend::DeleteFileInA(HANDLE hFindFile, LPCSTR lpFileName)
+// DeleteFileInA (directory false) and RemoveDirectoryInA (true).
+BOOL RemoveListed(HANDLE hFindFile, LPCSTR lpPath, bool directory)
 {
     std::shared_ptr<const HandleObject> keep;
     const int dirFd = SearchDirectory(hFindFile, &keep);
     if (dirFd < 0)
         return Fail(ERROR_INVALID_HANDLE, FALSE);
     const char *name = nullptr;
-    if (DWORD err = SplitListedName(lpFileName, &name))
+    if (DWORD err = SplitListedName(lpPath, &name))
         return Fail(err, FALSE);
-    ListedEntry entry(dirFd, name, 0);
+    ListedEntry entry(dirFd, name, directory ? O_DIRECTORY : 0);
     if (entry.err != 0)
         return Fail(Win32FromErrno(entry.err), FALSE);
+    int flags = 0;
     if (S_ISLNK(entry.st.st_mode)) {
-        // A link to a directory is a directory to Windows.
-        if (LinkLeadsToDirectory(dirFd, name))
-            return Fail(ERROR_ACCESS_DENIED, FALSE);
-    } else if (DWORD err = RemovalRefused(entry, false)) {
-        return Fail(err, FALSE);
+        // A link to a directory is a directory to Windows: removing the
+        // directory takes the link away (what it leads to stays), deleting
+        // the file is refused.
+        if (LinkLeadsToDirectory(dirFd, name) != directory)
+            return Fail(directory ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED, FALSE);
+    } else {
+        if (DWORD err = RemovalRefused(entry, directory))
+            return Fail(err, FALSE);
+        flags = directory ? AT_REMOVEDIR : 0;
     }
-    if (::unlinkat(dirFd, name, 0) != 0)
-        return Fail(Win32FromErrno(errno), FALSE);
-    return TRUE;
-}
-
-BOOL PosixBackend::RemoveDirectoryInA(HANDLE hFindFile, LPCSTR lpPathName)
-{
-    std::shared_ptr<const HandleObject> keep;
-    const int dirFd = SearchDirectory(hFindFile, &keep);
-    if (dirFd < 0)
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
-    const char *name = nullptr;
-    if (DWORD err = SplitListedName(lpPathName, &name))
-        return Fail(err, FALSE);
-    ListedEntry entry(dirFd, name, O_DIRECTORY);
-    if (entry.err != 0)
-        return Fail(Win32FromErrno(entry.err), FALSE);
-    if (S_ISLNK(entry.st.st_mode)) {
-        // A link to a directory goes; what it leads to stays.
-        if (!LinkLeadsToDirectory(dirFd, name))
-            return Fail(ERROR_DIRECTORY, FALSE);
-        if (::unlinkat(dirFd, name, 0) != 0)
-            return Fail(Win32FromErrno(errno), FALSE);
-        return TRUE;
-    }
-    if (DWORD err = RemovalRefused(entry, true))
-        return Fail(err, FALSE);
-    if (::unlinkat(dirFd, name, AT_REMOVEDIR) != 0) {
+    if (::unlinkat(dirFd, name, flags) != 0) {
         const int err = errno;
-        if (err == ENOTEMPTY || err == EEXIST)
+        if (directory && (err == ENOTEMPTY || err == EEXIST))
             return Fail(ERROR_DIR_NOT_EMPTY, FALSE);
         return Fail(Win32FromErrno(err), FALSE);
     }
     return TRUE;
+}
+
+}  // namespace
+
+BOOL PosixBackend::DeleteFileInA(HANDLE hFindFile, LPCSTR lpFileName)
+{
+    return RemoveListed(hFindFile, lpFileName, false);
+}
+
+BOOL PosixBackend::RemoveDirectoryInA(HANDLE hFindFile, LPCSTR lpPathName)
+{
+    return RemoveListed(hFindFile, lpPathName, true);
 }
 
 }  // namespace posix
