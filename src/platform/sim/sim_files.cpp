@@ -89,6 +89,33 @@ void SetVolume(Node *n, VolumeEntry *vol)
         SetVolume(c.second.get(), vol);
 }
 
+// Counts a call on a handle under the path it was opened with, so that path
+// faults reach it; true (the error in *e) when a fault fires.
+template <typename Entry>
+bool EnterHandle(MachineState &s, const std::map<std::uintptr_t, Entry> &table,
+                 const char *service, HANDLE handle, DWORD *e)
+{
+    auto it = table.find(FromHandle(handle));
+    std::string path = it != table.end() ? it->second.path : std::string();
+    std::string full = it != table.end() ? it->second.full : std::string();
+    return s.Enter(service, path, &full, e);
+}
+
+// The open entry a handle call works on; null, the error set, when a fault
+// fires or the handle is not open. Looked up after the hook, which may close it.
+template <typename Entry>
+Entry *HandleCall(MachineState &s, std::map<std::uintptr_t, Entry> &table, const char *service,
+                  HANDLE handle)
+{
+    DWORD e;
+    if (EnterHandle(s, table, service, handle, &e))
+        return Fail(e, static_cast<Entry *>(nullptr));
+    auto it = table.find(FromHandle(handle));
+    if (it == table.end())
+        return Fail(ERROR_INVALID_HANDLE, static_cast<Entry *>(nullptr));
+    return &it->second;
+}
+
 }  // namespace
 
 // ---- The tree -------------------------------------------------------------------
@@ -274,16 +301,13 @@ BOOL Machine::CloseHandle(HANDLE hObject)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hObject));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
     DWORD e;
-    bool fault = s.Enter("CloseHandle", path, &full, &e);
+    bool fault = EnterHandle(s, s.files, "CloseHandle", hObject, &e);
     // The same value is the current process's pseudo-handle, and closing a
     // pseudo-handle succeeds without doing anything.
     if (hObject == INVALID_HANDLE_VALUE)
         return fault ? Fail(e, FALSE) : TRUE;
-    it = s.files.find(FromHandle(hObject));  // the hook may have closed it
+    auto it = s.files.find(FromHandle(hObject));  // the hook may have closed it
     if (it == s.files.end())
         return Fail(fault ? e : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);
     if (it->second.deleteOnClose)
@@ -299,19 +323,13 @@ BOOL Machine::ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("ReadFile", path, &full, &e))
-        return Fail(e, FALSE);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    FileHandle *entry = HandleCall(s, s.files, "ReadFile", hFile);
+    if (!entry)
+        return FALSE;
     if (!lpNumberOfBytesRead)
         return Fail(ERROR_INVALID_PARAMETER, FALSE);
     *lpNumberOfBytesRead = 0;
-    FileHandle &h = it->second;
+    FileHandle &h = *entry;
     if (h.node->kind != Node::File)
         return Fail(ERROR_INVALID_FUNCTION, FALSE);
     if (!h.readData)
@@ -337,19 +355,13 @@ BOOL Machine::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWr
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("WriteFile", path, &full, &e))
-        return Fail(e, FALSE);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    FileHandle *entry = HandleCall(s, s.files, "WriteFile", hFile);
+    if (!entry)
+        return FALSE;
     if (!lpNumberOfBytesWritten)
         return Fail(ERROR_INVALID_PARAMETER, FALSE);
     *lpNumberOfBytesWritten = 0;
-    FileHandle &h = it->second;
+    FileHandle &h = *entry;
     if (h.node->kind != Node::File)
         return Fail(ERROR_INVALID_FUNCTION, FALSE);
     if (!h.writeData)
@@ -378,16 +390,10 @@ DWORD Machine::SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistan
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("SetFilePointer", path, &full, &e))
-        return Fail(e, INVALID_SET_FILE_POINTER);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, INVALID_SET_FILE_POINTER);
-    FileHandle &h = it->second;
+    FileHandle *entry = HandleCall(s, s.files, "SetFilePointer", hFile);
+    if (!entry)
+        return INVALID_SET_FILE_POINTER;
+    FileHandle &h = *entry;
     int64_t distance;
     if (lpDistanceToMoveHigh)
         distance = static_cast<int64_t>(
@@ -427,16 +433,10 @@ DWORD Machine::GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("GetFileSize", path, &full, &e))
-        return Fail(e, INVALID_FILE_SIZE);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, INVALID_FILE_SIZE);
-    const Node &n = *it->second.node;
+    FileHandle *entry = HandleCall(s, s.files, "GetFileSize", hFile);
+    if (!entry)
+        return INVALID_FILE_SIZE;
+    const Node &n = *entry->node;
     uint64_t size = n.kind == Node::File ? n.size : 0;
     if (lpFileSizeHigh)
         *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -721,18 +721,12 @@ BOOL Machine::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.finds.find(FromHandle(hFindFile));
-    std::string path = it != s.finds.end() ? it->second.path : std::string();
-    std::string full = it != s.finds.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("FindNextFileA", path, &full, &e))
-        return Fail(e, FALSE);
-    it = s.finds.find(FromHandle(hFindFile));
-    if (it == s.finds.end())
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    FindHandle *entry = HandleCall(s, s.finds, "FindNextFileA", hFindFile);
+    if (!entry)
+        return FALSE;
     if (!lpFindFileData)
         return Fail(kErrorNoAccess, FALSE);
-    FindHandle &f = it->second;
+    FindHandle &f = *entry;
     if (f.next >= f.entries.size())
         return Fail(ERROR_NO_MORE_FILES, FALSE);
     *lpFindFileData = f.entries[f.next++];
@@ -743,12 +737,9 @@ BOOL Machine::FindClose(HANDLE hFindFile)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.finds.find(FromHandle(hFindFile));
-    std::string path = it != s.finds.end() ? it->second.path : std::string();
-    std::string full = it != s.finds.end() ? it->second.full : std::string();
     DWORD e;
-    bool fault = s.Enter("FindClose", path, &full, &e);
-    it = s.finds.find(FromHandle(hFindFile));
+    bool fault = EnterHandle(s, s.finds, "FindClose", hFindFile, &e);
+    auto it = s.finds.find(FromHandle(hFindFile));
     if (it == s.finds.end())
         return Fail(fault ? e : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);
     s.finds.erase(it);
