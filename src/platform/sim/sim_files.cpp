@@ -116,6 +116,30 @@ Entry *HandleCall(MachineState &s, std::map<std::uintptr_t, Entry> &table, const
     return &it->second;
 }
 
+// Counts a call on a path and looks the path up, its final link not
+// followed; false, the error set, when a fault fires or the lookup fails.
+bool PathCall(MachineState &s, const char *service, LPCSTR path, Resolved *r)
+{
+    DWORD e;
+    if (s.Enter(service, Str(path), nullptr, &e))
+        return Fail(e, false);
+    *r = s.Resolve(Str(path), false, MachineState::Use::Service);
+    if (r->error)
+        return Fail(r->error, false);
+    return true;
+}
+
+// Why a looked-up path names no entry, or 0: a separator may end only a
+// directory's name.
+DWORD MissingEntry(const Resolved &r)
+{
+    if (!r.node)
+        return ERROR_FILE_NOT_FOUND;
+    if (r.trailingSep && !r.node->IsDirLike())
+        return ERROR_INVALID_NAME;
+    return 0;
+}
+
 }  // namespace
 
 // ---- The tree -------------------------------------------------------------------
@@ -452,12 +476,9 @@ BOOL Machine::DeleteFileA(LPCSTR lpFileName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("DeleteFileA", Str(lpFileName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
+    Resolved r;
+    if (!PathCall(s, "DeleteFileA", lpFileName, &r))
+        return FALSE;
     if (!r.node)
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     if (r.root || r.node->IsDirLike())
@@ -481,12 +502,9 @@ BOOL Machine::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("MoveFileA", Str(lpExistingFileName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved src = s.Resolve(Str(lpExistingFileName), false, MachineState::Use::Service);
-    if (src.error)
-        return Fail(src.error, FALSE);
+    Resolved src;
+    if (!PathCall(s, "MoveFileA", lpExistingFileName, &src))
+        return FALSE;
     Resolved dst = s.Resolve(Str(lpNewFileName), false, MachineState::Use::Service);
     if (dst.error)
         return Fail(dst.error, FALSE);
@@ -529,16 +547,11 @@ DWORD Machine::GetFileAttributesA(LPCSTR lpFileName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("GetFileAttributesA", Str(lpFileName), nullptr, &e))
-        return Fail(e, INVALID_FILE_ATTRIBUTES);
-    Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, INVALID_FILE_ATTRIBUTES);
-    if (!r.node)
-        return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
-    if (r.trailingSep && !r.node->IsDirLike())
-        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    Resolved r;
+    if (!PathCall(s, "GetFileAttributesA", lpFileName, &r))
+        return INVALID_FILE_ATTRIBUTES;
+    if (DWORD missing = MissingEntry(r))
+        return Fail(missing, INVALID_FILE_ATTRIBUTES);
     return r.node->Attributes();
 }
 
@@ -557,10 +570,8 @@ BOOL Machine::GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fIn
     Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
     if (r.error)
         return Fail(r.error, FALSE);
-    if (!r.node)
-        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
-    if (r.trailingSep && !r.node->IsDirLike())
-        return Fail(ERROR_INVALID_NAME, FALSE);
+    if (DWORD missing = MissingEntry(r))
+        return Fail(missing, FALSE);
     const Node &n = *r.node;
     WIN32_FILE_ATTRIBUTE_DATA d;
     std::memset(&d, 0, sizeof d);
@@ -579,16 +590,11 @@ BOOL Machine::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("SetFileAttributesA", Str(lpFileName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
-    if (!r.node)
-        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
-    if (r.trailingSep && !r.node->IsDirLike())
-        return Fail(ERROR_INVALID_NAME, FALSE);
+    Resolved r;
+    if (!PathCall(s, "SetFileAttributesA", lpFileName, &r))
+        return FALSE;
+    if (DWORD missing = MissingEntry(r))
+        return Fail(missing, FALSE);
     if (DWORD protect = r.vol->config->writeProtect_)
         return Fail(protect, FALSE);
     // Bits that cannot be set (compressed, directory...) stay as they are.
@@ -603,12 +609,9 @@ BOOL Machine::CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("CreateDirectoryA", Str(lpPathName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpPathName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
+    Resolved r;
+    if (!PathCall(s, "CreateDirectoryA", lpPathName, &r))
+        return FALSE;
     // The ANSI call leaves room for an 8.3 name below the new directory.
     if (r.full.size() > MAX_PATH - 12)
         return Fail(ERROR_FILENAME_EXCED_RANGE, FALSE);
@@ -626,12 +629,9 @@ BOOL Machine::RemoveDirectoryA(LPCSTR lpPathName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("RemoveDirectoryA", Str(lpPathName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpPathName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
+    Resolved r;
+    if (!PathCall(s, "RemoveDirectoryA", lpPathName, &r))
+        return FALSE;
     if (!r.node)
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     if (r.root)
