@@ -116,6 +116,26 @@ Entry *HandleCall(MachineState &s, std::map<std::uintptr_t, Entry> &table, const
     return &it->second;
 }
 
+// A read or write: the handle call, then the checks the two share, the
+// count zeroed before the handle's own checks; null, the error set, on failure.
+FileHandle *TransferCall(MachineState &s, const char *service, HANDLE handle,
+                         bool FileHandle::*access, const void *buffer, DWORD bytes, LPDWORD done)
+{
+    FileHandle *h = HandleCall(s, s.files, service, handle);
+    if (!h)
+        return nullptr;
+    if (!done)
+        return Fail<FileHandle *>(ERROR_INVALID_PARAMETER, nullptr);
+    *done = 0;
+    if (h->node->kind != Node::File)
+        return Fail<FileHandle *>(ERROR_INVALID_FUNCTION, nullptr);
+    if (!(h->*access))
+        return Fail<FileHandle *>(ERROR_ACCESS_DENIED, nullptr);
+    if (bytes && !buffer)
+        return Fail<FileHandle *>(kErrorNoAccess, nullptr);
+    return h;
+}
+
 // Counts a call on a path and looks the path up, its final link not
 // followed; false, the error set, when a fault fires or the lookup fails.
 bool PathCall(MachineState &s, const char *service, LPCSTR path, Resolved *r)
@@ -347,19 +367,11 @@ BOOL Machine::ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    FileHandle *entry = HandleCall(s, s.files, "ReadFile", hFile);
+    FileHandle *entry = TransferCall(s, "ReadFile", hFile, &FileHandle::readData, lpBuffer,
+                                     nNumberOfBytesToRead, lpNumberOfBytesRead);
     if (!entry)
         return FALSE;
-    if (!lpNumberOfBytesRead)
-        return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    *lpNumberOfBytesRead = 0;
     FileHandle &h = *entry;
-    if (h.node->kind != Node::File)
-        return Fail(ERROR_INVALID_FUNCTION, FALSE);
-    if (!h.readData)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (nNumberOfBytesToRead && !lpBuffer)
-        return Fail(kErrorNoAccess, FALSE);
     const Node &n = *h.node;
     if (h.pos >= n.size)
         return TRUE;
@@ -379,19 +391,11 @@ BOOL Machine::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWr
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    FileHandle *entry = HandleCall(s, s.files, "WriteFile", hFile);
+    FileHandle *entry = TransferCall(s, "WriteFile", hFile, &FileHandle::writeData, lpBuffer,
+                                     nNumberOfBytesToWrite, lpNumberOfBytesWritten);
     if (!entry)
         return FALSE;
-    if (!lpNumberOfBytesWritten)
-        return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    *lpNumberOfBytesWritten = 0;
     FileHandle &h = *entry;
-    if (h.node->kind != Node::File)
-        return Fail(ERROR_INVALID_FUNCTION, FALSE);
-    if (!h.writeData)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (nNumberOfBytesToWrite && !lpBuffer)
-        return Fail(kErrorNoAccess, FALSE);
     Node &n = *h.node;
     uint64_t offset = h.appendOnly ? n.size : h.pos;
     if (nNumberOfBytesToWrite == 0)
