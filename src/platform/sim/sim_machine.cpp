@@ -245,22 +245,6 @@ char DriveLetter(char letter)
     return letter;
 }
 
-bool ParseDotted(const std::string &text, uint32_t *addr)
-{
-    unsigned a[4];
-    char tail;
-    if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &a[0], &a[1], &a[2], &a[3], &tail) != 4)
-        return false;
-    unsigned char b[4];
-    for (int i = 0; i < 4; ++i) {
-        if (a[i] > 255)
-            return false;
-        b[i] = static_cast<unsigned char>(a[i]);
-    }
-    std::memcpy(addr, b, 4);
-    return true;
-}
-
 }  // namespace
 
 Volume &Machine::AddDrive(char letter, UINT driveType)
@@ -336,7 +320,7 @@ void Machine::AddHost(const std::string &name, const std::string &dottedAddress)
 {
     Lock lock(state_->mu);
     uint32_t addr;
-    if (!ParseDotted(dottedAddress, &addr))
+    if (!ParseStrictDotted(dottedAddress, &addr))
         Refuse("not a dotted IPv4 address", dottedAddress);
     state_->hosts[Fold(name, 1252)].push_back(addr);
 }

@@ -79,6 +79,10 @@ struct PathForm {
 DWORD ParsePath(const std::string &raw, const std::string &cwd, UINT acp, bool keepFinal,
                 PathForm *out);
 
+// ---- Addresses (sim_sockets.cpp) ----------------------------------------------
+// "a.b.c.d", each part 0 to 255 and nothing after, in network order.
+bool ParseStrictDotted(const std::string &text, uint32_t *out);
+
 // ---- The file tree ------------------------------------------------------------
 struct VolumeEntry;
 
