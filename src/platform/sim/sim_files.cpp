@@ -160,6 +160,18 @@ DWORD MissingEntry(const Resolved &r)
     return 0;
 }
 
+// Takes a looked-up entry out of its directory, as an open for delete that
+// shares everything would; false, the error set, when another open refuses it.
+bool TakeOut(MachineState &s, const Resolved &r)
+{
+    if (s.SharingConflict(r.node, false, false, true,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+        return Fail(ERROR_SHARING_VIOLATION, false);
+    s.Touch(r.dir.get());
+    MachineState::Unlink(r.node.get(), s.acp);
+    return true;
+}
+
 }  // namespace
 
 // ---- The tree -------------------------------------------------------------------
@@ -493,13 +505,7 @@ BOOL Machine::DeleteFileA(LPCSTR lpFileName)
         return Fail(protect, FALSE);
     if (r.node->attrs & FILE_ATTRIBUTE_READONLY)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
-    // The delete opens the file for DELETE sharing everything.
-    if (s.SharingConflict(r.node, false, false, true,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    s.Touch(r.dir.get());
-    MachineState::Unlink(r.node.get(), s.acp);
-    return TRUE;
+    return TakeOut(s, r) ? TRUE : FALSE;
 }
 
 BOOL Machine::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
@@ -536,11 +542,8 @@ BOOL Machine::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
         if (s.HasOpenHandleBelow(node.get()))
             return Fail(ERROR_ACCESS_DENIED, FALSE);
     }
-    if (s.SharingConflict(node, false, false, true,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    s.Touch(src.dir.get());
-    MachineState::Unlink(node.get(), s.acp);
+    if (!TakeOut(s, src))
+        return FALSE;
     node->name = dst.name;
     MachineState::Link(dst.dir, node, s.acp);
     s.Touch(dst.dir.get());
@@ -654,12 +657,7 @@ BOOL Machine::RemoveDirectoryA(LPCSTR lpPathName)
         if (cur.node == r.node)
             return Fail(ERROR_SHARING_VIOLATION, FALSE);
     }
-    if (s.SharingConflict(r.node, false, false, true,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    s.Touch(r.dir.get());
-    MachineState::Unlink(r.node.get(), s.acp);
-    return TRUE;
+    return TakeOut(s, r) ? TRUE : FALSE;
 }
 
 HANDLE Machine::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
