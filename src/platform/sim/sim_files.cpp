@@ -16,11 +16,6 @@ constexpr DWORD kFileExecute = 0x0020;
 constexpr DWORD kMaximumAllowed = 0x02000000;
 constexpr uint64_t kMaxStoredBytes = 256u << 20;  // beyond this a write reports a full disk
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
 HANDLE ToHandle(std::uintptr_t h)
 {
     return reinterpret_cast<HANDLE>(h);

@@ -15,11 +15,6 @@ namespace {
 thread_local DWORD t_lastError = 0;
 thread_local int t_hookDepth = 0;
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
 [[noreturn]] void Refuse(const std::string &what, const std::string &path)
 {
     throw std::runtime_error("sim::Machine: " + what + ": " + path);
@@ -33,6 +28,11 @@ std::string Hex(unsigned long v)
 }
 
 }  // namespace
+
+std::string Str(const char *s)
+{
+    return s ? std::string(s) : std::string();
+}
 
 void SetErr(DWORD code)
 {

@@ -28,11 +28,6 @@ thread_local ThreadResults t_results;
 constexpr int kWsaDestAddrRequired = 10039;
 constexpr unsigned long kInaddrNone = 0xFFFFFFFFUL;
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
 std::string Dotted(uint32_t addr)
 {
     unsigned char b[4];

@@ -51,7 +51,12 @@ constexpr int kMaxLinkHops = 63;
 void SetErr(DWORD code);
 DWORD Err();
 
+std::string Str(const char *s);  // null reads as empty
+
 // ---- Names and paths (sim_paths.cpp) ----------------------------------------
+bool IsSep(char c);  // either separator
+bool IsLetter(char c);  // ASCII letters only
+char Upper(char c);
 bool IsLeadByte(UINT acp, unsigned char c);
 // The name folded for comparison: ASCII letters upper-cased, the second
 // byte of a double-byte character left alone.

@@ -9,26 +9,6 @@ namespace sim {
 
 namespace {
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
-bool IsSep(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-bool IsLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // "X:" or "X:\" (either separator): the drive letter, else 0.
 char RootLetter(const std::string &s)
 {
