@@ -16,11 +16,6 @@ constexpr DWORD kFileExecute = 0x0020;
 constexpr DWORD kMaximumAllowed = 0x02000000;
 constexpr uint64_t kMaxStoredBytes = 256u << 20;  // beyond this a write reports a full disk
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
 HANDLE ToHandle(std::uintptr_t h)
 {
     return reinterpret_cast<HANDLE>(h);
@@ -87,6 +82,89 @@ void SetVolume(Node *n, VolumeEntry *vol)
     n->volume = vol;
     for (auto &c : n->children)
         SetVolume(c.second.get(), vol);
+}
+
+// Counts a call on a handle under the path it was opened with, so that path
+// faults reach it; true (the error in *e) when a fault fires.
+template <typename Entry>
+bool EnterHandle(MachineState &s, const std::map<std::uintptr_t, Entry> &table,
+                 const char *service, HANDLE handle, DWORD *e)
+{
+    auto it = table.find(FromHandle(handle));
+    std::string path = it != table.end() ? it->second.path : std::string();
+    std::string full = it != table.end() ? it->second.full : std::string();
+    return s.Enter(service, path, &full, e);
+}
+
+// The open entry a handle call works on; null, the error set, when a fault
+// fires or the handle is not open. Looked up after the hook, which may close it.
+template <typename Entry>
+Entry *HandleCall(MachineState &s, std::map<std::uintptr_t, Entry> &table, const char *service,
+                  HANDLE handle)
+{
+    DWORD e;
+    if (EnterHandle(s, table, service, handle, &e))
+        return Fail(e, static_cast<Entry *>(nullptr));
+    auto it = table.find(FromHandle(handle));
+    if (it == table.end())
+        return Fail(ERROR_INVALID_HANDLE, static_cast<Entry *>(nullptr));
+    return &it->second;
+}
+
+// A read or write: the handle call, then the checks the two share, the
+// count zeroed before the handle's own checks; null, the error set, on failure.
+FileHandle *TransferCall(MachineState &s, const char *service, HANDLE handle,
+                         bool FileHandle::*access, const void *buffer, DWORD bytes, LPDWORD done)
+{
+    FileHandle *h = HandleCall(s, s.files, service, handle);
+    if (!h)
+        return nullptr;
+    if (!done)
+        return Fail<FileHandle *>(ERROR_INVALID_PARAMETER, nullptr);
+    *done = 0;
+    if (h->node->kind != Node::File)
+        return Fail<FileHandle *>(ERROR_INVALID_FUNCTION, nullptr);
+    if (!(h->*access))
+        return Fail<FileHandle *>(ERROR_ACCESS_DENIED, nullptr);
+    if (bytes && !buffer)
+        return Fail<FileHandle *>(kErrorNoAccess, nullptr);
+    return h;
+}
+
+// Counts a call on a path and looks the path up, its final link not
+// followed; false, the error set, when a fault fires or the lookup fails.
+bool PathCall(MachineState &s, const char *service, LPCSTR path, Resolved *r)
+{
+    DWORD e;
+    if (s.Enter(service, Str(path), nullptr, &e))
+        return Fail(e, false);
+    *r = s.Resolve(Str(path), false, MachineState::Use::Service);
+    if (r->error)
+        return Fail(r->error, false);
+    return true;
+}
+
+// Why a looked-up path names no entry, or 0: a separator may end only a
+// directory's name.
+DWORD MissingEntry(const Resolved &r)
+{
+    if (!r.node)
+        return ERROR_FILE_NOT_FOUND;
+    if (r.trailingSep && !r.node->IsDirLike())
+        return ERROR_INVALID_NAME;
+    return 0;
+}
+
+// Takes a looked-up entry out of its directory, as an open for delete that
+// shares everything would; false, the error set, when another open refuses it.
+bool TakeOut(MachineState &s, const Resolved &r)
+{
+    if (s.SharingConflict(r.node, false, false, true,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+        return Fail(ERROR_SHARING_VIOLATION, false);
+    s.Touch(r.dir.get());
+    MachineState::Unlink(r.node.get(), s.acp);
+    return true;
 }
 
 }  // namespace
@@ -274,16 +352,13 @@ BOOL Machine::CloseHandle(HANDLE hObject)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hObject));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
     DWORD e;
-    bool fault = s.Enter("CloseHandle", path, &full, &e);
+    bool fault = EnterHandle(s, s.files, "CloseHandle", hObject, &e);
     // The same value is the current process's pseudo-handle, and closing a
     // pseudo-handle succeeds without doing anything.
     if (hObject == INVALID_HANDLE_VALUE)
         return fault ? Fail(e, FALSE) : TRUE;
-    it = s.files.find(FromHandle(hObject));  // the hook may have closed it
+    auto it = s.files.find(FromHandle(hObject));  // the hook may have closed it
     if (it == s.files.end())
         return Fail(fault ? e : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);
     if (it->second.deleteOnClose)
@@ -299,25 +374,11 @@ BOOL Machine::ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("ReadFile", path, &full, &e))
-        return Fail(e, FALSE);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
-    if (!lpNumberOfBytesRead)
-        return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    *lpNumberOfBytesRead = 0;
-    FileHandle &h = it->second;
-    if (h.node->kind != Node::File)
-        return Fail(ERROR_INVALID_FUNCTION, FALSE);
-    if (!h.readData)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (nNumberOfBytesToRead && !lpBuffer)
-        return Fail(kErrorNoAccess, FALSE);
+    FileHandle *entry = TransferCall(s, "ReadFile", hFile, &FileHandle::readData, lpBuffer,
+                                     nNumberOfBytesToRead, lpNumberOfBytesRead);
+    if (!entry)
+        return FALSE;
+    FileHandle &h = *entry;
     const Node &n = *h.node;
     if (h.pos >= n.size)
         return TRUE;
@@ -337,25 +398,11 @@ BOOL Machine::WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWr
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("WriteFile", path, &full, &e))
-        return Fail(e, FALSE);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
-    if (!lpNumberOfBytesWritten)
-        return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    *lpNumberOfBytesWritten = 0;
-    FileHandle &h = it->second;
-    if (h.node->kind != Node::File)
-        return Fail(ERROR_INVALID_FUNCTION, FALSE);
-    if (!h.writeData)
-        return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (nNumberOfBytesToWrite && !lpBuffer)
-        return Fail(kErrorNoAccess, FALSE);
+    FileHandle *entry = TransferCall(s, "WriteFile", hFile, &FileHandle::writeData, lpBuffer,
+                                     nNumberOfBytesToWrite, lpNumberOfBytesWritten);
+    if (!entry)
+        return FALSE;
+    FileHandle &h = *entry;
     Node &n = *h.node;
     uint64_t offset = h.appendOnly ? n.size : h.pos;
     if (nNumberOfBytesToWrite == 0)
@@ -378,16 +425,10 @@ DWORD Machine::SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistan
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("SetFilePointer", path, &full, &e))
-        return Fail(e, INVALID_SET_FILE_POINTER);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, INVALID_SET_FILE_POINTER);
-    FileHandle &h = it->second;
+    FileHandle *entry = HandleCall(s, s.files, "SetFilePointer", hFile);
+    if (!entry)
+        return INVALID_SET_FILE_POINTER;
+    FileHandle &h = *entry;
     int64_t distance;
     if (lpDistanceToMoveHigh)
         distance = static_cast<int64_t>(
@@ -427,16 +468,10 @@ DWORD Machine::GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.files.find(FromHandle(hFile));
-    std::string path = it != s.files.end() ? it->second.path : std::string();
-    std::string full = it != s.files.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("GetFileSize", path, &full, &e))
-        return Fail(e, INVALID_FILE_SIZE);
-    it = s.files.find(FromHandle(hFile));
-    if (it == s.files.end())
-        return Fail(ERROR_INVALID_HANDLE, INVALID_FILE_SIZE);
-    const Node &n = *it->second.node;
+    FileHandle *entry = HandleCall(s, s.files, "GetFileSize", hFile);
+    if (!entry)
+        return INVALID_FILE_SIZE;
+    const Node &n = *entry->node;
     uint64_t size = n.kind == Node::File ? n.size : 0;
     if (lpFileSizeHigh)
         *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -452,12 +487,9 @@ BOOL Machine::DeleteFileA(LPCSTR lpFileName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("DeleteFileA", Str(lpFileName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
+    Resolved r;
+    if (!PathCall(s, "DeleteFileA", lpFileName, &r))
+        return FALSE;
     if (!r.node)
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     if (r.root || r.node->IsDirLike())
@@ -468,25 +500,16 @@ BOOL Machine::DeleteFileA(LPCSTR lpFileName)
         return Fail(protect, FALSE);
     if (r.node->attrs & FILE_ATTRIBUTE_READONLY)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
-    // The delete opens the file for DELETE sharing everything.
-    if (s.SharingConflict(r.node, false, false, true,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    s.Touch(r.dir.get());
-    MachineState::Unlink(r.node.get(), s.acp);
-    return TRUE;
+    return TakeOut(s, r) ? TRUE : FALSE;
 }
 
 BOOL Machine::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("MoveFileA", Str(lpExistingFileName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved src = s.Resolve(Str(lpExistingFileName), false, MachineState::Use::Service);
-    if (src.error)
-        return Fail(src.error, FALSE);
+    Resolved src;
+    if (!PathCall(s, "MoveFileA", lpExistingFileName, &src))
+        return FALSE;
     Resolved dst = s.Resolve(Str(lpNewFileName), false, MachineState::Use::Service);
     if (dst.error)
         return Fail(dst.error, FALSE);
@@ -514,11 +537,8 @@ BOOL Machine::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
         if (s.HasOpenHandleBelow(node.get()))
             return Fail(ERROR_ACCESS_DENIED, FALSE);
     }
-    if (s.SharingConflict(node, false, false, true,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    s.Touch(src.dir.get());
-    MachineState::Unlink(node.get(), s.acp);
+    if (!TakeOut(s, src))
+        return FALSE;
     node->name = dst.name;
     MachineState::Link(dst.dir, node, s.acp);
     s.Touch(dst.dir.get());
@@ -529,16 +549,11 @@ DWORD Machine::GetFileAttributesA(LPCSTR lpFileName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("GetFileAttributesA", Str(lpFileName), nullptr, &e))
-        return Fail(e, INVALID_FILE_ATTRIBUTES);
-    Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, INVALID_FILE_ATTRIBUTES);
-    if (!r.node)
-        return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
-    if (r.trailingSep && !r.node->IsDirLike())
-        return Fail(ERROR_INVALID_NAME, INVALID_FILE_ATTRIBUTES);
+    Resolved r;
+    if (!PathCall(s, "GetFileAttributesA", lpFileName, &r))
+        return INVALID_FILE_ATTRIBUTES;
+    if (DWORD missing = MissingEntry(r))
+        return Fail(missing, INVALID_FILE_ATTRIBUTES);
     return r.node->Attributes();
 }
 
@@ -557,10 +572,8 @@ BOOL Machine::GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fIn
     Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
     if (r.error)
         return Fail(r.error, FALSE);
-    if (!r.node)
-        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
-    if (r.trailingSep && !r.node->IsDirLike())
-        return Fail(ERROR_INVALID_NAME, FALSE);
+    if (DWORD missing = MissingEntry(r))
+        return Fail(missing, FALSE);
     const Node &n = *r.node;
     WIN32_FILE_ATTRIBUTE_DATA d;
     std::memset(&d, 0, sizeof d);
@@ -579,16 +592,11 @@ BOOL Machine::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("SetFileAttributesA", Str(lpFileName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpFileName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
-    if (!r.node)
-        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
-    if (r.trailingSep && !r.node->IsDirLike())
-        return Fail(ERROR_INVALID_NAME, FALSE);
+    Resolved r;
+    if (!PathCall(s, "SetFileAttributesA", lpFileName, &r))
+        return FALSE;
+    if (DWORD missing = MissingEntry(r))
+        return Fail(missing, FALSE);
     if (DWORD protect = r.vol->config->writeProtect_)
         return Fail(protect, FALSE);
     // Bits that cannot be set (compressed, directory...) stay as they are.
@@ -603,12 +611,9 @@ BOOL Machine::CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("CreateDirectoryA", Str(lpPathName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpPathName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
+    Resolved r;
+    if (!PathCall(s, "CreateDirectoryA", lpPathName, &r))
+        return FALSE;
     // The ANSI call leaves room for an 8.3 name below the new directory.
     if (r.full.size() > MAX_PATH - 12)
         return Fail(ERROR_FILENAME_EXCED_RANGE, FALSE);
@@ -626,12 +631,9 @@ BOOL Machine::RemoveDirectoryA(LPCSTR lpPathName)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("RemoveDirectoryA", Str(lpPathName), nullptr, &e))
-        return Fail(e, FALSE);
-    Resolved r = s.Resolve(Str(lpPathName), false, MachineState::Use::Service);
-    if (r.error)
-        return Fail(r.error, FALSE);
+    Resolved r;
+    if (!PathCall(s, "RemoveDirectoryA", lpPathName, &r))
+        return FALSE;
     if (!r.node)
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     if (r.root)
@@ -650,12 +652,7 @@ BOOL Machine::RemoveDirectoryA(LPCSTR lpPathName)
         if (cur.node == r.node)
             return Fail(ERROR_SHARING_VIOLATION, FALSE);
     }
-    if (s.SharingConflict(r.node, false, false, true,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-        return Fail(ERROR_SHARING_VIOLATION, FALSE);
-    s.Touch(r.dir.get());
-    MachineState::Unlink(r.node.get(), s.acp);
-    return TRUE;
+    return TakeOut(s, r) ? TRUE : FALSE;
 }
 
 HANDLE Machine::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
@@ -721,18 +718,12 @@ BOOL Machine::FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.finds.find(FromHandle(hFindFile));
-    std::string path = it != s.finds.end() ? it->second.path : std::string();
-    std::string full = it != s.finds.end() ? it->second.full : std::string();
-    DWORD e;
-    if (s.Enter("FindNextFileA", path, &full, &e))
-        return Fail(e, FALSE);
-    it = s.finds.find(FromHandle(hFindFile));
-    if (it == s.finds.end())
-        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    FindHandle *entry = HandleCall(s, s.finds, "FindNextFileA", hFindFile);
+    if (!entry)
+        return FALSE;
     if (!lpFindFileData)
         return Fail(kErrorNoAccess, FALSE);
-    FindHandle &f = it->second;
+    FindHandle &f = *entry;
     if (f.next >= f.entries.size())
         return Fail(ERROR_NO_MORE_FILES, FALSE);
     *lpFindFileData = f.entries[f.next++];
@@ -743,12 +734,9 @@ BOOL Machine::FindClose(HANDLE hFindFile)
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    auto it = s.finds.find(FromHandle(hFindFile));
-    std::string path = it != s.finds.end() ? it->second.path : std::string();
-    std::string full = it != s.finds.end() ? it->second.full : std::string();
     DWORD e;
-    bool fault = s.Enter("FindClose", path, &full, &e);
-    it = s.finds.find(FromHandle(hFindFile));
+    bool fault = EnterHandle(s, s.finds, "FindClose", hFindFile, &e);
+    auto it = s.finds.find(FromHandle(hFindFile));
     if (it == s.finds.end())
         return Fail(fault ? e : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);
     s.finds.erase(it);

@@ -15,11 +15,6 @@ namespace {
 thread_local DWORD t_lastError = 0;
 thread_local int t_hookDepth = 0;
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
 [[noreturn]] void Refuse(const std::string &what, const std::string &path)
 {
     throw std::runtime_error("sim::Machine: " + what + ": " + path);
@@ -33,6 +28,11 @@ std::string Hex(unsigned long v)
 }
 
 }  // namespace
+
+std::string Str(const char *s)
+{
+    return s ? std::string(s) : std::string();
+}
 
 void SetErr(DWORD code)
 {
@@ -245,22 +245,6 @@ char DriveLetter(char letter)
     return letter;
 }
 
-bool ParseDotted(const std::string &text, uint32_t *addr)
-{
-    unsigned a[4];
-    char tail;
-    if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &a[0], &a[1], &a[2], &a[3], &tail) != 4)
-        return false;
-    unsigned char b[4];
-    for (int i = 0; i < 4; ++i) {
-        if (a[i] > 255)
-            return false;
-        b[i] = static_cast<unsigned char>(a[i]);
-    }
-    std::memcpy(addr, b, 4);
-    return true;
-}
-
 }  // namespace
 
 Volume &Machine::AddDrive(char letter, UINT driveType)
@@ -336,7 +320,7 @@ void Machine::AddHost(const std::string &name, const std::string &dottedAddress)
 {
     Lock lock(state_->mu);
     uint32_t addr;
-    if (!ParseDotted(dottedAddress, &addr))
+    if (!ParseStrictDotted(dottedAddress, &addr))
         Refuse("not a dotted IPv4 address", dottedAddress);
     state_->hosts[Fold(name, 1252)].push_back(addr);
 }

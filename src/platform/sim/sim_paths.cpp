@@ -7,8 +7,6 @@
 namespace brenvik {
 namespace sim {
 
-namespace {
-
 bool IsSep(char c)
 {
     return c == '\\' || c == '/';
@@ -23,6 +21,8 @@ char Upper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
+
+namespace {
 
 // The text cut into characters: one byte, or two for a double-byte one.
 std::vector<std::string> Chars(const std::string &s, UINT acp)

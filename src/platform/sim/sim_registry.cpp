@@ -100,24 +100,28 @@ std::string Joined(const std::vector<std::string> &parts)
     return s;
 }
 
+// What an HKEY stands for.
+struct KeyRef {
+    RegHandle where;
+    RegKey *key = nullptr;
+};
+
 // The key an HKEY stands for: 0 and the key, or a registry error code.
-LONG Lookup(MachineState &s, HKEY hKey, std::uintptr_t *root, std::vector<std::string> *parts,
-            std::string *path, RegKey **key)
+LONG Lookup(MachineState &s, HKEY hKey, KeyRef *out)
 {
+    RegHandle &w = out->where;
     if (const RootName *r = FindRoot(hKey)) {
-        *root = RootId(hKey);
-        parts->clear();
-        *path = r->longName;
+        w.root = RootId(hKey);
+        w.parts.clear();
+        w.path = r->longName;
     } else {
         auto it = s.regHandles.find(reinterpret_cast<std::uintptr_t>(hKey));
         if (it == s.regHandles.end())
             return ERROR_INVALID_HANDLE;
-        *root = it->second.root;
-        *parts = it->second.parts;
-        *path = it->second.path;
+        w = it->second;
     }
-    *key = Walk(&s.registry[*root], *parts, false);
-    return *key ? ERROR_SUCCESS : static_cast<LONG>(kErrorKeyDeleted);
+    out->key = Walk(&s.registry[w.root], w.parts, false);
+    return out->key ? ERROR_SUCCESS : static_cast<LONG>(kErrorKeyDeleted);
 }
 
 }  // namespace
@@ -190,11 +194,8 @@ LONG Machine::RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
         return static_cast<LONG>(e);
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
-    std::uintptr_t root;
-    std::vector<std::string> parts;
-    std::string path;
-    RegKey *key;
-    if (LONG rc = Lookup(s, hKey, &root, &parts, &path, &key))
+    KeyRef at;
+    if (LONG rc = Lookup(s, hKey, &at))
         return rc;
     // No subkey: the same handle back, as RegOpenKey does.
     if (!lpSubKey || !*lpSubKey) {
@@ -204,15 +205,13 @@ LONG Machine::RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
     if (lpSubKey[0] == '\\')
         return ERROR_BAD_PATHNAME;
     std::vector<std::string> sub = SplitKey(lpSubKey);
-    RegKey *target = Walk(key, sub, false);
+    RegKey *target = Walk(at.key, sub, false);
     if (!target)
         return ERROR_FILE_NOT_FOUND;
-    RegHandle h;
-    h.root = root;
-    h.parts = parts;
+    RegHandle h = at.where;
     for (const std::string &p : sub)
         h.parts.push_back(p);
-    h.path = path + Joined(sub);
+    h.path += Joined(sub);
     std::uintptr_t id = s.NewHandle();
     s.regHandles[id] = h;
     *phkResult = reinterpret_cast<HKEY>(id);
@@ -227,16 +226,13 @@ LONG Machine::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved
     DWORD e;
     if (s.Enter("RegQueryValueExA", lpValueName ? lpValueName : "", nullptr, &e))
         return static_cast<LONG>(e);
-    std::uintptr_t root;
-    std::vector<std::string> parts;
-    std::string path;
-    RegKey *key;
-    if (LONG rc = Lookup(s, hKey, &root, &parts, &path, &key))
+    KeyRef at;
+    if (LONG rc = Lookup(s, hKey, &at))
         return rc;
     if (lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
-    auto it = key->values.find(Key(lpValueName ? lpValueName : ""));
-    if (it == key->values.end())
+    auto it = at.key->values.find(Key(lpValueName ? lpValueName : ""));
+    if (it == at.key->values.end())
         return ERROR_FILE_NOT_FOUND;
     const RegValue &v = it->second;
     if (lpType)

@@ -28,11 +28,6 @@ thread_local ThreadResults t_results;
 constexpr int kWsaDestAddrRequired = 10039;
 constexpr unsigned long kInaddrNone = 0xFFFFFFFFUL;
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
 std::string Dotted(uint32_t addr)
 {
     unsigned char b[4];
@@ -128,6 +123,8 @@ bool ParseInetAddr(const char *cp, uint32_t *out)
     return true;
 }
 
+}  // namespace
+
 bool ParseStrictDotted(const std::string &text, uint32_t *out)
 {
     unsigned a[4];
@@ -144,12 +141,29 @@ bool ParseStrictDotted(const std::string &text, uint32_t *out)
     return true;
 }
 
+namespace {
+
 SocketState *FindSocket(MachineState &s, SOCKET so)
 {
     for (SocketState &st : s.sockets)
         if (st.info.open && st.info.handle == so)
             return &st;
     return nullptr;
+}
+
+// Counts a call on a socket; the open socket, or null, the error set, when a
+// fault fires, before WSAStartup, or for a handle that is no open socket.
+SocketState *SocketCall(MachineState &s, const char *service, const std::string &path, SOCKET so)
+{
+    DWORD e;
+    if (s.Enter(service, path, nullptr, &e))
+        return Fail(e, static_cast<SocketState *>(nullptr));
+    if (s.wsaBalance <= 0)
+        return Fail(WSANOTINITIALISED, static_cast<SocketState *>(nullptr));
+    SocketState *st = FindSocket(s, so);
+    if (!st)
+        return Fail(WSAENOTSOCK, static_cast<SocketState *>(nullptr));
+    return st;
 }
 
 // A 20-byte IPv4 header for a datagram from `from` carrying `payload` bytes.
@@ -359,14 +373,9 @@ int Machine::setsockopt(SOCKET so, int level, int optname, const char *optval, i
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("setsockopt", std::string(), nullptr, &e))
-        return Fail(e, SOCKET_ERROR);
-    if (s.wsaBalance <= 0)
-        return Fail(WSANOTINITIALISED, SOCKET_ERROR);
-    SocketState *st = FindSocket(s, so);
+    SocketState *st = SocketCall(s, "setsockopt", std::string(), so);
     if (!st)
-        return Fail(WSAENOTSOCK, SOCKET_ERROR);
+        return SOCKET_ERROR;
     if (!optval)
         return Fail(WSAEFAULT, SOCKET_ERROR);
     if (level == SOL_SOCKET && optname == SO_RCVTIMEO) {
@@ -394,14 +403,9 @@ int Machine::sendto(SOCKET so, const char *buf, int len, int, const struct socka
     uint32_t addr;
     std::memcpy(&addr, &sin.sin_addr, 4);
     std::string dest = haveTo ? Dotted(addr) : std::string();
-    DWORD e;
-    if (s.Enter("sendto", dest, nullptr, &e))
-        return Fail(e, SOCKET_ERROR);
-    if (s.wsaBalance <= 0)
-        return Fail(WSANOTINITIALISED, SOCKET_ERROR);
-    SocketState *st = FindSocket(s, so);
+    SocketState *st = SocketCall(s, "sendto", dest, so);
     if (!st)
-        return Fail(WSAENOTSOCK, SOCKET_ERROR);
+        return SOCKET_ERROR;
     if (len < 0 || (len > 0 && !buf))
         return Fail(WSAEFAULT, SOCKET_ERROR);
     if (!to)
@@ -424,14 +428,9 @@ int Machine::recvfrom(SOCKET so, char *buf, int len, int, struct sockaddr *from,
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("recvfrom", std::string(), nullptr, &e))
-        return Fail(e, SOCKET_ERROR);
-    if (s.wsaBalance <= 0)
-        return Fail(WSANOTINITIALISED, SOCKET_ERROR);
-    SocketState *st = FindSocket(s, so);
+    SocketState *st = SocketCall(s, "recvfrom", std::string(), so);
     if (!st)
-        return Fail(WSAENOTSOCK, SOCKET_ERROR);
+        return SOCKET_ERROR;
     if (!buf || len <= 0)
         return Fail(WSAEFAULT, SOCKET_ERROR);
     if (from && (!fromlen || *fromlen < static_cast<int>(sizeof(struct sockaddr_in))))

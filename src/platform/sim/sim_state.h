@@ -51,7 +51,12 @@ constexpr int kMaxLinkHops = 63;
 void SetErr(DWORD code);
 DWORD Err();
 
+std::string Str(const char *s);  // null reads as empty
+
 // ---- Names and paths (sim_paths.cpp) ----------------------------------------
+bool IsSep(char c);  // either separator
+bool IsLetter(char c);  // ASCII letters only
+char Upper(char c);
 bool IsLeadByte(UINT acp, unsigned char c);
 // The name folded for comparison: ASCII letters upper-cased, the second
 // byte of a double-byte character left alone.
@@ -78,6 +83,10 @@ struct PathForm {
 // ERROR_FILENAME_EXCED_RANGE (too long), ERROR_BAD_PATHNAME (bad UNC).
 DWORD ParsePath(const std::string &raw, const std::string &cwd, UINT acp, bool keepFinal,
                 PathForm *out);
+
+// ---- Addresses (sim_sockets.cpp) ----------------------------------------------
+// "a.b.c.d", each part 0 to 255 and nothing after, in network order.
+bool ParseStrictDotted(const std::string &text, uint32_t *out);
 
 // ---- The file tree ------------------------------------------------------------
 struct VolumeEntry;

@@ -9,26 +9,6 @@ namespace sim {
 
 namespace {
 
-std::string Str(const char *s)
-{
-    return s ? std::string(s) : std::string();
-}
-
-bool IsSep(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-bool IsLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // "X:" or "X:\" (either separator): the drive letter, else 0.
 char RootLetter(const std::string &s)
 {
@@ -46,23 +26,23 @@ std::string CurrentRoot(const MachineState &s)
     return form.Root();
 }
 
-// The volume holding a directory, for the free-space queries.
-VolumeEntry *VolumeOfDir(const MachineState &s, const char *path, DWORD *error)
+// Counts a free-space query and finds the volume holding its directory (null
+// for the current one); null, the error set, when a fault fires or there is
+// no such directory.
+VolumeEntry *FreeSpaceCall(MachineState &s, const char *service, const char *path)
 {
+    VolumeEntry *const none = nullptr;
+    DWORD e;
+    if (s.Enter(service, Str(path), nullptr, &e))
+        return Fail(e, none);
     std::string p = path ? Str(path) : CurrentRoot(s);
     Resolved r = s.Resolve(p, true, MachineState::Use::Service);
-    if (r.error) {
-        *error = r.error;
-        return nullptr;
-    }
-    if (!r.node) {
-        *error = ERROR_PATH_NOT_FOUND;
-        return nullptr;
-    }
-    if (r.node->kind != Node::Dir) {
-        *error = ERROR_DIRECTORY;
-        return nullptr;
-    }
+    if (r.error)
+        return Fail(r.error, none);
+    if (!r.node)
+        return Fail(ERROR_PATH_NOT_FOUND, none);
+    if (r.node->kind != Node::Dir)
+        return Fail(ERROR_DIRECTORY, none);
     return r.vol;
 }
 
@@ -126,12 +106,9 @@ BOOL Machine::GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerClust
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("GetDiskFreeSpaceA", Str(lpRootPathName), nullptr, &e))
-        return Fail(e, FALSE);
-    VolumeEntry *v = VolumeOfDir(s, lpRootPathName, &e);
+    VolumeEntry *v = FreeSpaceCall(s, "GetDiskFreeSpaceA", lpRootPathName);
     if (!v)
-        return Fail(e, FALSE);
+        return FALSE;
     const Volume &c = *v->config;
     if (lpSectorsPerCluster)
         *lpSectorsPerCluster = c.sectorsPerCluster_;
@@ -151,12 +128,9 @@ BOOL Machine::GetDiskFreeSpaceExA(LPCSTR lpDirectoryName,
 {
     MachineState &s = *state_;
     Lock lock(s.mu);
-    DWORD e;
-    if (s.Enter("GetDiskFreeSpaceExA", Str(lpDirectoryName), nullptr, &e))
-        return Fail(e, FALSE);
-    VolumeEntry *v = VolumeOfDir(s, lpDirectoryName, &e);
+    VolumeEntry *v = FreeSpaceCall(s, "GetDiskFreeSpaceExA", lpDirectoryName);
     if (!v)
-        return Fail(e, FALSE);
+        return FALSE;
     const Volume &c = *v->config;
     uint64_t total, free, caller;
     if (c.bytesSet_) {
