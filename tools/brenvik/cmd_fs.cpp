@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -142,11 +141,6 @@ std::vector<std::string> Shown(const std::vector<PlanEntry> &plan)
     return items;
 }
 
-std::string Count(std::size_t n, const char *one, const char *many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 // Why deleting a file failed.
 std::string DeleteFailure(const std::string &windows)
 {
@@ -182,9 +176,7 @@ struct Outcome {
     {
         doc["ok"] = errors.empty();
         Emit(ctx, doc, [this](std::ostream &out) { table.Print(out, false); });
-        for (const std::string &e : errors)
-            std::cerr << "brenvik: " << e << "\n";
-        ctx.exit = errors.empty() ? kExitOk : kExitFailed;
+        ReportErrors(ctx, errors);
     }
 };
 

@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -46,9 +45,7 @@ void RunType(Context &ctx, const ImageOptions &o)
         table.Add({ImageTypeName(type), p});
     }
     Emit(ctx, doc, [&](std::ostream &out) { table.Print(out, false); });
-    for (const std::string &e : errors)
-        std::cerr << "brenvik: " << e << "\n";
-    ctx.exit = errors.empty() ? kExitOk : kExitFailed;
+    ReportErrors(ctx, errors);
 }
 
 void RunDesc(Context &ctx, const ImageOptions &o)

@@ -194,6 +194,23 @@ std::string Hex(unsigned long value)
     return text;
 }
 
+std::string Count(std::size_t n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool IsTerminal(int fd)
+{
+    return isatty(fd) != 0;
+}
+
+void ReportErrors(Context &ctx, const std::vector<std::string> &errors)
+{
+    for (const std::string &e : errors)
+        std::cerr << "brenvik: " << e << "\n";
+    ctx.exit = errors.empty() ? kExitOk : kExitFailed;
+}
+
 void AddDeleteOptions(CLI::App *sub, DeleteOptions *options)
 {
     sub->add_flag("-y,--yes", options->yes, "Delete without asking");
@@ -205,7 +222,7 @@ void ConfirmDeletion(const DeleteOptions &options, const std::string &what,
 {
     if (options.yes)
         return;
-    if (!isatty(0) || !isatty(2))
+    if (!IsTerminal(0) || !IsTerminal(2))
         throw Failure(kExitUsage, "refusing to delete " + what +
                                       " without confirmation: no terminal to ask on "
                                       "(give --yes, or --dry-run to see what would go)");

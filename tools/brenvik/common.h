@@ -86,6 +86,15 @@ private:
 std::string HumanSize(unsigned long long bytes);
 std::string Quote(const std::string &text);  // 'text'
 std::string Hex(unsigned long value);         // 0x00000020
+// 2, "file", "files" -> "2 files".
+std::string Count(std::size_t n, const char *one, const char *many);
+
+// Whether the descriptor (0 standard input, 2 standard error) is a terminal.
+bool IsTerminal(int fd);
+
+// "brenvik: <error>" on standard error for each error; the run fails when
+// there is one.
+void ReportErrors(Context &ctx, const std::vector<std::string> &errors);
 
 // Options every deleting subcommand takes.
 struct DeleteOptions {
