@@ -378,10 +378,7 @@ void RunProbe(Context &ctx, const FsOptions &o)
                                     : CDriveEx::CanWeWriteDir(dir.windows.c_str())) != 0;
     Json doc = PathJson(dir);
     doc["writable"] = writable;
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << (writable ? "writable      " : "not writable  ") << dir.given << "\n";
-    });
-    ctx.exit = writable ? kExitOk : kExitFailed;
+    EmitVerdict(ctx, doc, writable, "writable", "not writable", dir.given);
 }
 
 }  // namespace

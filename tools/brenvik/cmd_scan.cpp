@@ -237,7 +237,8 @@ void PrintHuman(std::ostream &out, const std::string &root, const ScanReport &re
 void RunScan(Context &ctx, const ScanOptions &o)
 {
     std::string host, windows;
-    if (ctx.win || LooksLikeWindowsPath(o.dir)) {
+    const bool windowsGiven = ctx.win || LooksLikeWindowsPath(o.dir);
+    if (windowsGiven) {
         windows = o.dir;
         host = HostPathOf(o.dir);
         if (host.empty())
@@ -260,7 +261,7 @@ void RunScan(Context &ctx, const ScanOptions &o)
     if (!ok)
         throw Failure(kExitFailed, "cannot scan " + Quote(o.dir) + ": " + error);
 
-    const std::string root = (ctx.win || LooksLikeWindowsPath(o.dir)) ? host : o.dir;
+    const std::string root = windowsGiven ? host : o.dir;
     const Summary s = Summarise(report);
     // The document of a large tree is sizeable: build it only when asked.
     Json doc;

@@ -143,6 +143,17 @@ void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ost
     human(std::cout);
 }
 
+void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yesText,
+                 const std::string &noText, const std::string &name)
+{
+    const std::size_t width = std::max(yesText.size(), noText.size()) + 2;
+    const std::string &text = yes ? yesText : noText;
+    Emit(ctx, doc, [&](std::ostream &out) {
+        out << text << std::string(width - text.size(), ' ') << name << "\n";
+    });
+    ctx.exit = yes ? kExitOk : kExitFailed;
+}
+
 void Table::Print(std::ostream &out, bool withHeader) const
 {
     std::vector<std::size_t> width;

@@ -70,6 +70,11 @@ Json PathJson(const PathArg &arg);
 // human with standard output.
 void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ostream &)> &human);
 
+// The answer of a yes-or-no check: doc under --json, else the answer and
+// name on one line; the exit code is 1 for no.
+void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yesText,
+                 const std::string &noText, const std::string &name);
+
 // Columns padded to their widest cell; the last column is not padded.
 class Table {
 public:
