@@ -93,10 +93,7 @@ void RunMaster(Context &ctx, const ImageOptions &o)
     doc["prefix"] = prefix;
     if (arg.fromHost)
         doc["host_dir"] = Display(arg, dir);
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "dir:     " << dir << "\n"
-            << "prefix:  " << prefix << "\n";
-    });
+    Emit(ctx, doc, [&](std::ostream &out) { PrintFields(out, doc, {"dir", "prefix"}); });
 }
 
 void RunDvdNames(Context &ctx, const ImageOptions &o)
@@ -110,11 +107,8 @@ void RunDvdNames(Context &ctx, const ImageOptions &o)
     doc["dir"] = dir;
     doc["prefix"] = prefix;
     doc["master"] = master;
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "dir:     " << dir << "\n"
-            << "prefix:  " << prefix << "\n"
-            << "master:  " << master << "\n";
-    });
+    Emit(ctx, doc,
+         [&](std::ostream &out) { PrintFields(out, doc, {"dir", "prefix", "master"}); });
 }
 
 }  // namespace

@@ -154,6 +154,20 @@ void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yes
     ctx.exit = yes ? kExitOk : kExitFailed;
 }
 
+void PrintFields(std::ostream &out, const Json &doc, const std::vector<std::string> &keys)
+{
+    std::size_t width = 0;
+    for (const std::string &k : keys)
+        width = std::max(width, k.size());
+    for (const std::string &k : keys) {
+        if (!doc.contains(k))
+            continue;
+        const Json &v = doc[k];
+        std::string text = v.is_string() ? v.get<std::string>() : v.dump();
+        out << k << ":" << std::string(width - k.size() + 2, ' ') << text << "\n";
+    }
+}
+
 void Table::Print(std::ostream &out, bool withHeader) const
 {
     std::vector<std::size_t> width;

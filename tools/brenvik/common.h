@@ -75,6 +75,9 @@ void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ost
 void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yesText,
                  const std::string &noText, const std::string &name);
 
+// "key:  value" a line for those of keys doc holds, the values aligned.
+void PrintFields(std::ostream &out, const Json &doc, const std::vector<std::string> &keys);
+
 // Columns padded to their widest cell; the last column is not padded.
 class Table {
 public:
