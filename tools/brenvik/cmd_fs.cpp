@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -38,6 +37,21 @@ std::string WithSep(const std::string &dir)
     return (!dir.empty() && dir.back() == '\\') ? dir : dir + "\\";
 }
 
+// The file a search stands on, and whether the deletion will take it.
+PlanEntry FileEntry(const CFileFind &find, const PathArg &top, bool delSystem)
+{
+    const std::string path = find.GetFilePath().GetString();
+    PlanEntry e{path, Display(top, path), false, true, ""};
+    if (find.IsSystem() && !delSystem) {
+        e.deleted = false;
+        e.why = "system file";
+    } else if (find.IsReadOnly()) {
+        e.deleted = false;
+        e.why = "read-only";
+    }
+    return e;
+}
+
 // The entries a tree deletion meets, in the order it meets them: a
 // directory's content before the directory. Returns whether dir will be
 // empty at the end. Only the top level may lose its system files.
@@ -51,19 +65,11 @@ bool PlanTree(const PathArg &top, const std::string &dir, bool delSystem,
         more = find.FindNextFile();
         if (find.IsDots())
             continue;
-        const std::string path = find.GetFilePath().GetString();
         if (find.IsDirectory()) {
-            empty = PlanTree(top, path, false, plan) && empty;
+            empty = PlanTree(top, find.GetFilePath().GetString(), false, plan) && empty;
             continue;
         }
-        PlanEntry e{path, Display(top, path), false, true, ""};
-        if (find.IsSystem() && !delSystem) {
-            e.deleted = false;
-            e.why = "system file";
-        } else if (find.IsReadOnly()) {
-            e.deleted = false;
-            e.why = "read-only";
-        }
+        const PlanEntry e = FileEntry(find, top, delSystem);
         empty = empty && e.deleted;
         plan->push_back(e);
     }
@@ -83,16 +89,7 @@ std::vector<PlanEntry> PlanMatching(const PathArg &dir, const std::string &patte
         more = find.FindNextFile();
         if (find.IsDots() || find.IsDirectory())
             continue;
-        const std::string path = find.GetFilePath().GetString();
-        PlanEntry e{path, Display(dir, path), false, true, ""};
-        if (find.IsSystem() && !delSystem) {
-            e.deleted = false;
-            e.why = "system file";
-        } else if (find.IsReadOnly()) {
-            e.deleted = false;
-            e.why = "read-only";
-        }
-        plan.push_back(e);
+        plan.push_back(FileEntry(find, dir, delSystem));
     }
     find.Close();
     return plan;
@@ -144,11 +141,6 @@ std::vector<std::string> Shown(const std::vector<PlanEntry> &plan)
     return items;
 }
 
-std::string Count(std::size_t n, const char *one, const char *many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 // Why deleting a file failed.
 std::string DeleteFailure(const std::string &windows)
 {
@@ -184,9 +176,7 @@ struct Outcome {
     {
         doc["ok"] = errors.empty();
         Emit(ctx, doc, [this](std::ostream &out) { table.Print(out, false); });
-        for (const std::string &e : errors)
-            std::cerr << "brenvik: " << e << "\n";
-        ctx.exit = errors.empty() ? kExitOk : kExitFailed;
+        ReportErrors(ctx, errors);
     }
 };
 
@@ -255,22 +245,35 @@ void RunRename(Context &ctx, const FsOptions &o)
     });
 }
 
-void RunDelete(Context &ctx, const FsOptions &o)
+// Converts the arguments of a deletion of entries of one kind and asks
+// before the existing ones go. Under --dry-run shows them instead and
+// returns false.
+bool ConfirmEach(Context &ctx, const FsOptions &o, bool directories, std::vector<PathArg> *args)
 {
-    std::vector<PathArg> args;
     std::vector<PlanEntry> plan;
     for (const std::string &p : o.paths) {
-        args.push_back(ToWindows(ctx, p));
-        const PathArg &a = args.back();
+        args->push_back(ToWindows(ctx, p));
+        const PathArg &a = args->back();
         if (CDriveEx::IsExist(a.windows.c_str()))
-            plan.push_back({a.windows, a.given, false, true, ""});
+            plan.push_back({a.windows, a.given, directories, true, ""});
     }
     if (o.del.dryRun) {
         EmitPlan(ctx, plan);
-        return;
+        return false;
     }
     if (!plan.empty())
-        ConfirmDeletion(o.del, Count(plan.size(), "file", "files"), Shown(plan));
+        ConfirmDeletion(o.del,
+                        directories ? Count(plan.size(), "directory", "directories")
+                                    : Count(plan.size(), "file", "files"),
+                        Shown(plan));
+    return true;
+}
+
+void RunDelete(Context &ctx, const FsOptions &o)
+{
+    std::vector<PathArg> args;
+    if (!ConfirmEach(ctx, o, false, &args))
+        return;
     Outcome outcome;
     for (const PathArg &a : args) {
         const bool existed = CDriveEx::IsExist(a.windows.c_str()) != 0;
@@ -286,19 +289,8 @@ void RunDelete(Context &ctx, const FsOptions &o)
 void RunRmdir(Context &ctx, const FsOptions &o)
 {
     std::vector<PathArg> args;
-    std::vector<PlanEntry> plan;
-    for (const std::string &p : o.paths) {
-        args.push_back(ToWindows(ctx, p));
-        const PathArg &a = args.back();
-        if (CDriveEx::IsExist(a.windows.c_str()))
-            plan.push_back({a.windows, a.given, true, true, ""});
-    }
-    if (o.del.dryRun) {
-        EmitPlan(ctx, plan);
+    if (!ConfirmEach(ctx, o, true, &args))
         return;
-    }
-    if (!plan.empty())
-        ConfirmDeletion(o.del, Count(plan.size(), "directory", "directories"), Shown(plan));
     Outcome outcome;
     for (const PathArg &a : args) {
         const bool existed = CDriveEx::IsExist(a.windows.c_str()) != 0;
@@ -386,10 +378,7 @@ void RunProbe(Context &ctx, const FsOptions &o)
                                     : CDriveEx::CanWeWriteDir(dir.windows.c_str())) != 0;
     Json doc = PathJson(dir);
     doc["writable"] = writable;
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << (writable ? "writable      " : "not writable  ") << dir.given << "\n";
-    });
-    ctx.exit = writable ? kExitOk : kExitFailed;
+    EmitVerdict(ctx, doc, writable, "writable", "not writable", dir.given);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -46,9 +45,7 @@ void RunType(Context &ctx, const ImageOptions &o)
         table.Add({ImageTypeName(type), p});
     }
     Emit(ctx, doc, [&](std::ostream &out) { table.Print(out, false); });
-    for (const std::string &e : errors)
-        std::cerr << "brenvik: " << e << "\n";
-    ctx.exit = errors.empty() ? kExitOk : kExitFailed;
+    ReportErrors(ctx, errors);
 }
 
 void RunDesc(Context &ctx, const ImageOptions &o)
@@ -96,10 +93,7 @@ void RunMaster(Context &ctx, const ImageOptions &o)
     doc["prefix"] = prefix;
     if (arg.fromHost)
         doc["host_dir"] = Display(arg, dir);
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "dir:     " << dir << "\n"
-            << "prefix:  " << prefix << "\n";
-    });
+    Emit(ctx, doc, [&](std::ostream &out) { PrintFields(out, doc, {"dir", "prefix"}); });
 }
 
 void RunDvdNames(Context &ctx, const ImageOptions &o)
@@ -113,11 +107,8 @@ void RunDvdNames(Context &ctx, const ImageOptions &o)
     doc["dir"] = dir;
     doc["prefix"] = prefix;
     doc["master"] = master;
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "dir:     " << dir << "\n"
-            << "prefix:  " << prefix << "\n"
-            << "master:  " << master << "\n";
-    });
+    Emit(ctx, doc,
+         [&](std::ostream &out) { PrintFields(out, doc, {"dir", "prefix", "master"}); });
 }
 
 }  // namespace

@@ -84,10 +84,7 @@ void RunPing(Context &ctx, const NetOptions &o)
     doc["count"] = o.count;
     doc["timeout_ms"] = o.timeout;
     doc["reachable"] = reachable;
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << (reachable ? "reachable      " : "not reachable  ") << o.target << "\n";
-    });
-    ctx.exit = reachable ? kExitOk : kExitFailed;
+    EmitVerdict(ctx, doc, reachable, "reachable", "not reachable", o.target);
 }
 
 }  // namespace

@@ -32,20 +32,6 @@ struct PathOptions {
     bool allowBsColon = false;
 };
 
-void PrintFields(std::ostream &out, const Json &doc, const std::vector<std::string> &keys)
-{
-    std::size_t width = 0;
-    for (const std::string &k : keys)
-        width = std::max(width, k.size());
-    for (const std::string &k : keys) {
-        if (!doc.contains(k))
-            continue;
-        const Json &v = doc[k];
-        std::string text = v.is_string() ? v.get<std::string>() : v.dump();
-        out << k << ":" << std::string(width - k.size() + 2, ' ') << text << "\n";
-    }
-}
-
 // "'x'" or "'x' (as C:\...)" for messages about a converted argument.
 std::string Named(const PathArg &arg)
 {

@@ -11,13 +11,6 @@
 #include "common.h"
 #include "scan.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#define isatty _isatty
-#else
-#include <unistd.h>
-#endif
-
 namespace brenvik {
 namespace tool {
 
@@ -168,24 +161,19 @@ Summary Summarise(const ScanReport &report)
     return s;
 }
 
-std::string Plural(std::size_t n, const char *one, const char *many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 std::string SummaryLine(const ScanReport &report, const Summary &s)
 {
-    std::string line = Plural(s.singles, "single image", "single images") + ", " +
-                       Plural(s.dvd, "DVD bundle", "DVD bundles");
+    std::string line = Count(s.singles, "single image", "single images") + ", " +
+                       Count(s.dvd, "DVD bundle", "DVD bundles");
     if (s.dvdIncomplete)
         line += " (" + std::to_string(s.dvdIncomplete) + " incomplete)";
-    line += ", " + Plural(s.pairs, "mixed-mode/CD-Extra pair", "mixed-mode/CD-Extra pairs");
+    line += ", " + Count(s.pairs, "mixed-mode/CD-Extra pair", "mixed-mode/CD-Extra pairs");
     if (s.pairsIncomplete)
         line += " (" + std::to_string(s.pairsIncomplete) + " incomplete)";
-    line += ", " + Plural(s.orphans, "group of orphan slaves", "groups of orphan slaves") + ", " +
+    line += ", " + Count(s.orphans, "group of orphan slaves", "groups of orphan slaves") + ", " +
             std::to_string(s.unreadable) + " unreadable; " +
-            Plural(report.imageFiles, "image file", "image files") + " among " +
-            Plural(report.files, "file", "files");
+            Count(report.imageFiles, "image file", "image files") + " among " +
+            Count(report.files, "file", "files");
     return line;
 }
 
@@ -193,8 +181,8 @@ void PrintHuman(std::ostream &out, const std::string &root, const ScanReport &re
                 const Summary &s)
 {
     out << "Scanned " << root << " (" << report.rootWindows << "): "
-        << Plural(report.files, "file", "files") << " in "
-        << Plural(report.directories, "directory", "directories") << "\n";
+        << Count(report.files, "file", "files") << " in "
+        << Count(report.directories, "directory", "directories") << "\n";
     if (report.items.empty()) {
         out << "\nno image files\n";
     } else {
@@ -249,7 +237,8 @@ void PrintHuman(std::ostream &out, const std::string &root, const ScanReport &re
 void RunScan(Context &ctx, const ScanOptions &o)
 {
     std::string host, windows;
-    if (ctx.win || LooksLikeWindowsPath(o.dir)) {
+    const bool windowsGiven = ctx.win || LooksLikeWindowsPath(o.dir);
+    if (windowsGiven) {
         windows = o.dir;
         host = HostPathOf(o.dir);
         if (host.empty())
@@ -260,7 +249,7 @@ void RunScan(Context &ctx, const ScanOptions &o)
         windows = ToWindows(ctx, o.dir).windows;
     }
     // Scripts want output that does not depend on the terminal.
-    ProgressLine progress(!o.noProgress && isatty(2));
+    ProgressLine progress(!o.noProgress && IsTerminal(2));
     ScanReport report;
     std::string error;
     const bool ok = Scan(host, windows,
@@ -272,7 +261,7 @@ void RunScan(Context &ctx, const ScanOptions &o)
     if (!ok)
         throw Failure(kExitFailed, "cannot scan " + Quote(o.dir) + ": " + error);
 
-    const std::string root = (ctx.win || LooksLikeWindowsPath(o.dir)) ? host : o.dir;
+    const std::string root = windowsGiven ? host : o.dir;
     const Summary s = Summarise(report);
     // The document of a large tree is sizeable: build it only when asked.
     Json doc;

@@ -143,6 +143,31 @@ void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ost
     human(std::cout);
 }
 
+void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yesText,
+                 const std::string &noText, const std::string &name)
+{
+    const std::size_t width = std::max(yesText.size(), noText.size()) + 2;
+    const std::string &text = yes ? yesText : noText;
+    Emit(ctx, doc, [&](std::ostream &out) {
+        out << text << std::string(width - text.size(), ' ') << name << "\n";
+    });
+    ctx.exit = yes ? kExitOk : kExitFailed;
+}
+
+void PrintFields(std::ostream &out, const Json &doc, const std::vector<std::string> &keys)
+{
+    std::size_t width = 0;
+    for (const std::string &k : keys)
+        width = std::max(width, k.size());
+    for (const std::string &k : keys) {
+        if (!doc.contains(k))
+            continue;
+        const Json &v = doc[k];
+        std::string text = v.is_string() ? v.get<std::string>() : v.dump();
+        out << k << ":" << std::string(width - k.size() + 2, ' ') << text << "\n";
+    }
+}
+
 void Table::Print(std::ostream &out, bool withHeader) const
 {
     std::vector<std::size_t> width;
@@ -194,6 +219,23 @@ std::string Hex(unsigned long value)
     return text;
 }
 
+std::string Count(std::size_t n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool IsTerminal(int fd)
+{
+    return isatty(fd) != 0;
+}
+
+void ReportErrors(Context &ctx, const std::vector<std::string> &errors)
+{
+    for (const std::string &e : errors)
+        std::cerr << "brenvik: " << e << "\n";
+    ctx.exit = errors.empty() ? kExitOk : kExitFailed;
+}
+
 void AddDeleteOptions(CLI::App *sub, DeleteOptions *options)
 {
     sub->add_flag("-y,--yes", options->yes, "Delete without asking");
@@ -205,7 +247,7 @@ void ConfirmDeletion(const DeleteOptions &options, const std::string &what,
 {
     if (options.yes)
         return;
-    if (!isatty(0) || !isatty(2))
+    if (!IsTerminal(0) || !IsTerminal(2))
         throw Failure(kExitUsage, "refusing to delete " + what +
                                       " without confirmation: no terminal to ask on "
                                       "(give --yes, or --dry-run to see what would go)");

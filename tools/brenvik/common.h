@@ -70,6 +70,14 @@ Json PathJson(const PathArg &arg);
 // human with standard output.
 void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ostream &)> &human);
 
+// The answer of a yes-or-no check: doc under --json, else the answer and
+// name on one line; the exit code is 1 for no.
+void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yesText,
+                 const std::string &noText, const std::string &name);
+
+// "key:  value" a line for those of keys doc holds, the values aligned.
+void PrintFields(std::ostream &out, const Json &doc, const std::vector<std::string> &keys);
+
 // Columns padded to their widest cell; the last column is not padded.
 class Table {
 public:
@@ -86,6 +94,15 @@ private:
 std::string HumanSize(unsigned long long bytes);
 std::string Quote(const std::string &text);  // 'text'
 std::string Hex(unsigned long value);         // 0x00000020
+// 2, "file", "files" -> "2 files".
+std::string Count(std::size_t n, const char *one, const char *many);
+
+// Whether the descriptor (0 standard input, 2 standard error) is a terminal.
+bool IsTerminal(int fd);
+
+// "brenvik: <error>" on standard error for each error; the run fails when
+// there is one.
+void ReportErrors(Context &ctx, const std::vector<std::string> &errors);
 
 // Options every deleting subcommand takes.
 struct DeleteOptions {
