@@ -807,8 +807,8 @@ DWORD RemovalRefused(const ListedEntry &entry, bool directory)
         return directory ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED;
     if (IsReadOnlyMode(entry.st.st_mode))
         return ERROR_ACCESS_DENIED;
-    // An entry that could not be opened cannot be probed; its opener, if
-    // any, is not one of ours (ours open to read).
+    // An entry that could not be opened to read holds no share locks: an
+    // opener that cannot read it does not take part.
     if (entry.fd >= 0 && OtherOpenerDenies(entry.fd, kShareDelete))
         return ERROR_SHARING_VIOLATION;
     return 0;
