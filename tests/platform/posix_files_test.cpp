@@ -242,6 +242,10 @@ TEST_F(PosixFilesTest, CallsOnListedEntriesStayInTheListedDirectory)
         Mark();
         EXPECT_FALSE(s().DeleteFileInA(search, bad));
         EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_NAME));
+        Mark();
+        const std::string in = std::string(bad) + "\\*";
+        EXPECT_EQ(s().FindFirstFileInA(search, in.c_str(), &data), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_NAME));
     }
     EXPECT_TRUE(s().FindClose(search));
     for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {

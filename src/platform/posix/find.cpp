@@ -226,6 +226,24 @@ int OpenListing(const MappedPath &path, FindObject *find, bool *root, std::size_
     return fd;
 }
 
+// 0 for a name a listing can give and a walk may enter: not empty, not a
+// dot name (those lead out of the directory), no wildcard, short enough.
+DWORD ListedNameError(const char *name, std::size_t n)
+{
+    const bool dots = (n == 1 || n == 2) && name[0] == '.' && name[n - 1] == '.';
+    if (n == 0 || dots || std::memchr(name, '*', n) != nullptr ||
+        std::memchr(name, '?', n) != nullptr)
+        return ERROR_INVALID_NAME;
+    return n >= MAX_PATH ? static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE) : 0;
+}
+
+// Why a directory to be listed could not be opened.
+DWORD ListingOpenError(int err)
+{
+    return err == ELOOP || err == ENOTDIR || err == ENOENT ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND)
+                                                           : Win32FromErrno(err);
+}
+
 }  // namespace
 
 HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
@@ -262,13 +280,8 @@ HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFind
             return Fail(MissingError(path), INVALID_HANDLE_VALUE);
         fd = OpenListing(path, find.get(), &root, &dirEnd);
     }
-    if (fd < 0) {
-        int err = errno;
-        return Fail(err == ELOOP || err == ENOTDIR || err == ENOENT
-                        ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND)
-                        : Win32FromErrno(err),
-                    INVALID_HANDLE_VALUE);
-    }
+    if (fd < 0)
+        return Fail(ListingOpenError(errno), INVALID_HANDLE_VALUE);
     find->dirFd = fd;
     if (find->path[dirEnd - 1] != '/')
         find->path[dirEnd++] = '/';
@@ -299,14 +312,8 @@ DWORD SplitListedName(LPCSTR lpPath, const char **name)
     for (const char *p = lpPath; *p; ++p)
         if (*p == '\\' || *p == '/')
             last = p + 1;
-    // Only a name the listing can give: not empty, not a dot name, no
-    // wildcard, short enough.
-    const std::size_t n = std::strlen(last);
-    if (n == 0 || std::strcmp(last, ".") == 0 || std::strcmp(last, "..") == 0 ||
-        std::strpbrk(last, "*?") != nullptr)
-        return ERROR_INVALID_NAME;
-    if (n >= MAX_PATH)
-        return ERROR_FILENAME_EXCED_RANGE;
+    if (DWORD err = ListedNameError(last, std::strlen(last)))
+        return err;
     *name = last;
     return 0;
 }
@@ -332,13 +339,11 @@ HANDLE PosixBackend::FindFirstFileInA(HANDLE hFindFile, LPCSTR lpFileName,
     if (sub == nullptr)
         return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     const std::size_t subLen = static_cast<std::size_t>(pattern - 1 - sub);
+    if (DWORD err = ListedNameError(sub, subLen))
+        return Fail(err, INVALID_HANDLE_VALUE);
     char subName[MAX_PATH];
-    if (subLen >= sizeof subName)
-        return Fail(ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE);
     std::memcpy(subName, sub, subLen);
     subName[subLen] = '\0';
-    if (subLen == 0 || std::strpbrk(subName, "*?") != nullptr)
-        return Fail(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
 
     auto find = std::make_shared<FindObject>();
     const std::size_t patternLen = std::strlen(pattern);
@@ -355,13 +360,8 @@ HANDLE PosixBackend::FindFirstFileInA(HANDLE hFindFile, LPCSTR lpFileName,
     do {
         fd = ::openat(parent->dirFd, subName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        const int err = errno;
-        return Fail(err == ELOOP || err == ENOTDIR || err == ENOENT
-                        ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND)
-                        : Win32FromErrno(err),
-                    INVALID_HANDLE_VALUE);
-    }
+    if (fd < 0)
+        return Fail(ListingOpenError(errno), INVALID_HANDLE_VALUE);
     find->dirFd = fd;
     std::memcpy(find->path, parent->path, parent->dirLen);
     std::memcpy(find->path + parent->dirLen, subName, subLen);
