@@ -134,6 +134,18 @@ CString WithoutTrailingBackslash(const char *strDir)
 
 int RemoveTree(const char *strDir, int bDelSystem, const CFileFind *parent);
 
+// The results of a deletion and of a directory's removal: what is already
+// gone counts as done (a file not found; a directory whose path is not).
+int FileDeleted(BOOL deleted)
+{
+    return deleted || sys().GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+int DirectoryRemoved(BOOL removed)
+{
+    return removed || sys().GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 int CDriveEx::MyCreateDirectory(const char *strPath, int bOkIfExist)
@@ -217,18 +229,14 @@ int CDriveEx::MyDelFile(const char *strPath)
 {
     if (IsNullOrEmpty(strPath))
         return 0;
-    if (sys().DeleteFileA(strPath))
-        return 1;
-    return sys().GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : 0;
+    return FileDeleted(sys().DeleteFileA(strPath));
 }
 
 int CDriveEx::MyRemoveDirectory(const char *strPath)
 {
     if (IsNullOrEmpty(strPath))
         return 0;
-    if (sys().RemoveDirectoryA(strPath))
-        return 1;
-    return sys().GetLastError() == ERROR_PATH_NOT_FOUND ? 1 : 0;
+    return DirectoryRemoved(sys().RemoveDirectoryA(strPath));
 }
 
 int CDriveEx::DelSubFile(const char *strDir, const char *strPattern, int bDelSystem)
@@ -303,10 +311,8 @@ int RemoveEntry(const CFileFind *parent, const char *path, bool directory)
     if (parent == nullptr)
         return directory ? CDriveEx::MyRemoveDirectory(path) : CDriveEx::MyDelFile(path);
     const HANDLE search = parent->GetSearchHandle();
-    if (directory)
-        return sys().RemoveDirectoryInA(search, path) ||
-               sys().GetLastError() == ERROR_PATH_NOT_FOUND;
-    return sys().DeleteFileInA(search, path) || sys().GetLastError() == ERROR_FILE_NOT_FOUND;
+    return directory ? DirectoryRemoved(sys().RemoveDirectoryInA(search, path))
+                     : FileDeleted(sys().DeleteFileInA(search, path));
 }
 
 int RemoveTree(const char *strDir, int bDelSystem, const CFileFind *parent)
