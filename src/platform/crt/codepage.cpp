@@ -53,6 +53,11 @@ void RefreshCodePage()
     g_table.store(TableFor(codePage), std::memory_order_release);
 }
 
+bool IsLeadByteOf(unsigned int codePage, unsigned char c)
+{
+    return TableFor(codePage)->lead[c];
+}
+
 bool IsLeadByte(unsigned char c)
 {
     const LeadTable *t = g_table.load(std::memory_order_acquire);
