@@ -48,8 +48,8 @@
  * registry value `DebugLevel` under `HKEY_LOCAL_MACHINE\SOFTWARE\OrloDebug`
  * is 1 or more; the value is read when the library is loaded and again
  * whenever a CVcdImageEx is constructed. The drive and file-system functions
- * write no trace lines. The trace buffers are shared by the process: trace
- * from one thread at a time.
+ * write no trace lines. Each thread formats its lines in buffers of its own,
+ * so the lines of calls on several threads do not mix.
  *
  * @par On Linux
  * The registry is the `.reg` file described in the README. Debugger output is appended to the file named by
@@ -713,8 +713,7 @@ struct BrenvikTestAccess; /* the test suite's window on private members */
 
 /** @ingroup frame
  * Drives, paths, files and the network: every member is static, keeps no
- * state between calls, and may be called on any thread (the trace's shared
- * buffers aside). Constructing or destroying an object has no effect beyond
+ * state between calls, and may be called on any thread. Constructing or destroying an object has no effect beyond
  * the object itself. */
 class BRENVIK_API CDriveEx : public CObject {
 public:
@@ -1029,9 +1028,9 @@ public:
      * @param strRootPath the root, such as `C:\` (passed on unchecked).
      * @return a drive type code, 0 to 6.
      * @par On Linux
-     * Drive letters are the configured drives; a letter that no drive
-     * configures has no root (1). Any other host directory is no root of a
-     * volume. */
+     * `X:` and `X:\` give the type of the configured drive X; a letter that
+     * no drive configures has no root (1). `\server\share\` of a configured
+     * share that is present is remote (4). Any other path is no root (1). */
     static unsigned int GetDriveType_Ex(const char *strRootPath);
     /** The upper-case letter of a drive number.
      * @param nDrive drive number, 0 to 25.
@@ -1336,8 +1335,10 @@ public:
     static int MyDelFile(const char *strPath);
     /** Removes an empty directory.
      * @param strPath the directory (required).
-     * @return 1 when removed or when the path does not exist; 0 for a
-     * directory that is not empty or cannot be removed. */
+     * @return 1 when removed, and when a directory on the way to it is
+     * missing; 0 for a directory that is not empty or cannot be removed, and
+     * for a missing directory whose parent exists (the platform reports that
+     * as a file not found). */
     static int MyRemoveDirectory(const char *strPath);
     /** Deletes the files directly in a directory that match a wildcard
      * pattern; subdirectories and their content are left alone.
@@ -1627,8 +1628,8 @@ public:
      * `.D00` to `.D99` of the master's prefix (ParseMaster()), all 100 tried
      * whether present or not, then optionally the bundle directory.
      *
-     * Traces the name, the prefix, each of the 100 names, and a failed
-     * directory removal with its error code.
+     * Traces the name, a refused name, the prefix, each of the 100 names,
+     * and a failed directory removal with its error code.
      * @param strClusterMasterFile the master name, `dir\T.DVD.D00` or
      *        `dir\T.VCD.D00` (required).
      * @param bRemoveDir nonzero: remove the bundle directory afterwards
