@@ -1029,7 +1029,7 @@ public:
      * @return a drive type code, 0 to 6.
      * @par On Linux
      * `X:` and `X:\` give the type of the configured drive X; a letter that
-     * no drive configures has no root (1). `\server\share\` of a configured
+     * no drive configures has no root (1). `\\server\share\` of a configured
      * share that is present is remote (4). Any other path is no root (1). */
     static unsigned int GetDriveType_Ex(const char *strRootPath);
     /** The upper-case letter of a drive number.
