@@ -521,21 +521,36 @@ class BRENVIK_API CFileException : public CObject {
 public:
     /** The cause of the failure, derived from the platform's error code. */
     enum {
-        none,             /**< No error. */
-        generic,          /**< An error without a more precise cause. */
-        fileNotFound,     /**< The file does not exist. */
-        badPath,          /**< The path, or part of it, is invalid. */
-        tooManyOpenFiles, /**< No more files can be opened. */
-        accessDenied,     /**< Access denied. */
-        invalidFile,      /**< An invalid file handle was used. */
-        removeCurrentDir, /**< The current directory cannot be removed. */
-        directoryFull,    /**< No more directory entries. */
-        badSeek,          /**< The file pointer could not be set. */
-        hardIO,           /**< A hardware error. */
-        sharingViolation, /**< The share modes of another opener forbid it. */
-        lockViolation,    /**< A locked region was accessed. */
-        diskFull,         /**< The medium is full. */
-        endOfFile         /**< The end of the file was reached. */
+        /** No error. */
+        none,
+        /** An error without a more precise cause. */
+        generic,
+        /** The file does not exist. */
+        fileNotFound,
+        /** The path, or part of it, is invalid. */
+        badPath,
+        /** No more files can be opened. */
+        tooManyOpenFiles,
+        /** Access denied. */
+        accessDenied,
+        /** An invalid file handle was used. */
+        invalidFile,
+        /** The current directory cannot be removed. */
+        removeCurrentDir,
+        /** No more directory entries. */
+        directoryFull,
+        /** The file pointer could not be set. */
+        badSeek,
+        /** A hardware error. */
+        hardIO,
+        /** The share modes of another opener forbid it. */
+        sharingViolation,
+        /** A locked region was accessed. */
+        lockViolation,
+        /** The medium is full. */
+        diskFull,
+        /** The end of the file was reached. */
+        endOfFile
     };
 
     /** Makes an exception.
@@ -583,29 +598,49 @@ class BRENVIK_API CFile : public CObject {
 public:
     /** Flags of Open(): one access mode, one share mode, and options. */
     enum OpenFlags {
-        modeRead = 0x0000,       /**< Read access. */
-        modeWrite = 0x0001,      /**< Write access. */
-        modeReadWrite = 0x0002,  /**< Read and write access. */
-        shareCompat = 0x0000,    /**< No sharing (as shareExclusive). */
-        shareExclusive = 0x0010, /**< Others may not open the file at all. */
-        shareDenyWrite = 0x0020, /**< Others may read, not write. */
-        shareDenyRead = 0x0030,  /**< Others may write, not read. */
-        shareDenyNone = 0x0040,  /**< Others may read and write. */
-        modeNoInherit = 0x0080,  /**< Child processes do not inherit the handle. */
-        modeCreate = 0x1000,     /**< Create the file, truncating an existing one. */
-        modeNoTruncate = 0x2000, /**< With modeCreate: keep an existing file's content. */
-        typeText = 0x4000,       /**< Accepted and ignored: files are binary. */
-        typeBinary = 0x8000      /**< Binary mode (the only one). */
+        /** Read access. */
+        modeRead = 0x0000,
+        /** Write access. */
+        modeWrite = 0x0001,
+        /** Read and write access. */
+        modeReadWrite = 0x0002,
+        /** No sharing (as shareExclusive). */
+        shareCompat = 0x0000,
+        /** Others may not open the file at all. */
+        shareExclusive = 0x0010,
+        /** Others may read, not write. */
+        shareDenyWrite = 0x0020,
+        /** Others may write, not read. */
+        shareDenyRead = 0x0030,
+        /** Others may read and write. */
+        shareDenyNone = 0x0040,
+        /** Child processes do not inherit the handle. */
+        modeNoInherit = 0x0080,
+        /** Create the file, truncating an existing one. */
+        modeCreate = 0x1000,
+        /** With modeCreate: keep an existing file's content. */
+        modeNoTruncate = 0x2000,
+        /** Accepted and ignored: files are binary. */
+        typeText = 0x4000,
+        /** Binary mode (the only one). */
+        typeBinary = 0x8000
     };
     /** Attribute bits of CFileStatus::m_attribute. */
     enum Attribute {
-        normal = 0x00,    /**< No attribute. */
-        readOnly = 0x01,  /**< Read-only. */
-        hidden = 0x02,    /**< Hidden. */
-        system = 0x04,    /**< System. */
-        volume = 0x08,    /**< Volume label. */
-        directory = 0x10, /**< Directory. */
-        archive = 0x20    /**< Archive. */
+        /** No attribute. */
+        normal = 0x00,
+        /** Read-only. */
+        readOnly = 0x01,
+        /** Hidden. */
+        hidden = 0x02,
+        /** System. */
+        system = 0x04,
+        /** Volume label. */
+        volume = 0x08,
+        /** Directory. */
+        directory = 0x10,
+        /** Archive. */
+        archive = 0x20
     };
     /** Origins of Seek(). */
     enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
