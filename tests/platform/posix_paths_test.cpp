@@ -207,7 +207,11 @@ TEST_F(RegistryTest, TheRegistrysCodePageDecidesHowAPathSplits)
     EXPECT_EQ(s().GetACP(), 932u);
     EXPECT_EQ(split({nls + "\"1252\"\r\n"}), "\x95|x");
     EXPECT_EQ(split({nls + "\"936\"\r\n"}), "|\x95\\x");
+    // A trail byte that looks like a letter keeps its case when names fold.
+    test::WriteHostFile(H("c/\x95" "A"), "");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(split({}), "\x95|x");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
 TEST_F(RegistryTest, NoDrivesInTheRegistryMakesTheHostRootDriveC)

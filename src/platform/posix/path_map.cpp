@@ -89,14 +89,30 @@ bool IsDirectory(const char *path)
 // Finds in directory dir (a host path, "" for the current directory) a name
 // equal to name[0..n) without regard to ASCII case, and writes its spelling
 // over name. False when there is none.
-bool FoldComponent(const char *dir, char *name, std::size_t n)
+// Equality without regard to ASCII case, where a double-byte character of
+// codePage matches only itself: its trail byte may look like a letter.
+bool SameNameIgnoringCase(const char *a, const char *b, std::size_t n, UINT codePage)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        if (crt::IsLeadByteOf(codePage, static_cast<unsigned char>(a[i])) && i + 1 < n) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+        } else if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FoldComponent(const char *dir, char *name, std::size_t n, UINT codePage)
 {
     DIR *d = ::opendir(*dir ? dir : ".");
     if (d == nullptr)
         return false;
     bool found = false;
     while (struct dirent *e = ::readdir(d)) {
-        if (std::strlen(e->d_name) == n && SameIgnoringCase(e->d_name, name, n)) {
+        if (std::strlen(e->d_name) == n && SameNameIgnoringCase(e->d_name, name, n, codePage)) {
             std::memcpy(name, e->d_name, n);
             found = true;
             break;
@@ -214,6 +230,7 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
     // Windows reads a path in its ANSI code page: a double-byte character
     // whose trail byte is 0x5C is one character, not a separator.
     const UINT codePage = CodePageOf(config);
+    out->codePage = codePage;
     auto charLen = [&](const char *q) -> std::size_t {
         return crt::IsLeadByteOf(codePage, static_cast<unsigned char>(q[0])) && q[1] != '\0' ? 2
                                                                                             : 1;
@@ -496,7 +513,7 @@ void Resolve(MappedPath *path, bool finalToo)
                     dirEnd = 1;  // the directory is "/"
                 char dirKeep = host[dirEnd];
                 host[dirEnd] = '\0';
-                folded = FoldComponent(host, name, n);
+                folded = FoldComponent(host, name, n, path->codePage);
                 host[dirEnd] = dirKeep;
                 if (folded)
                     std::memcpy(host + pos, name, n);

@@ -91,6 +91,7 @@ struct MappedPath {
     // own name. Host file systems keep no streams, so every stream but a
     // file's unnamed one is missing, and none can be made.
     bool stream = false;
+    UINT codePage = 1252;  // the ANSI code page the path was read in
 
     Lookup lookup = Lookup::kNotDone;
     int err = 0;
