@@ -598,7 +598,6 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
         {"rename onto a name with a separator", [&] { return move("f.txt", "f2.txt\\"); },
          ERROR_DIRECTORY},
         // Streams: the unnamed one is the file; no other one exists.
-        {"the unnamed stream", [&] { return attrs("f.txt::$DATA"); }, 0},
         {"a stream's attributes", [&] { return attrs("f.txt:s"); }, ERROR_FILE_NOT_FOUND},
         {"delete a stream", [&] { return del("f.txt:s"); }, ERROR_FILE_NOT_FOUND},
         {"delete a stream, directory missing", [&] { return del("none\\f.txt:s"); },
@@ -607,22 +606,31 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
         // DOS devices, with or without an extension, in any directory.
         {"a device's attributes", [&] { return attrs("a\\nul.txt"); }, 0},
         {"open a device", [&] { return open("a\\NUL", OPEN_EXISTING); }, 0},
-        {"delete a device", [&] { return del("a\\con"); }, ERROR_ACCESS_DENIED},
-        {"mkdir a device", [&] { return mkdir("aux.txt"); }, ERROR_ALREADY_EXISTS},
-        {"rename onto a device", [&] { return move("f.txt", "a\\com1"); }, ERROR_ACCESS_DENIED},
     };
     if (!wine) {
-        // Wine keeps streams and devices on the host's names.
-        calls.push_back({"make a stream", [&] { return open("g.txt:s", CREATE_NEW); },
-                         ERROR_INVALID_NAME});
-        calls.push_back(
-            {"mkdir a stream", [&] { return mkdir("d:s"); }, ERROR_INVALID_NAME});
-        calls.push_back({"rmdir a device", [&] { return rmdir("lpt1"); }, ERROR_DIRECTORY});
+        // Wine departs here: it refuses a device's deletion with 87, its
+        // rename with 66 and its removal with 6, makes a directory named
+        // like a device, knows no unnamed stream, and keeps a stream as a
+        // host name with a colon.
+        std::vector<Call> more = {
+            {"delete a device", [&] { return del("a\\con"); }, ERROR_ACCESS_DENIED},
+            {"mkdir a device", [&] { return mkdir("aux.txt"); }, ERROR_ALREADY_EXISTS},
+            {"rename onto a device", [&] { return move("f.txt", "a\\com1"); },
+             ERROR_ACCESS_DENIED},
+            {"rmdir a device", [&] { return rmdir("lpt1"); }, ERROR_DIRECTORY},
+            {"the unnamed stream", [&] { return attrs("f.txt::$DATA"); }, 0},
+            {"make a stream", [&] { return open("g.txt:s", CREATE_NEW); }, ERROR_INVALID_NAME},
+            {"mkdir a stream", [&] { return mkdir("d:s"); }, ERROR_INVALID_NAME},
+        };
+        calls.insert(calls.end(), more.begin(), more.end());
     }
     ExpectCalls(calls);
     EXPECT_EQ(ReadAll("f.txt"), "f");
     EXPECT_EQ(ReadAll("a\\b.txt"), "b");
     // A closing separator keeps a final blank: the directory is "fresh ".
+    // Wine makes it too, but then cannot list its way out of it again.
+    if (wine)
+        return;
     ASSERT_TRUE(mkdir("fresh \\")) << Err();
     WIN32_FIND_DATAA data;
     HANDLE find = s().FindFirstFileA(P("fres*").c_str(), &data);
