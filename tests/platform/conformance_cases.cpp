@@ -627,6 +627,15 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     ExpectCalls(calls);
     EXPECT_EQ(ReadAll("f.txt"), "f");
     EXPECT_EQ(ReadAll("a\\b.txt"), "b");
+    // A device has no times and no size; Wine finds no record for it.
+    WIN32_FILE_ATTRIBUTE_DATA device;
+    std::memset(&device, 0xAB, sizeof device);
+    if (!wine) {
+        ASSERT_TRUE(
+            s().GetFileAttributesExA(P("a\\nul.txt").c_str(), GetFileExInfoStandard, &device));
+        EXPECT_EQ(device.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+        EXPECT_EQ(device.ftLastWriteTime.dwLowDateTime | device.nFileSizeLow, 0u);
+    }
     // A closing separator keeps a final blank: the directory is "fresh ".
     // Wine makes it too, but then cannot list its way out of it again.
     if (wine)

@@ -699,15 +699,16 @@ BOOL PosixBackend::GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVEL
         return Fail(err, FALSE);
     if (path.stream)
         return Fail(StreamError(&path, false), FALSE);
-    FileInfo info;
+    // A device has no times and no size.
+    FileInfo info{};
     struct statx sx;
     // The entry as spelled answers in one call; only where it does not is
     // the path looked up (case folded, the error told).
     if (path.device != Device::kNone) {
         info.attributes = kDeviceAttributes;
     } else if (!path.rootEmpty && path.lastStart < path.len &&
-        ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+               ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                       STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
         info = InfoOf(path.c_str(), path.FinalName(), sx, nullptr);
     } else {
         Resolve(&path);
