@@ -253,8 +253,16 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
         const char *end = winPath + inputLen;
         const char *rawFinal = FinalComponent(p, end, charLen);
         out->device = DeviceOf(rawFinal, static_cast<std::size_t>(end - rawFinal));
-        if (out->device != Device::kNone)
+        if (out->device != Device::kNone) {
+            // Whoever looks the name up on the host finds the null device,
+            // never a file of that name.
+            constexpr char kNull[] = "/dev/null";
+            Append(out, kNull, sizeof kNull - 1);
+            out->kind = RootKind::kHostRoot;
+            out->rootLen = 1;
+            out->lastStart = 5;
             return 0;
+        }
     }
 
     const char *root = nullptr;
