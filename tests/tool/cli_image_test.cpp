@@ -64,24 +64,45 @@ TEST_F(ToolTest, Bundles)
             {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
             {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
-             {"/would_remove_dir", "@/library/Concert.DVD"},
+             {"/would_delete/4/path", "@/library/Concert.DVD"},
+             {"/would_delete/4/kind", "directory"}, {"/directory", "@/library/Concert.DVD"},
              {"?library/Concert.DVD/Concert.DVD.D03", true}}},
         {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
-        // A pair in a folder with other files: the members go, the folder stays.
-        {{"bundle", "delete", "--yes", "library/Album.VCD.D00"}, 1,
-            {{"err", "code 8"}, {"?library/Album.VCD.D01", false}, {"?library/notes.txt", true}}},
+        // A pair in a folder with other files: the members go, the folder stays, and
+        // both the dry run and the result say so.
+        {{"bundle", "delete", "-n", "library/Album.VCD.D00"}, 0,
+            {{"out", "would keep    library/  (it is not empty)"},
+             {"out", "removed only when deleting the members leaves it empty"}}},
+        {{"--json", "bundle", "delete", "--yes", "library/Album.VCD.D00"}, 0,
+            {{"/deleted", {"library/Album.VCD.D00", "library/Album.VCD.D01"}},
+             {"/directory_removed", false}, {"?library/Album.VCD.D01", false},
+             {"?library/notes.txt", true}}},
         // Not a bundle by its header: nothing goes.
         {{"bundle", "delete", "--yes", "library/Holiday.vcd"}, 1, {{"?library/Holiday.vcd", true}}},
         {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
             {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
-             {"/would_delete/2/path", lecture + "3"},
+             {"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
              {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
         {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
             {{"?library/Lecture.DVD", false}}},
         {{"bundle", "delete-by-name", "--yes", "--keep-dir", "library/Single.VCD.D00"}, 0,
             {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
     });
+    // A pair alone in its folder takes the folder along: the question says so.
+    mk::HeaderFields header;
+    header.discKind = mk::kKindMixedMode;
+    header.slaveCount = 1;
+    test::MakeHostDirs(H("z"));
+    ASSERT_TRUE(mk::WriteImage(H("z/Song.VCD.D00"), header));
+    Write("z/Song.VCD.D01");
+    const ToolRun no = RunToolOnTerminal({"bundle", "delete", H("z/Song.VCD.D00")}, "n");
+    EXPECT_NE(no.out.find("then its directory '" + H("z") + "' if that leaves it empty"),
+              std::string::npos)
+        << no.out;
+    EXPECT_TRUE(Exists("z/Song.VCD.D01"));
+    Check({{{"bundle", "delete", "--yes", "z/Song.VCD.D00"}, 0,
+        {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}}});
 }
 
 TEST_F(ToolTest, ScanDemoLibrary)
@@ -91,7 +112,7 @@ TEST_F(ToolTest, ScanDemoLibrary)
     Check({
         // Kinds in a fixed order: images, DVD bundles, pairs, orphans, unreadable.
         {{"--json", "scan", "@"}, 0,
-            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", 15},
+            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", 16},
              {"/summary/directories", 4}, {"/summary/image_files", 13},
              {"/summary/single_images", 1}, {"/summary/dvd_bundles", 2},
              {"/summary/incomplete_dvd_bundles", 1}, {"/summary/pairs", 2},
@@ -117,7 +138,7 @@ TEST_F(ToolTest, ScanDemoLibrary)
                      "  missing  library/Lecture.DVD/Lecture.DVD.D02\n"},
              {"out", "\n1 single image, 2 DVD bundles (1 incomplete), 2 mixed-mode/CD-Extra "
                      "pairs, 0 groups of orphan slaves, 1 unreadable; 13 image files among "
-                     "15 files\n"}}},
+                     "16 files\n"}}},
         // --strict turns what the scan found into the exit code.
         {{"scan", "--strict", "@"}, 1, {}}, {{"scan", "--strict", "library/Concert.DVD"}, 0, {}},
         // Relative to the working directory, or a Windows name: paths as given, or the host's.
@@ -162,7 +183,7 @@ TEST_F(ToolTest, ScanOddTrees)
     ASSERT_EQ(::symlink(H("a").c_str(), H("linkdir").c_str()), 0);
 
     const std::vector<ToolRun> runs = Check({{{"--json", "scan", "@"}, 0,
-        {{"/summary/links_skipped", 2}, {"/summary/files", 16}, {"/items/9", "(absent)"}}}});
+        {{"/summary/links_skipped", 2}, {"/summary/files", 17}, {"/items/9", "(absent)"}}}});
     const nlohmann::json doc = runs[0].Json();
     std::map<std::string, nlohmann::json> items;
     for (const auto &item : doc["items"])

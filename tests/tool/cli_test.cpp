@@ -1,5 +1,6 @@
 // brenvik: help and usage, path, file and fs, run as a user runs them.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -145,7 +146,11 @@ TEST_F(ToolTest, FileStatusSizeAttributes)
     for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x"})
         Write(f, std::string(1234, 'z'));
     ASSERT_EQ(::chmod(H("ro.txt").c_str(), 0444), 0);
+    Write("big");
+    ASSERT_EQ(::truncate(H("big").c_str(), 5LL << 30), 0);  // sparse: 5 GiB, all 64 bits count
     Check({
+        {{"--json", "file", "size", "big"}, 0, {{"/files/0/size", 5LL << 30}}},
+        {{"file", "size", "big"}, 0, {{"out=", "5368709120  big\n"}}},
         {{"--json", "file", "status", "f.txt", "@/d", "@/ro.txt", "@/.hidden", "@/missing"}, 1,
             {{"/entries/0/windows", "%\\f.txt"}, {"/entries/0/file", true},
              {"/entries/0/writable", true}, {"/entries/0/hidden", false},
@@ -234,6 +239,93 @@ TEST_F(ToolTest, FsDeletions)
     EXPECT_TRUE(Exists("f2"));
     EXPECT_EQ(RunToolOnTerminal({"fs", "delete", H("f2")}, "y").exit, 0);
     EXPECT_FALSE(Exists("f2"));
+}
+
+// No deletion reaches beyond what the user named: patterns stay inside their
+// directory, roots need an explicit option, and a name Windows reads as
+// another entry is refused with both names.
+TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
+{
+    for (const char *f : {"top.keep", "m/a.tmp", "r/a.tmp", "r/d/x", "dot", "dot.", "solo",
+                          "x/y/important.txt", "x\\y"})
+        Write(f);
+    using posixtest::DriveKey;
+    SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
+                 posixtest::ShareKey("nas", "share", H("r"))});
+    Check({
+        {{"fs", "delsub", "--yes", "m", "..\\*.keep"}, 2, {{"err", "pattern"}, {"?top.keep", true}}},
+        {{"fs", "delsub", "--yes", "m", "../*.keep"}, 2, {{"?top.keep", true}}},
+        {{"--json", "fs", "delsub", "--yes", "m", ".."}, 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
+        {{"fs", "delsub", "--yes", "m", "C:*"}, 2, {{"?m/a.tmp", true}}},
+        {{"fs", "deltree", "--yes", "R:\\"}, 2, {{"err", "--no-preserve-root"}, {"?r/d/x", true}}},
+        {{"fs", "deltree", "--yes", "r"}, 2, {{"err", "root of R:"}, {"?r/d/x", true}}},
+        {{"fs", "deltree", "--yes", "\\\\nas\\share\\"}, 2, {{"?r/d/x", true}}},
+        {{"fs", "delsub", "--yes", "/", "*.keep"}, 2, {{"err", "root"}}},
+        {{"fs", "delsub", "--yes", "--no-preserve-root", "R:\\", "*.tmp"}, 0,
+            {{"?r/a.tmp", false}, {"?r/d/x", true}}},
+        // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
+        {{"fs", "delete", "--yes", "%\\dot."}, 2,
+            {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
+        {{"fs", "deltree", "--yes", "x\\y"}, 2,
+            {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
+        {{"fs", "rename", "--yes", "solo", "%\\dot."}, 2, {{"?solo", true}}},
+        {{"fs", "delete", "--yes", "%\\solo."}, 0, {{"?solo", false}}},
+    });
+}
+
+// A dry run says what the real run then does, failures included.
+TEST_F(ToolTest, DryRunPredictsTheRun)
+{
+    for (const char *f : {"t/d/c.txt", "t/ro.txt", "m/a.tmp", "m/ro.tmp", "m/sub/x.tmp", "f1",
+                          "ro", "e/x", "a1", "d/x"})
+        Write(f);
+    for (const char *ro : {"t/ro.txt", "m/ro.tmp", "ro"})
+        ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
+    const std::vector<std::pair<Args, std::string>> cases = {
+        {{"fs", "delete", "f1", "ro", "e", "gone"}, "ro  (it is read-only)"},
+        {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
+        {{"fs", "delsub", "m", "*.tmp"}, "m/ro.tmp  (it is read-only)"},
+        {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
+    };
+    for (const auto &c : cases) {
+        Args dry = c.first, real = c.first;
+        dry.insert(dry.begin(), "--json");
+        dry.push_back("--dry-run");
+        real.insert(real.begin(), "--json");
+        real.push_back("--yes");
+        const ToolRun text = RunTool([&] { Args a = c.first; a.push_back("-n"); return a; }(),
+                                     dir_.path());
+        EXPECT_NE(text.out.find("would keep    " + c.second), std::string::npos) << text.out;
+        const nlohmann::json plan = RunTool(dry, dir_.path()).Json();
+        const ToolRun run = RunTool(real, dir_.path());
+        const nlohmann::json done = run.Json();
+        EXPECT_EQ(run.exit, 1) << run.err;
+        std::vector<nlohmann::json> predicted, kept;
+        for (const auto &e : plan["would_delete"])
+            predicted.push_back(e["path"]);
+        for (const auto &e : plan["would_keep"])
+            kept.push_back(e["path"]);
+        EXPECT_EQ(nlohmann::json(predicted), done["deleted"]) << run.out;
+        std::vector<nlohmann::json> left;
+        for (const auto &e : done["kept"])
+            left.push_back(e["path"]);
+        EXPECT_EQ(nlohmann::json(kept), nlohmann::json(left)) << run.out;
+        EXPECT_EQ(done["exit"], 1);
+    }
+    Check({
+        // Renames onto a read-only file, a directory, into a missing directory.
+        {{"--json", "fs", "rename", "-n", "a1", "ro"}, 0,
+            {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
+        {{"fs", "rename", "--yes", "a1", "ro"}, 1, {{"err", "read-only"}}},
+        {{"fs", "rename", "-n", "a1", "d"}, 0, {{"out", "would fail"}, {"out", "a directory"}}},
+        {{"fs", "rename", "-n", "a1", "no/b1"}, 0, {{"out", "directory does not exist"}}},
+        {{"fs", "rename", "a1", "no/b1"}, 1, {{"err", "directory does not exist"}}},
+        // A pattern in a directory that is not there is a failure either way.
+        {{"fs", "delsub", "-n", "nodir", "*.tmp"}, 1, {{"err", "does not exist"}}},
+        {{"fs", "delsub", "--yes", "nodir", "*.tmp"}, 1, {{"err", "does not exist"}}},
+        {{"fs", "rmdir", "--yes", "nodir"}, 1, {{"err", "'nodir': it does not exist"}}},
+        {{"fs", "deltree", "--yes", "a1"}, 1, {{"err", "is a file"}, {"?a1", true}}},
+    });
 }
 
 }  // namespace

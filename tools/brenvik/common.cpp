@@ -236,10 +236,14 @@ void ReportErrors(Context &ctx, const std::vector<std::string> &errors)
     ctx.exit = errors.empty() ? kExitOk : kExitFailed;
 }
 
-void AddDeleteOptions(CLI::App *sub, DeleteOptions *options)
+void AddDeleteOptions(CLI::App *sub, DeleteOptions *options, bool treeRoot)
 {
     sub->add_flag("-y,--yes", options->yes, "Delete without asking");
-    sub->add_flag("-n,--dry-run", options->dryRun, "List what would be deleted; delete nothing");
+    sub->add_flag("-n,--dry-run", options->dryRun,
+                  "List what would be deleted and what would stay, and why; delete nothing");
+    if (treeRoot)
+        sub->add_flag("--no-preserve-root", options->noPreserveRoot,
+                      "Also delete in a drive or share root, the host's root or a mount point");
 }
 
 void ConfirmDeletion(const DeleteOptions &options, const std::string &what,

@@ -30,14 +30,20 @@ struct Context {
 };
 
 // Ends the subcommand: main writes "brenvik: <message>" to standard error
-// (and {"error": ...} to standard output under --json) and exits with code.
+// (and, under --json, partial with "error" and "exit" added to standard
+// output) and exits with code.
 class Failure : public std::runtime_error {
 public:
-    Failure(int code, const std::string &message) : std::runtime_error(message), code_(code) {}
+    Failure(int code, const std::string &message, Json partial = Json::object())
+        : std::runtime_error(message), code_(code), partial_(std::move(partial))
+    {
+    }
     int code() const { return code_; }
+    const Json &partial() const { return partial_; }
 
 private:
     int code_;
+    Json partial_;
 };
 
 // A path as the user typed it and the Windows path the library is given.
@@ -108,8 +114,9 @@ void ReportErrors(Context &ctx, const std::vector<std::string> &errors);
 struct DeleteOptions {
     bool yes = false;
     bool dryRun = false;
+    bool noPreserveRoot = false;  // only where a tree or a directory's files go
 };
-void AddDeleteOptions(CLI::App *sub, DeleteOptions *options);
+void AddDeleteOptions(CLI::App *sub, DeleteOptions *options, bool treeRoot = false);
 
 // Asks on the terminal before anything is deleted. Returns when the user
 // agreed or --yes was given; throws Failure otherwise: kExitUsage when there
