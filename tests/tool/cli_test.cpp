@@ -30,13 +30,15 @@ TEST_F(ToolTest, HelpAndVersionAtEveryLevel)
         "file size", "fs", "fs mkdir", "fs rename", "fs delete", "fs rmdir", "fs deltree",
         "fs delsub", "fs probe", "net", "net classify", "net ping", "image", "image type",
         "image desc", "image ext", "image master", "image dvd-names", "bundle", "bundle list",
-        "bundle check", "bundle delete", "bundle delete-by-name", "scan"};
+        "bundle check", "bundle delete", "bundle delete-by-name", "scan", "config"};
     std::vector<Row> rows;
     for (const std::string &command : commands) {
         Args args = Words(command);
         const std::string name = args.empty() ? "Usage:" : args.back();
         args.push_back("--help");
         rows.push_back({args, 0, {{"out", "Usage:"}, {"out", name}}});
+        if (!command.empty())
+            rows.back().checks.push_back({"out", "Global options"});
         args.back() = "--version";
         rows.push_back({args, 0, {{"out=", "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n"}}});
     }
@@ -61,7 +63,12 @@ TEST_F(ToolTest, HelpAndVersionAtEveryLevel)
 TEST_F(ToolTest, BadUsage)
 {
     Check({
-        {{}, 2, {}}, {{"bogus"}, 2, {}}, {{"path"}, 2, {}}, {{"path", "split"}, 2, {}},
+        {{}, 2, {}}, {{"path"}, 2, {}}, {{"path", "split"}, 2, {}},
+        // The unknown word, and the closest command.
+        {{"bogus"}, 2, {{"err", "unknown command 'bogus'; did you mean"}}},
+        {{"fs", "deltre", "x"}, 2, {{"err", "did you mean 'fs deltree'?"}}},
+        {{"--json", "pth", "split", "x"}, 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
+        {{"--json", "path", "split"}, 2, {{"/exit", 2}}},
         {{"path", "split", "C:\\a", "C:\\b"}, 2, {}}, {{"drives", "--nope"}, 2, {}},
         {{"drives", "1"}, 2, {}}, {{"net", "ping", "localhost", "--count", "0"}, 2, {}},
         {{"net", "ping", "localhost", "-t", "x"}, 2, {}},
@@ -239,6 +246,47 @@ TEST_F(ToolTest, FsDeletions)
     EXPECT_TRUE(Exists("f2"));
     EXPECT_EQ(RunToolOnTerminal({"fs", "delete", H("f2")}, "y").exit, 0);
     EXPECT_FALSE(Exists("f2"));
+}
+
+// The registry file's problems are told, naming file and line, once per run;
+// config lists them, and --strict-config makes them bad usage.
+TEST_F(ToolTest, RegistryProblems)
+{
+    test::MakeHostDirs(H("d"));
+    registry_.Rewrite(
+        test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
+    const std::string problem = registry_.path() + ": line 3: drive D: unknown Type 'floppy-ish'";
+    const ToolRun warned = RunTool({"path", "split", "D:\\a"});
+    EXPECT_EQ(warned.exit, 0);
+    EXPECT_EQ(warned.err.find("brenvik: warning: " + problem),
+              warned.err.rfind("brenvik: warning: " + problem))
+        << warned.err;
+    EXPECT_NE(warned.err.find("not a key or value line: garbage"), std::string::npos);
+    const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
+    EXPECT_EQ(strict.exit, 2);
+    EXPECT_TRUE(strict.out.empty());
+    Check({
+        {{"--json", "config"}, 0,
+            {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
+             {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
+             {"/drives/0/path", "@/d"}, {"~/problems", problem}}},
+        {{"--json", "--strict-config", "config"}, 2,
+            {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
+    });
+    ASSERT_EQ(std::remove(registry_.path().c_str()), 0);
+    Check({{{"--json", "config"}, 0, {{"~/problems", "No such file"}}}});
+}
+
+// Output that cannot be written is a failure, said once.
+TEST_F(ToolTest, OutputErrors)
+{
+    for (const char *redirect : {">/dev/full", ">&-"}) {
+        const ToolRun run = RunProgram(
+            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, ToolPath()});
+        EXPECT_EQ(run.exit, 1) << redirect;
+        EXPECT_TRUE(run.OneErrorLine()) << run.err;
+        EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
+    }
 }
 
 // No deletion reaches beyond what the user named: patterns stay inside their

@@ -26,6 +26,7 @@ enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 struct Context {
     bool json = false;
     bool win = false;  // every path argument is a Windows path already
+    bool strictConfig = false;  // problems of the registry file are bad usage
     int exit = kExitOk;
 };
 
@@ -125,6 +126,15 @@ void AddDeleteOptions(CLI::App *sub, DeleteOptions *options, bool treeRoot = fal
 void ConfirmDeletion(const DeleteOptions &options, const std::string &what,
                      const std::vector<std::string> &items);
 
+// The registry file in force (empty: none), what named it
+// ("BRENVIK_REGISTRY", "default", "none") and what is wrong with it, a line
+// each that names the file.
+struct RegistryCheck {
+    std::string file, source;
+    std::vector<std::string> problems;
+};
+RegistryCheck CheckRegistry();
+
 // The subcommands, each in its own file.
 void AddDrives(CLI::App &app, Context &ctx);
 void AddPath(CLI::App &app, Context &ctx);
@@ -134,6 +144,7 @@ void AddNet(CLI::App &app, Context &ctx);
 void AddImage(CLI::App &app, Context &ctx);
 void AddBundle(CLI::App &app, Context &ctx);
 void AddScan(CLI::App &app, Context &ctx);
+void AddConfig(CLI::App &app, Context &ctx);
 
 // Names of codes, for output.
 const char *DriveTypeName(unsigned type);
