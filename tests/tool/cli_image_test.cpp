@@ -239,15 +239,30 @@ TEST_F(ToolTest, DrivesAndNetwork)
         {{"--json", "net", "classify", "C:\\x", "\\\\srv\\s\\x", "n:\\x", "@/srv/x"}, 0,
             {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
              {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
-        // A drive that is no network drive has no computer behind it.
-        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 1,
-            {{"/network_drive", true}, {"/reachable", false}}},
+        // A local drive has no computer behind it; a network drive names its own.
+        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 2,
+            {{"/exit", 2}, {"~/error", "local drive"}}},
+        {{"--json", "net", "ping", "n:\\x", "-c", "1", "-t", "100"}, 1, {{"/host", "nas"}}},
     });
     // Whether the host may send ICMP decides the answer; exit code and document agree.
     const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});
     ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
     EXPECT_EQ(ping.Json()["reachable"], ping.exit == 0);
     EXPECT_EQ(ping.Json()["windows"], "\\\\127.0.0.1");
+    EXPECT_EQ(ping.Json()["host"], "127.0.0.1");
+    // Without the right to send ICMP the answer says so, and how to allow it.
+    if (test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) != 0 ||
+        ::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "this host lets every group ping, or has no setpriv";
+    const ToolRun denied =
+        RunProgram("/usr/bin/setpriv", {"--bounding-set=-net_raw", "--inh-caps=-net_raw",
+                                        ToolPath(), "net", "ping", "127.0.0.1", "-c", "1"});
+    EXPECT_EQ(denied.exit, 1);
+    EXPECT_TRUE(denied.OneErrorLine()) << denied.err;
+    EXPECT_NE(denied.err.find("'127.0.0.1': this process may not send ICMP echo requests"),
+              std::string::npos)
+        << denied.err;
+    EXPECT_NE(denied.err.find("ping_group_range"), std::string::npos);
 }
 
 }  // namespace
