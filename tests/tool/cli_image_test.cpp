@@ -23,6 +23,12 @@ TEST_F(ToolTest, Images)
         {{"--json", "image", "type", "@/library/Concert.DVD/Concert.DVD.D00"}, 0,
             {{"/images/0/type", "dvd"}, {"/images/0/cluster", true}}},
         {{"--json", "image", "type", "library/Broken.vcd"}, 1, {{"/images/0/type", nullptr}}},
+        // A slave has no header: it is named as what it is, with its master.
+        {{"--json", "image", "type", "library/Concert.DVD/Concert.DVD.D02"}, 0,
+            {{"/images/0/type", "slave"},
+             {"/images/0/master", "library/Concert.DVD/Concert.DVD.D00"}}},
+        {{"image", "type", "library/Album.VCD.D01"}, 0,
+            {{"out=", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
         {{"image", "type", "library/Holiday.vcd", "library/Album.VCD.D00"}, 0,
             {{"out=", "video CD       library/Holiday.vcd\n"
                       "mixed-mode CD  library/Album.VCD.D00\n"}}},
@@ -53,6 +59,7 @@ TEST_F(ToolTest, Bundles)
         {{"--json", "bundle", "list", lecture + "0"}, 0,
             {{"/members/2/present", false}, {"/members/3/present", true}}},
         {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
+        {{"bundle", "list", concert + "2"}, 2, {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
         {{"bundle", "check", "library/notes.txt"}, 2, {}},
         // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0,
@@ -101,8 +108,16 @@ TEST_F(ToolTest, Bundles)
               std::string::npos)
         << no.out;
     EXPECT_TRUE(Exists("z/Song.VCD.D01"));
+    // A DVD member name whose master holds a data CD header is no complete DVD bundle.
+    mk::HeaderFields dataCd;
+    test::MakeHostDirs(H("w"));
+    ASSERT_TRUE(mk::WriteImage(H("w/Data.DVD.D00"), dataCd));
+    Write("w/Data.DVD.D01");
     Check({{{"bundle", "delete", "--yes", "z/Song.VCD.D00"}, 0,
-        {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}}});
+               {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}},
+           {{"--json", "bundle", "check", "w/Data.DVD.D01"}, 1,
+               {{"/complete", false}, {"/master_type", "cdrom"},
+                {"/note", "the master is a data CD image, not a DVD image"}}}});
 }
 
 TEST_F(ToolTest, ScanDemoLibrary)

@@ -37,6 +37,10 @@ Json MemberJson(const PathArg &arg, const std::string &windows, bool present)
 void RunList(Context &ctx, const BundleOptions &o)
 {
     const PathArg arg = ToWindows(ctx, o.path);
+    const std::string master = SlaveMasterOf(arg.windows);
+    if (!master.empty())
+        throw Failure(kExitUsage, Quote(o.path) + " is a slave member of a bundle; its master is " +
+                                      Quote(Display(arg, master)));
     MemberList list;
     if (!ListMembers(arg.windows, o.dvdOnly, &list))
         throw Failure(kExitFailed,
@@ -65,7 +69,7 @@ void RunCheck(Context &ctx, const BundleOptions &o)
         throw Failure(kExitUsage,
                       Quote(o.path) + " is not the name of a DVD bundle member (T.DVD.Dnn)");
     char masterOut[BRENVIK_MAX_PATH] = "";
-    const bool complete = CVcdImageEx::IsValidDvdBundle(w.c_str(), masterOut) != 0;
+    bool complete = CVcdImageEx::IsValidDvdBundle(w.c_str(), masterOut) != 0;
     // The master the check looks at: this name with its member number 00.
     const std::string master = complete ? std::string(masterOut) : MasterOf(w);
 
@@ -87,8 +91,14 @@ void RunCheck(Context &ctx, const BundleOptions &o)
                     missing.push_back(Display(arg, name));
     } else {
         doc["slaves"] = nullptr;
-        note = "the master's header is not that of a DVD image";
+        const unsigned long type = CVcdImageEx::GetVCD_cdtype(master.c_str());
+        doc["master_type"] = type == CDTYPE_INVALID ? Json(nullptr) : Json(ImageTypeKey(type));
+        note = type == CDTYPE_INVALID ? "the master's header cannot be read"
+                                      : std::string("the master is a ") + ImageTypeName(type) +
+                                            " image, not a DVD image";
     }
+    complete = complete && note.empty();
+    doc["complete"] = complete;
     doc["missing"] = missing;
     if (!note.empty())
         doc["note"] = note;
