@@ -58,6 +58,13 @@ TEST_F(ToolTest, HelpAndVersionAtEveryLevel)
         }
     }
     EXPECT_EQ(listed, commands.size() - 1);
+    // The demo writer takes options as options, never as a directory to create.
+    for (const char *option : {"--help", "-h", "--version"}) {
+        const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {option}, dir_.path());
+        EXPECT_EQ(demo.exit, option[2] == 'v' ? 2 : 0) << option;
+        EXPECT_NE((demo.out + demo.err).find("usage: brenvik-mkdemo DIR"), std::string::npos);
+        EXPECT_FALSE(Exists(option)) << option;
+    }
 }
 
 TEST_F(ToolTest, BadUsage)
