@@ -157,7 +157,7 @@ TEST_F(ToolTest, Path)
 
 TEST_F(ToolTest, FileStatusSizeAttributes)
 {
-    for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x"})
+    for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x", "bad\xff.txt"})
         Write(f, std::string(1234, 'z'));
     ASSERT_EQ(::chmod(H("ro.txt").c_str(), 0444), 0);
     Write("big");
@@ -182,6 +182,11 @@ TEST_F(ToolTest, FileStatusSizeAttributes)
         {{"file", "attr", "d", "--set", "0x10"}, 0, {}},
         {{"file", "attr", "f.txt", "--set", "0x10"}, 1, {}},
         {{"file", "attr", "f.txt", "--clear", "16"}, 0, {}}, {{"file", "attr", "none"}, 1, {}},
+        // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one
+        // gets no copy.
+        {{"--json", "file", "size", "bad\xff.txt", "f.txt"}, 0,
+            {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
+             {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
     });
 }
 

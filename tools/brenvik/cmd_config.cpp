@@ -70,21 +70,6 @@ std::string LineOf(const std::string &text, const std::string &key)
     return "line " + std::to_string(line) + ": ";
 }
 
-bool IsUtf8(const std::string &s)
-{
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size())
-            return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
-                return false;
-        i += n;
-    }
-    return true;
-}
-
 std::string Text(const reg::RegFile &r, const std::string &key, const char *name, bool *present)
 {
     const reg::RegValue *v = r.FindValue(key, name);
@@ -182,7 +167,7 @@ RegistryCheck Inspect(std::shared_ptr<RegistryConfig> *config)
     }
     const bool utf16 = t.size() >= 2 && static_cast<unsigned char>(t[0]) == 0xFF &&
                        static_cast<unsigned char>(t[1]) == 0xFE;
-    if (!utf16 && !IsUtf8(t))
+    if (!utf16 && !IsValidUtf8(t))
         problem("is neither UTF-8 nor UTF-16 text; names in it may not mean what they show");
     for (const std::string &w : r.warnings())
         problem(w);

@@ -73,6 +73,12 @@ std::string HostPathOf(const std::string &windows);
 // {"path": given, "windows": ...} and the like.
 Json PathJson(const PathArg &arg);
 
+// Writes doc to standard output. A string member that is not valid UTF-8
+// shows U+FFFD for the bad bytes and gets a member beside it, its name and
+// "_bytes" ("path_bytes"), with those bytes as \xNN and backslashes doubled.
+void PrintJson(const Json &doc);
+bool IsValidUtf8(const std::string &text);
+
 // Writes doc as the one JSON document of the run under --json, else calls
 // human with standard output.
 void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ostream &)> &human);

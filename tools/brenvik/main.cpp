@@ -15,6 +15,7 @@
 
 using brenvik::tool::Context;
 using brenvik::tool::Failure;
+using brenvik::tool::PrintJson;
 
 namespace {
 
@@ -166,10 +167,6 @@ int Flushed(int code)
     return brenvik::tool::kExitFailed;
 }
 
-void PrintJson(const brenvik::tool::Json &doc)
-{
-    std::cout << doc.dump(2, ' ', false, brenvik::tool::Json::error_handler_t::replace) << "\n";
-}
 
 }  // namespace
 
