@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/posix_fixture.h"
+#include "platform/services.h"
 #include "tool_fixture.h"
 
 namespace brenvik {
@@ -341,10 +342,16 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         Write(f);
     for (const char *ro : {"t/ro.txt", "m/ro.tmp", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
+    // Held open through the library without delete sharing, as another program would.
+    Write("m/held.tmp");
+    const HANDLE held = platform::sys().CreateFileA(
+        ("C:" + test::Backslashed(H("m/held.tmp"))).c_str(), GENERIC_READ, FILE_SHARE_READ,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::vector<std::pair<Args, std::string>> cases = {
         {{"fs", "delete", "f1", "ro", "e", "gone"}, "ro  (it is read-only)"},
         {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
-        {{"fs", "delsub", "m", "*.tmp"}, "m/ro.tmp  (it is read-only)"},
+        {{"fs", "delsub", "m", "*.tmp"}, "m/held.tmp  (it is in use)"},
         {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
     };
     for (const auto &c : cases) {
@@ -372,6 +379,7 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         EXPECT_EQ(nlohmann::json(kept), nlohmann::json(left)) << run.out;
         EXPECT_EQ(done["exit"], 1);
     }
+    platform::sys().CloseHandle(held);
     Check({
         // Renames onto a read-only file, a directory, into a missing directory.
         {{"--json", "fs", "rename", "-n", "a1", "ro"}, 0,

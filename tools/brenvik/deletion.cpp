@@ -190,6 +190,8 @@ private:
             return ERROR_ACCESS_DENIED;
         if (directory && !link && !Emptied(path))
             return ERROR_DIR_NOT_EMPTY;
+        if (!directory && !link && HeldWithoutDeleteSharing(path))
+            return ERROR_SHARING_VIOLATION;
         return MayChange(ParentOf(path, nullptr)) ? 0 : ERROR_ACCESS_DENIED;
     }
 
@@ -206,6 +208,20 @@ private:
         if (p == INVALID_FILE_ATTRIBUTES || !(p & FILE_ATTRIBUTE_DIRECTORY))
             return ERROR_PATH_NOT_FOUND;
         return MayChange(ParentOf(from, nullptr)) && MayChange(parent) ? 0 : ERROR_ACCESS_DENIED;
+    }
+
+    // Whether another opener forbids deleting the file: an open for deletion
+    // that lets everyone else do anything fails exactly then.
+    bool HeldWithoutDeleteSharing(const std::string &path)
+    {
+        HANDLE h = inner_.CreateFileA(path.c_str(), DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            inner_.CloseHandle(h);
+            return false;
+        }
+        return inner_.GetLastError() == ERROR_SHARING_VIOLATION;
     }
 
     // Whether everything a directory holds is gone by now. One that cannot
