@@ -332,6 +332,13 @@ TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
         {{"fs", "rename", "--yes", "solo", "%\\dot."}, 2, {{"?solo", true}}},
         {{"fs", "delete", "--yes", "%\\solo."}, 0, {{"?solo", false}}},
     });
+    // A directory name ending in a dot keeps it where it is not the final name: the
+    // named entry goes, or nothing does, never the other one.
+    Write("sub./f");
+    Write("sub/f");
+    const ToolRun run = RunTool({"fs", "delete", "--yes", Expand("%\\sub.\\f").get<std::string>()});
+    EXPECT_TRUE(Exists("sub/f"));
+    EXPECT_TRUE(run.exit == 0 ? !Exists("sub./f") : run.exit == 2 && Exists("sub./f")) << run.err;
 }
 
 // A dry run says what the real run then does, failures included.

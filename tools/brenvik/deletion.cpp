@@ -2,6 +2,7 @@
 
 #include <brenvik/brenvik.h>
 
+#include <algorithm>
 #include <set>
 
 #include "platform/forwarding_services.h"
@@ -271,6 +272,43 @@ std::vector<Removal> Recorded(bool dryRun, const std::function<void()> &fn)
     return std::move(recorder.records);
 }
 
+#if !defined(_WIN32)
+namespace {
+
+// w with every name read the host's way, as typed: the drive or share root by
+// its mapping, then the components exactly as written ("" when w has no
+// such reading).
+std::string LiteralHostPath(const std::string &w)
+{
+    std::string root;
+    std::size_t restAt = 0;
+    if (w.size() >= 2 && w[1] == ':') {
+        if (w.size() < 3 || !IsSep(w[2]))
+            return "";
+        root = w.substr(0, 3);
+        restAt = 3;
+    } else if (w.size() >= 2 && IsSep(w[0]) && IsSep(w[1])) {
+        const std::size_t server = w.find_first_of("\\/", 2);
+        const std::size_t share =
+            server == std::string::npos ? server : w.find_first_of("\\/", server + 1);
+        if (share == std::string::npos)
+            return "";
+        root = w.substr(0, share);
+        restAt = share + 1;
+    } else if (!w.empty() && IsSep(w[0])) {
+        return "";
+    }
+    const std::string host = root.empty() ? "." : HostPathOf(root);
+    if (host.empty())
+        return "";
+    std::string rest = w.substr(restAt);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    return rest.empty() ? host : (host.back() == '/' ? host : host + "/") + rest;
+}
+
+}  // namespace
+#endif
+
 void CheckNamedIsReached(const PathArg &arg)
 {
 #if defined(_WIN32)
@@ -284,20 +322,14 @@ void CheckNamedIsReached(const PathArg &arg)
     if (w.find('\\') != std::string::npos && !(w.size() >= 2 && w[1] == ':') &&
         !(w.size() >= 2 && IsSep(w[0]) && IsSep(w[1])))
         literal.push_back(w);
-    std::string final;
-    const std::string parent = ParentOf(w, &final);
-    if (!final.empty() && final != "." && final != ".." &&
-        (final.back() == '.' || final.back() == ' ')) {
-        const std::string dir = parent.empty() ? "." : HostPathOf(parent);
-        if (!dir.empty())
-            literal.push_back((dir.back() == '/' ? dir : dir + "/") + final);
-    }
+    // Trailing dots and blanks, which Windows drops from the final name.
+    literal.push_back(LiteralHostPath(w));
     const std::string reached = HostPathOf(w);
     struct stat r;
     const bool reachedExists = !reached.empty() && ::lstat(reached.c_str(), &r) == 0;
     for (const std::string &l : literal) {
         struct stat s;
-        if (::lstat(l.c_str(), &s) != 0)
+        if (l.empty() || ::lstat(l.c_str(), &s) != 0)
             continue;
         if (reachedExists && s.st_dev == r.st_dev && s.st_ino == r.st_ino)
             continue;
