@@ -286,6 +286,14 @@ TEST_F(ToolTest, RegistryProblems)
         {{"--json", "--strict-config", "config"}, 2,
             {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
     });
+    const std::pair<std::string, std::string> files[] = {
+        {"", "is empty"},
+        {test::RegText({posixtest::DriveKey('D', H("d\xe9"), "cdrom")}), "neither UTF-8"},
+    };
+    for (const auto &f : files) {
+        registry_.Rewrite(f.first);
+        Check({{{"--json", "config"}, 0, {{"~/problems", f.second}}}});
+    }
     ASSERT_EQ(std::remove(registry_.path().c_str()), 0);
     Check({{{"--json", "config"}, 0, {{"~/problems", "No such file"}}}});
 }
@@ -322,6 +330,7 @@ TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
         {{"fs", "deltree", "--yes", "r"}, 2, {{"err", "root of R:"}, {"?r/d/x", true}}},
         {{"fs", "deltree", "--yes", "\\\\nas\\share\\"}, 2, {{"?r/d/x", true}}},
         {{"fs", "delsub", "--yes", "/", "*.keep"}, 2, {{"err", "root"}}},
+        {{"fs", "delsub", "-n", "/proc", "*.none"}, 2, {{"err", "a mount point"}}},
         {{"fs", "delsub", "--yes", "--no-preserve-root", "R:\\", "*.tmp"}, 0,
             {{"?r/a.tmp", false}, {"?r/d/x", true}}},
         // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
