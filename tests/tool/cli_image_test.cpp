@@ -59,7 +59,8 @@ TEST_F(ToolTest, Bundles)
         {{"--json", "bundle", "list", lecture + "0"}, 0,
             {{"/members/2/present", false}, {"/members/3/present", true}}},
         {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
-        {{"bundle", "list", concert + "2"}, 2, {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
+        {{"bundle", "list", concert + "2"}, 2,
+            {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
         {{"bundle", "check", "library/notes.txt"}, 2, {}},
         // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0,

@@ -322,7 +322,8 @@ TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
     SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
                  posixtest::ShareKey("nas", "share", H("r"))});
     Check({
-        {{"fs", "delsub", "--yes", "m", "..\\*.keep"}, 2, {{"err", "pattern"}, {"?top.keep", true}}},
+        {{"fs", "delsub", "--yes", "m", "..\\*.keep"}, 2,
+            {{"err", "pattern"}, {"?top.keep", true}}},
         {{"fs", "delsub", "--yes", "m", "../*.keep"}, 2, {{"?top.keep", true}}},
         {{"--json", "fs", "delsub", "--yes", "m", ".."}, 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
         {{"fs", "delsub", "--yes", "m", "C:*"}, 2, {{"?m/a.tmp", true}}},

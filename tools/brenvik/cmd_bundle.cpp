@@ -12,6 +12,7 @@
 #include "common.h"
 #include "deletion.h"
 #include "members.h"
+#include "platform/win32_types.h"
 
 namespace brenvik {
 namespace tool {
@@ -120,7 +121,7 @@ bool KeptNotEmpty(const std::vector<Removal> &records, const std::string &dir)
 {
     for (const Removal &r : records)
         if (r.kind == Removal::kDirectory && r.windows == dir)
-            return !r.ok && r.why == "it is not empty";
+            return !r.ok && r.error == ERROR_DIR_NOT_EMPTY;
     return false;
 }
 
@@ -136,13 +137,16 @@ void DeleteMembers(Context &ctx, const BundleOptions &o, const PathArg &arg,
     if (!dir.empty())
         doc["directory_rule"] = kDirRule;
     std::vector<Removal> records;
-    const std::string dirText =
-        dir.empty() ? "" : ", then its directory " + Quote(Display(arg, dir)) + " if that leaves it empty";
+    const std::string dirText = dir.empty() ? ""
+                                            : ", then its directory " + Quote(Display(arg, dir)) +
+                                                  " if that leaves it empty";
     if (!PlanConfirmRemove(
             ctx, o.del, ShowBelow(arg), doc,
             [&](const RemovalReport &plan) {
-                return what + " (" + Count(plan.removed.size(), "entry", "entries") + ")" +
-                       dirText;
+                std::size_t members = 0;
+                for (const std::string &e : plan.removed)
+                    members += e.back() != '/';
+                return what + " (" + Count(members, "member", "members") + ")" + dirText;
             },
             remove, &records)) {
         if (!dir.empty() && !ctx.json)
@@ -191,7 +195,7 @@ void RunDelete(Context &ctx, const BundleOptions &o)
         throw Failure(kExitFailed, "cannot delete the bundle of " + Quote(o.path) +
                                        ": its members cannot be listed; nothing deleted");
     DeleteMembers(ctx, o, arg, list.dir,
-                  "the bundle of " + Quote(o.path) + " (" + Count(list.names.size(), "member", "members") + " listed)",
+                  "the bundle of " + Quote(o.path),
                   [&] { CVcdImageEx::DelClusterBundle(w); });
 }
 
@@ -205,8 +209,11 @@ void RunDeleteByName(Context &ctx, const BundleOptions &o)
                       Quote(o.path) + " is not a bundle master's name: it must be T.DVD.D00 or "
                                       "T.VCD.D00 inside a directory below the root");
     DeleteMembers(ctx, o, arg, o.keepDir ? std::string() : std::string(dir),
-                  "the members 00 to 99 named after " + Quote(o.path),
-                  [&] { CVcdImageEx::Del_ClusterBundle_Without_Verify(arg.windows.c_str(), !o.keepDir); });
+                  "the members named after " + Quote(o.path),
+                  [&] {
+                      CVcdImageEx::Del_ClusterBundle_Without_Verify(arg.windows.c_str(),
+                                                                    !o.keepDir);
+                  });
 }
 
 }  // namespace

@@ -105,12 +105,14 @@ void CheckKeys(const reg::RegFile &r, const std::string &text, std::vector<std::
         if (!has)
             problem(key, "drive " + name + ": no Path; it has no medium");
         else if (path.empty() || path[0] != '/')
-            problem(key, "drive " + name + ": Path " + Quote(path) + " is not an absolute host path");
+            problem(key,
+                    "drive " + name + ": Path " + Quote(path) + " is not an absolute host path");
         if (const reg::RegKey *k = r.FindKey(key))
             for (const reg::RegValue &v : k->values)
                 if (strcasecmp(v.name.c_str(), "Path") && strcasecmp(v.name.c_str(), "Type") &&
                     strcasecmp(v.name.c_str(), "Label") && strcasecmp(v.name.c_str(), "Compressed"))
-                    problem(key, "drive " + name + ": unknown value " + Quote(v.name) + "; ignored");
+                    problem(key,
+                            "drive " + name + ": unknown value " + Quote(v.name) + "; ignored");
     }
     for (const std::string &server : r.SubKeyNames(kShares))
         for (const std::string &share : r.SubKeyNames(std::string(kShares) + "\\" + server)) {
@@ -149,7 +151,8 @@ RegistryCheck Inspect(std::shared_ptr<RegistryConfig> *config)
     };
     struct stat st;
     if (::stat(path, &st) != 0) {
-        problem(std::string(std::strerror(errno)) + "; the registry is empty, so C: is the host root");
+        problem(std::string(std::strerror(errno)) +
+                "; the registry is empty, so C: is the host root");
         return check;
     }
     std::ifstream in(path, std::ios::binary);

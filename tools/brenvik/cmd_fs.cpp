@@ -105,7 +105,9 @@ void RunRename(Context &ctx, const FsOptions &o)
     doc["from"] = PathJson(from);
     doc["to"] = PathJson(to);
     doc["replaces"] = replaces;
-    const auto rename = [&] { return CDriveEx::MyRename(from.windows.c_str(), to.windows.c_str()); };
+    const auto rename = [&] {
+        return CDriveEx::MyRename(from.windows.c_str(), to.windows.c_str());
+    };
     int ok = 0;
     const std::vector<Removal> plan = Recorded(true, [&] { ok = rename(); });
     std::vector<Removal> records = plan;

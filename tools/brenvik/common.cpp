@@ -139,7 +139,11 @@ namespace {
 std::size_t Utf8Length(const std::string &s, std::size_t i)
 {
     const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    const std::size_t n = c < 0x80          ? 1
+                          : (c >> 5) == 6   ? 2
+                          : (c >> 4) == 14  ? 3
+                          : (c >> 3) == 30  ? 4
+                                            : 0;
     if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2))
         return 0;
     for (std::size_t k = 1; k < n; ++k)

@@ -153,6 +153,7 @@ private:
     BOOL Note(Removal r, DWORD error, LPCSTR path)
     {
         r.ok = error == 0;
+        r.error = error;
         r.absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         if (!r.ok)
             r.why = WhyFailed(r.kind, error, inner_.GetFileAttributesA(path));

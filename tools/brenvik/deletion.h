@@ -20,6 +20,7 @@ struct Removal {
     std::string target;   // a rename's new name
     bool ok = false;
     bool absent = false;  // already gone: done, but nothing was removed
+    unsigned long error = 0;  // the platform's error code when it failed
     std::string why;      // why it failed
 };
 

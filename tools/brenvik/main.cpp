@@ -124,7 +124,7 @@ std::string UnknownCommand(CLI::App &app, int argc, char **argv)
 const std::map<std::string, const char *> kExamples = {
     {"drives", "brenvik drives\n  brenvik --json drives D E"},
     {"path", "brenvik path split 'C:\\images\\Holiday.vcd'\n  brenvik path chext a.vcd iso"},
-    {"file", "brenvik file status build/demo/library/Holiday.vcd\n  brenvik --json file size big.iso"},
+    {"file", "brenvik file status demo/library/Holiday.vcd\n  brenvik --json file size a.iso"},
     {"fs", "brenvik fs deltree --dry-run build/old\n  brenvik fs delsub --yes tmp '*.tmp'"},
     {"deltree", "brenvik fs deltree --dry-run build/old\n  brenvik fs deltree --yes build/old"},
     {"delsub", "brenvik fs delsub --dry-run tmp '*.tmp'\n  brenvik fs delsub --yes tmp '*.tmp'"},
@@ -133,7 +133,7 @@ const std::map<std::string, const char *> kExamples = {
     {"net", "brenvik net classify 'N:\\films'\n  brenvik net ping -c 2 localhost"},
     {"ping", "brenvik net ping -c 2 localhost\n  brenvik --json net ping '\\\\nas\\images'"},
     {"image", "brenvik image type build/demo/library/*.vcd\n  brenvik image dvd-names a.vcd"},
-    {"bundle", "brenvik bundle check L.DVD/L.DVD.D01\n  brenvik bundle delete --dry-run C.DVD/C.DVD.D00"},
+    {"bundle", "brenvik bundle check L.DVD/L.DVD.D01\n  brenvik bundle delete -n C.DVD/C.DVD.D00"},
     {"scan", "brenvik scan build/demo\n  brenvik --json scan --strict /media/discs"},
     {"config", "brenvik config\n  BRENVIK_REGISTRY=my.reg brenvik --strict-config config"},
 };
