@@ -321,9 +321,12 @@ TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
     using posixtest::DriveKey;
     SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
                  posixtest::ShareKey("nas", "share", H("r"))});
+    const std::string outside =
+        "..\\..\\" + outside_.path().substr(outside_.path().rfind('/') + 1) + "\\*";
     Check({
         {{"fs", "delsub", "--yes", "m", "..\\*.keep"}, 2,
             {{"err", "pattern"}, {"?top.keep", true}}},
+        {{"fs", "delsub", "--yes", "m", outside}, 2, {}},  // the canaries beside
         {{"fs", "delsub", "--yes", "m", "../*.keep"}, 2, {{"?top.keep", true}}},
         {{"--json", "fs", "delsub", "--yes", "m", ".."}, 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
         {{"fs", "delsub", "--yes", "m", "C:*"}, 2, {{"?m/a.tmp", true}}},

@@ -47,8 +47,8 @@ ToolRun RunToolOnTerminal(const Args &args, const std::string &answer);
 // exists afterwards. In arguments and strings "@" stands for the test's
 // directory and "%" for its Windows name.
 //
-// Canary files beside the test's directory and at its top: no command a
-// test runs names them, so each must survive every test.
+// Canary files in a directory beside the test's: no command a test runs
+// names them, so each must survive every test.
 struct Row {
     Args args;
     int exit;

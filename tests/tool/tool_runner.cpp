@@ -88,7 +88,7 @@ ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
 
 ToolTest::ToolTest() : registry_(test::RegText({}))
 {
-    for (const std::string &c : {outside_ / "keep", outside_ / "sub/keep", dir_ / "canary.keep"}) {
+    for (const std::string &c : {outside_ / "keep", outside_ / "sub/keep"}) {
         test::MakeHostDirs(c.substr(0, c.rfind('/')));
         test::WriteHostFile(c, "canary");
         canaries_.push_back(c);
