@@ -358,8 +358,19 @@ TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
 TEST_F(ToolTest, DryRunPredictsTheRun)
 {
     for (const char *f : {"t/d/c.txt", "t/ro.txt", "m/a.tmp", "m/ro.tmp", "m/sub/x.tmp", "f1",
-                          "ro", "e/x", "a1", "d/x"})
+                          "ro", "e/x", "a1", "d/x", "u/a", "u/hidden/x"})
         Write(f);
+    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0300), 0);  // cannot be listed
+    // Root reads every directory: run the tool without that privilege.
+    Args tool = {ToolPath()};
+    if (::geteuid() == 0)
+        tool = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
+                "--inh-caps=-dac_override,-dac_read_search", ToolPath()};
+    const auto run = [&](Args args, const char *option) {
+        args.insert(args.begin(), tool.begin() + 1, tool.end());
+        args.push_back(option);
+        return RunProgram(tool[0], args, dir_.path());
+    };
     for (const char *ro : {"t/ro.txt", "m/ro.tmp", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
     // Held open through the library without delete sharing, as another program would.
@@ -373,33 +384,31 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
         {{"fs", "delsub", "m", "*.tmp"}, "m/held.tmp  (it is in use)"},
         {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
+        {{"fs", "deltree", "u"}, "u/hidden/  (it is not empty)"},
     };
     for (const auto &c : cases) {
-        Args dry = c.first, real = c.first;
-        dry.insert(dry.begin(), "--json");
-        dry.push_back("--dry-run");
-        real.insert(real.begin(), "--json");
-        real.push_back("--yes");
-        const ToolRun text = RunTool([&] { Args a = c.first; a.push_back("-n"); return a; }(),
-                                     dir_.path());
+        Args json = c.first;
+        json.insert(json.begin(), "--json");
+        const ToolRun text = run(c.first, "-n");
         EXPECT_NE(text.out.find("would keep    " + c.second), std::string::npos) << text.out;
-        const nlohmann::json plan = RunTool(dry, dir_.path()).Json();
-        const ToolRun run = RunTool(real, dir_.path());
-        const nlohmann::json done = run.Json();
-        EXPECT_EQ(run.exit, 1) << run.err;
+        const nlohmann::json plan = run(json, "--dry-run").Json();
+        const ToolRun real = run(json, "--yes");
+        const nlohmann::json done = real.Json();
+        EXPECT_EQ(real.exit, 1) << real.err;
         std::vector<nlohmann::json> predicted, kept;
         for (const auto &e : plan["would_delete"])
             predicted.push_back(e["path"]);
         for (const auto &e : plan["would_keep"])
             kept.push_back(e["path"]);
-        EXPECT_EQ(nlohmann::json(predicted), done["deleted"]) << run.out;
+        EXPECT_EQ(nlohmann::json(predicted), done["deleted"]) << real.out;
         std::vector<nlohmann::json> left;
         for (const auto &e : done["kept"])
             left.push_back(e["path"]);
-        EXPECT_EQ(nlohmann::json(kept), nlohmann::json(left)) << run.out;
+        EXPECT_EQ(nlohmann::json(kept), nlohmann::json(left)) << real.out;
         EXPECT_EQ(done["exit"], 1);
     }
     platform::sys().CloseHandle(held);
+    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0700), 0);
     Check({
         // Renames onto a read-only file, a directory, into a missing directory.
         {{"--json", "fs", "rename", "-n", "a1", "ro"}, 0,
