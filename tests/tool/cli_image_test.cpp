@@ -266,6 +266,15 @@ TEST_F(ToolTest, DrivesAndNetwork)
     EXPECT_EQ(ping.Json()["reachable"], ping.exit == 0);
     EXPECT_EQ(ping.Json()["windows"], "\\\\127.0.0.1");
     EXPECT_EQ(ping.Json()["host"], "127.0.0.1");
+    // An unknown host is named as such. In a network namespace of its own, with no
+    // network, the lookup cannot leave the machine.
+    if (::geteuid() == 0 && ::access("/usr/bin/unshare", X_OK) == 0) {
+        const ToolRun unknown = RunProgram("/usr/bin/unshare",
+            {"--net", ToolPath(), "--json", "net", "ping", "no-such-host.invalid", "-c", "1"});
+        EXPECT_EQ(unknown.exit, 1);
+        EXPECT_EQ(unknown.Json()["host"], "no-such-host.invalid");
+        EXPECT_NE(unknown.err.find("no such host is known"), std::string::npos) << unknown.err;
+    }
     // Without the right to send ICMP the answer says so, and how to allow it.
     if (test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) != 0 ||
         ::access("/usr/bin/setpriv", X_OK) != 0)
