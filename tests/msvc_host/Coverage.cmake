@@ -1,0 +1,22 @@
+# Fails unless OBJ imports every decorated name of NAMES ("decorated gnu"
+# lines), and nothing by a decorated name that NAMES lacks.
+execute_process(COMMAND ${NM} --undefined-only ${OBJ} OUTPUT_VARIABLE syms
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${NM} ${OBJ} failed")
+endif()
+string(REGEX MATCHALL "__imp_\\?[^\n]+" imported "${syms}")
+list(TRANSFORM imported REPLACE "^__imp_" "")
+file(STRINGS ${NAMES} pairs)
+list(TRANSFORM pairs REPLACE " .*" "")
+set(uncalled ${pairs})
+list(REMOVE_ITEM uncalled ${imported})
+set(unknown ${imported})
+list(REMOVE_ITEM unknown ${pairs})
+if(uncalled OR unknown)
+  list(JOIN uncalled "\n  " uncalled)
+  list(JOIN unknown "\n  " unknown)
+  message(FATAL_ERROR "not called by the host:\n  ${uncalled}\nimported but not exported:\n  ${unknown}")
+endif()
+list(LENGTH pairs n)
+message(STATUS "the host calls all ${n} decorated names")
