@@ -30,7 +30,9 @@ file(WRITE "${probe}" "#include <brenvik/brenvik.h>\n")
 # ABI once clang's Microsoft bug-compatibility is off (the ABI, and with it
 # the decoration, stays); on i686 they also need the architecture macro
 # that MSVC's own headers would get from <windows.h>.
-set(msvc_flags -fno-ms-compatibility)
+# The same run is the check that a host with that compiler can read the
+# header: GNU extensions and warnings are errors there.
+set(msvc_flags -fno-ms-compatibility -Wall -Wextra -pedantic -Wgnu -Werror)
 if(ARCH STREQUAL "i686")
   list(APPEND msvc_flags -D_X86_)
 endif()
