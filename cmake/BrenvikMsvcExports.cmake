@@ -5,8 +5,9 @@
 find_program(BRENVIK_CLANGXX NAMES clang++ clang++-14)
 find_program(BRENVIK_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14)
 find_program(BRENVIK_LLVM_READOBJ NAMES llvm-readobj llvm-readobj-14)
-if(NOT BRENVIK_CLANGXX OR NOT BRENVIK_LLVM_DLLTOOL OR NOT BRENVIK_LLVM_READOBJ)
-  message(FATAL_ERROR "The Windows build needs clang++, llvm-dlltool and llvm-readobj "
+find_program(BRENVIK_LLVM_NM NAMES llvm-nm llvm-nm-14)
+if(NOT BRENVIK_CLANGXX OR NOT BRENVIK_LLVM_DLLTOOL OR NOT BRENVIK_LLVM_READOBJ OR NOT BRENVIK_LLVM_NM)
+  message(FATAL_ERROR "The Windows build needs clang++, llvm-dlltool, llvm-readobj and llvm-nm "
                       "(Debian: apt-get install clang llvm)")
 endif()
 

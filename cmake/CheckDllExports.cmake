@@ -1,9 +1,10 @@
 # Checks that a DLL exports the two classes and what their signatures need,
 # and nothing else; and that every decorated name of MSVC_NAMES (the
 # "decorated gnu" lines MsvcExports.cmake writes) is exported at the address
-# of its GNU-named export.
+# of its GNU-named export, and imported by the import library IMPLIB.
 #
-#   cmake -DREADOBJ=<llvm-readobj> -DDLL=<brenvik.dll> [-DMSVC_NAMES=<names.txt>]
+#   cmake -DREADOBJ=<llvm-readobj> -DDLL=<brenvik.dll>
+#         [-DMSVC_NAMES=<names.txt> -DNM=<llvm-nm> -DIMPLIB=<brenvik.lib>]
 #         -P CheckDllExports.cmake
 #
 # An export belongs to a class when its (Itanium-mangled) name is a member,
@@ -72,6 +73,20 @@ foreach(pair IN LISTS pairs)
   endif()
 endforeach()
 
+if(DEFINED IMPLIB)
+  execute_process(COMMAND ${NM} --defined-only ${IMPLIB}
+                  OUTPUT_VARIABLE lib_syms RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${NM} ${IMPLIB} failed: ${err}")
+  endif()
+  string(REGEX MATCHALL "__imp_[^\n]+" imported "${lib_syms}")
+  list(TRANSFORM imported REPLACE "^__imp_" "")
+  set(unimported ${decorated})
+  list(REMOVE_ITEM unimported ${imported})
+  list(TRANSFORM unimported PREPEND "not in ${IMPLIB}: ")
+  list(APPEND misplaced ${unimported})
+endif()
+
 list(LENGTH names count)
 set(required
   _ZTV8CDriveEx _ZTV11CVcdImageEx _ZTI8CDriveEx _ZTI11CVcdImageEx
@@ -91,8 +106,13 @@ if(strangers OR missing OR misplaced)
   message(FATAL_ERROR "${DLL}: ${count} exports\n"
           "exports that belong to no exported class:\n  ${strangers_text}\n"
           "expected exports that are missing:\n  ${missing_text}\n"
-          "decorated names missing or not at their member's address:\n  ${misplaced_text}")
+          "decorated names missing, not at their member's address or not imported:\n"
+          "  ${misplaced_text}")
 endif()
 list(LENGTH pairs n_decorated)
+set(implib_note "")
+if(DEFINED IMPLIB)
+  set(implib_note " and in ${IMPLIB}")
+endif()
 message(STATUS "${DLL}: ${count} exports, all of the exported classes; "
-               "${n_decorated} decorated names, each at its member's address")
+               "${n_decorated} decorated names, each at its member's address${implib_note}")
