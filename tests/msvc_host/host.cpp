@@ -113,6 +113,20 @@ bool WriteImage(const char *rel, uint32_t format, uint32_t kind, uint32_t slaves
 
 bool Exists(const char *rel) { return ::GetFileAttributesA(In(rel)) != INVALID_FILE_ATTRIBUTES; }
 
+// A status query: 1 for the entry named yes, 0 for the one named no.
+bool Status(int (*query)(const char *, int *), const char *yes, const char *no)
+{
+    return Eq(query(In(yes), nullptr), 1, yes) && Eq(query(In(no), nullptr), 0, no);
+}
+
+// A drive mask query: C: (bit 2) as given, and no bit beyond Z:.
+bool Mask(int (*query)(unsigned long *), unsigned long cBit)
+{
+    unsigned long mask = cBit ? 0 : ~0ul;
+    return Eq(query(&mask), 1, "result") && Eq(mask & 4, cBit, "C: bit") &&
+           Eq(mask >> 26, 0, "bits 26 to 31");
+}
+
 // ---- Buffers the rows share ----------------------------------------------
 SPLITFPATH_tag g_split;
 char g_a[MAX_PATH], g_b[MAX_PATH], g_c[MAX_PATH];
@@ -247,23 +261,10 @@ const Row kRows[] = {
          return Eq(CDriveEx::GetCdDrvLst(&g_u[0]), 1, "result") && Eq(g_u[0] & 4, 0, "C: bit") &&
                 Eq(CDriveEx::GetCdDrvLst(nullptr), 0, "null mask");
      }},
-    {"CDriveEx::GetRemovableDrvLst", [] {
-         g_u[0] = ~0ul;
-         return Eq(CDriveEx::GetRemovableDrvLst(&g_u[0]), 1, "result") && Eq(g_u[0] & 4, 0, "C: bit");
-     }},
-    {"CDriveEx::GetRamDrvLst", [] {
-         g_u[0] = ~0ul;
-         return Eq(CDriveEx::GetRamDrvLst(&g_u[0]), 1, "result") && Eq(g_u[0] & 4, 0, "C: bit");
-     }},
-    {"CDriveEx::GetNetworkDrvLst", [] {
-         g_u[0] = ~0ul;
-         return Eq(CDriveEx::GetNetworkDrvLst(&g_u[0]), 1, "result") && Eq(g_u[0] & 4, 0, "C: bit");
-     }},
-    {"CDriveEx::GetLocalHDDrvLst", [] {
-         g_u[0] = 0;
-         return Eq(CDriveEx::GetLocalHDDrvLst(&g_u[0]), 1, "result") && Eq(g_u[0] & 4, 4, "C: bit") &&
-                Eq(g_u[0] >> 26, 0, "bits 26 to 31");
-     }},
+    {"CDriveEx::GetRemovableDrvLst", [] { return Mask(CDriveEx::GetRemovableDrvLst, 0); }},
+    {"CDriveEx::GetRamDrvLst", [] { return Mask(CDriveEx::GetRamDrvLst, 0); }},
+    {"CDriveEx::GetNetworkDrvLst", [] { return Mask(CDriveEx::GetNetworkDrvLst, 0); }},
+    {"CDriveEx::GetLocalHDDrvLst", [] { return Mask(CDriveEx::GetLocalHDDrvLst, 4); }},
     {"CDriveEx::GetAllLst_pri", [] {
          g_u[0] = 0;
          return Eq(Access::GetAllLst(&g_u[0], DRIVE_FIXED), 1, "result") && Eq(g_u[0] & 4, 4, "C: bit");
@@ -333,26 +334,11 @@ const Row kRows[] = {
                 Eq(CDriveEx::CFileStatus_s(In("gone.txt"), 0, 0, &g_i[0]), 0, "missing") &&
                 Eq(g_i[0], 0, "*pExist of missing");
      }},
-    {"CDriveEx::IsDir", [] {
-         return Eq(CDriveEx::IsDir(In("sub"), nullptr), 1, "sub") &&
-                Eq(CDriveEx::IsDir(In("a.txt"), nullptr), 0, "a.txt");
-     }},
-    {"CDriveEx::IsDirHidden", [] {
-         return Eq(CDriveEx::IsDirHidden(In("hiddir"), nullptr), 1, "hiddir") &&
-                Eq(CDriveEx::IsDirHidden(In("sub"), nullptr), 0, "sub");
-     }},
-    {"CDriveEx::IsFile", [] {
-         return Eq(CDriveEx::IsFile(In("a.txt"), nullptr), 1, "a.txt") &&
-                Eq(CDriveEx::IsFile(In("sub"), nullptr), 0, "sub");
-     }},
-    {"CDriveEx::IsFileWritable", [] {
-         return Eq(CDriveEx::IsFileWritable(In("a.txt"), nullptr), 1, "a.txt") &&
-                Eq(CDriveEx::IsFileWritable(In("ro.txt"), nullptr), 0, "ro.txt");
-     }},
-    {"CDriveEx::IsFileHidden", [] {
-         return Eq(CDriveEx::IsFileHidden(In("hid.txt"), nullptr), 1, "hid.txt") &&
-                Eq(CDriveEx::IsFileHidden(In("a.txt"), nullptr), 0, "a.txt");
-     }},
+    {"CDriveEx::IsDir", [] { return Status(CDriveEx::IsDir, "sub", "a.txt"); }},
+    {"CDriveEx::IsDirHidden", [] { return Status(CDriveEx::IsDirHidden, "hiddir", "sub"); }},
+    {"CDriveEx::IsFile", [] { return Status(CDriveEx::IsFile, "a.txt", "sub"); }},
+    {"CDriveEx::IsFileWritable", [] { return Status(CDriveEx::IsFileWritable, "a.txt", "ro.txt"); }},
+    {"CDriveEx::IsFileHidden", [] { return Status(CDriveEx::IsFileHidden, "hid.txt", "a.txt"); }},
     {"CDriveEx::CFileStatus_s(flags)", [] {
          for (int &v : g_i)
              v = -1;
