@@ -1,36 +1,40 @@
 # Checks that a DLL exports the two classes and what their signatures need,
-# and nothing else.
+# and nothing else; and that every decorated name of MSVC_NAMES (the
+# "decorated gnu" lines MsvcExports.cmake writes) is exported at the address
+# of its GNU-named export, and imported by the import library IMPLIB.
 #
-#   cmake -DOBJDUMP=<objdump> -DDLL=<brenvik.dll> -P CheckDllExports.cmake
+#   cmake -DREADOBJ=<llvm-readobj> -DDLL=<brenvik.dll>
+#         [-DMSVC_NAMES=<names.txt> -DNM=<llvm-nm> -DIMPLIB=<brenvik.lib>]
+#         -P CheckDllExports.cmake
 #
 # An export belongs to a class when its (Itanium-mangled) name is a member,
 # virtual table, type information or type name of that class.
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var OBJDUMP DLL)
+foreach(var READOBJ DLL)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "CheckDllExports: ${var} not given")
   endif()
 endforeach()
 
-execute_process(COMMAND ${OBJDUMP} -p ${DLL}
+execute_process(COMMAND ${READOBJ} --coff-exports ${DLL}
                 OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed: ${err}")
+  message(FATAL_ERROR "${READOBJ} --coff-exports ${DLL} failed: ${err}")
 endif()
-
-# The name table follows "[Ordinal/Name Pointer] Table" and ends at the first
-# blank line.
-string(FIND "${dump}" "[Ordinal/Name Pointer] Table" at)
-if(at EQUAL -1)
-  message(FATAL_ERROR "${DLL} has no export name table")
-endif()
-string(SUBSTRING "${dump}" ${at} -1 table)
-string(REGEX REPLACE "\n[ \t]*\n.*" "" table "${table}")
 # Square brackets would keep CMake from splitting the list.
-string(REPLACE "[" "<" table "${table}")
-string(REPLACE "]" ">" table "${table}")
-string(REGEX MATCHALL "\n[ \t]*<[ 0-9]+>[ \t]+[^ \t\n]+" entries "${table}")
+string(REPLACE "[" "<" dump "${dump}")
+string(REPLACE "]" ">" dump "${dump}")
+string(REGEX MATCHALL "Name: [^\n]+\n *RVA: 0x[0-9A-Fa-f]+" entries "${dump}")
+
+set(decorated)
+if(DEFINED MSVC_NAMES)
+  file(STRINGS ${MSVC_NAMES} pairs)
+  foreach(pair IN LISTS pairs)
+    string(REGEX REPLACE " .*" "" name "${pair}")
+    list(APPEND decorated "${name}")
+  endforeach()
+endif()
 
 set(classes "8CDriveEx|11CVcdImageEx|7CObject|5CFile|14CFileException|13CRuntimeClass")
 set(member_re "^_Z(N[KVR]*|TV|TI|TS)(${classes})")
@@ -45,9 +49,12 @@ set(internal_typeinfo
 set(names)
 set(strangers)
 foreach(entry IN LISTS entries)
-  string(REGEX REPLACE "^\n[ \t]*<[ 0-9]+>[ \t]+" "" name "${entry}")
+  string(REGEX REPLACE "^Name: ([^\n]+)\n *RVA: (0x[0-9A-Fa-f]+)$" "\\1;\\2" entry "${entry}")
+  list(GET entry 0 name)
+  list(GET entry 1 rva)
+  set(rva_of_${name} ${rva})
   list(APPEND names "${name}")
-  if(name MATCHES "${member_re}")
+  if(name MATCHES "${member_re}" OR name IN_LIST decorated)
     continue()
   endif()
   if(name MATCHES "^DllMain(@12)?$" OR name IN_LIST internal_typeinfo)
@@ -55,6 +62,30 @@ foreach(entry IN LISTS entries)
   endif()
   list(APPEND strangers "${name}")
 endforeach()
+
+set(misplaced)
+foreach(pair IN LISTS pairs)
+  string(REPLACE " " ";" pair "${pair}")
+  list(GET pair 0 name)
+  list(GET pair 1 gnu)
+  if(NOT DEFINED rva_of_${gnu} OR NOT "${rva_of_${name}}" STREQUAL "${rva_of_${gnu}}")
+    list(APPEND misplaced "${name} at '${rva_of_${name}}', ${gnu} at '${rva_of_${gnu}}'")
+  endif()
+endforeach()
+
+if(DEFINED IMPLIB)
+  execute_process(COMMAND ${NM} --defined-only ${IMPLIB}
+                  OUTPUT_VARIABLE lib_syms RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${NM} ${IMPLIB} failed: ${err}")
+  endif()
+  string(REGEX MATCHALL "__imp_[^\n]+" imported "${lib_syms}")
+  list(TRANSFORM imported REPLACE "^__imp_" "")
+  set(unimported ${decorated})
+  list(REMOVE_ITEM unimported ${imported})
+  list(TRANSFORM unimported PREPEND "not in ${IMPLIB}: ")
+  list(APPEND misplaced ${unimported})
+endif()
 
 list(LENGTH names count)
 set(required
@@ -68,11 +99,20 @@ foreach(name IN LISTS required)
   endif()
 endforeach()
 
-if(strangers OR missing)
+if(strangers OR missing OR misplaced)
   list(JOIN strangers "\n  " strangers_text)
   list(JOIN missing "\n  " missing_text)
+  list(JOIN misplaced "\n  " misplaced_text)
   message(FATAL_ERROR "${DLL}: ${count} exports\n"
           "exports that belong to no exported class:\n  ${strangers_text}\n"
-          "expected exports that are missing:\n  ${missing_text}")
+          "expected exports that are missing:\n  ${missing_text}\n"
+          "decorated names missing, not at their member's address or not imported:\n"
+          "  ${misplaced_text}")
 endif()
-message(STATUS "${DLL}: ${count} exports, all of the exported classes")
+list(LENGTH pairs n_decorated)
+set(implib_note "")
+if(DEFINED IMPLIB)
+  set(implib_note " and in ${IMPLIB}")
+endif()
+message(STATUS "${DLL}: ${count} exports, all of the exported classes; "
+               "${n_decorated} decorated names, each at its member's address${implib_note}")

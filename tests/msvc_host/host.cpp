@@ -1,0 +1,613 @@
+// A host of brenvik.dll built the way the Windows platform's own compiler
+// builds one: the MSVC ABI, no C++ runtime at all, every member imported by
+// its decorated name through brenvik.lib. Calls each exported static member
+// once, on real files in a directory of its own.
+//
+// The trace setting is read when the DLL loads, so the host sets it and runs
+// itself again as a child, which does the work.
+#include <brenvik/brenvik.h>
+
+#include <string.h>
+
+// The system's C runtime (msvcrt.dll), not a compiler's.
+extern "C" int __cdecl printf(const char *, ...);
+extern "C" int __cdecl sprintf(char *, const char *, ...);
+
+// What BrenvikTestAccess opens: the private statics, exported all the same.
+struct BrenvikTestAccess {
+    static int ValidateMultiDirLevel(const char *p, int r)
+    {
+        return CDriveEx::ValidateMultiDirLevel_p(p, r);
+    }
+    static int IsDrvType(int d, unsigned t) { return CDriveEx::IsDrvType_pri(d, t); }
+    static int GetAllLst(unsigned long *m, unsigned t) { return CDriveEx::GetAllLst_pri(m, t); }
+    static unsigned short CheckSum(unsigned char *b, unsigned long n)
+    {
+        return CDriveEx::GetCheckSum(b, n);
+    }
+    static int Namelist(const char *m, int dvd, char (*const l)[260], char *d, int *n)
+    {
+        return CVcdImageEx::Get_VCDCluster_AllNamelist_internal(m, dvd, l, d, n);
+    }
+};
+using Access = BrenvikTestAccess;
+
+namespace {
+
+// ---- Debugger output: OutputDebugStringA raises this exception first -----
+char g_trace[8192];
+
+LONG CALLBACK OnException(EXCEPTION_POINTERS *e)
+{
+    const EXCEPTION_RECORD *r = e->ExceptionRecord;
+    if (r->ExceptionCode != DBG_PRINTEXCEPTION_C || r->NumberParameters < 2)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const char *text = reinterpret_cast<const char *>(r->ExceptionInformation[1]);
+    if (strlen(g_trace) + strlen(text) < sizeof g_trace)
+        lstrcatA(g_trace, text);
+    return EXCEPTION_CONTINUE_EXECUTION;  // as a debugger that took it
+}
+
+bool Traced(const char *line)
+{
+    const bool seen = strstr(g_trace, line) != nullptr;
+    if (!seen)
+        printf("    no trace line '%s' in '%s'\n", line, g_trace);
+    g_trace[0] = '\0';
+    return seen;
+}
+
+// ---- Checks --------------------------------------------------------------
+bool Eq(unsigned long long got, unsigned long long want, const char *what)
+{
+    if (got != want)
+        printf("    %s: %llu, expected %llu\n", what, got, want);
+    return got == want;
+}
+
+bool Str(const char *got, const char *want, const char *what)
+{
+    const bool same = strcmp(got, want) == 0;
+    if (!same)
+        printf("    %s: '%s', expected '%s'\n", what, got, want);
+    return same;
+}
+
+// ---- The directory the rows work in --------------------------------------
+char g_dir[MAX_PATH];  // ends in a backslash
+
+// g_dir plus rel, in one of a few rotating buffers.
+const char *In(const char *rel)
+{
+    static char ring[8][MAX_PATH];
+    static int next;
+    char *out = ring[next++ % 8];
+    sprintf(out, "%s%s", g_dir, rel);
+    return out;
+}
+
+bool Put(const char *rel, const void *data, DWORD size)
+{
+    HANDLE h = ::CreateFileA(In(rel), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    const bool ok = h != INVALID_HANDLE_VALUE && ::WriteFile(h, data, size, &written, nullptr) &&
+                    written == size;
+    if (h != INVALID_HANDLE_VALUE)
+        ::CloseHandle(h);
+    return ok;
+}
+
+VCDHEADER_tag g_header;
+
+bool WriteImage(const char *rel, uint32_t format, uint32_t kind, uint32_t slaves)
+{
+    memset(&g_header, 0, sizeof g_header);
+    g_header.dwDescInfo = 42;
+    g_header.dwMediaFormat = format;
+    g_header.dwDiscKind = kind;
+    g_header.dwSlaveCount = slaves;
+    lstrcpyA(g_header.szDesc, "Holiday 2009");
+    return Put(rel, &g_header, sizeof g_header);
+}
+
+bool Exists(const char *rel) { return ::GetFileAttributesA(In(rel)) != INVALID_FILE_ATTRIBUTES; }
+
+// A status query: 1 for the entry named yes, 0 for the one named no.
+bool Status(int (*query)(const char *, int *), const char *yes, const char *no)
+{
+    return Eq(query(In(yes), nullptr), 1, yes) && Eq(query(In(no), nullptr), 0, no);
+}
+
+// A drive mask query: C: (bit 2) as given, and no bit beyond Z:.
+bool Mask(int (*query)(unsigned long *), unsigned long cBit)
+{
+    unsigned long mask = cBit ? 0 : ~0ul;
+    return Eq(query(&mask), 1, "result") && Eq(mask & 4, cBit, "C: bit") &&
+           Eq(mask >> 26, 0, "bits 26 to 31");
+}
+
+// ---- Buffers the rows share ----------------------------------------------
+SPLITFPATH_tag g_split;
+char g_a[MAX_PATH], g_b[MAX_PATH], g_c[MAX_PATH];
+char g_list[100][260];
+unsigned long g_u[4];
+unsigned long long g_ull[3];
+int g_i[9];
+
+// ---- One row per exported static member ----------------------------------
+struct Row {
+    const char *member;
+    bool (*run)();
+};
+
+const Row kRows[] = {
+    // Path model
+    {"CDriveEx::SplitUNC_p", [] {
+         return Eq(CDriveEx::SplitUNC_p("\\\\srv\\share\\d\\file.ext", &g_split), 1, "result") &&
+                Str(g_split.unc.strComputer_name, "srv", "computer") &&
+                Str(g_split.unc.strShare_name, "share", "share") &&
+                Str(g_split.unc.strFileTitle, "file", "title");
+     }},
+    {"CDriveEx::SplitDrvpath_p", [] {
+         return Eq(CDriveEx::SplitDrvpath_p("c:\\d1\\d2\\file.tar.gz", &g_split), 1, "result") &&
+                Str(g_split.drv.strDrv, "c:\\", "drive") && Str(g_split.drv.strDir, "d1\\d2", "dir") &&
+                Str(g_split.drv.strFileExt, ".gz", "ext");
+     }},
+    {"CDriveEx::MySplitPath", [] {
+         g_i[0] = -1;
+         return Eq(CDriveEx::MySplitPath("\\\\c\\s\\d\\README", &g_split, &g_i[0]), 1, "result") &&
+                Eq(g_i[0], 1, "*pIsUNC") && Str(g_split.unc.strFilename, "README", "name") &&
+                Eq(CDriveEx::MySplitPath("C:\\dir\\.cfg", &g_split, nullptr), 0, "dot name");
+     }},
+    {"CDriveEx::GetTitleExt", [] {
+         return Eq(CDriveEx::GetTitleExt("C:\\dir\\file.ext", g_a, g_b, g_c), 1, "result") &&
+                Str(g_a, "file.ext", "name") && Str(g_b, "file", "title") && Str(g_c, ".ext", "ext");
+     }},
+    {"CDriveEx::Get_RootDirOfFilePath", [] {
+         g_i[0] = -1;
+         return Eq(CDriveEx::Get_RootDirOfFilePath("C:\\dir\\file.ext", g_a, &g_i[0]), 1, "result") &&
+                Str(g_a, "C:\\", "root") && Eq(g_i[0], 0, "*pIsUNC");
+     }},
+    {"CDriveEx::ComposeUNC(pieces)", [] {
+         return Eq(CDriveEx::ComposeUNC(g_a, "srv", "share", "d", "file", ".ext"), 1, "result") &&
+                Str(g_a, "\\\\srv\\share\\d\\file.ext", "path") &&
+                Eq(CDriveEx::ComposeUNC(g_a, "srv", "share", "", "file", ".ext"), 0, "no dir");
+     }},
+    {"CDriveEx::ComposeUNC(record)", [] {
+         CDriveEx::SplitUNC_p("\\\\srv\\share\\d\\file.ext", &g_split);
+         return Eq(CDriveEx::ComposeUNC(g_a, &g_split), 1, "result") &&
+                Str(g_a, "\\\\srv\\share\\d\\file.ext", "path");
+     }},
+    {"CDriveEx::ComposeDrvPath(pieces)", [] {
+         return Eq(CDriveEx::ComposeDrvPath(g_a, "C:\\", "d", "file", ".ext"), 1, "result") &&
+                Str(g_a, "C:\\d\\file.ext", "path") &&
+                Eq(CDriveEx::ComposeDrvPath(g_a, "C:\\", "", "file", ".ext"), 0, "no dir") &&
+                Traced("CDriveEx::ComposeDrvPath BAD NULL ...strDir \n");
+     }},
+    {"CDriveEx::ComposeDrvPath(record)", [] {
+         CDriveEx::SplitDrvpath_p("c:\\d1\\d2\\file.tar.gz", &g_split);
+         return Eq(CDriveEx::ComposeDrvPath(g_a, &g_split), 1, "result") &&
+                Str(g_a, "c:\\d1\\d2\\file.tar.gz", "path");
+     }},
+    {"CDriveEx::IsFilenameValid", [] {
+         return Eq(CDriveEx::IsFilenameValid("a b.txt"), 1, "plain") &&
+                Eq(CDriveEx::IsFilenameValid("a:b"), 0, "colon");
+     }},
+    {"CDriveEx::IsFilenameValid_ignore_bs_colon", [] {
+         return Eq(CDriveEx::IsFilenameValid_ignore_bs_colon("C:\\a"), 1, "path") &&
+                Eq(CDriveEx::IsFilenameValid_ignore_bs_colon("a?"), 0, "question mark");
+     }},
+    {"CDriveEx::ValidateMultiDirLevel_p", [] {
+         return Eq(Access::ValidateMultiDirLevel("d1\\d2", 0), 1, "two levels") &&
+                Eq(Access::ValidateMultiDirLevel("", 7), 7, "empty") &&
+                Eq(Access::ValidateMultiDirLevel("d1\\d*", 1), 0, "star");
+     }},
+    {"CDriveEx::Is_FilePath_DirPath_Valid", [] {
+         return Eq(CDriveEx::Is_FilePath_DirPath_Valid("C:\\dir\\f.txt"), 1, "drive path") &&
+                Eq(CDriveEx::Is_FilePath_DirPath_Valid("dir\\f.txt"), 0, "relative");
+     }},
+    {"CDriveEx::ChkFullPath_s", [] {
+         g_i[0] = -1;
+         return Eq(CDriveEx::ChkFullPath_s("C:\\dir\\File.TXT", 1, 1, 0, g_a, g_b, g_c, &g_i[0]),
+                   1, "result") &&
+                Str(g_a, "C:\\dir", "dir") && Str(g_b, "File.TXT", "name") &&
+                Str(g_c, "txt", "ext") && Eq(g_i[0], 0, "*pErrCode") &&
+                Eq(CDriveEx::ChkFullPath_s("A:\\f.txt", 1, 1, 0, g_a, g_b, g_c, &g_i[0]), 0,
+                   "floppy") &&
+                Eq(g_i[0], 3, "floppy code");
+     }},
+    {"CDriveEx::MkFullPath_s", [] {
+         return Eq(CDriveEx::MkFullPath_s("C:\\dir", "f.vcd", g_a, 1, 1, 0), 1, "result") &&
+                Str(g_a, "C:\\dir\\f.vcd", "path") &&
+                Eq(CDriveEx::MkFullPath_s("C:\\dir", "f.txt", g_a, 1, 1, 0), 0, "not an image");
+     }},
+    {"CDriveEx::GetFileExt", [] {
+         return Eq(CDriveEx::GetFileExt("C:\\d\\a.tar.gz", g_a), 1, "result") &&
+                Str(g_a, "gz", "ext");
+     }},
+    {"CDriveEx::ChgPathExt", [] {
+         return Eq(CDriveEx::ChgPathExt("C:\\d\\a.txt", ".bak", g_a), 1, "result") &&
+                Str(g_a, "C:\\d\\a.bak", "path");
+     }},
+    {"CDriveEx::AddPrefix2FileTitle", [] {
+         return Eq(CDriveEx::AddPrefix2FileTitle("C:\\d\\a.txt", "pre_", "_post", g_a), 1,
+                   "result") &&
+                Str(g_a, "C:\\d\\pre_a_post.txt", "path");
+     }},
+    {"CDriveEx::ChgExtname", [] {
+         return Eq(CDriveEx::ChgExtname("C:\\d\\a.txt", ".bak", g_a, g_b), 1, "result") &&
+                Str(g_a, "C:\\d\\a.bak", "path") && Str(g_b, ".txt", "old ext");
+     }},
+    {"CDriveEx::GetDirOf", [] {
+         return Eq(CDriveEx::GetDirOf("C:\\d\\e\\a.txt", g_a), 1, "result") &&
+                Str(g_a, "C:\\d\\e\\", "dir");
+     }},
+
+    // Drives: Wine's C: is a fixed disk; 26 is no drive at all
+    {"CDriveEx::IsCdDrive", [] { return Eq(CDriveEx::IsCdDrive(2), 0, "C:"); }},
+    {"CDriveEx::IsRemovableDrive", [] { return Eq(CDriveEx::IsRemovableDrive(2), 0, "C:"); }},
+    {"CDriveEx::IsRamDrive", [] { return Eq(CDriveEx::IsRamDrive(2), 0, "C:"); }},
+    {"CDriveEx::IsNetworkDrive", [] { return Eq(CDriveEx::IsNetworkDrive(2), 0, "C:"); }},
+    {"CDriveEx::IsLocalHDDrive", [] {
+         return Eq(CDriveEx::IsLocalHDDrive(2), 1, "C:") && Eq(CDriveEx::IsLocalHDDrive(26), 0, "26");
+     }},
+    {"CDriveEx::IsDrvType_pri", [] {
+         return Eq(Access::IsDrvType(2, DRIVE_FIXED), 1, "C: fixed") &&
+                Eq(Access::IsDrvType(2, DRIVE_CDROM), 0, "C: cdrom");
+     }},
+    {"CDriveEx::GetCdDrvLst", [] {
+         g_u[0] = ~0ul;
+         return Eq(CDriveEx::GetCdDrvLst(&g_u[0]), 1, "result") && Eq(g_u[0] & 4, 0, "C: bit") &&
+                Eq(CDriveEx::GetCdDrvLst(nullptr), 0, "null mask");
+     }},
+    {"CDriveEx::GetRemovableDrvLst", [] { return Mask(CDriveEx::GetRemovableDrvLst, 0); }},
+    {"CDriveEx::GetRamDrvLst", [] { return Mask(CDriveEx::GetRamDrvLst, 0); }},
+    {"CDriveEx::GetNetworkDrvLst", [] { return Mask(CDriveEx::GetNetworkDrvLst, 0); }},
+    {"CDriveEx::GetLocalHDDrvLst", [] { return Mask(CDriveEx::GetLocalHDDrvLst, 4); }},
+    {"CDriveEx::GetAllLst_pri", [] {
+         g_u[0] = 0;
+         return Eq(Access::GetAllLst(&g_u[0], DRIVE_FIXED), 1, "result") && Eq(g_u[0] & 4, 4, "C: bit");
+     }},
+    {"CDriveEx::GetDriveType_Ex", [] { return Eq(CDriveEx::GetDriveType_Ex("C:\\"), DRIVE_FIXED, "C:\\"); }},
+    {"CDriveEx::Drv_Int2Letter", [] {
+         char letter = 0;
+         return Eq(CDriveEx::Drv_Int2Letter(25, &letter), 1, "25") && Eq(letter, 'Z', "letter") &&
+                Eq(CDriveEx::Drv_Int2Letter(26, &letter), 0, "26");
+     }},
+    {"CDriveEx::Drv_Char2Int", [] {
+         g_i[0] = -1;
+         return Eq(CDriveEx::Drv_Char2Int('d', &g_i[0]), 1, "d") && Eq(g_i[0], 3, "number") &&
+                Eq(CDriveEx::Drv_Char2Int('1', &g_i[0]), 0, "1");
+     }},
+    {"CDriveEx::Drv_Letter2Int", [] {
+         g_i[0] = -1;
+         return Eq(CDriveEx::Drv_Letter2Int("C:\\", &g_i[0]), 1, "C:\\") && Eq(g_i[0], 2, "number") &&
+                Eq(CDriveEx::Drv_Letter2Int("", &g_i[0]), 0, "empty");
+     }},
+    {"CDriveEx::InRange", [] {
+         return Eq(CDriveEx::InRange(5, 5, 9), 1, "low bound") && Eq(CDriveEx::InRange(5, 9, 5), 0, "swapped");
+     }},
+    {"CDriveEx::Is_0_25", [] { return Eq(CDriveEx::Is_0_25(25), 1, "25") && Eq(CDriveEx::Is_0_25(-1), 0, "-1"); }},
+
+    // Capacities and volumes of C:
+    {"CDriveEx::My_GetDiskFreeSpace", [] {
+         g_u[0] = g_u[1] = g_u[2] = g_u[3] = 0;
+         return Eq(CDriveEx::My_GetDiskFreeSpace(2, &g_u[0], &g_u[1], &g_u[2], &g_u[3]), 1, "result") &&
+                Eq(g_u[1] != 0 && g_u[3] >= g_u[2], 1, "bytes per sector set, free within total");
+     }},
+    {"CDriveEx::GetCdSize", [] {
+         g_u[0] = 0;
+         return Eq(CDriveEx::GetCdSize(2, &g_u[0]), 1, "result") && Eq(g_u[0] != 0, 1, "size set") &&
+                Eq(CDriveEx::GetCdSize(2, nullptr), 0, "null size");
+     }},
+    {"CDriveEx::GetVolName", [] {
+         return Eq(CDriveEx::GetVolName(2, g_a), 1, "C:") && Eq(CDriveEx::GetVolName(26, g_a), 0, "26");
+     }},
+    {"CDriveEx::IsDiskPresent", [] {
+         return Eq(CDriveEx::IsDiskPresent(2, 0), 1, "C:") && Eq(CDriveEx::IsDiskPresent(26, 0), 0, "26");
+     }},
+    {"CDriveEx::IsCompressed", [] { return Eq(CDriveEx::IsCompressed(26), 0, "26"); }},
+    {"CDriveEx::GetLargeDiskSize2GB_inByte", [] {
+         g_ull[0] = g_ull[1] = 0;
+         return Eq(CDriveEx::GetLargeDiskSize2GB_inByte(2, "C:\\", &g_ull[0], &g_ull[1], nullptr), 1,
+                   "result") &&
+                Eq(g_ull[0] != 0 && g_ull[1] <= g_ull[0], 1, "free within total");
+     }},
+    {"CDriveEx::GetLargeDiskSize2GB_inKB", [] {
+         g_u[0] = g_u[1] = 0;
+         if (!Eq(CDriveEx::GetLargeDiskSize2GB_inKB(2, "C:\\", &g_u[0], &g_u[1], nullptr), 1, "result"))
+             return false;
+         CDriveEx::GetLargeDiskSize2GB_inByte(2, "C:\\", &g_ull[0], nullptr, nullptr);
+         return Eq(g_u[0], g_ull[0] / 1024, "total in KB");
+     }},
+    {"CDriveEx::IsVideoCD", [] { return Eq(CDriveEx::IsVideoCD(2), 0, "C:"); }},
+    {"CDriveEx::IsPhotoCD", [] { return Eq(CDriveEx::IsPhotoCD(2), 0, "C:"); }},
+    {"CDriveEx::IsAudioCD", [] { return Eq(CDriveEx::IsAudioCD(26), 0, "26"); }},
+    {"CDriveEx::IsDVD", [] { return Eq(CDriveEx::IsDVD(26), 0, "26"); }},
+
+    // Attributes and status, on the files HostMain made
+    {"CDriveEx::CFileStatus_s(masks)", [] {
+         g_i[0] = -1;
+         return Eq(CDriveEx::CFileStatus_s(In("ro.txt"), 0, 0x01, &g_i[0]), 1, "read-only set") &&
+                Eq(g_i[0], 1, "*pExist") &&
+                Eq(CDriveEx::CFileStatus_s(In("gone.txt"), 0, 0, &g_i[0]), 0, "missing") &&
+                Eq(g_i[0], 0, "*pExist of missing");
+     }},
+    {"CDriveEx::IsDir", [] { return Status(CDriveEx::IsDir, "sub", "a.txt"); }},
+    {"CDriveEx::IsDirHidden", [] { return Status(CDriveEx::IsDirHidden, "hiddir", "sub"); }},
+    {"CDriveEx::IsFile", [] { return Status(CDriveEx::IsFile, "a.txt", "sub"); }},
+    {"CDriveEx::IsFileWritable", [] { return Status(CDriveEx::IsFileWritable, "a.txt", "ro.txt"); }},
+    {"CDriveEx::IsFileHidden", [] { return Status(CDriveEx::IsFileHidden, "hid.txt", "a.txt"); }},
+    {"CDriveEx::CFileStatus_s(flags)", [] {
+         for (int &v : g_i)
+             v = -1;
+         return Eq(CDriveEx::CFileStatus_s(In("hiddir"), &g_i[0], &g_i[1], &g_i[2], &g_i[3], &g_i[4],
+                                           &g_i[5], &g_i[6], &g_i[7], &g_i[8]),
+                   1, "result") &&
+                Eq(g_i[0], 0, "file") && Eq(g_i[3], 1, "dir") && Eq(g_i[4], 1, "hidden dir") &&
+                Eq(g_i[6], 0, "volume") && Eq(g_i[8], 1, "exist");
+     }},
+    {"CDriveEx::IsExist", [] {
+         return Eq(CDriveEx::IsExist(In("sub")), 1, "sub") && Eq(CDriveEx::IsExist(In("gone")), 0, "gone");
+     }},
+    {"CDriveEx::ChkFileAttrEx", [] {
+         return Eq(CDriveEx::ChkFileAttrEx(In("hid.txt"), FILE_ATTRIBUTE_DIRECTORY,
+                                           FILE_ATTRIBUTE_HIDDEN, nullptr),
+                   1, "hidden file") &&
+                Eq(CDriveEx::ChkFileAttrEx(In("a.txt"), 0, FILE_ATTRIBUTE_HIDDEN, nullptr), 0, "a.txt");
+     }},
+    {"CDriveEx::GetFileAttrEx(word)", [] {
+         g_u[0] = 0;
+         return Eq(CDriveEx::GetFileAttrEx(In("ro.txt"), &g_u[0]), 1, "result") &&
+                Eq(g_u[0] & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY, "read-only bit");
+     }},
+    {"CDriveEx::GetFileAttrEx(record)", [] {
+         static WIN32_FILE_ATTRIBUTE_DATA data;
+         return Eq(CDriveEx::GetFileAttrEx(In("a.txt"), &data), 1, "result") &&
+                Eq(data.nFileSizeLow, 5, "size") && Eq(data.nFileSizeHigh, 0, "size high");
+     }},
+    {"CDriveEx::GetFileSizeInByte", [] {
+         g_u[0] = 0;
+         return Eq(CDriveEx::GetFileSizeInByte(In("a.txt"), &g_u[0]), 1, "result") &&
+                Eq(g_u[0], 5, "size");
+     }},
+
+    // Write probes, creation, renaming and deletion
+    {"CDriveEx::CanWeWriteDir", [] {
+         return Eq(CDriveEx::CanWeWriteDir(In("sub")), 1, "sub") &&
+                Eq(Exists("sub\\tmp$d123.tmp"), 0, "probe file left");
+     }},
+    {"CDriveEx::IsDirWriteable", [] { return Eq(CDriveEx::IsDirWriteable(In("sub")), 1, "sub"); }},
+    {"CDriveEx::CanWeWriteFile", [] { return Eq(CDriveEx::CanWeWriteFile(In("a.txt")), 0, "a.txt"); }},
+    {"CDriveEx::MyCreateDirectory", [] {
+         return Eq(CDriveEx::MyCreateDirectory(In("made"), 0), 1, "new") && Eq(Exists("made"), 1, "made") &&
+                Eq(CDriveEx::MyCreateDirectory(In("made"), 0), 0, "again") &&
+                Eq(CDriveEx::MyCreateDirectory(In("made"), 1), 1, "again, ok if it exists");
+     }},
+    {"CDriveEx::CreateDir_Recursively", [] {
+         return Eq(CDriveEx::CreateDir_Recursively(In("deep\\er\\est")), 1, "result") &&
+                Eq(Exists("deep\\er\\est"), 1, "deepest");
+     }},
+    {"CDriveEx::MyRename", [] {
+         Put("old.txt", "x", 1);
+         Put("new.txt", "yy", 2);
+         return Eq(CDriveEx::MyRename(In("old.txt"), In("new.txt")), 1, "over an existing file") &&
+                Eq(Exists("old.txt"), 0, "old name") && Eq(Exists("new.txt"), 1, "new name");
+     }},
+    {"CDriveEx::MyDelFile", [] {
+         return Eq(CDriveEx::MyDelFile(In("new.txt")), 1, "present") && Eq(Exists("new.txt"), 0, "gone") &&
+                Eq(CDriveEx::MyDelFile(In("new.txt")), 1, "already gone");
+     }},
+    {"CDriveEx::MyRemoveDirectory", [] {
+         return Eq(CDriveEx::MyRemoveDirectory(In("made")), 1, "empty") && Eq(Exists("made"), 0, "gone");
+     }},
+    {"CDriveEx::DelSubFile", [] {
+         Put("sub\\x1.log", "1", 1);
+         Put("sub\\x2.log", "2", 1);
+         Put("sub\\keep.txt", "3", 1);
+         return Eq(CDriveEx::DelSubFile(In("sub"), "*.log", 0), 1, "result") &&
+                Eq(Exists("sub\\x1.log") || Exists("sub\\x2.log"), 0, "logs gone") &&
+                Eq(Exists("sub\\keep.txt"), 1, "other file kept");
+     }},
+    {"CDriveEx::DelTree", [] {
+         Put("deep\\er\\f.txt", "f", 1);
+         return Eq(CDriveEx::DelTree(In("deep"), 0), 1, "result") && Eq(Exists("deep"), 0, "tree gone");
+     }},
+
+    // Network
+    {"CDriveEx::MaybeNetworkPath", [] {
+         return Eq(CDriveEx::MaybeNetworkPath("\\\\srv\\share\\f"), 1, "UNC") &&
+                Eq(CDriveEx::MaybeNetworkPath("C:\\f"), 0, "local");
+     }},
+    {"CDriveEx::PingHost", [] {
+         // Refused before any socket: not a UNC path.
+         return Eq(CDriveEx::PingHost("C:\\x", 0, 1, 100), 0, "result") &&
+                Traced("CDriveEx::PingHost abort,split UNC failed.DestPath is invalid");
+     }},
+    {"CDriveEx::GetCheckSum", [] {
+         unsigned char bytes[] = {1, 2, 3, 4, 5};
+         return Eq(Access::CheckSum(bytes, 5), 0xF9F6, "sum");  // ~(0x0201 + 0x0403 + 5)
+     }},
+
+    // Images
+    {"CVcdImageEx::GetVCD_cdtype", [] {
+         return Eq(CVcdImageEx::GetVCD_cdtype(In("video.vcd")), CDTYPE_VIDEO, "video") &&
+                Eq(CVcdImageEx::GetVCD_cdtype(In("gone.vcd")), CDTYPE_INVALID, "missing") &&
+                Eq(CVcdImageEx::GetVCD_cdtype(""), CDTYPE_INVALID, "empty name") &&
+                Traced("Orlo DbgMessage:CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n FILE:");
+     }},
+    {"CVcdImageEx::Is_CDROM", [] { return Eq(CVcdImageEx::Is_CDROM(In("data.vcd")), 1, "data"); }},
+    {"CVcdImageEx::Is_AUDIO", [] { return Eq(CVcdImageEx::Is_AUDIO(In("audio.vcd")), 1, "audio"); }},
+    {"CVcdImageEx::Is_MIXED", [] { return Eq(CVcdImageEx::Is_MIXED(In("Mix.VCD.D00")), 1, "mixed"); }},
+    {"CVcdImageEx::Is_DVD", [] {
+         return Eq(CVcdImageEx::Is_DVD(In("Movie.DVD\\Movie.DVD.D00")), 1, "DVD") &&
+                Eq(CVcdImageEx::Is_DVD(In("video.vcd")), 0, "video");
+     }},
+    {"CVcdImageEx::Is_CDEXTRA", [] { return Eq(CVcdImageEx::Is_CDEXTRA(In("extra.vcd")), 1, "CD-Extra"); }},
+    {"CVcdImageEx::Is_PHOTO", [] { return Eq(CVcdImageEx::Is_PHOTO(In("photo.vcd")), 1, "photo"); }},
+    {"CVcdImageEx::Is_VIDEO", [] { return Eq(CVcdImageEx::Is_VIDEO(In("video.vcd")), 1, "video"); }},
+    {"CVcdImageEx::Is_ISOGEN", [] { return Eq(CVcdImageEx::Is_ISOGEN(In("isogen.vcd")), 1, "ISOGEN"); }},
+    {"CVcdImageEx::Is_Cluster", [] {
+         return Eq(CVcdImageEx::Is_Cluster(In("Mix.VCD.D00")), 1, "mixed") &&
+                Eq(CVcdImageEx::Is_Cluster(In("video.vcd")), 0, "video");
+     }},
+    {"CVcdImageEx::GetDesc", [] {
+         g_i[0] = 0;
+         return Eq(CVcdImageEx::GetDesc(In("video.vcd"), g_a, &g_i[0]), 1, "result") &&
+                Str(g_a, "Holiday 2009", "description") && Eq(g_i[0], 42, "*pDescInfo");
+     }},
+    {"CVcdImageEx::GetPathExtType", [] {
+         return Eq(CVcdImageEx::GetPathExtType("C:\\i\\a.vcd"), EXTTYPE_VCD, "vcd") &&
+                Eq(CVcdImageEx::GetPathExtType("C:\\i\\a.Dvd.d07"), EXTTYPE_DVD, "dvd member") &&
+                Eq(CVcdImageEx::GetPathExtType("C:\\i\\a.iso"), EXTTYPE_NONE, "iso");
+     }},
+    {"CVcdImageEx::IsVCDext", [] { return Eq(CVcdImageEx::IsVCDext("a.VCD"), 1, "a.VCD"); }},
+    {"CVcdImageEx::IsDVDext", [] { return Eq(CVcdImageEx::IsDVDext("a.DVD.D01"), 1, "a.DVD.D01"); }},
+    {"CVcdImageEx::Is_MixedModeCD_ext", [] {
+         return Eq(CVcdImageEx::Is_MixedModeCD_ext("a.VCD.D00"), 1, "a.VCD.D00");
+     }},
+    {"CVcdImageEx::Is_Cluster_ext", [] {
+         return Eq(CVcdImageEx::Is_Cluster_ext("a.VCD.D01"), 1, "mixed") &&
+                Eq(CVcdImageEx::Is_Cluster_ext("a.VCD"), 0, "single");
+     }},
+    {"CVcdImageEx::IsExt_dot_D_09_09", [] {
+         return Eq(CVcdImageEx::IsExt_dot_D_09_09(".d42"), 1, ".d42") &&
+                Eq(CVcdImageEx::IsExt_dot_D_09_09(".D4"), 0, ".D4");
+     }},
+    {"CVcdImageEx::IsMyExt_VCD_dot_D_09_09", [] {
+         return Eq(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(".dvd.D00"), 1, ".dvd.D00") &&
+                Eq(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(".iso.D00"), 0, ".iso.D00");
+     }},
+    {"CVcdImageEx::ParseMaster", [] {
+         return Eq(CVcdImageEx::ParseMaster("C:\\img\\Movie.DVD\\Movie.DVD.D00", g_a, g_b), 1, "result") &&
+                Str(g_a, "C:\\img\\Movie.DVD\\", "dir") &&
+                Str(g_b, "C:\\img\\Movie.DVD\\Movie.DVD.D", "prefix");
+     }},
+    {"CVcdImageEx::Vcd2Dvd_ext", [] {
+         return Eq(CVcdImageEx::Vcd2Dvd_ext("C:\\images\\Holiday.vcd", g_a, g_b, g_c), 1, "result") &&
+                Str(g_a, "C:\\images\\Holiday.DVD\\", "dir") &&
+                Str(g_b, "C:\\images\\Holiday.DVD\\Holiday.DVD.D", "prefix") &&
+                Str(g_c, "C:\\images\\Holiday.DVD\\Holiday.DVD.D00", "master");
+     }},
+
+    // Bundles: Movie.DVD holds a master and two slaves, Mix a mixed-mode pair
+    {"CVcdImageEx::Get_DVD_AllNamelist", [] {
+         g_i[0] = 0;
+         return Eq(CVcdImageEx::Get_DVD_AllNamelist(In("Movie.DVD\\Movie.DVD.D00"), g_list, g_a, &g_i[0]),
+                   1, "result") &&
+                Eq(g_i[0], 3, "*pCount") && Str(g_a, In("Movie.DVD\\"), "dir") &&
+                Str(g_list[2], In("Movie.DVD\\Movie.DVD.D02"), "last member");
+     }},
+    {"CVcdImageEx::Get_Cluster_AllNamelist", [] {
+         g_i[0] = 0;
+         return Eq(CVcdImageEx::Get_Cluster_AllNamelist(In("Mix.VCD.D00"), g_list, g_a, &g_i[0]), 1,
+                   "result") &&
+                Eq(g_i[0], 2, "*pCount") && Str(g_list[1], In("Mix.VCD.D01"), "slave");
+     }},
+    {"CVcdImageEx::Get_VCDCluster_AllNamelist_internal", [] {
+         g_i[0] = 0;
+         return Eq(Access::Namelist(In("Mix.VCD.D00"), 1, g_list, g_a, &g_i[0]), 0, "DVD only") &&
+                Eq(Access::Namelist(In("Mix.VCD.D00"), 0, g_list, g_a, &g_i[0]), 1, "any cluster");
+     }},
+    {"CVcdImageEx::IsValidDvdBundle", [] {
+         g_a[0] = '\0';
+         return Eq(CVcdImageEx::IsValidDvdBundle(In("Movie.DVD\\Movie.DVD.D01"), g_a), 1, "complete") &&
+                Str(g_a, In("Movie.DVD\\Movie.DVD.D00"), "master");
+     }},
+    {"CVcdImageEx::DelClusterBundle", [] {
+         return Eq(CVcdImageEx::DelClusterBundle(In("Movie.DVD\\Movie.DVD.D00")), DELBUNDLE_OK, "result") &&
+                Eq(Exists("Movie.DVD"), 0, "bundle directory") &&
+                Eq(CVcdImageEx::DelClusterBundle(In("video.vcd")), DELBUNDLE_NOT_CLUSTER, "single image");
+     }},
+    {"CVcdImageEx::Del_ClusterBundle_Without_Verify", [] {
+         return Eq(CVcdImageEx::Del_ClusterBundle_Without_Verify(In("Mix.VCD.D00"), 0), 1, "result") &&
+                Eq(Exists("Mix.VCD.D00") || Exists("Mix.VCD.D01"), 0, "members");
+     }},
+};
+
+bool MakeFiles()
+{
+    bool ok = ::CreateDirectoryA(g_dir, nullptr) && Put("a.txt", "hello", 5) &&
+              Put("ro.txt", "r", 1) && Put("hid.txt", "h", 1) &&
+              ::CreateDirectoryA(In("sub"), nullptr) && ::CreateDirectoryA(In("hiddir"), nullptr) &&
+              ::SetFileAttributesA(In("ro.txt"), FILE_ATTRIBUTE_READONLY) &&
+              ::SetFileAttributesA(In("hid.txt"), FILE_ATTRIBUTE_HIDDEN) &&
+              ::SetFileAttributesA(In("hiddir"), FILE_ATTRIBUTE_HIDDEN);
+    ok = ok && WriteImage("data.vcd", 0, 0, 0) && WriteImage("audio.vcd", 256, 0, 0) &&
+         WriteImage("video.vcd", 0, 4, 0) && WriteImage("photo.vcd", 0, 3, 0) &&
+         WriteImage("extra.vcd", 0, 2, 0) && WriteImage("isogen.vcd", 0, 6, 0) &&
+         WriteImage("Mix.VCD.D00", 0, 1, 1) && Put("Mix.VCD.D01", "s", 1);
+    return ok && ::CreateDirectoryA(In("Movie.DVD"), nullptr) &&
+           WriteImage("Movie.DVD\\Movie.DVD.D00", 4096, 0, 2) &&
+           Put("Movie.DVD\\Movie.DVD.D01", "1", 1) && Put("Movie.DVD\\Movie.DVD.D02", "2", 1);
+}
+
+int RunRows()
+{
+    ::AddVectoredExceptionHandler(1, OnException);
+    char temp[MAX_PATH];
+    ::GetTempPathA(sizeof temp, temp);
+    sprintf(g_dir, "%sbrenvik-msvc-host-%lu\\", temp, ::GetCurrentProcessId());
+    if (!MakeFiles()) {
+        printf("cannot make the test files in %s (error %lu)\n", g_dir, ::GetLastError());
+        return 1;
+    }
+    int failed = 0;
+    for (const Row &row : kRows) {
+        g_trace[0] = '\0';
+        const bool ok = row.run();
+        printf("%-44s %s\n", row.member, ok ? "ok" : "FAILED");
+        failed += ok ? 0 : 1;
+    }
+    ::SetFileAttributesA(In("ro.txt"), FILE_ATTRIBUTE_NORMAL);
+    CDriveEx::DelTree(g_dir, 1);
+    printf("%d of %d members failed\n", failed, static_cast<int>(sizeof kRows / sizeof kRows[0]));
+    return failed == 0 ? 0 : 1;
+}
+
+bool SetDebugLevel(bool on)
+{
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrloDebug", 0, nullptr, 0, KEY_SET_VALUE,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const DWORD one = 1;
+    const LONG rc = on ? ::RegSetValueExA(key, "DebugLevel", 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE *>(&one), sizeof one)
+                       : ::RegDeleteValueA(key, "DebugLevel");
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" void HostMain()
+{
+    const char *command = ::GetCommandLineA();
+    if (strstr(command, " --rows") != nullptr)
+        ::ExitProcess(RunRows());
+
+    if (!SetDebugLevel(true)) {
+        printf("cannot set the trace level\n");
+        ::ExitProcess(1);
+    }
+    char self[MAX_PATH], line[2 * MAX_PATH];
+    ::GetModuleFileNameA(nullptr, self, sizeof self);
+    sprintf(line, "\"%s\" --rows", self);
+    STARTUPINFOA si;
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    DWORD code = 1;
+    if (::CreateProcessA(self, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        ::WaitForSingleObject(pi.hProcess, INFINITE);
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    } else {
+        printf("cannot start %s (error %lu)\n", line, ::GetLastError());
+    }
+    SetDebugLevel(false);
+    ::ExitProcess(code);
+}
