@@ -52,10 +52,12 @@ TEST(DefaultMapTest, HostRootIsDriveC)
     for (const auto &c : cases)
         EXPECT_EQ(Win(c.host), c.windows) << c.host;
     ASSERT_EQ(::chdir(old), 0);
-    for (const char *name : {"file.txt", ".hidden", "a b", "a:b"})
+    for (const char *name : {"file.txt", ".hidden", "a b", "nul1", "com0.txt"})
         EXPECT_TRUE(IsWindowsNameable(name)) << name;
-    for (const char *name : {"", "a\\b", "end.", "end ", ".."})
+    // A stream's colon, a wildcard, a device name (a final one only).
+    for (const char *name : {"", "a\\b", "end.", "end ", "..", "a:b", "a*b", "nul.txt", "COM1"})
         EXPECT_FALSE(IsWindowsNameable(name)) << name;
+    EXPECT_TRUE(IsWindowsNameable("nul.txt", nullptr, false));
 }
 
 // Drives, shares and connections in a temporary directory.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -86,7 +87,7 @@ struct Candidate {
 
 }  // namespace
 
-bool IsWindowsNameable(const std::string &name, std::string *why)
+bool IsWindowsNameable(const std::string &name, std::string *why, bool final)
 {
     std::string reason;
     if (name.empty())
@@ -95,6 +96,11 @@ bool IsWindowsNameable(const std::string &name, std::string *why)
         reason = "the name '" + name + "' holds a backslash";
     else if (name.back() == '.' || name.back() == ' ')
         reason = "the name '" + name + "' ends in a dot or a blank, which Windows drops";
+    else if (std::any_of(name.begin(), name.end(),
+                         [](char c) { return IsForbiddenNameChar(static_cast<unsigned char>(c)); }))
+        reason = "the name '" + name + "' holds a character Windows does not allow in a name";
+    else if (final && DeviceOf(name.data(), name.size()) != Device::kNone)
+        reason = "the name '" + name + "' is a device to Windows";
     if (reason.empty())
         return true;
     if (why != nullptr)
@@ -160,7 +166,7 @@ bool HostToWindowsPath(const RegistryConfig &config, const std::string &host,
             j = best.rest.size();
         const std::string name = best.rest.substr(i, j - i);
         std::string reason;
-        if (!IsWindowsNameable(name, &reason))
+        if (!IsWindowsNameable(name, &reason, j >= best.rest.size()))
             return fail(reason);
         result += "\\" + name;
         i = j + 1;

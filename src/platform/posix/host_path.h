@@ -33,8 +33,9 @@ bool HostToWindowsPath(const RegistryConfig &config, const std::string &host,
                        std::string *windows, std::string *why = nullptr);
 
 // Whether one host name (a file or directory name, no slash) keeps its
-// meaning as a component of a Windows path; why not in *why.
-bool IsWindowsNameable(const std::string &name, std::string *why = nullptr);
+// meaning as a component of a Windows path; why not in *why. Only a final
+// component can be a device to Windows.
+bool IsWindowsNameable(const std::string &name, std::string *why = nullptr, bool final = true);
 
 // The host path a Windows path stands for, looked up as the library looks it
 // up (names matched exactly first, then without regard to case). False when

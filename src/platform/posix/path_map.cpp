@@ -162,8 +162,8 @@ bool DriveRootPath(const RegistryConfig &config, int drive, const char **root)
 
 namespace {
 
-// The device the raw final component text[0..n) names, read as Windows reads
-// it (see Device).
+}  // namespace
+
 Device DeviceOf(const char *text, std::size_t n)
 {
     std::size_t end = 0;
@@ -182,6 +182,8 @@ Device DeviceOf(const char *text, std::size_t n)
         return Device::kOther;
     return Device::kNone;
 }
+
+namespace {
 
 // Where the final component of p..end starts, as typed.
 template <typename CharLen>

@@ -137,6 +137,10 @@ DWORD MissingError(const MappedPath &path);
 // looked up: ENOENT is 2 or 3 by whether the parent directory exists.
 DWORD ErrorForPath(const MappedPath &path, int err);
 
+// The device that text[0..n), the final component of a path as typed,
+// names (see Device).
+Device DeviceOf(const char *text, std::size_t n);
+
 // The Win32 code for a call on a stream (path.stream): looking one up finds
 // nothing (2, or 3 where a directory on the way is missing); making one
 // fails as on a file system without streams (123).
