@@ -49,15 +49,21 @@ public:
             return;
         last_ = now;
         shown_ = true;
+        // Rates of the last second or two: the walk's pace, then the reads'.
+        if (now - recent_.at >= std::chrono::seconds(1)) {
+            base_ = recent_;
+            recent_ = Sample{now, counts};
+        }
         const double seconds =
-            std::max(std::chrono::duration<double>(now - start_).count(), 0.001);
-        const auto rate = [seconds](std::size_t n) {
-            return std::to_string(static_cast<unsigned long long>(n / seconds + 0.5));
+            std::max(std::chrono::duration<double>(now - base_.at).count(), 0.001);
+        const auto rate = [seconds](std::size_t now, std::size_t then) {
+            return std::to_string(static_cast<unsigned long long>((now - then) / seconds + 0.5));
         };
         Show("brenvik: scanning: " + std::to_string(counts.files) + " files, " +
              std::to_string(counts.imageFiles) + " image files, " +
-             std::to_string(counts.imagesRead) + " read; " + rate(counts.files) +
-             " files/s, " + rate(counts.imagesRead) + " images/s");
+             std::to_string(counts.imagesRead) + " read; " +
+             rate(counts.files, base_.counts.files) + " files/s, " +
+             rate(counts.imagesRead, base_.counts.imagesRead) + " images/s");
     }
     void Clear()
     {
@@ -86,6 +92,11 @@ private:
         std::cerr << line << std::flush;
     }
 
+    struct Sample {
+        Clock::time_point at;
+        ScanCounts counts;
+    };
+
     bool enabled_;
     bool escapes_;
     bool shown_ = false;
@@ -93,6 +104,7 @@ private:
     Clock::time_point start_;
     Clock::duration wait_;
     Clock::time_point last_;
+    Sample base_{start_, {}}, recent_{start_, {}};
 };
 
 const char *KindKey(ScanItem::Kind kind)
@@ -370,8 +382,9 @@ void AddScan(CLI::App &app, Context &ctx)
                 "members, complete or not");
     scan->add_option("dir", o->dir, "The directory")->required();
     scan->add_flag("--strict", o->strict,
-                   "Exit 1 when a bundle is incomplete, slaves lack their master, an image is "
-                   "unreadable or a directory cannot be read");
+                   "Exit 1, saying why, when a bundle is incomplete or its master no DVD image, "
+                   "slaves lack their master, an image is unreadable or a directory cannot be "
+                   "read");
     scan->add_option("-j,--jobs", o->config.jobs,
                      "Directories listed and image headers read at once (default " +
                          std::to_string(kDefaultScanJobs) + "); 1 reads one after another")
