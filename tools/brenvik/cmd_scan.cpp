@@ -386,9 +386,11 @@ void AddScan(CLI::App &app, Context &ctx)
                    "slaves lack their master, an image is unreadable or a directory cannot be "
                    "read");
     scan->add_option("-j,--jobs", o->config.jobs,
-                     "Directories listed and image headers read at once (default " +
+                     "Directories listed and image headers read at once, 1 to " +
+                         std::to_string(kMaxScanJobs) + " (default " +
                          std::to_string(kDefaultScanJobs) + "); 1 reads one after another")
-        ->check(CLI::Range(1u, kMaxScanJobs));
+        ->type_name("N")
+        ->check(CLI::Range(1u, kMaxScanJobs).description(""));
     scan->add_flag("-x,--one-file-system", o->config.oneFileSystem,
                    "Do not enter directories on other file systems than DIR's");
     scan->add_flag("--no-progress", o->noProgress, "No progress line on standard error");
