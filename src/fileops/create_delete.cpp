@@ -123,11 +123,13 @@ Sameness CompareEntries(const char *strOld, const CFileStatus &oldStatus, const 
 // ---- Tree deletion --------------------------------------------------------------
 
 // strDir without one trailing backslash, unless that backslash is the root of
-// a drive ("C:\" stays; "C:" would mean the drive's current directory).
+// a drive ("C:\" stays; "C:" would mean the drive's current directory) or
+// keeps a final period or blank ("dir \" is "dir ", "dir " would be "dir").
 CString WithoutTrailingBackslash(const char *strDir)
 {
     std::size_t len = std::strlen(strDir);
-    if (!EndsWithBackslash(strDir, len) || len == 1 || (len == 3 && strDir[1] == ':'))
+    if (!EndsWithBackslash(strDir, len) || len == 1 || (len == 3 && strDir[1] == ':') ||
+        strDir[len - 2] == '.' || strDir[len - 2] == ' ')
         return CString(strDir);
     return CString(strDir, static_cast<int>(len - 1));
 }
@@ -257,7 +259,10 @@ int CDriveEx::DelSubFile(const char *strDir, const char *strPattern, int bDelSys
             continue;
         if (finder.IsSystem() && !bDelSystem)
             continue;
-        if (!MyDelFile(finder.GetFilePath()))
+        // Deleted as listed, through the search: its name read again as a
+        // path could name another entry ("k.tmp." is "k.tmp" to the path
+        // rules).
+        if (!FileDeleted(sys().DeleteFileInA(finder.GetSearchHandle(), finder.GetFilePath())))
             result = 0;
     }
     finder.Close();

@@ -154,6 +154,51 @@ TEST_F(FileOpsPosix, MyRenameOntoTheSameEntryKeepsTheSource)
     }
 }
 
+// Each deleting call reaches only the entry its path names under Windows'
+// rules: a directory keeps all but one trailing period and its blanks, only
+// the final name loses them, and a listed entry goes as it was listed.
+TEST_F(FileOpsPosix, DeletionsReachOnlyWhatWindowsReadsInThePath)
+{
+    const struct {
+        const char *what;
+        std::function<int()> call;
+        int result;
+        std::vector<std::string> gone;  // host entries the call removes
+    } cases[] = {
+        {"DelTree through a dotted directory", [] { return CDriveEx::DelTree("T:\\a..\\b", 0); }, 1,
+         {}},
+        {"DelTree of a blank-ended name", [] { return CDriveEx::DelTree("T:\\rnd ", 1); }, 0, {}},
+        // The status query drops the closing separator and finds rnd; the
+        // listing and the removal look for "rnd " and find nothing.
+        {"DelTree of a closed blank-ended name",
+         [] { return CDriveEx::DelTree("T:\\rnd \\", 1); }, 0, {}},
+        {"DelSubFile lists and deletes k.tmp.",
+         [] { return CDriveEx::DelSubFile("T:\\ks", "*.", 0); }, 1, {"ks/k.tmp.", "ks/noext"}},
+        {"MyDelFile through a dotted directory",
+         [] { return CDriveEx::MyDelFile("T:\\a..\\b\\x.txt"); }, 0, {}},
+        {"MyDelFile of a final dotted name", [] { return CDriveEx::MyDelFile("T:\\ks\\k.tmp."); },
+         1, {"ks/k.tmp"}},
+        {"write probe below a blank-ended name",
+         [] { return CDriveEx::CanWeWriteDir("T:\\rnd \\sub"); }, 0, {}},
+        {"bundle below a dotted directory",
+         [] { return CVcdImageEx::Del_ClusterBundle_Without_Verify("T:\\a..\\M.DVD\\M.DVD.D00", 1); },
+         1, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(drive_);
+        MakeHostDirs(drive_);
+        for (const char *f : {"a/b/x.txt", "a/M.DVD/M.DVD.D00", "a/M.DVD/M.DVD.D01", "rnd/s.txt",
+                              "rnd/sub/y.txt", "ks/k.tmp", "ks/k.tmp.", "ks/noext"})
+            File(f);
+        Snap expected = Snapshot(drive_);
+        for (const std::string &g : c.gone)
+            expected.erase(g);
+        EXPECT_EQ(c.call(), c.result);
+        EXPECT_EQ(Snapshot(drive_), expected);
+    }
+}
+
 TEST_F(FileOpsPosix, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
 {
     WriteHostFile(Out("keep.txt"), "precious");

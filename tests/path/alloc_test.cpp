@@ -4,10 +4,12 @@
 #include <brenvik/brenvik.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "frame/trace.h"
 #include "path/path_test_util.h"
+#include "support/code_page.h"
 #include "platform/crt/mbcs.h"
 #include "support/alloc_counter.h"
 
@@ -69,11 +71,12 @@ TEST(Allocation, NoneWithTheTraceOff)
     // path model reaches them for the code page.
     CallEverything(longPath.c_str());
     for (const unsigned codePage : {0u, 932u}) {
-        brenvik::crt::testing::ForceCodePage(codePage);
+        std::optional<brenvik::test::ScopedCodePage> scoped;
+        if (codePage != 0)
+            scoped.emplace(codePage);
         CountAllocations count;
         CallEverything((codePage ? longDbcs : longPath).c_str());
         const long news = count.counts().news, mallocs = count.counts().mallocs;
-        brenvik::crt::testing::ForceCodePage(0);
         EXPECT_EQ(news + mallocs, 0) << "code page " << codePage;
     }
     CountAllocations count;  // the counter itself sees an allocation

@@ -8,6 +8,7 @@
 
 #include "path/path_test_util.h"
 #include "platform/crt/mbcs.h"
+#include "support/code_page.h"
 
 using brenvik::test::MarkedRecord;
 using brenvik::test::OutBuf;
@@ -23,7 +24,7 @@ TEST(CodePage, DoubleByteCharactersAreOneCharacter)
 {
     for (const unsigned codePage : {932u, 1252u}) {
         SCOPED_TRACE(codePage);
-        brenvik::crt::testing::ForceCodePage(codePage);
+        brenvik::test::ScopedCodePage scoped(codePage);
         const bool dbcs = codePage == 932;
         SPLITFPATH_tag r = MarkedRecord();
         EXPECT_EQ(CDriveEx::MySplitPath("C:\\dir\\" KANJI_BS ".txt", &r, nullptr), dbcs);
@@ -47,7 +48,6 @@ TEST(CodePage, DoubleByteCharactersAreOneCharacter)
         EXPECT_EQ(CDriveEx::GetDirOf("C:\\d\\" KANJI_BS, out.get()), 1);
         EXPECT_EQ(out.str(), dbcs ? "C:\\d\\" : "C:\\d\\\x95\\");
     }
-    brenvik::crt::testing::ForceCodePage(0);
 }
 
 }  // namespace

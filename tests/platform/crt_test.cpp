@@ -11,22 +11,13 @@
 #include "platform/crt/mbcs.h"
 #include "platform/services.h"
 #include "platform/sim/sim_machine.h"
+#include "support/code_page.h"
 
 namespace crt = brenvik::crt;
 
 namespace {
 
-// Every test starts in a single-byte code page, whatever the host reports.
-class CodePageEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { crt::testing::ForceCodePage(1252); }
-};
-const auto *const g_environment = ::testing::AddGlobalTestEnvironment(new CodePageEnvironment);
-
-struct ScopedCodePage {
-    explicit ScopedCodePage(unsigned codePage) { crt::testing::ForceCodePage(codePage); }
-    ~ScopedCodePage() { crt::testing::ForceCodePage(1252); }
-};
+using brenvik::test::ScopedCodePage;
 
 // A buffer with guard bytes behind the size the callee is given.
 struct Guarded {
@@ -64,13 +55,11 @@ TEST(CodePage, LeadBytesFollowTheInstalledServices)
     brenvik::sim::Machine western, japanese;
     japanese.SetACP(932);
     brenvik::platform::ScopedServices outer(western);
-    crt::testing::ForceCodePage(0);  // from here on the services decide
     {
         brenvik::platform::ScopedServices j(japanese);
         EXPECT_TRUE(crt::IsLeadByte(0x81));
     }
     EXPECT_FALSE(crt::IsLeadByte(0x81));
-    crt::testing::ForceCodePage(1252);
 }
 
 // The pieces as "drive|dir|fname|ext", from the bounded or the unbounded form.

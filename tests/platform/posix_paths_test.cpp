@@ -4,8 +4,13 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <cctype>
 #include <cstring>
+#include <random>
+#include <vector>
 #include <string>
+
+#include <brenvik/brenvik.h>
 
 #include "platform/posix/path_map.h"
 #include "platform/posix/registry_store.h"
@@ -62,8 +67,17 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
         {"D:\\a", H("d") + "/a"},    // a Path with a closing slash
         {"C:\\a\\.\\b\\..\\c", c + "/a/c"},
         {"C:\\..\\..\\up", c + "/up"},
+        // Trailing periods and blanks: one period off a name that a
+        // separator follows, all of them off the final name only.
         {"C:\\dir.\\file. . ", c + "/dir/file"},
         {"C:\\dir\\...", c + "/dir"},
+        {"C:\\a..\\b", c + "/a./b"},
+        {"C:\\rnd \\x", c + "/rnd /x"},
+        {"C:\\fresh \\", c + "/fresh "},
+        {"C:\\fresh.\\", c + "/fresh"},
+        {"C:\\x\\...\\y", c + "/x/.../y"},
+        {"\\\\?\\C:\\x. ", c + "/x. "},
+        {"\\\\?\\C:\\x\\..\\y", "error 123"},
         {"\\\\srv\\pub\\x\\y", pub + "/x/y"},
         {"\\\\?\\C:\\x", c + "/x"},
         {"\\\\?\\UNC\\srv\\pub\\x", pub + "/x"},
@@ -74,7 +88,9 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
         {std::string(5000, 'x'), "error 206"},
         {"C:\\" + std::string(256, 'b'), "error 123"},
         {"C:\\dir\\*.txt", "error 123"},
-        {"C:\\a:b", "error 123"},
+        {"C:\\a:b", c + "/a"},  // a stream of a
+        {"C:\\a:b\\c", "error 123"},
+        {"C:\\:b", "error 123"},
         {"Q:\\x", "error 3"},
         {"O:\\x", "error 3"},             // a connection whose share is gone
         {"\\\\srv\\nope\\x", "error 67"},
@@ -87,9 +103,115 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
         SCOPED_TRACE(tc.win);
         EXPECT_EQ(Map(tc.win.c_str()), tc.host);
     }
+    // A double-byte character whose trail byte is 0x5C stays whole.
+    SetRegistry({DriveKey('C', H("c"), "fixed"),
+                 "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]"
+                 "\r\n\"ACP\"=\"932\"\r\n"});
+    EXPECT_EQ(Map("C:\\\x95\\\\x"), c + "/\x95\\/x");
+    SetRegistry({DriveKey('C', H("c"), "fixed")});
+    EXPECT_EQ(Map("C:\\\x95\\\\x"), c + "/\x95/x");
     // A search pattern keeps its wildcards and trailing dot.
     EXPECT_EQ(Map("C:\\dir\\*.", kMapWildcards), c + "/dir/*.");
     EXPECT_EQ(Map(nullptr), "error 3");
+}
+
+// Random paths against Windows' documented normalisation, written here apart
+// from the mapper: "." drops out, ".." goes up but not above the root, a
+// name a separator follows loses one trailing period unless it is all
+// periods, the final name of a path without a closing separator loses every
+// trailing period and blank, and a final name whose part before any '.' or
+// ':' is a DOS device name (trailing blanks ignored) is that device.
+TEST_F(RegistryTest, RandomPathsNormaliseByWindowsRules)
+{
+    const char *pool[] = {"a",   "b.",  "c..", "d ",   "e. ",     ". e",  "...", ".",
+                          "..",  "f g", "nul", "Con ", "com7.x",  "lpt1", "aux.", "prn:s",
+                          "nul1", "com0", "h.i", " j", "k . .", "COM9 .txt"};
+    const char *seps[] = {"\\", "/", "\\\\", "/\\"};
+    auto isDevice = [](std::string name) {
+        name = name.substr(0, name.find_first_of(".:"));
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        for (char &ch : name)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        for (const char *d : {"CON", "PRN", "AUX", "NUL"})
+            if (name == d)
+                return true;
+        return name.size() == 4 && (name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0) &&
+               name[3] >= '1' && name[3] <= '9';
+    };
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> comps(1 + random() % 6);
+        for (std::string &c : comps)
+            c = pool[random() % (sizeof pool / sizeof *pool)];
+        const bool closed = random() % 4 == 0;
+        std::string win = "C:\\";
+        for (std::size_t i = 0; i < comps.size(); ++i)
+            win += comps[i] + (i + 1 < comps.size() || closed ? seps[random() % 4] : "");
+        SCOPED_TRACE(win);
+
+        std::vector<std::string> kept;
+        for (std::size_t i = 0; i < comps.size(); ++i) {
+            std::string c = comps[i];
+            if (c == ".")
+                continue;
+            if (c == "..") {
+                if (!kept.empty())
+                    kept.pop_back();
+                continue;
+            }
+            if (i + 1 == comps.size() && !closed) {
+                c.erase(c.find_last_not_of(". ") + 1);
+                if (c.empty())
+                    continue;
+            } else if (c.back() == '.' && c.find_first_not_of('.') != std::string::npos) {
+                c.pop_back();
+            }
+            kept.push_back(c);
+        }
+        if (!closed && isDevice(comps.back())) {
+            Mark();
+            EXPECT_EQ(s().GetFileAttributesA(win.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+            EXPECT_FALSE(s().DeleteFileA(win.c_str()));
+            EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+            continue;
+        }
+        // A colon is refused in a name that stays on the way.
+        bool colon = false;
+        std::string host = H("c");
+        for (const std::string &c : kept) {
+            colon |= c.find(':') != std::string::npos;
+            host += "/" + c;
+        }
+        EXPECT_EQ(Map(win.c_str()), colon ? "error 123" : host);
+    }
+}
+
+// The registry's code page reaches the path model: with 932, 0x95 0x5C is one
+// character and the path has no directory; with 1252 the 0x5C separates.
+TEST_F(RegistryTest, TheRegistrysCodePageDecidesHowAPathSplits)
+{
+    auto split = [&](const std::vector<std::string> &extra) {
+        std::vector<std::string> keys = {DriveKey('C', H("c"), "fixed")};
+        keys.insert(keys.end(), extra.begin(), extra.end());
+        SetRegistry(keys);
+        s().GetFileAttributesA("C:\\");  // a call that reads the registry
+        SPLITFPATH_tag parts;
+        int unc = 0;
+        EXPECT_TRUE(CDriveEx::MySplitPath("C:\\\x95\\x.vcd", &parts, &unc));
+        return std::string(parts.drv.strDir) + "|" + parts.drv.strFileTitle;
+    };
+    const std::string nls =
+        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n\"ACP\"=";
+    EXPECT_EQ(split({nls + "\"932\"\r\n"}), "|\x95\\x");
+    EXPECT_EQ(s().GetACP(), 932u);
+    EXPECT_EQ(split({nls + "\"1252\"\r\n"}), "\x95|x");
+    EXPECT_EQ(split({nls + "\"936\"\r\n"}), "|\x95\\x");
+    // A trail byte that looks like a letter keeps its case when names fold.
+    test::WriteHostFile(H("c/\x95" "A"), "");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(split({}), "\x95|x");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
 TEST_F(RegistryTest, NoDrivesInTheRegistryMakesTheHostRootDriveC)

@@ -23,6 +23,12 @@ TEST_F(ToolTest, Images)
         {{"--json", "image", "type", "@/library/Concert.DVD/Concert.DVD.D00"}, 0,
             {{"/images/0/type", "dvd"}, {"/images/0/cluster", true}}},
         {{"--json", "image", "type", "library/Broken.vcd"}, 1, {{"/images/0/type", nullptr}}},
+        // A slave has no header: it is named as what it is, with its master.
+        {{"--json", "image", "type", "library/Concert.DVD/Concert.DVD.D02"}, 0,
+            {{"/images/0/type", "slave"},
+             {"/images/0/master", "library/Concert.DVD/Concert.DVD.D00"}}},
+        {{"image", "type", "library/Album.VCD.D01"}, 0,
+            {{"out=", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
         {{"image", "type", "library/Holiday.vcd", "library/Album.VCD.D00"}, 0,
             {{"out=", "video CD       library/Holiday.vcd\n"
                       "mixed-mode CD  library/Album.VCD.D00\n"}}},
@@ -53,6 +59,8 @@ TEST_F(ToolTest, Bundles)
         {{"--json", "bundle", "list", lecture + "0"}, 0,
             {{"/members/2/present", false}, {"/members/3/present", true}}},
         {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
+        {{"bundle", "list", concert + "2"}, 2,
+            {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
         {{"bundle", "check", "library/notes.txt"}, 2, {}},
         // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0,
@@ -64,24 +72,53 @@ TEST_F(ToolTest, Bundles)
             {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
             {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
-             {"/would_remove_dir", "@/library/Concert.DVD"},
+             {"/would_delete/4/path", "@/library/Concert.DVD"},
+             {"/would_delete/4/kind", "directory"}, {"/directory", "@/library/Concert.DVD"},
              {"?library/Concert.DVD/Concert.DVD.D03", true}}},
         {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
-        // A pair in a folder with other files: the members go, the folder stays.
-        {{"bundle", "delete", "--yes", "library/Album.VCD.D00"}, 1,
-            {{"err", "code 8"}, {"?library/Album.VCD.D01", false}, {"?library/notes.txt", true}}},
+        // A pair in a folder with other files: the members go, the folder stays, and
+        // both the dry run and the result say so.
+        {{"bundle", "delete", "-n", "library/Album.VCD.D00"}, 0,
+            {{"out", "would keep    library/  (it is not empty)"},
+             {"out", "removed only when deleting the members leaves it empty"}}},
+        {{"--json", "bundle", "delete", "--yes", "library/Album.VCD.D00"}, 0,
+            {{"/deleted", {"library/Album.VCD.D00", "library/Album.VCD.D01"}},
+             {"/directory_removed", false}, {"?library/Album.VCD.D01", false},
+             {"?library/notes.txt", true}}},
         // Not a bundle by its header: nothing goes.
         {{"bundle", "delete", "--yes", "library/Holiday.vcd"}, 1, {{"?library/Holiday.vcd", true}}},
         {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
             {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
-             {"/would_delete/2/path", lecture + "3"},
+             {"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
              {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
         {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
             {{"?library/Lecture.DVD", false}}},
         {{"bundle", "delete-by-name", "--yes", "--keep-dir", "library/Single.VCD.D00"}, 0,
             {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
     });
+    // A pair alone in its folder takes the folder along: the question says so.
+    mk::HeaderFields header;
+    header.discKind = mk::kKindMixedMode;
+    header.slaveCount = 1;
+    test::MakeHostDirs(H("z"));
+    ASSERT_TRUE(mk::WriteImage(H("z/Song.VCD.D00"), header));
+    Write("z/Song.VCD.D01");
+    const ToolRun no = RunToolOnTerminal({"bundle", "delete", H("z/Song.VCD.D00")}, "n");
+    EXPECT_NE(no.out.find("then its directory '" + H("z") + "' if that leaves it empty"),
+              std::string::npos)
+        << no.out;
+    EXPECT_TRUE(Exists("z/Song.VCD.D01"));
+    // A DVD member name whose master holds a data CD header is no complete DVD bundle.
+    mk::HeaderFields dataCd;
+    test::MakeHostDirs(H("w"));
+    ASSERT_TRUE(mk::WriteImage(H("w/Data.DVD.D00"), dataCd));
+    Write("w/Data.DVD.D01");
+    Check({{{"bundle", "delete", "--yes", "z/Song.VCD.D00"}, 0,
+               {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}},
+           {{"--json", "bundle", "check", "w/Data.DVD.D01"}, 1,
+               {{"/complete", false}, {"/master_type", "cdrom"},
+                {"/note", "the master is a data CD image, not a DVD image"}}}});
 }
 
 TEST_F(ToolTest, ScanDemoLibrary)
@@ -218,15 +255,39 @@ TEST_F(ToolTest, DrivesAndNetwork)
         {{"--json", "net", "classify", "C:\\x", "\\\\srv\\s\\x", "n:\\x", "@/srv/x"}, 0,
             {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
              {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
-        // A drive that is no network drive has no computer behind it.
-        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 1,
-            {{"/network_drive", true}, {"/reachable", false}}},
+        // A local drive has no computer behind it; a network drive names its own.
+        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 2,
+            {{"/exit", 2}, {"~/error", "local drive"}}},
+        {{"--json", "net", "ping", "n:\\x", "-c", "1", "-t", "100"}, 1, {{"/host", "nas"}}},
     });
     // Whether the host may send ICMP decides the answer; exit code and document agree.
     const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});
     ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
     EXPECT_EQ(ping.Json()["reachable"], ping.exit == 0);
     EXPECT_EQ(ping.Json()["windows"], "\\\\127.0.0.1");
+    EXPECT_EQ(ping.Json()["host"], "127.0.0.1");
+    // An unknown host is named as such. In a network namespace of its own, with no
+    // network, the lookup cannot leave the machine.
+    if (::geteuid() == 0 && ::access("/usr/bin/unshare", X_OK) == 0) {
+        const ToolRun unknown = RunProgram("/usr/bin/unshare",
+            {"--net", ToolPath(), "--json", "net", "ping", "no-such-host.invalid", "-c", "1"});
+        EXPECT_EQ(unknown.exit, 1);
+        EXPECT_EQ(unknown.Json()["host"], "no-such-host.invalid");
+        EXPECT_NE(unknown.err.find("no such host is known"), std::string::npos) << unknown.err;
+    }
+    // Without the right to send ICMP the answer says so, and how to allow it.
+    if (test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) != 0 ||
+        ::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "this host lets every group ping, or has no setpriv";
+    const ToolRun denied =
+        RunProgram("/usr/bin/setpriv", {"--bounding-set=-net_raw", "--inh-caps=-net_raw",
+                                        ToolPath(), "net", "ping", "127.0.0.1", "-c", "1"});
+    EXPECT_EQ(denied.exit, 1);
+    EXPECT_TRUE(denied.OneErrorLine()) << denied.err;
+    EXPECT_NE(denied.err.find("'127.0.0.1': this process may not send ICMP echo requests"),
+              std::string::npos)
+        << denied.err;
+    EXPECT_NE(denied.err.find("ping_group_range"), std::string::npos);
 }
 
 }  // namespace

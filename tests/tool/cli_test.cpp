@@ -1,11 +1,13 @@
 // brenvik: help and usage, path, file and fs, run as a user runs them.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
 #include <sstream>
 
 #include "platform/posix_fixture.h"
+#include "platform/services.h"
 #include "tool_fixture.h"
 
 namespace brenvik {
@@ -29,13 +31,15 @@ TEST_F(ToolTest, HelpAndVersionAtEveryLevel)
         "file size", "fs", "fs mkdir", "fs rename", "fs delete", "fs rmdir", "fs deltree",
         "fs delsub", "fs probe", "net", "net classify", "net ping", "image", "image type",
         "image desc", "image ext", "image master", "image dvd-names", "bundle", "bundle list",
-        "bundle check", "bundle delete", "bundle delete-by-name", "scan"};
+        "bundle check", "bundle delete", "bundle delete-by-name", "scan", "config"};
     std::vector<Row> rows;
     for (const std::string &command : commands) {
         Args args = Words(command);
         const std::string name = args.empty() ? "Usage:" : args.back();
         args.push_back("--help");
         rows.push_back({args, 0, {{"out", "Usage:"}, {"out", name}}});
+        if (!command.empty())
+            rows.back().checks.push_back({"out", "Global options"});
         args.back() = "--version";
         rows.push_back({args, 0, {{"out=", "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n"}}});
     }
@@ -55,12 +59,24 @@ TEST_F(ToolTest, HelpAndVersionAtEveryLevel)
         }
     }
     EXPECT_EQ(listed, commands.size() - 1);
+    // The demo writer takes options as options, never as a directory to create.
+    for (const char *option : {"--help", "-h", "--version"}) {
+        const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {option}, dir_.path());
+        EXPECT_EQ(demo.exit, option[2] == 'v' ? 2 : 0) << option;
+        EXPECT_NE((demo.out + demo.err).find("usage: brenvik-mkdemo DIR"), std::string::npos);
+        EXPECT_FALSE(Exists(option)) << option;
+    }
 }
 
 TEST_F(ToolTest, BadUsage)
 {
     Check({
-        {{}, 2, {}}, {{"bogus"}, 2, {}}, {{"path"}, 2, {}}, {{"path", "split"}, 2, {}},
+        {{}, 2, {}}, {{"path"}, 2, {}}, {{"path", "split"}, 2, {}},
+        // The unknown word, and the closest command.
+        {{"bogus"}, 2, {{"err", "unknown command 'bogus'; did you mean"}}},
+        {{"fs", "deltre", "x"}, 2, {{"err", "did you mean 'fs deltree'?"}}},
+        {{"--json", "pth", "split", "x"}, 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
+        {{"--json", "path", "split"}, 2, {{"/exit", 2}}},
         {{"path", "split", "C:\\a", "C:\\b"}, 2, {}}, {{"drives", "--nope"}, 2, {}},
         {{"drives", "1"}, 2, {}}, {{"net", "ping", "localhost", "--count", "0"}, 2, {}},
         {{"net", "ping", "localhost", "-t", "x"}, 2, {}},
@@ -142,10 +158,14 @@ TEST_F(ToolTest, Path)
 
 TEST_F(ToolTest, FileStatusSizeAttributes)
 {
-    for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x"})
+    for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x", "bad\xff.txt"})
         Write(f, std::string(1234, 'z'));
     ASSERT_EQ(::chmod(H("ro.txt").c_str(), 0444), 0);
+    Write("big");
+    ASSERT_EQ(::truncate(H("big").c_str(), 5LL << 30), 0);  // sparse: 5 GiB, all 64 bits count
     Check({
+        {{"--json", "file", "size", "big"}, 0, {{"/files/0/size", 5LL << 30}}},
+        {{"file", "size", "big"}, 0, {{"out=", "5368709120  big\n"}}},
         {{"--json", "file", "status", "f.txt", "@/d", "@/ro.txt", "@/.hidden", "@/missing"}, 1,
             {{"/entries/0/windows", "%\\f.txt"}, {"/entries/0/file", true},
              {"/entries/0/writable", true}, {"/entries/0/hidden", false},
@@ -163,6 +183,11 @@ TEST_F(ToolTest, FileStatusSizeAttributes)
         {{"file", "attr", "d", "--set", "0x10"}, 0, {}},
         {{"file", "attr", "f.txt", "--set", "0x10"}, 1, {}},
         {{"file", "attr", "f.txt", "--clear", "16"}, 0, {}}, {{"file", "attr", "none"}, 1, {}},
+        // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one
+        // gets no copy.
+        {{"--json", "file", "size", "bad\xff.txt", "f.txt"}, 0,
+            {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
+             {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
     });
 }
 
@@ -234,6 +259,170 @@ TEST_F(ToolTest, FsDeletions)
     EXPECT_TRUE(Exists("f2"));
     EXPECT_EQ(RunToolOnTerminal({"fs", "delete", H("f2")}, "y").exit, 0);
     EXPECT_FALSE(Exists("f2"));
+}
+
+// The registry file's problems are told, naming file and line, once per run;
+// config lists them, and --strict-config makes them bad usage.
+TEST_F(ToolTest, RegistryProblems)
+{
+    test::MakeHostDirs(H("d"));
+    registry_.Rewrite(
+        test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
+    const std::string problem = registry_.path() + ": line 3: drive D: unknown Type 'floppy-ish'";
+    const ToolRun warned = RunTool({"path", "split", "D:\\a"});
+    EXPECT_EQ(warned.exit, 0);
+    EXPECT_EQ(warned.err.find("brenvik: warning: " + problem),
+              warned.err.rfind("brenvik: warning: " + problem))
+        << warned.err;
+    EXPECT_NE(warned.err.find("not a key or value line: garbage"), std::string::npos);
+    const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
+    EXPECT_EQ(strict.exit, 2);
+    EXPECT_TRUE(strict.out.empty());
+    Check({
+        {{"--json", "config"}, 0,
+            {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
+             {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
+             {"/drives/0/path", "@/d"}, {"~/problems", problem}}},
+        {{"--json", "--strict-config", "config"}, 2,
+            {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
+    });
+    const std::pair<std::string, std::string> files[] = {
+        {"", "is empty"},
+        {test::RegText({posixtest::DriveKey('D', H("d\xe9"), "cdrom")}), "neither UTF-8"},
+    };
+    for (const auto &f : files) {
+        registry_.Rewrite(f.first);
+        Check({{{"--json", "config"}, 0, {{"~/problems", f.second}}}});
+    }
+    ASSERT_EQ(std::remove(registry_.path().c_str()), 0);
+    Check({{{"--json", "config"}, 0, {{"~/problems", "No such file"}}}});
+}
+
+// Output that cannot be written is a failure, said once.
+TEST_F(ToolTest, OutputErrors)
+{
+    for (const char *redirect : {">/dev/full", ">&-"}) {
+        const ToolRun run = RunProgram(
+            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, ToolPath()});
+        EXPECT_EQ(run.exit, 1) << redirect;
+        EXPECT_TRUE(run.OneErrorLine()) << run.err;
+        EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
+    }
+}
+
+// No deletion reaches beyond what the user named: patterns stay inside their
+// directory, roots need an explicit option, and a name Windows reads as
+// another entry is refused with both names.
+TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
+{
+    for (const char *f : {"top.keep", "m/a.tmp", "r/a.tmp", "r/d/x", "dot", "dot.", "solo",
+                          "x/y/important.txt", "x\\y"})
+        Write(f);
+    using posixtest::DriveKey;
+    SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
+                 posixtest::ShareKey("nas", "share", H("r"))});
+    const std::string outside =
+        "..\\..\\" + outside_.path().substr(outside_.path().rfind('/') + 1) + "\\*";
+    Check({
+        {{"fs", "delsub", "--yes", "m", "..\\*.keep"}, 2,
+            {{"err", "pattern"}, {"?top.keep", true}}},
+        {{"fs", "delsub", "--yes", "m", outside}, 2, {}},  // the canaries beside
+        {{"fs", "delsub", "--yes", "m", "../*.keep"}, 2, {{"?top.keep", true}}},
+        {{"--json", "fs", "delsub", "--yes", "m", ".."}, 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
+        {{"fs", "delsub", "--yes", "m", "C:*"}, 2, {{"?m/a.tmp", true}}},
+        {{"fs", "deltree", "--yes", "R:\\"}, 2, {{"err", "--no-preserve-root"}, {"?r/d/x", true}}},
+        {{"fs", "deltree", "--yes", "r"}, 2, {{"err", "root of R:"}, {"?r/d/x", true}}},
+        {{"fs", "deltree", "--yes", "\\\\nas\\share\\"}, 2, {{"?r/d/x", true}}},
+        {{"fs", "delsub", "--yes", "/", "*.keep"}, 2, {{"err", "root"}}},
+        {{"fs", "delsub", "-n", "/proc", "*.none"}, 2, {{"err", "a mount point"}}},
+        {{"fs", "delsub", "--yes", "--no-preserve-root", "R:\\", "*.tmp"}, 0,
+            {{"?r/a.tmp", false}, {"?r/d/x", true}}},
+        // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
+        {{"fs", "delete", "--yes", "%\\dot."}, 2,
+            {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
+        {{"fs", "deltree", "--yes", "x\\y"}, 2,
+            {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
+        {{"fs", "rename", "--yes", "solo", "%\\dot."}, 2, {{"?solo", true}}},
+        {{"fs", "delete", "--yes", "%\\solo."}, 0, {{"?solo", false}}},
+    });
+    // A directory name ending in a dot keeps it where it is not the final name: the
+    // named entry goes, or nothing does, never the other one.
+    Write("sub./f");
+    Write("sub/f");
+    const ToolRun run = RunTool({"fs", "delete", "--yes", Expand("%\\sub.\\f").get<std::string>()});
+    EXPECT_TRUE(Exists("sub/f"));
+    EXPECT_TRUE(run.exit == 0 ? !Exists("sub./f") : run.exit == 2 && Exists("sub./f")) << run.err;
+}
+
+// A dry run says what the real run then does, failures included.
+TEST_F(ToolTest, DryRunPredictsTheRun)
+{
+    for (const char *f : {"t/d/c.txt", "t/ro.txt", "m/a.tmp", "m/ro.tmp", "m/sub/x.tmp", "f1",
+                          "ro", "e/x", "a1", "d/x", "u/a", "u/hidden/x"})
+        Write(f);
+    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0300), 0);  // cannot be listed
+    // Root reads every directory: run the tool without that privilege.
+    Args tool = {ToolPath()};
+    if (::geteuid() == 0)
+        tool = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
+                "--inh-caps=-dac_override,-dac_read_search", ToolPath()};
+    const auto run = [&](Args args, const char *option) {
+        args.insert(args.begin(), tool.begin() + 1, tool.end());
+        args.push_back(option);
+        return RunProgram(tool[0], args, dir_.path());
+    };
+    for (const char *ro : {"t/ro.txt", "m/ro.tmp", "ro"})
+        ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
+    // Held open through the library without delete sharing, as another program would.
+    Write("m/held.tmp");
+    const HANDLE held = platform::sys().CreateFileA(
+        ("C:" + test::Backslashed(H("m/held.tmp"))).c_str(), GENERIC_READ, FILE_SHARE_READ,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::vector<std::pair<Args, std::string>> cases = {
+        {{"fs", "delete", "f1", "ro", "e", "gone"}, "ro  (it is read-only)"},
+        {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
+        {{"fs", "delsub", "m", "*.tmp"}, "m/held.tmp  (it is in use)"},
+        {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
+        {{"fs", "deltree", "u"}, "u/hidden/  (it is not empty)"},
+    };
+    for (const auto &c : cases) {
+        Args json = c.first;
+        json.insert(json.begin(), "--json");
+        const ToolRun text = run(c.first, "-n");
+        EXPECT_NE(text.out.find("would keep    " + c.second), std::string::npos) << text.out;
+        const nlohmann::json plan = run(json, "--dry-run").Json();
+        const ToolRun real = run(json, "--yes");
+        const nlohmann::json done = real.Json();
+        EXPECT_EQ(real.exit, 1) << real.err;
+        std::vector<nlohmann::json> predicted, kept;
+        for (const auto &e : plan["would_delete"])
+            predicted.push_back(e["path"]);
+        for (const auto &e : plan["would_keep"])
+            kept.push_back(e["path"]);
+        EXPECT_EQ(nlohmann::json(predicted), done["deleted"]) << real.out;
+        std::vector<nlohmann::json> left;
+        for (const auto &e : done["kept"])
+            left.push_back(e["path"]);
+        EXPECT_EQ(nlohmann::json(kept), nlohmann::json(left)) << real.out;
+        EXPECT_EQ(done["exit"], 1);
+    }
+    platform::sys().CloseHandle(held);
+    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0700), 0);
+    Check({
+        // Renames onto a read-only file, a directory, into a missing directory.
+        {{"--json", "fs", "rename", "-n", "a1", "ro"}, 0,
+            {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
+        {{"fs", "rename", "--yes", "a1", "ro"}, 1, {{"err", "read-only"}}},
+        {{"fs", "rename", "-n", "a1", "d"}, 0, {{"out", "would fail"}, {"out", "a directory"}}},
+        {{"fs", "rename", "-n", "a1", "no/b1"}, 0, {{"out", "directory does not exist"}}},
+        {{"fs", "rename", "a1", "no/b1"}, 1, {{"err", "directory does not exist"}}},
+        // A pattern in a directory that is not there is a failure either way.
+        {{"fs", "delsub", "-n", "nodir", "*.tmp"}, 1, {{"err", "does not exist"}}},
+        {{"fs", "delsub", "--yes", "nodir", "*.tmp"}, 1, {{"err", "does not exist"}}},
+        {{"fs", "rmdir", "--yes", "nodir"}, 1, {{"err", "'nodir': it does not exist"}}},
+        {{"fs", "deltree", "--yes", "a1"}, 1, {{"err", "is a file"}, {"?a1", true}}},
+    });
 }
 
 }  // namespace

@@ -32,9 +32,11 @@ struct ToolRun {
 // on that terminal instead); cwd empty: the test's own.
 ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd = "",
                    int tty = -1);
+// The tool built with the tests, or another build named by BRENVIK_TEST_TOOL.
+std::string ToolPath();
 inline ToolRun RunTool(const Args &args, const std::string &cwd = "")
 {
-    return RunProgram(BRENVIK_TOOL_PATH, args, cwd);
+    return RunProgram(ToolPath(), args, cwd);
 }
 // On a pseudo terminal, answering the first "[y/N]"; out is all the terminal showed.
 ToolRun RunToolOnTerminal(const Args &args, const std::string &answer);
@@ -44,6 +46,9 @@ ToolRun RunToolOnTerminal(const Args &args, const std::string &answer);
 // contains / is, "err" standard error contains, "?rel" whether that file
 // exists afterwards. In arguments and strings "@" stands for the test's
 // directory and "%" for its Windows name.
+//
+// Canary files in a directory beside the test's: no command a test runs
+// names them, so each must survive every test.
 struct Row {
     Args args;
     int exit;
@@ -52,7 +57,8 @@ struct Row {
 
 class ToolTest : public ::testing::Test {
 protected:
-    ToolTest() : registry_(test::RegText({})) {}
+    ToolTest();
+    void TearDown() override;
 
     std::string H(const std::string &relative) const { return dir_ / relative; }
     void SetRegistry(const std::vector<std::string> &keys)
@@ -68,8 +74,10 @@ protected:
     // Runs the rows in order, in the test's directory.
     std::vector<ToolRun> Check(const std::vector<Row> &rows);
 
+    test::TempDir outside_;  // created first: a sibling outside the test's directory
     test::TempDir dir_;
     test::ScopedRegistryFile registry_;
+    std::vector<std::string> canaries_;
 };
 
 }  // namespace tooltest

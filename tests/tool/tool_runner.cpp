@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "tool_fixture.h"
@@ -20,6 +21,12 @@ nlohmann::json ToolRun::Json() const
     const nlohmann::json doc = nlohmann::json::parse(out, nullptr, false);
     EXPECT_FALSE(doc.is_discarded()) << "standard output is not JSON:\n" << out;
     return doc.is_discarded() ? nullptr : doc;
+}
+
+std::string ToolPath()
+{
+    const char *other = std::getenv("BRENVIK_TEST_TOOL");
+    return other && *other ? other : BRENVIK_TOOL_PATH;
 }
 
 ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd, int tty)
@@ -70,13 +77,28 @@ ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
     // Typed ahead: the tool reads it when it asks. The prompt is short, so
     // the terminal's buffer holds all output until the tool has finished.
     EXPECT_GT(::write(master, (answer + "\n").c_str(), answer.size() + 1), 0);
-    ToolRun run = RunProgram(BRENVIK_TOOL_PATH, args, "", slave);
+    ToolRun run = RunProgram(ToolPath(), args, "", slave);
     ::close(slave);
     char buf[4096];
     for (ssize_t got; (got = ::read(master, buf, sizeof buf)) > 0;)  // EIO once all is read
         run.out.append(buf, static_cast<std::size_t>(got));
     ::close(master);
     return run;
+}
+
+ToolTest::ToolTest() : registry_(test::RegText({}))
+{
+    for (const std::string &c : {outside_ / "keep", outside_ / "sub/keep"}) {
+        test::MakeHostDirs(c.substr(0, c.rfind('/')));
+        test::WriteHostFile(c, "canary");
+        canaries_.push_back(c);
+    }
+}
+
+void ToolTest::TearDown()
+{
+    for (const std::string &c : canaries_)
+        EXPECT_TRUE(test::HostExists(c)) << "deleted without being named: " << c;
 }
 
 void ToolTest::Write(const std::string &relative, const std::string &bytes)

@@ -5,11 +5,14 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <ostream>
 
 #include "common.h"
+#include "deletion.h"
 #include "members.h"
+#include "platform/win32_types.h"
 
 namespace brenvik {
 namespace tool {
@@ -35,6 +38,10 @@ Json MemberJson(const PathArg &arg, const std::string &windows, bool present)
 void RunList(Context &ctx, const BundleOptions &o)
 {
     const PathArg arg = ToWindows(ctx, o.path);
+    const std::string master = SlaveMasterOf(arg.windows);
+    if (!master.empty())
+        throw Failure(kExitUsage, Quote(o.path) + " is a slave member of a bundle; its master is " +
+                                      Quote(Display(arg, master)));
     MemberList list;
     if (!ListMembers(arg.windows, o.dvdOnly, &list))
         throw Failure(kExitFailed,
@@ -63,7 +70,7 @@ void RunCheck(Context &ctx, const BundleOptions &o)
         throw Failure(kExitUsage,
                       Quote(o.path) + " is not the name of a DVD bundle member (T.DVD.Dnn)");
     char masterOut[BRENVIK_MAX_PATH] = "";
-    const bool complete = CVcdImageEx::IsValidDvdBundle(w.c_str(), masterOut) != 0;
+    bool complete = CVcdImageEx::IsValidDvdBundle(w.c_str(), masterOut) != 0;
     // The master the check looks at: this name with its member number 00.
     const std::string master = complete ? std::string(masterOut) : MasterOf(w);
 
@@ -85,8 +92,14 @@ void RunCheck(Context &ctx, const BundleOptions &o)
                     missing.push_back(Display(arg, name));
     } else {
         doc["slaves"] = nullptr;
-        note = "the master's header is not that of a DVD image";
+        const unsigned long type = CVcdImageEx::GetVCD_cdtype(master.c_str());
+        doc["master_type"] = type == CDTYPE_INVALID ? Json(nullptr) : Json(ImageTypeKey(type));
+        note = type == CDTYPE_INVALID ? "the master's header cannot be read"
+                                      : std::string("the master is a ") + ImageTypeName(type) +
+                                            " image, not a DVD image";
     }
+    complete = complete && note.empty();
+    doc["complete"] = complete;
     doc["missing"] = missing;
     if (!note.empty())
         doc["note"] = note;
@@ -100,143 +113,107 @@ void RunCheck(Context &ctx, const BundleOptions &o)
     ctx.exit = complete ? kExitOk : kExitFailed;
 }
 
-const char *DelBundleMessage(unsigned long code)
+// The bundle's directory goes with the last member only when that leaves it
+// empty; a directory kept because something else lives there is no failure.
+const char *const kDirRule = "removed only when deleting the members leaves it empty";
+
+bool KeptNotEmpty(const std::vector<Removal> &records, const std::string &dir)
 {
-    switch (code) {
-    case DELBUNDLE_NOT_CLUSTER: return "its header is not that of a bundle; nothing deleted";
-    case DELBUNDLE_NO_NAMELIST: return "its members cannot be listed; nothing deleted";
-    case DELBUNDLE_MEMBER_FAILED:
-        return "a member could not be deleted (read-only or in use); the others are gone";
-    case DELBUNDLE_DIR_FAILED:
-        return "every member is gone, but the bundle's directory could not be removed (not "
-               "empty?)";
-    default: return "failed";
-    }
+    for (const Removal &r : records)
+        if (r.kind == Removal::kDirectory && r.windows == dir)
+            return !r.ok && r.error == ERROR_DIR_NOT_EMPTY;
+    return false;
 }
 
-void EmitDryRun(Context &ctx, const PathArg &arg, const std::vector<std::string> &files,
-                const std::string &dir)
+// Deletes the members through remove (after a dry run and the question),
+// then reports members deleted, the directory removed or kept, and what
+// failed. dir is "" when the directory is to stay anyway.
+void DeleteMembers(Context &ctx, const BundleOptions &o, const PathArg &arg,
+                   const std::string &dir, const std::string &what,
+                   const std::function<void()> &remove)
 {
     Json doc = PathJson(arg);
-    doc["dry_run"] = true;
-    doc["would_delete"] = Json::array();
-    for (const std::string &f : files)
-        doc["would_delete"].push_back(MemberJson(arg, f, true));
-    doc["would_remove_dir"] = dir.empty() ? Json(nullptr) : Json(Display(arg, dir));
+    doc["directory"] = dir.empty() ? Json(nullptr) : Json(Display(arg, dir));
+    if (!dir.empty())
+        doc["directory_rule"] = kDirRule;
+    std::vector<Removal> records;
+    const std::string dirText = dir.empty() ? ""
+                                            : ", then its directory " + Quote(Display(arg, dir)) +
+                                                  " if that leaves it empty";
+    if (!PlanConfirmRemove(
+            ctx, o.del, ShowBelow(arg), doc,
+            [&](const RemovalReport &plan) {
+                std::size_t members = 0;
+                for (const std::string &e : plan.removed)
+                    members += e.back() != '/';
+                return what + " (" + Count(members, "member", "members") + ")" + dirText;
+            },
+            remove, &records)) {
+        if (!dir.empty() && !ctx.json)
+            std::cout << "the directory " << Display(arg, dir) << " is " << kDirRule << "\n";
+        return;
+    }
+    const bool dirKept = KeptNotEmpty(records, dir);
+    std::vector<Removal> failures;
+    for (const Removal &r : records)
+        if (!r.ok && !r.absent && !(dirKept && r.windows == dir))
+            failures.push_back(r);
+    const RemovalReport report = Report(ShowBelow(arg), records, false);
+    doc["deleted"] = report.removedJson;
+    doc["kept"] = report.keptJson;
+    doc["directory_removed"] = !dir.empty() && !dirKept && failures.empty();
+    doc["ok"] = failures.empty();
+    if (!failures.empty())
+        throw Failure(kExitFailed,
+                      "cannot delete all of the bundle of " + Quote(arg.given) + ": " +
+                          Quote(Display(arg, failures.front().windows)) + ": " +
+                          failures.front().why,
+                      doc);
     Emit(ctx, doc, [&](std::ostream &out) {
-        if (files.empty())
-            out << "no member exists\n";
-        for (const std::string &f : files)
-            out << "would delete  " << Display(arg, f) << "\n";
-        if (!dir.empty())
-            out << "would remove  " << Display(arg, dir) << " (when empty)\n";
+        std::size_t members = report.removed.size();
+        if (doc["directory_removed"].get<bool>() && members > 0)
+            --members;
+        out << "deleted " << Count(members, "member", "members");
+        if (dirKept)
+            out << "; kept the directory " << Display(arg, dir) << " (not empty)";
+        else if (doc["directory_removed"].get<bool>())
+            out << " and the directory " << Display(arg, dir);
+        out << "\n";
     });
-}
-
-std::vector<std::string> PresentOnes(const std::vector<std::string> &names)
-{
-    std::vector<std::string> present;
-    for (const std::string &name : names)
-        if (CDriveEx::IsFile(name.c_str(), nullptr))
-            present.push_back(name);
-    return present;
-}
-
-std::vector<std::string> Displayed(const PathArg &arg, const std::vector<std::string> &names)
-{
-    std::vector<std::string> shown;
-    for (const std::string &n : names)
-        shown.push_back(Display(arg, n));
-    return shown;
 }
 
 void RunDelete(Context &ctx, const BundleOptions &o)
 {
     const PathArg arg = ToWindows(ctx, o.path);
+    CheckNamedIsReached(arg);
     const char *w = arg.windows.c_str();
     if (!CVcdImageEx::Is_Cluster(w))
-        throw Failure(kExitFailed, "cannot delete the bundle of " + Quote(o.path) + ": " +
-                                       DelBundleMessage(DELBUNDLE_NOT_CLUSTER));
+        throw Failure(kExitFailed, "cannot delete the bundle of " + Quote(o.path) +
+                                       ": its header is not that of a bundle; nothing deleted");
     MemberList list;
     if (!ListMembers(arg.windows, false, &list))
-        throw Failure(kExitFailed, "cannot delete the bundle of " + Quote(o.path) + ": " +
-                                       DelBundleMessage(DELBUNDLE_NO_NAMELIST));
-    const std::vector<std::string> present = PresentOnes(list.names);
-    if (o.del.dryRun) {
-        EmitDryRun(ctx, arg, present, list.dir);
-        return;
-    }
-    ConfirmDeletion(o.del, "the bundle of " + Quote(o.path) + " (" +
-                               std::to_string(present.size()) + " of " +
-                               std::to_string(list.names.size()) + " members present)",
-                    Displayed(arg, present));
-    const unsigned long code = CVcdImageEx::DelClusterBundle(w);
-    if (code != DELBUNDLE_OK)
-        throw Failure(kExitFailed, "cannot delete the bundle of " + Quote(o.path) + ": " +
-                                       DelBundleMessage(code) + " (code " +
-                                       std::to_string(code) + ")");
-    Json doc = PathJson(arg);
-    doc["code"] = code;
-    doc["deleted"] = Json::array();
-    for (const std::string &f : present)
-        doc["deleted"].push_back(Display(arg, f));
-    doc["removed_dir"] = Display(arg, list.dir);
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "deleted " << present.size() << " members and " << Display(arg, list.dir)
-            << "\n";
-    });
+        throw Failure(kExitFailed, "cannot delete the bundle of " + Quote(o.path) +
+                                       ": its members cannot be listed; nothing deleted");
+    DeleteMembers(ctx, o, arg, list.dir,
+                  "the bundle of " + Quote(o.path),
+                  [&] { CVcdImageEx::DelClusterBundle(w); });
 }
 
 void RunDeleteByName(Context &ctx, const BundleOptions &o)
 {
     const PathArg arg = ToWindows(ctx, o.path);
+    CheckNamedIsReached(arg);
     char dir[BRENVIK_MAX_PATH] = "", prefix[BRENVIK_MAX_PATH] = "";
     if (!CVcdImageEx::ParseMaster(arg.windows.c_str(), dir, prefix))
-        throw Failure(kExitFailed,
+        throw Failure(kExitUsage,
                       Quote(o.path) + " is not a bundle master's name: it must be T.DVD.D00 or "
                                       "T.VCD.D00 inside a directory below the root");
-    // The 100 names the deletion tries, of which these exist.
-    std::vector<std::string> candidates;
-    for (int k = 0; k < 100; ++k) {
-        char number[4];
-        std::snprintf(number, sizeof number, "%02d", k);
-        candidates.push_back(std::string(prefix) + number);
-    }
-    const std::vector<std::string> present = PresentOnes(candidates);
-    const std::string removeDir = o.keepDir ? std::string() : std::string(dir);
-    if (o.del.dryRun) {
-        EmitDryRun(ctx, arg, present, removeDir);
-        return;
-    }
-    ConfirmDeletion(o.del,
-                    std::to_string(present.size()) + " members named after " + Quote(o.path) +
-                        (o.keepDir ? "" : " and their directory"),
-                    Displayed(arg, present));
-    CVcdImageEx::Del_ClusterBundle_Without_Verify(arg.windows.c_str(), o.keepDir ? 0 : 1);
-
-    // The deletion reports nothing beyond the name: look at what is left.
-    const std::vector<std::string> left = PresentOnes(present);
-    const bool dirLeft =
-        !removeDir.empty() && CDriveEx::IsDir(removeDir.c_str(), nullptr) != 0;
-    Json doc = PathJson(arg);
-    doc["deleted"] = present.size() - left.size();
-    doc["left"] = Json::array();
-    for (const std::string &f : left)
-        doc["left"].push_back(Display(arg, f));
-    doc["dir_left"] = dirLeft;
-    if (!left.empty())
-        throw Failure(kExitFailed, "could not delete " + std::to_string(left.size()) +
-                                       " member(s) of " + Quote(o.path) + ", the first " +
-                                       Quote(Display(arg, left.front())) +
-                                       ": read-only or in use");
-    if (dirLeft)
-        throw Failure(kExitFailed, "deleted the members of " + Quote(o.path) +
-                                       " but could not remove " +
-                                       Quote(Display(arg, removeDir)) + ": not empty?");
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "deleted " << present.size() << " members"
-            << (removeDir.empty() ? "" : " and " + Display(arg, removeDir)) << "\n";
-    });
+    DeleteMembers(ctx, o, arg, o.keepDir ? std::string() : std::string(dir),
+                  "the members named after " + Quote(o.path),
+                  [&] {
+                      CVcdImageEx::Del_ClusterBundle_Without_Verify(arg.windows.c_str(),
+                                                                    !o.keepDir);
+                  });
 }
 
 }  // namespace

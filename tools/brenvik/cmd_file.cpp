@@ -168,10 +168,16 @@ void RunSize(Context &ctx, const FileOptions &o)
     Table table({"SIZE", "PATH"});
     for (const std::string &p : o.paths) {
         const PathArg arg = ToWindows(ctx, p);
-        unsigned long size = 0;
-        if (!CDriveEx::GetFileSizeInByte(arg.windows.c_str(), &size))
+        // The library's answer has 32 bits; the attribute record has all 64.
+        unsigned long low = 0;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        std::memset(&data, 0, sizeof data);
+        if (!CDriveEx::GetFileSizeInByte(arg.windows.c_str(), &low) ||
+            !CDriveEx::GetFileAttrEx(arg.windows.c_str(), &data))
             throw Failure(kExitFailed,
-                          "cannot read the size of " + Quote(p) + ": " + Absence(arg));
+                          "cannot read the size of " + Quote(p) + ": " + Absence(arg), doc);
+        const unsigned long long size =
+            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         Json f = PathJson(arg);
         f["size"] = size;
         doc["files"].push_back(f);
@@ -201,7 +207,7 @@ void AddFile(CLI::App &app, Context &ctx)
     attr->add_option("--clear", o->mustClear, "Bits that must be clear (exit 1 if not)");
     attr->callback([&ctx, o] { RunAttr(ctx, *o); });
 
-    CLI::App *size = file->add_subcommand("size", "The size of files in bytes (low 32 bits)");
+    CLI::App *size = file->add_subcommand("size", "The size of files in bytes");
     size->add_option("paths", o->paths, "The files")->required();
     size->callback([&ctx, o] { RunSize(ctx, *o); });
 }

@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "common.h"
-#include "platform/afx/afx.h"
+#include "deletion.h"
 
 namespace brenvik {
 namespace tool {
@@ -21,138 +21,6 @@ struct FsOptions {
     bool parents = false, existOk = false, system = false, create = false;
     DeleteOptions del;
 };
-
-// One entry of a deletion plan: what the library will be asked to delete,
-// in its order, and what it will leave.
-struct PlanEntry {
-    std::string windows;
-    std::string shown;
-    bool directory = false;
-    bool deleted = true;  // false: it will stay
-    std::string why;      // why it stays
-};
-
-std::string WithSep(const std::string &dir)
-{
-    return (!dir.empty() && dir.back() == '\\') ? dir : dir + "\\";
-}
-
-// The file a search stands on, and whether the deletion will take it.
-PlanEntry FileEntry(const CFileFind &find, const PathArg &top, bool delSystem)
-{
-    const std::string path = find.GetFilePath().GetString();
-    PlanEntry e{path, Display(top, path), false, true, ""};
-    if (find.IsSystem() && !delSystem) {
-        e.deleted = false;
-        e.why = "system file";
-    } else if (find.IsReadOnly()) {
-        e.deleted = false;
-        e.why = "read-only";
-    }
-    return e;
-}
-
-// The entries a tree deletion meets, in the order it meets them: a
-// directory's content before the directory. Returns whether dir will be
-// empty at the end. Only the top level may lose its system files.
-bool PlanTree(const PathArg &top, const std::string &dir, bool delSystem,
-              std::vector<PlanEntry> *plan)
-{
-    bool empty = true;
-    CFileFind find;
-    BOOL more = find.FindFile((WithSep(dir) + "*.*").c_str());
-    while (more) {
-        more = find.FindNextFile();
-        if (find.IsDots())
-            continue;
-        if (find.IsDirectory()) {
-            empty = PlanTree(top, find.GetFilePath().GetString(), false, plan) && empty;
-            continue;
-        }
-        const PlanEntry e = FileEntry(find, top, delSystem);
-        empty = empty && e.deleted;
-        plan->push_back(e);
-    }
-    find.Close();
-    PlanEntry self{dir, Display(top, dir), true, empty, empty ? "" : "not empty"};
-    plan->push_back(self);
-    return empty;
-}
-
-std::vector<PlanEntry> PlanMatching(const PathArg &dir, const std::string &pattern,
-                                    bool delSystem)
-{
-    std::vector<PlanEntry> plan;
-    CFileFind find;
-    BOOL more = find.FindFile((WithSep(dir.windows) + pattern).c_str());
-    while (more) {
-        more = find.FindNextFile();
-        if (find.IsDots() || find.IsDirectory())
-            continue;
-        plan.push_back(FileEntry(find, dir, delSystem));
-    }
-    find.Close();
-    return plan;
-}
-
-Json PlanJson(const std::vector<PlanEntry> &plan)
-{
-    Json doc;
-    doc["dry_run"] = true;
-    doc["would_delete"] = Json::array();
-    doc["would_keep"] = Json::array();
-    for (const PlanEntry &e : plan) {
-        Json j;
-        j["path"] = e.shown;
-        j["windows"] = e.windows;
-        j["kind"] = e.directory ? "directory" : "file";
-        if (e.deleted) {
-            doc["would_delete"].push_back(j);
-        } else {
-            j["why"] = e.why;
-            doc["would_keep"].push_back(j);
-        }
-    }
-    return doc;
-}
-
-void EmitPlan(Context &ctx, const std::vector<PlanEntry> &plan)
-{
-    Json doc = PlanJson(plan);
-    Emit(ctx, doc, [&](std::ostream &out) {
-        if (plan.empty())
-            out << "nothing to delete\n";
-        for (const PlanEntry &e : plan) {
-            if (e.deleted)
-                out << "would delete  " << e.shown << (e.directory ? "/" : "") << "\n";
-            else
-                out << "would keep    " << e.shown << (e.directory ? "/" : "") << "  (" << e.why
-                    << ")\n";
-        }
-    });
-}
-
-std::vector<std::string> Shown(const std::vector<PlanEntry> &plan)
-{
-    std::vector<std::string> items;
-    for (const PlanEntry &e : plan)
-        if (e.deleted)
-            items.push_back(e.shown + (e.directory ? "/" : ""));
-    return items;
-}
-
-// Why deleting a file failed.
-std::string DeleteFailure(const std::string &windows)
-{
-    int exists = 0;
-    if (CDriveEx::IsDir(windows.c_str(), &exists))
-        return "it is a directory";
-    if (exists && !CDriveEx::IsFileWritable(windows.c_str(), nullptr))
-        return "it is read-only";
-    if (!exists)
-        return "its directory does not exist";
-    return "it is in use or access is denied";
-}
 
 // Results of an operation on several paths: the document, a line each, and
 // one line on standard error for each failure.
@@ -175,6 +43,10 @@ struct Outcome {
     void Finish(Context &ctx)
     {
         doc["ok"] = errors.empty();
+        if (!errors.empty()) {
+            doc["error"] = errors.front();
+            doc["exit"] = kExitFailed;
+        }
         Emit(ctx, doc, [this](std::ostream &out) { table.Print(out, false); });
         ReportErrors(ctx, errors);
     }
@@ -210,165 +82,183 @@ void RunMkdir(Context &ctx, const FsOptions &o)
     outcome.Finish(ctx);
 }
 
+// The arguments of a deletion, each refused unless it names what the
+// library will reach.
+std::vector<PathArg> Named(Context &ctx, const std::vector<std::string> &paths)
+{
+    std::vector<PathArg> args;
+    for (const std::string &p : paths) {
+        args.push_back(ToWindows(ctx, p));
+        CheckNamedIsReached(args.back());
+    }
+    return args;
+}
+
 void RunRename(Context &ctx, const FsOptions &o)
 {
-    const PathArg from = ToWindows(ctx, o.path);
-    const PathArg to = ToWindows(ctx, o.target);
+    const std::vector<PathArg> args = Named(ctx, {o.path, o.target});
+    const PathArg &from = args[0], &to = args[1];
     if (!CDriveEx::IsExist(from.windows.c_str()))
         throw Failure(kExitFailed, "cannot rename " + Quote(from.given) + ": it does not exist");
     const bool replaces = CDriveEx::IsFile(to.windows.c_str(), nullptr) != 0;
-
     Json doc;
     doc["from"] = PathJson(from);
     doc["to"] = PathJson(to);
     doc["replaces"] = replaces;
-    if (o.del.dryRun) {
+    const auto rename = [&] {
+        return CDriveEx::MyRename(from.windows.c_str(), to.windows.c_str());
+    };
+    int ok = 0;
+    const std::vector<Removal> plan = Recorded(true, [&] { ok = rename(); });
+    std::vector<Removal> records = plan;
+    if (!o.del.dryRun) {
+        if (replaces)
+            ConfirmDeletion(o.del, Quote(to.given) + " (replaced by the rename)", {to.given});
+        records = Recorded(false, [&] { ok = rename(); });
+    }
+    const RemovalReport report = Report(ShowAsGiven(args), records, o.del.dryRun);
+    doc["ok"] = ok != 0;
+    if (o.del.dryRun)
         doc["dry_run"] = true;
-        Emit(ctx, doc, [&](std::ostream &out) {
-            out << "would rename  " << from.given << " -> " << to.given
-                << (replaces ? "  (replacing it)" : "") << "\n";
-        });
-        return;
-    }
-    if (replaces)
-        ConfirmDeletion(o.del, Quote(to.given) + " (replaced by the rename)", {to.given});
-    if (!CDriveEx::MyRename(from.windows.c_str(), to.windows.c_str())) {
-        std::string why = CDriveEx::IsDir(to.windows.c_str(), nullptr)
-                              ? "the target is a directory"
-                              : "the target cannot be replaced or the move is refused";
+    if (!ok)
+        doc[o.del.dryRun ? "would_fail" : "failed"] = report.keptJson;
+    const std::string verb = o.del.dryRun ? "would rename  " : "renamed  ";
+    const std::string line = from.given + " -> " + to.given;
+    if (!ok && !o.del.dryRun)
         throw Failure(kExitFailed,
-                      "cannot rename " + Quote(from.given) + " to " + Quote(to.given) + ": " + why);
-    }
-    doc["ok"] = true;
+                      "cannot rename " + line + ": " +
+                          (report.firstFailure.empty() ? "refused" : report.firstFailure),
+                      doc);
     Emit(ctx, doc, [&](std::ostream &out) {
-        out << "renamed  " << from.given << " -> " << to.given << "\n";
+        if (ok)
+            out << verb << line << (replaces ? "  (replacing it)" : "") << "\n";
+        else
+            out << "would fail    " << line << ": " << report.firstFailure << "\n";
     });
 }
 
-// Converts the arguments of a deletion of entries of one kind and asks
-// before the existing ones go. Under --dry-run shows them instead and
-// returns false.
-bool ConfirmEach(Context &ctx, const FsOptions &o, bool directories, std::vector<PathArg> *args)
+// What a deletion of several named entries left, a line each.
+void FinishEach(Context &ctx, const std::vector<PathArg> &args, const std::vector<int> &results,
+                const std::vector<Removal> &records, const char *done, const std::string &verb)
 {
-    std::vector<PlanEntry> plan;
-    for (const std::string &p : o.paths) {
-        args->push_back(ToWindows(ctx, p));
-        const PathArg &a = args->back();
-        if (CDriveEx::IsExist(a.windows.c_str()))
-            plan.push_back({a.windows, a.given, directories, true, ""});
-    }
-    if (o.del.dryRun) {
-        EmitPlan(ctx, plan);
-        return false;
-    }
-    if (!plan.empty())
-        ConfirmDeletion(o.del,
-                        directories ? Count(plan.size(), "directory", "directories")
-                                    : Count(plan.size(), "file", "files"),
-                        Shown(plan));
-    return true;
-}
-
-void RunDelete(Context &ctx, const FsOptions &o)
-{
-    std::vector<PathArg> args;
-    if (!ConfirmEach(ctx, o, false, &args))
-        return;
+    const RemovalReport report = Report(ShowAsGiven(args), records, false);
     Outcome outcome;
-    for (const PathArg &a : args) {
-        const bool existed = CDriveEx::IsExist(a.windows.c_str()) != 0;
-        if (CDriveEx::MyDelFile(a.windows.c_str()))
-            outcome.Add(a, existed ? "deleted" : "absent", true);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const Removal *r = i < records.size() ? &records[i] : nullptr;
+        if (results[i] && r && !r->absent)
+            outcome.Add(args[i], done, true);
+        else if (results[i])
+            outcome.Add(args[i], "absent", true);
         else
-            outcome.Add(a, "failed", false,
-                        "cannot delete " + Quote(a.given) + ": " + DeleteFailure(a.windows));
+            outcome.Add(args[i], "failed", false,
+                        "cannot " + verb + " " + Quote(args[i].given) + ": " +
+                            (r ? r->why : std::string("refused")));
     }
+    outcome.doc["deleted"] = report.removedJson;
+    outcome.doc["kept"] = report.keptJson;
     outcome.Finish(ctx);
 }
 
-void RunRmdir(Context &ctx, const FsOptions &o)
+// fs delete and fs rmdir: one library call per argument.
+void RunEach(Context &ctx, const FsOptions &o, bool directories)
 {
-    std::vector<PathArg> args;
-    if (!ConfirmEach(ctx, o, true, &args))
+    const std::vector<PathArg> args = Named(ctx, o.paths);
+    std::vector<int> results;
+    const auto remove = [&] {
+        results.clear();
+        for (const PathArg &a : args)
+            results.push_back(directories ? CDriveEx::MyRemoveDirectory(a.windows.c_str())
+                                          : CDriveEx::MyDelFile(a.windows.c_str()));
+    };
+    std::vector<Removal> records;
+    if (!PlanConfirmRemove(
+            ctx, o.del, ShowAsGiven(args), Json::object(),
+            [&](const RemovalReport &plan) {
+                return directories ? Count(plan.removed.size(), "directory", "directories")
+                                   : Count(plan.removed.size(), "file", "files");
+            },
+            remove, &records))
         return;
-    Outcome outcome;
-    for (const PathArg &a : args) {
-        const bool existed = CDriveEx::IsExist(a.windows.c_str()) != 0;
-        if (CDriveEx::MyRemoveDirectory(a.windows.c_str())) {
-            outcome.Add(a, existed ? "removed" : "absent", true);
-            continue;
-        }
-        int exists = 0;
-        const bool isDir = CDriveEx::IsDir(a.windows.c_str(), &exists) != 0;
-        const std::string why = isDir     ? "it is not empty, or in use"
-                                : exists ? "it is not a directory"
-                                         : "its parent does not exist";
-        outcome.Add(a, "failed", false, "cannot remove directory " + Quote(a.given) + ": " + why);
-    }
-    outcome.Finish(ctx);
+    FinishEach(ctx, args, results, records, directories ? "removed" : "deleted",
+               directories ? "remove directory" : "delete");
+}
+
+// The document of a tree or pattern deletion and its failure, if any.
+void FinishTree(Context &ctx, Json doc, const RemovalReport &report, bool ok,
+                const std::string &failure, const std::string &line)
+{
+    doc["ok"] = ok;
+    doc["deleted"] = report.removedJson;
+    doc["kept"] = report.keptJson;
+    if (!ok)
+        throw Failure(kExitFailed,
+                      failure + ": " +
+                          (report.firstFailure.empty() ? "refused" : report.firstFailure) +
+                          (report.keptJson.size() > 1
+                               ? " (and " + std::to_string(report.keptJson.size() - 1) +
+                                     " more kept; --dry-run lists them)"
+                               : ""),
+                      doc);
+    Emit(ctx, doc, [&](std::ostream &out) { out << line << "\n"; });
 }
 
 void RunDeltree(Context &ctx, const FsOptions &o)
 {
-    const PathArg dir = ToWindows(ctx, o.path);
-    std::vector<PlanEntry> plan;
-    if (CDriveEx::IsDir(dir.windows.c_str(), nullptr))
-        PlanTree(dir, dir.windows, o.system, &plan);
-    if (o.del.dryRun) {
-        EmitPlan(ctx, plan);
+    const PathArg dir = Named(ctx, {o.path})[0];
+    int exists = 0;
+    if (CDriveEx::IsFile(dir.windows.c_str(), &exists))
+        throw Failure(kExitFailed, "cannot delete the tree " + Quote(dir.given) +
+                                       ": it is a file (fs delete deletes files)");
+    if (exists)
+        CheckNotRoot(dir, o.del.noPreserveRoot);
+    int ok = 0;
+    std::vector<Removal> records;
+    if (!PlanConfirmRemove(
+            ctx, o.del, ShowBelow(dir), PathJson(dir),
+            [&](const RemovalReport &plan) {
+                std::size_t dirs = 0;
+                for (const std::string &e : plan.removed)
+                    dirs += e.back() == '/';
+                return Quote(dir.given) + " and everything in it (" +
+                       Count(plan.removed.size() - dirs, "file", "files") + ", " +
+                       Count(dirs, "directory", "directories") + ")";
+            },
+            [&] { ok = CDriveEx::DelTree(dir.windows.c_str(), o.system); }, &records))
         return;
-    }
-    if (!plan.empty()) {
-        std::size_t files = 0, dirs = 0;
-        for (const PlanEntry &e : plan)
-            if (e.deleted)
-                (e.directory ? dirs : files) += 1;
-        ConfirmDeletion(o.del,
-                        Quote(dir.given) + " and everything in it (" +
-                            Count(files, "file", "files") + ", " +
-                            Count(dirs, "directory", "directories") + ")",
-                        Shown(plan));
-    }
-    const bool ok = CDriveEx::DelTree(dir.windows.c_str(), o.system) != 0;
     Json doc = PathJson(dir);
-    doc["ok"] = ok;
-    doc["existed"] = !plan.empty();
-    if (!ok)
-        throw Failure(kExitFailed,
-                      "cannot delete all of " + Quote(dir.given) +
-                          ": something in it is read-only, in use or a system file "
-                          "(--dry-run shows what stays)");
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << (plan.empty() ? "absent   " : "deleted  ") << dir.given << "\n";
-    });
+    doc["existed"] = exists != 0;
+    FinishTree(ctx, doc, Report(ShowBelow(dir), records, false), ok != 0,
+               "cannot delete all of " + Quote(dir.given),
+               (exists ? "deleted  " : "absent   ") + dir.given);
 }
 
 void RunDelsub(Context &ctx, const FsOptions &o)
 {
-    const PathArg dir = ToWindows(ctx, o.path);
-    const std::vector<PlanEntry> plan = PlanMatching(dir, o.pattern, o.system);
-    if (o.del.dryRun) {
-        EmitPlan(ctx, plan);
-        return;
-    }
-    const std::vector<std::string> items = Shown(plan);
-    if (!items.empty())
-        ConfirmDeletion(o.del,
-                        Count(items.size(), "file", "files") + " matching " + Quote(o.pattern) +
-                            " in " + Quote(dir.given),
-                        items);
-    const bool ok = CDriveEx::DelSubFile(dir.windows.c_str(), o.pattern.c_str(), o.system) != 0;
+    CheckNamePattern(o.pattern);
+    const PathArg dir = Named(ctx, {o.path})[0];
+    int exists = 0;
+    if (!CDriveEx::IsDir(dir.windows.c_str(), &exists))
+        throw Failure(kExitFailed, "cannot delete files in " + Quote(dir.given) + ": " +
+                                       (exists ? "it is not a directory" : "it does not exist"));
+    CheckNotRoot(dir, o.del.noPreserveRoot);
     Json doc = PathJson(dir);
     doc["pattern"] = o.pattern;
-    doc["ok"] = ok;
-    doc["matched"] = items.size();
-    if (!ok)
-        throw Failure(kExitFailed, "cannot delete every file matching " + Quote(o.pattern) +
-                                       " in " + Quote(dir.given) +
-                                       ": some are read-only or in use");
-    Emit(ctx, doc, [&](std::ostream &out) {
-        out << "deleted " << Count(items.size(), "file", "files") << "\n";
-    });
+    int ok = 0;
+    std::vector<Removal> records;
+    if (!PlanConfirmRemove(
+            ctx, o.del, ShowBelow(dir), doc,
+            [&](const RemovalReport &plan) {
+                return Count(plan.removed.size(), "file", "files") + " matching " +
+                       Quote(o.pattern) + " in " + Quote(dir.given);
+            },
+            [&] { ok = CDriveEx::DelSubFile(dir.windows.c_str(), o.pattern.c_str(), o.system); },
+            &records))
+        return;
+    const RemovalReport report = Report(ShowBelow(dir), records, false);
+    FinishTree(ctx, doc, report, ok != 0,
+               "cannot delete every file matching " + Quote(o.pattern) + " in " +
+                   Quote(dir.given),
+               "deleted " + Count(report.removed.size(), "file", "files"));
 }
 
 void RunProbe(Context &ctx, const FsOptions &o)
@@ -405,17 +295,17 @@ void AddFs(CLI::App &app, Context &ctx)
     CLI::App *del = fs->add_subcommand("delete", "Delete files (a missing one counts as deleted)");
     del->add_option("paths", o->paths, "The files")->required();
     AddDeleteOptions(del, &o->del);
-    del->callback([&ctx, o] { RunDelete(ctx, *o); });
+    del->callback([&ctx, o] { RunEach(ctx, *o, false); });
 
     CLI::App *rmdir = fs->add_subcommand("rmdir", "Remove empty directories");
     rmdir->add_option("paths", o->paths, "The directories")->required();
     AddDeleteOptions(rmdir, &o->del);
-    rmdir->callback([&ctx, o] { RunRmdir(ctx, *o); });
+    rmdir->callback([&ctx, o] { RunEach(ctx, *o, true); });
 
     CLI::App *deltree = fs->add_subcommand("deltree", "Delete a directory and everything in it");
     deltree->add_option("dir", o->path, "The directory")->required();
     deltree->add_flag("--system", o->system, "Also delete system files at the top level");
-    AddDeleteOptions(deltree, &o->del);
+    AddDeleteOptions(deltree, &o->del, true);
     deltree->callback([&ctx, o] { RunDeltree(ctx, *o); });
 
     CLI::App *delsub = fs->add_subcommand(
@@ -423,7 +313,7 @@ void AddFs(CLI::App &app, Context &ctx)
     delsub->add_option("dir", o->path, "The directory")->required();
     delsub->add_option("pattern", o->pattern, "Wildcard pattern (*.tmp)")->required();
     delsub->add_flag("--system", o->system, "Also delete system files");
-    AddDeleteOptions(delsub, &o->del);
+    AddDeleteOptions(delsub, &o->del, true);
     delsub->callback([&ctx, o] { RunDelsub(ctx, *o); });
 
     CLI::App *probe = fs->add_subcommand(

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "common.h"
+#include "members.h"
 
 namespace brenvik {
 namespace tool {
@@ -29,6 +30,16 @@ void RunType(Context &ctx, const ImageOptions &o)
         const PathArg arg = ToWindows(ctx, p);
         const unsigned long type = CVcdImageEx::GetVCD_cdtype(arg.windows.c_str());
         Json r = PathJson(arg);
+        const std::string master = SlaveMasterOf(arg.windows);
+        if (type == CDTYPE_INVALID && !master.empty()) {
+            // Slaves carry no header: the master says what they belong to.
+            r["type"] = "slave";
+            r["master"] = Display(arg, master);
+            r["master_windows"] = master;
+            doc["images"].push_back(r);
+            table.Add({"slave of " + Display(arg, master), p});
+            continue;
+        }
         if (type == CDTYPE_INVALID) {
             r["type"] = nullptr;
             r["error"] = "cannot read the image header";

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "common.h"
+#include "platform/services.h"
 
 namespace brenvik {
 namespace tool {
@@ -56,6 +57,59 @@ bool LooksLikeHostName(const std::string &text)
     return true;
 }
 
+// The computer behind a UNC path or a network drive's connection; "" when
+// there is none.
+std::string ComputerOf(const std::string &windows, bool driveLetter)
+{
+    std::string unc = windows;
+    if (driveLetter) {
+        char remote[BRENVIK_MAX_PATH] = "";
+        DWORD size = sizeof remote;
+        const std::string local = windows.substr(0, 2);
+        if (platform::sys().WNetGetConnectionA(local.c_str(), remote, &size) != NO_ERROR &&
+            remote[0] == '\0')
+            return "";
+        unc = remote;
+    }
+    if (unc.size() < 3 || unc[0] != '\\' || unc[1] != '\\')
+        return "";
+    return unc.substr(2, unc.find_first_of("\\/", 2) - 2);
+}
+
+// Why no echo request can leave this process, or "".
+std::string WhyNoIcmp()
+{
+    auto &s = platform::sys();
+    WSADATA data;
+    if (s.WSAStartup(0x0202, &data) != 0)
+        return "the sockets layer cannot be started";
+    std::string why;
+    const SOCKET probe = s.socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    if (probe == INVALID_SOCKET)
+        why = s.WSAGetLastError() == WSAEACCES
+                  ? "this process may not send ICMP echo requests: allow its group with "
+                    "sysctl net.ipv4.ping_group_range, or give the program the "
+                    "cap_net_raw capability"
+                  : "no ICMP socket can be opened (error " +
+                        std::to_string(s.WSAGetLastError()) + ")";
+    else
+        s.closesocket(probe);
+    s.WSACleanup();
+    return why;
+}
+
+bool Resolves(const std::string &computer)
+{
+    auto &s = platform::sys();
+    if (s.inet_addr(computer.c_str()) != INADDR_NONE)
+        return true;
+    WSADATA data;
+    s.WSAStartup(0x0202, &data);
+    const bool found = s.gethostbyname(computer.c_str()) != nullptr;
+    s.WSACleanup();
+    return found;
+}
+
 void RunPing(Context &ctx, const NetOptions &o)
 {
     // A bare computer name or address stands for its UNC root.
@@ -72,19 +126,34 @@ void RunPing(Context &ctx, const NetOptions &o)
         throw Failure(kExitUsage, "cannot ping " + Quote(o.target) +
                                       ": give a computer name, a UNC path or a path on a "
                                       "network drive");
+    if (driveLetter && CDriveEx::MaybeNetworkPath(w.c_str()) != 2)
+        throw Failure(kExitUsage, "cannot ping " + Quote(o.target) +
+                                      ": it is on a local drive, with no computer behind it");
     if (o.count == 0)
         throw Failure(kExitUsage, "--count must be at least 1");
     // A time-out of 0 would wait for a reply for ever.
     if (o.timeout == 0)
         throw Failure(kExitUsage, "--timeout must be at least 1 millisecond");
-    const bool reachable =
-        CDriveEx::PingHost(w.c_str(), driveLetter ? 1 : 0, o.count, o.timeout) != 0;
+    const std::string computer = ComputerOf(w, driveLetter);
     Json doc = PathJson(arg);
+    doc["host"] = computer.empty() ? Json(nullptr) : Json(computer);
     doc["network_drive"] = driveLetter;
     doc["count"] = o.count;
     doc["timeout_ms"] = o.timeout;
+    const std::string denied = WhyNoIcmp();
+    if (!denied.empty()) {
+        doc["reachable"] = nullptr;
+        throw Failure(kExitFailed, "cannot ping " + Quote(computer) + ": " + denied, doc);
+    }
+    const bool reachable =
+        CDriveEx::PingHost(w.c_str(), driveLetter ? 1 : 0, o.count, o.timeout) != 0;
     doc["reachable"] = reachable;
-    EmitVerdict(ctx, doc, reachable, "reachable", "not reachable", o.target);
+    if (!reachable && !computer.empty() && !Resolves(computer))
+        throw Failure(kExitFailed, "cannot ping " + Quote(computer) + ": no such host is known",
+                      doc);
+    EmitVerdict(ctx, doc, reachable, "reachable", "not reachable",
+                computer.empty() || computer == o.target ? o.target
+                                                         : computer + " (" + o.target + ")");
 }
 
 }  // namespace

@@ -133,14 +133,95 @@ Json PathJson(const PathArg &arg)
     return j;
 }
 
-void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ostream &)> &human)
+namespace {
+
+// The length of the valid UTF-8 sequence at s[i], or 0.
+std::size_t Utf8Length(const std::string &s, std::size_t i)
 {
-    if (ctx.json) {
-        // File names need not be UTF-8; a bad byte must not end the run.
-        std::cout << doc.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80          ? 1
+                          : (c >> 5) == 6   ? 2
+                          : (c >> 4) == 14  ? 3
+                          : (c >> 3) == 30  ? 4
+                                            : 0;
+    if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2))
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
+            return 0;
+    return n;
+}
+
+// text with each byte outside valid UTF-8 as \xNN and each backslash
+// doubled; "" when text is valid UTF-8 already.
+std::string EscapedBytes(const std::string &text)
+{
+    std::string out;
+    bool bad = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8Length(text, i);
+        if (n == 0) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(text[i]));
+            out += hex;
+            bad = true;
+            ++i;
+            continue;
+        }
+        out += text[i] == '\\' ? std::string("\\\\") : text.substr(i, n);
+        i += n;
+    }
+    return bad ? out : std::string();
+}
+
+// Beside every string member that is not valid UTF-8, its bytes losslessly
+// under the member's name and "_bytes"; the member itself shows U+FFFD.
+void AddBytes(Json *doc)
+{
+    if (doc->is_array()) {
+        for (Json &e : *doc)
+            AddBytes(&e);
         return;
     }
-    human(std::cout);
+    if (!doc->is_object())
+        return;
+    std::vector<std::pair<std::string, std::string>> add;
+    for (auto it = doc->begin(); it != doc->end(); ++it) {
+        if (it.value().is_string()) {
+            const std::string bytes = EscapedBytes(it.value().get<std::string>());
+            if (!bytes.empty())
+                add.emplace_back(it.key() + "_bytes", bytes);
+        } else {
+            AddBytes(&it.value());
+        }
+    }
+    for (const auto &a : add)
+        (*doc)[a.first] = a.second;
+}
+
+}  // namespace
+
+bool IsValidUtf8(const std::string &text)
+{
+    for (std::size_t i = 0, n = 0; i < text.size(); i += n)
+        if ((n = Utf8Length(text, i)) == 0)
+            return false;
+    return true;
+}
+
+void PrintJson(const Json &doc)
+{
+    Json copy = doc;
+    AddBytes(&copy);
+    std::cout << copy.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+void Emit(const Context &ctx, const Json &doc, const std::function<void(std::ostream &)> &human)
+{
+    if (ctx.json)
+        PrintJson(doc);
+    else
+        human(std::cout);
 }
 
 void EmitVerdict(Context &ctx, const Json &doc, bool yes, const std::string &yesText,
@@ -236,10 +317,14 @@ void ReportErrors(Context &ctx, const std::vector<std::string> &errors)
     ctx.exit = errors.empty() ? kExitOk : kExitFailed;
 }
 
-void AddDeleteOptions(CLI::App *sub, DeleteOptions *options)
+void AddDeleteOptions(CLI::App *sub, DeleteOptions *options, bool treeRoot)
 {
     sub->add_flag("-y,--yes", options->yes, "Delete without asking");
-    sub->add_flag("-n,--dry-run", options->dryRun, "List what would be deleted; delete nothing");
+    sub->add_flag("-n,--dry-run", options->dryRun,
+                  "List what would be deleted and what would stay, and why; delete nothing");
+    if (treeRoot)
+        sub->add_flag("--no-preserve-root", options->noPreserveRoot,
+                      "Also delete in a drive or share root, the host's root or a mount point");
 }
 
 void ConfirmDeletion(const DeleteOptions &options, const std::string &what,

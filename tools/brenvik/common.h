@@ -26,18 +26,25 @@ enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 struct Context {
     bool json = false;
     bool win = false;  // every path argument is a Windows path already
+    bool strictConfig = false;  // problems of the registry file are bad usage
     int exit = kExitOk;
 };
 
 // Ends the subcommand: main writes "brenvik: <message>" to standard error
-// (and {"error": ...} to standard output under --json) and exits with code.
+// (and, under --json, partial with "error" and "exit" added to standard
+// output) and exits with code.
 class Failure : public std::runtime_error {
 public:
-    Failure(int code, const std::string &message) : std::runtime_error(message), code_(code) {}
+    Failure(int code, const std::string &message, Json partial = Json::object())
+        : std::runtime_error(message), code_(code), partial_(std::move(partial))
+    {
+    }
     int code() const { return code_; }
+    const Json &partial() const { return partial_; }
 
 private:
     int code_;
+    Json partial_;
 };
 
 // A path as the user typed it and the Windows path the library is given.
@@ -65,6 +72,12 @@ std::string HostPathOf(const std::string &windows);
 
 // {"path": given, "windows": ...} and the like.
 Json PathJson(const PathArg &arg);
+
+// Writes doc to standard output. A string member that is not valid UTF-8
+// shows U+FFFD for the bad bytes and gets a member beside it, its name and
+// "_bytes" ("path_bytes"), with those bytes as \xNN and backslashes doubled.
+void PrintJson(const Json &doc);
+bool IsValidUtf8(const std::string &text);
 
 // Writes doc as the one JSON document of the run under --json, else calls
 // human with standard output.
@@ -108,8 +121,9 @@ void ReportErrors(Context &ctx, const std::vector<std::string> &errors);
 struct DeleteOptions {
     bool yes = false;
     bool dryRun = false;
+    bool noPreserveRoot = false;  // only where a tree or a directory's files go
 };
-void AddDeleteOptions(CLI::App *sub, DeleteOptions *options);
+void AddDeleteOptions(CLI::App *sub, DeleteOptions *options, bool treeRoot = false);
 
 // Asks on the terminal before anything is deleted. Returns when the user
 // agreed or --yes was given; throws Failure otherwise: kExitUsage when there
@@ -117,6 +131,15 @@ void AddDeleteOptions(CLI::App *sub, DeleteOptions *options);
 // for --dry-run.
 void ConfirmDeletion(const DeleteOptions &options, const std::string &what,
                      const std::vector<std::string> &items);
+
+// The registry file in force (empty: none), what named it
+// ("BRENVIK_REGISTRY", "default", "none") and what is wrong with it, a line
+// each that names the file.
+struct RegistryCheck {
+    std::string file, source;
+    std::vector<std::string> problems;
+};
+RegistryCheck CheckRegistry();
 
 // The subcommands, each in its own file.
 void AddDrives(CLI::App &app, Context &ctx);
@@ -127,6 +150,7 @@ void AddNet(CLI::App &app, Context &ctx);
 void AddImage(CLI::App &app, Context &ctx);
 void AddBundle(CLI::App &app, Context &ctx);
 void AddScan(CLI::App &app, Context &ctx);
+void AddConfig(CLI::App &app, Context &ctx);
 
 // Names of codes, for output.
 const char *DriveTypeName(unsigned type);

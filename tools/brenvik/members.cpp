@@ -37,5 +37,12 @@ std::string MasterOf(const std::string &member)
     return member.substr(0, member.size() - 4) + ".D00";
 }
 
+std::string SlaveMasterOf(const std::string &name)
+{
+    if (!CVcdImageEx::Is_Cluster_ext(name.c_str()) || name.compare(name.size() - 2, 2, "00") == 0)
+        return "";
+    return MasterOf(name);
+}
+
 }  // namespace tool
 }  // namespace brenvik

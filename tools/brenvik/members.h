@@ -21,6 +21,10 @@ bool ListMembers(const std::string &master, bool dvdOnly, MemberList *list);
 // The master of the bundle a member name T.xxx.Dnn belongs to: T.xxx.D00.
 std::string MasterOf(const std::string &member);
 
+// The master of a bundle member other than the master (T.xxx.Dnn, nn not
+// 00); "" for any other name.
+std::string SlaveMasterOf(const std::string &name);
+
 }  // namespace tool
 }  // namespace brenvik
 

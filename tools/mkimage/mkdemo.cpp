@@ -4,14 +4,28 @@
 
 #include "image_writer.h"
 
+namespace {
+const char kUsage[] =
+    "usage: brenvik-mkdemo DIR\n"
+    "Writes the demo disc-image library (single images, DVD bundles, mixed-mode and\n"
+    "CD-Extra pairs, an unreadable image) into DIR/library, creating DIR if needed.\n"
+    "A directory whose name begins with '-' is given as ./-name.\n";
+}  // namespace
+
 int main(int argc, char **argv)
 {
-    if (argc != 2 || std::string(argv[1]).empty()) {
-        std::cerr << "usage: brenvik-mkdemo DIR\n";
+    const std::string arg = argc == 2 ? argv[1] : "";
+    if (arg == "--help" || arg == "-h") {
+        std::cout << kUsage;
+        return std::cout.flush() ? 0 : 1;
+    }
+    // An option is never taken for a directory to create.
+    if (argc != 2 || arg.empty() || arg[0] == '-') {
+        std::cerr << kUsage;
         return 2;
     }
     std::string error;
-    if (!brenvik::mkimage::WriteDemoLibrary(argv[1], &error)) {
+    if (!brenvik::mkimage::WriteDemoLibrary(arg, &error)) {
         std::cerr << "brenvik-mkdemo: " << error << "\n";
         return 1;
     }

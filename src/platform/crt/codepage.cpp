@@ -28,7 +28,6 @@ constexpr LeadTable kOtherDbcs = MakeTable(0x81, 0xFE, 1, 0);
 constexpr LeadTable kSingleByte = MakeTable(1, 0, 1, 0);
 
 std::atomic<const LeadTable *> g_table{nullptr};
-std::atomic<unsigned> g_forcedCodePage{0};
 
 const LeadTable *TableFor(unsigned codePage)
 {
@@ -48,9 +47,12 @@ const LeadTable *TableFor(unsigned codePage)
 
 void RefreshCodePage()
 {
-    unsigned forced = g_forcedCodePage.load(std::memory_order_acquire);
-    unsigned codePage = forced ? forced : platform::sys().GetACP();
-    g_table.store(TableFor(codePage), std::memory_order_release);
+    g_table.store(TableFor(platform::sys().GetACP()), std::memory_order_release);
+}
+
+bool IsLeadByteOf(unsigned int codePage, unsigned char c)
+{
+    return TableFor(codePage)->lead[c];
 }
 
 bool IsLeadByte(unsigned char c)
@@ -62,14 +64,6 @@ bool IsLeadByte(unsigned char c)
     }
     return t->lead[c];
 }
-
-namespace testing {
-void ForceCodePage(unsigned int codePage)
-{
-    g_forcedCodePage.store(codePage, std::memory_order_release);
-    RefreshCodePage();
-}
-}  // namespace testing
 
 }  // namespace crt
 }  // namespace brenvik

@@ -1,5 +1,5 @@
 // Internal helpers of the runtime subset: stepping over double-byte
-// characters, and a hook that lets tests pick the code page.
+// characters.
 #ifndef BRENVIK_PLATFORM_CRT_MBCS_H
 #define BRENVIK_PLATFORM_CRT_MBCS_H
 
@@ -20,12 +20,6 @@ inline std::size_t CharLength(const char *p)
         return 1;
     return (IsLeadByte(c) && p[1] != '\0') ? 2 : 1;
 }
-
-namespace testing {
-// Makes IsLeadByte use the given code page whatever the services report;
-// 0 goes back to the services' code page.
-void ForceCodePage(unsigned int codePage);
-}  // namespace testing
 
 }  // namespace crt
 }  // namespace brenvik

@@ -242,6 +242,26 @@ DWORD ResolveForRemoval(MappedPath *path)
     return path->isRoot ? ERROR_ACCESS_DENIED : 0;
 }
 
+// What Windows reports for a device: an archive, no directory.
+constexpr DWORD kDeviceAttributes = FILE_ATTRIBUTE_ARCHIVE;
+
+// Opens a device. NUL is the host's null device, which every process may
+// share; the other devices have no counterpart here, as a serial port that
+// is not fitted.
+HANDLE OpenDevice(Device device, unsigned kinds)
+{
+    if (device != Device::kNul)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    auto file = std::make_shared<FileObject>();
+    file->access = kinds;
+    file->fd = OpenRetry("/dev/null", (kinds & kShareWrite) ? O_RDWR : O_RDONLY);
+    if (file->fd < 0)
+        return Fail(Win32FromErrno(errno), INVALID_HANDLE_VALUE);
+    HANDLE handle = RegisterHandle(file);
+    SetThreadLastError(0);
+    return handle;
+}
+
 }  // namespace
 
 HANDLE PosixBackend::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -264,6 +284,12 @@ HANDLE PosixBackend::CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, INVALID_HANDLE_VALUE);
+    const bool opensOnly =
+        dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING;
+    if (path.stream)
+        return Fail(StreamError(&path, !opensOnly), INVALID_HANDLE_VALUE);
+    if (path.device != Device::kNone)
+        return OpenDevice(path.device, kinds);
     Resolve(&path);
     if (path.lookup != Lookup::kExists && path.lookup != Lookup::kMissingFinal)
         return Fail(MissingError(path), INVALID_HANDLE_VALUE);
@@ -526,6 +552,10 @@ BOOL PosixBackend::DeleteFileA(LPCSTR lpFileName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
+    if (path.stream)
+        return Fail(StreamError(&path, false), FALSE);
+    if (path.device != Device::kNone)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
     // The usual case, a file named as it is spelled, in one open: its
     // descriptor gives the type and mode and carries the share probe.
     if (Probe probe(path, 0); probe.fd >= 0) {
@@ -569,11 +599,21 @@ BOOL PosixBackend::MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
     MappedPath to;
     if (DWORD err = MapPath(*config, lpNewFileName, kMapDefault, &to))
         return Fail(err, FALSE);
+    if (from.stream)
+        return Fail(StreamError(&from, false), FALSE);
+    if (from.device != Device::kNone || to.device != Device::kNone)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (to.stream)
+        return Fail(StreamError(&to, true), FALSE);
+    // A new name written as a directory ("f2.txt\") is no name for a file;
+    // the existing entry must be a directory for it.
     Resolve(&from);
     if (from.lookup != Lookup::kExists)
         return Fail(MissingError(from), FALSE);
     if (from.isRoot || to.isRoot)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (to.trailingSep && !S_ISDIR(from.st.st_mode))
+        return Fail(ERROR_DIRECTORY, FALSE);
 
     // The name asked for, before the lookup folds it to an existing spelling.
     char wanted[256];
@@ -633,6 +673,10 @@ DWORD PosixBackend::GetFileAttributesA(LPCSTR lpFileName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, INVALID_FILE_ATTRIBUTES);
+    if (path.stream)
+        return Fail(StreamError(&path, false), INVALID_FILE_ATTRIBUTES);
+    if (path.device != Device::kNone)
+        return kDeviceAttributes;
     Resolve(&path);
     if (path.lookup != Lookup::kExists)
         return Fail(MissingError(path), INVALID_FILE_ATTRIBUTES);
@@ -653,13 +697,18 @@ BOOL PosixBackend::GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVEL
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
-    FileInfo info;
+    if (path.stream)
+        return Fail(StreamError(&path, false), FALSE);
+    // A device has no times and no size.
+    FileInfo info{};
     struct statx sx;
     // The entry as spelled answers in one call; only where it does not is
     // the path looked up (case folded, the error told).
-    if (!path.rootEmpty && path.lastStart < path.len &&
-        ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+    if (path.device != Device::kNone) {
+        info.attributes = kDeviceAttributes;
+    } else if (!path.rootEmpty && path.lastStart < path.len &&
+               ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                       STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
         info = InfoOf(path.c_str(), path.FinalName(), sx, nullptr);
     } else {
         Resolve(&path);
@@ -685,6 +734,10 @@ BOOL PosixBackend::SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapDefault, &path))
         return Fail(err, FALSE);
+    if (path.stream)
+        return Fail(StreamError(&path, false), FALSE);
+    if (path.device != Device::kNone)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
     Resolve(&path);
     if (path.lookup != Lookup::kExists)
         return Fail(MissingError(path), FALSE);
@@ -726,6 +779,10 @@ BOOL PosixBackend::CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpPathName, kMapDefault, &path))
         return Fail(err, FALSE);
+    if (path.stream)
+        return Fail(StreamError(&path, true), FALSE);
+    if (path.device != Device::kNone)
+        return Fail(ERROR_ALREADY_EXISTS, FALSE);
     Resolve(&path);
     if (path.lookup == Lookup::kExists)
         return Fail(ERROR_ALREADY_EXISTS, FALSE);
@@ -742,6 +799,10 @@ BOOL PosixBackend::RemoveDirectoryA(LPCSTR lpPathName)
     MappedPath path;
     if (DWORD err = MapPath(*config, lpPathName, kMapDefault, &path))
         return Fail(err, FALSE);
+    if (path.stream)
+        return Fail(StreamError(&path, false), FALSE);
+    if (path.device != Device::kNone)
+        return Fail(ERROR_DIRECTORY, FALSE);
     Probe probe(path, O_DIRECTORY);
     if (probe.fd < 0) {
         if (DWORD err = ResolveForRemoval(&path))

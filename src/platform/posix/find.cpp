@@ -21,6 +21,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/crt/mbcs.h"
 #include "platform/posix/dos_attr.h"
 #include "platform/posix/errors.h"
 #include "platform/posix/handles.h"
@@ -66,13 +67,18 @@ public:
     dev_t noXattrDev = 0;
 };
 
+// A host name that Windows could not spell (a separator or a forbidden
+// character in it, read in the ANSI code page) is not listed: no caller can
+// name it back.
 bool NameUsable(const char *name)
 {
-    std::size_t n = 0;
-    for (const char *p = name; *p; ++p, ++n)
-        if (*p == '\\' || IsForbiddenNameChar(static_cast<unsigned char>(*p)))
+    const char *p = name;
+    for (std::size_t step; *p; p += step) {
+        step = crt::CharLength(p);
+        if (step == 1 && (*p == '\\' || IsForbiddenNameChar(static_cast<unsigned char>(*p))))
             return false;
-    return n < MAX_PATH;
+    }
+    return static_cast<std::size_t>(p - name) < MAX_PATH;
 }
 
 void Fill(LPWIN32_FIND_DATAA data, const char *name, const FileInfo &info, bool link)
@@ -254,6 +260,10 @@ HANDLE PosixBackend::FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFind
     MappedPath path;
     if (DWORD err = MapPath(*config, lpFileName, kMapWildcards, &path))
         return Fail(err, INVALID_HANDLE_VALUE);
+    // Streams are never listed, and neither are devices: a search never
+    // hands out a device's name as an entry that a caller might delete.
+    if (path.stream || path.device != Device::kNone)
+        return Fail(StreamError(&path, false), INVALID_HANDLE_VALUE);
 
     // No name to look for ("C:\dir\", "C:\"): nothing can match.
     if (path.trailingSep || path.lastStart >= path.len) {
@@ -309,7 +319,7 @@ DWORD SplitListedName(LPCSTR lpPath, const char **name)
     if (lpPath == nullptr)
         return ERROR_INVALID_PARAMETER;
     const char *last = lpPath;
-    for (const char *p = lpPath; *p; ++p)
+    for (const char *p = lpPath; *p; p += crt::CharLength(p))
         if (*p == '\\' || *p == '/')
             last = p + 1;
     if (DWORD err = ListedNameError(last, std::strlen(last)))
@@ -330,7 +340,7 @@ HANDLE PosixBackend::FindFirstFileInA(HANDLE hFindFile, LPCSTR lpFileName,
     // "<directory>\\<subdirectory>\\<pattern>": the last two components.
     const char *pattern = lpFileName;
     const char *sub = nullptr;
-    for (const char *p = lpFileName; *p; ++p) {
+    for (const char *p = lpFileName; *p; p += crt::CharLength(p)) {
         if (*p == '\\' || *p == '/') {
             sub = pattern;
             pattern = p + 1;

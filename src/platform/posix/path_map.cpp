@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/crt/crt.h"
 #include "platform/posix/errors.h"
 
 namespace brenvik {
@@ -87,14 +89,30 @@ bool IsDirectory(const char *path)
 // Finds in directory dir (a host path, "" for the current directory) a name
 // equal to name[0..n) without regard to ASCII case, and writes its spelling
 // over name. False when there is none.
-bool FoldComponent(const char *dir, char *name, std::size_t n)
+// Equality without regard to ASCII case, where a double-byte character of
+// codePage matches only itself: its trail byte may look like a letter.
+bool SameNameIgnoringCase(const char *a, const char *b, std::size_t n, UINT codePage)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        if (crt::IsLeadByteOf(codePage, static_cast<unsigned char>(a[i])) && i + 1 < n) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+        } else if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FoldComponent(const char *dir, char *name, std::size_t n, UINT codePage)
 {
     DIR *d = ::opendir(*dir ? dir : ".");
     if (d == nullptr)
         return false;
     bool found = false;
     while (struct dirent *e = ::readdir(d)) {
-        if (std::strlen(e->d_name) == n && SameIgnoringCase(e->d_name, name, n)) {
+        if (std::strlen(e->d_name) == n && SameNameIgnoringCase(e->d_name, name, n, codePage)) {
             std::memcpy(name, e->d_name, n);
             found = true;
             break;
@@ -142,6 +160,49 @@ bool DriveRootPath(const RegistryConfig &config, int drive, const char **root)
     return false;
 }
 
+namespace {
+
+// The device the raw final component text[0..n) names, read as Windows reads
+// it (see Device).
+Device DeviceOf(const char *text, std::size_t n)
+{
+    std::size_t end = 0;
+    while (end < n && text[end] != '.' && text[end] != ':')
+        ++end;
+    while (end > 0 && text[end - 1] == ' ')
+        --end;
+    auto is = [&](const char *name) {
+        return SameIgnoringCase(text, name, 3);
+    };
+    if (end == 3 && is("nul"))
+        return Device::kNul;
+    if (end == 3 && (is("con") || is("prn") || is("aux")))
+        return Device::kOther;
+    if (end == 4 && (is("com") || is("lpt")) && text[3] >= '1' && text[3] <= '9')
+        return Device::kOther;
+    return Device::kNone;
+}
+
+// Where the final component of p..end starts, as typed.
+template <typename CharLen>
+const char *FinalComponent(const char *p, const char *end, CharLen charLen)
+{
+    const char *final = p;
+    for (const char *q = p; q < end; q += charLen(q))
+        if (IsSep(*q))
+            final = q + 1;
+    return final;
+}
+
+// "::$DATA" (any case) after a name names the file's unnamed stream: the
+// file itself.
+bool IsUnnamedStream(const char *colon, std::size_t n)
+{
+    return n == 7 && SameIgnoringCase(colon, "::$data", 7);
+}
+
+}  // namespace
+
 DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
               MappedPath *out)
 {
@@ -155,6 +216,8 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
     out->trailingSep = false;
     out->wildcardLast = false;
     out->rootEmpty = false;
+    out->device = Device::kNone;
+    out->stream = false;
     out->lookup = Lookup::kNotDone;
     out->err = 0;
 
@@ -164,14 +227,42 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
     if (inputLen >= MAX_PATH)
         return ERROR_FILENAME_EXCED_RANGE;
 
+    // Windows reads a path in its ANSI code page: a double-byte character
+    // whose trail byte is 0x5C is one character, not a separator.
+    const UINT codePage = CodePageOf(config);
+    out->codePage = codePage;
+    auto charLen = [&](const char *q) -> std::size_t {
+        return crt::IsLeadByteOf(codePage, static_cast<unsigned char>(q[0])) && q[1] != '\0' ? 2
+                                                                                            : 1;
+    };
+
     const char *p = winPath;
+    bool verbatim = false;
     if (IsSep(p[0]) && IsSep(p[1]) && (p[2] == '?' || p[2] == '.') && IsSep(p[3])) {
         // Devices ("\\.\") are not files of any drive.
         if (p[2] == '.')
             return ERROR_FILE_NOT_FOUND;
         p += 4;
+        verbatim = true;
         if (*p == '\0')
             return ERROR_PATH_NOT_FOUND;
+    }
+
+    // A device name wins over everything else the path says.
+    if (!verbatim && !(IsSep(p[0]) && IsSep(p[1]))) {
+        const char *end = winPath + inputLen;
+        const char *rawFinal = FinalComponent(p, end, charLen);
+        out->device = DeviceOf(rawFinal, static_cast<std::size_t>(end - rawFinal));
+        if (out->device != Device::kNone) {
+            // Whoever looks the name up on the host finds the null device,
+            // never a file of that name.
+            constexpr char kNull[] = "/dev/null";
+            Append(out, kNull, sizeof kNull - 1);
+            out->kind = RootKind::kHostRoot;
+            out->rootLen = 1;
+            out->lastStart = 5;
+            return 0;
+        }
     }
 
     const char *root = nullptr;
@@ -214,12 +305,17 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
         out->rootLen = out->len;
     }
 
+    const char *end = winPath + inputLen;
+    const char *rawFinal = FinalComponent(p, end, charLen);
+
     // Components: their starts in host, so that ".." can drop the last one.
     std::size_t starts[kMaxComponents];
+    // Whether each is a name no file system takes: Windows only minds once
+    // "." and ".." are done, so a bad name that ".." takes back is no error.
+    bool bad[kMaxComponents];
     std::size_t count = 0;
     std::size_t relativeUps = 0;  // leading ".." of a relative path, kept
-    const char *end = winPath + inputLen;
-    out->trailingSep = IsSep(end[-1]);
+    out->trailingSep = IsSep(end[-1]) && rawFinal == end;
 
     while (p < end) {
         while (p < end && IsSep(*p))
@@ -228,7 +324,7 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
             break;
         const char *c = p;
         while (p < end && !IsSep(*p))
-            ++p;
+            p += charLen(p);
         std::size_t n = static_cast<std::size_t>(p - c);
         const bool last = (p >= end) || [&] {
             const char *q = p;
@@ -236,10 +332,17 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
                 ++q;
             return q >= end;
         }();
+        // Only the final name of a path without a closing separator loses
+        // every trailing period and blank; the others lose one period.
+        const bool finalName = last && !out->trailingSep;
 
-        if (n == 1 && c[0] == '.')
+        const bool dot = n == 1 && c[0] == '.';
+        const bool dotdot = n == 2 && c[0] == '.' && c[1] == '.';
+        if (verbatim && (dot || dotdot))
+            return ERROR_INVALID_NAME;  // a literal "." or ".." is no name
+        if (dot)
             continue;
-        if (n == 2 && c[0] == '.' && c[1] == '.') {
+        if (dotdot) {
             if (count > relativeUps) {
                 --count;
                 out->len = starts[count] > 0 ? starts[count] - 1 : 0;
@@ -251,6 +354,7 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
                     return ERROR_FILENAME_EXCED_RANGE;
                 if (out->len > 0 && !Append(out, "/", 1))
                     return ERROR_FILENAME_EXCED_RANGE;
+                bad[count] = false;
                 starts[count++] = out->len;
                 ++relativeUps;
                 if (!Append(out, "..", 2))
@@ -263,31 +367,56 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
             for (std::size_t i = 0; i < n; ++i)
                 if (c[i] == '*' || c[i] == '?')
                     wildcard = true;
-        // Windows ignores the trailing dots and spaces of a name; a search
-        // pattern keeps them ("*." asks for names without an extension).
-        while (!wildcard && n > 0 && (c[n - 1] == '.' || c[n - 1] == ' '))
-            --n;
-        if (n == 0)
-            continue;
-        if (n > 255)
-            return ERROR_INVALID_NAME;
-        for (std::size_t i = 0; i < n; ++i) {
+        if (!verbatim && finalName) {
+            // A search pattern keeps them ("*." asks for names without an
+            // extension).
+            while (!wildcard && n > 0 && (c[n - 1] == '.' || c[n - 1] == ' '))
+                --n;
+            if (n == 0)
+                continue;
+        } else if (!verbatim && n > 1 && c[n - 1] == '.') {
+            // A name of dots only ("...") is a name, and stays whole: it must
+            // never become a step up on the host.
+            bool allDots = true;
+            for (std::size_t i = 0; i < n && allDots; ++i)
+                allDots = c[i] == '.';
+            if (!allDots)
+                --n;
+        }
+        bool refused = n > 255;
+        // The final name of a file may go on to a stream: "name:stream".
+        std::size_t nameLen = n;
+        if (finalName && !wildcard) {
+            for (std::size_t i = 0; i < n; i += charLen(c + i))
+                if (c[i] == ':') {
+                    nameLen = i;
+                    break;
+                }
+            refused |= nameLen == 0;
+            if (nameLen < n)
+                out->stream = !IsUnnamedStream(c + nameLen, n - nameLen);
+        }
+        for (std::size_t i = 0; i < nameLen; i += charLen(c + i)) {
             unsigned char ch = static_cast<unsigned char>(c[i]);
             if (wildcard && (ch == '*' || ch == '?'))
                 continue;
-            if (IsForbiddenNameChar(ch))
-                return ERROR_INVALID_NAME;
+            if (charLen(c + i) == 1 && IsForbiddenNameChar(ch))
+                refused = true;
         }
         if (count >= kMaxComponents)
             return ERROR_FILENAME_EXCED_RANGE;
         if (out->len > 0 && out->host[out->len - 1] != '/' && !Append(out, "/", 1))
             return ERROR_FILENAME_EXCED_RANGE;
+        bad[count] = refused;
         starts[count++] = out->len;
-        if (!Append(out, c, n))
+        if (!Append(out, c, nameLen))
             return ERROR_FILENAME_EXCED_RANGE;
         out->wildcardLast = wildcard;
     }
 
+    for (std::size_t i = 0; i < count; ++i)
+        if (bad[i])
+            return ERROR_INVALID_NAME;
     if (count == 0) {
         out->lastStart = out->len;
         out->isRoot = out->kind != RootKind::kRelative;
@@ -300,6 +429,9 @@ DWORD MapPath(const RegistryConfig &config, const char *winPath, unsigned flags,
         if (count == relativeUps)
             out->lastStart = out->len;
     }
+    // A stream's colon is seen only in a name; a device needs none.
+    if (out->stream && out->lastStart >= out->len)
+        out->stream = false;
     return 0;
 }
 
@@ -389,7 +521,7 @@ void Resolve(MappedPath *path, bool finalToo)
                     dirEnd = 1;  // the directory is "/"
                 char dirKeep = host[dirEnd];
                 host[dirEnd] = '\0';
-                folded = FoldComponent(host, name, n);
+                folded = FoldComponent(host, name, n, path->codePage);
                 host[dirEnd] = dirKeep;
                 if (folded)
                     std::memcpy(host + pos, name, n);
@@ -441,6 +573,15 @@ DWORD MissingError(const MappedPath &path)
     default:
         return ERROR_FILE_NOT_FOUND;
     }
+}
+
+DWORD StreamError(MappedPath *path, bool make)
+{
+    if (make)
+        return ERROR_INVALID_NAME;
+    Resolve(path, false);
+    return path->lookup == Lookup::kExists ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND)
+                                           : MissingError(*path);
 }
 
 DWORD ErrorForPath(const MappedPath &path, int err)

@@ -11,10 +11,18 @@
 //   a\b           relative to the current directory of the process
 //   \\?\X:\a      as X:\a, and \\?\UNC\srv\shr as \\srv\shr (the prefix
 //                 only turns normalisation off on Windows; here it is dropped)
-// Both separators separate. "." and empty components drop out, ".." goes up
-// but never above the root, and trailing dots and spaces of every component
-// are ignored, so "C:\dir." and "C:\dir. \" name C:\dir. A component made of
-// dots and spaces only then names the directory it stands in.
+// Names follow Win32's normalisation before any lookup: both separators
+// separate and runs of them count as one; "." drops out and ".." goes up,
+// never above the root; a component followed by a separator loses one
+// trailing period ("dir.\x" is dir\x, "a..\x" is a.\x, "...\x" stays);
+// only the final component of a path that does not end in a separator loses
+// all its trailing periods and blanks ("C:\dir. " is C:\dir, "C:\dir \"
+// is "dir " with its blank; a final name of dots and blanks only names the
+// directory it stands in). "\\?\" paths skip all of that. A double-byte
+// character of the ANSI code page is never split, so a trail byte of 0x5C
+// is no separator.
+// The final component may name a DOS device or a stream; see Device and
+// MappedPath::stream.
 //
 // Mapping is pure text work on fixed buffers; Resolve then looks the name up
 // on the host: exactly first and, where a component is missing, by reading
@@ -54,6 +62,19 @@ enum class Lookup {
     kError,          // another failure; err holds errno
 };
 
+// DOS devices as the NT line of Windows reads them (the Windows this
+// library's callers were built for; Windows 11 frees names with an
+// extension): the final component of a path that is neither UNC nor
+// "\\?\", from its start to its first '.' or ':', trailing blanks ignored,
+// is CON, PRN, AUX, NUL, COM1-COM9 or LPT1-LPT9 in any letter case, in any
+// directory. A device is never created, renamed or deleted, whatever the
+// host holds under that name.
+enum class Device {
+    kNone,
+    kNul,    // opens as an empty sink
+    kOther,  // a device this host has no counterpart for
+};
+
 struct MappedPath {
     char host[kHostPathMax];
     std::size_t len = 0;
@@ -65,6 +86,12 @@ struct MappedPath {
     bool trailingSep = false;   // the Windows path ended in a separator
     bool wildcardLast = false;  // the final component holds '*' or '?'
     bool rootEmpty = false;     // the drive's Path is empty: no medium
+    Device device = Device::kNone;
+    // The final name held a stream colon ("file:s"): host holds the file's
+    // own name. Host file systems keep no streams, so every stream but a
+    // file's unnamed one is missing, and none can be made.
+    bool stream = false;
+    UINT codePage = 1252;  // the ANSI code page the path was read in
 
     Lookup lookup = Lookup::kNotDone;
     int err = 0;
@@ -109,6 +136,11 @@ DWORD MissingError(const MappedPath &path);
 // The Win32 code for errno after an operation on a path that Resolve had
 // looked up: ENOENT is 2 or 3 by whether the parent directory exists.
 DWORD ErrorForPath(const MappedPath &path, int err);
+
+// The Win32 code for a call on a stream (path.stream): looking one up finds
+// nothing (2, or 3 where a directory on the way is missing); making one
+// fails as on a file system without streams (123).
+DWORD StreamError(MappedPath *path, bool make);
 
 // True for characters Windows refuses in a file name.
 bool IsForbiddenNameChar(unsigned char c);

@@ -6,14 +6,11 @@
 #include "platform/last_error.h"
 #include "platform/posix/never_destroyed.h"
 #include "platform/posix/posix_backend.h"
+#include "platform/posix/registry_store.h"
 
 namespace brenvik {
 namespace platform {
 namespace posix {
-
-namespace {
-constexpr UINT kCodePageUtf8 = 65001;
-}  // namespace
 
 PosixBackend &Backend()
 {
@@ -50,8 +47,7 @@ DWORD PosixBackend::GetCurrentProcessId()
 
 UINT PosixBackend::GetACP()
 {
-    // Host names are UTF-8, which has no lead bytes in the Windows sense.
-    return kCodePageUtf8;
+    return CodePageOf(*CurrentRegistry());
 }
 
 }  // namespace posix

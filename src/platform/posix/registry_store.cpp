@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/crt/crt.h"
 #include "platform/posix/never_destroyed.h"
 
 namespace brenvik {
@@ -22,6 +23,8 @@ namespace posix {
 namespace {
 
 constexpr const char *kDrivesKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives";
+constexpr const char *kCodePageKey =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage";
 constexpr const char *kSharesKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Shares";
 constexpr const char *kNetworkKey = "HKEY_CURRENT_USER\\Network";
 constexpr std::size_t kPathBuffer = 4096;
@@ -279,6 +282,53 @@ bool RegistryConfig::HasServer(std::string_view server) const
     return false;
 }
 
+namespace {
+
+// The Windows code page of a locale's character set ("ja_JP.SJIS" is 932).
+UINT LocaleCodePage()
+{
+    const char *locale = nullptr;
+    for (const char *name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        locale = std::getenv(name);
+        if (locale != nullptr && *locale != '\0')
+            break;
+    }
+    if (locale == nullptr || *locale == '\0')
+        return 0;
+    const char *dot = std::strchr(locale, '.');
+    if (dot == nullptr)
+        return 0;
+    // Compared without case, '-' or '_': "UTF-8", "utf8", "Shift_JIS".
+    std::string set;
+    for (const char *p = dot + 1; *p && *p != '@'; ++p)
+        if (*p != '-' && *p != '_')
+            set += AsciiLower(*p);
+    static const struct {
+        const char *name;
+        UINT codePage;
+    } kSets[] = {
+        {"utf8", 65001},  {"sjis", 932},   {"shiftjis", 932}, {"cp932", 932},
+        {"gbk", 936},     {"gb2312", 936}, {"cp936", 936},    {"euckr", 949},
+        {"cp949", 949},   {"big5", 950},   {"cp950", 950},    {"cp1252", 1252},
+        {"iso88591", 1252},
+    };
+    for (const auto &s : kSets)
+        if (set == s.name)
+            return s.codePage;
+    return 0;
+}
+
+}  // namespace
+
+UINT CodePageOf(const RegistryConfig &config)
+{
+    if (config.acp != 0)
+        return config.acp;
+    // A process's locale is set before it starts; read it once.
+    static const UINT locale = LocaleCodePage();
+    return locale != 0 ? locale : 1252;
+}
+
 std::shared_ptr<RegistryConfig> MakeConfig(registry::RegFile reg)
 {
     auto config = std::make_shared<RegistryConfig>();
@@ -326,6 +376,12 @@ std::shared_ptr<RegistryConfig> MakeConfig(registry::RegFile reg)
             !remote.empty())
             config->connections[letter - 'a'] = remote;
     }
+
+    // Windows keeps the code page as a decimal string.
+    std::string acp;
+    if (StringValue(r, kCodePageKey, "ACP", &acp) && !acp.empty() && acp.size() <= 5 &&
+        acp.find_first_not_of("0123456789") == std::string::npos)
+        config->acp = static_cast<UINT>(std::strtoul(acp.c_str(), nullptr, 10));
 
     // The registry names no drive: the host's root is the one local drive.
     if (!config->anyDrive) {
@@ -402,7 +458,10 @@ std::shared_ptr<const RegistryConfig> CurrentRegistry()
     std::shared_ptr<RegistryConfig> config = MakeConfig(registry::RegFile::Parse(text));
     config->text = std::move(text);
 
-    std::lock_guard<std::mutex> lock(cache.mutex);
+    std::unique_lock<std::mutex> lock(cache.mutex);
+    // The runtime caches its lead-byte table; a registry that moves the code
+    // page takes effect on the next call, as every other setting does.
+    const bool codePageMoved = cache.config && cache.config->acp != config->acp;
     cache.config = config;
     cache.key.path = path;
     cache.key.exists = exists;
@@ -412,6 +471,9 @@ std::shared_ptr<const RegistryConfig> CurrentRegistry()
     cache.key.mtime = st.st_mtim;
     cache.key.ctime = st.st_ctim;
     cache.trusted = !exists || ReadIsSettled(st, now);
+    lock.unlock();
+    if (codePageMoved)
+        crt::RefreshCodePage();
     return config;
 }
 

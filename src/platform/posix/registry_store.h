@@ -43,6 +43,8 @@ struct RegistryConfig {
     std::vector<ShareConfig> shares;
     // Remote paths of the remembered connections, by letter; empty for none.
     std::string connections[26];
+    // The ANSI code page the registry sets ("ACP"); 0 when it sets none.
+    UINT acp = 0;
     // The text the registry was parsed from.
     std::string text;
 
@@ -50,6 +52,10 @@ struct RegistryConfig {
     const ShareConfig *FindShare(std::string_view server, std::string_view share) const;
     bool HasServer(std::string_view server) const;
 };
+
+// The ANSI code page in force: the registry's, else the locale's (LC_ALL,
+// LC_CTYPE, LANG: a UTF-8 locale is 65001), else 1252.
+UINT CodePageOf(const RegistryConfig &config);
 
 // Builds the configuration that a parsed registry gives.
 std::shared_ptr<RegistryConfig> MakeConfig(registry::RegFile reg);
