@@ -143,8 +143,8 @@ TEST_F(ScanTest, FileSystemsEntered)
     const auto scan = [this](const std::string &options) {
         const std::string script =
             "mount -t tmpfs none '@/other' && mount --rbind /proc '@/proc' && "
-            "printf x > '@/other/There.vcd' && exec '" BRENVIK_TOOL_PATH "' --json scan " +
-            options + " '@'";
+            "printf x > '@/other/There.vcd' && exec '" + ToolPath() + "' --json scan " + options +
+            " '@'";
         return RunProgram("/usr/bin/unshare",
                           {"-rm", "sh", "-c", Expand(script).get<std::string>()});
     };
