@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -20,42 +22,89 @@ struct ScanOptions {
     std::string dir;
     bool strict = false;
     bool noProgress = false;
+    bool progress = false;
+    ScanConfig config;
 };
 
-// One line on a terminal's standard error, rewritten in place, once the scan
-// has taken long enough to be worth watching; cleared at the end.
+// One line on standard error, rewritten in place, once the scan has taken
+// long enough to be worth watching (at once when asked for); cleared at the
+// end. A terminal that knows no escapes gets its old text blanked out.
 class ProgressLine {
 public:
-    explicit ProgressLine(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
+    ProgressLine(bool enabled, bool atOnce)
+        : enabled_(enabled), escapes_(TerminalHasEscapes()), start_(Clock::now()),
+          wait_(atOnce ? Clock::duration::zero() : std::chrono::milliseconds(500))
+    {
+    }
     ~ProgressLine() { Clear(); }
 
-    void Update(std::size_t files, std::size_t images)
+    void Update(const ScanCounts &counts)
     {
         if (!enabled_)
             return;
         const auto now = Clock::now();
-        if (now - start_ < std::chrono::milliseconds(500))
+        if (now - start_ < wait_)
             return;
         if (shown_ && now - last_ < std::chrono::milliseconds(100))
             return;
         last_ = now;
         shown_ = true;
-        std::cerr << "\rbrenvik: scanning: " << files << " files, " << images << " image files"
-                  << "\033[K" << std::flush;
+        // Rates of the last second or two: the walk's pace, then the reads'.
+        if (now - recent_.at >= std::chrono::seconds(1)) {
+            base_ = recent_;
+            recent_ = Sample{now, counts};
+        }
+        const double seconds =
+            std::max(std::chrono::duration<double>(now - base_.at).count(), 0.001);
+        const auto rate = [seconds](std::size_t now, std::size_t then) {
+            return std::to_string(static_cast<unsigned long long>((now - then) / seconds + 0.5));
+        };
+        Show("brenvik: scanning: " + std::to_string(counts.files) + " files, " +
+             std::to_string(counts.imageFiles) + " image files, " +
+             std::to_string(counts.imagesRead) + " read; " +
+             rate(counts.files, base_.counts.files) + " files/s, " +
+             rate(counts.imagesRead, base_.counts.imagesRead) + " images/s");
     }
     void Clear()
     {
         if (shown_)
-            std::cerr << "\r\033[K" << std::flush;
+            Show("");
         shown_ = false;
     }
 
 private:
     using Clock = std::chrono::steady_clock;
+
+    static bool TerminalHasEscapes()
+    {
+        const char *term = std::getenv("TERM");
+        return term != nullptr && *term != '\0' && std::string(term) != "dumb";
+    }
+    void Show(const std::string &text)
+    {
+        std::string line = "\r" + text;
+        if (escapes_) {
+            line += "\033[K";
+        } else if (text.size() < width_) {
+            line += std::string(width_ - text.size(), ' ') + "\r" + text;
+        }
+        width_ = text.size();
+        std::cerr << line << std::flush;
+    }
+
+    struct Sample {
+        Clock::time_point at;
+        ScanCounts counts;
+    };
+
     bool enabled_;
+    bool escapes_;
     bool shown_ = false;
+    std::size_t width_ = 0;  // of the text on the line now
     Clock::time_point start_;
+    Clock::duration wait_;
     Clock::time_point last_;
+    Sample base_{start_, {}}, recent_{start_, {}};
 };
 
 const char *KindKey(ScanItem::Kind kind)
@@ -131,9 +180,16 @@ Json ItemJson(const std::string &root, const ScanItem &item)
     return j;
 }
 
+// A DVD bundle whose master's header names another kind of disc.
+bool NotDvd(const ScanItem &item)
+{
+    return item.kind == ScanItem::kDvdBundle && item.type != CDTYPE_INVALID &&
+           item.type != CDTYPE_DVD;
+}
+
 struct Summary {
-    std::size_t singles = 0, dvd = 0, dvdIncomplete = 0, pairs = 0, pairsIncomplete = 0,
-                orphans = 0, unreadable = 0;
+    std::size_t singles = 0, dvd = 0, dvdIncomplete = 0, notDvd = 0, pairs = 0,
+                pairsIncomplete = 0, orphans = 0, unreadable = 0;
     bool Problems() const
     {
         return dvdIncomplete + pairsIncomplete + orphans + unreadable > 0;
@@ -149,6 +205,7 @@ Summary Summarise(const ScanReport &report)
         case ScanItem::kDvdBundle:
             ++s.dvd;
             s.dvdIncomplete += item.complete ? 0 : 1;
+            s.notDvd += NotDvd(item) ? 1 : 0;
             break;
         case ScanItem::kPair:
             ++s.pairs;
@@ -177,6 +234,25 @@ std::string SummaryLine(const ScanReport &report, const Summary &s)
     return line;
 }
 
+// Why --strict fails, a count for each kind of problem.
+std::string StrictReasons(const ScanReport &report, const Summary &s)
+{
+    std::string why;
+    const auto add = [&why](std::size_t n, const char *one, const char *many) {
+        if (n != 0)
+            why += (why.empty() ? "" : ", ") + Count(n, one, many);
+    };
+    add(s.dvdIncomplete - s.notDvd, "incomplete DVD bundle", "incomplete DVD bundles");
+    add(s.notDvd, "DVD bundle whose master is no DVD image",
+        "DVD bundles whose masters are no DVD images");
+    add(s.pairsIncomplete, "incomplete mixed-mode/CD-Extra pair",
+        "incomplete mixed-mode/CD-Extra pairs");
+    add(s.orphans, "group of slaves without a master", "groups of slaves without a master");
+    add(s.unreadable, "unreadable image", "unreadable images");
+    add(report.errors.size(), "unreadable directory", "unreadable directories");
+    return why;
+}
+
 void PrintHuman(std::ostream &out, const std::string &root, const ScanReport &report,
                 const Summary &s)
 {
@@ -190,7 +266,10 @@ void PrintHuman(std::ostream &out, const std::string &root, const ScanReport &re
         for (const ScanItem &item : report.items) {
             std::string state = "ok", members = "1";
             const int expected = ExpectedMembers(item);
-            if (IsBundle(item)) {
+            if (NotDvd(item)) {
+                state = std::string(ImageTypeName(item.type)) + ", not DVD";
+                members = std::to_string(item.members.size()) + " of ?";
+            } else if (IsBundle(item)) {
                 state = item.complete ? "complete" : "incomplete";
                 members = expected >= 0 ? std::to_string(expected - static_cast<int>(item.missing.size())) +
                                               " of " + std::to_string(expected)
@@ -249,13 +328,11 @@ void RunScan(Context &ctx, const ScanOptions &o)
         windows = ToWindows(ctx, o.dir).windows;
     }
     // Scripts want output that does not depend on the terminal.
-    ProgressLine progress(!o.noProgress && IsTerminal(2));
+    ProgressLine progress(o.progress || (!o.noProgress && IsTerminal(2)), o.progress);
     ScanReport report;
     std::string error;
-    const bool ok = Scan(host, windows,
-                         [&progress](std::size_t files, std::size_t images) {
-                             progress.Update(files, images);
-                         },
+    const bool ok = Scan(host, windows, o.config,
+                         [&progress](const ScanCounts &counts) { progress.Update(counts); },
                          &report, &error);
     progress.Clear();
     if (!ok)
@@ -289,8 +366,10 @@ void RunScan(Context &ctx, const ScanOptions &o)
     Emit(ctx, doc, [&](std::ostream &out) { PrintHuman(out, root, report, s); });
     for (const std::string &e : report.errors)
         std::cerr << "brenvik: warning: cannot read " << e << "\n";
-    if (o.strict && (s.Problems() || !report.errors.empty()))
+    if (o.strict && (s.Problems() || !report.errors.empty())) {
+        std::cerr << "brenvik: scan --strict: " << StrictReasons(report, s) << "\n";
         ctx.exit = kExitFailed;
+    }
 }
 
 }  // namespace
@@ -303,9 +382,20 @@ void AddScan(CLI::App &app, Context &ctx)
                 "members, complete or not");
     scan->add_option("dir", o->dir, "The directory")->required();
     scan->add_flag("--strict", o->strict,
-                   "Exit 1 when a bundle is incomplete, slaves lack their master, an image is "
-                   "unreadable or a directory cannot be read");
+                   "Exit 1, saying why, when a bundle is incomplete or its master no DVD image, "
+                   "slaves lack their master, an image is unreadable or a directory cannot be "
+                   "read");
+    scan->add_option("-j,--jobs", o->config.jobs,
+                     "Directories listed and image headers read at once, 1 to " +
+                         std::to_string(kMaxScanJobs) + " (default " +
+                         std::to_string(kDefaultScanJobs) + "); 1 reads one after another")
+        ->type_name("N")
+        ->check(CLI::Range(1u, kMaxScanJobs).description(""));
+    scan->add_flag("-x,--one-file-system", o->config.oneFileSystem,
+                   "Do not enter directories on other file systems than DIR's");
     scan->add_flag("--no-progress", o->noProgress, "No progress line on standard error");
+    scan->add_flag("--progress", o->progress,
+                   "The progress line from the start, terminal or not");
     scan->callback([&ctx, o] { RunScan(ctx, *o); });
 }
 

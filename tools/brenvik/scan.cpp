@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <tuple>
 #include <unordered_set>
@@ -19,9 +24,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "platform/posix/host_path.h"
 #endif
@@ -31,16 +40,38 @@ namespace tool {
 
 namespace {
 
-constexpr std::size_t kProgressEvery = 128;
-// Below this many images and bundles a second thread costs more than it saves.
-constexpr std::size_t kParallelFrom = 64;
+constexpr auto kProgressPeriod = std::chrono::milliseconds(100);
+
+// Where a directory comes in the one-thread walk: the walk takes the last
+// directory found first, so this is the path of ranks from the root, a
+// directory's rank among its siblings counted from the last one listed.
+// Sorting by it restores the order of that walk, whatever order the
+// directories were read in.
+using WalkOrder = std::shared_ptr<const std::vector<std::uint32_t>>;
 
 struct Candidate {
-    std::string dirRel;  // "" for the root, else "a/b"
+    WalkOrder order;          // the directory's
+    std::uint32_t index = 0;  // among the directory's candidates, in listing order
+    std::string dirRel;       // "" for the root, else "a/b"
     std::string name;
     int extClass = EXTTYPE_NONE;
     bool nameable = true;
     std::string why;  // when not nameable
+};
+
+struct DirJob {
+    std::string rel;  // "" for the root
+    bool nameable = true;
+    WalkOrder order;
+};
+
+// What one directory's listing adds to the report.
+struct Listing {
+    std::vector<Candidate> candidates;
+    std::vector<DirJob> children;  // in listing order
+    std::size_t directories = 0, links = 0;
+    bool failed = false;
+    std::string error;
 };
 
 std::string Join(const std::string &dirRel, const std::string &name)
@@ -68,14 +99,18 @@ bool Nameable(const std::string &name, std::string *why)
 }
 
 enum class EntryType { kFile, kDirectory, kLink, kOther };
+enum class Listed { kRead, kOtherFileSystem, kFailed };
 
 // Calls each(name, type) for the entries of dir (not "." and ".."); the type
 // is the listing's own where it gives one, so most entries cost no stat.
-// False, with *error, when dir cannot be read.
+// kOtherFileSystem, listing nothing, when device is given and dir is not on
+// it; kFailed, with *error, when dir cannot be read.
 template <typename Each>
-bool ListDirectory(const std::string &dir, Each each, std::string *error)
+Listed ListDirectory(const std::string &dir, const std::uint64_t *device, Each each,
+                     std::string *error)
 {
 #if defined(_WIN32)
+    (void)device;
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::directory_iterator it(fs::u8path(dir), ec);
@@ -90,12 +125,21 @@ bool ListDirectory(const std::string &dir, Each each, std::string *error)
     }
     if (ec)
         *error = ec.message();
-    return !ec;
+    return ec ? Listed::kFailed : Listed::kRead;
 #else
-    DIR *d = ::opendir(dir.c_str());
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && device != nullptr && ::fstat(fd, &st) == 0 &&
+        static_cast<std::uint64_t>(st.st_dev) != *device) {
+        ::close(fd);
+        return Listed::kOtherFileSystem;
+    }
+    DIR *d = fd < 0 ? nullptr : ::fdopendir(fd);
     if (d == nullptr) {
         *error = std::strerror(errno);
-        return false;
+        if (fd >= 0)
+            ::close(fd);
+        return Listed::kFailed;
     }
     errno = 0;
     while (struct dirent *e = ::readdir(d)) {
@@ -104,7 +148,6 @@ bool ListDirectory(const std::string &dir, Each each, std::string *error)
             continue;
         unsigned char t = e->d_type;
         if (t == DT_UNKNOWN) {
-            struct stat st;
             if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the listing
             t = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR
@@ -121,8 +164,25 @@ bool ListDirectory(const std::string &dir, Each each, std::string *error)
     ::closedir(d);
     if (err != 0) {
         *error = std::strerror(err);
-        return false;
+        return Listed::kFailed;
     }
+    return Listed::kRead;
+#endif
+}
+
+// The directory's device, for staying on one file system; false where there
+// is none to compare.
+bool DeviceOf(const std::string &path, std::uint64_t *device)
+{
+#if defined(_WIN32)
+    (void)path;
+    (void)device;
+    return false;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    *device = static_cast<std::uint64_t>(st.st_dev);
     return true;
 #endif
 }
@@ -138,6 +198,68 @@ bool IsDirectory(const std::string &path)
 #endif
 }
 
+#if !defined(_WIN32)
+// A mount table field, with the octal escapes of blanks and backslashes undone.
+std::string Unescape(const std::string &field)
+{
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+            field[i + 1] <= '3') {
+            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                     (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+#endif
+
+// Mount points below rootHost, relative to it, of the kernel's pseudo file
+// systems: they hold no images, and reading some of them blocks or costs
+// the kernel dearly.
+std::unordered_set<std::string> PseudoMounts(const std::string &rootHost)
+{
+    std::unordered_set<std::string> found;
+#if !defined(_WIN32)
+    static const std::unordered_set<std::string> kPseudo = {
+        "proc",     "sysfs",      "devtmpfs",  "devpts",     "cgroup",     "cgroup2",
+        "debugfs",  "tracefs",    "securityfs", "pstore",    "bpf",        "configfs",
+        "fusectl",  "mqueue",     "hugetlbfs", "binfmt_misc", "autofs",    "efivarfs",
+        "selinuxfs", "rpc_pipefs", "nsfs",     "nfsd"};
+    char resolved[PATH_MAX];
+    if (::realpath(rootHost.c_str(), resolved) == nullptr)
+        return found;
+    std::string root = resolved;
+    if (root.back() != '/')
+        root += '/';
+    std::ifstream table("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(table, line)) {
+        // id parent major:minor root MOUNTPOINT options [optional...] - TYPE source options
+        std::vector<std::string> fields;
+        std::size_t from = 0;
+        while (from <= line.size()) {
+            const std::size_t blank = std::min(line.find(' ', from), line.size());
+            fields.push_back(line.substr(from, blank - from));
+            from = blank + 1;
+        }
+        const auto dash = std::find(fields.begin(), fields.end(), "-");
+        if (fields.size() < 5 || dash == fields.end() || dash + 1 == fields.end() ||
+            kPseudo.count(*(dash + 1)) == 0)
+            continue;
+        const std::string point = Unescape(fields[4]);
+        if (point.size() > root.size() && point.compare(0, root.size(), root) == 0)
+            found.insert(point.substr(root.size()));
+    }
+#else
+    (void)rootHost;
+#endif
+    return found;
+}
+
 // One image, or the members of one bundle, to look at.
 struct Task {
     const Candidate *single = nullptr;
@@ -146,13 +268,15 @@ struct Task {
 
 class Scanner {
 public:
-    Scanner(const std::string &rootHost, const std::string &rootWindows,
+    Scanner(const std::string &rootHost, const std::string &rootWindows, const ScanConfig &config,
             const ScanProgress &progress, ScanReport *report)
-        : rootHost_(rootHost), progress_(progress), report_(report)
+        : rootHost_(rootHost), config_(config), progress_(progress), report_(report)
     {
         rootWin_ = rootWindows;
         if (rootWin_.empty() || rootWin_.back() != '\\')
             rootWin_ += '\\';
+        if (config_.jobs < 1)
+            config_.jobs = 1;
     }
 
     bool Walk(std::string *error);
@@ -174,12 +298,16 @@ private:
         std::replace(rel.begin(), rel.end(), '\\', '/');
         return rel;
     }
-    void Tick()
+    void Report()
     {
-        if (progress_ && ++ticks_ % kProgressEvery == 0)
-            progress_(report_->files, report_->imageFiles);
+        if (progress_)
+            progress_(ScanCounts{files_.load(), imageFiles_.load(), imagesRead_.load()});
     }
-    void Work(const std::vector<Task> &tasks, std::vector<ScanItem> *items, bool reports);
+    // Runs work on n threads and reports progress meanwhile.
+    void RunThreads(unsigned n, const std::function<void()> &work);
+    void WalkWorker();
+    Listing List(const DirJob &job);
+    void Work(const std::vector<Task> &tasks, std::vector<ScanItem> *items);
     // Fills in the item's names; false (with the reason) when the library
     // cannot be given the file.
     bool Name(const Candidate &c, ScanItem *item);
@@ -197,13 +325,139 @@ private:
 
     std::string rootHost_;
     std::string rootWin_;  // ends in a backslash
+    ScanConfig config_;
     const ScanProgress &progress_;
     ScanReport *report_;
-    std::size_t ticks_ = 0;
+    bool sameDevice_ = false;
+    std::uint64_t device_ = 0;
+    std::unordered_set<std::string> skip_;  // directories not entered, relative
+
+    std::atomic<std::size_t> files_{0}, imageFiles_{0}, imagesRead_{0};
+    std::atomic<std::size_t> next_{0};  // the next task to take
+
+    // The walk's shared state; the candidates and seen_ are only read once
+    // the walk is over.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<DirJob> pending_;  // found, not yet listed; the last found first
+    unsigned listing_ = 0;         // directories being listed
+    unsigned finished_ = 0;        // threads of RunThreads that are done
+    bool rootFailed_ = false;
+    std::string rootError_;
+    std::vector<std::pair<WalkOrder, std::string>> errors_;
     std::vector<Candidate> candidates_;
     std::unordered_set<std::string> seen_;  // candidates' relative paths, lower case
-    std::atomic<std::size_t> next_{0};       // the next task to take
 };
+
+void Scanner::RunThreads(unsigned n, const std::function<void()> &work)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        finished_ = 0;
+    }
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < n; ++t)
+        threads.emplace_back([this, &work] {
+            work();
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++finished_;
+            changed_.notify_all();
+        });
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!changed_.wait_for(lock, kProgressPeriod, [this, n] { return finished_ == n; })) {
+        lock.unlock();
+        Report();
+        lock.lock();
+    }
+    lock.unlock();
+    for (std::thread &t : threads)
+        t.join();
+    Report();
+}
+
+Listing Scanner::List(const DirJob &job)
+{
+    Listing out;
+    const std::string dirHost = job.rel.empty() ? rootHost_ : rootHost_ + "/" + job.rel;
+    std::vector<std::pair<std::string, bool>> subdirs;  // (name, nameable)
+    auto each = [&](std::string &&name, EntryType type) {
+        switch (type) {
+        case EntryType::kLink: ++out.links; return;
+        case EntryType::kOther: return;
+        case EntryType::kDirectory: {
+            ++out.directories;
+            if (skip_.count(Join(job.rel, name)) != 0)
+                return;
+            const bool nameable = job.nameable && Nameable(name, nullptr);
+            subdirs.emplace_back(std::move(name), nameable);
+            return;
+        }
+        case EntryType::kFile: break;
+        }
+        ++files_;
+        // A backslash in a host name would read as a separator.
+        if (name.find('\\') != std::string::npos)
+            return;
+        const int cls = CVcdImageEx::GetPathExtType(name.c_str());
+        if (cls == EXTTYPE_NONE)
+            return;
+        ++imageFiles_;
+        Candidate c{job.order, static_cast<std::uint32_t>(out.candidates.size()), job.rel,
+                    std::move(name), cls, true, ""};
+        if (!job.nameable) {
+            c.nameable = false;
+            c.why = "a directory on its way has no Windows name";
+        } else if (!Nameable(c.name, &c.why)) {
+            c.nameable = false;
+        }
+        out.candidates.push_back(std::move(c));
+    };
+    const Listed listed =
+        ListDirectory(dirHost, sameDevice_ ? &device_ : nullptr, each, &out.error);
+    out.failed = listed == Listed::kFailed;
+    const std::uint32_t n = static_cast<std::uint32_t>(subdirs.size());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        auto order = std::make_shared<std::vector<std::uint32_t>>(*job.order);
+        order->push_back(n - 1 - i);
+        out.children.push_back(
+            DirJob{Join(job.rel, subdirs[i].first), subdirs[i].second, std::move(order)});
+    }
+    return out;
+}
+
+void Scanner::WalkWorker()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return !pending_.empty() || listing_ == 0; });
+        if (pending_.empty())
+            return;  // nothing found and nothing being listed: the walk is over
+        const DirJob job = std::move(pending_.back());
+        pending_.pop_back();
+        ++listing_;
+        lock.unlock();
+        Listing out = List(job);
+        lock.lock();
+        --listing_;
+        report_->directories += out.directories;
+        report_->links += out.links;
+        if (out.failed) {
+            if (job.rel.empty()) {
+                rootFailed_ = true;
+                rootError_ = out.error;
+            } else {
+                errors_.emplace_back(job.order, job.rel + ": " + out.error);
+            }
+        }
+        for (Candidate &c : out.candidates) {
+            seen_.insert(AsciiLower(Join(c.dirRel, c.name)));
+            candidates_.push_back(std::move(c));
+        }
+        for (DirJob &child : out.children)
+            pending_.push_back(std::move(child));
+        changed_.notify_all();
+    }
+}
 
 bool Scanner::Walk(std::string *error)
 {
@@ -211,56 +465,27 @@ bool Scanner::Walk(std::string *error)
         *error = "not a directory";
         return false;
     }
-    // Directories still to read, relative to the root; an explicit stack
-    // lets an unreadable directory be noted and passed over.
-    std::vector<std::pair<std::string, bool>> pending{{"", true}};  // (rel, nameable)
+    if (config_.oneFileSystem)
+        sameDevice_ = DeviceOf(rootHost_, &device_);
+    skip_ = PseudoMounts(rootHost_);
     report_->directories = 1;
-    while (!pending.empty()) {
-        const auto [dirRel, dirNameable] = pending.back();
-        pending.pop_back();
-        const std::string dirHost = dirRel.empty() ? rootHost_ : rootHost_ + "/" + dirRel;
-        auto each = [&](std::string &&name, EntryType type) {
-            switch (type) {
-            case EntryType::kLink: ++report_->links; return;
-            case EntryType::kOther: return;
-            case EntryType::kDirectory: {
-                ++report_->directories;
-                const bool nameable = dirNameable && Nameable(name, nullptr);
-                pending.emplace_back(Join(dirRel, name), nameable);
-                return;
-            }
-            case EntryType::kFile: break;
-            }
-            ++report_->files;
-            Tick();
-            // A backslash in a host name would read as a separator.
-            if (name.find('\\') != std::string::npos)
-                return;
-            const int cls = CVcdImageEx::GetPathExtType(name.c_str());
-            if (cls == EXTTYPE_NONE)
-                return;
-            ++report_->imageFiles;
-            Candidate c{dirRel, std::move(name), cls, true, ""};
-            if (!dirNameable) {
-                c.nameable = false;
-                c.why = "a directory on its way has no Windows name";
-            } else if (!Nameable(c.name, &c.why)) {
-                c.nameable = false;
-            }
-            seen_.insert(AsciiLower(Join(dirRel, c.name)));
-            candidates_.push_back(std::move(c));
-        };
-        std::string listError;
-        if (!ListDirectory(dirHost, each, &listError)) {
-            if (dirRel.empty()) {
-                *error = listError;
-                return false;
-            }
-            report_->errors.push_back(dirRel + ": " + listError);
-        }
+    pending_.push_back(DirJob{"", true, std::make_shared<const std::vector<std::uint32_t>>()});
+    RunThreads(config_.jobs, [this] { WalkWorker(); });
+    report_->files = files_;
+    report_->imageFiles = imageFiles_;
+    if (rootFailed_) {
+        *error = rootError_;
+        return false;
     }
-    if (progress_)
-        progress_(report_->files, report_->imageFiles);
+    // Back into the one-thread walk's order: the classification and the
+    // report are then the same for any number of threads.
+    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate &a, const Candidate &b) {
+        return std::tie(*a.order, a.index) < std::tie(*b.order, b.index);
+    });
+    std::sort(errors_.begin(), errors_.end(),
+              [](const auto &a, const auto &b) { return *a.first < *b.first; });
+    for (auto &e : errors_)
+        report_->errors.push_back(std::move(e.second));
     return true;
 }
 
@@ -395,22 +620,23 @@ ScanItem Scanner::Bundle(std::vector<std::pair<int, const Candidate *>> members)
             if (m.first >= count)
                 item.extra.push_back(Join(m.second->dirRel, m.second->name));
     } else {
-        // No count to go by but the header's, which only the check reads.
-        char master[BRENVIK_MAX_PATH] = "";
-        item.complete = CVcdImageEx::IsValidDvdBundle(item.windows.c_str(), master) != 0;
+        // The library's check would pass a master that is no DVD image with
+        // the members its header counts; no DVD bundle is complete without
+        // a DVD master.
+        item.complete = false;
     }
     return item;
 }
 
-void Scanner::Work(const std::vector<Task> &tasks, std::vector<ScanItem> *items, bool reports)
+void Scanner::Work(const std::vector<Task> &tasks, std::vector<ScanItem> *items)
 {
     for (;;) {
         const std::size_t i = next_.fetch_add(1);
         if (i >= tasks.size())
             return;
-        (*items)[i] = tasks[i].single != nullptr ? Single(*tasks[i].single) : Bundle(tasks[i].members);
-        if (reports && progress_ && i % 16 == 0)
-            progress_(report_->files, report_->imageFiles);
+        const Task &task = tasks[i];
+        (*items)[i] = task.single != nullptr ? Single(*task.single) : Bundle(task.members);
+        imagesRead_ += task.single != nullptr ? 1 : task.members.size();
     }
 }
 
@@ -434,20 +660,12 @@ void Scanner::Classify()
     for (auto &g : groups)
         tasks.push_back(Task{nullptr, std::move(g.second)});
 
-    // Reading headers is most of a scan's time and every image stands
-    // alone: the library's calls may run on several threads at once. Only
-    // this thread reports progress.
+    // Every image stands alone and the library's calls may run on several
+    // threads at once; on a share each of them mostly waits.
     std::vector<ScanItem> items(tasks.size());
-    std::vector<std::thread> helpers;
-    if (tasks.size() >= kParallelFrom) {
-        const unsigned cores = std::thread::hardware_concurrency();
-        const unsigned extra = std::min(cores > 1 ? cores - 1 : 0u, 3u);
-        for (unsigned t = 0; t < extra; ++t)
-            helpers.emplace_back([this, &tasks, &items] { Work(tasks, &items, false); });
-    }
-    Work(tasks, &items, true);
-    for (std::thread &t : helpers)
-        t.join();
+    if (!tasks.empty())
+        RunThreads(static_cast<unsigned>(std::min<std::size_t>(config_.jobs, tasks.size())),
+                   [this, &tasks, &items] { Work(tasks, &items); });
 
     report_->items = std::move(items);
     std::sort(report_->items.begin(), report_->items.end(),
@@ -458,12 +676,12 @@ void Scanner::Classify()
 
 }  // namespace
 
-bool Scan(const std::string &rootHost, const std::string &rootWindows,
+bool Scan(const std::string &rootHost, const std::string &rootWindows, const ScanConfig &config,
           const ScanProgress &progress, ScanReport *report, std::string *error)
 {
     report->rootHost = rootHost;
     report->rootWindows = rootWindows;
-    Scanner scanner(rootHost, rootWindows, progress, report);
+    Scanner scanner(rootHost, rootWindows, config, progress, report);
     if (!scanner.Walk(error))
         return false;
     scanner.Classify();

@@ -40,13 +40,31 @@ struct ScanReport {
     std::vector<std::string> errors;  // directories that could not be read
 };
 
-// Called now and then with the files seen and the image files among them.
-using ScanProgress = std::function<void(std::size_t files, std::size_t images)>;
+// On a network share every open and read waits for a round trip: the
+// default keeps that many in flight.
+constexpr unsigned kDefaultScanJobs = 16;
+constexpr unsigned kMaxScanJobs = 256;
 
-// Walks rootHost (a directory; symbolic links are not followed) whose
-// Windows name is rootWindows, and reports every image and bundle in it.
-// False, with *error, when rootHost cannot be read at all.
-bool Scan(const std::string &rootHost, const std::string &rootWindows,
+struct ScanConfig {
+    unsigned jobs = kDefaultScanJobs;  // directories listed and headers read at once
+    bool oneFileSystem = false;        // stay on the root's file system
+};
+
+struct ScanCounts {
+    std::size_t files = 0;
+    std::size_t imageFiles = 0;
+    std::size_t imagesRead = 0;  // image files whose headers have been looked at
+};
+
+// Called now and then, always on the thread that called Scan.
+using ScanProgress = std::function<void(const ScanCounts &)>;
+
+// Walks rootHost (a directory; symbolic links are not followed, mounts of
+// kernel pseudo file systems such as proc and sysfs are not entered) whose
+// Windows name is rootWindows, and reports every image and bundle in it. The
+// report is the same whatever config.jobs is. False, with *error, when
+// rootHost cannot be read at all.
+bool Scan(const std::string &rootHost, const std::string &rootWindows, const ScanConfig &config,
           const ScanProgress &progress, ScanReport *report, std::string *error);
 
 }  // namespace tool

@@ -1,0 +1,168 @@
+// brenvik scan: the same report whatever the number of threads, the file
+// systems it enters, the progress line and the reasons --strict gives.
+#include <unistd.h>
+
+#include "image_writer.h"
+#include "tool_fixture.h"
+
+namespace brenvik {
+namespace tooltest {
+namespace {
+
+namespace mk = brenvik::mkimage;
+
+class ScanTest : public ToolTest {
+protected:
+    void Image(const std::string &relative, std::uint32_t format, std::uint32_t kind,
+               std::uint32_t slaves, std::uint64_t length = 4096)
+    {
+        test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
+        mk::HeaderFields header;
+        header.mediaFormat = format;
+        header.discKind = kind;
+        header.slaveCount = slaves;
+        header.desc = relative;
+        header.totalLength = length;
+        EXPECT_TRUE(mk::WriteImage(H(relative), header)) << relative;
+    }
+};
+
+// A tree where the walk's order shows: bundles whose members differ only in
+// case (their order in a bundle is the listing's), orphans, unreadable and
+// unnameable images, links, spread over nested directories.
+TEST_F(ScanTest, SameReportForAnyNumberOfThreads)
+{
+    int files = 0;
+    for (int d = 0; d < 120; ++d) {
+        const std::string dir = "g" + std::to_string(d % 6) + "/d" + std::to_string(d) +
+                                (d % 10 == 0 ? "/deep/er" : "");
+        const std::string t = dir + "/T" + std::to_string(d);
+        switch (d % 6) {
+        case 0: Image(t + ".vcd", 0, mk::kKindVideo, 0); break;
+        case 1:
+            Image(t + ".DVD.D00", mk::kFormatDvd, 0, 2);
+            Write(t + ".DVD.D01", "s");
+            Write(t + ".dvd.d01", "s");
+            Write(t + ".Dvd.D03", "s");  // beyond the count, D02 missing
+            files += 3;
+            break;
+        case 2:
+            Image(t + ".VCD.D00", 0, mk::kKindMixedMode, 1);
+            Write(t + ".VCD.D01", "s");
+            ++files;
+            break;
+        case 3:
+            Write(t + ".DVD.D01", "s");  // no master
+            break;
+        case 4: Image(t + ".vcd", 0, 0, 0, 100); break;  // too short to read
+        case 5: Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0); break;
+        }
+        ++files;
+        for (int k = 0; k < 24; ++k, ++files)
+            Write(dir + "/f" + std::to_string(k) + (k % 2 ? ".txt" : ".D0x"), "x");
+        if (d % 7 == 0) {
+            ASSERT_EQ(::symlink(H(dir).c_str(), H(dir + "/link").c_str()), 0);
+        }
+    }
+
+    const std::vector<ToolRun> serial = Check({
+        {{"--json", "scan", "-j", "1", "@"}, 0,
+            {{"/summary/files", files}, {"/summary/single_images", 20},
+             {"/summary/dvd_bundles", 20}, {"/summary/pairs", 20},
+             {"/summary/orphan_groups", 20}, {"/summary/unreadable", 40},
+             {"/summary/links_skipped", 18}}},
+        {{"scan", "-j", "1", "@"}, 0, {}},
+    });
+    for (const char *jobs : {"2", "16", "256"}) {
+        const std::vector<ToolRun> concurrent = Check({
+            {{"--json", "scan", "-j", jobs, "@"}, 0, {}},
+            {{"scan", "--jobs", jobs, "@"}, 0, {}},
+        });
+        for (std::size_t i = 0; i < serial.size(); ++i)
+            EXPECT_EQ(concurrent[i].out, serial[i].out) << "-j " << jobs;
+    }
+    const ToolRun byDefault = RunTool({"--json", "scan", dir_.path()});
+    EXPECT_EQ(byDefault.out, serial[0].out);
+}
+
+TEST_F(ScanTest, StrictSaysWhy)
+{
+    Image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);
+    Check({
+        {{"--json", "scan", "@"}, 0,
+            {{"/items/0/complete", false}, {"/items/0/type", "cdrom"},
+             {"/summary/incomplete_dvd_bundles", 1}}},
+        {{"scan", "@"}, 0, {{"out", "dvd-bundle  data CD, not DVD  1 of ?"}}},
+        {{"scan", "--strict", "@"}, 1, {{"err", "1 DVD bundle whose master is no DVD image"}}},
+    });
+    Image("x/T.DVD.D00", mk::kFormatDvd, 0, 1);
+    Write("y/L.DVD.D02");
+    Image("z/Bad.vcd", 0, 0, 0, 100);
+    Check({{{"scan", "--strict", "@"}, 1,
+        {{"err", "brenvik: scan --strict: 1 incomplete DVD bundle, 1 DVD bundle whose master is "
+                 "no DVD image, 1 group of slaves without a master, 1 unreadable image\n"}}}});
+}
+
+TEST_F(ScanTest, Usage)
+{
+    Check({
+        {{"scan", "-j", "0", "@"}, 2, {}},
+        {{"scan", "-j", "257", "@"}, 2, {}},
+        {{"scan", "--jobs", "many", "@"}, 2, {}},
+    });
+}
+
+TEST_F(ScanTest, ProgressLine)
+{
+    Image("a/T.vcd", 0, mk::kKindVideo, 0);
+    const struct {
+        const char *term;
+        bool escapes;
+    } cases[] = {{"xterm", true}, {"dumb", false}, {"", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.term);
+        test::ScopedEnv term("TERM", c.term);
+        const ToolRun run = RunTool({"scan", "--progress", dir_.path()});
+        EXPECT_EQ(run.exit, 0);
+        EXPECT_NE(run.err.find("scanning: 1 files, 1 image files, "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(" files/s, "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(" images/s"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\033') != std::string::npos, c.escapes) << run.err;
+    }
+}
+
+// Mounts in a mount namespace of the scan's own: another file system, and
+// the kernel's process file system, inside the tree.
+TEST_F(ScanTest, FileSystemsEntered)
+{
+    if (RunProgram("/usr/bin/unshare", {"-rm", "true"}).exit != 0)
+        GTEST_SKIP() << "no mount namespaces here";
+    Image("a/Here.vcd", 0, mk::kKindVideo, 0);
+    test::MakeHostDirs(H("other"));
+    test::MakeHostDirs(H("proc"));
+    const auto scan = [this](const std::string &options) {
+        const std::string script =
+            "mount -t tmpfs none '@/other' && mount --rbind /proc '@/proc' && "
+            "printf x > '@/other/There.vcd' && exec '" + ToolPath() + "' --json scan " + options +
+            " '@'";
+        return RunProgram("/usr/bin/unshare",
+                          {"-rm", "sh", "-c", Expand(script).get<std::string>()});
+    };
+    const struct {
+        const char *options;
+        int files;
+    } cases[] = {{"", 2}, {"-x", 1}, {"--one-file-system -j 1", 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.options);
+        const ToolRun run = scan(c.options);
+        ASSERT_EQ(run.exit, 0) << run.err;
+        const nlohmann::json doc = run.Json();
+        EXPECT_EQ(doc["summary"]["files"], c.files);
+        EXPECT_EQ(doc["summary"]["directories"], 4);  // the mount points too, not entered
+        EXPECT_EQ(doc["errors"], nlohmann::json::array());
+    }
+}
+
+}  // namespace
+}  // namespace tooltest
+}  // namespace brenvik
