@@ -39,7 +39,10 @@ TEST(DefaultMapTest, HostRootIsDriveC)
         {"/", "C:\\"}, {"/home/u/x/", "C:\\home\\u\\x"}, {"//home///u//x", "C:\\home\\u\\x"},
         {"/a/./b/../c", "C:\\a\\c"}, {"/../../etc", "C:\\etc"}, {"sub/f.vcd", cwd + "\\sub\\f.vcd"},
         {"../x", cwd.substr(0, cwd.rfind('\\')) + "\\x"}, {"/a/.hidden", "C:\\a\\.hidden"},
-        {"/a/b*c:d", "C:\\a\\b*c:d"},  // characters Windows refuses pass: the library judges them
+        // A stream's colon or a wildcard would name something else.
+        {"/a/b*c:d", "refused: the name 'b*c:d' holds a character Windows does not allow in a name"},
+        {"/nul/x", "C:\\nul\\x"},
+        {"/a/nul.txt", "refused: the name 'nul.txt' is a device to Windows"},
         {"", "refused: the path is empty"},
         {"/a/b\\c", "refused: the name 'b\\c' holds a backslash"},
         {"/a/name ", "refused: the name 'name " + dot},
