@@ -38,10 +38,10 @@ Strings Messages(const Strings &lines, bool anyTime = false)
         "Orlo DbgMessage:CDriveEx::PingHost ([\\s\\S]*) FILE:ping\\.cpp LINE:[0-9]+ ");
     Strings out;
     std::smatch m;
+    static const std::regex time(" time=[0-9]+");
     for (const std::string &line : lines)
         out.push_back(!std::regex_match(line, m, frame) ? "<unframed> " + line
-                      : !anyTime ? m[1].str()
-                                 : std::regex_replace(m[1].str(), std::regex(" time=[0-9]+"), " time=*"));
+                      : anyTime ? std::regex_replace(m[1].str(), time, " time=*") : m[1].str());
     return out;
 }
 
