@@ -25,7 +25,6 @@ namespace brenvik {
 namespace {
 
 namespace fs = std::filesystem;
-using test::FaultServices;
 using Tree = std::map<std::string, std::string>;
 
 // The values, space-separated; taken by reference, so read only after every
@@ -57,27 +56,23 @@ struct Machine {
         return (host[n + 1] == 'c' ? c : d) + "\\" + test::Backslashed(host.substr(n + 3));
     }
     // Entries as "data/f.txt" (holding its name), "data/dir/", "D:x/" (on D:),
-    // ":H" or ":S" after one for hidden or system; "img": a DVD image split in
-    // four and a video CD.
+    // ":H" or ":S" after one for hidden or system; or "img", a DVD image split
+    // in four and a video CD.
     void Build(const std::string &spec)
     {
-        for (const char *root : {"c/", "d/"}) {
-            fs::remove_all(dir / root);
-            test::MakeHostDirs(dir / root);
-        }
+        for (const char *root : {"c/", "d/"})
+            fs::remove_all(dir / root), test::MakeHostDirs(dir / root);
         std::istringstream in(spec);
         for (std::string e; in >> e && e != "img";) {
-            const std::size_t mark = e.find(':', 2);
-            const DWORD attributes = mark == std::string::npos ? 0
-                                     : e[mark + 1] == 'H'      ? FILE_ATTRIBUTE_HIDDEN
-                                                               : FILE_ATTRIBUTE_SYSTEM;
-            e.resize(std::min(mark, e.size()));
-            const std::string host = dir / (e[1] == ':' ? "d/" + e.substr(2) : "c/" + e);
+            const std::size_t mark = std::min(e.find(':', 2), e.size());
+            const std::string host = dir / (e[1] == ':' ? "d/" + e.substr(2, mark - 2)
+                                                        : "c/" + e.substr(0, mark));
             test::MakeHostDirs(fs::path(host).parent_path().string());
-            if (e.back() != '/')
-                test::WriteHostFile(host, fs::path(e).filename().string());
-            if (attributes)
-                platform::sys().SetFileAttributesA(Win(host).c_str(), attributes);
+            if (host.back() != '/')
+                test::WriteHostFile(host, fs::path(host).filename().string());
+            if (mark < e.size())
+                platform::sys().SetFileAttributesA(
+                    Win(host).c_str(), e[mark + 1] == 'H' ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_SYSTEM);
         }
         if (spec != "img")
             return;
@@ -87,7 +82,7 @@ struct Machine {
         image[368] = 3;
         test::MakeHostDirs(dir / "c/img/Movie.DVD");
         for (const char *part : {"D00", "D01", "D02", "D03"})
-            test::WriteHostFile(dir / ("c/img/Movie.DVD/Movie.DVD." + std::string(part)),
+            test::WriteHostFile(dir / "c/img/Movie.DVD/Movie.DVD." + part,
                                 part[2] == '0' ? image : "slave");
         image.replace(44, 2, "\0\0", 2);
         image[368] = 0, image[376] = 4;
@@ -118,6 +113,8 @@ int n[9];
 char text[BRENVIK_MAX_PATH];
 WIN32_FILE_ATTRIBUTE_DATA fad;
 
+// kOwnError: the last error need not be the failing call's; kMask: "1 mask"
+// may also lose bits of the clean run's mask.
 enum : int { kOwnError = 1, kMask = 2 };
 
 struct Case {
@@ -127,12 +124,9 @@ struct Case {
         : tree(t), name(n), call(c), failures(f), flags(fl), files(files), errors(e)
     {
     }
-    const char *tree;
-    std::string name;
+    std::string tree, name;
     std::function<std::string()> call;
     std::vector<std::string> failures;  // results accepted after a fault
-    // kOwnError: the last error need not be the failing call's; kMask: "1 mask"
-    // may also lose bits of the clean run's mask.
     int flags;
     // "+path" ("-path"): the result is "1" exactly when it exists (is gone);
     // "~text": entries whose path holds it may end as they please (probes, a
@@ -140,6 +134,22 @@ struct Case {
     std::string files;
     std::vector<DWORD> errors;
 };
+
+// C: fixed and compressed, D: a CD labelled for the audio test, E: removable,
+// R: RAM disk, N: connected onto \\srv\share (whose server answers pings), M:
+// remembered but not connected; the trace level in the registry.
+void Drives(test::FaultServices &f)
+{
+    f.volumes["C:\\"].flags = 0x8000;
+    f.volumes["D:\\"] = test::Volume{DRIVE_CDROM, true, "emz3_dvd"}.Clusters(1, 2048, 0, 333000);
+    f.driveTypes = {{'E', DRIVE_REMOVABLE}, {'R', DRIVE_RAMDISK}, {'N', DRIVE_REMOTE},
+                    {'M', DRIVE_REMOTE}};
+    f.volumes["\\\\srv\\share\\"].Clusters(4, 512, 100, 1000);
+    f.connections = {{'N', {"\\\\srv\\share", true}}, {'M', {"\\\\old\\gone", false}}};
+    f.hosts = {{"srv", "10.1.2.3"}};
+    f.replies.push_back(test::Reply::Echo());
+    f.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 2);
+}
 
 struct Run {
     std::string result;
@@ -150,8 +160,7 @@ struct Run {
 
 // One call on a fresh tree with the trace on, so that the trace's own paths
 // meet every fault too; k 0 injects nothing.
-Run RunOnce(const Case &c, void (*faults)(FaultServices &), int k, bool lasting, DWORD error,
-            Tree *before = nullptr)
+Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = nullptr)
 {
     g_machine->Build(c.tree);
     if (before != nullptr)
@@ -162,8 +171,7 @@ Run RunOnce(const Case &c, void (*faults)(FaultServices &), int k, bool lasting,
     Run r;
     {
         test::ScopedFaults f;
-        if (faults)
-            faults(f);
+        Drives(f);
         if (k != 0 && lasting)
             f.Fail("", "", error, test::Times::Always, k);
         else
@@ -195,21 +203,21 @@ std::string At(const Tree &t, const std::string &path)
     return it == t.end() ? "(absent)" : it->second;
 }
 
-void Sweep(const std::vector<Case> &cases, void (*faults)(FaultServices &) = nullptr)
+void Sweep(const std::vector<Case> &cases)
 {
     Machine machine;
     g_machine = &machine;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Tree before;
-        const Run clean = RunOnce(c, faults, 0, false, 0, &before);
+        const Run clean = RunOnce(c, 0, false, 0, &before);
         EXPECT_GT(clean.calls, 0u) << "the call reaches no counted platform service";
         int runs = 1;
         for (const bool lasting : {false, true})
             for (const DWORD error : c.errors)
                 for (int k = 1; !::testing::Test::HasFailure(); ++k, ++runs) {
                     SCOPED_TRACE(Out("call", k, lasting ? "failing for good with" : "once", error));
-                    const Run got = RunOnce(c, faults, k, lasting, error);
+                    const Run got = RunOnce(c, k, lasting, error);
                     if (got.calls < static_cast<std::size_t>(k)) {
                         EXPECT_EQ(got.result, clean.result) << "a run without a fault differs";
                         break;
@@ -246,6 +254,10 @@ void Sweep(const std::vector<Case> &cases, void (*faults)(FaultServices &) = nul
 
 #define OUT(expr, ...) #expr, [] { return Out(expr, __VA_ARGS__); }
 #define INT(expr) #expr, [] { return Out(expr); }
+// A status test with an `exist` output: a failure reads as absence.
+#define EXIST(f, ...) OUT(CDriveEx::f(__VA_ARGS__, n), n[0]), {"0 0"}
+// Result 1 and a mask: a failed query drops that drive's bit, and adds none.
+#define LIST(f) "", OUT(CDriveEx::f(u), u[0]), {}, kOwnError | kMask
 // A failure of the file class throws, or Open answers FALSE: the failing
 // call's error, and the cause that error maps to.
 #define FILE_CLASS(tree, ...)                                         \
@@ -257,43 +269,36 @@ void Sweep(const std::vector<Case> &cases, void (*faults)(FaultServices &) = nul
         }                                                             \
     }, {Out(CFileException::OsErrorToException(5), 5)}
 
-TEST(Sweep, StatusQueriesProbesChangesAndTheFileClass)
+TEST(Sweep, ExportedFunctionsThatReachThePlatform)
 {
+    const char *discs = "D:MPEGAV/ D:photo_cd/";
     Sweep({
-        // A status test with an `exist` output: a failure reads as absence.
-        {"data/empty/", OUT(CDriveEx::IsDir(P("data\\empty\\"), n), n[0]), {"0 0"}},
-        {"data/secret/:H", OUT(CDriveEx::IsDirHidden(P("data\\secret"), n), n[0]), {"0 0"}},
-        {"data/movie.txt", OUT(CDriveEx::IsFile(P("data\\movie.txt"), n), n[0]), {"0 0"}},
-        {"data/movie.txt", OUT(CDriveEx::IsFileWritable(P("data\\movie.txt"), n), n[0]),
-         {"0 0"}},
-        {"data/hidden.txt:H", OUT(CDriveEx::IsFileHidden(P("data\\hidden.txt"), n), n[0]),
-         {"0 0"}},
-        {"data/sys.tmp:S", OUT(CDriveEx::ChkFileAttrEx(P("data\\sys.tmp"), 0x10, 4, n), n[0]),
-         {"0 0"}},
-        {"data/secret/:H",
-         OUT(CDriveEx::CFileStatus_s(P("data\\secret"), n, n + 1, n + 2, n + 3, n + 4,
-                                     n + 5, n + 6, n + 7, n + 8),
-             n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]), {"0 0 0 0 0 0 0 0 0 0"}},
+        {"data/empty/", EXIST(IsDir, P("data\\empty\\"))},
+        {"data/secret/:H", EXIST(IsDirHidden, P("data\\secret"))},
+        {"data/movie.txt", EXIST(IsFile, P("data\\movie.txt"))},
+        {"data/movie.txt", EXIST(IsFileWritable, P("data\\movie.txt"))},
+        {"data/hidden.txt:H", EXIST(IsFileHidden, P("data\\hidden.txt"))},
+        {"data/sys.tmp:S", EXIST(ChkFileAttrEx, P("data\\sys.tmp"), 0x10, 4)},
+        {"data/secret/:H", OUT(CDriveEx::CFileStatus_s(P("data\\secret"), n, n + 1, n + 2, n + 3,
+                                                       n + 4, n + 5, n + 6, n + 7, n + 8),
+                               n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]),
+         {"0 0 0 0 0 0 0 0 0 0"}},
         {"data/old.txt", INT(CDriveEx::IsExist(P("data\\old.txt"))), {"0"}},
         {"data/movie.txt", OUT(CDriveEx::GetFileAttrEx(P("data\\movie.txt"), &fad),
                                fad.dwFileAttributes, fad.nFileSizeLow), {"0 4008636142 4008636142"}},
-        {"data/movie.txt", OUT(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]),
-         {"0 9"}},
+        {"data/movie.txt", OUT(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]), {"0 9"}},
         {"data/", INT(CDriveEx::CanWeWriteDir(P("data"))), {"0"}, 0, "~tmp$d123.tmp"},
         {"data/", INT(CDriveEx::IsDirWriteable(P("data\\new\\deeper"))), {"0"}, 0, "~\\temp"},
-        {"data/", INT(CDriveEx::MyCreateDirectory(P("data\\newdir"), 0)), {"0"}, 0,
-         "+data\\newdir"},
-        {"data/", INT(CDriveEx::CreateDir_Recursively(P("data\\x\\y\\z"))), {"0"}, 0,
-         "+data\\x\\y\\z"},
+        {"data/", INT(CDriveEx::MyCreateDirectory(P("data\\newdir"), 0)), {"0"}, 0, "+data\\newdir"},
+        {"data/", INT(CDriveEx::CreateDir_Recursively(P("data\\x\\y\\z"))), {"0"}, 0, "+data\\x\\y\\z"},
         // The class library's exception is what is left; the target is deleted first.
         {"data/old.txt data/target.txt",
-         INT(CDriveEx::MyRename(P("data\\old.txt"), P("data\\target.txt"))), {"0"},
-         kOwnError, "~target.txt"},
+         INT(CDriveEx::MyRename(P("data\\old.txt"), P("data\\target.txt"))), {"0"}, kOwnError,
+         "~target.txt"},
         {"data/movie.txt", INT(CDriveEx::MyDelFile(P("data\\movie.txt"))), {"0"}, 0,
-         "-data\\movie.txt",
-         {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_SHARING_VIOLATION}},
-        {"data/empty/", INT(CDriveEx::MyRemoveDirectory(P("data\\empty"))), {"0"}, 0,
-         "-data\\empty", {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_DIR_NOT_EMPTY}},
+         "-data\\movie.txt", {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_SHARING_VIOLATION}},
+        {"data/empty/", INT(CDriveEx::MyRemoveDirectory(P("data\\empty"))), {"0"}, 0, "-data\\empty",
+         {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_DIR_NOT_EMPTY}},
         // It goes on after a failed file: what it missed shows in the files.
         {"data/a.tmp data/b.tmp data/sys.tmp:S data/hidden.txt:H data/empty/ data/tree/one.txt",
          INT(CDriveEx::DelSubFile(P("data"), "*.*", 1)), {"0"}, kOwnError},
@@ -310,46 +315,17 @@ TEST(Sweep, StatusQueriesProbesChangesAndTheFileClass)
                     f.Close();
                     return Out(length, read, text);)},
         {FILE_CLASS("data/", CFile f(P("data\\new.txt"), CFile::modeCreate | CFile::modeWrite);
-                    f.Write("abc", 3);
-                    f.Write("def", 3);
-                    f.Close();
+                    f.Write("abc", 3), f.Write("def", 3), f.Close();
                     return Out("written");), 0, "~new.txt"},  // written in part
         {FILE_CLASS("data/old.txt", CFile::Rename(P("data\\old.txt"), P("data\\new.txt"));
                     return Out("renamed");)},
         {FILE_CLASS("data/old.txt", CFile::Remove(P("data\\old.txt")); return Out("removed");)},
-    });
-}
-
-// C: fixed and compressed, D: a CD labelled for the audio test, E: removable,
-// R: RAM disk, N: connected onto \\srv\share (whose server answers pings), M:
-// remembered but not connected; the trace level in the registry.
-void Drives(FaultServices &f)
-{
-    f.volumes["C:\\"].flags = 0x8000;
-    f.volumes["D:\\"] = test::Volume{DRIVE_CDROM, true, "emz3_dvd"}.Clusters(1, 2048, 0, 333000);
-    f.driveTypes = {{'E', DRIVE_REMOVABLE}, {'R', DRIVE_RAMDISK}, {'N', DRIVE_REMOTE},
-                    {'M', DRIVE_REMOTE}};
-    f.volumes["\\\\srv\\share\\"].Clusters(4, 512, 100, 1000);
-    f.connections = {{'N', {"\\\\srv\\share", true}}, {'M', {"\\\\old\\gone", false}}};
-    f.hosts = {{"srv", "10.1.2.3"}};
-    f.replies.push_back(test::Reply::Echo());
-    f.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 2);
-}
-
-// Result 1 and a mask: a failed query drops that drive's bit, and adds none.
-#define LIST(f) "", OUT(CDriveEx::f(u), u[0]), {}, kOwnError | kMask
-
-TEST(Sweep, DrivesVolumesDiscsImagesPingAndTraceLevel)
-{
-    const char *discs = "D:MPEGAV/ D:photo_cd/";
-    Sweep({
         {LIST(GetCdDrvLst)}, {LIST(GetNetworkDrvLst)}, {LIST(GetLocalHDDrvLst)},
         {"", OUT(CDriveEx::My_GetDiskFreeSpace(2, u, u + 1, u + 2, u + 3), u[0], u[1], u[2], u[3]),
          {"0 9 9 9 9"}},
         {"", OUT(CDriveEx::GetCdSize(3, u), u[0]), {"0 9"}},
         {"", OUT(CDriveEx::GetVolName(3, text), text), {"0 untouched"}},
-        {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}},
-        {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
+        {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}}, {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
         // Without the extended query the classic one gives the same figures.
         {"", OUT(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", q, q + 1, q + 2), q[0],
                  q[1], q[2]), {"0 0 0 0"}},
@@ -363,11 +339,11 @@ TEST(Sweep, DrivesVolumesDiscsImagesPingAndTraceLevel)
         {"img", INT(CVcdImageEx::Is_DVD(P("img\\Movie.DVD\\Movie.DVD.D00"))), {"0"}},
         {"img", OUT(CVcdImageEx::GetDesc(P("img\\Holiday.VCD"), text, n), text, n[0]),
          {"0 untouched 0"}},
-        {"img", OUT(CVcdImageEx::IsValidDvdBundle(P("img\\Movie.DVD\\Movie.DVD.D02"), text),
-                    text), {"0 untouched"}},
+        {"img", OUT(CVcdImageEx::IsValidDvdBundle(P("img\\Movie.DVD\\Movie.DVD.D02"), text), text),
+         {"0 untouched"}},
         // The registry calls answer their own error.
         {"", OUT((CVcdImageEx(), 0), g_bDbgEnabled, g_dwDbgLevel), {"0 0 0"}, kOwnError},
-    }, Drives);
+    });
 }
 
 }  // namespace
