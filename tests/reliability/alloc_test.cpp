@@ -53,43 +53,30 @@ TEST(Allocation, CounterSeesNewAndMalloc)
 
 // The path model and the naming functions; returns the successes of some,
 // so that a test sees the success paths were reached.
-int PathCalls(const char *path)
+int PathCalls(const char *p)
 {
     char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
     int flag = 0;
     SPLITFPATH_tag rec;
     std::memset(&rec, 'x', sizeof rec);
-    CDriveEx::SplitUNC_p(path, &rec);
-    CDriveEx::SplitUNC_p(path, nullptr);
-    CDriveEx::SplitDrvpath_p(path, &rec);
-    CDriveEx::MySplitPath(path, &rec, &flag);
-    CDriveEx::ComposeUNC(a, &rec);
-    CDriveEx::ComposeDrvPath(a, &rec);
-    CDriveEx::GetTitleExt(path, a, b, c);
-    CDriveEx::Get_RootDirOfFilePath(path, a, &flag);
-    CDriveEx::IsFilenameValid(path);
-    CDriveEx::IsFilenameValid_ignore_bs_colon(path);
-    BrenvikTestAccess::ValidateMultiDirLevel_p(path, 1);
-    CDriveEx::Is_FilePath_DirPath_Valid(path);
-    CDriveEx::ChkFullPath_s(path, 1, 1, 1, a, b, c, &flag);
-    CDriveEx::MkFullPath_s(path, "x.vcd", a, 1, 1, 1);
-    CDriveEx::GetFileExt(path, a);
-    CDriveEx::GetDirOf(path, a);
-    CDriveEx::ComposeUNC(a, "c", "s", path, "t", "e");
-    CDriveEx::ComposeDrvPath(a, "C:", "d", path, "e");
+    CDriveEx::SplitUNC_p(p, &rec), CDriveEx::SplitUNC_p(p, nullptr);
+    CDriveEx::SplitDrvpath_p(p, &rec), CDriveEx::MySplitPath(p, &rec, &flag);
+    CDriveEx::ComposeUNC(a, &rec), CDriveEx::ComposeDrvPath(a, &rec);
+    CDriveEx::GetTitleExt(p, a, b, c), CDriveEx::Get_RootDirOfFilePath(p, a, &flag);
+    CDriveEx::IsFilenameValid(p), CDriveEx::IsFilenameValid_ignore_bs_colon(p);
+    BrenvikTestAccess::ValidateMultiDirLevel_p(p, 1), CDriveEx::Is_FilePath_DirPath_Valid(p);
+    CDriveEx::ChkFullPath_s(p, 1, 1, 1, a, b, c, &flag), CDriveEx::MkFullPath_s(p, "x.vcd", a, 1, 1, 1);
+    CDriveEx::GetFileExt(p, a), CDriveEx::GetDirOf(p, a);
+    CDriveEx::ComposeUNC(a, "c", "s", p, "t", "e"), CDriveEx::ComposeDrvPath(a, "C:", "d", p, "e");
     // Each argument in turn valid, empty or null, so the traced refusals run too.
     for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
         char *out = arg ? a : nullptr;
-        CDriveEx::ChgPathExt(path, arg, a);
-        CDriveEx::ChgPathExt(path, "b", out);
-        CDriveEx::AddPrefix2FileTitle(path, arg, " q", a);
-        CDriveEx::AddPrefix2FileTitle(path, "p ", arg, out);
-        CDriveEx::ChgExtname(path, arg, a, b);
-        CDriveEx::ChgExtname(path, "b", out, arg ? nullptr : b);
+        CDriveEx::ChgPathExt(p, arg, a), CDriveEx::ChgPathExt(p, "b", out);
+        CDriveEx::AddPrefix2FileTitle(p, arg, " q", a), CDriveEx::AddPrefix2FileTitle(p, "p ", arg, out);
+        CDriveEx::ChgExtname(p, arg, a, b), CDriveEx::ChgExtname(p, "b", out, arg ? nullptr : b);
     }
     CDriveEx::ComposeUNC(a, static_cast<const SPLITFPATH_tag *>(nullptr));
     CDriveEx::ComposeDrvPath(a, static_cast<const SPLITFPATH_tag *>(nullptr));
-    const char *p = path;
     CVcdImageEx::IsVCDext(p), CVcdImageEx::IsDVDext(p), CVcdImageEx::Is_MixedModeCD_ext(p);
     CVcdImageEx::Is_Cluster_ext(p), CVcdImageEx::Is_Cluster_ext(nullptr);
     CVcdImageEx::IsExt_dot_D_09_09(p), CVcdImageEx::IsMyExt_VCD_dot_D_09_09(p);
@@ -237,18 +224,16 @@ TEST(Allocation, PosixDriveTypesAndAttributesFreshOrSettled)
     const test::TempDir dir;
     test::MakeHostDirs(dir / "d");
     test::WriteHostFile(dir / "c.txt", "x");
-    const auto drive = [&](char letter, const char *sub, const char *type) {
-        return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" + std::string(1, letter) +
-               "]\r\n\"Path\"=\"" + dir.path() + sub + "\"\r\n\"Type\"=\"" + type + "\"";
-    };
-    test::ScopedRegistryFile reg(test::RegText({drive('C', "", "fixed"), drive('D', "/d", "cdrom")}));
+    const std::string key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\";
+    test::ScopedRegistryFile reg(test::RegText(
+        {key + "C]", "\"Path\"=\"" + dir.path() + "\"", key + "D]", "\"Path\"=\"" + dir / "d\"",
+         "\"Type\"=\"cdrom\""}));
     platform::Services &s = platform::PosixServices();
     const auto round = [&] {
         for (int i = 0; i < 100; ++i) {
             for (const char *root : {"A:\\", "C:\\", "D:\\", "Z:\\"})
                 s.GetDriveTypeA(root);
-            s.GetFileAttributesA("C:\\c.txt");
-            s.GetFileAttributesA("C:\\missing.txt");
+            s.GetFileAttributesA("C:\\c.txt"), s.GetFileAttributesA("C:\\missing.txt");
         }
     };
     EXPECT_EQ(Allocations(round), 0) << "fresh";
@@ -257,7 +242,7 @@ TEST(Allocation, PosixDriveTypesAndAttributesFreshOrSettled)
     EXPECT_EQ(Allocations(round), 0) << "settled";
     EXPECT_EQ(s.GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_EQ(s.GetFileAttributesA("C:\\c.txt"), DWORD{FILE_ATTRIBUTE_ARCHIVE});
-    reg.Rewrite(test::RegText({drive('C', "/d", "cdrom")}));
+    reg.Rewrite(test::RegText({key + "C]", "\"Path\"=\"" + dir / "d\"", "\"Type\"=\"cdrom\""}));
     EXPECT_EQ(s.GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_EQ(s.GetFileAttributesA("C:\\c.txt"), INVALID_FILE_ATTRIBUTES);
 }
