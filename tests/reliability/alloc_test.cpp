@@ -65,14 +65,16 @@ int PathCalls(const char *p)
     CDriveEx::GetTitleExt(p, a, b, c), CDriveEx::Get_RootDirOfFilePath(p, a, &flag);
     CDriveEx::IsFilenameValid(p), CDriveEx::IsFilenameValid_ignore_bs_colon(p);
     BrenvikTestAccess::ValidateMultiDirLevel_p(p, 1), CDriveEx::Is_FilePath_DirPath_Valid(p);
-    CDriveEx::ChkFullPath_s(p, 1, 1, 1, a, b, c, &flag), CDriveEx::MkFullPath_s(p, "x.vcd", a, 1, 1, 1);
+    CDriveEx::ChkFullPath_s(p, 1, 1, 1, a, b, c, &flag);
+    CDriveEx::MkFullPath_s(p, "x.vcd", a, 1, 1, 1);
     CDriveEx::GetFileExt(p, a), CDriveEx::GetDirOf(p, a);
     CDriveEx::ComposeUNC(a, "c", "s", p, "t", "e"), CDriveEx::ComposeDrvPath(a, "C:", "d", p, "e");
     // Each argument in turn valid, empty or null, so the traced refusals run too.
     for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
         char *out = arg ? a : nullptr;
         CDriveEx::ChgPathExt(p, arg, a), CDriveEx::ChgPathExt(p, "b", out);
-        CDriveEx::AddPrefix2FileTitle(p, arg, " q", a), CDriveEx::AddPrefix2FileTitle(p, "p ", arg, out);
+        CDriveEx::AddPrefix2FileTitle(p, arg, " q", a);
+        CDriveEx::AddPrefix2FileTitle(p, "p ", arg, out);
         CDriveEx::ChgExtname(p, arg, a, b), CDriveEx::ChgExtname(p, "b", out, arg ? nullptr : b);
     }
     CDriveEx::ComposeUNC(a, static_cast<const SPLITFPATH_tag *>(nullptr));

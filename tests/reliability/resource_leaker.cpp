@@ -31,7 +31,7 @@ struct Leaker : ::testing::Test {
             EXPECT_TRUE(leave || ::close(fd) == 0);
         }
         if (kinds.find('f') != std::string::npos) {
-            HANDLE h = s.CreateFileA("C:\\f.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            HANDLE h = s.CreateFileA("C:\\f.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0);
             ASSERT_NE(h, INVALID_HANDLE_VALUE);
             EXPECT_TRUE(leave || s.CloseHandle(h));
         }

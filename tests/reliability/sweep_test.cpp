@@ -71,8 +71,9 @@ struct Machine {
             if (host.back() != '/')
                 test::WriteHostFile(host, fs::path(host).filename().string());
             if (mark < e.size())
-                platform::sys().SetFileAttributesA(
-                    Win(host).c_str(), e[mark + 1] == 'H' ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_SYSTEM);
+                platform::sys().SetFileAttributesA(Win(host).c_str(), e[mark + 1] == 'H'
+                                                                          ? FILE_ATTRIBUTE_HIDDEN
+                                                                          : FILE_ATTRIBUTE_SYSTEM);
         }
         if (spec != "img")
             return;
@@ -154,8 +155,8 @@ void Drives(test::FaultServices &f)
 struct Run {
     std::string result;
     Tree tree;
-    std::size_t calls;
-    DWORD lastError;
+    std::size_t calls = 0;
+    DWORD lastError = 0;
 };
 
 // One call on a fresh tree with the trace on, so that the trace's own paths
@@ -177,7 +178,11 @@ Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = null
         else
             f.FailCall(k, error);
         g_bDbgEnabled = 1, g_dwDbgLevel = 1;
-        r.result = c.call();
+        try {
+            r.result = c.call();
+        } catch (const CFileException &e) {  // how the file class fails
+            r.result = Out(e.m_cause, e.m_lOsError);
+        }
         g_bDbgEnabled = 0, g_dwDbgLevel = 0;
         r.lastError = f.GetLastError();
         r.calls = f.Calls().size();
@@ -243,7 +248,8 @@ void Sweep(const std::vector<Case> &cases)
                         const std::string g = At(got.tree, e.first), b = At(before, e.first),
                                           cl = At(clean.tree, e.first);
                         EXPECT_TRUE(g == b || g == cl || (g == "(absent)" && (b == g || cl == g)) ||
-                                    (c.files[0] == '~' && e.first.find(&c.files[1]) != e.first.npos))
+                                    (c.files[0] == '~' &&
+                                     e.first.find(&c.files[1]) != std::string::npos))
                             << e.first << ": " << g << "; before " << b << ", clean " << cl;
                     }
                 }
@@ -258,19 +264,9 @@ void Sweep(const std::vector<Case> &cases)
 #define EXIST(f, ...) OUT(CDriveEx::f(__VA_ARGS__, n), n[0]), {"0 0"}
 // Result 1 and a mask: a failed query drops that drive's bit, and adds none.
 #define LIST(f) "", OUT(CDriveEx::f(u), u[0]), {}, kOwnError | kMask
-// A failure of the file class throws, or Open answers FALSE: the failing
-// call's error, and the cause that error maps to.
-#define FILE_CLASS(tree, ...)                                         \
-    tree, #__VA_ARGS__, [] {                                          \
-        try {                                                         \
-            __VA_ARGS__                                               \
-        } catch (const CFileException &e) {                           \
-            return Out(e.m_cause, e.m_lOsError);                      \
-        }                                                             \
-    }, {Out(CFileException::OsErrorToException(5), 5)}
-
 TEST(Sweep, ExportedFunctionsThatReachThePlatform)
 {
+    const std::string kDenied = Out(CFileException::OsErrorToException(5), 5);
     const char *discs = "D:MPEGAV/ D:photo_cd/";
     Sweep({
         {"data/empty/", EXIST(IsDir, P("data\\empty\\"))},
@@ -285,19 +281,23 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
          {"0 0 0 0 0 0 0 0 0 0"}},
         {"data/old.txt", INT(CDriveEx::IsExist(P("data\\old.txt"))), {"0"}},
         {"data/movie.txt", OUT(CDriveEx::GetFileAttrEx(P("data\\movie.txt"), &fad),
-                               fad.dwFileAttributes, fad.nFileSizeLow), {"0 4008636142 4008636142"}},
-        {"data/movie.txt", OUT(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]), {"0 9"}},
+                               fad.dwFileAttributes, fad.nFileSizeLow),
+         {"0 4008636142 4008636142"}},
+        {"data/movie.txt", OUT(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]),
+         {"0 9"}},
         {"data/", INT(CDriveEx::CanWeWriteDir(P("data"))), {"0"}, 0, "~tmp$d123.tmp"},
         {"data/", INT(CDriveEx::IsDirWriteable(P("data\\new\\deeper"))), {"0"}, 0, "~\\temp"},
-        {"data/", INT(CDriveEx::MyCreateDirectory(P("data\\newdir"), 0)), {"0"}, 0, "+data\\newdir"},
-        {"data/", INT(CDriveEx::CreateDir_Recursively(P("data\\x\\y\\z"))), {"0"}, 0, "+data\\x\\y\\z"},
+        {"data/", INT(CDriveEx::MyCreateDirectory(P("data\\new"), 0)), {"0"}, 0, "+data\\new"},
+        {"data/", INT(CDriveEx::CreateDir_Recursively(P("data\\x\\y\\z"))), {"0"}, 0,
+         "+data\\x\\y\\z"},
         // The class library's exception is what is left; the target is deleted first.
         {"data/old.txt data/target.txt",
          INT(CDriveEx::MyRename(P("data\\old.txt"), P("data\\target.txt"))), {"0"}, kOwnError,
          "~target.txt"},
         {"data/movie.txt", INT(CDriveEx::MyDelFile(P("data\\movie.txt"))), {"0"}, 0,
          "-data\\movie.txt", {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_SHARING_VIOLATION}},
-        {"data/empty/", INT(CDriveEx::MyRemoveDirectory(P("data\\empty"))), {"0"}, 0, "-data\\empty",
+        {"data/empty/", INT(CDriveEx::MyRemoveDirectory(P("data\\empty"))), {"0"}, 0,
+         "-data\\empty",
          {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_DIR_NOT_EMPTY}},
         // It goes on after a failed file: what it missed shows in the files.
         {"data/a.tmp data/b.tmp data/sys.tmp:S data/hidden.txt:H data/empty/ data/tree/one.txt",
@@ -305,27 +305,33 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
         // A failed status query of the top reads as no directory: 1, the tree left.
         {"data/tree/one.txt data/tree/sub/deeper/three.txt data/tree/system.dat:S",
          INT(CDriveEx::DelTree(P("data\\tree"), 1)), {"0", "1"}},
-        {FILE_CLASS("data/movie.txt", CFile f;  // its destructor closes the file after a throw
-                    CFileException e;
-                    if (!f.Open(P("data\\movie.txt"), CFile::modeRead | CFile::shareDenyWrite, &e))
-                        return Out(e.m_cause, e.m_lOsError);
-                    const DWORD length = f.GetLength();
-                    f.Seek(7, CFile::begin);
-                    const UINT read = f.Read(text, 3);
-                    f.Close();
-                    return Out(length, read, text);)},
-        {FILE_CLASS("data/", CFile f(P("data\\new.txt"), CFile::modeCreate | CFile::modeWrite);
-                    f.Write("abc", 3), f.Write("def", 3), f.Close();
-                    return Out("written");), 0, "~new.txt"},  // written in part
-        {FILE_CLASS("data/old.txt", CFile::Rename(P("data\\old.txt"), P("data\\new.txt"));
-                    return Out("renamed");)},
-        {FILE_CLASS("data/old.txt", CFile::Remove(P("data\\old.txt")); return Out("removed");)},
+        // The failing call's error, and the cause that error maps to.
+        {"data/movie.txt", "CFile::Open, GetLength, Seek, Read, Close", [] {
+             CFile f;  // its destructor closes the file after a throw
+             CFileException e;
+             if (!f.Open(P("data\\movie.txt"), CFile::modeRead | CFile::shareDenyWrite, &e))
+                 return Out(e.m_cause, e.m_lOsError);
+             const DWORD length = f.GetLength();
+             f.Seek(7, CFile::begin);
+             const UINT read = f.Read(text, 3);
+             return f.Close(), Out(length, read, text);
+         }, {kDenied}},
+        {"data/", "CFile::CFile, Write, Close", [] {
+             CFile f(P("data\\new.txt"), CFile::modeCreate | CFile::modeWrite);
+             return f.Write("abc", 3), f.Write("def", 3), f.Close(), Out("written");
+         }, {kDenied}, 0, "~new.txt"},  // written in part
+        {"data/old.txt", "CFile::Rename",
+         [] { return CFile::Rename(P("data\\old.txt"), P("data\\new.txt")), Out("renamed"); },
+         {kDenied}},
+        {"data/old.txt", "CFile::Remove",
+         [] { return CFile::Remove(P("data\\old.txt")), Out("removed"); }, {kDenied}},
         {LIST(GetCdDrvLst)}, {LIST(GetNetworkDrvLst)}, {LIST(GetLocalHDDrvLst)},
         {"", OUT(CDriveEx::My_GetDiskFreeSpace(2, u, u + 1, u + 2, u + 3), u[0], u[1], u[2], u[3]),
          {"0 9 9 9 9"}},
         {"", OUT(CDriveEx::GetCdSize(3, u), u[0]), {"0 9"}},
         {"", OUT(CDriveEx::GetVolName(3, text), text), {"0 untouched"}},
-        {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}}, {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
+        {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}},
+        {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
         // Without the extended query the classic one gives the same figures.
         {"", OUT(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", q, q + 1, q + 2), q[0],
                  q[1], q[2]), {"0 0 0 0"}},
