@@ -103,8 +103,12 @@ struct Machine {
     }
 };
 
-Machine *g_machine;
-std::string C(const std::string &rest) { return g_machine->c + "\\" + rest; }
+Machine &M()
+{
+    static Machine machine;
+    return machine;
+}
+std::string C(const std::string &rest) { return M().c + "\\" + rest; }
 #define P(rest) C(rest).c_str()
 
 // Outputs, set to these before each run: what a failed call leaves.
@@ -163,9 +167,9 @@ struct Run {
 // meet every fault too; k 0 injects nothing.
 Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = nullptr)
 {
-    g_machine->Build(c.tree);
+    M().Build(c.tree);
     if (before != nullptr)
-        *before = g_machine->Snapshot();
+        *before = M().Snapshot();
     std::fill(u, u + 4, 9), std::fill(q, q + 3, 9), std::fill(n, n + 9, 7);
     std::strcpy(text, "untouched");
     std::memset(&fad, 0xEE, sizeof fad);
@@ -193,7 +197,7 @@ Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = null
                         leaks.end());
         EXPECT_EQ(leaks, std::vector<std::string>{});
     }
-    r.tree = g_machine->Snapshot();
+    r.tree = M().Snapshot();
     if (c.files[0] == '+' || c.files[0] == '-') {
         const bool there = r.tree.count(C(c.files.substr(1))) != 0;
         EXPECT_EQ(r.result == "1", there == (c.files[0] == '+'))
@@ -210,8 +214,6 @@ std::string At(const Tree &t, const std::string &path)
 
 void Sweep(const std::vector<Case> &cases)
 {
-    Machine machine;
-    g_machine = &machine;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Tree before;
@@ -247,23 +249,21 @@ void Sweep(const std::vector<Case> &cases)
                     for (const auto &e : all) {
                         const std::string g = At(got.tree, e.first), b = At(before, e.first),
                                           cl = At(clean.tree, e.first);
-                        EXPECT_TRUE(g == b || g == cl || (g == "(absent)" && (b == g || cl == g)) ||
-                                    (c.files[0] == '~' &&
-                                     e.first.find(&c.files[1]) != std::string::npos))
+                        EXPECT_TRUE(g == b || g == cl ||
+                                    (c.files[0] == '~' && e.first.find(&c.files[1]) != g.npos))
                             << e.first << ": " << g << "; before " << b << ", clean " << cl;
                     }
                 }
         std::printf("[ sweep    ] %-64.64s %6d runs\n", c.name.c_str(), runs);
     }
-    g_machine = nullptr;
 }
 
-#define OUT(expr, ...) #expr, [] { return Out(expr, __VA_ARGS__); }
+#define SHOW(expr, ...) #expr, [] { return Out(expr, __VA_ARGS__); }
 #define INT(expr) #expr, [] { return Out(expr); }
 // A status test with an `exist` output: a failure reads as absence.
-#define EXIST(f, ...) OUT(CDriveEx::f(__VA_ARGS__, n), n[0]), {"0 0"}
+#define EXIST(f, ...) SHOW(CDriveEx::f(__VA_ARGS__, n), n[0]), {"0 0"}
 // Result 1 and a mask: a failed query drops that drive's bit, and adds none.
-#define LIST(f) "", OUT(CDriveEx::f(u), u[0]), {}, kOwnError | kMask
+#define MASKED(f) "", SHOW(CDriveEx::f(u), u[0]), {}, kOwnError | kMask
 TEST(Sweep, ExportedFunctionsThatReachThePlatform)
 {
     const std::string kDenied = Out(CFileException::OsErrorToException(5), 5);
@@ -275,15 +275,15 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
         {"data/movie.txt", EXIST(IsFileWritable, P("data\\movie.txt"))},
         {"data/hidden.txt:H", EXIST(IsFileHidden, P("data\\hidden.txt"))},
         {"data/sys.tmp:S", EXIST(ChkFileAttrEx, P("data\\sys.tmp"), 0x10, 4)},
-        {"data/secret/:H", OUT(CDriveEx::CFileStatus_s(P("data\\secret"), n, n + 1, n + 2, n + 3,
+        {"data/secret/:H", SHOW(CDriveEx::CFileStatus_s(P("data\\secret"), n, n + 1, n + 2, n + 3,
                                                        n + 4, n + 5, n + 6, n + 7, n + 8),
                                n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]),
          {"0 0 0 0 0 0 0 0 0 0"}},
         {"data/old.txt", INT(CDriveEx::IsExist(P("data\\old.txt"))), {"0"}},
-        {"data/movie.txt", OUT(CDriveEx::GetFileAttrEx(P("data\\movie.txt"), &fad),
+        {"data/movie.txt", SHOW(CDriveEx::GetFileAttrEx(P("data\\movie.txt"), &fad),
                                fad.dwFileAttributes, fad.nFileSizeLow),
          {"0 4008636142 4008636142"}},
-        {"data/movie.txt", OUT(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]),
+        {"data/movie.txt", SHOW(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]),
          {"0 9"}},
         {"data/", INT(CDriveEx::CanWeWriteDir(P("data"))), {"0"}, 0, "~tmp$d123.tmp"},
         {"data/", INT(CDriveEx::IsDirWriteable(P("data\\new\\deeper"))), {"0"}, 0, "~\\temp"},
@@ -304,7 +304,7 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
          INT(CDriveEx::DelSubFile(P("data"), "*.*", 1)), {"0"}, kOwnError},
         // A failed status query of the top reads as no directory: 1, the tree left.
         {"data/tree/one.txt data/tree/sub/deeper/three.txt data/tree/system.dat:S",
-         INT(CDriveEx::DelTree(P("data\\tree"), 1)), {"0", "1"}},
+         INT(CDriveEx::DelTree(P("data\\tree"), 1)), {"0"}},
         // The failing call's error, and the cause that error maps to.
         {"data/movie.txt", "CFile::Open, GetLength, Seek, Read, Close", [] {
              CFile f;  // its destructor closes the file after a throw
@@ -325,15 +325,15 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
          {kDenied}},
         {"data/old.txt", "CFile::Remove",
          [] { return CFile::Remove(P("data\\old.txt")), Out("removed"); }, {kDenied}},
-        {LIST(GetCdDrvLst)}, {LIST(GetNetworkDrvLst)}, {LIST(GetLocalHDDrvLst)},
-        {"", OUT(CDriveEx::My_GetDiskFreeSpace(2, u, u + 1, u + 2, u + 3), u[0], u[1], u[2], u[3]),
+        {MASKED(GetCdDrvLst)}, {MASKED(GetNetworkDrvLst)}, {MASKED(GetLocalHDDrvLst)},
+        {"", SHOW(CDriveEx::My_GetDiskFreeSpace(2, u, u + 1, u + 2, u + 3), u[0], u[1], u[2], u[3]),
          {"0 9 9 9 9"}},
-        {"", OUT(CDriveEx::GetCdSize(3, u), u[0]), {"0 9"}},
-        {"", OUT(CDriveEx::GetVolName(3, text), text), {"0 untouched"}},
+        {"", SHOW(CDriveEx::GetCdSize(3, u), u[0]), {"0 9"}},
+        {"", SHOW(CDriveEx::GetVolName(3, text), text), {"0 untouched"}},
         {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}},
         {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
         // Without the extended query the classic one gives the same figures.
-        {"", OUT(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", q, q + 1, q + 2), q[0],
+        {"", SHOW(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", q, q + 1, q + 2), q[0],
                  q[1], q[2]), {"0 0 0 0"}},
         {discs, INT(CDriveEx::IsVideoCD(3)), {"0"}}, {discs, INT(CDriveEx::IsPhotoCD(3)), {"0"}},
         {"", INT(CDriveEx::IsAudioCD(3)), {"0"}},
@@ -343,12 +343,12 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
         {"img", INT(CVcdImageEx::GetVCD_cdtype(P("img\\Holiday.VCD"))), {"4294967295"}},
         {"img", INT(CVcdImageEx::Is_VIDEO(P("img\\Holiday.VCD"))), {"0"}},
         {"img", INT(CVcdImageEx::Is_DVD(P("img\\Movie.DVD\\Movie.DVD.D00"))), {"0"}},
-        {"img", OUT(CVcdImageEx::GetDesc(P("img\\Holiday.VCD"), text, n), text, n[0]),
+        {"img", SHOW(CVcdImageEx::GetDesc(P("img\\Holiday.VCD"), text, n), text, n[0]),
          {"0 untouched 0"}},
-        {"img", OUT(CVcdImageEx::IsValidDvdBundle(P("img\\Movie.DVD\\Movie.DVD.D02"), text), text),
+        {"img", SHOW(CVcdImageEx::IsValidDvdBundle(P("img\\Movie.DVD\\Movie.DVD.D02"), text), text),
          {"0 untouched"}},
         // The registry calls answer their own error.
-        {"", OUT((CVcdImageEx(), 0), g_bDbgEnabled, g_dwDbgLevel), {"0 0 0"}, kOwnError},
+        {"", SHOW((CVcdImageEx(), 0), g_bDbgEnabled, g_dwDbgLevel), {"0 0 0"}, kOwnError},
     });
 }
 
