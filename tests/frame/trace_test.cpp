@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,15 +16,9 @@ namespace {
 using brenvik::test::RegText;
 using Strings = std::vector<std::string>;
 
-// Threads send at once; the quit message a null format posts is kept.
+// Keeps the quit message a null format posts.
 struct Faults : brenvik::test::ScopedFaults {
-    void OutputDebugStringA(LPCSTR text) override
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        ScopedFaults::OutputDebugStringA(text);
-    }
     void PostQuitMessage(int code) override { quits.push_back(code); }
-    std::mutex mutex;
     std::vector<int> quits;
 };
 
