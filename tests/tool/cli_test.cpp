@@ -43,6 +43,8 @@ TEST_F(ToolTest, BadUsage)
         {{"--json", "path", "split"}, 2, {{"/exit", 2}}},
         {{"path", "split", "C:\\a", "C:\\b"}, 2, {}}, {{"drives", "--nope"}, 2, {}},
         {{"drives", "1"}, 2, {}}, {{"net", "ping", "localhost", "--count", "0"}, 2, {}},
+        {{"scan", "-j", "0", "@"}, 2, {}}, {{"scan", "-j", "257", "@"}, 2, {}},
+        {{"scan", "--jobs", "many", "@"}, 2, {}},
         {{"net", "ping", "localhost", "-t", "x"}, 2, {}},
         {{"path", "affix", "C:\\d\\f.txt"}, 2, {}},
         {{"path", "compose", "--drive", "C:", "--server", "s", "--dir", "d", "--title", "t"}, 2,
@@ -76,7 +78,6 @@ TEST_F(ToolTest, Path)
         {{"path", "compose", "--drive", "C:", "--dir", "a", "--title", "f", "--ext", "e*t"}, 1, {}},
         {{"--json", "path", "validate", "C:\\ok", "C:"}, 1,
             {{"/results/0/valid", true}, {"/results/1/valid", false}}},
-        {{"path", "validate-name", "file.txt", "a b"}, 0, {}},
         {{"path", "validate-name", "a:b"}, 1, {}},
         {{"path", "validate-name", "--allow-bs-colon", "C:\\dir\\a.txt"}, 0, {}},
         {{"--json", "path", "check", "C:\\dir\\Movie.VCD"}, 0,
@@ -101,8 +102,6 @@ TEST_F(ToolTest, Path)
         // Host paths, absolute or relative, are named by their drive and come back as given.
         {{"--json", "path", "split", "@/sub/x.txt"}, 0,
             {{"/path", "@/sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
-        {{"--json", "path", "split", "sub/x.txt"}, 0,
-            {{"/path", "sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
         {{"path", "chext", "@/sub/f.txt", "bak"}, 0, {{"out=", "@/sub/f.bak\n"}}},
         {{"--json", "path", "chext", "@/sub/f.txt", "bak"}, 0,
             {{"/result", "%\\sub\\f.bak"}, {"/host", "@/sub/f.bak"},
@@ -110,14 +109,7 @@ TEST_F(ToolTest, Path)
         {{"path", "chext", "sub/../x/a.vcd", "iso"}, 0, {{"out=", "sub/../x/a.iso\n"}}},
         {{"path", "dirof", "sub/f.txt"}, 0, {{"out=", "sub\n"}}},
         {{"path", "dirof", "../y/a.vcd"}, 0, {{"out=", "../y\n"}}},
-        {{"path", "dirof", "./a.vcd"}, 0, {{"out=", ".\n"}}},
     });
-    test::MakeHostDirs(H("disc"));
-    SetRegistry({posixtest::DriveKey('D', H("disc"), "cdrom"),
-                 posixtest::DriveKey('C', "/", "fixed")});
-    Check({{{"--json", "path", "split", "@/disc/films/a.vcd"}, 0,
-               {{"/windows", "D:\\films\\a.vcd"}, {"/drive", "D:\\"}}},
-           {{"--json", "path", "split", "/etc/x"}, 0, {{"/windows", "C:\\etc\\x"}}}});
 }
 
 TEST_F(ToolTest, FileStatusSizeAttributes)
@@ -189,9 +181,6 @@ TEST_F(ToolTest, FsDeletions)
     ASSERT_EQ(std::remove(H("empty/x").c_str()), 0);
     Check({
         {{"fs", "delete", "f1"}, 2, {{"err", "--yes"}, {"?f1", true}}},
-        {{"--json", "fs", "delete", "-n", "@/f1", "@/f2", "@/gone"}, 0,
-            {{"/would_delete/0/path", "@/f1"}, {"/would_delete/1/path", "@/f2"},
-             {"/would_delete/2", "(absent)"}, {"?f1", true}, {"?f2", true}}},
         {{"fs", "delete", "--dry-run", "f1"}, 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
         {{"--json", "fs", "delete", "--yes", "f1", "gone"}, 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
