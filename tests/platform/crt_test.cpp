@@ -10,7 +10,6 @@
 
 #include "platform/crt/mbcs.h"
 #include "platform/services.h"
-#include "platform/sim/sim_machine.h"
 #include "support/code_page.h"
 
 namespace crt = brenvik::crt;
@@ -52,11 +51,9 @@ TEST(CodePage, LeadBytesFollowTheInstalledServices)
                 << r.cp << " " << c;
     }
 
-    brenvik::sim::Machine western, japanese;
-    japanese.SetACP(932);
-    brenvik::platform::ScopedServices outer(western);
+    ScopedCodePage western(1252);
     {
-        brenvik::platform::ScopedServices j(japanese);
+        ScopedCodePage japanese(932);
         EXPECT_TRUE(crt::IsLeadByte(0x81));
     }
     EXPECT_FALSE(crt::IsLeadByte(0x81));

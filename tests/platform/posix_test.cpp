@@ -741,7 +741,7 @@ TEST(Sockets, StartUpCountsAndRefusals)
     EXPECT_EQ(data.wVersion, MAKEWORD(1, 1));
     EXPECT_EQ(s.WSACleanup(), 0);
     // Names that cannot be host names are refused before any query is made.
-    for (const std::string bad : {"", "a..b", "bad name", std::string(64, 'a') + ".example"}) {
+    for (const std::string &bad : {std::string(), std::string("a..b"), std::string("bad name"), std::string(64, 'a') + ".example"}) {
         EXPECT_EQ(s.gethostbyname(bad.c_str()), nullptr) << bad;
         EXPECT_EQ(s.WSAGetLastError(), WSAHOST_NOT_FOUND) << bad;
     }
