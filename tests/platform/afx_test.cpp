@@ -78,10 +78,7 @@ TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
     CRuntimeClass derived = {"Derived", 8, 1, nullptr, &base, nullptr};
     CRuntimeClass other = {"Other", 8, 1, nullptr, &CObject::classCObject, nullptr};
     const CRuntimeClass *root = &CObject::classCObject;
-    const struct {
-        const CRuntimeClass *cls, *asked;
-        BOOL expected;
-    } rows[] = {
+    const struct { const CRuntimeClass *cls, *asked; BOOL expected; } rows[] = {
         {&derived, &derived, TRUE}, {&derived, &base, TRUE},  {&derived, root, TRUE},
         {&derived, &other, FALSE},  {&base, &derived, FALSE}, {root, &base, FALSE},
         {&derived, nullptr, FALSE},
@@ -177,10 +174,7 @@ TEST(AfxMessageBox, ShowsTheTextAndReturnsTheButton)
 
 TEST(AfxFileException, CausesFromWin32Codes)
 {
-    const struct {
-        LONG code;
-        int cause;
-    } rows[] = {
+    const struct { LONG code; int cause; } rows[] = {
         {0, X::none}, {2, X::fileNotFound}, {3, X::badPath}, {4, X::tooManyOpenFiles},
         {5, X::accessDenied}, {6, X::invalidFile}, {16, X::removeCurrentDir},
         {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {31, X::hardIO},
@@ -202,10 +196,7 @@ TEST(AfxFileException, CausesFromWin32Codes)
 TEST_F(Afx, OpenFlagsMapOntoCreateFile)
 {
     const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
-    const struct {
-        UINT flags;
-        DWORD access, share, disposition;
-    } rows[] = {
+    const struct { UINT flags; DWORD access, share, disposition; } rows[] = {
         {CFile::modeRead, R, 0, OPEN_EXISTING},
         {CFile::modeWrite | CFile::shareExclusive, W, 0, OPEN_EXISTING},
         {CFile::modeRead | CFile::shareDenyWrite, R, SR, OPEN_EXISTING},
@@ -237,10 +228,7 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
         EXPECT_EQ(o.flags, static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
         EXPECT_STREQ(file.GetFilePath(), "C:\\f.bin");
     }
-    const struct {
-        const char *mode;
-        DWORD access, disposition;
-    } modes[] = {
+    const struct { const char *mode; DWORD access, disposition; } modes[] = {
         {"rt", R, OPEN_EXISTING}, {"r+", R | W, OPEN_EXISTING}, {"w", W, CREATE_ALWAYS},
         {"w+b", R | W, CREATE_ALWAYS}, {"a", W, OPEN_ALWAYS}, {"a+", R | W, OPEN_ALWAYS},
         {"", 0, 0}, {"rw", 0, 0}, {"r++", 0, 0}, {"wbb", 0, 0}, {nullptr, 0, 0},
@@ -264,12 +252,7 @@ TEST_F(Afx, FailedOpensReportTheirCause)
 {
     Make("s.bin");
     CFile held("C:\\s.bin", CFile::modeWrite | CFile::shareDenyWrite);
-    const struct {
-        const char *path;
-        UINT flags;
-        int cause;
-        LONG os;
-    } rows[] = {
+    const struct { const char *path; UINT flags; int cause; LONG os; } rows[] = {
         {"C:\\missing.bin", CFile::modeRead, X::fileNotFound, ERROR_FILE_NOT_FOUND},
         {"C:\\no\\dir\\f.bin", CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
         {nullptr, CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
@@ -481,9 +464,7 @@ TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
     char cwd[4096];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(::chdir(H("dir").c_str()), 0);  // relative searches look here
-    const struct {
-        const char *search, *path, *root;
-    } rows[] = {
+    const struct { const char *search, *path, *root; } rows[] = {
         {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"}, {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
         {"*.txt", "a.txt", ""},  // relative searches give relative paths
         {"C:dir\\*.txt", "C:dir\\a.txt", "C:dir"},
@@ -514,10 +495,7 @@ TEST_F(Afx, FindFailuresAndRestartsReleaseTheHandle)
     Make("r/a.txt");
     Make("r/b.txt");
     const std::string tooLong = "C:\\" + std::string(5000, 'q') + "\\*.*";
-    const struct {
-        const char *search;
-        DWORD error;
-    } misses[] = {
+    const struct { const char *search; DWORD error; } misses[] = {
         {"C:\\empty\\*.txt", ERROR_FILE_NOT_FOUND}, {"C:\\nodir\\*.txt", ERROR_PATH_NOT_FOUND},
         {tooLong.c_str(), ERROR_FILENAME_EXCED_RANGE},
     };

@@ -458,10 +458,7 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     MakeFile("a\\b.txt", "b");
     MakeFile("f.txt", "f");
     const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY;
-    const struct {
-        const char *name;
-        DWORD attrs;
-    } spellings[] = {
+    const struct { const char *name; DWORD attrs; } spellings[] = {
         {"f.txt", A}, {"a", D}, {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A}, {"a\\..\\f.txt", A},
     };
     for (const auto &c : spellings) {
@@ -602,10 +599,7 @@ TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
     // Wine matches '?' as exactly one character and "*." as "*"; Windows lets
     // '?' match nothing before a dot or at the end, and "*." match only names
     // without a dot.
-    const struct {
-        const char *pattern;
-        Names names;
-    } cases[] = {
+    const struct { const char *pattern; Names names; } cases[] = {
         {"dir\\*", all}, {"dir\\*.*", all}, {"dir\\*.TXT", {"a.txt", "B.TXT", "ab.txt"}},
         {"dir\\?.txt", {"a.txt", "B.TXT"}},
         {"dir\\a?.txt", Wine() ? Names{"ab.txt"} : Names{"a.txt", "ab.txt"}},

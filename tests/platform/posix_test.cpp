@@ -66,9 +66,7 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
 {
     const std::string c = H("c"), pub = H("share"), a200(200, 'a'), b55(55, 'b');
     const std::string longest = "C:\\" + a200 + "\\" + b55;  // MAX_PATH - 1
-    const struct {
-        std::string win, host;
-    } cases[] = {
+    const struct { std::string win, host; } cases[] = {
         {"C:\\", c}, {"c:\\dir/sub\\\\file", c + "/dir/sub/file"},
         {"C:rel\\x", c + "/rel/x"}, {"D:\\a", H("d") + "/a"},
         {"C:\\a\\.\\b\\..\\c", c + "/a/c"}, {"C:\\..\\..\\up", c + "/up"},
@@ -97,10 +95,7 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
     EXPECT_EQ(Map(nullptr), "error 3");
     // A final name whose part before any '.' or ':', blanks dropped, is a DOS
     // device is that device, in any directory.
-    const struct {
-        const char *win;
-        bool device;
-    } devices[] = {
+    const struct { const char *win; bool device; } devices[] = {
         {"C:\\Con ", true},  {"C:\\com7.x", true}, {"C:\\COM9 .txt", true}, {"C:\\aux.", true},
         {"C:\\prn:s", true}, {"C:\\none\\LPT1", true}, {"C:\\nul1", false}, {"C:\\com0", false},
         {"C:\\lpt", false},  {"C:\\nul\\", false},
@@ -153,11 +148,8 @@ TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
     test::WriteHostFile(H("c/Docs/Sub/Read Me.TXT"), "hi");
     EXPECT_EQ(s().GetFileAttributesA("C:\\docs\\SUB\\READ ME.TXT"),
               static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    Mark();
-    EXPECT_EQ(s().CreateFileA("C:\\DOCS\\sub\\read me.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(Code([&] { return s().CreateFileA("C:\\DOCS\\sub\\read me.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr); }),
+              ERROR_FILE_EXISTS);
     // A new last component keeps its own spelling below the existing ones.
     ASSERT_TRUE(s().CreateDirectoryA("C:\\DOCS\\sub\\New", nullptr));
     EXPECT_TRUE(test::HostExists(H("c/Docs/Sub/New")));
@@ -208,10 +200,7 @@ TEST(RegistryLocation, ExplicitFileThenXdgThenHomeThenNothing)
 // one; how long that lasts depends on how fine the stamps are.
 TEST(RegistryFreshFile, SettledAndSameText)
 {
-    const struct {
-        struct timespec mtime, ctime, readAt;
-        bool settled;
-    } cases[] = {
+    const struct { struct timespec mtime, ctime, readAt; bool settled; } cases[] = {
         {{100, 500000000}, {100, 500000000}, {100, 549000000}, false},
         {{100, 500000000}, {100, 500000000}, {100, 551000000}, true},
         {{100, 990000000}, {100, 990000000}, {101, 30000000}, false},
@@ -233,10 +222,7 @@ TEST(RegistryFreshFile, SettledAndSameText)
     const std::string big(10000, 'b');
     std::string bigOther = big;
     bigOther[9000] = 'c';
-    const struct {
-        std::string file, text;
-        bool holds;
-    } texts[] = {
+    const struct { std::string file, text; bool holds; } texts[] = {
         {"REGEDIT4", "REGEDIT4", true}, {"REGEDIT", "REGEDIT4", false}, {"REGEDIT5", "REGEDIT4", false},
         {big, big, true}, {bigOther, big, false}, {big + "b", big, false},
     };
@@ -283,10 +269,7 @@ TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
 
 TEST_F(RegistryTest, DrivesSharesAndConnections)
 {
-    const struct {
-        const char *root;
-        UINT type;
-    } types[] = {
+    const struct { const char *root; UINT type; } types[] = {
         {"A:\\", DRIVE_REMOVABLE}, {"b:", DRIVE_REMOTE}, {"C:/", DRIVE_FIXED},
         {"D:\\", DRIVE_CDROM}, {"E:\\", DRIVE_RAMDISK}, {"F:\\", DRIVE_CDROM},
         {"G:", DRIVE_REMOVABLE}, {"T:\\", DRIVE_UNKNOWN}, {"U:\\", DRIVE_FIXED},
@@ -297,11 +280,7 @@ TEST_F(RegistryTest, DrivesSharesAndConnections)
     };
     for (const auto &c : types)
         EXPECT_EQ(s().GetDriveTypeA(c.root), c.type) << c.root;
-    const struct {
-        const char *local;
-        DWORD result;
-        const char *remote;
-    } connections[] = {
+    const struct { const char *local; DWORD result; const char *remote; } connections[] = {
         {"n:\\", NO_ERROR, "\\\\srv\\pub"}, {"O:", ERROR_CONNECTION_UNAVAIL, "\\\\srv\\gone"},
         {"P:", ERROR_CONNECTION_UNAVAIL, "\\\\other\\x"}, {"C:", ERROR_NOT_CONNECTED, ""},
         {"N:\\dir", ERROR_BAD_DEVICE, ""},
@@ -319,9 +298,8 @@ TEST_F(RegistryTest, DrivesSharesAndConnections)
     EXPECT_EQ(length, std::strlen("\\\\srv\\pub") + 1);
     test::WriteHostFile(H("share/f.txt"), "x");
     EXPECT_EQ(s().GetFileAttributesA("N:\\F.TXT"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    Mark();
-    EXPECT_EQ(s().GetFileAttributesA("\\\\srv\\gone\\f.txt"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_BAD_NET_NAME));
+    EXPECT_EQ(Code([&] { return s().GetFileAttributesA("\\\\srv\\gone\\f.txt") != INVALID_FILE_ATTRIBUTES; }),
+              ERROR_BAD_NET_NAME);
 }
 
 TEST_F(RegistryTest, VolumesAndDrivesWithoutTheirMedium)
@@ -365,13 +343,10 @@ TEST_F(RegistryTest, VolumesAndDrivesWithoutTheirMedium)
     EXPECT_EQ(vol("F:\\", nullptr, 0), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(attrs("F:\\"), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(attrs("G:\\x"), static_cast<DWORD>(ERROR_NOT_READY));
-    Mark();
-    EXPECT_FALSE(s().GetDiskFreeSpaceA("F:\\", &spc, &bps, &freeClusters, &total));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
-    Mark();
-    EXPECT_EQ(s().CreateFileA("F:\\x", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NOT_READY));
+    EXPECT_EQ(Code([&] { return s().GetDiskFreeSpaceA("F:\\", &spc, &bps, &freeClusters, &total); }),
+              ERROR_NOT_READY);
+    EXPECT_EQ(Code([&] { return s().CreateFileA("F:\\x", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr); }),
+              ERROR_NOT_READY);
     test::MakeHostDirs(H("absent"));  // a medium inserted later is seen
     EXPECT_EQ(s().GetFileAttributesA("F:\\"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
@@ -393,10 +368,7 @@ TEST_F(PosixTest, DosAttributesFromXattrsModesAndNames)
     test::WriteHostFile(H("c/f.txt"), "");
     if (!SetXattr(H("c/f.txt"), "0x0"))
         GTEST_SKIP() << "this file system keeps no user extended attributes";
-    const struct {
-        std::string value;
-        DWORD attrs;
-    } cases[] = {
+    const struct { std::string value; DWORD attrs; } cases[] = {
         {"0x0", FILE_ATTRIBUTE_NORMAL}, {std::string("0x24\0", 5), 0x24},
         // Samba's newer form: the text, a NUL, then a binary version block.
         {std::string("0x26\0\x04\0\x04\0\0\0\x11\x22", 13), 0x26}, {"0X2", FILE_ATTRIBUTE_HIDDEN},
@@ -422,20 +394,15 @@ TEST_F(PosixTest, DosAttributesFromXattrsModesAndNames)
     s().CloseHandle(s().CreateFileA("C:\\plain.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     EXPECT_EQ(XattrOf(H("c/plain.txt")), "<none>");
     // Overwriting a hidden file without saying so is refused, as on Windows.
-    Mark();
-    EXPECT_EQ(s().CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Code([&] { return s().CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr); }),
+              ERROR_ACCESS_DENIED);
     // A dot name is hidden; a directory without write permission is read-only.
     test::MakeHostDirs(H("c/.cache"));
     ::chmod(H("c/.cache").c_str(), 0555);
     EXPECT_EQ(s().GetFileAttributesA("C:\\.cache"),
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY |
                                  FILE_ATTRIBUTE_READONLY));
-    Mark();
-    EXPECT_FALSE(s().RemoveDirectoryA("C:\\.cache"));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Code([&] { return s().RemoveDirectoryA("C:\\.cache"); }), ERROR_ACCESS_DENIED);
     // The handle that creates a read-only file may still write it.
     HANDLE h = s().CreateFileA("C:\\ro.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_READONLY, nullptr);
@@ -517,15 +484,10 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
     h = s().CreateFileA("C:\\d\\filelink", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(s().GetFileSize(h, nullptr), 1234u);
     s().CloseHandle(h);
-    Mark();
-    EXPECT_EQ(s().FindFirstFileA("C:\\d\\dirlink\\*", &found), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    Mark();
-    EXPECT_FALSE(s().DeleteFileA("C:\\d\\dirlink"));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    Mark();
-    EXPECT_FALSE(s().RemoveDirectoryA("C:\\d\\filelink"));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_DIRECTORY));
+    EXPECT_EQ(Code([&] { return s().FindFirstFileA("C:\\d\\dirlink\\*", &found); }),
+              ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(Code([&] { return s().DeleteFileA("C:\\d\\dirlink"); }), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Code([&] { return s().RemoveDirectoryA("C:\\d\\filelink"); }), ERROR_DIRECTORY);
     EXPECT_TRUE(s().DeleteFileA("C:\\d\\filelink"));
     EXPECT_TRUE(s().DeleteFileA("C:\\d\\dangling"));
     EXPECT_TRUE(s().RemoveDirectoryA("C:\\d\\dirlink"));
@@ -561,16 +523,11 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
     EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\sub"));
     EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\a.txt"));
     // A link takes the call of what it leads to.
-    Mark();
-    EXPECT_FALSE(s().RemoveDirectoryInA(search, "C:\\d\\filelink"));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_DIRECTORY));
-    Mark();
-    EXPECT_FALSE(s().DeleteFileInA(search, "C:\\d\\dirlink"));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Code([&] { return s().RemoveDirectoryInA(search, "C:\\d\\filelink"); }), ERROR_DIRECTORY);
+    EXPECT_EQ(Code([&] { return s().DeleteFileInA(search, "C:\\d\\dirlink"); }), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\filelink"));
-    Mark();
-    EXPECT_EQ(s().FindFirstFileInA(search, "C:\\d\\dirlink\\*", &data), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(Code([&] { return s().FindFirstFileInA(search, "C:\\d\\dirlink\\*", &data); }),
+              ERROR_PATH_NOT_FOUND);
     EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\dirlink"));
     EXPECT_TRUE(std::filesystem::is_empty(H("c/moved")));
     for (const char *f : {"out/a.txt", "out/sub/s.txt", "out/f.txt"})
@@ -578,22 +535,15 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
     // What is no entry name, and what is no search.
     for (const char *bad : {"C:\\d\\", "C:\\d\\.", "C:\\d\\..", "C:\\d\\a*"}) {
         SCOPED_TRACE(bad);
-        Mark();
-        EXPECT_FALSE(s().DeleteFileInA(search, bad));
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_NAME));
-        Mark();
-        EXPECT_EQ(s().FindFirstFileInA(search, (std::string(bad) + "\\*").c_str(), &data),
-                  INVALID_HANDLE_VALUE);
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_NAME));
+        EXPECT_EQ(Code([&] { return s().DeleteFileInA(search, bad); }), ERROR_INVALID_NAME);
+        EXPECT_EQ(Code([&] { return s().FindFirstFileInA(search, (std::string(bad) + "\\*").c_str(), &data); }),
+                  ERROR_INVALID_NAME);
     }
     EXPECT_TRUE(s().FindClose(search));
     for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
-        Mark();
-        EXPECT_FALSE(s().RemoveDirectoryInA(h, "C:\\d\\x"));
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-        Mark();
-        EXPECT_EQ(s().FindFirstFileInA(h, "C:\\d\\x\\*", &data), INVALID_HANDLE_VALUE);
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_EQ(Code([&] { return s().RemoveDirectoryInA(h, "C:\\d\\x"); }), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(Code([&] { return s().FindFirstFileInA(h, "C:\\d\\x\\*", &data); }),
+                  ERROR_INVALID_HANDLE);
     }
 }
 
@@ -606,9 +556,7 @@ TEST_F(PosixTest, SearchesSkipUnusableNamesAndWalkLargeDirectories)
     WIN32_FIND_DATAA data;
     HANDLE h = s().FindFirstFileA("C:\\d\\*.txt", &data);
     EXPECT_STREQ(h != INVALID_HANDLE_VALUE ? data.cFileName : "", "ok.txt");
-    Mark();
-    EXPECT_FALSE(s().FindNextFileA(h, &data));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+    EXPECT_EQ(Code([&] { return s().FindNextFileA(h, &data); }), ERROR_NO_MORE_FILES);
     s().FindClose(h);
     h = s().FindFirstFileA("C:\\d\\nnn*", &data);
     EXPECT_EQ(h != INVALID_HANDLE_VALUE ? std::strlen(data.cFileName) : 0, 255u);
@@ -638,9 +586,7 @@ TEST_F(PosixTest, HandlesGarbageSizesBeyondFourGigabytesAndMovesAcrossFileSystem
     char junk[64];
     std::memset(junk, 0x5a, sizeof junk);
     DWORD n;
-    Mark();
-    EXPECT_FALSE(s().ReadFile(junk, junk, 1, &n, nullptr));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(Code([&] { return s().ReadFile(junk, junk, 1, &n, nullptr); }), ERROR_INVALID_HANDLE);
     EXPECT_FALSE(s().CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
     // A sparse file whose low 32 bits of size are all ones.
     test::WriteHostFile(H("c/big.bin"), "");
@@ -676,11 +622,7 @@ TEST_F(PosixTest, HandlesGarbageSizesBeyondFourGigabytesAndMovesAcrossFileSystem
 
 TEST(ErrnoTable, CodesAWindowsProgramSees)
 {
-    const struct {
-        int err;
-        DWORD win32;
-        int wsa;
-    } cases[] = {
+    const struct { int err; DWORD win32; int wsa; } cases[] = {
         {EPERM, ERROR_ACCESS_DENIED, WSAEACCES}, {ENOSPC, ERROR_DISK_FULL, WSAENOBUFS},
         {EROFS, ERROR_WRITE_PROTECT, WSAEINVAL}, {EAGAIN, ERROR_NOT_READY, WSAEWOULDBLOCK},
         {EMFILE, ERROR_TOO_MANY_OPEN_FILES, WSAEMFILE}, {ETIMEDOUT, ERROR_GEN_FAILURE, WSAETIMEDOUT},
