@@ -72,6 +72,12 @@ X Thrown(F &&f)
     return X(X::none, 0, "(nothing thrown)");
 }
 
+// Cause, Win32 code and file name, to compare in one go.
+std::string Str(const X &e)
+{
+    return std::to_string(e.m_cause) + "/" + std::to_string(e.m_lOsError) + "/" + e.m_strFileName;
+}
+
 TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
 {
     CRuntimeClass base = {"Base", 8, 1, nullptr, &CObject::classCObject, nullptr};
@@ -183,10 +189,7 @@ TEST(AfxFileException, CausesFromWin32Codes)
     };
     for (const auto &r : rows)
         EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
-    X e = Thrown([] { X::ThrowOsError(32, "C:\\held.bin"); });
-    EXPECT_EQ(e.m_cause, X::sharingViolation);
-    EXPECT_EQ(e.m_lOsError, 32);
-    EXPECT_STREQ(e.m_strFileName, "C:\\held.bin");
+    EXPECT_EQ(Str(Thrown([] { X::ThrowOsError(32, "C:\\h.bin"); })), Str(X(X::sharingViolation, 32, "C:\\h.bin")));
     EXPECT_EQ(Thrown([] { X::ThrowOsError(0); }).m_cause, X::generic);  // still a failure
     const std::string longName(5000, 'n');
     X cut(X::badPath, 3, longName.c_str());
@@ -216,8 +219,7 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
         ASSERT_EQ(file.Open("C:\\f.bin", r.flags, &error) != FALSE, r.access != 0);
         if (r.access == 0) {
             EXPECT_TRUE(faults.opens.empty());
-            EXPECT_EQ(error.m_cause, X::generic);
-            EXPECT_EQ(error.m_lOsError, ERROR_INVALID_PARAMETER);
+            EXPECT_EQ(Str(error), Str(X(X::generic, ERROR_INVALID_PARAMETER, "C:\\f.bin")));
             continue;
         }
         ASSERT_EQ(faults.opens.size(), 1u);
@@ -265,9 +267,7 @@ TEST_F(Afx, FailedOpensReportTheirCause)
         CFile file;
         CFileException error;
         EXPECT_FALSE(file.Open(r.path, r.flags, &error));
-        EXPECT_EQ(error.m_cause, r.cause);
-        EXPECT_EQ(error.m_lOsError, r.os);
-        EXPECT_STREQ(error.m_strFileName, r.path ? r.path : "");
+        EXPECT_EQ(Str(error), Str(X(r.cause, r.os, r.path ? r.path : "")));
         EXPECT_EQ(file.m_hFile, CFile::hFileNull);
     }
     EXPECT_TRUE(CFile().Open("C:\\s.bin", CFile::modeRead | CFile::shareDenyNone));
@@ -300,10 +300,7 @@ TEST_F(Afx, FailuresThrowTheirCauseAndReleaseTheHandle)
     Make("a.bin", "abcdef");
     CFile file("C:\\a.bin", CFile::modeReadWrite | CFile::shareDenyNone);
     faults.shortWrite = 1;  // a write cut short without an error is a full disk
-    X e = Thrown([&] { file.Write("abc", 3); });
-    EXPECT_EQ(e.m_cause, X::diskFull);
-    EXPECT_EQ(e.m_lOsError, -1);
-    EXPECT_STREQ(e.m_strFileName, "C:\\a.bin");
+    EXPECT_EQ(Str(Thrown([&] { file.Write("abc", 3); })), Str(X(X::diskFull, -1, "C:\\a.bin")));
     EXPECT_EQ(Thrown([&] { file.Seek(-1, CFile::begin); }).m_lOsError, 131);
     CFile reader("C:\\a.bin", CFile::modeRead | CFile::shareDenyNone);
     EXPECT_EQ(Thrown([&] { reader.Write("x", 1); }).m_cause, X::accessDenied);
@@ -385,15 +382,11 @@ TEST_F(Afx, RenameAndRemove)
     EXPECT_EQ(ReadHostFile(H("new.bin")), "payload");
     CFile::Remove("C:\\new.bin");
     EXPECT_FALSE(HostExists(H("new.bin")));
-    X e = Thrown([] { CFile::Remove("C:\\new.bin"); });
-    EXPECT_EQ(e.m_cause, X::fileNotFound);
-    EXPECT_STREQ(e.m_strFileName, "C:\\new.bin");
-    e = Thrown([] { CFile::Rename("C:\\none.bin", "C:\\x.bin"); });
-    EXPECT_EQ(e.m_cause, X::fileNotFound);
-    EXPECT_STREQ(e.m_strFileName, "C:\\none.bin");
-    EXPECT_EQ(Thrown([] { CFile::Rename(nullptr, "C:\\x.bin"); }).m_cause, X::badPath);
-    EXPECT_EQ(Thrown([] { CFile::Rename("C:\\x.bin", nullptr); }).m_cause, X::badPath);
-    EXPECT_EQ(Thrown([] { CFile::Remove(nullptr); }).m_cause, X::badPath);
+    EXPECT_EQ(Str(Thrown([] { CFile::Remove("C:\\new.bin"); })), Str(X(X::fileNotFound, 2, "C:\\new.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Rename("C:\\no.bin", "C:\\x"); })), Str(X(X::fileNotFound, 2, "C:\\no.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Rename(nullptr, "C:\\x.bin"); })), Str(X(X::badPath, 3, "")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Rename("C:\\x.bin", nullptr); })), Str(X(X::badPath, 3, "C:\\x.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Remove(nullptr); })), Str(X(X::badPath, 3, "")));
 }
 
 TEST_F(Afx, Streams)
