@@ -38,6 +38,14 @@ constexpr unsigned char kMarker = 0xA5;
     std::abort();
 }
 
+// The temporary directory, removed when libFuzzer exits after its runs.
+std::string g_tempDir;
+void RemoveTempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(g_tempDir, ec);
+}
+
 uint32_t Word(const std::string &bytes, std::size_t offset)
 {
     return static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset])) |
@@ -234,6 +242,8 @@ std::string FreshDrive()
         char dir[] = "/tmp/brenvik-fuzz-header-XXXXXX";
         if (::mkdtemp(dir) == nullptr)
             Fail("cannot make a temporary directory");
+        g_tempDir = dir;
+        std::atexit(RemoveTempDir);
         const std::string reg = std::string(dir) + "/registry.reg";
         std::FILE *f = std::fopen(reg.c_str(), "wb");
         if (f == nullptr)

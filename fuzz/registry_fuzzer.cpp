@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,14 @@ using brenvik::registry::RegValue;
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
+}
+
+// The temporary directory, removed when libFuzzer exits after its runs.
+std::string g_tempDir;
+void RemoveTempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(g_tempDir, ec);
 }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b)
@@ -108,6 +117,8 @@ void WriteRegistry(const std::string &text)
         char dir[] = "/tmp/brenvik-fuzz-registry-XXXXXX";
         if (::mkdtemp(dir) == nullptr)
             Fail("cannot make a temporary directory");
+        g_tempDir = dir;
+        std::atexit(RemoveTempDir);
         std::string p = std::string(dir) + "/registry.reg";
         ::setenv("BRENVIK_REGISTRY", p.c_str(), 1);
         return p;
