@@ -6,6 +6,8 @@
 #include <brenvik/brenvik.h>
 
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -14,20 +16,36 @@
 #include <vector>
 
 #include "frame/trace.h"
-#include "reliability/sweep.h"
-#include "support/scoped_machine.h"
+#include "support/fault_services.h"
+#include "support/test_support.h"
 
 namespace brenvik {
 namespace {
 
-using sweep::Text;
+std::string Text(const char *format, ...)
+{
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+test::TempDir g_dir;
+// C: on POSIX is the temporary directory; on Windows its own path stands for it.
+#if defined(_WIN32)
+const std::string g_c = test::Backslashed(g_dir.path());
+#else
+const std::string g_c = "C:";
+#endif
 
 constexpr int kThreads = 4;
 // Enough rounds that two calls sharing a buffer meet without ThreadSanitizer too.
 constexpr int kRounds = 1000;
 
 // A ping's reply time depends on the other threads' calls (each moves the
-// simulated clock on): its digits are left out.
+// scripted clock on): its digits are left out.
 std::string WithoutTimes(std::string line)
 {
     const std::size_t at = line.find("time=");
@@ -53,19 +71,19 @@ const std::vector<std::function<std::string(int t)>> kMix = {
     },
     [](int t) {
         int exist = -1;
-        const int r = CDriveEx::IsDir(("C:\\t" + std::to_string(t)).c_str(), &exist);
+        const int r = CDriveEx::IsDir((g_c + "\\t" + std::to_string(t)).c_str(), &exist);
         return Text("%d %d", r, exist);
     },
     [](int) {
         char desc[BRENVIK_MAX_PATH];
         int info = 0;
-        const int r = CVcdImageEx::GetDesc("C:\\img\\a.VCD", desc, &info);
+        const int r = CVcdImageEx::GetDesc((g_c + "\\a.VCD").c_str(), desc, &info);
         return Text("%d %s %d", r, desc, info);
     },
     [](int) { return Text("%lu", CVcdImageEx::GetVCD_cdtype(nullptr)); },
     [](int) { return Text("%lu", CDriveEx::MaybeNetworkPath("N:\\x")); },
     [](int t) {
-        const std::string dir = "C:\\t" + std::to_string(t) + "\\made";
+        const std::string dir = g_c + "\\t" + std::to_string(t) + "\\made";
         const int made = CDriveEx::CreateDir_Recursively((dir + "\\x\\y").c_str());
         const int writable = CDriveEx::CanWeWriteDir(dir.c_str());
         return Text("%d %d %d", made, writable, CDriveEx::DelTree(dir.c_str(), 0));
@@ -75,19 +93,23 @@ const std::vector<std::function<std::string(int t)>> kMix = {
 
 TEST(Threads, ExportedFunctionsAnswerAsAlone)
 {
-    sim::Machine machine = sim::Machine::Typical();
+#if !defined(_WIN32)
+    const test::ScopedRegistryFile reg(test::RegText(
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]", "\"Path\"=\"" + g_dir.path() + "\""}));
+#endif
     std::string image(2942, '\0');
     image[376] = 4;  // video CD
     std::memcpy(&image[48], "Holiday", 7);
-    machine.MakeFile("C:\\img\\a.VCD", image);
+    test::WriteHostFile(g_dir / "a.VCD", image);
     for (int t = 0; t < kThreads; ++t)
-        machine.MakeDir("C:\\t" + std::to_string(t));
-    machine.RememberConnection('N', "\\\\srv\\share", true);
-    machine.AddHost("srv", "10.1.2.3");
+        test::MakeHostDirs(g_dir / ("t" + std::to_string(t)));
+    test::ScopedFaults machine;
+    machine.connections['N'] = {"\\\\srv\\share", true};
+    machine.driveTypes['N'] = DRIVE_REMOTE;
+    machine.hosts = {{"srv", "10.1.2.3"}};
     for (int i = 0; i < 2 * kThreads * kRounds + 10; ++i)
-        machine.AddReply(sim::Reply::Echo());
-    machine.SetRegDword("HKLM\\SOFTWARE\\OrloDebug", "DebugLevel", 1);
-    test::ScopedMachine scope(machine);
+        machine.replies.push_back(test::Reply::Echo());
+    machine.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 1);
     const int savedEnabled = g_bDbgEnabled;
     const unsigned long savedLevel = g_dwDbgLevel;
     DbgLoadLevel();
@@ -97,15 +119,15 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
     std::vector<std::string> alone;
     for (const auto &call : kMix)
         alone.push_back(call(0));
-    machine.ClearDebugOutput();
+    machine.debugOutput.clear();
     for (const auto &call : kMix)
         call(0);
     std::set<std::string> known;
-    for (const std::string &line : machine.DebugOutput())
+    for (const std::string &line : machine.debugOutput)
         known.insert(WithoutTimes(line));
-    const std::size_t perRound = machine.DebugOutput().size();
+    const std::size_t perRound = machine.debugOutput.size();
     ASSERT_GT(perRound, 0u);
-    machine.ClearDebugOutput();
+    machine.debugOutput.clear();
 
     std::atomic<int> ready{0}, wrong{0};
     std::string firstWrong;  // written by the thread that counted the first
@@ -134,7 +156,7 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
 
     EXPECT_EQ(wrong.load(), 0) << firstWrong;
     // Every line is one that a call alone sends: none mixed or cut.
-    const std::vector<std::string> lines = machine.DebugOutput();
+    const std::vector<std::string> lines = machine.debugOutput;
     EXPECT_EQ(lines.size(), perRound * kThreads * kRounds);
     for (const std::string &line : lines)
         if (known.count(WithoutTimes(line)) == 0)
