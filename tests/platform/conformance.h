@@ -85,7 +85,7 @@ protected:
     bool Opened(HANDLE h);  // whether h is a handle; closes it
 
     // Whether each call succeeds.
-    bool Exists(const std::string &r) { return Attrs(r.c_str()); }
+    bool Exists(const std::string &r) { return Attrs(r); }
     bool Attrs(const std::string &r) { return s().GetFileAttributesA(P(r).c_str()) != INVALID_FILE_ATTRIBUTES; }
     bool Del(const std::string &r) { return s().DeleteFileA(P(r).c_str()) != 0; }
     bool Mkdir(const std::string &r) { return s().CreateDirectoryA(P(r).c_str(), nullptr) != 0; }
