@@ -312,7 +312,6 @@ TEST(Format, BoundedOutput)
     EXPECT_EQ(crt::wsprintfA(nullptr, "%d", 1), 0);
 }
 
-
 // ---- The .reg file reader ----
 
 constexpr uint32_t kSz = 1, kExpandSz = 2, kBinary = 3, kDword = 4, kMultiSz = 7;
