@@ -359,8 +359,9 @@ TEST_F(Afx, Status)
     EXPECT_EQ(faults.PathsOf("GetFileAttributesExA"), std::vector<std::string>{"c:\\"});
     // Refused without asking the platform, or by it; every field emptied.
     const std::string longName = "C:\\" + std::string(BRENVIK_MAX_PATH - 3, 'a');
-    const struct { const char *name; bool asks; } misses[] = {{"C:\\dir\\missing", true}, {"Q:", true}, {"", false}, {longName.c_str(), false},
-                  {nullptr, false}, {"C:\\dir\\*", false}, {"C:\\dir\\f.bi?", false}};
+    const struct { const char *name; bool asks; } misses[] = {
+        {"C:\\dir\\missing", true}, {"Q:", true}, {"", false}, {longName.c_str(), false},
+        {nullptr, false}, {"C:\\dir\\*", false}, {"C:\\dir\\f.bi?", false}};
     for (const auto &m : misses) {
         SCOPED_TRACE(m.name ? m.name : "null");
         std::memset(&st, 0x5A, sizeof st);

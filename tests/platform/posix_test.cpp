@@ -42,7 +42,8 @@ protected:
         for (const char *d : {"a", "b", "d", "e", "t", "share"})
             test::MakeHostDirs(H(d));
         SetRegistry({DriveKey('A', H("a"), "removable"), DriveKey('B', H("b"), "Remote"),
-                     DriveKey('C', H("c"), "fixed"), DriveKey('D', H("d") + "/", "CDROM", {"\"Label\"=\"MY DISC\""}),
+                     DriveKey('C', H("c"), "fixed"),
+                     DriveKey('D', H("d") + "/", "CDROM", {"\"Label\"=\"MY DISC\""}),
                      DriveKey('E', H("e"), "ramdisk", {"\"Compressed\"=dword:00000001"}),
                      DriveKey('F', H("absent"), "cdrom"), DriveKey('G', "", "removable"),
                      DriveKey('T', H("t"), "tape"),
@@ -147,7 +148,10 @@ TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
     test::WriteHostFile(H("c/Docs/Sub/Read Me.TXT"), "hi");
     EXPECT_EQ(s().GetFileAttributesA("C:\\docs\\SUB\\READ ME.TXT"),
               static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_EQ(Code([&] { return s().CreateFileA("C:\\DOCS\\sub\\read me.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr); }),
+    EXPECT_EQ(Code([&] {
+                  return s().CreateFileA("C:\\DOCS\\sub\\read me.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                         nullptr);
+              }),
               ERROR_FILE_EXISTS);
     // A new last component keeps its own spelling below the existing ones.
     ASSERT_TRUE(s().CreateDirectoryA("C:\\DOCS\\sub\\New", nullptr));
@@ -308,7 +312,8 @@ TEST_F(RegistryTest, VolumesAndDrivesWithoutTheirMedium)
 {
     char label[100];
     const auto vol = [&](const char *root, char *name, DWORD size) {
-        return Code([&] { return s().GetVolumeInformationA(root, name, size, nullptr, nullptr, nullptr, nullptr, 0); });
+        return Code(
+            [&] { return s().GetVolumeInformationA(root, name, size, nullptr, nullptr, nullptr, nullptr, 0); });
     };
     const auto attrs = [&](const char *path) {
         return Code([&] { return s().GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; });
@@ -373,7 +378,10 @@ TEST_F(PosixTest, DosAttributesFromXattrsModesAndNames)
     s().CloseHandle(s().CreateFileA("C:\\plain.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     EXPECT_EQ(XattrOf(H("c/plain.txt")), "<none>");
     // Overwriting a hidden file without saying so is refused, as on Windows.
-    EXPECT_EQ(Code([&] { return s().CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr); }),
+    EXPECT_EQ(Code([&] {
+                  return s().CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+              }),
               ERROR_ACCESS_DENIED);
     // A dot name is hidden; a directory without write permission is read-only.
     test::MakeHostDirs(H("c/.cache"));
@@ -662,7 +670,8 @@ TEST(Sockets, StartUpCountsAndRefusals)
     EXPECT_EQ(data.wVersion, MAKEWORD(1, 1));
     EXPECT_EQ(s.WSACleanup(), 0);
     // Names that cannot be host names are refused before any query is made.
-    for (const std::string &bad : {std::string(), std::string("a..b"), std::string("bad name"), std::string(64, 'a') + ".example"}) {
+    const std::string bads[] = {"", "a..b", "bad name", std::string(64, 'a') + ".example"};
+    for (const std::string &bad : bads) {
         EXPECT_EQ(s.gethostbyname(bad.c_str()), nullptr) << bad;
         EXPECT_EQ(s.WSAGetLastError(), WSAHOST_NOT_FOUND) << bad;
     }
