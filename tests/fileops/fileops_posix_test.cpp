@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "platform/services.h"
-#include "support/hook_services.h"
+#include "support/fault_services.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -77,7 +77,7 @@ protected:
     std::string drive_ = temp_ / "drive";
     std::string outside_ = temp_ / "outside";
     std::unique_ptr<ScopedRegistryFile> registry_;
-    HookServices hook_{platform::DefaultServices()};
+    FaultServices hook_{platform::DefaultServices()};
     platform::ScopedServices hookScope_{hook_};
 };
 

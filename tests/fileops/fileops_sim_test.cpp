@@ -121,11 +121,11 @@ TEST_F(FileOps, OneTrailingBackslashIsRemovedButNeverATrailByte)
     // In code page 932, 0x95 0x5C is one character.
     const UINT acp = m.GetACP();
     m.SetACP(932);
-    crt::RefreshCodePage();
+    platform::CodePageMayHaveMoved();
     m.MakeDir("C:\\\x95\x5C");
     EXPECT_EQ(CDriveEx::IsDir("C:\\\x95\x5C", nullptr), 1);
     m.SetACP(acp);
-    crt::RefreshCodePage();
+    platform::CodePageMayHaveMoved();
 }
 
 class ThrowingFile : public CFile {
