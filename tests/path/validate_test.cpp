@@ -95,7 +95,7 @@ TEST(ChkFullPath, CodesAndPieces)
                                           missing == 3 ? nullptr : a.get(),
                                           missing == 4 ? nullptr : a.get(), &code),
                   0);
-    EXPECT_EQ(code + a.str(), "-1a");
+    EXPECT_EQ(std::to_string(code) + a.str(), "-1a");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir\Name.EXT)";
     EXPECT_EQ(CDriveEx::ChkFullPath_s(buf, 1, 1, 1, buf, a.get(), b.get(), nullptr), 1);
     EXPECT_EQ(buf + ("|" + a.str()) + "|" + b.str(), R"(C:\dir|Name.EXT|ext)");
