@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,8 @@ protected:
     {
         HANDLE h = S().CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        EXPECT_TRUE(h != INVALID_HANDLE_VALUE &&
-                    (text.empty() || S().WriteFile(h, text.data(), DWORD(text.size()), &written,
-                                                   nullptr)))
-            << name;
+        DWORD n = 0;
+        EXPECT_TRUE(S().WriteFile(h, text.data(), DWORD(text.size()), &n, nullptr)) << name;
         S().CloseHandle(h);
         return Path(name);
     }
@@ -57,19 +55,16 @@ protected:
     {
         return S().GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    // The message of each trace line since the last call, between
-    // "Orlo DbgMessage:" and " FILE:"; a line of another form fails the test.
+    // The message of each trace line since the last call; a line of another
+    // form fails the test.
     Strings Lines()
     {
-        static const std::string kHead = "Orlo DbgMessage:";
+        static const std::regex form(R"(Orlo DbgMessage:([\s\S]*) FILE:\w+\.cpp LINE:\d+ )");
         Strings messages;
         for (const std::string &line : faults_.debugOutput) {
-            const std::size_t file = line.rfind(" FILE:");
-            if (line.compare(0, kHead.size(), kHead) != 0 || file == std::string::npos ||
-                line.find(" LINE:", file) == std::string::npos || line.back() != ' ')
-                ADD_FAILURE() << "not a trace line: [" << line << "]";
-            else
-                messages.push_back(line.substr(kHead.size(), file - kHead.size()));
+            std::smatch m;
+            EXPECT_TRUE(std::regex_match(line, m, form)) << line;
+            messages.push_back(m.str(1));
         }
         faults_.debugOutput.clear();
         return messages;
