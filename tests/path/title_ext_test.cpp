@@ -67,14 +67,10 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                        "AddPrefix2FileTitle pResult_MAXPATH");
     // The output may be an input.
     char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)", arg[BRENVIK_MAX_PATH] = "  P";
-    EXPECT_EQ(CDriveEx::ChgPathExt(path, "ext", path), 1);
-    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path), 1);
-    EXPECT_STREQ(path, R"(C:\d\pre-title-post.ext)");
-    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg), 1);
-    EXPECT_STREQ(arg, R"(\\h\s\d\PtQ.e)");
-    std::strcpy(arg, "new");
-    EXPECT_EQ(CDriveEx::ChgPathExt(R"(\\s\t\d\f.old)", arg, arg), 1);
-    EXPECT_STREQ(arg, R"(\\s\t\d\f.new)");
+    EXPECT_EQ(CDriveEx::ChgPathExt(path, "ext", path) +
+                  CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
+                  CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg), 3);
+    EXPECT_EQ(path + ("|" + std::string(arg)), R"(C:\d\pre-title-post.ext|\\h\s\d\PtQ.e)");
 }
 
 TEST_F(PathTest, ChgExtname)
