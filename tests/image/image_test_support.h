@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -59,12 +58,13 @@ protected:
     // form fails the test.
     Strings Lines()
     {
-        static const std::regex form(R"(Orlo DbgMessage:([\s\S]*) FILE:\w+\.cpp LINE:\d+ )");
         Strings messages;
         for (const std::string &line : faults_.debugOutput) {
-            std::smatch m;
-            EXPECT_TRUE(std::regex_match(line, m, form)) << line;
-            messages.push_back(m.str(1));
+            const std::size_t file = line.rfind(" FILE:");
+            EXPECT_TRUE(line.compare(0, 16, "Orlo DbgMessage:") == 0 && file != std::string::npos &&
+                        line.find(".cpp LINE:", file) != std::string::npos && line.back() == ' ')
+                << line;
+            messages.push_back(line.substr(16, file - 16));
         }
         faults_.debugOutput.clear();
         return messages;

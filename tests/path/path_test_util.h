@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <regex>
 #include <string>
 
 #include "frame/trace.h"
@@ -77,13 +76,15 @@ protected:
     // "function argument" of each "BAD NULL" line since the last call, "; "-joined.
     std::string Trace()
     {
-        static const std::regex form(
-            R"(Orlo DbgMessage:CDriveEx::(\w+) BAD NULL \.\.\.(\w+) \n FILE:\w+\.cpp LINE:\d+ )");
         std::string lines;
         for (const std::string &line : faults_.debugOutput) {
-            std::smatch m;
-            EXPECT_TRUE(std::regex_match(line, m, form)) << line;
-            lines += (lines.empty() ? "" : "; ") + m.str(1) + " " + m.str(2);
+            const std::size_t head = 26, bad = line.find(" BAD NULL ..."), end = line.find(" \n FILE:");
+            EXPECT_TRUE(line.compare(0, head, "Orlo DbgMessage:CDriveEx::") == 0 && bad < end &&
+                        end != std::string::npos && line.find(".cpp LINE:", end) != std::string::npos &&
+                        line.back() == ' ')
+                << line;
+            lines += (lines.empty() ? "" : "; ") + line.substr(head, bad - head) + " " +
+                     line.substr(bad + 13, end - bad - 13);
         }
         faults_.debugOutput.clear();
         return lines;
