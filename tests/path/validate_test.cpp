@@ -69,7 +69,7 @@ TEST(ChkFullPath, CodesAndPieces)
         {R"(C:\dir\)", "111", 3, "||old"},  {R"(C:\a:b)", "111", 3, "||old"},
         {R"(C:\)", "111", 3, "||old"},      {R"(1:\ab)", "111", 3, "||old"},
         {R"(C:ab\c)", "111", 3, "||old"},   {R"(\x\ab)", "111", 3, "||old"},
-        {R"(\\srv\)", "111", 3, "||old"},
+        {R"(\\srv\)", "111", 3, "||old"},      {R"(\\s\f)", "111", 0, R"(\\s|f|old)"},
         // Code order: the path set, then colons, then length, then the form.
         {R"(\\s:\a|b)", "000", 2, "||old"}, {R"(\\s\a:b)", "000", 3, "||old"},
         {R"(\\s)", "000", 3, "||old"},      {R"(C:\f)", "000", 5, "||old"},
