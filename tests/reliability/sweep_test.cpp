@@ -123,21 +123,15 @@ WIN32_FILE_ATTRIBUTE_DATA fad;
 enum : int { kOwnError = 1, kMask = 2 };
 
 struct Case {
-    Case(const char *t, std::string n, std::function<std::string()> c,
-         std::vector<std::string> f = {}, int fl = 0, std::string files = "",
-         std::vector<DWORD> e = {ERROR_ACCESS_DENIED})
-        : tree(t), name(n), call(c), failures(f), flags(fl), files(files), errors(e)
-    {
-    }
     std::string tree, name;
     std::function<std::string()> call;
-    std::vector<std::string> failures;  // results accepted after a fault
-    int flags;
+    std::vector<std::string> failures = {};  // results accepted after a fault
+    int flags = 0;
     // "+path" ("-path"): the result is "1" exactly when it exists (is gone);
     // "~text": entries whose path holds it may end as they please (probes, a
     // target deleted first, a file written in part).
-    std::string files;
-    std::vector<DWORD> errors;
+    std::string files = "";
+    std::vector<DWORD> errors = {ERROR_ACCESS_DENIED};
 };
 
 // C: fixed and compressed, D: a CD labelled for the audio test, E: removable,
