@@ -58,11 +58,11 @@ struct Machine {
     // Entries as "data/f.txt" (holding its name), "data/dir/", "D:x/" (on D:),
     // ":H" or ":S" after one for hidden or system; or "img", a DVD image split
     // in four and a video CD.
-    void Build(const std::string &spec)
+    void Build(const std::string &entries)
     {
         for (const char *root : {"c/", "d/"})
             fs::remove_all(dir / root), test::MakeHostDirs(dir / root);
-        std::istringstream in(spec);
+        std::istringstream in(entries);
         for (std::string e; in >> e && e != "img";) {
             const std::size_t mark = std::min(e.find(':', 2), e.size());
             const std::string host = dir / (e[1] == ':' ? "d/" + e.substr(2, mark - 2)
@@ -75,7 +75,7 @@ struct Machine {
                                                                           ? FILE_ATTRIBUTE_HIDDEN
                                                                           : FILE_ATTRIBUTE_SYSTEM);
         }
-        if (spec != "img")
+        if (entries != "img")
             return;
         std::string image(10522, '\0');
         std::memcpy(&image[16], "\x34\x12", 2);
