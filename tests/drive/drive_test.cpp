@@ -1,14 +1,25 @@
-// Drive classification, capacity, volume and disc content on the simulated
-// machine, which reports an error mode left changed at the end of each test.
+// Drive classification, capacity, volume and disc content on the real
+// backend, with the types, volume figures and connections a host cannot show
+// answered by the fault decorator.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/scoped_machine.h"
+#include <brenvik/brenvik.h>
+
+#include "platform/services.h"
+#include "support/fault_services.h"
+#include "support/test_support.h"
+#ifndef _WIN32
+#include <sys/statvfs.h>
+
+#include "platform/posix_fixture.h"
+#endif
 
 struct BrenvikTestAccess {
     static int GetAllLst_pri(unsigned long *mask, unsigned type) { return CDriveEx::GetAllLst_pri(mask, type); }
@@ -16,7 +27,8 @@ struct BrenvikTestAccess {
 
 namespace {
 
-using brenvik::sim::Machine;
+using namespace brenvik::test;
+using brenvik::platform::sys;
 using Strings = std::vector<std::string>;
 using Figures = std::vector<unsigned long long>;
 
@@ -25,49 +37,60 @@ unsigned long Bit(char letter)
     return 1UL << (letter - 'A');
 }
 
+Volume Vol(UINT type, const char *label)
+{
+    Volume v;
+    v.type = type;
+    v.label = label;
+    return v;
+}
+
 constexpr UINT kMarkerMode = 0x8002;  // what the host had set before each call
 
-// Typical(): C: fixed "SYSTEM", 8 x 512-byte sectors a cluster, 1,000,000 of
-// 5,000,000 clusters free; D: a CD "DISC", here of 333,000 2048-byte sectors.
-// A: removable, E: a CD drive without medium, F: RAM disk, G: network drive,
-// M: a connected remembered connection, N: one not available now, U: a drive
-// of unknown type; no root elsewhere.
+// C: fixed "SYSTEM", 1,000,000 of 5,000,000 clusters of 8 x 512 bytes free;
+// D: a CD "DISC" of 333,000 2048-byte sectors; E: a CD drive without medium;
+// A: removable, F: RAM disk, G: network, U: unknown type; N: a remembered
+// connection not available now; no root elsewhere.
 class Drives : public ::testing::Test {
 protected:
     Drives()
     {
-        m.Drive('D').Clusters(1, 2048, 0, 333000);
-        m.AddDrive('A', DRIVE_REMOVABLE);
-        m.AddDrive('E', DRIVE_CDROM).Label("EMZ3_DVD").Medium(false);
-        m.AddDrive('F', DRIVE_RAMDISK);
-        m.AddDrive('G', DRIVE_REMOTE);
-        m.AddShare("srv", "share").Clusters(4, 512, 100, 1000);
-        m.RememberConnection('M', "\\\\srv\\share", true);
-        m.RememberConnection('N', "\\\\gone\\share", false);
-        m.AddDrive('U', DRIVE_UNKNOWN);
-        m.SetErrorMode(kMarkerMode);
-        m.MarkInstalled();
-        m.ResetCalls();
+        f.volumes["C:\\"] = Vol(DRIVE_FIXED, "SYSTEM").Clusters(8, 512, 1000000, 5000000);
+        f.volumes["D:\\"] = Vol(DRIVE_CDROM, "DISC").Clusters(1, 2048, 0, 333000);
+        f.volumes["E:\\"] = Vol(DRIVE_CDROM, "EMZ3_DVD");
+        f.volumes["E:\\"].medium = false;
+        f.volumes["\\\\srv\\share\\"] = Vol(DRIVE_REMOTE, "").Clusters(4, 512, 100, 1000);
+        for (char l = 'A'; l <= 'Z'; ++l)
+            if (l < 'C' || l > 'E')
+                f.driveTypes[l] = DRIVE_NO_ROOT_DIR;
+        for (const auto &t : {std::make_pair('A', DRIVE_REMOVABLE), std::make_pair('F', DRIVE_RAMDISK),
+                              std::make_pair('G', DRIVE_REMOTE), std::make_pair('U', DRIVE_UNKNOWN)})
+            f.driveTypes[t.first] = t.second;
+        f.connections['N'] = {"\\\\gone\\share", false};
+        previousMode_ = f.SetErrorMode(kMarkerMode);
+        f.errorModes.clear();
+        f.ClearCalls();
     }
-    Strings PathsOf(const std::string &service) const
+    ~Drives() override
     {
-        Strings paths;
-        for (const auto &c : m.CallLog())
-            if (c.service == service)
-                paths.push_back(c.path);
-        return paths;
+        EXPECT_EQ(f.SetErrorMode(previousMode_), kMarkerMode) << "the error mode was not restored";
+        EXPECT_EQ(f.Leaks(), Strings{});
     }
     // GetLargeDiskSize2GB_inByte with outputs preset to non-zero.
     Figures Large(int drive, const char *path, int result)
     {
-        Figures f{1, 2, 3};
-        EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &f[0], &f[1], &f[2]), result)
+        Figures v{1, 2, 3};
+        EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &v[0], &v[1], &v[2]), result)
             << drive << " " << (path ? path : "(null)");
-        return f;
+        return v;
     }
 
-    Machine m = Machine::Typical();
-    brenvik::test::ScopedMachine scope{m};
+#ifndef _WIN32
+    TempDir dir_;
+    ScopedRegistryFile registry_{RegText({brenvik::posixtest::DriveKey('D', dir_ / "d", "cdrom")})};
+#endif
+    ScopedFaults f;
+    UINT previousMode_ = 0;
 };
 
 TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
@@ -81,7 +104,7 @@ TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
         {"cd", &CDriveEx::IsCdDrive, &CDriveEx::GetCdDrvLst, Bit('D') | Bit('E')},
         {"removable", &CDriveEx::IsRemovableDrive, &CDriveEx::GetRemovableDrvLst, Bit('A')},
         {"ram", &CDriveEx::IsRamDrive, &CDriveEx::GetRamDrvLst, Bit('F')},
-        {"network", &CDriveEx::IsNetworkDrive, &CDriveEx::GetNetworkDrvLst, Bit('G') | Bit('M') | Bit('N')},
+        {"network", &CDriveEx::IsNetworkDrive, &CDriveEx::GetNetworkDrvLst, Bit('G') | Bit('N')},
         {"fixed", &CDriveEx::IsLocalHDDrive, &CDriveEx::GetLocalHDDrvLst, Bit('C')},
     };
     for (const Type &t : types) {
@@ -89,40 +112,40 @@ TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
             EXPECT_EQ(t.is(drive), static_cast<int>((t.mask >> drive) & 1)) << t.name << char('A' + drive);
         EXPECT_EQ(t.is(-1) + t.is(26) + t.is(INT_MIN), 0) << t.name;
         unsigned long mask = 0xDEADBEEF;
-        m.ResetCalls();
+        f.ClearCalls();
         EXPECT_EQ(t.list(&mask), 1) << t.name;
         EXPECT_EQ(mask, t.mask) << t.name;
         // Every letter asked afresh, in order; connections only for those without a root.
         std::string order;
-        for (const std::string &root : PathsOf("GetDriveTypeA"))
+        for (const std::string &root : f.PathsOf("GetDriveTypeA"))
             order += root.substr(0, 1);
         EXPECT_EQ(order, "ABCDEFGHIJKLMNOPQRSTUVWXYZ") << t.name;
-        EXPECT_EQ(m.CallCount("WNetGetConnectionA"), 18u) << t.name;
+        EXPECT_EQ(f.CountCalls("WNetGetConnectionA"), 19) << t.name;
         EXPECT_EQ(t.list(nullptr), 0) << t.name;
     }
     unsigned long mask = 0;  // the private member takes any type code
     ASSERT_EQ(BrenvikTestAccess::GetAllLst_pri(&mask, DRIVE_NO_ROOT_DIR), 1);
     EXPECT_EQ(mask, 0x03FFFFFFUL & ~(Bit('A') | Bit('C') | Bit('D') | Bit('E') | Bit('F') | Bit('G') |
-                                     Bit('M') | Bit('N') | Bit('U')));
+                                     Bit('N') | Bit('U')));
 }
 
 TEST_F(Drives, OnlyAnUnavailableConnectionTurnsNoRootIntoNetwork)
 {
     for (DWORD error : {ERROR_CONNECTION_UNAVAIL, ERROR_NOT_CONNECTED, ERROR_MORE_DATA}) {
-        m.FailNthCallOf("WNetGetConnectionA", 1, error);
+        f.Fail("WNetGetConnectionA", "", error, Times::Once);
         const UINT want = error == ERROR_CONNECTION_UNAVAIL ? DRIVE_REMOTE : DRIVE_NO_ROOT_DIR;
         EXPECT_EQ(CDriveEx::GetDriveType_Ex("Z:\\"), want) << error;
-        m.ClearFaults();
+        f.ClearFaults();
     }
-    m.ResetCalls();  // the path goes to the platform as given
+    f.ClearCalls();  // the path goes to the platform as given
     EXPECT_EQ(CDriveEx::GetDriveType_Ex("N:\\"), static_cast<UINT>(DRIVE_REMOTE));
     EXPECT_EQ(CDriveEx::GetDriveType_Ex("c:\\"), static_cast<UINT>(DRIVE_FIXED));
-    EXPECT_EQ(PathsOf("GetDriveTypeA"), (Strings{"N:\\", "c:\\"}));
-    EXPECT_EQ(PathsOf("WNetGetConnectionA"), (Strings{"N:\\"}));
+    EXPECT_EQ(f.PathsOf("GetDriveTypeA"), (Strings{"N:\\", "c:\\"}));
+    EXPECT_EQ(f.PathsOf("WNetGetConnectionA"), (Strings{"N:\\"}));
     // A type the platform cannot determine is not looked up further.
-    m.FailNthCallOf("GetDriveTypeA", 1, ERROR_INVALID_PARAMETER);
+    f.Fail("GetDriveTypeA", "", ERROR_INVALID_PARAMETER, Times::Once);
     EXPECT_EQ(CDriveEx::GetDriveType_Ex("C:\\"), static_cast<UINT>(DRIVE_UNKNOWN));
-    EXPECT_EQ(m.CallCount("WNetGetConnectionA"), 1u);
+    EXPECT_EQ(f.CountCalls("WNetGetConnectionA"), 1);
 }
 
 TEST(DriveLetters, ConversionsAndRanges)
@@ -154,8 +177,7 @@ TEST(DriveLetters, ConversionsAndRanges)
     } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1}, {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0},
                   {INT_MIN, INT_MIN, INT_MAX, 1}};
     for (const Range &r : ranges)
-        EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result)
-            << r.value << " in " << r.low << ".." << r.high;
+        EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result) << r.value << " in " << r.low << ".." << r.high;
 }
 
 TEST_F(Drives, FreeSpaceAndCdSize)
@@ -164,7 +186,7 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     ASSERT_EQ(CDriveEx::My_GetDiskFreeSpace(2, &v[0], &v[1], &v[2], &v[3]), 1);
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{8, 512, 1000000, 5000000}));
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(2, nullptr, nullptr, nullptr, nullptr), 1);
-    EXPECT_EQ(PathsOf("GetDiskFreeSpaceA"), (Strings{"C:\\", "C:\\"}));
+    EXPECT_EQ(f.PathsOf("GetDiskFreeSpaceA"), (Strings{"C:\\", "C:\\"}));
     struct Row {
         DWORD spc, bps, clusters;
         unsigned long size;
@@ -174,7 +196,7 @@ TEST_F(Drives, FreeSpaceAndCdSize)
         {2, 1, 2350000000UL, 4700000000UL - 4294967296UL},
     };
     for (const Row &r : rows) {
-        m.Drive('D').Clusters(r.spc, r.bps, 0, r.clusters);
+        f.volumes["D:\\"].Clusters(r.spc, r.bps, 0, r.clusters);
         unsigned long size = 99;
         EXPECT_EQ(CDriveEx::GetCdSize(3, &size), 1);
         EXPECT_EQ(size, r.size) << r.spc << " x " << r.bps << " x " << r.clusters;
@@ -183,26 +205,25 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     // and numbers outside the drives, which are refused unasked.
     std::fill(v, v + 4, 5);
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(4, &v[0], &v[1], &v[2], &v[3]) + CDriveEx::GetCdSize(4, &v[0]), 0);
-    m.FailNthCallOf("GetDiskFreeSpaceA", 1, ERROR_NOT_READY);
+    f.Fail("GetDiskFreeSpaceA", "", ERROR_NOT_READY, Times::Once);
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(2, &v[0], &v[1], &v[2], &v[3]), 0);
-    EXPECT_EQ(m.GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
+    EXPECT_EQ(sys().GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(CDriveEx::GetCdSize(3, nullptr), 0);
-    m.ResetCalls();
+    f.ClearCalls();
     for (int drive : {-1, 26, 34, INT_MIN})
-        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) +
-                      CDriveEx::GetCdSize(drive, &v[0]), 0);
-    EXPECT_EQ(m.CallCount(), 0u);
+        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) + CDriveEx::GetCdSize(drive, &v[0]), 0);
+    EXPECT_TRUE(f.Calls().empty());
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{5, 5, 5, 5}));
 }
 
 TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
 {
     char label[BRENVIK_MAX_PATH];
-    m.Drive('C').Label(std::string(99, 'L'));
+    f.volumes["C:\\"].label = std::string(99, 'L');
     ASSERT_EQ(CDriveEx::GetVolName(2, label), 1);
     EXPECT_EQ(std::string(label), std::string(99, 'L'));
-    EXPECT_EQ(m.ErrorModeHistory(), (std::vector<UINT>{kMarkerMode, SEM_FAILCRITICALERRORS, kMarkerMode}));
-    m.Drive('C').Label("SYSTEM");
+    EXPECT_EQ(f.errorModes, (std::vector<UINT>{SEM_FAILCRITICALERRORS, kMarkerMode}));
+    f.volumes["C:\\"].label = "SYSTEM";
 
     // The root's letter is the low 8 bits of 'A' + number: 34 is drive C.
     struct Row {
@@ -212,61 +233,60 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
     } rows[] = {{2, "C:\\", 1},  {34, "c:\\", 1}, {35, "d:\\", 1},
                 {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
     for (const Row &r : rows) {
-        m.ResetCalls();
+        f.ClearCalls();
         std::strcpy(label, "untouched");
         EXPECT_EQ(CDriveEx::GetVolName(r.drive, label), r.present) << r.drive;
         EXPECT_STREQ(label, !r.present ? "untouched" : (r.root[0] | 0x20) == 'c' ? "SYSTEM" : "DISC") << r.drive;
         EXPECT_EQ(CDriveEx::IsDiskPresent(r.drive, r.drive * 7), r.present) << r.drive;
         EXPECT_EQ(CDriveEx::IsCompressed(r.drive), 0) << r.drive;
-        EXPECT_EQ(PathsOf("GetVolumeInformationA"), Strings(3, r.root)) << r.drive;
+        EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), Strings(3, r.root)) << r.drive;
     }
-    m.ResetCalls();  // no overflow forming the letter
+    f.ClearCalls();  // no overflow forming the letter
     CDriveEx::IsDiskPresent(INT_MIN, 0);
     CDriveEx::IsCompressed(INT_MAX);
-    EXPECT_EQ(PathsOf("GetVolumeInformationA"), (Strings{"A:\\", "@:\\"}));
+    EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), (Strings{"A:\\", "@:\\"}));
     EXPECT_EQ(CDriveEx::GetVolName(2, nullptr), 0);
 
-    m.Drive('C').Flags(FS_VOL_IS_COMPRESSED | FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE);
-    m.Drive('D').Flags(FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE | 0x00080000u);
+    f.volumes["C:\\"].flags = FS_VOL_IS_COMPRESSED | FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE;
+    f.volumes["D:\\"].flags = FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE | 0x00080000u;
     EXPECT_EQ(CDriveEx::IsCompressed(34), 0x8000);
     EXPECT_EQ(CDriveEx::IsCompressed(3), 0);
 
     // A failing query keeps the buffer and still puts the mode back.
     std::strcpy(label, "untouched");
-    m.FailNthCallOf("GetVolumeInformationA", 1, ERROR_NOT_READY);
-    EXPECT_EQ(CDriveEx::GetVolName(2, label), 0);
-    m.FailNthCallOf("GetVolumeInformationA", 1, ERROR_NOT_READY);
-    EXPECT_EQ(CDriveEx::IsCompressed(2), 0);
+    f.Fail("GetVolumeInformationA", "", ERROR_NOT_READY, Times::Always);
+    f.errorModes.clear();
+    EXPECT_EQ(CDriveEx::GetVolName(2, label) + CDriveEx::IsCompressed(2), 0);
     EXPECT_STREQ(label, "untouched");
-    EXPECT_EQ(m.ErrorMode(), kMarkerMode);
-    EXPECT_TRUE(m.MessageBoxes().empty());
+    EXPECT_EQ(f.errorModes, (std::vector<UINT>{SEM_FAILCRITICALERRORS, kMarkerMode, SEM_FAILCRITICALERRORS,
+                                               kMarkerMode}));
+    EXPECT_TRUE(f.boxes.empty());
 }
 
 TEST_F(Drives, LargeDiskSize)
 {
     // Through the extended query; the path is ignored when the number names a drive.
-    m.Drive('D').Bytes(4700000000ull, 123456789012ull, 1000ull);
+    f.volumes["D:\\"].Bytes(4700000000ull, 123456789012ull, 1000ull);
     EXPECT_EQ(Large(3, "\\\\srv\\share", 1), (Figures{4700000000ull, 123456789012ull, 1000ull}));
-    EXPECT_EQ(PathsOf("GetDiskFreeSpaceExA"), Strings{"D:\\"});
     EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(3, nullptr, nullptr, nullptr, nullptr), 1);
-    m.Share("srv", "share").Bytes(5000, 4000, 3000);
+    f.volumes["\\\\srv\\share\\"].Bytes(5000, 4000, 3000);
     EXPECT_EQ(Large(-1, "\\\\srv\\share", 1), (Figures{5000, 4000, 3000}));
 
     // Refused unasked, or failing: 0 with the outputs cleared.
-    m.ResetCalls();
+    f.ClearCalls();
     for (const auto &r : std::vector<std::pair<int, const char *>>{
              {-1, nullptr}, {26, nullptr}, {-1, "\\\\srv\\share\\"}, {-1, "C:\\dir\\file"}, {34, "D:\\"}})
         EXPECT_EQ(Large(r.first, r.second, 0), (Figures{0, 0, 0}));
-    EXPECT_EQ(m.CallCount(), 0u);
+    EXPECT_TRUE(f.Calls().empty());
     EXPECT_EQ(Large(4, nullptr, 0), (Figures{0, 0, 0}));
 
     // Without the extended query: clusters, every product in 64 bits.
-    m.SetGetDiskFreeSpaceExAvailable(false);
-    m.Drive('C').Clusters(128, 65535, 0xFFFFFFFFu, 0xFFFFFFFFu);
-    m.ResetCalls();
+    f.noDiskFreeSpaceEx = true;
+    f.volumes["C:\\"].Clusters(128, 65535, 0xFFFFFFFFu, 0xFFFFFFFFu);
+    f.ClearCalls();
     const unsigned long long all = 0xFFFFFFFFull * 128 * 65535;
     EXPECT_EQ(Large(2, nullptr, 1), (Figures{all, all, all}));
-    EXPECT_EQ(PathsOf("GetDiskFreeSpaceA"), Strings{"C:\\"});
+    EXPECT_EQ(f.PathsOf("GetDiskFreeSpaceA"), Strings{"C:\\"});
 }
 
 TEST_F(Drives, KilobytesAreRoundedDownAndKeptTo32Bits)
@@ -276,7 +296,7 @@ TEST_F(Drives, KilobytesAreRoundedDownAndKeptTo32Bits)
         unsigned long kb;
     } rows[] = {{1023, 0}, {2047, 1}, {4700000000ull, 4589843}, {5ull << 40, 1UL << 30}};
     for (const Row &r : rows) {
-        m.Drive('C').Bytes(r.bytes, r.bytes + 1024, r.bytes + 2048);
+        f.volumes["C:\\"].Bytes(r.bytes, r.bytes + 1024, r.bytes + 2048);
         unsigned long kb[3] = {7, 7, 7};
         ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inKB(2, nullptr, &kb[0], &kb[1], &kb[2]), 1);
         EXPECT_EQ(kb[0], r.kb) << r.bytes;
@@ -292,53 +312,96 @@ TEST_F(Drives, KilobytesAreRoundedDownAndKeptTo32Bits)
 
 TEST_F(Drives, DiscContent)
 {
-    // Marker directories at the root, matched as the file system matches names.
+#ifndef _WIN32
+    // Marker directories at the root of D:, matched as the file system matches names.
     struct Row {
-        const char *path;
+        const char *entry;
         bool isFile;
         int video, photo;
-    } rows[] = {{"D:\\MPEGAV", false, 1, 0}, {"D:\\photo_cd", false, 0, 1}, {"D:\\mpegav", true, 0, 0},
-                {"D:\\photo_cd", true, 0, 0}, {"D:\\sub\\mpegav", false, 0, 0}};
+    } rows[] = {{"MPEGAV", false, 1, 0}, {"photo_cd", false, 0, 1}, {"mpegav", true, 0, 0}, {"sub/mpegav", false, 0, 0}};
     for (const Row &r : rows) {
-        for (const char *old : {"D:\\mpegav", "D:\\photo_cd", "D:\\sub"})
-            m.Remove(old);
+        brenvik::test::TempDir clean;  // D: afresh each row
+        registry_.Rewrite(RegText({brenvik::posixtest::DriveKey('D', clean.path(), "cdrom")}));
         if (r.isFile)
-            m.MakeFile(r.path, "x");
+            WriteHostFile(clean / r.entry, "x");
         else
-            m.MakeDir(r.path);
-        EXPECT_EQ(CDriveEx::IsVideoCD(3), r.video) << r.path << r.isFile;
-        EXPECT_EQ(CDriveEx::IsPhotoCD(3), r.photo) << r.path << r.isFile;
+            MakeHostDirs(clean / r.entry);
+        EXPECT_EQ(CDriveEx::IsVideoCD(3), r.video) << r.entry << r.isFile;
+        EXPECT_EQ(CDriveEx::IsPhotoCD(3), r.photo) << r.entry << r.isFile;
     }
-    m.ResetCalls();
+#endif
+    f.ClearCalls();
     CDriveEx::IsPhotoCD(25);
     for (int drive : {-1, 26, 34})
         EXPECT_EQ(CDriveEx::IsVideoCD(drive) + CDriveEx::IsPhotoCD(drive), 0) << drive;
-    EXPECT_GT(m.CallCount(), 0u);
-    for (const auto &c : m.CallLog())
+    EXPECT_FALSE(f.Calls().empty());
+    for (const auto &c : f.Calls())
         EXPECT_EQ(c.path, "Z:\\photo_cd");
 
     // The audio disc by its label, case ignored; no range test: 36 is drive E.
     for (const auto &r : std::vector<std::pair<const char *, int>>{
              {"emz3_dvd", 1}, {"Emz3_Dvd", 1}, {"EMZ3_DVD ", 0}, {"EMZ3_DV", 0}}) {
-        m.Drive('D').Label(r.first);
+        f.volumes["D:\\"].label = r.first;
         EXPECT_EQ(CDriveEx::IsAudioCD(3), r.second) << '"' << r.first << '"';
     }
     EXPECT_EQ(CDriveEx::IsAudioCD(4), 0);  // E: has no medium
-    m.Drive('E').Medium(true);
-    m.ResetCalls();
+    f.volumes["E:\\"].medium = true;
+    f.ClearCalls();
     EXPECT_EQ(CDriveEx::IsAudioCD(36), 1);
-    EXPECT_EQ(PathsOf("GetVolumeInformationA"), Strings{"e:\\"});
-    EXPECT_TRUE(m.MessageBoxes().empty());
+    EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), Strings{"e:\\"});
+    EXPECT_TRUE(f.boxes.empty());
 
-    // IsDVD is not offered: a box, 0 whatever it answers.
-    m.SetMessageBoxResult(2);
+    // IsDVD is not offered: a box, and 0.
     EXPECT_EQ(CDriveEx::IsDVD(3) + CDriveEx::IsDVD(-5), 0);
-    const auto boxes = m.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    for (const auto &box : boxes) {
+    ASSERT_EQ(f.boxes.size(), 2u);
+    for (const auto &box : f.boxes) {
         EXPECT_EQ(box.text, "NA: CVcd::IsDvd() instead");
         EXPECT_EQ(box.type, 0u);
     }
 }
+
+#ifndef _WIN32
+// The POSIX backend's own figures, from the file system under a mapped drive.
+TEST(DrivesPosix, FiguresComeFromTheHostFileSystem)
+{
+    TempDir dir;
+    for (const char *sub : {"c", "d", "share"})
+        MakeHostDirs(dir / sub);
+    ScopedRegistryFile reg(RegText({brenvik::posixtest::DriveKey('C', dir / "c", "fixed"),
+                                    brenvik::posixtest::DriveKey('D', dir / "d", "cdrom"),
+                                    brenvik::posixtest::ShareKey("srv", "share", dir / "share")}));
+    struct statvfs v;
+    ASSERT_EQ(::statvfs((dir / "c").c_str(), &v), 0);
+    const uint64_t fragment = v.f_frsize ? v.f_frsize : v.f_bsize;
+    for (const auto &r : {std::pair<int, unsigned long>{2, 512}, {3, 2048}}) {
+        unsigned long spc = 0, bps = 0, freeClusters = 0, total = 0, size = 0;
+        ASSERT_EQ(CDriveEx::My_GetDiskFreeSpace(r.first, &spc, &bps, &freeClusters, &total), 1);
+        EXPECT_EQ(bps, r.second);
+        const uint64_t cluster = uint64_t{spc} * bps;
+        EXPECT_EQ(cluster, fragment < bps ? bps : fragment);
+        EXPECT_EQ(total, v.f_blocks * fragment / cluster);
+        ASSERT_EQ(CDriveEx::GetCdSize(r.first, &size), 1);
+        EXPECT_EQ(size, static_cast<uint32_t>(uint64_t{total} * cluster));
+    }
+    unsigned long long bytes[3] = {};
+    ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(2, nullptr, &bytes[0], &bytes[1], &bytes[2]), 1);
+    EXPECT_EQ(bytes[0], v.f_blocks * fragment);
+    EXPECT_GE(bytes[1], bytes[2]);  // free to all, free to the caller
+    unsigned long kb = 0;
+    ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inKB(2, "ignored", &kb, nullptr, nullptr), 1);
+    EXPECT_EQ(kb, static_cast<uint32_t>(bytes[0] >> 10));
+    bytes[0] = 0;  // the share is on the same file system, its name matched without case
+    EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\SRV\\Share", &bytes[0], nullptr, nullptr), 1);
+    EXPECT_EQ(bytes[0], v.f_blocks * fragment);
+    EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\missing", &bytes[0], nullptr, nullptr), 0);
+    EXPECT_EQ(bytes[0], 0u);
+
+    // Without drives, C: is the fixed host root.
+    reg.Rewrite(RegText({}));
+    unsigned long mask = 0;
+    EXPECT_EQ(CDriveEx::GetLocalHDDrvLst(&mask), 1);
+    EXPECT_EQ(mask, Bit('C'));
+}
+#endif
 
 }  // namespace
