@@ -5,7 +5,6 @@
 
 #include <new>
 
-#include "frame/observe.h"
 #include "platform/afx/afx.h"
 
 namespace {
@@ -18,21 +17,9 @@ AFX_EXTENSION_MODULE BrenvikDLL = {};
 alignas(CVcdImageEx) unsigned char g_VcdImageExStorage[sizeof(CVcdImageEx)];
 CVcdImageEx *g_VcdImageEx = nullptr;
 
-// The chain entries this module still has, for the frame's observers.
-unsigned long OurChainEntries()
-{
-    unsigned long n = 0;
-    for (CDynLinkLibrary *p = AfxGetFirstDynLinkLibrary(); p != nullptr; p = p->m_pNextDLL) {
-        if (p->m_hModule == BrenvikDLL.hModule)
-            ++n;
-    }
-    return n;
-}
-
 void DestroyStatics()
 {
     if (g_VcdImageEx != nullptr) {
-        ObserveFrame("destroy-static", OurChainEntries(), 0);
         g_VcdImageEx->~CVcdImageEx();
         g_VcdImageEx = nullptr;
     }
@@ -50,14 +37,12 @@ BOOL ProcessAttach(HINSTANCE hInstance)
     // Links itself into the chain and is deleted by AfxTermExtensionModule;
     // a failed allocation only leaves us out of the chain.
     new (std::nothrow) CDynLinkLibrary(BrenvikDLL, FALSE);
-    ObserveFrame("attached", OurChainEntries(), 0);
     return TRUE;
 }
 
 void ProcessDetach()
 {
     AfxTermExtensionModule(BrenvikDLL, FALSE);
-    ObserveFrame("term-ext", OurChainEntries(), 0);
     DestroyStatics();
 }
 

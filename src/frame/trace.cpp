@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frame/observe.h"
 #include "platform/crt/crt.h"
 #include "platform/services.h"
 
@@ -55,7 +54,6 @@ void ReadLevel()
 void DbgLoadLevel()
 {
     ReadLevel();
-    ObserveFrame("load-level", static_cast<unsigned long>(g_bDbgEnabled), g_dwDbgLevel);
 }
 
 const char *DbgFormat(const char *format, ...)

@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "platform/backends.h"
-#include "platform/crt/crt.h"
 
 namespace brenvik {
 namespace platform {
@@ -42,18 +41,31 @@ Services &sys()
     return s ? *s : DefaultServices();
 }
 
-// The runtime caches the code page's lead bytes; other services may report
-// another code page.
+namespace {
+std::atomic<unsigned> g_codePageEpoch{1};
+}  // namespace
+
+unsigned CodePageEpoch()
+{
+    return g_codePageEpoch.load(std::memory_order_acquire);
+}
+
+void CodePageMayHaveMoved()
+{
+    g_codePageEpoch.fetch_add(1, std::memory_order_acq_rel);
+}
+
+// Other services may report another code page.
 ScopedServices::ScopedServices(Services &services)
     : previous_(g_installed.exchange(&services, std::memory_order_acq_rel))
 {
-    crt::RefreshCodePage();
+    CodePageMayHaveMoved();
 }
 
 ScopedServices::~ScopedServices()
 {
     g_installed.store(previous_, std::memory_order_release);
-    crt::RefreshCodePage();
+    CodePageMayHaveMoved();
 }
 
 }  // namespace platform

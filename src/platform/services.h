@@ -132,6 +132,12 @@ Services &sys();
 // The real backend of this build (Win32 on Windows, POSIX elsewhere).
 Services &DefaultServices();
 
+// Whoever caches what GetACP answered compares this number first: it moves
+// whenever the answer may have changed (other services installed, a
+// registry that names another code page).
+unsigned CodePageEpoch();
+void CodePageMayHaveMoved();
+
 // Installs other services (the simulated machine) until the end of a scope.
 // Installations nest; they are process-wide, so tests that install one do not
 // run concurrently with tests that use the real backend.

@@ -1,6 +1,6 @@
 // Run by module_test: dlopen()s the shared library named by argv[1] and
-// prints, one line each, the steps it takes ("step"), what the library's
-// frame tells it ("event") and the debug output it receives ("debug"). It
+// prints, one line each, the steps it takes ("step") and the debug output it
+// receives ("debug"). It
 // rewrites the registry file that BRENVIK_REGISTRY names between steps.
 #include <dlfcn.h>
 
@@ -27,11 +27,6 @@ void Receive(const char *text, void *)
 }
 
 }  // namespace
-
-extern "C" void brenvik_observe_frame(const char *event, unsigned long a, unsigned long b)
-{
-    std::printf("event %s %lu %lu\n", event, a, b);
-}
 
 int main(int argc, char **argv)
 {

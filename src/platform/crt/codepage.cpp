@@ -28,6 +28,7 @@ constexpr LeadTable kOtherDbcs = MakeTable(0x81, 0xFE, 1, 0);
 constexpr LeadTable kSingleByte = MakeTable(1, 0, 1, 0);
 
 std::atomic<const LeadTable *> g_table{nullptr};
+std::atomic<unsigned> g_tableEpoch{0};  // 0: never read
 
 const LeadTable *TableFor(unsigned codePage)
 {
@@ -45,10 +46,6 @@ const LeadTable *TableFor(unsigned codePage)
 
 }  // namespace
 
-void RefreshCodePage()
-{
-    g_table.store(TableFor(platform::sys().GetACP()), std::memory_order_release);
-}
 
 bool IsLeadByteOf(unsigned int codePage, unsigned char c)
 {
@@ -57,12 +54,12 @@ bool IsLeadByteOf(unsigned int codePage, unsigned char c)
 
 bool IsLeadByte(unsigned char c)
 {
-    const LeadTable *t = g_table.load(std::memory_order_acquire);
-    if (!t) {
-        RefreshCodePage();
-        t = g_table.load(std::memory_order_acquire);
+    const unsigned epoch = platform::CodePageEpoch();
+    if (g_tableEpoch.load(std::memory_order_acquire) != epoch) {
+        g_table.store(TableFor(platform::sys().GetACP()), std::memory_order_release);
+        g_tableEpoch.store(epoch, std::memory_order_release);
     }
-    return t->lead[c];
+    return g_table.load(std::memory_order_acquire)->lead[c];
 }
 
 }  // namespace crt

@@ -21,9 +21,6 @@ constexpr std::size_t kMaxExt = 256;
 // True when c starts a double-byte character in the code page of the
 // services in force (GetACP). Single-byte and UTF-8 code pages have none.
 bool IsLeadByte(unsigned char c);
-// Re-reads the code page; called when other services are installed, and
-// when the code page the services report changes.
-void RefreshCodePage();
 // True when c starts a double-byte character in codePage (932, 936, 949 and
 // 950 have lead bytes; every other code page has none).
 bool IsLeadByteOf(unsigned int codePage, unsigned char c);

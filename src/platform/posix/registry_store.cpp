@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/crt/crt.h"
+#include "platform/services.h"
 #include "platform/posix/never_destroyed.h"
 
 namespace brenvik {
@@ -473,7 +473,7 @@ std::shared_ptr<const RegistryConfig> CurrentRegistry()
     cache.trusted = !exists || ReadIsSettled(st, now);
     lock.unlock();
     if (codePageMoved)
-        crt::RefreshCodePage();
+        CodePageMayHaveMoved();
     return config;
 }
 

@@ -1,0 +1,788 @@
+#include "support/fault_services.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace brenvik {
+namespace test {
+
+namespace {
+
+// The library asks for GetDiskFreeSpaceExA by name and calls a plain function;
+// it finds the decorator that handed it out here. Decorators nest like scopes.
+std::vector<FaultServices *> g_live;
+std::recursive_mutex g_mu;  // the decorator's records, which threads share
+
+std::string Upper(std::string s)
+{
+    for (char &c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// "c:" and "C:\" both name "C:\"; a share's root keeps its closing separator.
+std::string RootKey(LPCSTR root)
+{
+    std::string key = Upper(root ? root : "");
+    std::replace(key.begin(), key.end(), '/', '\\');
+    if (!key.empty() && key.back() != '\\')
+        key += '\\';
+    return key;
+}
+
+uint32_t ParseDotted(const std::string &text)
+{
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d);
+    const unsigned char bytes[4] = {static_cast<unsigned char>(a), static_cast<unsigned char>(b),
+                                    static_cast<unsigned char>(c), static_cast<unsigned char>(d)};
+    uint32_t out;
+    std::memcpy(&out, bytes, 4);
+    return out;
+}
+
+std::string Dotted(uint32_t network)
+{
+    unsigned char b[4];
+    std::memcpy(b, &network, 4);
+    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+           std::to_string(b[3]);
+}
+
+// A minimal IPv4 header before an ICMP message, as a raw socket delivers it.
+std::string Ipv4Header(uint32_t from, std::size_t bodySize)
+{
+    unsigned char h[20] = {0x45, 0, 0, 0, 0, 0, 0, 0, 64, 1};
+    const std::size_t total = 20 + bodySize;
+    h[2] = static_cast<unsigned char>(total >> 8);
+    h[3] = static_cast<unsigned char>(total & 0xFF);
+    std::memcpy(h + 12, &from, 4);
+    const unsigned char local[4] = {127, 0, 0, 1};
+    std::memcpy(h + 16, local, 4);
+    return std::string(reinterpret_cast<char *>(h), 20);
+}
+
+bool CopyOut(const std::string &text, LPSTR buffer, DWORD size)
+{
+    if (!buffer)
+        return true;
+    if (text.size() + 1 > size)
+        return false;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+constexpr DWORD kErrorBadLength = 24;
+constexpr uintptr_t kFakeKeyBase = 0x7F000000u;
+constexpr uintptr_t kFakeSocketBase = 0x5A000000u;
+
+}  // namespace
+
+// ---- Replies ----------------------------------------------------------------
+
+Reply Reply::Echo() { return Reply(Kind::Echo); }
+Reply Reply::Datagram(const std::string &bytes)
+{
+    Reply r(Kind::Datagram);
+    r.bytes_ = bytes;
+    return r;
+}
+Reply Reply::Error(int wsaError)
+{
+    Reply r(Kind::Error);
+    r.error_ = wsaError;
+    return r;
+}
+Reply Reply::TimeOut() { return Reply(Kind::TimeOut); }
+Reply &Reply::Type(uint8_t byte0) { return type_ = byte0, *this; }
+Reply &Reply::Patch(std::size_t offset, const std::string &bytes)
+{
+    patches_.emplace_back(offset, bytes);
+    return *this;
+}
+Reply &Reply::Truncate(std::size_t length) { return truncate_ = length, *this; }
+Reply &Reply::From(const std::string &dotted) { return from_ = dotted, *this; }
+Reply &Reply::Delay(DWORD ms) { return delay_ = ms, *this; }
+
+// ---- Life and records ---------------------------------------------------------
+
+struct FaultServices::HostEntry {
+    struct hostent entry;
+    std::vector<uint32_t> addresses;
+    std::vector<char *> list;
+    std::string name;
+};
+
+FaultServices::FaultServices() : FaultServices(platform::sys()) {}
+
+FaultServices::FaultServices(platform::Services &inner)
+    : ForwardingServices(inner), hostEntry_(new HostEntry())
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    g_live.push_back(this);
+}
+
+FaultServices::~FaultServices()
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    g_live.erase(std::remove(g_live.begin(), g_live.end(), this), g_live.end());
+}
+
+void FaultServices::FailCall(int k, DWORD error)
+{
+    countdown_ = k;
+    failError_ = error;
+}
+
+void FaultServices::Fail(const std::string &service, const std::string &path, DWORD error,
+                         Times times, int nth)
+{
+    rules_.push_back(Rule{service, Upper(path), error, times, nth});
+}
+
+void FaultServices::ClearFaults()
+{
+    rules_.clear();
+    countdown_ = 0;
+}
+
+const HookedCall *FaultServices::Injected() const
+{
+    return injected_ >= 0 ? &calls_[static_cast<std::size_t>(injected_)] : nullptr;
+}
+
+void FaultServices::ClearCalls()
+{
+    calls_.clear();
+    injected_ = -1;
+}
+
+int FaultServices::CountCalls(const std::string &name, const std::string &path) const
+{
+    int n = 0;
+    for (const HookedCall &call : calls_)
+        n += call.name == name && (path.empty() || call.path == path) ? 1 : 0;
+    return n;
+}
+
+std::vector<std::string> FaultServices::PathsOf(const std::string &name) const
+{
+    std::vector<std::string> paths;
+    for (const HookedCall &call : calls_)
+        if (call.name == name)
+            paths.push_back(call.path);
+    return paths;
+}
+
+std::vector<std::string> FaultServices::Leaks() const
+{
+    std::vector<std::string> out;
+    if (!files_.empty())
+        out.push_back(std::to_string(files_.size()) + " file handle(s) open");
+    if (!finds_.empty())
+        out.push_back(std::to_string(finds_.size()) + " find handle(s) open");
+    if (!keys_.empty() || !fakeKeys_.empty())
+        out.push_back(std::to_string(keys_.size() + fakeKeys_.size()) + " registry key(s) open");
+    for (const ScriptedSocket &s : sockets_)
+        if (s.open)
+            out.push_back("a socket open");
+    if (wsaBalance_ != 0)
+        out.push_back("WSAStartup unbalanced by " + std::to_string(wsaBalance_));
+    if (!errorModes.empty() && errorModes.back() != firstMode_)
+        out.push_back("error mode left at " + std::to_string(errorModes.back()));
+    return out;
+}
+
+DWORD FaultServices::Enter(const char *name, const char *path)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    HookedCall call;
+    call.name = name;
+    call.path = path ? path : "";
+    DWORD error = before ? before(call) : 0;
+    if (error == 0 && countdown_ > 0 && --countdown_ == 0)
+        error = failError_;
+    for (auto rule = rules_.begin(); error == 0 && rule != rules_.end(); ++rule) {
+        if ((!rule->service.empty() && rule->service != name) ||
+            (!rule->path.empty() && rule->path != Upper(call.path)) || --rule->nth > 0)
+            continue;
+        error = rule->error;
+        if (rule->times == Times::Once)
+            rules_.erase(rule);
+        else
+            rule->nth = 1;
+        break;
+    }
+    call.injected = error != 0;
+    calls_.push_back(call);
+    if (error != 0)
+        injected_ = static_cast<int>(calls_.size() - 1);
+    return error;
+}
+
+// ---- Files and directories ------------------------------------------------------
+
+#define BRENVIK_GUARDED(R, name, path, failed, params, args)                 \
+    R FaultServices::name params                                             \
+    {                                                                        \
+        return Guard(#name, path, failed, [&] { return inner_.name args; }); \
+    }
+BRENVIK_GUARDED(DWORD, SetFilePointer, nullptr, INVALID_SET_FILE_POINTER,
+                (HANDLE h, LONG d, PLONG high, DWORD method), (h, d, high, method))
+BRENVIK_GUARDED(DWORD, GetFileSize, nullptr, INVALID_FILE_SIZE, (HANDLE h, LPDWORD high), (h, high))
+BRENVIK_GUARDED(BOOL, DeleteFileA, n, FALSE, (LPCSTR n), (n))
+BRENVIK_GUARDED(BOOL, MoveFileA, from, FALSE, (LPCSTR from, LPCSTR to), (from, to))
+BRENVIK_GUARDED(DWORD, GetFileAttributesA, n, INVALID_FILE_ATTRIBUTES, (LPCSTR n), (n))
+BRENVIK_GUARDED(BOOL, GetFileAttributesExA, n, FALSE,
+                (LPCSTR n, GET_FILEEX_INFO_LEVELS l, LPVOID info), (n, l, info))
+BRENVIK_GUARDED(BOOL, SetFileAttributesA, n, FALSE, (LPCSTR n, DWORD a), (n, a))
+BRENVIK_GUARDED(BOOL, CreateDirectoryA, n, FALSE, (LPCSTR n, LPSECURITY_ATTRIBUTES sa), (n, sa))
+BRENVIK_GUARDED(BOOL, RemoveDirectoryA, n, FALSE, (LPCSTR n), (n))
+BRENVIK_GUARDED(BOOL, DeleteFileInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
+BRENVIK_GUARDED(BOOL, RemoveDirectoryInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
+#undef BRENVIK_GUARDED
+
+HANDLE FaultServices::CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                                  DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    return Guard("CreateFileA", name, INVALID_HANDLE_VALUE, [&] {
+        HANDLE h = inner_.CreateFileA(name, access, share, sa, disposition, flags, templateFile);
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        if (h != INVALID_HANDLE_VALUE)
+            files_.insert(h);
+        return h;
+    });
+}
+
+// A failed close still releases the handle, as close() does when interrupted.
+BOOL FaultServices::CloseHandle(HANDLE h)
+{
+    const DWORD e = Enter("CloseHandle", nullptr);
+    const BOOL ok = inner_.CloseHandle(h);
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        if (ok)
+            files_.erase(h);
+    }
+    if (e)
+        inner_.SetLastError(e);
+    return e ? FALSE : ok;
+}
+
+BOOL FaultServices::ReadFile(HANDLE h, LPVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o)
+{
+    if (done)
+        *done = 0;
+    return Guard("ReadFile", nullptr, FALSE,
+                 [&] { return inner_.ReadFile(h, buffer, size, done, o); });
+}
+
+BOOL FaultServices::WriteFile(HANDLE h, LPCVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o)
+{
+    if (done)
+        *done = 0;
+    return Guard("WriteFile", nullptr, FALSE,
+                 [&] { return inner_.WriteFile(h, buffer, size, done, o); });
+}
+
+HANDLE FaultServices::FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data)
+{
+    return Guard("FindFirstFileA", name, INVALID_HANDLE_VALUE, [&] {
+        HANDLE h = inner_.FindFirstFileA(name, data);
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        if (h != INVALID_HANDLE_VALUE)
+            finds_.insert(h);
+        return h;
+    });
+}
+
+HANDLE FaultServices::FindFirstFileInA(HANDLE parent, LPCSTR name, LPWIN32_FIND_DATAA data)
+{
+    return Guard("FindFirstFileInA", name, INVALID_HANDLE_VALUE, [&] {
+        HANDLE h = inner_.FindFirstFileInA(parent, name, data);
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        if (h != INVALID_HANDLE_VALUE)
+            finds_.insert(h);
+        return h;
+    });
+}
+
+BOOL FaultServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
+{
+    if (DWORD e = Enter("FindNextFileA", nullptr)) {
+        // The entry the call would have brought is lost, as when a listing
+        // breaks off; see whether there was one.
+        WIN32_FIND_DATAA scratch;
+        const bool lostNothing = !inner_.FindNextFileA(h, &scratch);
+        {
+            std::lock_guard<std::recursive_mutex> lock(g_mu);
+            calls_.back().lostNothing = lostNothing;
+        }
+        inner_.SetLastError(e);
+        return FALSE;
+    }
+    return inner_.FindNextFileA(h, data);
+}
+
+BOOL FaultServices::FindClose(HANDLE h)
+{
+    const DWORD e = Enter("FindClose", nullptr);
+    const BOOL ok = inner_.FindClose(h);
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        if (ok)
+            finds_.erase(h);
+    }
+    if (e)
+        inner_.SetLastError(e);
+    return e ? FALSE : ok;
+}
+
+// ---- Drives and volumes -----------------------------------------------------------
+
+const Volume *FaultServices::VolumeOf(LPCSTR root) const
+{
+    auto v = volumes.find(RootKey(root));
+    if (v != volumes.end())
+        return &v->second;
+    for (const auto &entry : volumes)
+        if (RootKey(entry.first.c_str()) == RootKey(root))
+            return &entry.second;
+    return nullptr;
+}
+
+UINT FaultServices::GetDriveTypeA(LPCSTR root)
+{
+    if (const Volume *v = root ? VolumeOf(root) : nullptr)
+        return v->type;
+    if (root && root[0] && root[1] == ':') {
+        auto t = driveTypes.find(static_cast<char>(std::toupper(static_cast<unsigned char>(root[0]))));
+        if (t != driveTypes.end())
+            return t->second;
+    }
+    return inner_.GetDriveTypeA(root);
+}
+
+BOOL FaultServices::GetDiskFreeSpaceA(LPCSTR root, LPDWORD spc, LPDWORD bps, LPDWORD freeC,
+                                      LPDWORD total)
+{
+    return Guard("GetDiskFreeSpaceA", root, FALSE, [&]() -> BOOL {
+        const Volume *v = root ? VolumeOf(root) : nullptr;
+        if (!v)
+            return inner_.GetDiskFreeSpaceA(root, spc, bps, freeC, total);
+        if (!v->medium) {
+            inner_.SetLastError(ERROR_NOT_READY);
+            return FALSE;
+        }
+        if (spc)
+            *spc = v->sectorsPerCluster;
+        if (bps)
+            *bps = v->bytesPerSector;
+        if (freeC)
+            *freeC = v->freeClusters;
+        if (total)
+            *total = v->totalClusters;
+        return TRUE;
+    });
+}
+
+BOOL WINAPI FaultServices::DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller,
+                                           PULARGE_INTEGER total, PULARGE_INTEGER free)
+{
+    FaultServices *self;
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        self = g_live.back();
+    }
+    return self->Guard("GetDiskFreeSpaceExA", root, FALSE, [&]() -> BOOL {
+        const Volume *v = root ? self->VolumeOf(root) : nullptr;
+        if (!v)
+            return reinterpret_cast<PFN_GetDiskFreeSpaceExA>(
+                reinterpret_cast<void (*)()>(self->innerFreeSpaceEx_))(root, caller, total, free);
+        if (!v->medium) {
+            self->inner_.SetLastError(ERROR_NOT_READY);
+            return FALSE;
+        }
+        const uint64_t cluster = uint64_t(v->sectorsPerCluster) * v->bytesPerSector;
+        const uint64_t t = v->bytesSet ? v->totalBytes : cluster * v->totalClusters;
+        const uint64_t f = v->bytesSet ? v->freeBytes : cluster * v->freeClusters;
+        if (caller)
+            caller->QuadPart = v->bytesSet ? v->callerFreeBytes : f;
+        if (total)
+            total->QuadPart = t;
+        if (free)
+            free->QuadPart = f;
+        return TRUE;
+    });
+}
+
+FARPROC FaultServices::GetProcAddress(HMODULE m, LPCSTR n)
+{
+    FARPROC p = inner_.GetProcAddress(m, n);
+    if (!n || std::strcmp(n, "GetDiskFreeSpaceExA") != 0 || !p)
+        return p;
+    if (noDiskFreeSpaceEx) {
+        inner_.SetLastError(127);  // ERROR_PROC_NOT_FOUND
+        return nullptr;
+    }
+    innerFreeSpaceEx_ = p;
+    PFN_GetDiskFreeSpaceExA entry = &DiskFreeSpaceEx;
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(entry));
+}
+
+BOOL FaultServices::GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelSize,
+                                          LPDWORD serial, LPDWORD maxLen, LPDWORD flags, LPSTR fs,
+                                          DWORD fsSize)
+{
+    return Guard("GetVolumeInformationA", root, FALSE, [&]() -> BOOL {
+        const Volume *v = root ? VolumeOf(root) : nullptr;
+        if (!v)
+            return inner_.GetVolumeInformationA(root, label, labelSize, serial, maxLen, flags, fs,
+                                                fsSize);
+        if (!v->medium) {
+            inner_.SetLastError(ERROR_NOT_READY);
+            return FALSE;
+        }
+        // A buffer too small is refused before anything is written.
+        if ((label && v->label.size() + 1 > labelSize) ||
+            (fs && v->fileSystem.size() + 1 > fsSize)) {
+            inner_.SetLastError(kErrorBadLength);
+            return FALSE;
+        }
+        CopyOut(v->label, label, labelSize);
+        CopyOut(v->fileSystem, fs, fsSize);
+        if (serial)
+            *serial = v->serial;
+        if (maxLen)
+            *maxLen = v->maxComponentLength;
+        if (flags)
+            *flags = v->flags;
+        return TRUE;
+    });
+}
+
+UINT FaultServices::SetErrorMode(UINT mode)
+{
+    const UINT previous = inner_.SetErrorMode(mode);
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    if (errorModes.empty())
+        firstMode_ = previous;
+    errorModes.push_back(mode);
+    return previous;
+}
+
+// ---- Process, clock, output ------------------------------------------------------
+
+void FaultServices::SetClock(DWORD start, DWORD step)
+{
+    clock_ = start;
+    step_ = step;
+    tickCount = [this] {
+        const DWORD now = clock_;
+        clock_ += step_;
+        return now;
+    };
+}
+
+DWORD FaultServices::GetTickCount() { return tickCount ? tickCount() : inner_.GetTickCount(); }
+
+DWORD FaultServices::GetCurrentProcessId()
+{
+    return processId ? processId : inner_.GetCurrentProcessId();
+}
+
+void FaultServices::OutputDebugStringA(LPCSTR text)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    debugOutput.push_back(text ? text : "");
+}
+
+int FaultServices::MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    boxes.push_back(Box{text ? text : "", caption ? caption : "", type});
+    return IDOK;
+}
+
+// ---- Network connections and registry -----------------------------------------------
+
+DWORD FaultServices::WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD n)
+{
+    if (DWORD e = Enter("WNetGetConnectionA", local)) {
+        inner_.SetLastError(e);
+        return e;
+    }
+    const bool letter = local && local[0] && local[1] == ':' && !local[2];
+    auto c = letter ? connections.find(static_cast<char>(
+                          std::toupper(static_cast<unsigned char>(local[0]))))
+                    : connections.end();
+    if (c == connections.end())
+        return inner_.WNetGetConnectionA(local, remote, n);
+    const DWORD need = static_cast<DWORD>(c->second.remote.size() + 1);
+    DWORD code = c->second.connected ? NO_ERROR : ERROR_CONNECTION_UNAVAIL;
+    if (!n || !remote || *n < need) {
+        if (n)
+            *n = need;
+        code = ERROR_MORE_DATA;
+    } else {
+        std::memcpy(remote, c->second.remote.c_str(), need);
+    }
+    if (code != NO_ERROR)
+        inner_.SetLastError(code);
+    return code;
+}
+
+void FaultServices::SetRegDword(const std::string &key, const std::string &name, DWORD value)
+{
+    regDwords_[Upper(key)][Upper(name)] = value;
+}
+
+LONG FaultServices::RegOpenKeyA(HKEY k, LPCSTR sub, PHKEY out)
+{
+    if (DWORD e = Enter("RegOpenKeyA", sub))
+        return static_cast<LONG>(e);
+    const std::string hive = k == HKEY_LOCAL_MACHINE  ? "HKEY_LOCAL_MACHINE\\"
+                             : k == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\"
+                                                      : "";
+    const std::string path = Upper(hive + (sub ? sub : ""));
+    if (!hive.empty() && regDwords_.count(path) && out) {
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        static uintptr_t next = 0;
+        *out = reinterpret_cast<HKEY>(kFakeKeyBase + ++next);
+        fakeKeys_[*out] = path;
+        return ERROR_SUCCESS;
+    }
+    const LONG r = inner_.RegOpenKeyA(k, sub, out);
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    if (r == ERROR_SUCCESS && out)
+        keys_.insert(*out);
+    return r;
+}
+
+LONG FaultServices::RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD reserved, LPDWORD type,
+                                     LPBYTE data, LPDWORD size)
+{
+    if (DWORD e = Enter("RegQueryValueExA", n))
+        return static_cast<LONG>(e);
+    auto fake = fakeKeys_.find(k);
+    if (fake == fakeKeys_.end())
+        return inner_.RegQueryValueExA(k, n, reserved, type, data, size);
+    const auto &values = regDwords_[fake->second];
+    auto v = values.find(Upper(n ? n : ""));
+    if (v == values.end())
+        return ERROR_FILE_NOT_FOUND;
+    if (type)
+        *type = REG_DWORD;
+    if (data && (!size || *size < sizeof(DWORD))) {
+        if (size)
+            *size = sizeof(DWORD);
+        return ERROR_MORE_DATA;
+    }
+    if (data)
+        std::memcpy(data, &v->second, sizeof(DWORD));
+    if (size)
+        *size = sizeof(DWORD);
+    return ERROR_SUCCESS;
+}
+
+LONG FaultServices::RegCloseKey(HKEY k)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    if (fakeKeys_.erase(k))
+        return ERROR_SUCCESS;
+    keys_.erase(k);
+    return inner_.RegCloseKey(k);
+}
+
+// ---- Sockets: passed on, or the scripted ICMP peer when `hosts` is set ----------------
+
+int FaultServices::SocketFails(int wsaError)
+{
+    wsaError_ = wsaError;
+    wsaErrorSet_ = true;
+    return SOCKET_ERROR;
+}
+
+int FaultServices::WSAGetLastError()
+{
+    return wsaErrorSet_ ? wsaError_ : inner_.WSAGetLastError();
+}
+
+int FaultServices::WSAStartup(WORD version, LPWSADATA data)
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("WSAStartup", nullptr))
+        return static_cast<int>(e);  // WSAStartup answers with its error
+    const int r = inner_.WSAStartup(version, data);
+    if (r == 0)
+        ++wsaBalance_;
+    return r;
+}
+
+int FaultServices::WSACleanup()
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("WSACleanup", nullptr))
+        return SocketFails(static_cast<int>(e));
+    const int r = inner_.WSACleanup();
+    if (r == 0)
+        --wsaBalance_;
+    return r;
+}
+
+struct hostent *FaultServices::gethostbyname(const char *name)
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("gethostbyname", name)) {
+        SocketFails(static_cast<int>(e));
+        return nullptr;
+    }
+    if (!Scripted())
+        return inner_.gethostbyname(name);
+    HostEntry &h = *hostEntry_;
+    h.addresses.clear();
+    h.name = name ? name : "";
+    for (auto range = hosts.equal_range(h.name); range.first != range.second; ++range.first)
+        h.addresses.push_back(ParseDotted(range.first->second));
+    if (h.addresses.empty()) {
+        SocketFails(WSAHOST_NOT_FOUND);
+        return nullptr;
+    }
+    h.list.clear();
+    for (uint32_t &a : h.addresses)
+        h.list.push_back(reinterpret_cast<char *>(&a));
+    h.list.push_back(nullptr);
+    std::memset(&h.entry, 0, sizeof h.entry);
+    h.entry.h_name = &h.name[0];
+    h.entry.h_addrtype = AF_INET;
+    h.entry.h_length = 4;
+    h.entry.h_addr_list = h.list.data();
+    return &h.entry;
+}
+
+ScriptedSocket *FaultServices::SocketOf(SOCKET s)
+{
+    const uintptr_t i = static_cast<uintptr_t>(s) - kFakeSocketBase;
+    return i < sockets_.size() ? &sockets_[i] : nullptr;
+}
+
+SOCKET FaultServices::socket(int af, int type, int protocol)
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("socket", nullptr)) {
+        SocketFails(static_cast<int>(e));
+        return INVALID_SOCKET;
+    }
+    if (!Scripted())
+        return inner_.socket(af, type, protocol);
+    ScriptedSocket made{af, type, protocol, true, false, 0, {}};
+    sockets_.push_back(made);
+    return static_cast<SOCKET>(kFakeSocketBase + sockets_.size() - 1);
+}
+
+int FaultServices::setsockopt(SOCKET s, int level, int n, const char *v, int len)
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("setsockopt", nullptr))
+        return SocketFails(static_cast<int>(e));
+    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    if (!so)
+        return inner_.setsockopt(s, level, n, v, len);
+    if (level == SOL_SOCKET && n == SO_RCVTIMEO) {
+        // Milliseconds as a DWORD, the Windows form.
+        if (!v || len < static_cast<int>(sizeof(DWORD)))
+            return SocketFails(WSAEFAULT);
+        so->hasReceiveTimeout = true;
+        std::memcpy(&so->receiveTimeoutMs, v, sizeof(DWORD));
+    }
+    return 0;
+}
+
+int FaultServices::sendto(SOCKET s, const char *b, int len, int f, const struct sockaddr *to,
+                          int tl)
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("sendto", nullptr))
+        return SocketFails(static_cast<int>(e));
+    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    if (!so)
+        return inner_.sendto(s, b, len, f, to, tl);
+    struct sockaddr_in sin;
+    if (!b || len < 0 || !to || tl < static_cast<int>(sizeof sin))
+        return SocketFails(WSAEFAULT);
+    std::memcpy(&sin, to, sizeof sin);
+    uint32_t addr;
+    std::memcpy(&addr, &sin.sin_addr, 4);
+    so->sent.push_back(ScriptedSocket::Sent{std::string(b, static_cast<std::size_t>(len)),
+                                            Dotted(addr), ntohs(sin.sin_port)});
+    return len;
+}
+
+int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *from, int *fl)
+{
+    wsaErrorSet_ = false;
+    if (DWORD e = Enter("recvfrom", nullptr))
+        return SocketFails(static_cast<int>(e));
+    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    if (!so)
+        return inner_.recvfrom(s, b, len, f, from, fl);
+    if (!b || len <= 0)
+        return SocketFails(WSAEFAULT);
+    Reply r = Reply::TimeOut();
+    if (!replies.empty()) {
+        r = replies.front();
+        replies.pop_front();
+    }
+    clock_ += r.delay_;
+    if (r.kind_ == Reply::Kind::Echo && so->sent.empty())
+        r.kind_ = Reply::Kind::TimeOut;  // nothing to answer
+    if (r.kind_ == Reply::Kind::Error)
+        return SocketFails(r.error_);
+    if (r.kind_ == Reply::Kind::TimeOut) {
+        clock_ += so->hasReceiveTimeout ? so->receiveTimeoutMs : 0;
+        return SocketFails(WSAETIMEDOUT);
+    }
+    const std::string sender = !r.from_.empty() ? r.from_
+                               : so->sent.empty() ? std::string("0.0.0.0")
+                                                  : so->sent.back().to;
+    const uint32_t fromAddr = ParseDotted(sender);
+    std::string datagram = r.bytes_;
+    if (r.kind_ == Reply::Kind::Echo) {
+        std::string body = so->sent.back().bytes;
+        if (!body.empty())
+            body[0] = static_cast<char>(r.type_);
+        for (const auto &patch : r.patches_)
+            for (std::size_t i = 0; i < patch.second.size() && patch.first + i < body.size(); ++i)
+                body[patch.first + i] = patch.second[i];
+        datagram = Ipv4Header(fromAddr, body.size()) + body;
+    }
+    if (datagram.size() > r.truncate_)
+        datagram.resize(r.truncate_);
+    std::memcpy(b, datagram.data(), std::min(datagram.size(), static_cast<std::size_t>(len)));
+    if (from && fl && *fl >= static_cast<int>(sizeof(struct sockaddr_in))) {
+        struct sockaddr_in sin;
+        std::memset(&sin, 0, sizeof sin);
+        sin.sin_family = AF_INET;
+        std::memcpy(&sin.sin_addr, &fromAddr, 4);
+        std::memcpy(from, &sin, sizeof sin);
+        *fl = static_cast<int>(sizeof sin);
+    }
+    if (datagram.size() > static_cast<std::size_t>(len))
+        return SocketFails(WSAEMSGSIZE);
+    return static_cast<int>(datagram.size());
+}
+
+int FaultServices::closesocket(SOCKET s)
+{
+    wsaErrorSet_ = false;
+    const DWORD e = Enter("closesocket", nullptr);
+    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    const int r = so ? (so->open = false, 0) : inner_.closesocket(s);
+    return e ? SocketFails(static_cast<int>(e)) : r;
+}
+
+}  // namespace test
+}  // namespace brenvik
