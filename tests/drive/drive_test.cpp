@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,18 +31,9 @@ using brenvik::platform::sys;
 using Strings = std::vector<std::string>;
 using Figures = std::vector<unsigned long long>;
 
-unsigned long Bit(char letter)
-{
-    return 1UL << (letter - 'A');
-}
+constexpr unsigned long Bit(char letter) { return 1UL << (letter - 'A'); }
 
-Volume Vol(UINT type, const char *label)
-{
-    Volume v;
-    v.type = type;
-    v.label = label;
-    return v;
-}
+Volume Vol(UINT type, const char *label) { Volume v; v.type = type, v.label = label; return v; }
 
 constexpr UINT kMarkerMode = 0x8002;  // what the host had set before each call
 
@@ -61,121 +51,86 @@ protected:
         f.volumes["E:\\"].medium = false;
         f.volumes["\\\\srv\\share\\"] = Vol(DRIVE_REMOTE, "").Clusters(4, 512, 100, 1000);
         for (char l = 'A'; l <= 'Z'; ++l)
-            if (l < 'C' || l > 'E')
-                f.driveTypes[l] = DRIVE_NO_ROOT_DIR;
-        for (const auto &t : {std::make_pair('A', DRIVE_REMOVABLE), std::make_pair('F', DRIVE_RAMDISK),
-                              std::make_pair('G', DRIVE_REMOTE), std::make_pair('U', DRIVE_UNKNOWN)})
-            f.driveTypes[t.first] = t.second;
-        f.connections['N'] = {"\\\\gone\\share", false};
-        previousMode_ = f.SetErrorMode(kMarkerMode);
-        f.errorModes.clear();
-        f.ClearCalls();
+            f.driveTypes[l] = std::string("AFGU").find(l) == std::string::npos ? DRIVE_NO_ROOT_DIR
+                              : l == 'A' ? DRIVE_REMOVABLE : l == 'F' ? DRIVE_RAMDISK : l == 'G' ? DRIVE_REMOTE : DRIVE_UNKNOWN;
+        f.Fail("WNetGetConnectionA", "N:\\", ERROR_CONNECTION_UNAVAIL);
     }
     ~Drives() override
     {
-        EXPECT_EQ(f.SetErrorMode(previousMode_), kMarkerMode) << "the error mode was not restored";
-        EXPECT_EQ(f.Leaks(), Strings{});
+        EXPECT_EQ(f.Leaks(), Strings{});  // the error mode put back, among others
+        brenvik::platform::DefaultServices().SetErrorMode(previousMode_);
     }
     // GetLargeDiskSize2GB_inByte with outputs preset to non-zero.
     Figures Large(int drive, const char *path, int result)
     {
         Figures v{1, 2, 3};
-        EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &v[0], &v[1], &v[2]), result)
-            << drive << " " << (path ? path : "(null)");
+        EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(drive, path, &v[0], &v[1], &v[2]), result) << drive << (path ? path : "");
         return v;
     }
 
 #ifndef _WIN32
-    TempDir dir_;
-    ScopedRegistryFile registry_{RegText({brenvik::posixtest::DriveKey('D', dir_ / "d", "cdrom")})};
+    ScopedRegistryFile registry_{RegText({})};
 #endif
+    UINT previousMode_ = sys().SetErrorMode(kMarkerMode);
     ScopedFaults f;
-    UINT previousMode_ = 0;
 };
 
 TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
 {
-    struct Type {
-        const char *name;
-        int (*is)(int);
-        int (*list)(unsigned long *);
-        unsigned long mask;
-    } types[] = {
-        {"cd", &CDriveEx::IsCdDrive, &CDriveEx::GetCdDrvLst, Bit('D') | Bit('E')},
-        {"removable", &CDriveEx::IsRemovableDrive, &CDriveEx::GetRemovableDrvLst, Bit('A')},
-        {"ram", &CDriveEx::IsRamDrive, &CDriveEx::GetRamDrvLst, Bit('F')},
-        {"network", &CDriveEx::IsNetworkDrive, &CDriveEx::GetNetworkDrvLst, Bit('G') | Bit('N')},
-        {"fixed", &CDriveEx::IsLocalHDDrive, &CDriveEx::GetLocalHDDrvLst, Bit('C')},
-    };
+    struct Type { int (*is)(int); int (*list)(unsigned long *); unsigned long mask; } types[] = {
+        {&CDriveEx::IsCdDrive, &CDriveEx::GetCdDrvLst, Bit('D') | Bit('E')},
+        {&CDriveEx::IsRemovableDrive, &CDriveEx::GetRemovableDrvLst, Bit('A')},
+        {&CDriveEx::IsRamDrive, &CDriveEx::GetRamDrvLst, Bit('F')},
+        {&CDriveEx::IsNetworkDrive, &CDriveEx::GetNetworkDrvLst, Bit('G') | Bit('N')},
+        {&CDriveEx::IsLocalHDDrive, &CDriveEx::GetLocalHDDrvLst, Bit('C')}};
     for (const Type &t : types) {
+        SCOPED_TRACE(t.mask);
         for (int drive = 0; drive < 26; ++drive)
-            EXPECT_EQ(t.is(drive), static_cast<int>((t.mask >> drive) & 1)) << t.name << char('A' + drive);
-        EXPECT_EQ(t.is(-1) + t.is(26) + t.is(INT_MIN), 0) << t.name;
+            EXPECT_EQ(t.is(drive), static_cast<int>((t.mask >> drive) & 1)) << char('A' + drive);
+        EXPECT_EQ(t.is(-1) + t.is(26) + t.is(INT_MIN), 0);
         unsigned long mask = 0xDEADBEEF;
         f.ClearCalls();
-        EXPECT_EQ(t.list(&mask), 1) << t.name;
-        EXPECT_EQ(mask, t.mask) << t.name;
-        // Every letter asked afresh, in order; connections only for those without a root.
-        std::string order;
-        for (const std::string &root : f.PathsOf("GetDriveTypeA"))
-            order += root.substr(0, 1);
-        EXPECT_EQ(order, "ABCDEFGHIJKLMNOPQRSTUVWXYZ") << t.name;
-        EXPECT_EQ(f.CountCalls("WNetGetConnectionA"), 19) << t.name;
-        EXPECT_EQ(t.list(nullptr), 0) << t.name;
+        EXPECT_EQ(t.list(&mask), 1);
+        EXPECT_EQ(mask, t.mask);
+        EXPECT_EQ(f.CountCalls("WNetGetConnectionA"), 19);  // asked afresh, only for letters without a root
+        EXPECT_EQ(t.list(nullptr), 0);
     }
     unsigned long mask = 0;  // the private member takes any type code
     ASSERT_EQ(BrenvikTestAccess::GetAllLst_pri(&mask, DRIVE_NO_ROOT_DIR), 1);
-    EXPECT_EQ(mask, 0x03FFFFFFUL & ~(Bit('A') | Bit('C') | Bit('D') | Bit('E') | Bit('F') | Bit('G') |
-                                     Bit('N') | Bit('U')));
+    EXPECT_EQ(mask, 0x03FFFFFFUL & ~(Bit('A') | Bit('C') | Bit('D') | Bit('E') | Bit('F') | Bit('G') | Bit('N') | Bit('U')));
 }
 
 TEST_F(Drives, OnlyAnUnavailableConnectionTurnsNoRootIntoNetwork)
 {
     for (DWORD error : {ERROR_CONNECTION_UNAVAIL, ERROR_NOT_CONNECTED, ERROR_MORE_DATA}) {
-        f.Fail("WNetGetConnectionA", "", error, Times::Once);
-        const UINT want = error == ERROR_CONNECTION_UNAVAIL ? DRIVE_REMOTE : DRIVE_NO_ROOT_DIR;
-        EXPECT_EQ(CDriveEx::GetDriveType_Ex("Z:\\"), want) << error;
-        f.ClearFaults();
+        f.Fail("WNetGetConnectionA", "Z:\\", error, Times::Once);
+        EXPECT_EQ(CDriveEx::GetDriveType_Ex("Z:\\"), error == ERROR_CONNECTION_UNAVAIL ? DRIVE_REMOTE : DRIVE_NO_ROOT_DIR) << error;
     }
     f.ClearCalls();  // the path goes to the platform as given
-    EXPECT_EQ(CDriveEx::GetDriveType_Ex("N:\\"), static_cast<UINT>(DRIVE_REMOTE));
+    EXPECT_EQ(CDriveEx::GetDriveType_Ex("n:\\"), static_cast<UINT>(DRIVE_REMOTE));
     EXPECT_EQ(CDriveEx::GetDriveType_Ex("c:\\"), static_cast<UINT>(DRIVE_FIXED));
-    EXPECT_EQ(f.PathsOf("GetDriveTypeA"), (Strings{"N:\\", "c:\\"}));
-    EXPECT_EQ(f.PathsOf("WNetGetConnectionA"), (Strings{"N:\\"}));
-    // A type the platform cannot determine is not looked up further.
-    f.Fail("GetDriveTypeA", "", ERROR_INVALID_PARAMETER, Times::Once);
-    EXPECT_EQ(CDriveEx::GetDriveType_Ex("C:\\"), static_cast<UINT>(DRIVE_UNKNOWN));
-    EXPECT_EQ(f.CountCalls("WNetGetConnectionA"), 1);
+    EXPECT_EQ(f.PathsOf("WNetGetConnectionA"), (Strings{"n:\\"}));
 }
 
 TEST(DriveLetters, ConversionsAndRanges)
 {
     // -1: refused, output untouched
-    const std::pair<char, int> chars[] = {{'a', 0}, {'Z', 25}, {'z', 25}, {'@', -1}, {'[', -1},
-                                          {'`', -1}, {'{', -1}, {'\xC1', -1}};
-    for (const auto &r : chars) {
-        int drive = -1;
-        EXPECT_EQ(CDriveEx::Drv_Char2Int(r.first, &drive), r.second >= 0) << int(r.first);
-        EXPECT_EQ(drive, r.second) << int(r.first);
-    }
-    const std::pair<const char *, int> texts[] = {{"D:\\dir\\f", 3}, {"x", 23}, {"", -1}, {nullptr, -1}};
+    const std::pair<const char *, int> texts[] = {{"a", 0}, {"Z", 25}, {"z", 25}, {"@", -1}, {"[", -1}, {"`", -1},
+                                                  {"{", -1}, {"\xC1", -1}, {"D:\\dir\\f", 3}, {"", -1}, {nullptr, -1}};
     for (const auto &r : texts) {
-        int drive = -1;
+        int drive = -1, fromChar = -1;
         EXPECT_EQ(CDriveEx::Drv_Letter2Int(r.first, &drive), r.second >= 0) << r.second;
         EXPECT_EQ(drive, r.second) << r.second;
+        EXPECT_EQ(r.first && *r.first && CDriveEx::Drv_Char2Int(r.first[0], &fromChar) ? fromChar : -1, r.second);
     }
     for (int drive : {0, 25, -1, 26, INT_MIN}) {
         char letter[2] = {'?', '#'};
         const bool ok = drive >= 0 && drive <= 25;
-        EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, letter), ok) << drive;
+        EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, letter) + CDriveEx::Drv_Int2Letter(drive, nullptr), 2 * ok) << drive;
         EXPECT_EQ(std::string(letter, 2), std::string(1, ok ? 'A' + drive : '?') + "#") << drive;
-        EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, nullptr), ok) << drive;
         EXPECT_EQ(CDriveEx::Is_0_25(drive), ok) << drive;
     }
-    struct Range {
-        int value, low, high, result;
-    } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1}, {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0},
-                  {INT_MIN, INT_MIN, INT_MAX, 1}};
+    struct Range { int value, low, high, result; } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1}, {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0}, {INT_MIN, INT_MIN, INT_MAX, 1}};
     for (const Range &r : ranges)
         EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result) << r.value << " in " << r.low << ".." << r.high;
 }
@@ -186,23 +141,14 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     ASSERT_EQ(CDriveEx::My_GetDiskFreeSpace(2, &v[0], &v[1], &v[2], &v[3]), 1);
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{8, 512, 1000000, 5000000}));
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(2, nullptr, nullptr, nullptr, nullptr), 1);
-    EXPECT_EQ(f.PathsOf("GetDiskFreeSpaceA"), (Strings{"C:\\", "C:\\"}));
-    struct Row {
-        DWORD spc, bps, clusters;
-        unsigned long size;
-    } rows[] = {
-        {1, 2048, 333000, 681984000UL},
-        {1, 1000, 4700000, 4700000000UL - 4294967296UL},  // 4.7e9 bytes, modulo 2^32
-        {2, 1, 2350000000UL, 4700000000UL - 4294967296UL},
-    };
+    struct Row { DWORD spc, bps, clusters; unsigned long size; } rows[] = {
+        {1, 2048, 333000, 681984000UL}, {2, 1, 2350000000UL, 4700000000UL - 4294967296UL}};  // modulo 2^32
     for (const Row &r : rows) {
         f.volumes["D:\\"].Clusters(r.spc, r.bps, 0, r.clusters);
         unsigned long size = 99;
-        EXPECT_EQ(CDriveEx::GetCdSize(3, &size), 1);
-        EXPECT_EQ(size, r.size) << r.spc << " x " << r.bps << " x " << r.clusters;
+        EXPECT_EQ(CDriveEx::GetCdSize(3, &size) ? size : 0, r.size) << r.spc << " x " << r.bps << " x " << r.clusters;
     }
-    // Failures write nothing: no medium, a platform failure, a null output,
-    // and numbers outside the drives, which are refused unasked.
+    // Failures write nothing: no medium, a platform failure, a null output, numbers refused unasked.
     std::fill(v, v + 4, 5);
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(4, &v[0], &v[1], &v[2], &v[3]) + CDriveEx::GetCdSize(4, &v[0]), 0);
     f.Fail("GetDiskFreeSpaceA", "", ERROR_NOT_READY, Times::Once);
@@ -219,24 +165,16 @@ TEST_F(Drives, FreeSpaceAndCdSize)
 TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
 {
     char label[BRENVIK_MAX_PATH];
-    f.volumes["C:\\"].label = std::string(99, 'L');
-    ASSERT_EQ(CDriveEx::GetVolName(2, label), 1);
-    EXPECT_EQ(std::string(label), std::string(99, 'L'));
-    EXPECT_EQ(f.errorModes, (std::vector<UINT>{SEM_FAILCRITICALERRORS, kMarkerMode}));
-    f.volumes["C:\\"].label = "SYSTEM";
-
+    const std::string longest(99, 'L');  // what the library's buffer holds
+    f.volumes["C:\\"].label = longest;
     // The root's letter is the low 8 bits of 'A' + number: 34 is drive C.
-    struct Row {
-        int drive;
-        const char *root;
-        int present;
-    } rows[] = {{2, "C:\\", 1},  {34, "c:\\", 1}, {35, "d:\\", 1},
-                {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
+    struct Row { int drive; const char *root; int present; } rows[] = {
+        {2, "C:\\", 1}, {34, "c:\\", 1}, {35, "d:\\", 1}, {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
     for (const Row &r : rows) {
         f.ClearCalls();
         std::strcpy(label, "untouched");
         EXPECT_EQ(CDriveEx::GetVolName(r.drive, label), r.present) << r.drive;
-        EXPECT_STREQ(label, !r.present ? "untouched" : (r.root[0] | 0x20) == 'c' ? "SYSTEM" : "DISC") << r.drive;
+        EXPECT_EQ(label, !r.present ? "untouched" : (r.root[0] | 0x20) == 'c' ? longest : "DISC") << r.drive;
         EXPECT_EQ(CDriveEx::IsDiskPresent(r.drive, r.drive * 7), r.present) << r.drive;
         EXPECT_EQ(CDriveEx::IsCompressed(r.drive), 0) << r.drive;
         EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), Strings(3, r.root)) << r.drive;
@@ -258,9 +196,7 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
     f.errorModes.clear();
     EXPECT_EQ(CDriveEx::GetVolName(2, label) + CDriveEx::IsCompressed(2), 0);
     EXPECT_STREQ(label, "untouched");
-    EXPECT_EQ(f.errorModes, (std::vector<UINT>{SEM_FAILCRITICALERRORS, kMarkerMode, SEM_FAILCRITICALERRORS,
-                                               kMarkerMode}));
-    EXPECT_TRUE(f.boxes.empty());
+    EXPECT_EQ(f.errorModes, (std::vector<UINT>{SEM_FAILCRITICALERRORS, kMarkerMode, SEM_FAILCRITICALERRORS, kMarkerMode}));
 }
 
 TEST_F(Drives, LargeDiskSize)
@@ -274,8 +210,7 @@ TEST_F(Drives, LargeDiskSize)
 
     // Refused unasked, or failing: 0 with the outputs cleared.
     f.ClearCalls();
-    for (const auto &r : std::vector<std::pair<int, const char *>>{
-             {-1, nullptr}, {26, nullptr}, {-1, "\\\\srv\\share\\"}, {-1, "C:\\dir\\file"}, {34, "D:\\"}})
+    for (const auto &r : std::vector<std::pair<int, const char *>>{{-1, nullptr}, {26, nullptr}, {-1, "\\\\srv\\share\\"}, {-1, "C:\\dir\\file"}, {34, "D:\\"}})
         EXPECT_EQ(Large(r.first, r.second, 0), (Figures{0, 0, 0}));
     EXPECT_TRUE(f.Calls().empty());
     EXPECT_EQ(Large(4, nullptr, 0), (Figures{0, 0, 0}));
@@ -283,25 +218,18 @@ TEST_F(Drives, LargeDiskSize)
     // Without the extended query: clusters, every product in 64 bits.
     f.noDiskFreeSpaceEx = true;
     f.volumes["C:\\"].Clusters(128, 65535, 0xFFFFFFFFu, 0xFFFFFFFFu);
-    f.ClearCalls();
     const unsigned long long all = 0xFFFFFFFFull * 128 * 65535;
     EXPECT_EQ(Large(2, nullptr, 1), (Figures{all, all, all}));
-    EXPECT_EQ(f.PathsOf("GetDiskFreeSpaceA"), Strings{"C:\\"});
-}
 
-TEST_F(Drives, KilobytesAreRoundedDownAndKeptTo32Bits)
-{
-    struct Row {
-        uint64_t bytes;
-        unsigned long kb;
-    } rows[] = {{1023, 0}, {2047, 1}, {4700000000ull, 4589843}, {5ull << 40, 1UL << 30}};
-    for (const Row &r : rows) {
-        f.volumes["C:\\"].Bytes(r.bytes, r.bytes + 1024, r.bytes + 2048);
+    // Kilobytes rounded down and kept to 32 bits.
+    f.noDiskFreeSpaceEx = false;
+    const std::pair<uint64_t, unsigned long> kbRows[] = {{1023, 0}, {2047, 1}, {4700000000ull, 4589843}, {5ull << 40, 1UL << 30}};
+    for (const auto &r : kbRows) {
+        f.volumes["C:\\"].Bytes(r.first, r.first + 1024, r.first + 2048);
         unsigned long kb[3] = {7, 7, 7};
         ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inKB(2, nullptr, &kb[0], &kb[1], &kb[2]), 1);
-        EXPECT_EQ(kb[0], r.kb) << r.bytes;
-        EXPECT_EQ(kb[1], static_cast<uint32_t>(r.kb + 1)) << r.bytes;
-        EXPECT_EQ(kb[2], static_cast<uint32_t>(r.kb + 2)) << r.bytes;
+        for (unsigned i = 0; i < 3; ++i)
+            EXPECT_EQ(kb[i], static_cast<uint32_t>(r.second + i)) << r.first << " #" << i;
     }
     EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inKB(2, nullptr, nullptr, nullptr, nullptr), 1);
     unsigned long kb[3] = {7, 8, 9};
@@ -314,33 +242,24 @@ TEST_F(Drives, DiscContent)
 {
 #ifndef _WIN32
     // Marker directories at the root of D:, matched as the file system matches names.
-    struct Row {
-        const char *entry;
-        bool isFile;
-        int video, photo;
-    } rows[] = {{"MPEGAV", false, 1, 0}, {"photo_cd", false, 0, 1}, {"mpegav", true, 0, 0}, {"sub/mpegav", false, 0, 0}};
+    struct Row { const char *entry; bool isFile; int video, photo; } rows[] = {
+        {"MPEGAV", false, 1, 0}, {"photo_cd", false, 0, 1}, {"mpegav", true, 0, 0}, {"sub/mpegav", false, 0, 0}};
     for (const Row &r : rows) {
-        brenvik::test::TempDir clean;  // D: afresh each row
-        registry_.Rewrite(RegText({brenvik::posixtest::DriveKey('D', clean.path(), "cdrom")}));
-        if (r.isFile)
-            WriteHostFile(clean / r.entry, "x");
-        else
-            MakeHostDirs(clean / r.entry);
-        EXPECT_EQ(CDriveEx::IsVideoCD(3), r.video) << r.entry << r.isFile;
-        EXPECT_EQ(CDriveEx::IsPhotoCD(3), r.photo) << r.entry << r.isFile;
+        TempDir disc;
+        registry_.Rewrite(RegText({brenvik::posixtest::DriveKey('D', disc.path(), "cdrom")}));
+        r.isFile ? WriteHostFile(disc / r.entry, "x") : MakeHostDirs(disc / r.entry);
+        EXPECT_EQ(CDriveEx::IsVideoCD(3) * 10 + CDriveEx::IsPhotoCD(3), r.video * 10 + r.photo) << r.entry << r.isFile;
     }
 #endif
     f.ClearCalls();
     CDriveEx::IsPhotoCD(25);
     for (int drive : {-1, 26, 34})
         EXPECT_EQ(CDriveEx::IsVideoCD(drive) + CDriveEx::IsPhotoCD(drive), 0) << drive;
-    EXPECT_FALSE(f.Calls().empty());
-    for (const auto &c : f.Calls())
-        EXPECT_EQ(c.path, "Z:\\photo_cd");
+    ASSERT_EQ(f.Calls().size(), 1u);
+    EXPECT_EQ(f.Calls()[0].path, "Z:\\photo_cd");
 
     // The audio disc by its label, case ignored; no range test: 36 is drive E.
-    for (const auto &r : std::vector<std::pair<const char *, int>>{
-             {"emz3_dvd", 1}, {"Emz3_Dvd", 1}, {"EMZ3_DVD ", 0}, {"EMZ3_DV", 0}}) {
+    for (const auto &r : std::vector<std::pair<const char *, int>>{{"emz3_dvd", 1}, {"Emz3_Dvd", 1}, {"EMZ3_DVD ", 0}, {"EMZ3_DV", 0}}) {
         f.volumes["D:\\"].label = r.first;
         EXPECT_EQ(CDriveEx::IsAudioCD(3), r.second) << '"' << r.first << '"';
     }
@@ -349,15 +268,12 @@ TEST_F(Drives, DiscContent)
     f.ClearCalls();
     EXPECT_EQ(CDriveEx::IsAudioCD(36), 1);
     EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), Strings{"e:\\"});
-    EXPECT_TRUE(f.boxes.empty());
 
     // IsDVD is not offered: a box, and 0.
     EXPECT_EQ(CDriveEx::IsDVD(3) + CDriveEx::IsDVD(-5), 0);
     ASSERT_EQ(f.boxes.size(), 2u);
-    for (const auto &box : f.boxes) {
-        EXPECT_EQ(box.text, "NA: CVcd::IsDvd() instead");
-        EXPECT_EQ(box.type, 0u);
-    }
+    for (const auto &box : f.boxes)
+        EXPECT_EQ(box.text + " " + std::to_string(box.type), "NA: CVcd::IsDvd() instead 0");
 }
 
 #ifndef _WIN32
@@ -365,42 +281,24 @@ TEST_F(Drives, DiscContent)
 TEST(DrivesPosix, FiguresComeFromTheHostFileSystem)
 {
     TempDir dir;
-    for (const char *sub : {"c", "d", "share"})
-        MakeHostDirs(dir / sub);
-    ScopedRegistryFile reg(RegText({brenvik::posixtest::DriveKey('C', dir / "c", "fixed"),
-                                    brenvik::posixtest::DriveKey('D', dir / "d", "cdrom"),
-                                    brenvik::posixtest::ShareKey("srv", "share", dir / "share")}));
+    ScopedRegistryFile reg(RegText({brenvik::posixtest::DriveKey('C', dir.path(), "fixed"),
+                                    brenvik::posixtest::DriveKey('D', dir.path(), "cdrom")}));
     struct statvfs v;
-    ASSERT_EQ(::statvfs((dir / "c").c_str(), &v), 0);
+    ASSERT_EQ(::statvfs(dir.path().c_str(), &v), 0);
     const uint64_t fragment = v.f_frsize ? v.f_frsize : v.f_bsize;
     for (const auto &r : {std::pair<int, unsigned long>{2, 512}, {3, 2048}}) {
         unsigned long spc = 0, bps = 0, freeClusters = 0, total = 0, size = 0;
-        ASSERT_EQ(CDriveEx::My_GetDiskFreeSpace(r.first, &spc, &bps, &freeClusters, &total), 1);
+        ASSERT_EQ(CDriveEx::My_GetDiskFreeSpace(r.first, &spc, &bps, &freeClusters, &total) + CDriveEx::GetCdSize(r.first, &size), 2);
         EXPECT_EQ(bps, r.second);
         const uint64_t cluster = uint64_t{spc} * bps;
         EXPECT_EQ(cluster, fragment < bps ? bps : fragment);
         EXPECT_EQ(total, v.f_blocks * fragment / cluster);
-        ASSERT_EQ(CDriveEx::GetCdSize(r.first, &size), 1);
         EXPECT_EQ(size, static_cast<uint32_t>(uint64_t{total} * cluster));
     }
     unsigned long long bytes[3] = {};
     ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(2, nullptr, &bytes[0], &bytes[1], &bytes[2]), 1);
     EXPECT_EQ(bytes[0], v.f_blocks * fragment);
     EXPECT_GE(bytes[1], bytes[2]);  // free to all, free to the caller
-    unsigned long kb = 0;
-    ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inKB(2, "ignored", &kb, nullptr, nullptr), 1);
-    EXPECT_EQ(kb, static_cast<uint32_t>(bytes[0] >> 10));
-    bytes[0] = 0;  // the share is on the same file system, its name matched without case
-    EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\SRV\\Share", &bytes[0], nullptr, nullptr), 1);
-    EXPECT_EQ(bytes[0], v.f_blocks * fragment);
-    EXPECT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\missing", &bytes[0], nullptr, nullptr), 0);
-    EXPECT_EQ(bytes[0], 0u);
-
-    // Without drives, C: is the fixed host root.
-    reg.Rewrite(RegText({}));
-    unsigned long mask = 0;
-    EXPECT_EQ(CDriveEx::GetLocalHDDrvLst(&mask), 1);
-    EXPECT_EQ(mask, Bit('C'));
 }
 #endif
 
