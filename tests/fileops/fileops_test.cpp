@@ -16,7 +16,6 @@
 #include "platform/afx/afx.h"
 #include "platform/crt/crt.h"
 #include "platform/services.h"
-#include "support/code_page.h"
 #include "support/fault_services.h"
 #include "support/test_support.h"
 #ifndef _WIN32
@@ -172,15 +171,14 @@ TEST_F(FileOps, OneTrailingBackslashIsRemovedButNeverATrailByte)
     EXPECT_EQ(CDriveEx::IsFile(W("f\\").c_str(), nullptr), 1);
     EXPECT_EQ(CDriveEx::IsFile(W("f\\\\").c_str(), nullptr), 0);
     EXPECT_EQ(f.PathsOf("GetFileAttributesExA"), (Strings{W("f"), W("f\\")}));
-    // In code page 932, 0x95 0x5C is one character.
-    {
-        ScopedCodePage cp(932);
-        crt::RefreshCodePage();
-        EXPECT_TRUE(sys().CreateDirectoryA(W("\x95\x5C").c_str(), nullptr));
-        EXPECT_EQ(CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr), 1);
-        EXPECT_EQ(CDriveEx::IsDir(W("\x95").c_str(), nullptr), 0);
-    }
-    crt::RefreshCodePage();
+#ifndef _WIN32
+    // In code page 932, 0x95 0x5C is one character (to the backend too).
+    registry_->Rewrite(RegText({posixtest::DriveKey('T', drive_, "fixed"),
+                                "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n\"ACP\"=\"932\""}));
+    EXPECT_TRUE(sys().CreateDirectoryA(W("\x95\x5C").c_str(), nullptr));
+    EXPECT_EQ(CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr), 1);
+    EXPECT_EQ(CDriveEx::IsDir(W("\x95").c_str(), nullptr), 0);
+#endif
 }
 
 class ThrowingFile : public CFile {
@@ -200,7 +198,7 @@ TEST_F(FileOps, AttributesAndSize)
     unsigned long attr = 0;
     EXPECT_EQ(CDriveEx::GetFileAttrEx(W("f.bin").c_str(), &attr), 1);
     EXPECT_EQ(attr, want.dwFileAttributes);
-    EXPECT_EQ(CDriveEx::GetFileAttrEx("", &data) + CDriveEx::GetFileAttrEx(W("f.bin").c_str(), nullptr), 0);
+    EXPECT_EQ(CDriveEx::GetFileAttrEx("", &data) + CDriveEx::GetFileAttrEx(W("f.bin").c_str(), static_cast<unsigned long *>(nullptr)), 0);
 
     File("big");
     fs::resize_file(H("big"), 0x100000005ull);   // sparse
