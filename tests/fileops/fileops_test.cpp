@@ -14,7 +14,6 @@
 #include <memory>
 
 #include "platform/afx/afx.h"
-#include "platform/crt/crt.h"
 #include "platform/services.h"
 #include "support/fault_services.h"
 #include "support/test_support.h"
@@ -29,7 +28,6 @@ namespace test {
 namespace {
 
 using platform::sys;
-using Snap = std::map<std::string, std::string>;
 using Strings = std::vector<std::string>;
 
 class FileOps : public ::testing::Test {
@@ -38,13 +36,19 @@ protected:
     {
         MakeHostDirs(drive_);
         MakeHostDirs(outside_);
-#ifndef _WIN32
-        registry_ = std::make_unique<ScopedRegistryFile>(RegText(
-            {posixtest::DriveKey('T', drive_, "fixed"), posixtest::DriveKey('U', drive_, "fixed")}));
-#endif
+        SetRegistry({});
     }
     ~FileOps() override { EXPECT_EQ(f.Leaks(), Strings{}); }
 
+    // Drives T: and U: over the drive directory, and more keys (POSIX only).
+    void SetRegistry(const Strings &more)
+    {
+#ifndef _WIN32
+        Strings keys = {posixtest::DriveKey('T', drive_, "fixed"), posixtest::DriveKey('U', drive_, "fixed")};
+        keys.insert(keys.end(), more.begin(), more.end());
+        registry_ ? registry_->Rewrite(RegText(keys)) : registry_.reset(new ScopedRegistryFile(RegText(keys)));
+#endif
+    }
     std::string W(const std::string &rel) const { return root_ + rel; }
     std::string H(std::string rel) const
     {
@@ -56,12 +60,14 @@ protected:
     {
         EXPECT_TRUE(sys().SetFileAttributesA(W(rel).c_str(), attributes)) << rel;
     }
-    void File(const std::string &rel, const std::string &bytes = "x", DWORD attributes = 0)
+    // Files holding "x", or directories where the name ends in a backslash.
+    void Make(const Strings &rels)
     {
-        MakeHostDirs(fs::path(H(rel)).parent_path().string());
-        WriteHostFile(H(rel), bytes);
-        if (attributes)
-            Attr(rel, attributes);
+        for (const std::string &rel : rels) {
+            MakeHostDirs(fs::path(H(rel)).parent_path().string());
+            if (rel.back() != '\\')
+                WriteHostFile(H(rel), "x");
+        }
     }
     bool Link(const std::string &rel, const std::string &target)
     {
@@ -70,18 +76,20 @@ protected:
         fs::create_symlink(target, H(rel), ec);
         return !ec;
     }
-    // Every entry below a host directory, links not followed: content, "<dir>" or "-> target".
-    static Snap Snapshot(const std::string &dir)
+    // Every entry below a host directory, links not followed, in order:
+    // "dir/", "file=content" or "link->target".
+    static std::string Tree(const std::string &dir)
     {
-        Snap out;
+        std::map<std::string, std::string> entries;
         std::error_code ec;
         for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            const std::string rel = fs::relative(it->path(), dir).generic_string();
-            out[rel] = it->is_symlink()     ? "-> " + fs::read_symlink(it->path()).string()
-                       : it->is_directory() ? "<dir>"
-                                            : ReadHostFile(it->path().string());
-        }
+             it.increment(ec))
+            entries[it->path().lexically_relative(dir).generic_string()] =
+                it->is_symlink() ? "->" + fs::read_symlink(it->path()).string()
+                : it->is_directory() ? "/" : "=" + ReadHostFile(it->path().string());
+        std::string out;
+        for (const auto &e : entries)
+            out += (out.empty() ? "" : " ") + e.first + e.second;
         return out;
     }
 
@@ -99,52 +107,38 @@ protected:
 
 TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
 {
-    File("plain.txt");
-    File("ro.txt", "x", FILE_ATTRIBUTE_READONLY);
-    File("hidden.txt", "x", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    MakeHostDirs(H("hdir"));
+    Make({"plain.txt", "ro.txt", "hidden.txt", "hdir\\"});
+    Attr("ro.txt", FILE_ATTRIBUTE_READONLY);
+    Attr("hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     Attr("hdir", FILE_ATTRIBUTE_HIDDEN);
-    // IsDir, IsDirHidden, IsFile, IsFileWritable, IsFileHidden
     int (*const tests[5])(const char *, int *) = {&CDriveEx::IsDir, &CDriveEx::IsDirHidden, &CDriveEx::IsFile,
                                                   &CDriveEx::IsFileWritable, &CDriveEx::IsFileHidden};
-    struct Case {
-        std::string path;
-        int expected[5], exist;
-    } cases[] = {
-        {W("plain.txt"), {0, 0, 1, 1, 0}, 1}, {W("ro.txt"), {0, 0, 1, 0, 0}, 1},
-        {W("hidden.txt"), {0, 0, 1, 1, 1}, 1}, {W("hdir\\"), {1, 1, 0, 0, 0}, 1},
-        {W("HDIR"), {1, 1, 0, 0, 0}, 1},       {W("missing"), {0, 0, 0, 0, 0}, 0},
-    };
+    struct Case { const char *rel; int expected[5], exist; } cases[] = {
+        {"plain.txt", {0, 0, 1, 1, 0}, 1}, {"ro.txt", {0, 0, 1, 0, 0}, 1}, {"hidden.txt", {0, 0, 1, 1, 1}, 1},
+        {"hdir\\", {1, 1, 0, 0, 0}, 1},    {"HDIR", {1, 1, 0, 0, 0}, 1},   {"missing", {0, 0, 0, 0, 0}, 0}};
     for (const Case &c : cases) {
         for (int t = 0; t < 5; ++t) {
             int exist = -7;
-            EXPECT_EQ(tests[t](c.path.c_str(), &exist), c.expected[t]) << c.path << " test " << t;
-            EXPECT_EQ(exist, c.exist) << c.path << " test " << t;
+            EXPECT_EQ(tests[t](W(c.rel).c_str(), &exist), c.expected[t]) << c.rel << " test " << t;
+            EXPECT_EQ(exist, c.exist) << c.rel << " test " << t;
         }
-        EXPECT_EQ(CDriveEx::IsExist(c.path.c_str()), c.exist) << c.path;
+        EXPECT_EQ(CDriveEx::IsExist(W(c.rel).c_str()), c.exist) << c.rel;
     }
     // Pairs on the status byte (CFileStatus_s) and on the attribute word
     // (ChkFileAttrEx); a link's reparse bit lies above the byte.
     const unsigned long reparse = FILE_ATTRIBUTE_REPARSE_POINT;
-    struct Mask {
-        std::string path;
-        unsigned long clear, set;
-        int status, word;
-    } masks[] = {
-        {W("link"), 0, reparse, 0, 1},  // above the status byte
-        {W("link"), reparse, 0, 1, 0},  // a clear bit above 0xFF always passes the byte
-        {W("hidden.txt"), 0x01, 0x06, 1, 1}, {W("hidden.txt"), 0x04, 0x02, 0, 0}, {W("missing"), 0, 0, 0, 0},
-    };
+    struct Mask { const char *rel; unsigned long clear, set; int status, word; } masks[] = {
+        {"link", 0, reparse, 0, 1}, {"link", reparse, 0, 1, 0},  // a clear bit above 0xFF always passes the byte
+        {"hidden.txt", 0x01, 0x06, 1, 1}, {"hidden.txt", 0x04, 0x02, 0, 0}, {"missing", 0, 0, 0, 0}};
     const bool links = Link("link", H("hdir"));
     for (const Mask &c : masks) {
-        if (!links && c.path == W("link"))
+        if (!links && std::strcmp(c.rel, "link") == 0)
             continue;
         int e1 = -1, e2 = -1;
-        const int clear = static_cast<int>(c.clear), set = static_cast<int>(c.set);
-        EXPECT_EQ(CDriveEx::CFileStatus_s(c.path.c_str(), clear, set, &e1), c.status) << c.path << clear;
-        EXPECT_EQ(CDriveEx::ChkFileAttrEx(c.path.c_str(), c.clear, c.set, &e2), c.word) << c.path << clear;
-        EXPECT_EQ(e1, c.path != W("missing")) << c.path;
-        EXPECT_EQ(e2, e1) << c.path;
+        EXPECT_EQ(CDriveEx::CFileStatus_s(W(c.rel).c_str(), static_cast<int>(c.clear), static_cast<int>(c.set), &e1),
+                  c.status) << c.rel << c.clear;
+        EXPECT_EQ(CDriveEx::ChkFileAttrEx(W(c.rel).c_str(), c.clear, c.set, &e2), c.word) << c.rel << c.clear;
+        EXPECT_EQ(e1 * 10 + e2, std::strcmp(c.rel, "missing") ? 11 : 0) << c.rel;
     }
     // file, writable, fhidden, dir, dhidden, system, volume, archive, exist; null flags skipped
     int v[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
@@ -166,15 +160,14 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
 
 TEST_F(FileOps, OneTrailingBackslashIsRemovedButNeverATrailByte)
 {
-    File("f");
+    Make({"f"});
     f.ClearCalls();
     EXPECT_EQ(CDriveEx::IsFile(W("f\\").c_str(), nullptr), 1);
     EXPECT_EQ(CDriveEx::IsFile(W("f\\\\").c_str(), nullptr), 0);
     EXPECT_EQ(f.PathsOf("GetFileAttributesExA"), (Strings{W("f"), W("f\\")}));
 #ifndef _WIN32
     // In code page 932, 0x95 0x5C is one character (to the backend too).
-    registry_->Rewrite(RegText({posixtest::DriveKey('T', drive_, "fixed"),
-                                "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n\"ACP\"=\"932\""}));
+    SetRegistry({"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n\"ACP\"=\"932\""});
     EXPECT_TRUE(sys().CreateDirectoryA(W("\x95\x5C").c_str(), nullptr));
     EXPECT_EQ(CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr), 1);
     EXPECT_EQ(CDriveEx::IsDir(W("\x95").c_str(), nullptr), 0);
@@ -188,38 +181,30 @@ public:
 
 TEST_F(FileOps, AttributesAndSize)
 {
-    File("f.bin", "12345");
+    WriteHostFile(H("f.bin"), "12345");
     WIN32_FILE_ATTRIBUTE_DATA data, want;
     std::memset(&data, 0xAB, sizeof data);
     ASSERT_TRUE(sys().GetFileAttributesExA(W("f.bin").c_str(), GetFileExInfoStandard, &want));
     ASSERT_EQ(CDriveEx::GetFileAttrEx(W("f.bin").c_str(), &data), 1);
     EXPECT_EQ(std::memcmp(&data, &want, sizeof want), 0);
-    EXPECT_EQ(data.nFileSizeLow, 5u);
     unsigned long attr = 0;
     EXPECT_EQ(CDriveEx::GetFileAttrEx(W("f.bin").c_str(), &attr), 1);
     EXPECT_EQ(attr, want.dwFileAttributes);
     EXPECT_EQ(CDriveEx::GetFileAttrEx("", &data) + CDriveEx::GetFileAttrEx(W("f.bin").c_str(), static_cast<unsigned long *>(nullptr)), 0);
 
-    File("big");
+    Make({"big", "ones", "dir\\"});
     fs::resize_file(H("big"), 0x100000005ull);   // sparse
-    File("ones");
     fs::resize_file(H("ones"), 0x1FFFFFFFFull);  // low word all ones: reads as failure
-    MakeHostDirs(H("dir"));
-    struct Case {
-        const char *rel;
-        int result;
-        unsigned long size;
-    } cases[] = {{"f.bin", 1, 5}, {"big", 1, 5}, {"ones", 0, 77}, {"dir", 0, 77}};
-    for (const Case &c : cases) {
+    for (const auto &c : {std::make_pair("f.bin", 5ul), {"big", 5ul}, {"ones", 77ul}, {"dir", 77ul}}) {
         unsigned long size = 77;
-        EXPECT_EQ(CDriveEx::GetFileSizeInByte(W(c.rel).c_str(), &size), c.result) << c.rel;
-        EXPECT_EQ(size, c.size) << c.rel;
+        EXPECT_EQ(CDriveEx::GetFileSizeInByte(W(c.first).c_str(), &size), c.second != 77) << c.first;
+        EXPECT_EQ(size, c.second) << c.first;
     }
     // Read with others reading only: a writer in the way is a failure.
     HANDLE writer = sys().CreateFileA(W("big").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     unsigned long size = 77;
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("big").c_str(), &size), 0);
+    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("big").c_str(), &size) + CDriveEx::GetFileSizeInByte(W("big").c_str(), nullptr), 0);
     sys().CloseHandle(writer);
     ThrowingFile broken;
     EXPECT_EQ(CDriveEx::GetFileSizeInByte(broken, &size), 0);
@@ -233,44 +218,34 @@ TEST_F(FileOps, AttributesAndSize)
 
 TEST_F(FileOps, CreateDirectories)
 {
-    MakeHostDirs(H("dir"));
-    File("file");
-    struct Case {
-        std::string path;
-        int okIfExist, result, recursive;  // MyCreateDirectory, CreateDir_Recursively
-    } cases[] = {
-        {W("dir"), 0, 0, 1}, {W("dir"), 1, 1, 1}, {W("file"), 1, 0, 0}, {"rel\\sub", 1, 0, 0},
-        {W("no\\such"), 1, 0, 1},
+    Make({"dir\\", "file", "s\\"});
+#ifndef _WIN32
+    SetRegistry({posixtest::ShareKey("srv", "share", H("s"))});
+#endif
+    struct Case { std::string path; int okIfExist, result, recursive; } cases[] = {  // MyCreateDirectory, CreateDir_Recursively
+        {W("dir"), 0, 0, 1}, {W("dir"), 1, 1, 1}, {W("file"), 1, 0, 0}, {"rel\\sub", 1, 0, 0}, {W("no\\such"), 1, 0, 1},
 #ifndef _WIN32
         {"\\\\srv\\share\\a\\b", 0, 0, 1},
 #endif
     };
-#ifndef _WIN32
-    registry_->Rewrite(RegText({posixtest::DriveKey('T', drive_, "fixed"), posixtest::ShareKey("srv", "share", H("s"))}));
-    MakeHostDirs(H("s"));
-#endif
     for (const Case &c : cases)
         EXPECT_EQ(CDriveEx::MyCreateDirectory(c.path.c_str(), c.okIfExist), c.result) << c.path;
     f.ClearCalls();
     for (const Case &c : cases)
         EXPECT_EQ(CDriveEx::CreateDir_Recursively(c.path.c_str()), c.recursive) << c.path;
+    for (const HookedCall &c : f.Calls())  // the share itself is never asked about, let alone made
+        EXPECT_TRUE(c.path != "\\\\srv\\share" && c.path.substr(0, 3) != "rel") << c.name << " " << c.path;
     EXPECT_TRUE(fs::is_directory(H("no/such")));
-    for (const HookedCall &c : f.Calls()) {  // the share itself is never asked about, let alone made
-        EXPECT_NE(c.path, "\\\\srv\\share");
-        EXPECT_NE(c.path.substr(0, 3), "rel");
-    }
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_directory(H("s/a/b")));
 #endif
     // Only "already there" lets an existing directory pass.
     f.Fail("CreateDirectoryA", W("dir"), ERROR_ACCESS_DENIED, Times::Once);
     EXPECT_EQ(CDriveEx::MyCreateDirectory(W("dir").c_str(), 1), 0);
-
     f.ClearCalls();
     ASSERT_EQ(CDriveEx::CreateDir_Recursively(W("dir\\b\\c\\").c_str()), 1);
     EXPECT_EQ(f.PathsOf("CreateDirectoryA"), (Strings{W("dir\\b"), W("dir\\b\\c")}));
-    // 260 characters are refused before any call; 259 reach the platform
-    // (which fails them all here).
+    // 260 characters are refused before any call; 259 reach the platform (failed here).
     const std::string longest = "Q:\\" + std::string(200, 'n') + "\\" + std::string(55, 'm');
     f.before = [](const HookedCall &) -> DWORD { return ERROR_ACCESS_DENIED; };
     f.ClearCalls();
@@ -283,19 +258,17 @@ TEST_F(FileOps, CreateDirectories)
 
 TEST_F(FileOps, MyRenameReplacesOrRefuses)
 {
-    File("src", "source");
-    File("dst", "old target");
-    MakeHostDirs(H("dir"));
-    File("ro", "read-only", FILE_ATTRIBUTE_READONLY);
-    const Snap start = Snapshot(drive_);
+    Make({"src", "dst", "dir\\", "ro"});
+    Attr("ro", FILE_ATTRIBUTE_READONLY);
+    const std::string start = Tree(drive_);
     EXPECT_EQ(CDriveEx::MyRename("", W("x").c_str()) + CDriveEx::MyRename(W("src").c_str(), nullptr) +
-                  CDriveEx::MyRename(W("src").c_str(), W("dir").c_str()) +
-                  CDriveEx::MyRename(W("src").c_str(), W("ro").c_str()) +
+                  CDriveEx::MyRename(W("src").c_str(), W("dir").c_str()) + CDriveEx::MyRename(W("src").c_str(), W("ro").c_str()) +
                   CDriveEx::MyRename(W("missing").c_str(), W("dst").c_str()), 0);
-    EXPECT_EQ(Snapshot(drive_), start);
+    EXPECT_EQ(Tree(drive_), start);
+    WriteHostFile(H("src"), "source");
     EXPECT_EQ(CDriveEx::MyRename(W("src").c_str(), W("dst").c_str()), 1);
     EXPECT_EQ(CDriveEx::MyRename(W("dst").c_str(), W("dir\\f.txt").c_str()), 1);
-    EXPECT_EQ(Snapshot(drive_), (Snap{{"dir", "<dir>"}, {"dir/f.txt", "source"}, {"ro", "read-only"}}));
+    EXPECT_EQ(Tree(drive_), "dir/ dir/f.txt=source ro=x");
 
     // Onto the same entry, however it is spelt or reached, the source stays.
     Strings same = {W("dir/.//f.txt"), W("x\\..\\dir\\f.txt"), W("DIR\\F.TXT")};
@@ -307,54 +280,40 @@ TEST_F(FileOps, MyRenameReplacesOrRefuses)
     for (const std::string &to : same) {
         f.ClearCalls();
         CDriveEx::MyRename(W("dir\\f.txt").c_str(), to.c_str());
-        const Snap left = Snapshot(H("dir"));
-        ASSERT_EQ(left.size(), 1u) << to;
-        EXPECT_EQ(left.begin()->second, "source") << to;
+        for (const auto &e : fs::directory_iterator(H("dir")))
+            fs::rename(e.path(), H("dir/f.txt"));  // back from another letter case
+        EXPECT_EQ(Tree(H("dir")), "f.txt=source") << to;
         EXPECT_EQ(f.CountCalls("DeleteFileA"), 0) << to;
-        fs::rename(H("dir/") + left.begin()->first, H("dir/f.txt"));
     }
 }
 
 TEST_F(FileOps, DeletionsAndTheirErrorCodes)
 {
-    File("d\\full\\x");
-    MakeHostDirs(H("d/empty"));
-    File("d\\f");
-    File("d\\ro", "", FILE_ATTRIBUTE_READONLY);
-    struct Case {
-        int (*fn)(const char *);
-        const char *rel;
-        int result;
-    } cases[] = {
-        {&CDriveEx::MyDelFile, "d\\f", 1},
-        {&CDriveEx::MyDelFile, "d\\f", 1},       // gone: error 2
-        {&CDriveEx::MyDelFile, "nodir\\f", 0},   // error 3
-        {&CDriveEx::MyDelFile, "d\\ro", 0},
-        {&CDriveEx::MyDelFile, "d\\empty", 0},
-        {&CDriveEx::MyRemoveDirectory, "d\\empty", 1},
-        {&CDriveEx::MyRemoveDirectory, "d\\empty", 0},    // gone: error 2
+    Make({"d\\full\\x", "d\\empty\\", "d\\f", "d\\ro"});
+    Attr("d\\ro", FILE_ATTRIBUTE_READONLY);
+    struct Case { int (*fn)(const char *); const char *rel; int result; } cases[] = {
+        {&CDriveEx::MyDelFile, "d\\f", 1},           {&CDriveEx::MyDelFile, "d\\f", 1},  // gone: error 2
+        {&CDriveEx::MyDelFile, "nodir\\f", 0},       // error 3
+        {&CDriveEx::MyDelFile, "d\\ro", 0},          {&CDriveEx::MyDelFile, "d\\empty", 0},
+        {&CDriveEx::MyRemoveDirectory, "d\\empty", 1}, {&CDriveEx::MyRemoveDirectory, "d\\empty", 0},  // gone: error 2
         {&CDriveEx::MyRemoveDirectory, "nodir\\sub", 1},  // error 3
-        {&CDriveEx::MyRemoveDirectory, "d\\full", 0},
-    };
+        {&CDriveEx::MyRemoveDirectory, "d\\full", 0}};
     for (const Case &c : cases)
         EXPECT_EQ(c.fn(W(c.rel).c_str()), c.result) << c.rel;
     EXPECT_EQ(CDriveEx::MyDelFile("") + CDriveEx::MyRemoveDirectory(nullptr), 0);
-    EXPECT_EQ(Snapshot(H("d")), (Snap{{"full", "<dir>"}, {"full/x", "x"}, {"ro", ""}}));
+    EXPECT_EQ(Tree(H("d")), "full/ full/x=x ro=x");
 
-    File("t\\a.tmp");
-    File("t\\b.txt");
-    File("t\\sys.tmp", "", FILE_ATTRIBUTE_SYSTEM);
-    File("t\\sub\\c.tmp");
-    File("t\\ro.tmp", "", FILE_ATTRIBUTE_READONLY);
+    Make({"t\\a.tmp", "t\\b.txt", "t\\sys.tmp", "t\\sub\\c.tmp", "t\\ro.tmp"});
+    Attr("t\\sys.tmp", FILE_ATTRIBUTE_SYSTEM);
+    Attr("t\\ro.tmp", FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(CDriveEx::DelSubFile(W("").c_str(), "", 0) + CDriveEx::DelSubFile(nullptr, "*.*", 0), 0);
     f.ClearCalls();
     EXPECT_EQ(CDriveEx::DelSubFile(W("t\\").c_str(), "*.tmp", 0), 0);  // ro.tmp stays
-    const Snap kept = {{"b.txt", "x"}, {"ro.tmp", ""}, {"sub", "<dir>"}, {"sub/c.tmp", "x"}, {"sys.tmp", ""}};
-    EXPECT_EQ(Snapshot(H("t")), kept);
+    EXPECT_EQ(Tree(H("t")), "b.txt=x ro.tmp=x sub/ sub/c.tmp=x sys.tmp=x");
     EXPECT_EQ(f.PathsOf("FindFirstFileA"), Strings{W("t\\*.tmp")});
     Attr("t\\ro.tmp", FILE_ATTRIBUTE_ARCHIVE);
     EXPECT_EQ(CDriveEx::DelSubFile(W("t").c_str(), "*.*", 1), 1);
-    EXPECT_EQ(Snapshot(H("t")), (Snap{{"sub", "<dir>"}, {"sub/c.tmp", "x"}}));
+    EXPECT_EQ(Tree(H("t")), "sub/ sub/c.tmp=x");
 }
 
 // Each deleting call reaches only the entry its path names under Windows'
@@ -362,65 +321,54 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
 // the final name loses them, and a listed entry goes as it was listed.
 TEST_F(FileOps, DeletionsReachOnlyWhatWindowsReadsInThePath)
 {
-    const struct {
-        const char *what;
-        std::function<int()> call;
-        int result;
-        Strings gone;  // host entries the call removes
-    } cases[] = {
-        {"DelTree through a dotted directory", [this] { return CDriveEx::DelTree(W("a..\\b").c_str(), 0); }, 1, {}},
-        {"DelTree of a blank-ended name", [this] { return CDriveEx::DelTree(W("rnd ").c_str(), 1); }, 0, {}},
+    const struct { std::function<int()> call; int result; Strings gone; } cases[] = {
+        {[this] { return CDriveEx::DelTree(W("a..\\b").c_str(), 0); }, 1, {}},
+        {[this] { return CDriveEx::DelTree(W("rnd ").c_str(), 1); }, 0, {}},
         // The status query drops the closing separator and finds rnd; the
         // listing and the removal look for "rnd " and find nothing.
-        {"DelTree of a closed blank-ended name", [this] { return CDriveEx::DelTree(W("rnd \\").c_str(), 1); }, 0, {}},
-        {"DelSubFile lists and deletes k.tmp.", [this] { return CDriveEx::DelSubFile(W("ks").c_str(), "*.", 0); },
-         1, {"ks/k.tmp.", "ks/noext"}},
-        {"MyDelFile through a dotted directory", [this] { return CDriveEx::MyDelFile(W("a..\\b\\x.txt").c_str()); }, 0, {}},
-        {"MyDelFile of a final dotted name", [this] { return CDriveEx::MyDelFile(W("ks\\k.tmp.").c_str()); }, 1, {"ks/k.tmp"}},
-        {"write probe below a blank-ended name", [this] { return CDriveEx::CanWeWriteDir(W("rnd \\sub").c_str()); }, 0, {}},
-        {"bundle below a dotted directory",
-         [this] { return CVcdImageEx::Del_ClusterBundle_Without_Verify(W("a..\\M.DVD\\M.DVD.D00").c_str(), 1); }, 1, {}},
-    };
+        {[this] { return CDriveEx::DelTree(W("rnd \\").c_str(), 1); }, 0, {}},
+        {[this] { return CDriveEx::DelSubFile(W("ks").c_str(), "*.", 0); }, 1, {"ks/k.tmp.=x", "ks/noext=x"}},
+        {[this] { return CDriveEx::MyDelFile(W("a..\\b\\x.txt").c_str()); }, 0, {}},
+        {[this] { return CDriveEx::MyDelFile(W("ks\\k.tmp.").c_str()); }, 1, {"ks/k.tmp=x"}},
+        {[this] { return CDriveEx::CanWeWriteDir(W("rnd \\sub").c_str()); }, 0, {}},
+        {[this] { return CVcdImageEx::Del_ClusterBundle_Without_Verify(W("a..\\M.DVD\\M.DVD.D00").c_str(), 1); }, 1, {}}};
+    int row = 0;
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
         fs::remove_all(drive_);
-        for (const char *file : {"a/b/x.txt", "a/M.DVD/M.DVD.D00", "a/M.DVD/M.DVD.D01", "rnd/s.txt", "rnd/sub/y.txt",
-                                 "ks/k.tmp", "ks/k.tmp.", "ks/noext"})
-            File(file);
-        Snap expected = Snapshot(drive_);
+        Make({"a\\b\\x.txt", "a\\M.DVD\\M.DVD.D00", "a\\M.DVD\\M.DVD.D01", "rnd\\s.txt", "rnd\\sub\\y.txt", "ks\\k.tmp",
+              "ks\\k.tmp.", "ks\\noext"});
+        std::string expected = " " + Tree(drive_) + " ";
         for (const std::string &g : c.gone)
-            expected.erase(g);
-        EXPECT_EQ(c.call(), c.result);
-        EXPECT_EQ(Snapshot(drive_), expected);
+            expected.replace(expected.find(" " + g + " "), g.size() + 1, "");
+        EXPECT_EQ(c.call(), c.result) << row;
+        EXPECT_EQ(" " + Tree(drive_) + " ", expected) << row++;
     }
 }
 
 TEST_F(FileOps, DelTreeResults)
 {
-    File("file", "keep");
+    Make({"file"});
     EXPECT_EQ(CDriveEx::DelTree("", 1), 0);
     EXPECT_EQ(CDriveEx::DelTree(W("file").c_str(), 1) + CDriveEx::DelTree(W("missing").c_str(), 1), 2);
     EXPECT_TRUE(HostExists(H("file")));
 
     // System files go only at the top, and only when asked.
-    File("t\\top.sys", "", FILE_ATTRIBUTE_SYSTEM);
-    File("t\\sub\\low.sys", "", FILE_ATTRIBUTE_SYSTEM);
-    File("t\\sub\\deep\\plain");
+    Make({"t\\top.sys", "t\\sub\\low.sys", "t\\sub\\deep\\plain"});
+    Attr("t\\top.sys", FILE_ATTRIBUTE_SYSTEM);
+    Attr("t\\sub\\low.sys", FILE_ATTRIBUTE_SYSTEM);
     EXPECT_EQ(CDriveEx::DelTree(W("t\\").c_str(), 0), 0);
-    EXPECT_EQ(Snapshot(H("t")), (Snap{{"sub", "<dir>"}, {"sub/low.sys", ""}, {"top.sys", ""}}));
+    EXPECT_EQ(Tree(H("t")), "sub/ sub/low.sys=x top.sys=x");
     EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 1), 0);
-    EXPECT_EQ(Snapshot(H("t")), (Snap{{"sub", "<dir>"}, {"sub/low.sys", ""}}));
+    EXPECT_EQ(Tree(H("t")), "sub/ sub/low.sys=x");
     Attr("t\\sub\\low.sys", FILE_ATTRIBUTE_ARCHIVE);
     EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0), 1);
     EXPECT_FALSE(HostExists(H("t")));
 
     // A read-only file keeps only the path to it.
-    File("t\\a\\b\\ro", "", FILE_ATTRIBUTE_READONLY);
-    File("t\\a\\b\\x");
-    File("t\\a\\y");
-    File("t\\c\\z");
+    Make({"t\\a\\b\\ro", "t\\a\\b\\x", "t\\a\\y", "t\\c\\z"});
+    Attr("t\\a\\b\\ro", FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 1), 0);
-    EXPECT_EQ(Snapshot(H("t")), (Snap{{"a", "<dir>"}, {"a/b", "<dir>"}, {"a/b/ro", ""}}));
+    EXPECT_EQ(Tree(H("t")), "a/ a/b/ a/b/ro=x");
 }
 
 TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
@@ -428,17 +376,15 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
     WriteHostFile(Out("keep.txt"), "precious");
     MakeHostDirs(Out("deep"));
     WriteHostFile(Out("deep/more.txt"), "more");
-    File("t\\a.txt");
+    Make({"t\\a.txt"});
     if (!Link("t\\dirlink", outside_))
         GTEST_SKIP() << "no symbolic links on this host";
     Link("t\\sub\\filelink", Out("keep.txt"));
     Link("t\\dangling", Out("nowhere"));
     Link("tl", outside_);
-    const Snap outside = Snapshot(outside_);
-    EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0), 1);
-    EXPECT_EQ(CDriveEx::DelTree(W("tl\\").c_str(), 0), 1);  // the tree itself is a link
-    EXPECT_EQ(Snapshot(drive_), Snap{});
-    EXPECT_EQ(Snapshot(outside_), outside);
+    const std::string outside = Tree(outside_);
+    EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0) + CDriveEx::DelTree(W("tl\\").c_str(), 0), 2);  // tl: the tree is a link
+    EXPECT_EQ(Tree(drive_) + "|" + Tree(outside_), "|" + outside);
 
     // The directory swapped for a link at each step of the run. The last
     // point swaps it while its own entries are being deleted: same-named
@@ -446,25 +392,17 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
     // to the status query, and stays.
     WriteHostFile(Out("inner.txt"), "outside");
     WriteHostFile(Out("inner2.txt"), "outside");
-    const Snap outsideNow = Snapshot(outside_);
-    const struct {
-        const char *call, *path;  // a path ending in '\\' matches what it begins
-        int occurrence;
-        bool toFile;
-        int result;
-    } points[] = {{"GetFileAttributesExA", "t\\sub", 1, false, 1}, {"GetFileAttributesExA", "t\\sub", 1, true, 0},
-                  {"GetFileAttributesA", "t\\sub", 1, false, 1},   {"FindFirstFileInA", "t\\sub\\*.*", 1, false, 1},
-                  {"GetFileAttributesA", "t\\sub", 2, false, 1},   {"GetFileAttributesA", "t\\sub", 2, true, 1},
-                  {"DeleteFileInA", "t\\sub\\", 1, false, 1}};
-    int n = 0;
+    const std::string outsideNow = Tree(outside_);
+    const struct { const char *call, *path; int occurrence; bool toFile; int result; } points[] = {
+        {"GetFileAttributesExA", "t\\sub", 1, false, 1}, {"GetFileAttributesExA", "t\\sub", 1, true, 0},
+        {"GetFileAttributesA", "t\\sub", 1, false, 1},   {"FindFirstFileInA", "t\\sub\\*.*", 1, false, 1},
+        {"GetFileAttributesA", "t\\sub", 2, false, 1},   {"GetFileAttributesA", "t\\sub", 2, true, 1},
+        {"DeleteFileInA", "t\\sub\\", 1, false, 1}};  // a path ending in '\\' matches what it begins
     for (const auto &p : points) {
         SCOPED_TRACE(std::string(p.call) + " #" + std::to_string(p.occurrence) + (p.toFile ? " to a file" : ""));
         fs::remove_all(H("t"));
-        File("t\\before.txt");
-        File("t\\sub\\inner.txt", "in the tree");
-        File("t\\sub\\inner2.txt", "in the tree");
-        File("t\\zafter.txt");
-        const std::string movedTo = Out("moved" + std::to_string(++n)), path = W(p.path);
+        Make({"t\\before.txt", "t\\sub\\inner.txt", "t\\sub\\inner2.txt", "t\\zafter.txt"});
+        const std::string movedTo = Out("moved"), path = W(p.path);
         int seen = 0;
         f.before = [&](const HookedCall &call) -> DWORD {
             const bool at = path.back() == '\\' ? call.path.rfind(path, 0) == 0 : call.path == path;
@@ -481,10 +419,9 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
         // A directory moved away before its listing is no longer in the tree
         // and stays whole; one moved away during its listing loses the
         // entries listed, as it would have in place.
-        const Snap whole = {{"inner.txt", "in the tree"}, {"inner2.txt", "in the tree"}};
-        EXPECT_EQ(Snapshot(movedTo), std::strcmp(p.call, "DeleteFileInA") == 0 ? Snap{} : whole);
+        EXPECT_EQ(Tree(movedTo), std::strcmp(p.call, "DeleteFileInA") ? "inner.txt=x inner2.txt=x" : "");
         fs::remove_all(movedTo);
-        EXPECT_EQ(Snapshot(outside_), outsideNow);
+        EXPECT_EQ(Tree(outside_), outsideNow);
     }
 }
 
@@ -494,7 +431,7 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
 TEST_F(FileOps, OneFailureAtEachPlatformCall)
 {
     WriteHostFile(Out("keep.txt"), "outside");
-    File("sibling\\y", "next door");
+    Make({"sibling\\y"});
     auto closing = [](const HookedCall &c) { return c.name == "CloseHandle" || c.name == "FindClose"; };
     // A failed attribute read of an existing final level makes the creation
     // fail (183); a failed creation fails.
@@ -507,29 +444,28 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
         std::function<int()> run;
         std::function<void(int, const HookedCall &)> check;
     };
-    Snap tree;
+    std::string tree;
     const std::vector<Case> cases = {
         {"DelTree", "t",
          [&] {
-             File("t\\f1", "1");
-             File("t\\s\\s2\\f3", "3");
+             Make({"t\\f1", "t\\s\\s2\\f3"});
              Link("t\\dlink", outside_);
              Link("t\\flink", Out("keep.txt"));
-             tree = Snapshot(H("t"));
+             tree = Tree(H("t"));
          },
          [&] { return CDriveEx::DelTree(W("t").c_str(), 0); },
          [&](int result, const HookedCall &c) {
              // A failed status query of the top reads as no directory.
              if (c.name == "GetFileAttributesExA" && c.path == W("t")) {
                  EXPECT_EQ(result, 1);
-                 EXPECT_EQ(Snapshot(H("t")), tree);
+                 EXPECT_EQ(Tree(H("t")), tree);
              } else {
                  const bool harmless = closing(c) || (c.name == "FindNextFileA" && c.lostNothing);
                  EXPECT_EQ(result, harmless ? 1 : 0);
                  EXPECT_EQ(HostExists(H("t")), !harmless);
              }
          }},
-        {"CreateDir_Recursively", "a", [&] { MakeHostDirs(H("a/b/c")); },
+        {"CreateDir_Recursively", "a", [&] { Make({"a\\b\\c\\"}); },
          [&] { return CDriveEx::CreateDir_Recursively(W("a\\b\\c").c_str()); },
          [&](int result, const HookedCall &c) {
              EXPECT_EQ(result, createRule(c, W("a\\b\\c")));
@@ -537,28 +473,26 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
          }},
         {"MyRename", "r",
          [&] {
-             File("r\\src", "source");
-             File("r\\dst", "target");
+             Make({"r\\"});
+             WriteHostFile(H("r/src"), "source");
+             WriteHostFile(H("r/dst"), "target");
          },
          [&] { return CDriveEx::MyRename(W("r\\src").c_str(), W("r\\dst").c_str()); },
          [&](int result, const HookedCall &c) {
              // Only a failed close leaves the rename intact; the target is
              // deleted first, so only a failed move loses it.
              EXPECT_EQ(result, closing(c) ? 1 : 0);
-             const Snap left = result == 1 ? Snap{{"dst", "source"}}
-                               : c.name == "MoveFileA" ? Snap{{"src", "source"}}
-                                                       : Snap{{"src", "source"}, {"dst", "target"}};
-             EXPECT_EQ(Snapshot(H("r")), left);
+             EXPECT_EQ(Tree(H("r")), result == 1 ? "dst=source" : c.name == "MoveFileA" ? "src=source" : "dst=target src=source");
          }},
-        {"IsDirWriteable", "w", [&] { File("w\\present.txt", "p"); },
+        {"IsDirWriteable", "w", [&] { Make({"w\\present.txt"}); },
          [&] { return CDriveEx::IsDirWriteable(W("w").c_str()); },
          [&](int result, const HookedCall &c) {
              EXPECT_EQ(result, c.name == "CreateFileA" ? 0 : createRule(c, W("w")));
-             EXPECT_EQ(Snapshot(H("w")), (Snap{{"present.txt", "p"}}));
+             EXPECT_EQ(Tree(H("w")), "present.txt=x");
          }},
     };
     for (const Case &c : cases) {
-        const Snap before = Snapshot(drive_), outside = Snapshot(outside_);
+        const std::string before = Tree(drive_), outside = Tree(outside_);
         int k = 1;
         for (;; ++k) {
             c.build();
@@ -576,8 +510,7 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
             SCOPED_TRACE(c.name + " call " + std::to_string(k) + ": " + failed->name + " " + failed->path);
             c.check(result, *failed);
             fs::remove_all(H(c.tree));
-            EXPECT_EQ(Snapshot(drive_), before);
-            EXPECT_EQ(Snapshot(outside_), outside);
+            EXPECT_EQ(Tree(drive_) + "|" + Tree(outside_), before + "|" + outside);
         }
         EXPECT_GT(k, 3) << c.name;
     }
@@ -585,10 +518,10 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
 
 TEST_F(FileOps, WriteProbesNeverDestroyAnything)
 {
-    MakeHostDirs(H("dir"));
+    Make({"dir\\"});
     EXPECT_EQ(CDriveEx::CanWeWriteDir(W("dir\\").c_str()), 1);
     EXPECT_EQ(f.PathsOf("CreateFileA"), Strings{W("dir\\tmp$d123.tmp")});
-    EXPECT_EQ(Snapshot(H("dir")), Snap{});
+    EXPECT_EQ(Tree(H("dir")), "");
     for (const std::string &dir : {std::string(), W("missing"), std::string("Q:\\")})
         EXPECT_EQ(CDriveEx::CanWeWriteDir(dir.c_str()), 0) << dir;
     f.Fail("CreateFileA", W("dir\\tmp$d123.tmp"), ERROR_WRITE_PROTECT, Times::Once);
@@ -596,41 +529,33 @@ TEST_F(FileOps, WriteProbesNeverDestroyAnything)
     EXPECT_FALSE(HostExists(H("missing")));
 
     // Files under its names stay as they were; so does a link's target.
-    File("dir\\tmp$d123.tmp", "somebody's data");
-    File("dir\\tmp$d124.tmp", "and more");
-    const Snap taken = Snapshot(H("dir"));
+    WriteHostFile(H("dir/tmp$d123.tmp"), "somebody's data");
+    WriteHostFile(H("dir/tmp$d124.tmp"), "and more");
     f.ClearCalls();
     EXPECT_EQ(CDriveEx::CanWeWriteDir(W("dir").c_str()), 1);
     EXPECT_EQ(f.PathsOf("CreateFileA"), Strings{W("dir\\tmp$d125.tmp")});
-    EXPECT_EQ(Snapshot(H("dir")), taken);
+    EXPECT_EQ(Tree(H("dir")), "tmp$d123.tmp=somebody's data tmp$d124.tmp=and more");
     fs::remove_all(H("dir"));
     WriteHostFile(Out("target.txt"), "target");
     if (Link("dir\\tmp$d123.tmp", Out("target.txt"))) {
         EXPECT_EQ(CDriveEx::CanWeWriteDir(W("dir").c_str()), 1);
-        EXPECT_EQ(Snapshot(outside_), (Snap{{"target.txt", "target"}}));
-        EXPECT_TRUE(fs::is_symlink(H("dir/tmp$d123.tmp")));
+        EXPECT_EQ(Tree(outside_) + "|" + Tree(H("dir")), "target.txt=target|tmp$d123.tmp->" + Out("target.txt"));
     }
 
     // IsDirWriteable names its probe by the signed tick count.
-    struct Case {
-        DWORD tick;
-        const char *dir, *probe;
-    } cases[] = {
+    struct Case { DWORD tick; const char *dir, *probe; } cases[] = {
         {1234, "w\\new", "w\\new\\temp1234.tmp"},  // the directory is made
-        {0x7FFFFFFF, "w", "w\\temp2147483647.tmp"},
-        {0x80000000, "w\\", "w\\\\temp-2147483648.tmp"},
-    };
+        {0x7FFFFFFF, "w", "w\\temp2147483647.tmp"}, {0x80000000, "w\\", "w\\\\temp-2147483648.tmp"}};
     for (const Case &c : cases) {
         f.SetClock(c.tick);
         f.ClearCalls();
         EXPECT_EQ(CDriveEx::IsDirWriteable(W(c.dir).c_str()), 1) << c.tick;
         EXPECT_EQ(f.PathsOf("CreateFileA"), Strings{W(c.probe)}) << c.tick;
     }
-    EXPECT_EQ(Snapshot(H("w")), (Snap{{"new", "<dir>"}}));
-    File("w\\temp-5.tmp", "mine");
+    WriteHostFile(H("w/temp-5.tmp"), "mine");
     f.SetClock(0xFFFFFFFB);
     EXPECT_EQ(CDriveEx::IsDirWriteable(W("w").c_str()), 0);
-    EXPECT_EQ(ReadHostFile(H("w/temp-5.tmp")), "mine");
+    EXPECT_EQ(Tree(H("w")), "new/ temp-5.tmp=mine");
     f.ClearCalls();
     for (const char *dir : {"", "dir\\sub", "Q:", "Q:\\a*b"})
         EXPECT_EQ(CDriveEx::IsDirWriteable(dir), 0) << dir;
