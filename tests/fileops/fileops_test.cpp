@@ -1,7 +1,6 @@
-// The file-system operations on real directories: on POSIX under drive T:
-// (and U:, the same directory under another letter) of a registry file, on
-// Windows under the directory's own path; a second directory outside it for
-// links to reach. Failures and mid-run changes come from the fault decorator.
+// The file-system operations on real directories (on POSIX under drives T: and
+// U: of a registry file, on Windows under their own path), with a directory
+// outside for links to reach; failures and mid-run changes by the decorator.
 #include <brenvik/brenvik.h>
 
 #include <gtest/gtest.h>
@@ -56,17 +55,13 @@ protected:
     // Files holding "x", or directories where the name ends in a backslash.
     void Make(const Strings &rels)
     {
-        for (const std::string &rel : rels) {
-            MakeHostDirs(fs::path(H(rel)).parent_path().string());
-            if (rel.back() != '\\')
-                WriteHostFile(H(rel), "x");
-        }
+        for (const std::string &rel : rels)
+            MakeHostDirs(fs::path(H(rel)).parent_path().string()), rel.back() == '\\' ? void() : WriteHostFile(H(rel), "x");
     }
     bool Link(const std::string &rel, const std::string &target)
     {
-        MakeHostDirs(fs::path(H(rel)).parent_path().string());
         std::error_code ec;
-        fs::create_symlink(target, H(rel), ec);
+        MakeHostDirs(fs::path(H(rel)).parent_path().string()), fs::create_symlink(target, H(rel), ec);
         return !ec;
     }
     // Every entry below a host directory, links not followed, in order:
@@ -119,9 +114,8 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
     }
     // Pairs on the status byte (CFileStatus_s) and on the attribute word
     // (ChkFileAttrEx); a link's reparse bit lies above the byte.
-    const unsigned long reparse = FILE_ATTRIBUTE_REPARSE_POINT;
     struct Mask { const char *rel; unsigned long clear, set; int status, word; } masks[] = {
-        {"link", 0, reparse, 0, 1}, {"link", reparse, 0, 1, 0},  // a clear bit above 0xFF always passes the byte
+        {"link", 0, FILE_ATTRIBUTE_REPARSE_POINT, 0, 1}, {"link", FILE_ATTRIBUTE_REPARSE_POINT, 0, 1, 0},  // a clear bit above 0xFF always passes the byte
         {"hidden.txt", 0x01, 0x06, 1, 1}, {"hidden.txt", 0x04, 0x02, 0, 0}, {"missing", 0, 0, 0, 0}};
     const bool links = Link("link", H("hdir"));
     for (const Mask &c : masks) {
@@ -148,21 +142,16 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
                   CDriveEx::ChkFileAttrEx(nullptr, 0, 0, &exist), 0);
     EXPECT_EQ(exist, 42);
     EXPECT_TRUE(f.Calls().empty());
-}
 
-TEST_F(FileOps, OneTrailingBackslashIsRemovedButNeverATrailByte)
-{
-    Make({"f"});
-    f.ClearCalls();
-    EXPECT_EQ(CDriveEx::IsFile(W("f\\").c_str(), nullptr), 1);
-    EXPECT_EQ(CDriveEx::IsFile(W("f\\\\").c_str(), nullptr), 0);
-    EXPECT_EQ(f.PathsOf("GetFileAttributesExA"), (Strings{W("f"), W("f\\")}));
+    // One trailing backslash is removed, but never a trail byte.
+    EXPECT_EQ(CDriveEx::IsFile(W("plain.txt\\").c_str(), nullptr), 1);
+    EXPECT_EQ(CDriveEx::IsFile(W("plain.txt\\\\").c_str(), nullptr), 0);
+    EXPECT_EQ(f.PathsOf("GetFileAttributesExA"), (Strings{W("plain.txt"), W("plain.txt\\")}));
 #ifndef _WIN32
     // In code page 932, 0x95 0x5C is one character (to the backend too).
     SetRegistry({"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n\"ACP\"=\"932\""});
     EXPECT_TRUE(sys().CreateDirectoryA(W("\x95\x5C").c_str(), nullptr));
-    EXPECT_EQ(CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr), 1);
-    EXPECT_EQ(CDriveEx::IsDir(W("\x95").c_str(), nullptr), 0);
+    EXPECT_EQ(CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr) * 10 + CDriveEx::IsDir(W("\x95").c_str(), nullptr), 10);
 #endif
 }
 
@@ -212,8 +201,7 @@ TEST_F(FileOps, CreateDirectories)
     Make({"dir\\", "file", "s\\"});
 #ifdef _WIN32
     Make({"s\\a\\b\\"});
-#endif
-#ifndef _WIN32
+#else
     SetRegistry({posixtest::ShareKey("srv", "share", H("s"))});
 #endif
     struct Case { std::string path; int okIfExist, result, recursive; } cases[] = {  // MyCreateDirectory, CreateDir_Recursively
@@ -349,10 +337,8 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
     EXPECT_EQ(CDriveEx::DelTree(W("tl\\").c_str(), 0), 1);  // the tree itself a link, removed as one
     EXPECT_EQ(Tree(drive_) + "|" + Tree(outside_), "|" + outside);
 
-    // The directory swapped for a link at each step of the run. The last
-    // point swaps it while its own entries are being deleted: same-named
-    // files behind the link must survive. A link to a file is no directory
-    // to the status query, and stays.
+    // The directory swapped for a link at each step of the run; at the last, while its entries are
+    // deleted (same-named files behind the link survive). A link to a file is no directory, and stays.
     const struct { const char *call, *path; int occurrence; bool toFile; int result; } points[] = {
         {"GetFileAttributesExA", "t\\sub", 1, false, 1}, {"GetFileAttributesExA", "t\\sub", 1, true, 0},
         {"GetFileAttributesA", "t\\sub", 1, false, 1},   {"FindFirstFileInA", "t\\sub\\*.*", 1, false, 1},
@@ -375,19 +361,15 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
         EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0), p.result);
         f.before = nullptr;
         EXPECT_EQ(std::make_pair(seen >= p.occurrence, Tree(H("t")) != "-"), std::make_pair(true, p.result == 0));
-        // A directory moved away before its listing is no longer in the tree
-        // and stays whole; one moved away during its listing loses the
-        // entries listed, as it would have in place.
+        // Moved away before its listing: whole; during it: without the entries listed, as in place.
         EXPECT_EQ(Tree(movedTo), std::strcmp(p.call, "DeleteFileInA") ? "inner.txt=x inner2.txt=x" : "");
         fs::remove_all(movedTo);
         EXPECT_EQ(Tree(outside_), outside);
     }
 }
 
-// Each operation run with its k-th platform call failing (error 5), k = 1,
-// 2, ... until a run completes unharmed: the result the failed call calls
-// for, what is left of the operation's tree ("*": anything), nothing outside
-// it touched, no handle open.
+// Each operation run with its k-th platform call failing (error 5) until a run completes: the
+// result and what is left of its tree ("*": anything), nothing else touched, no handle open.
 TEST_F(FileOps, OneFailureAtEachPlatformCall)
 {
     WriteHostFile(Out("keep.txt"), "outside");
@@ -454,17 +436,16 @@ TEST_F(FileOps, WriteProbesNeverDestroyAnything)
         EXPECT_EQ(CDriveEx::CanWeWriteDir(dir.c_str()), 0) << dir;
     EXPECT_EQ(Tree(drive_), "dir/");
 
-    // Files under its names stay as they were; so does a link's target.
+    // Files under its names stay as they were; a dangling link is taken too.
     Make({"dir\\tmp$d123.tmp", "dir\\tmp$d124.tmp"});
     f.ClearCalls();
     EXPECT_EQ(CDriveEx::CanWeWriteDir(W("dir").c_str()), 1);
     EXPECT_EQ(f.PathsOf("CreateFileA"), Strings{W("dir\\tmp$d125.tmp")});
     EXPECT_EQ(Tree(H("dir")), "tmp$d123.tmp=x tmp$d124.tmp=x");
     fs::remove_all(H("dir"));
-    WriteHostFile(Out("target.txt"), "target");
     if (Link("dir\\tmp$d123.tmp", Out("target.txt"))) {
         EXPECT_EQ(CDriveEx::CanWeWriteDir(W("dir").c_str()), 1);
-        EXPECT_EQ(Tree(outside_) + "|" + Tree(H("dir")), "target.txt=target|tmp$d123.tmp->" + Out("target.txt"));
+        EXPECT_EQ(Tree(outside_) + "|" + Tree(H("dir")), "|tmp$d123.tmp->" + Out("target.txt"));
     }
 
     // IsDirWriteable names its probe by the signed tick count.
