@@ -47,6 +47,8 @@ protected:
     std::string W(const std::string &rel) const { return root_ + rel; }
     std::string H(std::string rel) const { return drive_ + "/" + (std::replace(rel.begin(), rel.end(), '\\', '/'), rel); }
     std::string Out(const std::string &rel) const { return outside_ + "/" + rel; }
+    // A call's result, then the tree it leaves under rel.
+    std::string R(int result, const std::string &rel) const { return std::to_string(result) + "|" + Tree(H(rel)); }
     void Attr(const std::vector<std::pair<std::string, DWORD>> &entries)
     {
         for (const auto &e : entries)
@@ -175,24 +177,20 @@ TEST_F(FileOps, AttributesAndSize)
     Make({"big", "ones", "dir\\"});
     fs::resize_file(H("big"), 0x100000005ull);   // sparse
     fs::resize_file(H("ones"), 0x1FFFFFFFFull);  // low word all ones: reads as failure
-    for (const auto &c : {std::make_pair("f.bin", 5ul), {"big", 5ul}, {"ones", 77ul}, {"dir", 77ul}}) {
-        unsigned long size = 77;
-        EXPECT_EQ(CDriveEx::GetFileSizeInByte(W(c.first).c_str(), &size), c.second != 77) << c.first;
-        EXPECT_EQ(size, c.second) << c.first;
-    }
+    unsigned long size = 77;
+    auto sized = [&size](int result) { return std::to_string(result) + "|" + std::to_string(size); };
+    for (const auto &c : {std::make_pair("f.bin", "1|5"), {"big", "1|5"}, {"ones", "0|77"}, {"dir", "0|77"}})
+        EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(W(c.first).c_str(), &(size = 77))), c.second) << c.first;
     // Read with others reading only: a writer in the way is a failure.
     HANDLE writer = sys().CreateFileA(W("big").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    unsigned long size = 77;
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(W("big").c_str(), &size) + CDriveEx::GetFileSizeInByte(W("big").c_str(), nullptr), 0);
+    EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(W("big").c_str(), &size) + CDriveEx::GetFileSizeInByte(W("big").c_str(), nullptr)), "0|77");
     sys().CloseHandle(writer);
     ThrowingFile broken;
     CFile real;
     ASSERT_TRUE(real.Open(W("f.bin").c_str(), CFile::modeRead | CFile::shareDenyNone));
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(broken, &size), 0);
-    EXPECT_EQ(size, 77u);
-    EXPECT_EQ(CDriveEx::GetFileSizeInByte(real, &size), 1);
-    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(broken, &size)), "0|77");
+    EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(real, &size)), "1|5");
     real.Close();
 }
 
@@ -246,8 +244,7 @@ TEST_F(FileOps, MyRenameReplacesOrRefuses)
     EXPECT_EQ(Tree(drive_), start);
     WriteHostFile(H("src"), "source");
     EXPECT_EQ(CDriveEx::MyRename(W("src").c_str(), W("dst").c_str()), 1);
-    EXPECT_EQ(CDriveEx::MyRename(W("dst").c_str(), W("dir\\f.txt").c_str()), 1);
-    EXPECT_EQ(Tree(drive_), "dir/ dir/f.txt=source ro=x");
+    EXPECT_EQ(R(CDriveEx::MyRename(W("dst").c_str(), W("dir\\f.txt").c_str()), ""), "1|dir/ dir/f.txt=source ro=x");
 
     // Onto the same entry, however it is spelt or reached, the source stays.
     Strings same = {W("dir/.//f.txt"), W("x\\..\\dir\\f.txt"), W("DIR\\F.TXT")};
@@ -279,19 +276,16 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
         {&CDriveEx::MyRemoveDirectory, "d\\full", 0}};
     for (const Case &c : cases)
         EXPECT_EQ(c.fn(W(c.rel).c_str()), c.result) << c.rel;
-    EXPECT_EQ(CDriveEx::MyDelFile("") + CDriveEx::MyRemoveDirectory(nullptr), 0);
-    EXPECT_EQ(Tree(H("d")), "full/ full/x=x ro=x");
+    EXPECT_EQ(R(CDriveEx::MyDelFile("") + CDriveEx::MyRemoveDirectory(nullptr), "d"), "0|full/ full/x=x ro=x");
 
     Make({"t\\a.tmp", "t\\b.txt", "t\\sys.tmp", "t\\sub\\c.tmp", "t\\ro.tmp"});
     Attr({{"t\\sys.tmp", FILE_ATTRIBUTE_SYSTEM}, {"t\\ro.tmp", FILE_ATTRIBUTE_READONLY}});
     EXPECT_EQ(CDriveEx::DelSubFile(W("").c_str(), "", 0) + CDriveEx::DelSubFile(nullptr, "*.*", 0), 0);
     f.ClearCalls();
-    EXPECT_EQ(CDriveEx::DelSubFile(W("t\\").c_str(), "*.tmp", 0), 0);  // ro.tmp stays
-    EXPECT_EQ(Tree(H("t")), "b.txt=x ro.tmp=x sub/ sub/c.tmp=x sys.tmp=x");
+    EXPECT_EQ(R(CDriveEx::DelSubFile(W("t\\").c_str(), "*.tmp", 0), "t"), "0|b.txt=x ro.tmp=x sub/ sub/c.tmp=x sys.tmp=x");  // ro.tmp stays
     EXPECT_EQ(f.PathsOf("FindFirstFileA"), Strings{W("t\\*.tmp")});
     Attr({{"t\\ro.tmp", FILE_ATTRIBUTE_ARCHIVE}});
-    EXPECT_EQ(CDriveEx::DelSubFile(W("t").c_str(), "*.*", 1), 1);
-    EXPECT_EQ(Tree(H("t")), "sub/ sub/c.tmp=x");
+    EXPECT_EQ(R(CDriveEx::DelSubFile(W("t").c_str(), "*.*", 1), "t"), "1|sub/ sub/c.tmp=x");
 
     // Names Windows reads otherwise than the host: "rnd \" is "rnd " to the
     // listing and the removal (the status query finds rnd); a listed "k.tmp."
@@ -312,19 +306,15 @@ TEST_F(FileOps, DelTreeResults)
     // System files go only at the top, and only when asked.
     Make({"t\\top.sys", "t\\sub\\low.sys", "t\\sub\\deep\\plain"});
     Attr({{"t\\top.sys", FILE_ATTRIBUTE_SYSTEM}, {"t\\sub\\low.sys", FILE_ATTRIBUTE_SYSTEM}});
-    EXPECT_EQ(CDriveEx::DelTree(W("t\\").c_str(), 0), 0);
-    EXPECT_EQ(Tree(H("t")), "sub/ sub/low.sys=x top.sys=x");
-    EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 1), 0);
-    EXPECT_EQ(Tree(H("t")), "sub/ sub/low.sys=x");
+    EXPECT_EQ(R(CDriveEx::DelTree(W("t\\").c_str(), 0), "t"), "0|sub/ sub/low.sys=x top.sys=x");
+    EXPECT_EQ(R(CDriveEx::DelTree(W("t").c_str(), 1), "t"), "0|sub/ sub/low.sys=x");
     Attr({{"t\\sub\\low.sys", FILE_ATTRIBUTE_ARCHIVE}});
-    EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 0), 1);
-    EXPECT_EQ(Tree(H("t")), "-");
+    EXPECT_EQ(R(CDriveEx::DelTree(W("t").c_str(), 0), "t"), "1|-");
 
     // A read-only file keeps only the path to it.
     Make({"t\\a\\b\\ro", "t\\a\\b\\x", "t\\a\\y", "t\\c\\z"});
     Attr({{"t\\a\\b\\ro", FILE_ATTRIBUTE_READONLY}});
-    EXPECT_EQ(CDriveEx::DelTree(W("t").c_str(), 1), 0);
-    EXPECT_EQ(Tree(H("t")), "a/ a/b/ a/b/ro=x");
+    EXPECT_EQ(R(CDriveEx::DelTree(W("t").c_str(), 1), "t"), "0|a/ a/b/ a/b/ro=x");
 }
 
 TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
@@ -460,8 +450,7 @@ TEST_F(FileOps, WriteProbesNeverDestroyAnything)
     }
     WriteHostFile(H("w/temp-5.tmp"), "mine");
     f.SetClock(0xFFFFFFFB);
-    EXPECT_EQ(CDriveEx::IsDirWriteable(W("w").c_str()), 0);
-    EXPECT_EQ(Tree(H("w")), "new/ temp-5.tmp=mine");
+    EXPECT_EQ(R(CDriveEx::IsDirWriteable(W("w").c_str()), "w"), "0|new/ temp-5.tmp=mine");
     f.ClearCalls();
     for (const char *dir : {"", "dir\\sub", "Q:", "Q:\\a*b"})
         EXPECT_EQ(CDriveEx::IsDirWriteable(dir), 0) << dir;
