@@ -70,16 +70,12 @@ protected:
     // "dir/", "file=content" or "link->target"; "-" when there is no directory.
     static std::string Tree(const std::string &dir)
     {
-        if (!fs::exists(fs::symlink_status(dir)))
-            return "-";
         std::map<std::string, std::string> entries;
         std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec))
-            entries[it->path().lexically_relative(dir).generic_string()] =
-                it->is_symlink() ? "->" + fs::read_symlink(it->path()).string()
-                : it->is_directory() ? "/" : "=" + ReadHostFile(it->path().string());
-        std::string out;
+        for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            entries[it->path().lexically_relative(dir).generic_string()] = it->is_symlink() ? "->" + fs::read_symlink(it->path()).string()
+                                                                           : it->is_directory() ? "/" : "=" + ReadHostFile(it->path().string());
+        std::string out = fs::exists(fs::symlink_status(dir)) ? "" : "-";
         for (const auto &e : entries)
             out += (out.empty() ? "" : " ") + e.first + e.second;
         return out;
@@ -101,21 +97,17 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
 {
     Make({"plain.txt", "ro.txt", "hidden.txt", "hdir\\"});
     Attr({{"ro.txt", FILE_ATTRIBUTE_READONLY}, {"hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}, {"hdir", FILE_ATTRIBUTE_HIDDEN}});
-    int (*const tests[5])(const char *, int *) = {&CDriveEx::IsDir, &CDriveEx::IsDirHidden, &CDriveEx::IsFile,
-                                                  &CDriveEx::IsFileWritable, &CDriveEx::IsFileHidden};
+    int (*const tests[5])(const char *, int *) = {&CDriveEx::IsDir, &CDriveEx::IsDirHidden, &CDriveEx::IsFile, &CDriveEx::IsFileWritable, &CDriveEx::IsFileHidden};
     struct Case { const char *rel; int expected[5], exist; } cases[] = {
         {"plain.txt", {0, 0, 1, 1, 0}, 1}, {"ro.txt", {0, 0, 1, 0, 0}, 1}, {"hidden.txt", {0, 0, 1, 1, 1}, 1},
         {"hdir\\", {1, 1, 0, 0, 0}, 1},    {"HDIR", {1, 1, 0, 0, 0}, 1},   {"missing", {0, 0, 0, 0, 0}, 0}};
+    auto flagged = [](int (*fn)(const char *, int *), const std::string &path) { int exist = -7, r = fn(path.c_str(), &exist); return r * 10 + exist; };
     for (const Case &c : cases) {
-        for (int t = 0; t < 5; ++t) {
-            int exist = -7;
-            const int got = tests[t](W(c.rel).c_str(), &exist);
-            EXPECT_EQ(got * 10 + exist, c.expected[t] * 10 + c.exist) << c.rel << " test " << t;
-        }
+        for (int t = 0; t < 5; ++t)
+            EXPECT_EQ(flagged(tests[t], W(c.rel)), c.expected[t] * 10 + c.exist) << c.rel << " test " << t;
         EXPECT_EQ(CDriveEx::IsExist(W(c.rel).c_str()), c.exist) << c.rel;
     }
-    // Pairs on the status byte (CFileStatus_s) and on the attribute word
-    // (ChkFileAttrEx); a link's reparse bit lies above the byte.
+    // Pairs on the status byte (CFileStatus_s) and the attribute word (ChkFileAttrEx); a link's reparse bit lies above the byte.
     struct Mask { const char *rel; unsigned long clear, set; int status, word; } masks[] = {
         {"link", 0, FILE_ATTRIBUTE_REPARSE_POINT, 0, 1}, {"link", FILE_ATTRIBUTE_REPARSE_POINT, 0, 1, 0},  // a clear bit above 0xFF always passes the byte
         {"hidden.txt", 0x01, 0x06, 1, 1}, {"hidden.txt", 0x04, 0x02, 0, 0}, {"missing", 0, 0, 0, 0}};
@@ -130,11 +122,9 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
     }
     // file, writable, fhidden, dir, dhidden, system, volume, archive, exist; null flags skipped
     int v[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
-    EXPECT_EQ(CDriveEx::CFileStatus_s(W("hidden.txt").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], nullptr,
-                                      &v[7], nullptr), 1);
+    EXPECT_EQ(CDriveEx::CFileStatus_s(W("hidden.txt").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], nullptr, &v[7], nullptr), 1);
     EXPECT_EQ(std::vector<int>(v, v + 9), (std::vector<int>{1, 1, 1, 0, 0, 1, 9, 0, 9}));
-    EXPECT_EQ(CDriveEx::CFileStatus_s(W("missing").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
-                                      &v[7], &v[8]), 0);
+    EXPECT_EQ(CDriveEx::CFileStatus_s(W("missing").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8]), 0);
     EXPECT_EQ(std::vector<int>(v, v + 9), std::vector<int>(9, 0));
 
     // A null or empty path fails before any call and leaves the flag alone.
@@ -295,13 +285,10 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
     EXPECT_EQ(CDriveEx::DelSubFile(W("ks").c_str(), "*.", 0), 1);
     EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(W("a..\\M.DVD\\M.DVD.D00").c_str(), 1), 1);
     EXPECT_EQ(Tree(H("rnd")) + "|" + Tree(H("ks")) + "|" + Tree(H("a")), "s.txt=x|k.tmp=x|M.DVD/ M.DVD/M.DVD.D00=x");
-}
 
-TEST_F(FileOps, DelTreeResults)
-{
     Make({"file"});
-    EXPECT_EQ(CDriveEx::DelTree("", 1) * 10 + CDriveEx::DelTree(W("file").c_str(), 1) + CDriveEx::DelTree(W("missing").c_str(), 1), 2);
-    EXPECT_EQ(Tree(drive_), "file=x");
+    fs::remove_all(H("t"));
+    EXPECT_EQ(R(CDriveEx::DelTree("", 1) * 10 + CDriveEx::DelTree(W("file").c_str(), 1) + CDriveEx::DelTree(W("missing").c_str(), 1), "file"), "2|");
 
     // System files go only at the top, and only when asked.
     Make({"t\\top.sys", "t\\sub\\low.sys", "t\\sub\\deep\\plain"});
@@ -367,9 +354,7 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
     // Null for the run without a failure, which must leave what a close failing leaves.
     auto closing = [](const HookedCall *c) { return !c || c->name == "CloseHandle" || c->name == "FindClose"; };
     // A failed attribute read of an existing final level makes the creation fail (183).
-    auto created = [](const HookedCall *c, const std::string &leaf) {
-        return c && (c->name == "CreateDirectoryA" || (c->name == "GetFileAttributesA" && c->path == leaf)) ? "0|" : "1|";
-    };
+    auto created = [](const HookedCall *c, const std::string &leaf) { return c && (c->name == "CreateDirectoryA" || (c->name == "GetFileAttributesA" && c->path == leaf)) ? "0|" : "1|"; };
     struct Case { std::string tree; std::function<void()> build; std::function<int()> run; std::function<std::string(const HookedCall *)> want; };
     std::string built;
     const Case cases[] = {
@@ -386,9 +371,7 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
         // Only a failed close leaves the rename done; the target is deleted first, so only a failed move loses it.
         {"r", [&] { Make({"r\\"}), WriteHostFile(H("r/src"), "source"), WriteHostFile(H("r/dst"), "target"); },
          [&] { return CDriveEx::MyRename(W("r\\src").c_str(), W("r\\dst").c_str()); },
-         [&](const HookedCall *c) -> std::string {
-             return closing(c) ? "1|dst=source" : c->name == "MoveFileA" ? "0|src=source" : "0|dst=target src=source";
-         }},
+         [&](const HookedCall *c) -> std::string { return closing(c) ? "1|dst=source" : c->name == "MoveFileA" ? "0|src=source" : "0|dst=target src=source"; }},
         {"w", [&] { Make({"w\\present.txt"}); }, [&] { return CDriveEx::IsDirWriteable(W("w").c_str()); },
          [&](const HookedCall *c) { return (c && c->name == "CreateFileA" ? "0|" : created(c, W("w"))) + std::string("present.txt=x"); }},
     };
