@@ -34,7 +34,7 @@ protected:
     FileOps() { MakeHostDirs(drive_), MakeHostDirs(outside_), SetRegistry({}); }
     ~FileOps() override { EXPECT_EQ(f.Leaks(), Strings{}); }
 
-    void SetRegistry(Strings keys)  // drives T: and U: over the drive directory, and these keys (POSIX only)
+    void SetRegistry([[maybe_unused]] Strings keys)  // drives T: and U: over the drive directory, and these keys (POSIX only)
     {
 #ifndef _WIN32
         keys.insert(keys.begin(), {posixtest::DriveKey('T', drive_, "fixed"), posixtest::DriveKey('U', drive_, "fixed")});
