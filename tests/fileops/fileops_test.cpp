@@ -186,7 +186,7 @@ TEST_F(FileOps, CreateDirectories)
     SetRegistry({posixtest::ShareKey("srv", "share", H("s"))});
 #endif
     struct Case { std::string path; int okIfExist, result, recursive; } cases[] = {  // MyCreateDirectory, CreateDir_Recursively
-        {W("dir"), 0, 0, 1}, {W("dir"), 1, 1, 1}, {W("file"), 1, 0, 0}, {"rel\\sub", 1, 0, 0}, {W("no\\such"), 1, 0, 1},
+        {W("dir"), 0, 0, 1}, {W("dir"), 1, 1, 1}, {W("file"), 1, 0, 0}, {W("no\\such"), 1, 0, 1},
 #ifndef _WIN32
         {"\\\\srv\\share\\a\\b", 0, 0, 1},
 #endif
@@ -197,7 +197,7 @@ TEST_F(FileOps, CreateDirectories)
     for (const Case &c : cases)
         EXPECT_EQ(CDriveEx::CreateDir_Recursively(c.path.c_str()), c.recursive) << c.path;
     for (const HookedCall &c : f.Calls())  // the share itself is never asked about, let alone made
-        EXPECT_TRUE(c.path != "\\\\srv\\share" && c.path.substr(0, 3) != "rel") << c.name << " " << c.path;
+        EXPECT_NE(c.path, "\\\\srv\\share") << c.name;
     EXPECT_EQ(Tree(H("no")) + "|" + Tree(H("s")), "such/|a/ a/b/");
     // Only "already there" lets an existing directory pass.
     f.Fail("CreateDirectoryA", W("dir"), ERROR_ACCESS_DENIED, Times::Once);
