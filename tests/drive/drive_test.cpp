@@ -184,6 +184,8 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
     CDriveEx::IsCompressed(INT_MAX);
     EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), (Strings{"A:\\", "@:\\"}));
     EXPECT_EQ(CDriveEx::GetVolName(2, nullptr), 0);
+    std::strcpy(label, "untouched");  // the label and its end, nothing after
+    EXPECT_EQ(CDriveEx::GetVolName(3, label) ? std::string(label) + "|" + (label + 5) : "", "DISC|ched");
 
     f.volumes["C:\\"].flags = FS_VOL_IS_COMPRESSED | FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE;
     f.volumes["D:\\"].flags = FS_CASE_IS_PRESERVED | FS_CASE_SENSITIVE | 0x00080000u;
@@ -220,6 +222,7 @@ TEST_F(Drives, LargeDiskSize)
     f.volumes["C:\\"].Clusters(128, 65535, 0xFFFFFFFFu, 0xFFFFFFFFu);
     const unsigned long long all = 0xFFFFFFFFull * 128 * 65535;
     EXPECT_EQ(Large(2, nullptr, 1), (Figures{all, all, all}));
+    EXPECT_EQ(Large(4, nullptr, 0), (Figures{0, 0, 0}));
 
     // Kilobytes rounded down and kept to 32 bits.
     f.noDiskFreeSpaceEx = false;
