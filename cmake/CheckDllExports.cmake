@@ -1,26 +1,36 @@
-# Checks that a DLL exports the two classes and what their signatures need,
-# and nothing else; and that every decorated name of MSVC_NAMES (the
-# "decorated gnu" lines MsvcExports.cmake writes) is exported at the address
-# of its GNU-named export, and imported by the import library IMPLIB.
+# Checks that the shared library exports the two classes and what their
+# signatures need, and nothing else: a DLL (through READOBJ) or an ELF shared
+# object (through NM). For a DLL also that every decorated name of
+# MSVC_NAMES (the "decorated gnu" lines MsvcExports.cmake writes) is
+# exported at the address of its GNU-named export, and imported by the
+# import library IMPLIB.
 #
 #   cmake -DREADOBJ=<llvm-readobj> -DDLL=<brenvik.dll>
 #         [-DMSVC_NAMES=<names.txt> -DNM=<llvm-nm> -DIMPLIB=<brenvik.lib>]
 #         -P CheckDllExports.cmake
+#   cmake -DNM=<nm> -DELF=<libbrenvik.so> -P CheckDllExports.cmake
 #
 # An export belongs to a class when its (Itanium-mangled) name is a member,
 # virtual table, type information or type name of that class.
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var READOBJ DLL)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "CheckDllExports: ${var} not given")
+if(DEFINED ELF)
+  execute_process(COMMAND ${NM} -D --defined-only ${ELF}
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${NM} -D ${ELF} failed: ${err}")
   endif()
-endforeach()
-
-execute_process(COMMAND ${READOBJ} --coff-exports ${DLL}
-                OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${READOBJ} --coff-exports ${DLL} failed: ${err}")
+  set(DLL ${ELF})
+  # "<address> <type> <name>" lines, as "Name: <name>\n RVA: 0x<address>".
+  string(REGEX REPLACE "([0-9A-Fa-f]+) [A-Za-z] ([^\n]+)" "Name: \\2\n RVA: 0x\\1" dump "${dump}")
+elseif(DEFINED READOBJ AND DEFINED DLL)
+  execute_process(COMMAND ${READOBJ} --coff-exports ${DLL}
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${READOBJ} --coff-exports ${DLL} failed: ${err}")
+  endif()
+else()
+  message(FATAL_ERROR "CheckDllExports: give READOBJ and DLL, or NM and ELF")
 endif()
 # Square brackets would keep CMake from splitting the list.
 string(REPLACE "[" "<" dump "${dump}")
@@ -57,7 +67,10 @@ foreach(entry IN LISTS entries)
   if(name MATCHES "${member_re}" OR name IN_LIST decorated)
     continue()
   endif()
-  if(name MATCHES "^DllMain(@12)?$" OR name IN_LIST internal_typeinfo)
+  if(DEFINED ELF AND name STREQUAL "brenvik_set_debug_output")
+    continue()  # the POSIX backend's receiver of debug output
+  endif()
+  if(NOT DEFINED ELF AND (name MATCHES "^DllMain(@12)?$" OR name IN_LIST internal_typeinfo))
     continue()
   endif()
   list(APPEND strangers "${name}")
@@ -91,7 +104,13 @@ list(LENGTH names count)
 set(required
   _ZTV8CDriveEx _ZTV11CVcdImageEx _ZTI8CDriveEx _ZTI11CVcdImageEx
   _ZN8CDriveExC1Ev _ZN8CDriveExD0Ev _ZN11CVcdImageExC1Ev _ZN11CVcdImageExD0Ev
-  _ZN8CDriveEx9IsCdDriveEi _ZN11CVcdImageEx13GetVCD_cdtypeEPKc)
+  _ZN8CDriveEx9IsCdDriveEi _ZN11CVcdImageEx13GetVCD_cdtypeEPKc
+  _ZN8CDriveEx15GetDriveType_ExEPKc _ZN8CDriveEx14Drv_Int2LetterEiPc
+  _ZN8CDriveEx10ComposeUNCEPcPK14SPLITFPATH_tag _ZN11CVcdImageEx14GetPathExtTypeEPKc
+  _ZN7CObject12classCObjectE _ZNK7CObject15GetRuntimeClassEv _ZNK5CFile9GetLengthEv)
+if(DEFINED ELF)
+  list(APPEND required brenvik_set_debug_output)
+endif()
 set(missing)
 foreach(name IN LISTS required)
   if(NOT name IN_LIST names)
@@ -109,10 +128,12 @@ if(strangers OR missing OR misplaced)
           "decorated names missing, not at their member's address or not imported:\n"
           "  ${misplaced_text}")
 endif()
-list(LENGTH pairs n_decorated)
-set(implib_note "")
-if(DEFINED IMPLIB)
-  set(implib_note " and in ${IMPLIB}")
+set(note "")
+if(DEFINED MSVC_NAMES)
+  list(LENGTH pairs n_decorated)
+  set(note "; ${n_decorated} decorated names, each at its member's address")
+  if(DEFINED IMPLIB)
+    string(APPEND note " and in ${IMPLIB}")
+  endif()
 endif()
-message(STATUS "${DLL}: ${count} exports, all of the exported classes; "
-               "${n_decorated} decorated names, each at its member's address${implib_note}")
+message(STATUS "${DLL}: ${count} exports, all of the exported classes${note}")

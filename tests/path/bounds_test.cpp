@@ -1,33 +1,31 @@
-// Inputs and results at and beyond the 260-byte buffers: 259 characters fit;
-// 260, 261 and 5,000 are refused with nothing written. Inputs live in heap
-// blocks of their exact size and outputs have a guard zone, so a read (under
-// AddressSanitizer) or a write past either shows up.
+// Inputs and results at and beyond the 260-byte buffers, and double-byte
+// characters. Inputs live in heap blocks of their exact size and outputs
+// have a guard zone, so a read (under AddressSanitizer) or a write past
+// either shows up.
 #include <brenvik/brenvik.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "path/path_test_util.h"
+#include "support/code_page.h"
 
 using brenvik::test::Compose;
-using brenvik::test::Exact;
 using brenvik::test::MarkedRecord;
 using brenvik::test::OutBuf;
-using brenvik::test::PathOfLength;
 
 namespace {
 
-const std::size_t kLengths[] = {259, 260, 261, 5000};
-
-// A UNC split; -1 when a refusal wrote.
-int Split(const char *in, char *out)
+// n characters: prefix, then 'a'..'z' repeated, then suffix; with its NUL
+// in a block of its own.
+std::vector<char> Exact(const std::string &prefix, std::size_t n, const std::string &suffix = "")
 {
-    SPLITFPATH_tag a = MarkedRecord();
-    const SPLITFPATH_tag before = a;
-    const int r = CDriveEx::MySplitPath(in, &a, nullptr);
-    if (r)
-        std::strcpy(out, a.unc.strOrgPath);
-    return !r && std::memcmp(&a, &before, sizeof a) ? -1 : r;
+    std::string s = prefix;
+    while (s.size() + suffix.size() < n)
+        s.push_back(static_cast<char>('a' + s.size() % 26));
+    s = (s + suffix).substr(0, n);
+    return std::vector<char>(s.c_str(), s.c_str() + s.size() + 1);
 }
 
 // One composer with the input as piece `pos` and short other pieces.
@@ -39,26 +37,27 @@ int ComposeAt(const char *in, char *out)
     return Compose(unc, out, p);
 }
 
-using Call = int (*)(const char *in, char *out);
 char g_x[BRENVIK_MAX_PATH], g_y[BRENVIK_MAX_PATH];
 #define FN(...) [](const char *in, char *out) { return CDriveEx::__VA_ARGS__; }
 
-// Each input is prefix, letters and suffix, `added` characters shorter than
-// the length under test, so that the result has that length. A result that
-// fits has `size` characters (0 or less: the length under test plus size).
+// Each input is `added` characters shorter than the length under test, so
+// that the result has that length. A result that fits has `size`
+// characters (0 or less: the length under test plus size).
 const struct {
     const char *what, *prefix, *suffix;
     std::size_t added;
     long size;
-    Call call;
+    int (*call)(const char *in, char *out);
 } kCases[] = {
-    {"split UNC", R"(\\c\s\d\)", ".e", 0, 0, Split},
-    {"GetTitleExt", R"(\\c\s\d\)", ".e", 0, -8, FN(GetTitleExt(in, out, g_x, g_y))},
+    {"split", R"(\\c\s\d\)", ".e", 0, 0, [](const char *in, char *out) {
+         SPLITFPATH_tag a = MarkedRecord(), before = a;
+         const int r = CDriveEx::MySplitPath(in, &a, nullptr);
+         std::strcpy(r ? out : g_x, a.unc.strOrgPath);
+         return !r && std::memcmp(&a, &before, sizeof a) ? -1 : r;  // -1: a refusal wrote
+     }},
     {"root", R"(\\c\)", "", 1, 0, FN(Get_RootDirOfFilePath(in, out, nullptr))},
-    {"Is_FilePath_DirPath_Valid", R"(C:\d\)", "", 0, 2,
-     FN(Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0)},
-    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4,
-     FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
+    {"form", R"(C:\d\)", "", 0, 2, FN(Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0)},
+    {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4, FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
     {"MkFullPath_s name", "n", "", 5, 0, FN(MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0))},
     {"MkFullPath_s dir", R"(C:\)", "", 2, 0, FN(MkFullPath_s(in, "n", out, 0, 1, 0))},
     {"GetFileExt", R"(C:\d\)", ".e", 0, 1, FN(GetFileExt(in, out))},
@@ -76,53 +75,63 @@ const struct {
 TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
 {
     for (const auto &c : kCases) {
-        for (const std::size_t len : kLengths) {
+        for (const std::size_t len : {259, 260, 5000}) {
             SCOPED_TRACE(std::string(c.what) + ", length " + std::to_string(len));
             const bool fits = len < BRENVIK_MAX_PATH;
             OutBuf out;
-            const std::vector<char> in = Exact(PathOfLength(c.prefix, len - c.added, c.suffix));
-            EXPECT_EQ(c.call(in.data(), out.get()), fits ? 1 : 0);
+            EXPECT_EQ(c.call(Exact(c.prefix, len - c.added, c.suffix).data(), out.get()), fits);
             const long size = c.size > 0 ? c.size : long(len) + c.size;
-            EXPECT_EQ(out.str().size(), fits ? std::size_t(size) : std::strlen("<untouched>"));
-            EXPECT_TRUE(fits || out.str() == "<untouched>") << out.str();
+            EXPECT_EQ(fits ? std::to_string(out.str().size()) : out.str(),
+                      fits ? std::to_string(size) : "<untouched>");
         }
     }
 }
 
-TEST(Bounds, RecordFieldsWithoutTerminator)
-{
-    SPLITFPATH_tag rec = MarkedRecord();
-    ASSERT_EQ(CDriveEx::MySplitPath(R"(C:\d\t.e)", &rec, nullptr), 1);
-    ASSERT_EQ(CDriveEx::MySplitPath(R"(\\c\s\d\t.e)", &rec, nullptr), 1);
-    std::strcpy(rec.drv.strOrgPath, R"(C:\d\t.e)");
-    // Each piece, in turn, fills its whole field: the group it belongs to is
-    // refused, the other still composes.
-    char *const fields[] = {rec.unc.strComputer_name, rec.unc.strShare_name, rec.unc.strDir,
-                            rec.unc.strFileTitle,     rec.unc.strFileExt,    rec.drv.strDir,
-                            rec.drv.strFileTitle,     rec.drv.strFileExt};
-    for (int i = 0; i < 8; ++i) {
-        SPLITFPATH_tag copy = rec;
-        std::memset(fields[i] - reinterpret_cast<char *>(&rec) + reinterpret_cast<char *>(&copy),
-                    'x', BRENVIK_MAX_PATH);
-        OutBuf a, b;
-        EXPECT_EQ(CDriveEx::ComposeUNC(a.get(), &copy) + CDriveEx::ComposeDrvPath(b.get(), &copy),
-                  1);
-        EXPECT_EQ(a.str() + "|" + b.str(),
-                  i < 5 ? R"(<untouched>|C:\d\t.e)" : R"(\\c\s\d\t.e|<untouched>)") << i;
-    }
-}
-
-TEST(Bounds, LongTextThatIsNotCopiedDoesNotCount)
+TEST(Bounds, TextNotCopiedDoesNotCount)
 {
     // Blanks trimmed off the affixes; all of a drive prefix after its colon.
     OutBuf out, out2;
-    const std::vector<char> prefix = Exact(std::string(5000, ' ') + "p");
-    const std::vector<char> postfix = Exact("q" + std::string(5000, '\t'));
-    EXPECT_EQ(
-        CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()), 1);
-    EXPECT_EQ(out.str(), R"(C:\d\ptq.e)");
-    EXPECT_EQ((ComposeAt<false, 0>(Exact(PathOfLength("C:", 5000)).data(), out2.get())), 1);
-    EXPECT_EQ(out2.str(), R"(C:\d\t.e)");
+    const std::vector<char> prefix = Exact(std::string(5000, ' '), 5001, "p"),
+                            postfix = Exact("q" + std::string(5000, '\t'), 5001);
+    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()), 1);
+    EXPECT_EQ((ComposeAt<false, 0>(Exact("C:", 5000).data(), out2.get())), 1);
+    EXPECT_EQ(out.str() + "|" + out2.str(), R"(C:\d\ptq.e|C:\d\t.e)");
+}
+
+// Shift-JIS: 0x95 0x5C is one character whose second byte is '\'; 0x82 0x41
+// one whose second byte is 'A'. The same bytes under a single-byte code page
+// show the difference.
+#define KANJI_BS "\x95\x5c"
+#define KANJI_A "\x82\x41"
+
+TEST(CodePage, DoubleByteCharactersAreOneCharacter)
+{
+    for (const unsigned codePage : {932u, 1252u}) {
+        SCOPED_TRACE(codePage);
+        brenvik::test::ScopedCodePage scoped(codePage);
+        const bool dbcs = codePage == 932;
+        SPLITFPATH_tag r = MarkedRecord();
+        EXPECT_EQ(CDriveEx::MySplitPath("C:\\dir\\" KANJI_BS ".txt", &r, nullptr), dbcs);
+        EXPECT_STREQ(r.drv.strFileTitle, dbcs ? KANJI_BS : "");
+        // A separator right after the character is not a doubled backslash.
+        EXPECT_EQ(CDriveEx::MySplitPath("C:\\d" KANJI_BS "\\f.e", &r, nullptr), dbcs);
+        EXPECT_EQ(CDriveEx::IsFilenameValid(KANJI_BS), dbcs);
+        EXPECT_EQ(BrenvikTestAccess::ValidateMultiDirLevel_p(KANJI_BS "\\x", 1), dbcs);
+        OutBuf dir, name, ext, out;
+        EXPECT_EQ(CDriveEx::ChkFullPath_s("C:\\d\\" KANJI_BS ".TXT", 1, 1, 1, dir.get(), name.get(),
+                                          ext.get(), nullptr),
+                  1);
+        EXPECT_EQ(dir.str(), dbcs ? "C:\\d" : "C:\\d\\\x95");
+        // Lower-casing leaves the second byte of a character alone.
+        EXPECT_EQ(CDriveEx::ChkFullPath_s("C:\\d\\f.X" KANJI_A "B", 1, 1, 1, dir.get(), name.get(),
+                                          ext.get(), nullptr),
+                  1);
+        EXPECT_EQ(ext.str(), dbcs ? "x" KANJI_A "b" : "x\x82" "ab");
+        EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), "C:", KANJI_BS, "t", "e"), 1);
+        EXPECT_EQ(out.str(), dbcs ? "C:\\" KANJI_BS "\\t.e" : "C:\\" KANJI_BS "t.e");
+        EXPECT_EQ(CDriveEx::GetDirOf("C:\\d\\" KANJI_BS, out.get()), 1);
+        EXPECT_EQ(out.str(), dbcs ? "C:\\d\\" : "C:\\d\\\x95\\");
+    }
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
+
+#include "frame/trace.h"
+#include "support/fault_services.h"
 
 struct BrenvikTestAccess {
     static int ValidateMultiDirLevel_p(const char *s, int bResultIfEmpty)
@@ -19,8 +21,8 @@ struct BrenvikTestAccess {
 namespace brenvik {
 namespace test {
 
-// A 260-byte output buffer preset to a marker, so that "left untouched" can
-// be told from "emptied", and a guard zone after it that str() checks.
+// A 260-byte output preset to a marker, so that "untouched" can be told from
+// "emptied", with a guard zone after it that str() checks.
 class OutBuf {
 public:
     explicit OutBuf(const char *preset = "<untouched>")
@@ -62,22 +64,33 @@ inline int Compose(bool unc, char *out, const char *const p[5])
                : CDriveEx::ComposeDrvPath(out, p[0], p[1], p[2], p[3]);
 }
 
-// n characters: prefix, then 'a'..'z' repeated, then suffix.
-inline std::string PathOfLength(const std::string &prefix, std::size_t n,
-                                const std::string &suffix = "")
-{
-    std::string s = prefix;
-    while (s.size() + suffix.size() < n)
-        s.push_back(static_cast<char>('a' + s.size() % 26));
-    return (s + suffix).substr(0, n);
-}
-
-// A heap block of exactly size() + 1 bytes, so that AddressSanitizer sees a
-// read past the terminator.
-inline std::vector<char> Exact(const std::string &s)
-{
-    return std::vector<char>(s.c_str(), s.c_str() + s.size() + 1);
-}
+// The trace on, its lines caught by the fault decorator.
+class PathTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        faults_.SetRegDword(R"(HKEY_LOCAL_MACHINE\SOFTWARE\OrloDebug)", "DebugLevel", 1);
+        DbgLoadLevel();
+    }
+    void TearDown() override { g_bDbgEnabled = 0; }
+    // "function argument" of each "BAD NULL" line since the last call, "; "-joined.
+    std::string Trace()
+    {
+        std::string lines;
+        for (const std::string &line : faults_.debugOutput) {
+            const std::size_t head = 26, bad = line.find(" BAD NULL ..."), end = line.find(" \n FILE:");
+            EXPECT_TRUE(line.compare(0, head, "Orlo DbgMessage:CDriveEx::") == 0 && bad < end &&
+                        end != std::string::npos && line.find(".cpp LINE:", end) != std::string::npos &&
+                        line.back() == ' ')
+                << line;
+            lines += (lines.empty() ? "" : "; ") + line.substr(head, bad - head) + " " +
+                     line.substr(bad + 13, end - bad - 13);
+        }
+        faults_.debugOutput.clear();
+        return lines;
+    }
+    ScopedFaults faults_;
+};
 
 }  // namespace test
 }  // namespace brenvik

@@ -10,6 +10,7 @@
 
 using brenvik::test::MarkedRecord;
 using brenvik::test::OutBuf;
+using brenvik::test::PathTest;
 
 namespace {
 
@@ -63,37 +64,28 @@ TEST(Split, WorkedExamplesAndQueries)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.path);
         const bool unc = std::strncmp(row.path, R"(\\)", 2) == 0;
-        SPLITFPATH_tag rec = MarkedRecord(), direct = rec;
+        SPLITFPATH_tag rec = MarkedRecord();
         int isUnc = -1;
         EXPECT_EQ(CDriveEx::MySplitPath(row.path, &rec, &isUnc), row.result);
         EXPECT_EQ(isUnc, unc ? 1 : 0);
         EXPECT_EQ(Pieces(rec, unc), row.pieces);
-        // A UNC failure keeps the path, unless it fails before storing it.
+        // A UNC failure keeps the path, unless it fails before storing it;
+        // of the other group only strOrgPath is emptied.
         const bool stored = unc ? std::strcmp(row.path, R"(\\)") != 0 : row.result == 1;
         EXPECT_STREQ(unc ? rec.unc.strOrgPath : rec.drv.strOrgPath, stored ? row.path : "");
-        // Of the other group only strOrgPath is emptied.
         EXPECT_STREQ(unc ? rec.drv.strOrgPath : rec.unc.strOrgPath, "");
         EXPECT_EQ(Pieces(rec, !unc), unc ? "old|old|old|old|old" : "old|old|old|old|old|old");
         EXPECT_EQ(rec.unc.nReserved + rec.drv.nReserved, 0xC0FFEEu + 0xBEEFu);
-        EXPECT_EQ(unc ? CDriveEx::SplitUNC_p(row.path, &direct)
-                      : CDriveEx::SplitDrvpath_p(row.path, &direct),
-                  row.result);
-        EXPECT_EQ(std::memcmp(&direct, &rec, sizeof rec), 0);
 
-        // The queries copy from the reported group, and write nothing on failure.
-        OutBuf name, title, ext, root, other;
-        // The other group's pieces are still there, but no split of its form filled it.
-        EXPECT_EQ(unc ? CDriveEx::ComposeDrvPath(other.get(), &rec)
-                      : CDriveEx::ComposeUNC(other.get(), &rec),
-                  0);
-        EXPECT_EQ(other.str(), "<untouched>");
+        // The queries copy from the reported group (its last three pieces),
+        // and write nothing on failure.
+        OutBuf name, title, ext, root;
+        std::string tail = row.pieces, computer = tail.substr(0, tail.find('|'));
+        for (int k = unc ? 3 : 2; k > 0; --k)
+            tail.erase(0, tail.find('|') + 1);
         EXPECT_EQ(CDriveEx::GetTitleExt(row.path, name.get(), title.get(), ext.get()), row.result);
-        const char *const g[] = {unc ? rec.unc.strFilename : rec.drv.strFilename,
-                                 unc ? rec.unc.strFileTitle : rec.drv.strFileTitle,
-                                 unc ? rec.unc.strFileExt : rec.drv.strFileExt};
         EXPECT_EQ(name.str() + "|" + title.str() + "|" + ext.str(),
-                  row.result ? std::string(g[0]) + "|" + g[1] + "|" + g[2]
-                             : "<untouched>|<untouched>|<untouched>");
+                  row.result ? tail : "<untouched>|<untouched>|<untouched>");
         isUnc = -1;
         EXPECT_EQ(CDriveEx::Get_RootDirOfFilePath(row.path, root.get(), &isUnc), row.result);
         EXPECT_EQ(isUnc, row.result ? int(unc) : -1);
@@ -101,12 +93,11 @@ TEST(Split, WorkedExamplesAndQueries)
         const std::string share =
             *rec.unc.strShare_name ? rec.unc.strShare_name + std::string("\\") : "";
         EXPECT_EQ(root.str(), !row.result ? "<untouched>"
-                              : unc ? R"(\\)" + std::string(rec.unc.strComputer_name) + "\\" + share
-                                    : rec.drv.strDrv);
+                              : unc ? R"(\\)" + computer + "\\" + share : computer);
     }
 }
 
-TEST(Split, MissingArgumentsAndAliasing)
+TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
 {
     SPLITFPATH_tag rec = MarkedRecord();
     const SPLITFPATH_tag before = rec;
@@ -122,13 +113,24 @@ TEST(Split, MissingArgumentsAndAliasing)
                   0);
     }
     EXPECT_EQ(isUnc, 7);
+    EXPECT_EQ(Trace(), "SplitUNC_p pSplitFPath; SplitUNC_p pSplitFPath");
     EXPECT_EQ(std::memcmp(&rec, &before, sizeof rec), 0);
     EXPECT_EQ(a.str(), "<untouched>");
     EXPECT_EQ(CDriveEx::MySplitPath(R"(C:\d\f.e)", &rec, nullptr), 1);  // the form is optional
-    // The path may be a field of the same record, or an output.
-    std::strcpy(rec.unc.strOrgPath, R"(\\c\s\d\f.e)");
-    EXPECT_EQ(CDriveEx::SplitUNC_p(rec.unc.strOrgPath, &rec), 1);
-    EXPECT_EQ(rec.unc.strOrgPath + ("|" + Pieces(rec, true)), R"(\\c\s\d\f.e|c|s|d|f.e|f|.e)");
+    // The path may be a field of the same record, or an output; so may a
+    // composed path, from the record's own fields.
+    for (const char *path : {R"(\\c\s\d\f.e)", R"(c:\d1\d2\a.b.e)"}) {
+        const bool unc = path[0] == '\\';
+        char *org = unc ? rec.unc.strOrgPath : rec.drv.strOrgPath;
+        std::strcpy(org, path);
+        EXPECT_EQ((unc ? CDriveEx::SplitUNC_p : CDriveEx::SplitDrvpath_p)(org, &rec), 1);
+        EXPECT_EQ(org + ("|" + Pieces(rec, unc)),
+                  unc ? R"(\\c\s\d\f.e|c|s|d|f.e|f|.e)" : R"(c:\d1\d2\a.b.e|c:\|d1\d2|a.b.e|a.b|.e)");
+        char *field = unc ? rec.unc.strComputer_name : rec.drv.strFileTitle;
+        EXPECT_EQ(unc ? CDriveEx::ComposeUNC(field, &rec) : CDriveEx::ComposeDrvPath(field, &rec), 1);
+        EXPECT_STREQ(field, path);
+    }
+    EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir\name.txt)";
     OutBuf title, ext;
     EXPECT_EQ(CDriveEx::GetTitleExt(buf, buf, title.get(), ext.get()), 1);

@@ -16,8 +16,7 @@ namespace {
 
 using brenvik::test::DebugOutputCapture;
 
-// See win32_dll_load_test.cpp: HKLM is writable under Wine, not for an
-// ordinary Windows user.
+// HKLM is writable under Wine, not for an ordinary Windows user.
 bool SetDebugLevel(const DWORD *level)
 {
     HKEY key = nullptr;
@@ -42,8 +41,6 @@ TEST(Win32DllClient, ObjectsOfBothClassesLiveAndDieThroughTheBaseClass)
     EXPECT_STREQ("CObject", CObject::classCObject.m_lpszClassName);
     EXPECT_NE(nullptr, dynamic_cast<CDriveEx *>(drive.get()));
     EXPECT_EQ(nullptr, dynamic_cast<CDriveEx *>(image.get()));
-    CDriveEx onStack;
-    (void)onStack;
 }
 
 TEST(Win32DllClient, ConstructingAnImageObjectReloadsTheTraceSetting)
@@ -116,16 +113,6 @@ TEST(Win32DllClient, FileClassWorksAndThrowsAcrossTheBoundary)
     EXPECT_EQ(6, status.m_size);
     CFile::Remove(path);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path));
-}
-
-TEST(Win32DllClient, StaticFunctionsAnswerThroughTheImportLibrary)
-{
-    char letter = 0;
-    EXPECT_EQ(1, CDriveEx::Drv_Int2Letter(2, &letter));
-    EXPECT_EQ('C', letter);
-    EXPECT_EQ(0, CDriveEx::Is_0_25(26));
-    EXPECT_EQ(static_cast<unsigned>(DRIVE_FIXED), CDriveEx::GetDriveType_Ex("C:\\"));
-    EXPECT_EQ(1, CDriveEx::IsLocalHDDrive(2));
 }
 
 }  // namespace

@@ -169,67 +169,6 @@ TEST_F(ToolTest, ScanDemoLibrary)
     });
 }
 
-TEST_F(ToolTest, ScanOddTrees)
-{
-    const auto image = [this](const std::string &relative, std::uint32_t format, std::uint32_t kind,
-                              std::uint32_t slaves, std::uint64_t length = 4096) {
-        test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
-        mk::HeaderFields header;
-        header.mediaFormat = format;
-        header.discKind = kind;
-        header.slaveCount = slaves;
-        header.desc = "deep down";
-        header.totalLength = length;
-        EXPECT_TRUE(mk::WriteImage(H(relative), header)) << relative;
-    };
-    image("e/Extra.DVD.D00", mk::kFormatDvd, 0, 1);       // a member beyond the header's count
-    image("y/Mix.dvd.d00", mk::kFormatDvd, 0, 1);         // members spelled in other cases
-    image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);    // a pair without its second member
-    image("z/Odd.VCD.D00", 0, mk::kKindDataCd, 0);        // a pair whose header is no pair's
-    image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);       // a DVD member name, a data CD header
-    image("u/Short.DVD.D00", mk::kFormatDvd, 0, 1, 100);  // too short to read
-    image("a/b/c/d/Deep.vcd", 0, mk::kKindPhoto, 0);
-    image("weird\\name.vcd", 0, 0, 0);  // no Windows names
-    image("bad./In.vcd", 0, 0, 0);
-    for (const char *slave : {"x/Lost.DVD.D01", "x/Lost.DVD.D02", "e/Extra.DVD.D01",
-                              "e/Extra.DVD.D02", "y/MIX.DVD.D01", "z/Odd.VCD.D01",
-                              "u/Short.DVD.D01"})
-        Write(slave, std::string(2048, 's'));
-    ASSERT_EQ(::symlink(H("a/b/c/d/Deep.vcd").c_str(), H("link.vcd").c_str()), 0);  // not followed
-    ASSERT_EQ(::symlink(H("a").c_str(), H("linkdir").c_str()), 0);
-
-    const std::vector<ToolRun> runs = Check({{{"--json", "scan", "@"}, 0,
-        {{"/summary/links_skipped", 2}, {"/summary/files", 16}, {"/items/9", "(absent)"}}}});
-    const nlohmann::json doc = runs[0].Json();
-    std::map<std::string, nlohmann::json> items;
-    for (const auto &item : doc["items"])
-        items[item["relative"].get<std::string>()] = item;
-    const struct {
-        const char *item, *key;
-        nlohmann::json want;
-    } cases[] = {
-        {"x/Lost.DVD.D00", "/kind", "orphan-slaves"},
-        {"x/Lost.DVD.D00", "/members", {"@/x/Lost.DVD.D01", "@/x/Lost.DVD.D02"}},
-        {"x/Lost.DVD.D00", "/missing", {"@/x/Lost.DVD.D00"}},
-        {"e/Extra.DVD.D00", "/complete", true}, {"e/Extra.DVD.D00", "/slaves", 1},
-        {"e/Extra.DVD.D00", "/extra", {"@/e/Extra.DVD.D02"}},
-        {"y/Mix.dvd.d00", "/members", {"@/y/Mix.dvd.d00", "@/y/MIX.DVD.D01"}},
-        {"z/Song.VCD.D00", "/kind", "pair"}, {"z/Song.VCD.D00", "/missing", {"@/z/Song.VCD.D01"}},
-        {"z/Odd.VCD.D00", "/type", "cdrom"}, {"z/Odd.VCD.D00", "/complete", true},
-        {"z/Odd.VCD.D00", "~/note", "not mixed-mode or CD-Extra"},
-        {"w/Data.DVD.D00", "/kind", "dvd-bundle"}, {"w/Data.DVD.D00", "/slaves", nullptr},
-        {"w/Data.DVD.D00", "~/note", "not DVD"},
-        {"u/Short.DVD.D00", "/kind", "unreadable"},
-        {"u/Short.DVD.D00", "/members", {"@/u/Short.DVD.D00", "@/u/Short.DVD.D01"}},
-        {"a/b/c/d/Deep.vcd", "/type", "photo"}, {"a/b/c/d/Deep.vcd", "/description", "deep down"},
-        {"bad./In.vcd", "/kind", "unreadable"}, {"bad./In.vcd", "~/note", "cannot be named"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.item);
-        ExpectAt(items[c.item], c.key, Expand(c.want));
-    }
-}
-
 TEST_F(ToolTest, DrivesAndNetwork)
 {
     Check({{{"--json", "drives"}, 0,
@@ -263,16 +202,16 @@ TEST_F(ToolTest, DrivesAndNetwork)
     // Whether the host may send ICMP decides the answer; exit code and document agree.
     const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});
     ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
-    EXPECT_EQ(ping.Json()["reachable"], ping.exit == 0);
-    EXPECT_EQ(ping.Json()["windows"], "\\\\127.0.0.1");
-    EXPECT_EQ(ping.Json()["host"], "127.0.0.1");
+    EXPECT_EQ(ping.Doc()["reachable"], ping.exit == 0);
+    EXPECT_EQ(ping.Doc()["windows"], "\\\\127.0.0.1");
+    EXPECT_EQ(ping.Doc()["host"], "127.0.0.1");
     // An unknown host is named as such. In a network namespace of its own, with no
     // network, the lookup cannot leave the machine.
     if (::geteuid() == 0 && ::access("/usr/bin/unshare", X_OK) == 0) {
         const ToolRun unknown = RunProgram("/usr/bin/unshare",
             {"--net", ToolPath(), "--json", "net", "ping", "no-such-host.invalid", "-c", "1"});
         EXPECT_EQ(unknown.exit, 1);
-        EXPECT_EQ(unknown.Json()["host"], "no-such-host.invalid");
+        EXPECT_EQ(unknown.Doc()["host"], "no-such-host.invalid");
         EXPECT_NE(unknown.err.find("no such host is known"), std::string::npos) << unknown.err;
     }
     // Without the right to send ICMP the answer says so, and how to allow it.

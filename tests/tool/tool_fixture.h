@@ -4,80 +4,220 @@
 #ifndef BRENVIK_TESTS_TOOL_TOOL_FIXTURE_H
 #define BRENVIK_TESTS_TOOL_TOOL_FIXTURE_H
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "support/test_support.h"
 
+extern char **environ;
+
 namespace brenvik {
 namespace tooltest {
 
 using Args = std::vector<std::string>;
+using Json = nlohmann::json;
 
 struct ToolRun {
     int exit = -1;  // 128 + N for a child killed by signal N
     std::string out, err;
-    nlohmann::json Json() const;  // fails the test (and gives null) if stdout is no JSON
+    Json Doc() const  // fails the test (and gives null) if stdout is no JSON
+    {
+        const Json doc = Json::parse(out, nullptr, false);
+        EXPECT_FALSE(doc.is_discarded()) << "standard output is not JSON:\n" << out;
+        return doc.is_discarded() ? nullptr : doc;
+    }
     bool OneErrorLine() const
     {
         return err.rfind("brenvik: ", 0) == 0 && err.find('\n') == err.size() - 1;
     }
 };
 
+// The tool built with the tests, or another build named by BRENVIK_TEST_TOOL.
+inline std::string ToolPath()
+{
+    const char *other = std::getenv("BRENVIK_TEST_TOOL");
+    return other && *other ? other : BRENVIK_TOOL_PATH;
+}
+
 // Standard input is empty and no terminal, as in a script (tty >= 0: all three
 // on that terminal instead); cwd empty: the test's own.
-ToolRun RunProgram(const std::string &program, const Args &args, const std::string &cwd = "",
-                   int tty = -1);
-// The tool built with the tests, or another build named by BRENVIK_TEST_TOOL.
-std::string ToolPath();
+inline ToolRun RunProgram(const std::string &program, Args args, const std::string &cwd = "",
+                          int tty = -1)
+{
+    test::TempDir io;  // files, not pipes: nothing to drain while the child runs
+    const std::string paths[] = {"/dev/null", io / "out", io / "err"};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2}) {
+        if (tty >= 0)
+            posix_spawn_file_actions_adddup2(&actions, tty, fd);
+        else
+            posix_spawn_file_actions_addopen(&actions, fd, paths[fd].c_str(),
+                                             fd ? O_WRONLY | O_CREAT : O_RDONLY, 0600);
+    }
+    if (!cwd.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    args.insert(args.begin(), program);
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0) << "cannot start " << program;
+    int status = 0;
+    if (rc == 0)
+        ::waitpid(pid, &status, 0);
+    ToolRun run;
+    run.exit = rc != 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (tty < 0)
+        run.out = test::ReadHostFile(paths[1]), run.err = test::ReadHostFile(paths[2]);
+    return run;
+}
+
 inline ToolRun RunTool(const Args &args, const std::string &cwd = "")
 {
     return RunProgram(ToolPath(), args, cwd);
 }
+
 // On a pseudo terminal, answering the first "[y/N]"; out is all the terminal showed.
-ToolRun RunToolOnTerminal(const Args &args, const std::string &answer);
+inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
+{
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        ADD_FAILURE() << "openpty failed";
+        return {};
+    }
+    // Typed ahead: the tool reads it when it asks. The prompt is short, so
+    // the terminal's buffer holds all output until the tool has finished.
+    EXPECT_GT(::write(master, (answer + "\n").c_str(), answer.size() + 1), 0);
+    ToolRun run = RunProgram(ToolPath(), args, "", slave);
+    ::close(slave);
+    char buf[4096];
+    for (ssize_t got; (got = ::read(master, buf, sizeof buf)) > 0;)  // EIO once all is read
+        run.out.append(buf, static_cast<std::size_t>(got));
+    ::close(master);
+    return run;
+}
 
 // One run and what it must show, by key: "/a/0/b" a member of the JSON
 // document ("~/a/0/b": its text contains), "out" / "out=" standard output
 // contains / is, "err" standard error contains, "?rel" whether that file
 // exists afterwards. In arguments and strings "@" stands for the test's
 // directory and "%" for its Windows name.
-//
-// Canary files in a directory beside the test's: no command a test runs
-// names them, so each must survive every test.
 struct Row {
     Args args;
     int exit;
-    std::vector<std::pair<std::string, nlohmann::json>> checks;
+    std::vector<std::pair<std::string, Json>> checks;
 };
 
+// Canary files in a directory beside the test's: no command a test runs
+// names them, so each must survive every test.
 class ToolTest : public ::testing::Test {
 protected:
-    ToolTest();
-    void TearDown() override;
+    ToolTest()
+    {
+        for (const std::string &c : canaries_) {
+            test::MakeHostDirs(c.substr(0, c.rfind('/')));
+            test::WriteHostFile(c, "canary");
+        }
+    }
+    void TearDown() override
+    {
+        for (const std::string &c : canaries_)
+            EXPECT_TRUE(test::HostExists(c)) << "deleted without being named: " << c;
+    }
 
     std::string H(const std::string &relative) const { return dir_ / relative; }
-    void SetRegistry(const std::vector<std::string> &keys)
+    void SetRegistry(const Args &keys) { registry_.Rewrite(test::RegText(keys)); }
+    void Write(const std::string &relative, const std::string &bytes = "x")
     {
-        registry_.Rewrite(test::RegText(keys));
+        test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
+        test::WriteHostFile(H(relative), bytes);
     }
-    void Write(const std::string &relative, const std::string &bytes = "x");
     bool Exists(const std::string &relative) const { return test::HostExists(H(relative)); }
-    void MakeDemo();  // the demo image library, in library/
-    nlohmann::json Expand(const nlohmann::json &value) const;
-    static void ExpectAt(const nlohmann::json &doc, const std::string &key,
-                         const nlohmann::json &want);
+    void MakeDemo()  // the demo image library, in library/
+    {
+        ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0);
+    }
+    Json Expand(const Json &value) const
+    {
+        Json copy = value;
+        if (value.is_array())
+            for (auto &e : copy)
+                e = Expand(e);
+        if (!value.is_string())
+            return copy;
+        std::string s = value.get<std::string>();
+        for (const auto &mark : {std::make_pair('@', dir_.path()),
+                                 std::make_pair('%', "C:" + test::Backslashed(dir_.path()))})
+            for (std::size_t at = 0; (at = s.find(mark.first, at)) != std::string::npos;
+                 at += mark.second.size())
+                s.replace(at, 1, mark.second);
+        return s;
+    }
+    static void ExpectAt(const Json &doc, const std::string &key, const Json &want)
+    {
+        const bool part = key[0] == '~';
+        const Json::json_pointer at(key.substr(part));
+        const Json got = doc.contains(at) ? doc[at] : Json("(absent)");
+        const std::string text = got.is_string() ? got.get<std::string>() : got.dump();
+        if (part)
+            EXPECT_NE(text.find(want.get<std::string>()), std::string::npos) << key << ": " << text;
+        else
+            EXPECT_EQ(got, want) << key;
+    }
     // Runs the rows in order, in the test's directory.
-    std::vector<ToolRun> Check(const std::vector<Row> &rows);
+    std::vector<ToolRun> Check(const std::vector<Row> &rows)
+    {
+        std::vector<ToolRun> runs;
+        for (const Row &row : rows) {
+            Args args;
+            std::string line = "brenvik";
+            for (const std::string &a : row.args)
+                line += " " + args.emplace_back(Expand(a).get<std::string>());
+            SCOPED_TRACE(line);
+            const ToolRun &run = runs.emplace_back(RunTool(args, dir_.path()));
+            EXPECT_EQ(run.exit, row.exit) << run.out << run.err;
+            // Errors are one line on standard error; bad usage prints nothing else.
+            const bool json = std::count(args.begin(), args.end(), "--json") > 0;
+            const bool quiet = run.err.empty() && row.exit != 2;
+            EXPECT_TRUE(row.exit == 0 ? run.err.empty() : quiet || run.OneErrorLine()) << run.err;
+            EXPECT_TRUE(row.exit != 2 || json || run.out.empty()) << run.out;
+            const Json doc = json ? run.Doc() : Json();
+            for (const auto &[key, raw] : row.checks) {
+                const Json want = Expand(raw);
+                const std::string text = want.is_string() ? want.get<std::string>() : "";
+                if (key[0] == '/' || key[0] == '~')
+                    ExpectAt(doc, key, want);
+                else if (key[0] == '?')
+                    EXPECT_EQ(Exists(key.substr(1)), want) << key;
+                else if (key == "out=")
+                    EXPECT_EQ(run.out, text);
+                else
+                    EXPECT_NE((key == "out" ? run.out : run.err).find(text), std::string::npos)
+                        << key << " lacks " << text;
+            }
+        }
+        return runs;
+    }
 
     test::TempDir outside_;  // created first: a sibling outside the test's directory
     test::TempDir dir_;
-    test::ScopedRegistryFile registry_;
-    std::vector<std::string> canaries_;
+    test::ScopedRegistryFile registry_{test::RegText({})};
+    const std::vector<std::string> canaries_{outside_ / "keep", outside_ / "sub/keep"};
 };
 
 }  // namespace tooltest

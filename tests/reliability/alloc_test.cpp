@@ -1,0 +1,253 @@
+// The hot paths allocate nothing: the path model and the naming functions with
+// the trace off, the drive and volume queries, a trace site that does not send,
+// and the POSIX backend's drive and attribute queries once its registry is read.
+#include <sys/time.h>
+
+#include <gtest/gtest.h>
+
+#include <brenvik/brenvik.h>
+
+#include <array>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frame/trace.h"
+#include "platform/backends.h"
+#include "platform/forwarding_services.h"
+#include "support/alloc_counter.h"
+#include "support/code_page.h"
+#include "support/test_support.h"
+
+struct BrenvikTestAccess {
+    static int ValidateMultiDirLevel_p(const char *s, int ifEmpty)
+    {
+        return CDriveEx::ValidateMultiDirLevel_p(s, ifEmpty);
+    }
+};
+
+namespace brenvik {
+namespace {
+
+// Allocations of `f`'s second run: the first sets up what a process or thread
+// makes once (the backend, the code page, the trace buffers).
+long Allocations(const std::function<void()> &f)
+{
+    f();
+    const test::CountAllocations count;
+    f();
+    return count.counts().total();
+}
+
+TEST(Allocation, CounterSeesNewAndMalloc)
+{
+    const test::CountAllocations count;
+    ::operator delete(::operator new(16));
+    void *volatile p = std::malloc(1);  // a wrapped call from this object
+    std::free(p);
+    EXPECT_EQ(count.counts().news, 1);
+    EXPECT_EQ(count.counts().mallocs, 2);  // operator new's own, and this one
+}
+
+// The path model and the naming functions; returns the successes of some,
+// so that a test sees the success paths were reached.
+int PathCalls(const char *p)
+{
+    char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
+    int flag = 0;
+    SPLITFPATH_tag rec;
+    std::memset(&rec, 'x', sizeof rec);
+    CDriveEx::SplitUNC_p(p, &rec), CDriveEx::SplitUNC_p(p, nullptr);
+    CDriveEx::SplitDrvpath_p(p, &rec), CDriveEx::MySplitPath(p, &rec, &flag);
+    CDriveEx::ComposeUNC(a, &rec), CDriveEx::ComposeDrvPath(a, &rec);
+    CDriveEx::GetTitleExt(p, a, b, c), CDriveEx::Get_RootDirOfFilePath(p, a, &flag);
+    CDriveEx::IsFilenameValid(p), CDriveEx::IsFilenameValid_ignore_bs_colon(p);
+    BrenvikTestAccess::ValidateMultiDirLevel_p(p, 1), CDriveEx::Is_FilePath_DirPath_Valid(p);
+    CDriveEx::ChkFullPath_s(p, 1, 1, 1, a, b, c, &flag);
+    CDriveEx::MkFullPath_s(p, "x.vcd", a, 1, 1, 1);
+    CDriveEx::GetFileExt(p, a), CDriveEx::GetDirOf(p, a);
+    CDriveEx::ComposeUNC(a, "c", "s", p, "t", "e"), CDriveEx::ComposeDrvPath(a, "C:", "d", p, "e");
+    // Each argument in turn valid, empty or null, so the traced refusals run too.
+    for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
+        char *out = arg ? a : nullptr;
+        CDriveEx::ChgPathExt(p, arg, a), CDriveEx::ChgPathExt(p, "b", out);
+        CDriveEx::AddPrefix2FileTitle(p, arg, " q", a);
+        CDriveEx::AddPrefix2FileTitle(p, "p ", arg, out);
+        CDriveEx::ChgExtname(p, arg, a, b), CDriveEx::ChgExtname(p, "b", out, arg ? nullptr : b);
+    }
+    CDriveEx::ComposeUNC(a, static_cast<const SPLITFPATH_tag *>(nullptr));
+    CDriveEx::ComposeDrvPath(a, static_cast<const SPLITFPATH_tag *>(nullptr));
+    CVcdImageEx::IsVCDext(p), CVcdImageEx::IsDVDext(p), CVcdImageEx::Is_MixedModeCD_ext(p);
+    CVcdImageEx::Is_Cluster_ext(p), CVcdImageEx::Is_Cluster_ext(nullptr);
+    CVcdImageEx::IsExt_dot_D_09_09(p), CVcdImageEx::IsMyExt_VCD_dot_D_09_09(p);
+    CVcdImageEx::ParseMaster(p, a, nullptr), CVcdImageEx::Vcd2Dvd_ext(nullptr, a, b, c);
+    return (CVcdImageEx::GetPathExtType(p) != 0) + CVcdImageEx::ParseMaster(p, a, b) +
+           CVcdImageEx::Vcd2Dvd_ext(p, a, b, c);
+}
+
+TEST(Allocation, PathModelAndNamingWithTheTraceOff)
+{
+    g_bDbgEnabled = 0;
+    const std::vector<std::string> paths = {
+        R"(C:\dir\file.ext)", R"(\\computer\share\dir\file.ext)", R"(C:\dir\)", R"(\\c)", "",
+        std::string(5000, 'x'), std::string(5000, '\x81'),
+        "C:\\d\xe9\\f\x81\\g.e",  // bytes that ask for the code page
+        "C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\My.Movie.vcd", "C:\\img\\.vcd",
+        "C:\\" + std::string(300, 'd') + "\\Movie.DVD.D00",
+        "C:\\" + std::string(200, 'd') + "\\" + std::string(60, 't') + ".DVD.D00",
+        "C:\\img\\" + std::string(244, 't') + ".DVD.D00",  // 259 characters
+        "C:\\img\\" + std::string(245, 't') + ".DVD.D00",
+        "C:\\" + std::string(240, 'd') + "\\Movie.vcd",
+    };
+    int successes = 0;
+    for (const unsigned codePage : {1252u, 932u}) {
+        const test::ScopedCodePage scoped(codePage);
+        EXPECT_EQ(Allocations([&] {
+                      successes = PathCalls(nullptr);
+                      for (const std::string &p : paths)
+                          successes += PathCalls(p.c_str());
+                  }),
+                  0)
+            << "code page " << codePage;
+    }
+    EXPECT_GE(successes, 10);
+}
+
+// With the trace off, a trace site costs the formatting and two comparisons.
+TEST(Allocation, TraceSitesThatDoNotSend)
+{
+    const std::string path(200, 'p');
+    const auto sites = [&] {
+        for (int i = 0; i < 50; ++i)
+            DbgMessage("brenvik\\drive.cpp", i,
+                       DbgFormat("CDriveEx::ComposeUNC BAD ...%s <%s> %d \n", "d", path.c_str(), i),
+                       1);
+    };
+    brenvik_set_debug_output([](const char *, void *) {}, nullptr);
+    g_bDbgEnabled = 0, g_dwDbgLevel = 1;
+    EXPECT_EQ(Allocations(sites), 0) << "trace off";
+    g_bDbgEnabled = 1, g_dwDbgLevel = 0;
+    EXPECT_EQ(Allocations(sites), 0) << "level 0";
+    g_dwDbgLevel = 1;
+    EXPECT_GE(Allocations(sites), 50) << "a site that sends allocates its line";
+    g_bDbgEnabled = 0, g_dwDbgLevel = 0;
+    brenvik_set_debug_output(nullptr, nullptr);
+}
+
+BOOL WINAPI FreeSpaceEx(LPCSTR, PULARGE_INTEGER caller, PULARGE_INTEGER total, PULARGE_INTEGER free)
+{
+    caller->QuadPart = free->QuadPart = 1ull << 33;
+    total->QuadPart = 1ull << 34;
+    return TRUE;
+}
+
+// Answers without allocating (unlike the fault decorator, which records every
+// call): C: fixed "EMZ3_DVD" and compressed, D: a CD of 333,000 2048-byte
+// sectors, N: a remembered connection not available now.
+class Quiet : public platform::ForwardingServices {
+public:
+    Quiet() : ForwardingServices(platform::sys()) {}
+    const char *Name() const override { return "quiet"; }
+    UINT GetDriveTypeA(LPCSTR r) override
+    {
+        return r[0] == 'C' ? DRIVE_FIXED : r[0] == 'D' ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
+    }
+    DWORD WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD length) override
+    {
+        if (local[0] != 'N' || *length < 13)
+            return ERROR_NOT_CONNECTED;
+        std::memcpy(remote, "\\\\gone\\share", 13);
+        return ERROR_CONNECTION_UNAVAIL;
+    }
+    BOOL GetDiskFreeSpaceA(LPCSTR, LPDWORD spc, LPDWORD bps, LPDWORD freeC, LPDWORD total) override
+    {
+        return *spc = 1, *bps = 2048, *freeC = 0, *total = 333000, TRUE;
+    }
+    BOOL GetVolumeInformationA(LPCSTR root, LPSTR name, DWORD size, LPDWORD, LPDWORD,
+                               LPDWORD flags, LPSTR, DWORD) override
+    {
+        if (name != nullptr && size >= 9)
+            std::memcpy(name, "EMZ3_DVD", 9);
+        if (flags != nullptr)
+            *flags = FS_VOL_IS_COMPRESSED;
+        return (root[0] | 0x20) == 'c';
+    }
+    UINT SetErrorMode(UINT m) override { return std::exchange(mode, m); }
+    HMODULE GetModuleHandleA(LPCSTR) override { return reinterpret_cast<HMODULE>(this); }
+    FARPROC GetProcAddress(HMODULE, LPCSTR) override
+    {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&FreeSpaceEx));
+    }
+    UINT mode = 0;
+};
+
+TEST(Allocation, DriveAndVolumeQueries)
+{
+    Quiet quiet;
+    const platform::ScopedServices scope(quiet);
+    g_bDbgEnabled = 0;
+    unsigned long m[5] = {}, size = 0, kb[3] = {};
+    unsigned long long bytes[3] = {};
+    char label[BRENVIK_MAX_PATH] = "";
+    std::array<long, 17> got{};
+    // Each answer, so that the counted work is seen to be done.
+    EXPECT_EQ(Allocations([&] {
+                  got = {{CDriveEx::GetCdDrvLst(&m[0]), CDriveEx::GetRemovableDrvLst(&m[1]),
+                         CDriveEx::GetRamDrvLst(&m[2]), CDriveEx::GetNetworkDrvLst(&m[3]),
+                         CDriveEx::GetLocalHDDrvLst(&m[4]), CDriveEx::IsCdDrive(3),
+                         CDriveEx::IsNetworkDrive(13), CDriveEx::IsRamDrive(26),
+                         CDriveEx::GetCdSize(3, &size),
+                         CDriveEx::My_GetDiskFreeSpace(3, nullptr, nullptr, nullptr, nullptr),
+                         CDriveEx::GetVolName(2, label), CDriveEx::IsDiskPresent(34, 0),
+                         CDriveEx::IsCompressed(2), CDriveEx::IsAudioCD(2),
+                         CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", &bytes[0],
+                                                              &bytes[1], &bytes[2]),
+                         CDriveEx::GetLargeDiskSize2GB_inKB(3, nullptr, &kb[0], &kb[1], &kb[2]),
+                         static_cast<long>(CDriveEx::MaybeNetworkPath("\\\\srv\\share"))}};
+              }),
+              0);
+    EXPECT_EQ(got, (std::array<long, 17>{1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 0x8000, 1, 1, 1, 1}));
+    EXPECT_EQ(std::vector<unsigned long>(m, m + 5),
+              (std::vector<unsigned long>{1UL << 3, 0, 0, 1UL << 13, 1UL << 2}));
+    EXPECT_EQ(size, 681984000UL);
+    EXPECT_STREQ(label, "EMZ3_DVD");
+    EXPECT_EQ(bytes[0], 1ull << 34);
+    EXPECT_EQ(kb[0], 1UL << 24);
+    EXPECT_EQ(quiet.mode, 0u) << "the error mode was not restored";
+}
+
+// A registry file written moments ago is read again on every call until its
+// time stamps can be trusted; while its text stays the same, that allocates
+// nothing either. A change is still seen.
+TEST(Allocation, PosixDriveTypesAndAttributesFreshOrSettled)
+{
+    const test::TempDir dir;
+    test::MakeHostDirs(dir / "d");
+    test::WriteHostFile(dir / "c.txt", "x");
+    const std::string key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\";
+    test::ScopedRegistryFile reg(test::RegText(
+        {key + "C]", "\"Path\"=\"" + dir.path() + "\"", key + "D]", "\"Path\"=\"" + dir / "d\"",
+         "\"Type\"=\"cdrom\""}));
+    platform::Services &s = platform::PosixServices();
+    const auto round = [&] {
+        for (int i = 0; i < 100; ++i) {
+            for (const char *root : {"A:\\", "C:\\", "D:\\", "Z:\\"})
+                s.GetDriveTypeA(root);
+            s.GetFileAttributesA("C:\\c.txt"), s.GetFileAttributesA("C:\\missing.txt");
+        }
+    };
+    EXPECT_EQ(Allocations(round), 0) << "fresh";
+    struct timeval past[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimes(reg.path().c_str(), past), 0);
+    EXPECT_EQ(Allocations(round), 0) << "settled";
+    EXPECT_EQ(s.GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_EQ(s.GetFileAttributesA("C:\\c.txt"), DWORD{FILE_ATTRIBUTE_ARCHIVE});
+    reg.Rewrite(test::RegText({key + "C]", "\"Path\"=\"" + dir / "d\"", "\"Type\"=\"cdrom\""}));
+    EXPECT_EQ(s.GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_EQ(s.GetFileAttributesA("C:\\c.txt"), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace brenvik
