@@ -1,5 +1,5 @@
 // Platform services that pass every call on to other services (the real
-// backend or the simulated machine). Decorators derive from it and override
+// backend, or another decorator). Decorators derive from it and override
 // only the calls they watch, change or fail: the tests' hooks, and the
 // tool's dry runs, which let the library walk as usual with nothing deleted.
 #ifndef BRENVIK_PLATFORM_FORWARDING_SERVICES_H

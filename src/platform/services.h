@@ -1,7 +1,7 @@
 // The operating-system services the library uses, one virtual function per
 // Win32 call with the Win32 name, arguments and results. Three things stand
 // behind it: the Win32 backend (a pass-through), the POSIX backend (Windows
-// behaviour emulated on a POSIX host) and the simulated machine of the tests.
+// behaviour emulated on a POSIX host) and the decorators over either.
 //
 // Every call reports failure exactly as Win32 does: the Win32 result value,
 // and the Win32 error code in GetLastError (WSAGetLastError for sockets).
@@ -17,7 +17,7 @@ class Services {
 public:
     virtual ~Services() = default;
 
-    // A short name for diagnostics ("win32", "posix", "sim").
+    // A short name for diagnostics ("win32", "posix").
     virtual const char *Name() const = 0;
 
     // ---- Errors ------------------------------------------------------------
@@ -138,7 +138,7 @@ Services &DefaultServices();
 unsigned CodePageEpoch();
 void CodePageMayHaveMoved();
 
-// Installs other services (the simulated machine) until the end of a scope.
+// Installs other services (a decorator) until the end of a scope.
 // Installations nest; they are process-wide, so tests that install one do not
 // run concurrently with tests that use the real backend.
 class ScopedServices {

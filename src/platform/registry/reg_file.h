@@ -1,6 +1,6 @@
 // A reader of registry files in the Windows .reg text format
 // ("Windows Registry Editor Version 5.00" or "REGEDIT4"), the configuration
-// of the POSIX backend and of the simulated machine's registry.
+// of the POSIX backend.
 #ifndef BRENVIK_PLATFORM_REGISTRY_REG_FILE_H
 #define BRENVIK_PLATFORM_REGISTRY_REG_FILE_H
 

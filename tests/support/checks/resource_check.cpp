@@ -1,8 +1,7 @@
 // Linked into every test executable (as an object, so that nothing can drop
 // it): a test that leaves a descriptor (Linux: files, directories, sockets)
 // or a file, search or registry-key handle of the POSIX backend open fails,
-// with what was left named. The simulated machine keeps its own account,
-// which ScopedMachine checks.
+// with what was left named.
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
