@@ -515,7 +515,8 @@ DWORD FaultServices::WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD n)
         inner_.SetLastError(e);
         return e;
     }
-    const bool letter = local && local[0] && local[1] == ':' && !local[2];
+    const bool letter = local && local[0] && local[1] == ':' &&
+                        (!local[2] || (local[2] == '\\' && !local[3]));
     auto c = letter ? connections.find(static_cast<char>(
                           std::toupper(static_cast<unsigned char>(local[0]))))
                     : connections.end();
