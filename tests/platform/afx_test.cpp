@@ -86,8 +86,7 @@ TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
     const CRuntimeClass *root = &CObject::classCObject;
     const struct { const CRuntimeClass *cls, *asked; BOOL expected; } rows[] = {
         {&derived, &derived, TRUE}, {&derived, &base, TRUE},  {&derived, root, TRUE},
-        {&derived, &other, FALSE},  {&base, &derived, FALSE}, {root, &base, FALSE},
-        {&derived, nullptr, FALSE},
+        {&derived, &other, FALSE},  {&base, &derived, FALSE}, {root, &base, FALSE}, {&derived, nullptr, FALSE},
     };
     for (const auto &r : rows)
         EXPECT_EQ(r.cls->IsDerivedFrom(r.asked), r.expected) << r.cls->m_lpszClassName;
@@ -200,8 +199,7 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
 {
     const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
     const struct { UINT flags; DWORD access, share, disposition; } rows[] = {
-        {CFile::modeRead, R, 0, OPEN_EXISTING},
-        {CFile::modeWrite | CFile::shareExclusive, W, 0, OPEN_EXISTING},
+        {CFile::modeRead, R, 0, OPEN_EXISTING}, {CFile::modeWrite | CFile::shareExclusive, W, 0, OPEN_EXISTING},
         {CFile::modeRead | CFile::shareDenyWrite, R, SR, OPEN_EXISTING},
         {CFile::modeRead | CFile::shareDenyRead, R, SW, OPEN_EXISTING},
         {CFile::modeReadWrite | CFile::shareDenyNone, R | W, SR | SW, OPEN_EXISTING},

@@ -297,8 +297,7 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
         {W, SR, R, SR, false}, {W, SR, R, SR | SW, true}, {R, 0, R, SR | SW, false},
         {R | W, 0, R, SR | SW, false}, {R, 0, RA, 0, true}, {RA, 0, R | W, 0, true},
         {D, SR, R, SR, false}, {D, SR, R, SR | SD, true}, {R, SR, D, SR, false},
-        {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false},
-        {R, SR | SW, ALL, SR | SW | SD, false},
+        {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false}, {R, SR | SW, ALL, SR | SW | SD, false},
     };
     MakeFile("share.txt", "data");
     // The first opener in this process, then in another one where the
