@@ -18,11 +18,6 @@
 namespace brenvik {
 namespace conformance {
 
-class OpenHolder {
-public:
-    virtual ~OpenHolder() = default;
-};
-
 // One fresh machine for one case: an empty directory, and a registry that
 // holds ConformanceRegistryLines().
 class ConformanceBackend {
@@ -36,11 +31,6 @@ public:
     virtual char UnusedDriveLetter() const = 0;
     // Wine answers a few calls unlike Windows; the rows that meet one say so.
     virtual bool UnderWine() const { return false; }
-    // Opens relative as CreateFileA would, from another process where the
-    // machine can, and holds it until the result is destroyed; null (and
-    // *error) when that open failed.
-    virtual std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access,
-                                                 DWORD share, DWORD *error) = 0;
 };
 
 struct BackendParam {

@@ -300,32 +300,20 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
         {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false}, {R, SR | SW, ALL, SR | SW | SD, false},
     };
     MakeFile("share.txt", "data");
-    // The first opener in this process, then in another one where the
-    // machine has one.
-    for (bool here : {true, false}) {
-        int n = 0;
-        for (const auto &c : cases) {
-            SCOPED_TRACE(std::string(here ? "here, " : "held, ") + std::to_string(n++));
-            DWORD error = 0;
-            std::unique_ptr<OpenHolder> holder;
-            HANDLE first = INVALID_HANDLE_VALUE;
-            if (here) {
-                first = Open("share.txt", c.firstAccess, c.firstShare);
-                ASSERT_NE(first, INVALID_HANDLE_VALUE) << Err();
-            } else {
-                holder = backend().HoldOpen("share.txt", c.firstAccess, c.firstShare, &error);
-                ASSERT_NE(holder, nullptr) << error;
-            }
-            Mark();
-            const bool opened = Opened(Open("share.txt", c.secondAccess, c.secondShare));
-            EXPECT_EQ(opened, c.compatible);
-            if (!opened) {
-                EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-            }
-            if (here) {
-                EXPECT_TRUE(s().CloseHandle(first));
-            }
+    // Share modes belong to each open, so an open of this process is as much
+    // another opener as one of another process.
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(n++);
+        HANDLE first = Open("share.txt", c.firstAccess, c.firstShare);
+        ASSERT_NE(first, INVALID_HANDLE_VALUE) << Err();
+        Mark();
+        const bool opened = Opened(Open("share.txt", c.secondAccess, c.secondShare));
+        EXPECT_EQ(opened, c.compatible);
+        if (!opened) {
+            EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
         }
+        EXPECT_TRUE(s().CloseHandle(first));
     }
     // Once the other opener is gone, an exclusive open works.
     EXPECT_TRUE(Opened(Open("share.txt", GENERIC_READ | GENERIC_WRITE, 0)));
@@ -343,16 +331,14 @@ TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
     MakeFile("open.txt", "x");
     MakeDir("held");
     {
-        DWORD error = 0;
-        auto holder = backend().HoldOpen("open.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &error);
-        ASSERT_NE(holder, nullptr) << error;
+        HANDLE held = Open("open.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
         HANDLE dir = Open("held", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
         ExpectCalls({
             {"delete", [&] { return Del("open.txt"); }, ERROR_SHARING_VIOLATION},
             {"move", [&] { return Move("open.txt", "d.txt"); }, ERROR_SHARING_VIOLATION},
             {"rmdir a directory held", [&] { return Rmdir("held"); }, ERROR_SHARING_VIOLATION},
         });
-        EXPECT_TRUE(Opened(dir));
+        EXPECT_TRUE(Opened(dir) && Opened(held));
         EXPECT_TRUE(Exists("open.txt") && Exists("held"));
         EXPECT_FALSE(Exists("d.txt"));
     }
@@ -383,9 +369,7 @@ TEST_P(PlatformConformance, CallsOnListedEntriesGiveTheCodesOfTheirPathCalls)
     WIN32_FIND_DATAA data;
     HANDLE search = s().FindFirstFileA(P("*").c_str(), &data);
     ASSERT_NE(search, INVALID_HANDLE_VALUE) << Err();
-    DWORD error = 0;
-    auto holder = backend().HoldOpen("held.txt", GENERIC_READ, FILE_SHARE_READ, &error);
-    ASSERT_NE(holder, nullptr) << error;
+    HANDLE held = Open("held.txt", GENERIC_READ, FILE_SHARE_READ);
     auto del = [&](const char *r) { return s().DeleteFileInA(search, P(r).c_str()) != 0; };
     auto rmdir = [&](const char *r) { return s().RemoveDirectoryInA(search, P(r).c_str()) != 0; };
     std::string found;
@@ -409,7 +393,7 @@ TEST_P(PlatformConformance, CallsOnListedEntriesGiveTheCodesOfTheirPathCalls)
         {"rmdir an empty one", [&] { return rmdir("empty"); }, 0},
     });
     EXPECT_EQ(found, "in.txt");
-    holder.reset();
+    EXPECT_TRUE(Opened(held));
     EXPECT_TRUE(s().FindClose(search));
     EXPECT_FALSE(Exists("f.txt") || Exists("empty"));
     EXPECT_EQ(ReadAll("ro.txt") + ReadAll("held.txt") + ReadAll("full\\in.txt"), "rhin");

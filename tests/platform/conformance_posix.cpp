@@ -1,34 +1,11 @@
 // The conformance suite on the POSIX backend: drive C: is a fresh temporary
-// directory named by a fresh registry file, and another opener is a forked
-// child process.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-
+// directory named by a fresh registry file.
 #include "platform/conformance.h"
 #include "platform/posix_fixture.h"
 
 namespace brenvik {
 namespace conformance {
 namespace {
-
-// The child that holds a file open until its release pipe closes.
-class ChildHolder : public OpenHolder {
-public:
-    ChildHolder(pid_t pid, int release) : pid_(pid), release_(release) {}
-    ~ChildHolder() override
-    {
-        ::close(release_);
-        ::waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_;
-    int release_;
-};
 
 std::string MakeRegistry(const std::string &driveRoot)
 {
@@ -48,46 +25,6 @@ public:
     std::string Path(const std::string &relative) const override { return "C:\\" + relative; }
     std::string DriveRoot() const override { return "C:\\"; }
     char UnusedDriveLetter() const override { return 'Q'; }
-
-    std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
-                                         DWORD *error) override
-    {
-        // The child answers its open's last error (0: open) on one pipe and
-        // holds the handle until the other is closed.
-        int answer[2], release[2];
-        if (::pipe2(answer, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) {
-            *error = static_cast<DWORD>(-1);
-            return nullptr;
-        }
-        std::fflush(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            auto &s = platform::PosixServices();
-            HANDLE h = s.CreateFileA(Path(relative).c_str(), access, share, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            const DWORD result = h == INVALID_HANDLE_VALUE ? s.GetLastError() : 0;
-            char c;
-            ::close(release[1]);
-            if (::write(answer[1], &result, sizeof result) == sizeof result)
-                while (::read(release[0], &c, 1) > 0) {
-                }
-            ::_exit(0);
-        }
-        ::close(answer[1]);
-        ::close(release[0]);
-        DWORD result = static_cast<DWORD>(-1);
-        ssize_t n;
-        do {
-            n = ::read(answer[0], &result, sizeof result);
-        } while (n < 0 && errno == EINTR);
-        ::close(answer[0]);
-        auto holder = std::make_unique<ChildHolder>(pid, release[1]);
-        if (n != sizeof result || result != 0) {
-            *error = result;
-            return nullptr;  // the holder's end lets the child go
-        }
-        return holder;
-    }
 
 private:
     test::TempDir root_;

@@ -16,17 +16,6 @@ namespace brenvik {
 namespace conformance {
 namespace {
 
-// Share modes belong to each open handle, so a handle of our own process is
-// as much "another opener" as one of another process.
-class HandleHolder : public OpenHolder {
-public:
-    explicit HandleHolder(HANDLE h) : h_(h) {}
-    ~HandleHolder() override { ::CloseHandle(h_); }
-
-private:
-    HANDLE h_;
-};
-
 bool SplitHive(const std::string &path, HKEY *hive, std::string *subKey)
 {
     static const struct { const char *prefix; HKEY hive; } kHives[] = {
@@ -105,18 +94,6 @@ public:
         HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
         return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
-    std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
-                                         DWORD *error) override
-    {
-        HANDLE h = ::CreateFileA(Path(relative).c_str(), access, share, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            *error = ::GetLastError();
-            return nullptr;
-        }
-        return std::make_unique<HandleHolder>(h);
-    }
-
 private:
     static void ClearAttributes(const std::string &dir)
     {
