@@ -16,35 +16,24 @@ namespace brenvik {
 namespace conformance {
 namespace {
 
-bool SplitHive(const std::string &path, HKEY *hive, std::string *subKey)
+// The table's keys, all under HKEY_LOCAL_MACHINE, as subkey paths.
+std::string SubKey(const registry::RegKey &key)
 {
-    static const struct { const char *prefix; HKEY hive; } kHives[] = {
-        {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}, {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
-    for (const auto &h : kHives) {
-        const std::size_t n = std::strlen(h.prefix);
-        if (path.compare(0, n, h.prefix) == 0) {
-            *hive = h.hive;
-            *subKey = path.substr(n);
-            return true;
-        }
-    }
-    return false;
+    return key.path.substr(std::strlen("HKEY_LOCAL_MACHINE\\"));
 }
 
-// Writes the table's keys into the system registry, the deepest last.
+// Writes the table's keys into the system registry, parents first.
 bool WriteRegistry(const registry::RegFile &file)
 {
     for (const registry::RegKey &key : file.keys()) {
-        HKEY hive = nullptr, k = nullptr;
-        std::string subKey;
-        if (!SplitHive(key.path, &hive, &subKey) ||
-            ::RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
-                              nullptr) != ERROR_SUCCESS)
+        HKEY k = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SubKey(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &k, nullptr) != ERROR_SUCCESS)
             return false;
         bool ok = true;
         for (const registry::RegValue &v : key.values)
-            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
-                                        v.data.data(), static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type, v.data.data(),
+                                        static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
         ::RegCloseKey(k);
         if (!ok)
             return false;
@@ -67,12 +56,8 @@ public:
         // removal from succeeding.
         ClearAttributes(dir_);
         const auto &keys = registry_.keys();  // children before their parents
-        for (auto it = keys.rbegin(); registryWritten_ && it != keys.rend(); ++it) {
-            HKEY hive = nullptr;
-            std::string subKey;
-            if (SplitHive(it->path, &hive, &subKey))
-                ::RegDeleteKeyA(hive, subKey.c_str());
-        }
+        for (auto it = keys.rbegin(); registryWritten_ && it != keys.rend(); ++it)
+            ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, SubKey(*it).c_str());
     }
 
     platform::Services &services() override { return platform::Win32Services(); }
