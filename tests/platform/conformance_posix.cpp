@@ -34,8 +34,7 @@ private:
 
 INSTANTIATE_TEST_SUITE_P(Posix, PlatformConformance,
                          ::testing::Values(BackendParam{"posix", [] {
-                             return std::unique_ptr<ConformanceBackend>(
-                                 new PosixConformanceBackend);
+                             return std::unique_ptr<ConformanceBackend>(new PosixConformanceBackend);
                          }}),
                          BackendParamName);
 

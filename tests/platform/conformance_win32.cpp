@@ -108,8 +108,7 @@ std::unique_ptr<ConformanceBackend> MakeWin32Backend()
     return std::make_unique<Win32ConformanceBackend>();
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance,
-                         ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
+INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance, ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
                          BackendParamName);
 
 // What only the Win32 backend has: it is a Windows build's default, and its

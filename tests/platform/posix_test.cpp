@@ -141,8 +141,7 @@ TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
 {
     test::MakeHostDirs(H("c/Docs/Sub"));
     test::WriteHostFile(H("c/Docs/Sub/Read Me.TXT"), "hi");
-    EXPECT_EQ(s().GetFileAttributesA("C:\\docs\\SUB\\READ ME.TXT"),
-              static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(s().GetFileAttributesA("C:\\docs\\SUB\\READ ME.TXT"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_EQ(Code([&] {
                   return s().CreateFileA("C:\\DOCS\\sub\\read me.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
                                          nullptr);
@@ -243,8 +242,7 @@ TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
     test::WriteHostFile(other / "r.reg", test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]"}));
     HKEY key = nullptr;
     ASSERT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Dbg", &key), ERROR_SUCCESS);
-    test::WriteHostFile(other / "r.reg",
-                        test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]\r\n\"L\"=dword:7"}));
+    test::WriteHostFile(other / "r.reg", test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]\r\n\"L\"=dword:7"}));
     unsigned char data[4] = {};
     DWORD size = sizeof data;
     EXPECT_EQ(s().RegQueryValueExA(key, "L", nullptr, nullptr, data, &size), ERROR_SUCCESS);
@@ -372,8 +370,7 @@ TEST_F(PosixTest, DosAttributesFromXattrsModesAndNames)
     test::MakeHostDirs(H("c/.cache"));
     ::chmod(H("c/.cache").c_str(), 0555);
     EXPECT_EQ(s().GetFileAttributesA("C:\\.cache"),
-              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY |
-                                 FILE_ATTRIBUTE_READONLY));
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(Code([&] { return s().RemoveDirectoryA("C:\\.cache"); }), ERROR_ACCESS_DENIED);
     // The handle that creates a read-only file may still write it.
     HANDLE h = s().CreateFileA("C:\\ro.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -456,8 +453,7 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
     h = s().CreateFileA("C:\\d\\filelink", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(s().GetFileSize(h, nullptr), 1234u);
     s().CloseHandle(h);
-    EXPECT_EQ(Code([&] { return s().FindFirstFileA("C:\\d\\dirlink\\*", &found); }),
-              ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(Code([&] { return s().FindFirstFileA("C:\\d\\dirlink\\*", &found); }), ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(Code([&] { return s().DeleteFileA("C:\\d\\dirlink"); }), ERROR_ACCESS_DENIED);
     EXPECT_EQ(Code([&] { return s().RemoveDirectoryA("C:\\d\\filelink"); }), ERROR_DIRECTORY);
     EXPECT_TRUE(s().DeleteFileA("C:\\d\\filelink"));
@@ -498,8 +494,7 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
     EXPECT_EQ(Code([&] { return s().RemoveDirectoryInA(search, "C:\\d\\filelink"); }), ERROR_DIRECTORY);
     EXPECT_EQ(Code([&] { return s().DeleteFileInA(search, "C:\\d\\dirlink"); }), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\filelink"));
-    EXPECT_EQ(Code([&] { return s().FindFirstFileInA(search, "C:\\d\\dirlink\\*", &data); }),
-              ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(Code([&] { return s().FindFirstFileInA(search, "C:\\d\\dirlink\\*", &data); }), ERROR_PATH_NOT_FOUND);
     EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\dirlink"));
     EXPECT_TRUE(std::filesystem::is_empty(H("c/moved")));
     for (const char *f : {"out/a.txt", "out/sub/s.txt", "out/f.txt"})
@@ -514,8 +509,7 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
     EXPECT_TRUE(s().FindClose(search));
     for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
         EXPECT_EQ(Code([&] { return s().RemoveDirectoryInA(h, "C:\\d\\x"); }), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(Code([&] { return s().FindFirstFileInA(h, "C:\\d\\x\\*", &data); }),
-                  ERROR_INVALID_HANDLE);
+        EXPECT_EQ(Code([&] { return s().FindFirstFileInA(h, "C:\\d\\x\\*", &data); }), ERROR_INVALID_HANDLE);
     }
 }
 

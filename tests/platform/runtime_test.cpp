@@ -168,8 +168,7 @@ TEST(MakePath, JoinsWithinTheBuffer)
         SCOPED_TRACE(std::to_string(r.size) + " " + (r.expected ? r.expected : "ERANGE"));
         ScopedCodePage cp(r.cp);
         Guarded out(r.size);
-        EXPECT_EQ(crt::_makepath_s(out.data(), r.size, r.drive, r.dir, r.fname, r.ext),
-                  r.expected ? 0 : ERANGE);
+        EXPECT_EQ(crt::_makepath_s(out.data(), r.size, r.drive, r.dir, r.fname, r.ext), r.expected ? 0 : ERANGE);
         EXPECT_EQ(out.str(), r.expected ? r.expected : "");
         EXPECT_TRUE(out.Intact());
     }
@@ -400,8 +399,7 @@ TEST(RegistryFile, ValueForms)
 TEST(RegistryFile, EncodingsAndHeaders)
 {
     std::string lf;
-    std::copy_if(kSample, kSample + sizeof kSample - 1, std::back_inserter(lf),
-                 [](char c) { return c != '\r'; });
+    std::copy_if(kSample, kSample + sizeof kSample - 1, std::back_inserter(lf), [](char c) { return c != '\r'; });
     const std::string reference = Dump(RegFile::Parse(kSample));
     for (const std::string &form : {lf, "\xEF\xBB\xBF" + std::string(kSample),
                                     Utf16le(kSample, true), Utf16le(kSample, false)}) {
@@ -410,8 +408,7 @@ TEST(RegistryFile, EncodingsAndHeaders)
         EXPECT_EQ(Dump(f), reference);
     }
     // UTF-16 text, including a surrogate pair, becomes UTF-8.
-    RegFile wide = RegFile::Parse(
-        Utf16le("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"", true) +
+    RegFile wide = RegFile::Parse(Utf16le("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"", true) +
         std::string("\xC4\x00\xAC\x20\x3D\xD8\x00\xDE", 8) + Utf16le("\"\r\n", false));
     ASSERT_NE(wide.FindValue("HKLM\\K", "L"), nullptr);
     EXPECT_EQ(wide.FindValue("HKLM\\K", "L")->data, Sz("\xC3\x84\xE2\x82\xAC\xF0\x9F\x98\x80"));
@@ -468,8 +465,7 @@ TEST(RegistryFile, MergesReplacesAndDeletes)
         "[HKLM\\T]", "[HKLM\\T\\x]", "[HKLM\\Tx]", "[-HKLM\\T]",
     }));
     using namespace std::string_literals;
-    EXPECT_EQ(Dump(f),
-              "[HKLM\\A]one=1:uno\0;two=1:2\0;three=1:3\0;[HKLM\\A\\Sub\\Later][HKLM\\Tx]"s);
+    EXPECT_EQ(Dump(f), "[HKLM\\A]one=1:uno\0;two=1:2\0;three=1:3\0;[HKLM\\A\\Sub\\Later][HKLM\\Tx]"s);
     ASSERT_EQ(f.warnings().size(), 1u);  // the value after [-HKLM\B]
     EXPECT_NE(f.warnings()[0].find("line 16"), std::string::npos) << f.warnings()[0];
 }
