@@ -344,7 +344,7 @@ const char kSample[] =
     "[HKEY_CURRENT_USER\\Network\\Z]\r\n"
     "\"RemotePath\"=\"\\\\\\\\server\\\\share\"\r\n";
 
-TEST(RegistryFile, ReadsTheSampleFile)
+TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
 {
     RegFile f = RegFile::Parse(kSample);
     EXPECT_EQ(f.version(), 5);
@@ -356,6 +356,7 @@ TEST(RegistryFile, ReadsTheSampleFile)
         {"HKLM\\SOFTWARE\\OrloDebug", "DebugLevel", kDword, {1, 0, 0, 0}}, {c, "", kSz, Sz("default text")},
         {c, "Expand", kExpandSz, Sz("%PATH%")}, {c, "Long", kBinary, {0, 1, 2, 3, 4, 5, 6, 7}},
         {"HKCU\\Network\\Z", "RemotePath", kSz, Sz("\\\\server\\share")},
+        {"hkey_local_machine\\software\\orlodebug\\\\", "DEBUGlevel", kDword, {1, 0, 0, 0}},
     };
     for (const auto &r : rows) {
         const RegValue *v = f.FindValue(r.key, r.name);
@@ -363,6 +364,19 @@ TEST(RegistryFile, ReadsTheSampleFile)
         EXPECT_EQ(v->type, r.type) << r.name;
         EXPECT_EQ(v->data, r.data) << r.name;
     }
+    EXPECT_EQ(f.FindKey("hklm\\Software\\ORLODEBUG"), &f.keys()[0]);
+    for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug", "\\HKLM\\SOFTWARE\\OrloDebug",
+                             "HKLM\\SOFTWARE\\OrloDebu", "HKLM\\SOFTWARE\\OrloDebugX", ""})
+        EXPECT_EQ(f.FindKey(path), nullptr) << path;
+    EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
+    // Loading a file reads it as the text; a failed load leaves the result alone.
+    brenvik::test::TempDir dir;
+    brenvik::test::WriteHostFile(dir / "r.reg", Utf16le(kSample, true));
+    RegFile loaded;
+    ASSERT_TRUE(RegFile::Load(dir / "r.reg", &loaded));
+    EXPECT_FALSE(RegFile::Load(dir / "missing.reg", &loaded));
+    EXPECT_EQ(Dump(loaded), Dump(f));
+    EXPECT_FALSE(RegFile::Load(dir / "r.reg", nullptr));
 }
 
 TEST(RegistryFile, ValueForms)
@@ -419,31 +433,14 @@ TEST(RegistryFile, EncodingsAndHeaders)
     EXPECT_EQ(v4.FindValue("HKLM\\A", "E")->data, (Bytes{'%', 'T', '%', 0}));
 }
 
-TEST(RegistryFile, LookupIgnoresCaseAndAcceptsHiveNames)
-{
-    RegFile f = RegFile::Parse(kSample);
-    for (const char *path : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "hklm\\Software\\ORLODEBUG",
-                             "hkey_local_machine\\software\\orlodebug\\\\"}) {
-        EXPECT_EQ(f.FindKey(path), &f.keys()[0]) << path;
-        EXPECT_NE(f.FindValue(path, "DEBUGlevel"), nullptr) << path;
-    }
-    for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
-                             "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebu",
-                             "HKLM\\SOFTWARE\\OrloDebugX", ""})
-        EXPECT_EQ(f.FindKey(path), nullptr) << path;
-    EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
-    RegFile other = RegFile::Parse(RegText({"[HKCR\\.vcd]", "@=\"img\"", "[HKEY_USERS\\S-1]"}));
-    EXPECT_NE(other.FindValue("HKEY_CLASSES_ROOT\\.VCD", ""), nullptr);
-    EXPECT_NE(other.FindKey("HKU\\s-1"), nullptr);
-}
-
-TEST(RegistryFile, SubKeysAndImplicitParents)
+TEST(RegistryFile, HiveNamesSubKeysAndImplicitParents)
 {
     RegFile f = RegFile::Parse(RegText({"[HKLM\\SOFTWARE\\Brenvik\\Drives\\C]",
                                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\d]",
                                         "[HKLM\\software\\brenvik\\drives\\c\\deeper]",
                                         "[HKLM\\SOFTWARE\\Brenvik\\Shares\\srv\\share]",
-                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]"}));
+                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]", "[HKCR\\.vcd]", "@=\"img\"",
+                                        "[HKEY_USERS\\S-1]"}));
     using Names = std::vector<std::string>;
     EXPECT_EQ(f.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives"), (Names{"C", "d", "E"}));
     EXPECT_EQ(f.SubKeyNames("hklm\\software\\BRENVIK\\"), (Names{"Drives", "Shares"}));
@@ -452,6 +449,8 @@ TEST(RegistryFile, SubKeysAndImplicitParents)
     EXPECT_TRUE(f.SubKeyNames("HKCU").empty());
     EXPECT_TRUE(f.KeyExists("HKLM\\SOFTWARE\\Brenvik\\Shares\\SRV"));  // implicit parent
     EXPECT_FALSE(f.KeyExists("HKLM\\SOFTWARE\\Bren"));
+    EXPECT_NE(f.FindValue("HKEY_CLASSES_ROOT\\.VCD", ""), nullptr);
+    EXPECT_NE(f.FindKey("HKU\\s-1"), nullptr);
 }
 
 TEST(RegistryFile, MergesReplacesAndDeletes)
@@ -537,17 +536,6 @@ TEST(RegistryFile, WarningsStopGrowingAndCutFilesKeepWhatIsWhole)
             ASSERT_LE(some.size(), all.size()) << n;
             ASSERT_TRUE(std::equal(some.begin(), some.end(), all.begin())) << n;
         }
-}
-
-TEST(RegistryFile, LoadsHostFiles)
-{
-    brenvik::test::TempDir dir;
-    brenvik::test::WriteHostFile(dir / "r.reg", Utf16le(kSample, true));
-    RegFile f;
-    ASSERT_TRUE(RegFile::Load(dir / "r.reg", &f));
-    EXPECT_FALSE(RegFile::Load(dir / "missing.reg", &f));
-    EXPECT_EQ(Dump(f), Dump(RegFile::Parse(kSample)));  // untouched by a failed load
-    EXPECT_FALSE(RegFile::Load(dir / "r.reg", nullptr));
 }
 
 }  // namespace
