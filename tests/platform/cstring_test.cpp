@@ -198,21 +198,4 @@ TEST(CString, CaseAndTrimming)
     }
 }
 
-TEST(CString, RuntimeCallsDoNotAllocate)
-{
-    char drive[crt::kMaxDrive], dir[crt::kMaxDir], fname[crt::kMaxFname], ext[crt::kMaxExt];
-    char path[crt::kMaxPath], text[1025];
-    int results = 0;
-    EXPECT_EQ(AllocationsDuring([&] {
-                  results += crt::_splitpath_s("C:\\dir\\file.txt", drive, sizeof drive, dir,
-                                               sizeof dir, fname, sizeof fname, ext, sizeof ext);
-                  results += crt::_makepath_s(path, sizeof path, drive, dir, fname, ".bak");
-                  results += crt::_stricmp(path, "c:\\DIR\\file.BAK");
-                  crt::wsprintfA(text, "%s|%5d|%-3c|%#x", path, 42, 'x', 255);
-              }),
-              0);
-    EXPECT_EQ(results, 0);
-    EXPECT_STREQ(text, "C:\\dir\\file.bak|   42|x  |0xff");
-}
-
 }  // namespace

@@ -161,65 +161,6 @@ TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
     s().CloseHandle(h);
 }
 
-TEST(RegistryLocation, ExplicitFileThenXdgThenHomeThenNothing)
-{
-    test::TempDir dir;
-    for (const char *d : {"xdg/brenvik", "home/.config/brenvik"}) {
-        test::MakeHostDirs(dir / d);
-        test::WriteHostFile(dir / (std::string(d) + "/registry.reg"), "");
-    }
-    const std::string none = test::HostExists("/etc/brenvik/registry.reg") ? "/etc/brenvik/registry.reg" : "";
-    test::ScopedEnv home("HOME", (dir / "home").c_str());
-    // A file named is used even when missing: an empty registry.
-    const struct { const char *reg, *xdg; std::string found; } rows[] = {
-        {"missing.reg", "xdg", dir / "missing.reg"}, {nullptr, "xdg", dir / "xdg/brenvik/registry.reg"},
-        {nullptr, nullptr, dir / "home/.config/brenvik/registry.reg"}, {nullptr, "empty", none}};
-    for (const auto &r : rows) {
-        test::ScopedEnv reg("BRENVIK_REGISTRY", r.reg ? (dir / r.reg).c_str() : nullptr);
-        test::ScopedEnv xdg("XDG_CONFIG_HOME", r.xdg ? (dir / r.xdg).c_str() : nullptr);
-        char path[4096];
-        EXPECT_TRUE(LocateRegistryFile(path, sizeof path));
-        EXPECT_EQ(path, r.found);
-    }
-}
-
-// Right after a change the time stamps cannot be trusted to show the next
-// one; how long that lasts depends on how fine the stamps are.
-TEST(RegistryFreshFile, SettledAndSameText)
-{
-    const struct { struct timespec mtime, ctime, readAt; bool settled; } cases[] = {
-        {{100, 500000000}, {100, 500000000}, {100, 549000000}, false},
-        {{100, 500000000}, {100, 500000000}, {100, 551000000}, true},
-        {{100, 990000000}, {100, 990000000}, {101, 30000000}, false},
-        {{100, 990000000}, {100, 990000000}, {101, 50000000}, true},
-        {{100, 0}, {100, 0}, {102, 999999999}, false}, {{100, 0}, {100, 0}, {103, 1}, true},
-        // Set back by hand: the change time still dates the change.
-        {{50, 0}, {100, 500000000}, {100, 510000000}, true},
-        {{900, 1}, {100, 1}, {200, 0}, true}, {{900, 1}, {900, 1}, {200, 0}, false},
-    };
-    int row = 0;
-    for (const auto &c : cases) {
-        struct stat st;
-        std::memset(&st, 0, sizeof st);
-        st.st_mtim = c.mtime;
-        st.st_ctim = c.ctime;
-        EXPECT_EQ(ReadIsSettled(st, c.readAt), c.settled) << "row " << row++;
-    }
-    test::TempDir dir;
-    const std::string big(10000, 'b');
-    std::string bigOther = big;
-    bigOther[9000] = 'c';
-    const struct { std::string file, text; bool holds; } texts[] = {
-        {"REGEDIT4", "REGEDIT4", true}, {"REGEDIT", "REGEDIT4", false}, {"REGEDIT5", "REGEDIT4", false},
-        {big, big, true}, {bigOther, big, false}, {big + "b", big, false},
-    };
-    for (const auto &c : texts) {
-        test::WriteHostFile(dir / "r.reg", c.file);
-        EXPECT_EQ(FileHoldsText((dir / "r.reg").c_str(), c.text), c.holds) << c.file.size();
-    }
-    EXPECT_FALSE(FileHoldsText((dir / "missing.reg").c_str(), ""));
-}
-
 TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
 {
     test::MakeHostDirs(H("e1"));
@@ -513,7 +454,7 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
     }
 }
 
-TEST_F(PosixTest, SearchesSkipUnusableNamesAndWalkLargeDirectories)
+TEST_F(PosixTest, SearchesSkipUnusableNames)
 {
     test::MakeHostDirs(H("c/d"));
     for (const char *name : {"ok.txt", "back\\slash.txt", "colon:.txt", "star*.txt"})
@@ -531,29 +472,11 @@ TEST_F(PosixTest, SearchesSkipUnusableNamesAndWalkLargeDirectories)
     h = s().FindFirstFileA("C:\\*", &data);
     EXPECT_STREQ(h != INVALID_HANDLE_VALUE ? data.cFileName : "", "d");
     s().FindClose(h);
-    // More entries than one read of the directory returns.
-    test::MakeHostDirs(H("c/many"));
-    for (int i = 0; i < 2000; ++i)
-        test::WriteHostFile(H("c/many/f") + std::to_string(i), "");
-    h = s().FindFirstFileA("C:\\many\\*", &data);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    int count = 1;
-    test::MakeHostDirs(H("c/many/late"));  // may or may not be seen
-    while (s().FindNextFileA(h, &data))
-        ++count;
-    EXPECT_GE(count, 2002);  // the files, "." and ".."
-    EXPECT_LE(count, 2003);
-    EXPECT_TRUE(s().FindClose(h));
     EXPECT_EQ(LiveHandles(HandleKind::kFind), 0u);
 }
 
-TEST_F(PosixTest, HandlesGarbageSizesBeyondFourGigabytesAndMovesAcrossFileSystems)
+TEST_F(PosixTest, SizesBeyondFourGigabytesAndMovesAcrossFileSystems)
 {
-    char junk[64];
-    std::memset(junk, 0x5a, sizeof junk);
-    DWORD n;
-    EXPECT_EQ(Code([&] { return s().ReadFile(junk, junk, 1, &n, nullptr); }), ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(s().CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
     // A sparse file whose low 32 bits of size are all ones.
     test::WriteHostFile(H("c/big.bin"), "");
     if (::truncate(H("c/big.bin").c_str(), 0x1FFFFFFFFLL) == 0) {
