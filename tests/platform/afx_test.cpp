@@ -163,7 +163,8 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
         }
         ASSERT_EQ(faults.opens.size(), 1u);
         const auto &o = faults.opens[0];
-        EXPECT_EQ((Opened{o.access, o.share, o.disposition, o.flags}), (Opened{r.access, r.share, r.disposition, 0x80}));
+        EXPECT_EQ((Opened{o.access, o.share, o.disposition, o.flags}),
+                  (Opened{r.access, r.share, r.disposition, FILE_ATTRIBUTE_NORMAL}));
         EXPECT_STREQ(file.GetFilePath(), "C:\\f.bin");
     }
     const struct { const char *mode; DWORD access, disposition; } modes[] = {

@@ -563,7 +563,8 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
     ASSERT_NE(query, nullptr);
     ULARGE_INTEGER available, bytes, totalFree, again;
     ASSERT_TRUE(query(root.c_str(), &available, &bytes, &totalFree));
-    EXPECT_TRUE(bytes.QuadPart > 0 && available.QuadPart <= totalFree.QuadPart && totalFree.QuadPart <= bytes.QuadPart);
+    EXPECT_GT(bytes.QuadPart, 0u);
+    EXPECT_TRUE(available.QuadPart <= totalFree.QuadPart && totalFree.QuadPart <= bytes.QuadPart);
     EXPECT_TRUE(query(P("").c_str(), nullptr, &again, nullptr));  // a directory answers for its volume
     EXPECT_EQ(again.QuadPart, bytes.QuadPart);
     char label[100], fsName[32];

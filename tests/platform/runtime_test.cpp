@@ -365,8 +365,9 @@ TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
         EXPECT_EQ(v->data, r.data) << r.name;
     }
     EXPECT_EQ(f.FindKey("hklm\\Software\\ORLODEBUG"), &f.keys()[0]);
-    for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug", "\\HKLM\\SOFTWARE\\OrloDebug",
-                             "HKLM\\SOFTWARE\\OrloDebu", "HKLM\\SOFTWARE\\OrloDebugX", ""})
+    for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
+                             "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebu",
+                             "HKLM\\SOFTWARE\\OrloDebugX", ""})
         EXPECT_EQ(f.FindKey(path), nullptr) << path;
     EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
     // Loading a file reads it as the text; a failed load leaves the result alone.
