@@ -18,11 +18,6 @@
 namespace brenvik {
 namespace conformance {
 
-class OpenHolder {
-public:
-    virtual ~OpenHolder() = default;
-};
-
 // One fresh machine for one case: an empty directory, and a registry that
 // holds ConformanceRegistryLines().
 class ConformanceBackend {
@@ -34,19 +29,8 @@ public:
     virtual std::string Path(const std::string &relative) const = 0;
     virtual std::string DriveRoot() const = 0;  // as "C:\"
     virtual char UnusedDriveLetter() const = 0;
-    // Changes made beside the services, as another program would, so that
-    // what the services report is checked against an independent source.
-    virtual bool SetReadOnly(const std::string &relative, bool on) = 0;
-    virtual bool SetHidden(const std::string &relative, bool on) = 0;
-    virtual bool SetSystem(const std::string &relative, bool on) = 0;
-    virtual bool KeepsDosAttributes() const = 0;
     // Wine answers a few calls unlike Windows; the rows that meet one say so.
     virtual bool UnderWine() const { return false; }
-    // Opens relative as CreateFileA would, from another process where the
-    // machine can, and holds it until the result is destroyed; null (and
-    // *error) when that open failed.
-    virtual std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access,
-                                                 DWORD share, DWORD *error) = 0;
 };
 
 struct BackendParam {

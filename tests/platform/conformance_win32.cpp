@@ -16,46 +16,24 @@ namespace brenvik {
 namespace conformance {
 namespace {
 
-// Share modes belong to each open handle, so a handle of our own process is
-// as much "another opener" as one of another process.
-class HandleHolder : public OpenHolder {
-public:
-    explicit HandleHolder(HANDLE h) : h_(h) {}
-    ~HandleHolder() override { ::CloseHandle(h_); }
-
-private:
-    HANDLE h_;
-};
-
-bool SplitHive(const std::string &path, HKEY *hive, std::string *subKey)
+// The table's keys, all under HKEY_LOCAL_MACHINE, as subkey paths.
+std::string SubKey(const registry::RegKey &key)
 {
-    static const struct { const char *prefix; HKEY hive; } kHives[] = {
-        {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}, {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
-    for (const auto &h : kHives) {
-        const std::size_t n = std::strlen(h.prefix);
-        if (path.compare(0, n, h.prefix) == 0) {
-            *hive = h.hive;
-            *subKey = path.substr(n);
-            return true;
-        }
-    }
-    return false;
+    return key.path.substr(std::strlen("HKEY_LOCAL_MACHINE\\"));
 }
 
-// Writes the table's keys into the system registry, the deepest last.
+// Writes the table's keys into the system registry, parents first.
 bool WriteRegistry(const registry::RegFile &file)
 {
     for (const registry::RegKey &key : file.keys()) {
-        HKEY hive = nullptr, k = nullptr;
-        std::string subKey;
-        if (!SplitHive(key.path, &hive, &subKey) ||
-            ::RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
-                              nullptr) != ERROR_SUCCESS)
+        HKEY k = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SubKey(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &k, nullptr) != ERROR_SUCCESS)
             return false;
         bool ok = true;
         for (const registry::RegValue &v : key.values)
-            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
-                                        v.data.data(), static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type, v.data.data(),
+                                        static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
         ::RegCloseKey(k);
         if (!ok)
             return false;
@@ -78,12 +56,8 @@ public:
         // removal from succeeding.
         ClearAttributes(dir_);
         const auto &keys = registry_.keys();  // children before their parents
-        for (auto it = keys.rbegin(); registryWritten_ && it != keys.rend(); ++it) {
-            HKEY hive = nullptr;
-            std::string subKey;
-            if (SplitHive(it->path, &hive, &subKey))
-                ::RegDeleteKeyA(hive, subKey.c_str());
-        }
+        for (auto it = keys.rbegin(); registryWritten_ && it != keys.rend(); ++it)
+            ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, SubKey(*it).c_str());
     }
 
     platform::Services &services() override { return platform::Win32Services(); }
@@ -100,40 +74,12 @@ public:
         ADD_FAILURE() << "every drive letter is in use";
         return 'Q';
     }
-    bool SetReadOnly(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_READONLY, on); }
-    bool SetHidden(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
-    bool SetSystem(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
-    bool KeepsDosAttributes() const override { return true; }
     bool UnderWine() const override
     {
         HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
         return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
-    std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
-                                         DWORD *error) override
-    {
-        HANDLE h = ::CreateFileA(Path(relative).c_str(), access, share, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            *error = ::GetLastError();
-            return nullptr;
-        }
-        return std::make_unique<HandleHolder>(h);
-    }
-
 private:
-    bool SetBit(const std::string &relative, DWORD bit, bool on)
-    {
-        const std::string path = Path(relative);
-        DWORD attrs = ::GetFileAttributesA(path.c_str());
-        if (attrs == INVALID_FILE_ATTRIBUTES)
-            return false;
-        // Only these bits can be set; a directory's own bit is implied.
-        attrs = (on ? (attrs | bit) : (attrs & ~bit)) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                         FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-        return ::SetFileAttributesA(path.c_str(), attrs ? attrs : FILE_ATTRIBUTE_NORMAL) != 0;
-    }
-
     static void ClearAttributes(const std::string &dir)
     {
         WIN32_FIND_DATAA fd;
@@ -162,8 +108,7 @@ std::unique_ptr<ConformanceBackend> MakeWin32Backend()
     return std::make_unique<Win32ConformanceBackend>();
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance,
-                         ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
+INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance, ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
                          BackendParamName);
 
 // What only the Win32 backend has: it is a Windows build's default, and its

@@ -36,8 +36,7 @@ inline std::string DriveKey(char letter, const std::string &path, const std::str
     return text;
 }
 
-inline std::string ShareKey(const std::string &server, const std::string &share,
-                            const std::string &path)
+inline std::string ShareKey(const std::string &server, const std::string &share, const std::string &path)
 {
     return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Shares\\" + server + "\\" + share +
            "]\r\n\"Path\"=" + RegString(path) + "\r\n";
@@ -54,8 +53,7 @@ protected:
     void SetUp() override
     {
         test::MakeHostDirs(dir_ / "c");
-        registry_ = std::make_unique<test::ScopedRegistryFile>(
-            test::RegText({DriveKey('C', dir_ / "c", "fixed")}));
+        registry_ = std::make_unique<test::ScopedRegistryFile>(test::RegText({DriveKey('C', dir_ / "c", "fixed")}));
     }
 
     void SetRegistry(const std::vector<std::string> &keys)

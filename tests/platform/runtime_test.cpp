@@ -21,10 +21,9 @@ namespace crt = brenvik::crt;
 using brenvik::registry::RegFile;
 using brenvik::registry::RegValue;
 using brenvik::test::RegText;
+using brenvik::test::ScopedCodePage;
 
 namespace {
-
-using brenvik::test::ScopedCodePage;
 
 // A buffer with guard bytes behind the size the callee is given.
 struct Guarded {
@@ -36,21 +35,13 @@ struct Guarded {
     std::size_t size;
 };
 
-int Sign(int v)
-{
-    return (v > 0) - (v < 0);
-}
-
-const unsigned char *U(const char *s)
-{
-    return reinterpret_cast<const unsigned char *>(s);
-}
+int Sign(int v) { return (v > 0) - (v < 0); }
+const unsigned char *U(const char *s) { return reinterpret_cast<const unsigned char *>(s); }
 
 TEST(CodePage, LeadBytesFollowTheInstalledServices)
 {
     const struct { unsigned cp; unsigned lo1, hi1, lo2, hi2; } rows[] = {
-        {932, 0x81, 0x9F, 0xE0, 0xFC}, {949, 0x81, 0xFE, 0x81, 0xFE}, {65001, 1, 0, 1, 0},
-    };
+        {932, 0x81, 0x9F, 0xE0, 0xFC}, {949, 0x81, 0xFE, 0x81, 0xFE}, {65001, 1, 0, 1, 0}};
     for (const auto &r : rows) {
         ScopedCodePage cp(r.cp);
         for (unsigned c = 0; c < 256; ++c)
@@ -58,7 +49,6 @@ TEST(CodePage, LeadBytesFollowTheInstalledServices)
                       (c >= r.lo1 && c <= r.hi1) || (c >= r.lo2 && c <= r.hi2))
                 << r.cp << " " << c;
     }
-
     ScopedCodePage western(1252);
     {
         ScopedCodePage japanese(932);
@@ -86,15 +76,13 @@ TEST(SplitPath, SplitsAndJoinsBack)
         {1252, "C:\\dir\\file.txt", "C:|\\dir\\|file|.txt"}, {1252, "C:/d/f.txt", "C:|/d/|f|.txt"},
         {1252, "file", "||file|"}, {1252, "C:\\dir/", "C:|\\dir/||"},
         {1252, "\\\\srv\\share\\f.txt", "|\\\\srv\\share\\|f|.txt"},
-        {1252, "C:\\dir.d\\file", "C:|\\dir.d\\|file|"},
-        {1252, "C:\\dir\\file.", "C:|\\dir\\|file|."},
+        {1252, "C:\\dir.d\\file", "C:|\\dir.d\\|file|"}, {1252, "C:\\dir\\file.", "C:|\\dir\\|file|."},
         {1252, ".bashrc", "|||.bashrc"}, {1252, "..", "||.|."},
         {1252, "C:", "C:|||"}, {1252, "C:file.txt", "C:||file|.txt"},
         {1252, "x:y:z", "x:||y:z|"}, {1252, "C:\\i\\.DVD.D00", "C:|\\i\\|.DVD|.D00"},
         {1252, "C:\\i\\Movie.DVD\\Movie.DVD.D00", "C:|\\i\\Movie.DVD\\|Movie.DVD|.D00"},
         {932, "C:\\dir\x95\\file.txt", "C:|\\|dir\x95\\file|.txt"},
-        {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"},
-        {932, "a\x81.b", "||a\x81.b|"},
+        {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"}, {932, "a\x81.b", "||a\x81.b|"},
         {936, "x\\\xFE/y", "|x\\|\xFE/y|"}, {932, "x\\\xFE/y", "|x\\\xFE/|y|"},
         {932, "C:\\d\\.\x81", "C:|\\d\\||.\x81"},  // a lead byte alone at the end
     };
@@ -123,12 +111,9 @@ TEST(SplitPath, RefusesWhatDoesNotFitAndEmptiesEverything)
 {
     const std::string dir255 = "\\" + std::string(253, 'd') + "\\";
     const struct { std::string path; int result; } rows[] = {
-        {"C:" + dir255 + "f.x", 0},
-        {"C:\\" + std::string(254, 'd') + "\\f.x", ERANGE},
-        {"C:\\" + std::string(255, 'n') + ".x", 0},
-        {"C:\\" + std::string(256, 'n') + ".x", ERANGE},
-        {"C:\\f." + std::string(254, 'e'), 0},
-        {"C:\\f." + std::string(255, 'e'), ERANGE},
+        {"C:" + dir255 + "f.x", 0}, {"C:\\" + std::string(254, 'd') + "\\f.x", ERANGE},
+        {"C:\\" + std::string(255, 'n') + ".x", 0}, {"C:\\" + std::string(256, 'n') + ".x", ERANGE},
+        {"C:\\f." + std::string(254, 'e'), 0}, {"C:\\f." + std::string(255, 'e'), ERANGE},
         {"C:\\" + std::string(5000, 'a') + "\\b.c", ERANGE},
     };
     for (const auto &r : rows) {
@@ -169,8 +154,7 @@ TEST(MakePath, JoinsWithinTheBuffer)
         {1252, 260, "C:\\ignored", "\\d\\", "f", "x", "C:\\d\\f.x"},
         {1252, 260, nullptr, "dir", "f", nullptr, "dir\\f"},
         {1252, 260, "C:", "\\dir\\", nullptr, ".bak", "C:\\dir\\.bak"},
-        {1252, 260, nullptr, nullptr, nullptr, nullptr, ""},
-        {1252, 260, "C:", nullptr, "f", ".", "C:f."},
+        {1252, 260, nullptr, nullptr, nullptr, nullptr, ""}, {1252, 260, "C:", nullptr, "f", ".", "C:f."},
         {932, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\\\f"},  // the 0x5C is a trail byte
         {1252, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\f"},
         {1252, 260, "C:", dir255.c_str(), "f", ".", full259.c_str()},
@@ -184,8 +168,7 @@ TEST(MakePath, JoinsWithinTheBuffer)
         SCOPED_TRACE(std::to_string(r.size) + " " + (r.expected ? r.expected : "ERANGE"));
         ScopedCodePage cp(r.cp);
         Guarded out(r.size);
-        EXPECT_EQ(crt::_makepath_s(out.data(), r.size, r.drive, r.dir, r.fname, r.ext),
-                  r.expected ? 0 : ERANGE);
+        EXPECT_EQ(crt::_makepath_s(out.data(), r.size, r.drive, r.dir, r.fname, r.ext), r.expected ? 0 : ERANGE);
         EXPECT_EQ(out.str(), r.expected ? r.expected : "");
         EXPECT_TRUE(out.Intact());
     }
@@ -202,8 +185,7 @@ TEST(Compare, Table)
         {1252, "abc", "ABC", 1, 0}, {1252, "a_", "aB", 1, -1},  // folds to lower case
         {1252, "", "", 0, 0}, {1252, "a", "", 1, 1},
         {1252, "abc", "abd", -1, -1}, {1252, "\xE4", "\xC4", 1, 1},  // ASCII letters only
-        {1252, "@", "`", -1, -1},
-        {1252, "\x81\x41", "\x81\x61", -1, 0},
+        {1252, "@", "`", -1, -1}, {1252, "\x81\x41", "\x81\x61", -1, 0},
         {932, "\x81\x41", "\x81\x61", -1, -1},  // one character each: no folding
         {932, "x\x82\x60", "X\x82\x60", 1, 0}, {932, "\x81", "\x81\x40", -1, -1},
         {932, "\x81\x40", "A", 1, 1}, {932, "\xE0\x41z", "\xE0\x41Z", 1, 0},
@@ -266,13 +248,11 @@ TEST(Format, Conversions)
            "abc", "abc")},
         {"wide|?t?|narrow|(null)|wi", F("%S|%ls|%hs|%S|%.2S", L"wide", L"\u00e9t\u00e9", "narrow",
                                         static_cast<const wchar_t *>(nullptr), L"wide")},
-        {"% 100%", F("%% 100%%")},
-        {"x.D00", F("%s%02d", "x.D", 0)},
+        {"% 100%", F("%% 100%%")}, {"x.D00", F("%s%02d", "x.D", 0)},
         {ptr.substr(4) + "12AB", F("%p", reinterpret_cast<void *>(0x12ab))},
         {std::string(20 - ptr.size(), ' ') + ptr, F("%20p", static_cast<void *>(nullptr))},
         {"%f|%5.2f|7|%*d|%y", F("%f|%5.2f|%d|%*d|%y", 7)},
-        {"%+d 3|%hhd|%I32d|%l|abc%", F("%+d %d|%hhd|%I32d|%l|abc%", 3)},
-        {"", F("")},
+        {"%+d 3|%hhd|%I32d|%l|abc%", F("%+d %d|%hhd|%I32d|%l|abc%", 3)}, {"", F("")},
     };
     for (const auto &r : rows)
         EXPECT_EQ(r.got, r.expected);
@@ -282,9 +262,7 @@ TEST(Format, BoundedOutput)
 {
     const struct { std::size_t size; const char *format, *arg; std::size_t n; const char *out; }
         rows[] = {
-        {5, "%s", "abcdefgh", 8, "abcd"},
-        {1, "x%sy", "123", 5, ""},
-        {8, "%20s", "5", 20, "       "},
+        {5, "%s", "abcdefgh", 8, "abcd"}, {1, "x%sy", "123", 5, ""}, {8, "%20s", "5", 20, "       "},
     };
     for (const auto &r : rows) {
         Guarded out(r.size);
@@ -366,7 +344,7 @@ const char kSample[] =
     "[HKEY_CURRENT_USER\\Network\\Z]\r\n"
     "\"RemotePath\"=\"\\\\\\\\server\\\\share\"\r\n";
 
-TEST(RegistryFile, ReadsTheSampleFile)
+TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
 {
     RegFile f = RegFile::Parse(kSample);
     EXPECT_EQ(f.version(), 5);
@@ -375,11 +353,10 @@ TEST(RegistryFile, ReadsTheSampleFile)
     const std::string c = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C";
     EXPECT_EQ(f.keys()[1].path, c);
     const struct { std::string key; const char *name; uint32_t type; Bytes data; } rows[] = {
-        {"HKLM\\SOFTWARE\\OrloDebug", "DebugLevel", kDword, {1, 0, 0, 0}},
-        {c, "", kSz, Sz("default text")},
-        {c, "Expand", kExpandSz, Sz("%PATH%")},
-        {c, "Long", kBinary, {0, 1, 2, 3, 4, 5, 6, 7}},
+        {"HKLM\\SOFTWARE\\OrloDebug", "DebugLevel", kDword, {1, 0, 0, 0}}, {c, "", kSz, Sz("default text")},
+        {c, "Expand", kExpandSz, Sz("%PATH%")}, {c, "Long", kBinary, {0, 1, 2, 3, 4, 5, 6, 7}},
         {"HKCU\\Network\\Z", "RemotePath", kSz, Sz("\\\\server\\share")},
+        {"hkey_local_machine\\software\\orlodebug\\\\", "DEBUGlevel", kDword, {1, 0, 0, 0}},
     };
     for (const auto &r : rows) {
         const RegValue *v = f.FindValue(r.key, r.name);
@@ -387,18 +364,30 @@ TEST(RegistryFile, ReadsTheSampleFile)
         EXPECT_EQ(v->type, r.type) << r.name;
         EXPECT_EQ(v->data, r.data) << r.name;
     }
+    EXPECT_EQ(f.FindKey("hklm\\Software\\ORLODEBUG"), &f.keys()[0]);
+    for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
+                             "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebu",
+                             "HKLM\\SOFTWARE\\OrloDebugX", ""})
+        EXPECT_EQ(f.FindKey(path), nullptr) << path;
+    EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
+    // Loading a file reads it as the text; a failed load leaves the result alone.
+    brenvik::test::TempDir dir;
+    brenvik::test::WriteHostFile(dir / "r.reg", Utf16le(kSample, true));
+    RegFile loaded;
+    ASSERT_TRUE(RegFile::Load(dir / "r.reg", &loaded));
+    EXPECT_FALSE(RegFile::Load(dir / "missing.reg", &loaded));
+    EXPECT_EQ(Dump(loaded), Dump(f));
+    EXPECT_FALSE(RegFile::Load(dir / "r.reg", nullptr));
 }
 
 TEST(RegistryFile, ValueForms)
 {
     const struct { const char *data; uint32_t type; Bytes bytes; } rows[] = {
-        {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")},
-        {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
+        {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")}, {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
         {R"("C:\dir\new")", kSz, Sz("C:\\dir\\new")},  // other escapes stand for themselves
         {R"("a;b=c")", kSz, Sz("a;b=c")}, {" \"spaced\" ", kSz, Sz("spaced")},
         {"dword:ffffffff", kDword, {0xff, 0xff, 0xff, 0xff}}, {"dword:7", kDword, {7, 0, 0, 0}},
-        {"DWORD:0000ABcd", kDword, {0xcd, 0xab, 0, 0}},
-        {"dword:12345678  ", kDword, {0x78, 0x56, 0x34, 0x12}},
+        {"DWORD:0000ABcd", kDword, {0xcd, 0xab, 0, 0}}, {"dword:12345678  ", kDword, {0x78, 0x56, 0x34, 0x12}},
         {"hex:", kBinary, {}},    {"hex:0,a,Ff", kBinary, {0, 0x0a, 0xff}},  {"HEX(0):", 0, {}},
         {"hex: 01 , 02 ,03,", kBinary, {1, 2, 3}},
         {"hex(4):01,00,00,00", kDword, {1, 0, 0, 0}}, {"hex(ffff0010):01", 0xffff0010u, {1}},
@@ -425,8 +414,7 @@ TEST(RegistryFile, ValueForms)
 TEST(RegistryFile, EncodingsAndHeaders)
 {
     std::string lf;
-    std::copy_if(kSample, kSample + sizeof kSample - 1, std::back_inserter(lf),
-                 [](char c) { return c != '\r'; });
+    std::copy_if(kSample, kSample + sizeof kSample - 1, std::back_inserter(lf), [](char c) { return c != '\r'; });
     const std::string reference = Dump(RegFile::Parse(kSample));
     for (const std::string &form : {lf, "\xEF\xBB\xBF" + std::string(kSample),
                                     Utf16le(kSample, true), Utf16le(kSample, false)}) {
@@ -435,8 +423,7 @@ TEST(RegistryFile, EncodingsAndHeaders)
         EXPECT_EQ(Dump(f), reference);
     }
     // UTF-16 text, including a surrogate pair, becomes UTF-8.
-    RegFile wide = RegFile::Parse(
-        Utf16le("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"", true) +
+    RegFile wide = RegFile::Parse(Utf16le("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"", true) +
         std::string("\xC4\x00\xAC\x20\x3D\xD8\x00\xDE", 8) + Utf16le("\"\r\n", false));
     ASSERT_NE(wide.FindValue("HKLM\\K", "L"), nullptr);
     EXPECT_EQ(wide.FindValue("HKLM\\K", "L")->data, Sz("\xC3\x84\xE2\x82\xAC\xF0\x9F\x98\x80"));
@@ -447,31 +434,14 @@ TEST(RegistryFile, EncodingsAndHeaders)
     EXPECT_EQ(v4.FindValue("HKLM\\A", "E")->data, (Bytes{'%', 'T', '%', 0}));
 }
 
-TEST(RegistryFile, LookupIgnoresCaseAndAcceptsHiveNames)
-{
-    RegFile f = RegFile::Parse(kSample);
-    for (const char *path : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "hklm\\Software\\ORLODEBUG",
-                             "hkey_local_machine\\software\\orlodebug\\\\"}) {
-        EXPECT_EQ(f.FindKey(path), &f.keys()[0]) << path;
-        EXPECT_NE(f.FindValue(path, "DEBUGlevel"), nullptr) << path;
-    }
-    for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
-                             "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebu",
-                             "HKLM\\SOFTWARE\\OrloDebugX", ""})
-        EXPECT_EQ(f.FindKey(path), nullptr) << path;
-    EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
-    RegFile other = RegFile::Parse(RegText({"[HKCR\\.vcd]", "@=\"img\"", "[HKEY_USERS\\S-1]"}));
-    EXPECT_NE(other.FindValue("HKEY_CLASSES_ROOT\\.VCD", ""), nullptr);
-    EXPECT_NE(other.FindKey("HKU\\s-1"), nullptr);
-}
-
-TEST(RegistryFile, SubKeysAndImplicitParents)
+TEST(RegistryFile, HiveNamesSubKeysAndImplicitParents)
 {
     RegFile f = RegFile::Parse(RegText({"[HKLM\\SOFTWARE\\Brenvik\\Drives\\C]",
                                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\d]",
                                         "[HKLM\\software\\brenvik\\drives\\c\\deeper]",
                                         "[HKLM\\SOFTWARE\\Brenvik\\Shares\\srv\\share]",
-                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]"}));
+                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]", "[HKCR\\.vcd]", "@=\"img\"",
+                                        "[HKEY_USERS\\S-1]"}));
     using Names = std::vector<std::string>;
     EXPECT_EQ(f.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives"), (Names{"C", "d", "E"}));
     EXPECT_EQ(f.SubKeyNames("hklm\\software\\BRENVIK\\"), (Names{"Drives", "Shares"}));
@@ -480,6 +450,8 @@ TEST(RegistryFile, SubKeysAndImplicitParents)
     EXPECT_TRUE(f.SubKeyNames("HKCU").empty());
     EXPECT_TRUE(f.KeyExists("HKLM\\SOFTWARE\\Brenvik\\Shares\\SRV"));  // implicit parent
     EXPECT_FALSE(f.KeyExists("HKLM\\SOFTWARE\\Bren"));
+    EXPECT_NE(f.FindValue("HKEY_CLASSES_ROOT\\.VCD", ""), nullptr);
+    EXPECT_NE(f.FindKey("HKU\\s-1"), nullptr);
 }
 
 TEST(RegistryFile, MergesReplacesAndDeletes)
@@ -493,8 +465,7 @@ TEST(RegistryFile, MergesReplacesAndDeletes)
         "[HKLM\\T]", "[HKLM\\T\\x]", "[HKLM\\Tx]", "[-HKLM\\T]",
     }));
     using namespace std::string_literals;
-    EXPECT_EQ(Dump(f),
-              "[HKLM\\A]one=1:uno\0;two=1:2\0;three=1:3\0;[HKLM\\A\\Sub\\Later][HKLM\\Tx]"s);
+    EXPECT_EQ(Dump(f), "[HKLM\\A]one=1:uno\0;two=1:2\0;three=1:3\0;[HKLM\\A\\Sub\\Later][HKLM\\Tx]"s);
     ASSERT_EQ(f.warnings().size(), 1u);  // the value after [-HKLM\B]
     EXPECT_NE(f.warnings()[0].find("line 16"), std::string::npos) << f.warnings()[0];
 }
@@ -508,23 +479,19 @@ TEST(RegistryFile, MalformedInputsYieldWhatIsWellFormed)
     const std::string k = hdr + key;
     const struct { const char *what; std::string text; std::size_t keys, warnings; } rows[] = {
         {"empty file", "", 0, 1}, {"only a header", hdr, 0, 0}, {"no line end", "REGEDIT4", 0, 0},
-        {"blank lines before the header", "\r\n\r\n" + k, 1, 0},
-        {"no header", key, 0, 1},
+        {"blank lines before the header", "\r\n\r\n" + k, 1, 0}, {"no header", key, 0, 1},
         {"wrong version", "Windows Registry Editor Version 4.00\r\n" + key, 0, 1},
         {"header in lower case", "regedit4\r\n" + key, 0, 1},
         {"missing ']'", hdr + "[HKLM\\Bad\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
         {"unknown hive", hdr + "[HKEY_NOWHERE\\X]\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
         {"empty component", hdr + "[HKLM\\A\\\\B]\r\n" + key, 1, 1},
         {"value before any key", hdr + "\"v\"=\"x\"\r\n" + key, 1, 1},
-        {"unterminated name", k + "\"v=\"x\"\r\n", 1, 1},
-        {"missing '='", k + "\"v\" \"x\"\r\n", 1, 1},
+        {"unterminated name", k + "\"v=\"x\"\r\n", 1, 1}, {"missing '='", k + "\"v\" \"x\"\r\n", 1, 1},
         {"unterminated string", k + "\"v\"=\"x\r\n", 1, 1},
-        {"text after string", k + "\"v\"=\"x\" y\r\n", 1, 1},
-        {"unknown data", k + "\"v\"=qword:1\r\n", 1, 1},
+        {"text after string", k + "\"v\"=\"x\" y\r\n", 1, 1}, {"unknown data", k + "\"v\"=qword:1\r\n", 1, 1},
         {"bad dword digit", k + "\"v\"=dword:0000000g\r\n", 1, 1},
         {"dword too long", k + "\"v\"=dword:000000001\r\n", 1, 1},
-        {"bad hex byte", k + "\"v\"=hex:01,zz\r\n", 1, 1},
-        {"three hex digits", k + "\"v\"=hex:001\r\n", 1, 1},
+        {"bad hex byte", k + "\"v\"=hex:01,zz\r\n", 1, 1}, {"three hex digits", k + "\"v\"=hex:001\r\n", 1, 1},
         {"bad hex type", k + "\"v\"=hex(q):01\r\n", 1, 1},
         {"hex type too long", k + "\"v\"=hex(123456789):01\r\n", 1, 1},
         {"continuation cut off", k + "\"v\"=hex:01,\\\r\n", 1, 1},
@@ -570,17 +537,6 @@ TEST(RegistryFile, WarningsStopGrowingAndCutFilesKeepWhatIsWhole)
             ASSERT_LE(some.size(), all.size()) << n;
             ASSERT_TRUE(std::equal(some.begin(), some.end(), all.begin())) << n;
         }
-}
-
-TEST(RegistryFile, LoadsHostFiles)
-{
-    brenvik::test::TempDir dir;
-    brenvik::test::WriteHostFile(dir / "r.reg", Utf16le(kSample, true));
-    RegFile f;
-    ASSERT_TRUE(RegFile::Load(dir / "r.reg", &f));
-    EXPECT_FALSE(RegFile::Load(dir / "missing.reg", &f));
-    EXPECT_EQ(Dump(f), Dump(RegFile::Parse(kSample)));  // untouched by a failed load
-    EXPECT_FALSE(RegFile::Load(dir / "r.reg", nullptr));
 }
 
 }  // namespace
