@@ -114,8 +114,13 @@ HKEY HiveOf(const std::string &path, std::string *rest)
 void WriteRegistry(const std::string &text)
 {
     static const std::string path = [] {
-        char dir[] = "/tmp/brenvik-fuzz-registry-XXXXXX";
-        if (::mkdtemp(dir) == nullptr)
+        // In memory where the host has it: every input rewrites files.
+        char shm[] = "/dev/shm/brenvik-fuzz-registry-XXXXXX";
+        char tmp[] = "/tmp/brenvik-fuzz-registry-XXXXXX";
+        const char *dir = ::mkdtemp(shm);
+        if (dir == nullptr)
+            dir = ::mkdtemp(tmp);
+        if (dir == nullptr)
             Fail("cannot make a temporary directory");
         g_tempDir = dir;
         std::atexit(RemoveTempDir);
