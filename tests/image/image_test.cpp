@@ -1,0 +1,760 @@
+// Image files: header readers, type queries, naming, split bundles.
+#include <brenvik/brenvik.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "frame/trace.h"
+#include "image/image_header.h"
+#include "image_writer.h"
+#include "platform/afx/afx.h"
+#include "support/fault_services.h"
+#include "support/test_support.h"
+
+struct BrenvikTestAccess {
+    static int List(const char *name, char (*list)[260], char *dir)
+    {
+        return CVcdImageEx::Get_VCDCluster_AllNamelist_internal(name, 0, list, dir, nullptr);
+    }
+};
+
+namespace {
+
+using namespace brenvik::test;
+namespace mk = brenvik::mkimage;
+using Strings = std::vector<std::string>;
+
+class ImageFiles : public ::testing::Test {
+protected:
+    void SetUp() override { g_bDbgEnabled = 1, g_dwDbgLevel = 1; }
+    void TearDown() override { g_bDbgEnabled = traceWas_, g_dwDbgLevel = levelWas_; }
+    brenvik::platform::Services &S() { return faults_; }
+    // Names are relative to the test's directory, or whole paths within it.
+    std::string Path(const std::string &name) const
+    {
+        return name.compare(0, dir_.size(), dir_) == 0 ? name : dir_ + name;
+    }
+    std::string PutText(const std::string &name, const std::string &text = "member")
+    {
+        HANDLE h = S().CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD n = 0;
+        EXPECT_TRUE(S().WriteFile(h, text.data(), DWORD(text.size()), &n, nullptr)) << name;
+        S().CloseHandle(h);
+        return Path(name);
+    }
+    std::string Put(const std::string &name, const mk::HeaderFields &fields)
+    {
+        std::vector<unsigned char> bytes = mk::HeaderBytes(fields);
+        bytes.resize(static_cast<std::size_t>(fields.totalLength), fields.fill);
+        return PutText(name, std::string(bytes.begin(), bytes.end()));
+    }
+    std::string MakeDir(const std::string &name)  // its path, ending in '\'
+    {
+        EXPECT_TRUE(S().CreateDirectoryA(Path(name).c_str(), nullptr)) << name;
+        return Path(name) + "\\";
+    }
+    bool Exists(const std::string &name)
+    {
+        return S().GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // The message of each trace line since the last call; a line of another
+    // form fails the test.
+    Strings Lines()
+    {
+        Strings messages;
+        for (const std::string &line : faults_.debugOutput) {
+            const std::size_t file = line.rfind(" FILE:");
+            EXPECT_TRUE(line.compare(0, 16, "Orlo DbgMessage:") == 0 && file != std::string::npos &&
+                        line.find(".cpp LINE:", file) != std::string::npos && line.back() == ' ')
+                << line;
+            messages.push_back(line.substr(16, file - 16));
+        }
+        faults_.debugOutput.clear();
+        return messages;
+    }
+
+    const int traceWas_ = g_bDbgEnabled;
+    const unsigned long levelWas_ = g_dwDbgLevel;
+    TempDir tmp_;
+#ifdef _WIN32
+    const std::string dir_ = Backslashed(tmp_.path()) + "\\";
+#else
+    ScopedRegistryFile registry_{RegText({R"([HKEY_LOCAL_MACHINE\SOFTWARE\Brenvik\Drives\C])",
+                                          "\"Path\"=\"" + tmp_.path() + "\"", "\"Type\"=\"fixed\""})};
+    const std::string dir_ = "C:\\";
+#endif
+    ScopedFaults faults_;
+};
+
+inline mk::HeaderFields Fields(std::uint32_t format, std::uint32_t kind, std::uint32_t slaves = 0,
+                               std::uint64_t length = mk::kHeaderBytes)
+{
+    mk::HeaderFields s;
+    s.mediaFormat = format, s.discKind = kind, s.slaveCount = slaves, s.totalLength = length;
+    return s;
+}
+
+static_assert(sizeof(VCDHEADER_tag) == mk::kHeaderBytes, "the writer's header is the record");
+
+int Full(const std::string &path, void *record)
+{
+    return ReadImageHeader(CString(path.c_str()), static_cast<VCDHEADER_tag *>(record));
+}
+
+using Readers = ImageFiles;
+
+TEST_F(Readers, WhatEachLengthLeavesInTheRecord)
+{
+    MakeDir("Folder.vcd");
+    // -1: no such file; -2: a directory.
+    for (long long length : {-1LL, -2LL, 0LL, 2933LL, 2934LL, 2941LL, 2942LL, 10522LL}) {
+        SCOPED_TRACE(length);
+        mk::HeaderFields fields = Fields(mk::kFormatDvd, mk::kKindVideo, 7, length < 0 ? 0 : length);
+        fields.desc = "Sample";
+        fields.fill = 0x42;
+        const std::string path = length == -1 ? Path("Missing.vcd")
+                                 : length == -2 ? Path("Folder.vcd") : Put("Len.vcd", fields);
+        std::vector<unsigned char> file = mk::HeaderBytes(fields);
+        const std::size_t have = length < 0 ? 0 : file.size();
+        file.resize(mk::kHeaderBytes, 0);
+        // The full reader does not clear the record first; the type reader
+        // zeroes its 2934 bytes before the open, then reads.
+        std::vector<unsigned char> rec(mk::kHeaderBytes, 0xEE);
+        EXPECT_EQ(Full(path, rec.data()), length >= 2942);
+        for (std::size_t i = 0; i < rec.size(); ++i)
+            ASSERT_EQ(rec[i], i < have ? file[i] : 0xEE) << "full reader, byte " << i;
+        rec.assign(mk::kHeaderBytes, 0xEE);
+        EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), length >= 2934);
+        for (std::size_t i = 0; i < rec.size(); ++i)
+            ASSERT_EQ(rec[i], i >= 2934 ? 0xEE : i < have ? file[i] : 0) << "type, byte " << i;
+    }
+    EXPECT_FALSE(Exists("Missing.vcd"));
+}
+
+TEST_F(Readers, AFailingSeekReadOrCloseFailsTheRead)
+{
+    const std::string path = Put("Sample.vcd", Fields(0, mk::kKindVideo));
+    std::vector<unsigned char> rec(mk::kHeaderBytes);
+    EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
+                  ImgHdr_Read(path.c_str(), nullptr),
+              0);
+    for (const char *service : {"SetFilePointer", "ReadFile", "CloseHandle"}) {
+        SCOPED_TRACE(service);
+        faults_.Fail(service, "", ERROR_READ_FAULT, Times::Once);
+        EXPECT_EQ(Full(path, rec.data()), 0);
+        faults_.Fail(service, "", ERROR_READ_FAULT, Times::Once);
+        // The type reader's close is not checked.
+        EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), *service == 'C');
+        faults_.ClearFaults();
+    }
+    EXPECT_EQ(Full(path, rec.data()) + ImgHdr_Read(path.c_str(), rec.data()), 2);
+}
+
+// Every predicate's answer, in the order of the codes 1 to 8, then Is_Cluster.
+std::vector<int> Predicates(const char *name)
+{
+    return {CVcdImageEx::Is_CDROM(name),   CVcdImageEx::Is_AUDIO(name),
+            CVcdImageEx::Is_MIXED(name),   CVcdImageEx::Is_DVD(name),
+            CVcdImageEx::Is_CDEXTRA(name), CVcdImageEx::Is_PHOTO(name),
+            CVcdImageEx::Is_VIDEO(name),   CVcdImageEx::Is_ISOGEN(name),
+            CVcdImageEx::Is_Cluster(name)};
+}
+
+using Type = ImageFiles;
+
+TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
+{
+    const unsigned long rows[][3] = {  // media format, disc kind, code
+        {0x100, 5, CDTYPE_AUDIO},  {0x1000, 1, CDTYPE_DVD},  {0, 1, CDTYPE_MIXED},
+        {0, 2, CDTYPE_CDEXTRA},    {0, 3, CDTYPE_PHOTO},     {0, 4, CDTYPE_VIDEO},
+        {0, 5, CDTYPE_DVD},        {0, 6, CDTYPE_ISOGEN},    {0, 0, CDTYPE_CDROM},
+        {0, 7, CDTYPE_CDROM},      {0x1100, 4, CDTYPE_VIDEO}, {0x101, 1, CDTYPE_MIXED},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "format " << row[0] << " kind " << row[1]);
+        // One file name throughout: a remembered answer would show.
+        const std::string path = Put("Kind.vcd", Fields(row[0], row[1], 0, 4096));
+        faults_.ClearCalls();
+        const unsigned long code = row[2];
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), code);
+        std::vector<int> expected(9, 0);
+        expected[code - 1] = 1;
+        expected[8] = code == CDTYPE_MIXED || code == CDTYPE_DVD || code == CDTYPE_CDEXTRA;
+        EXPECT_EQ(Predicates(path.c_str()), expected);
+        unsigned long got = 0;
+        EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &got) + ImgHdr_GetCdType(path.c_str(), nullptr),
+                  1);
+        EXPECT_EQ(got, code);
+        EXPECT_EQ(faults_.CountCalls("CreateFileA"), 11);
+    }
+}
+
+TEST_F(Type, MissingArgumentsAreTracedUnreadableFilesAreNot)
+{
+    const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n";
+    const std::string desc = "CVcdImageEx::GetDesc BAD NULL ...";
+    const std::string cut = Put("Short.vcd", Fields(0, 3, 0, 2941));  // too short to describe
+    const std::string missing = Path("Missing.vcd");
+    for (const char *bad : {static_cast<const char *>(nullptr), "", missing.c_str()}) {
+        const bool traced = bad != missing.c_str();
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(bad), CDTYPE_INVALID);
+        EXPECT_EQ(Predicates(bad), std::vector<int>(9, 0));
+        EXPECT_EQ(Lines(), Strings(traced ? 10 : 0, type));
+        unsigned long code = 77;
+        EXPECT_EQ(ImgHdr_GetCdType(bad, &code), 0);
+        EXPECT_EQ(code, 77u);
+        for (const char *name : {bad, cut.c_str()}) {
+            char text[BRENVIK_MAX_PATH] = "untouched";
+            int info = 55;
+            EXPECT_EQ(CVcdImageEx::GetDesc(name, text, &info), 0);
+            EXPECT_EQ(info, 0);
+            EXPECT_STREQ(text, "untouched");
+        }
+        EXPECT_EQ(Lines(), Strings(traced ? 1 : 0, desc + "strVcdFname \n"));
+        // Without a buffer the info is left alone, whatever the name.
+        int info = 55;
+        EXPECT_EQ(CVcdImageEx::GetDesc(bad, nullptr, &info), 0);
+        EXPECT_EQ(info, 55);
+        EXPECT_EQ(Lines(), Strings{desc + "strDesc_MAXPATH \n"});
+    }
+    EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(cut.c_str()), CDTYPE_PHOTO);
+}
+
+TEST_F(Type, DescriptionTextAndInfo)
+{
+    const std::tuple<std::string, std::uint32_t, std::string, int> rows[] = {
+        {"Caf\xE9 \x81\x40", 0x1234, "Caf\xE9 \x81\x40", 0x1234},
+        {"", 0, "", 0},
+        {std::string(256, 'z'), 0xFFFFFFFFu, std::string(256, 'z'), -1},  // no NUL in the field
+        {std::string("cut\0here", 8), 0x80000000u, "cut", static_cast<int>(0x80000000u)},
+    };
+    for (const auto &[text, descInfo, expected, expectedInfo] : rows) {
+        SCOPED_TRACE(expected.size());
+        mk::HeaderFields fields = Fields(0, 0);
+        fields.desc = text;
+        fields.descInfo = descInfo;
+        fields.fill = 'a';  // after the text's NUL: the text must stop there
+        const std::string path = Put("Desc.vcd", fields);
+        char buffer[BRENVIK_MAX_PATH + 16];
+        std::memset(buffer, 0xEE, sizeof buffer);
+        int info = 12345;
+        ASSERT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, &info), 1);
+        EXPECT_EQ(std::string(buffer), expected);
+        EXPECT_EQ(info, expectedInfo);
+        for (std::size_t i = expected.size() + 1; i < sizeof buffer; ++i)
+            ASSERT_EQ(static_cast<unsigned char>(buffer[i]), 0xEE) << "past the text: " << i;
+        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, nullptr), 1);
+    }
+}
+
+// The type query shares reading and writing, the description query denies
+// others writing.
+TEST_F(Type, WhileAnotherOpenerHoldsIt)
+{
+    const std::string path = Put("Busy.vcd", Fields(0, mk::kKindVideo));
+    const UINT rows[][3] = {  // flags, type answers, description answers
+        {CFile::modeReadWrite | CFile::shareDenyNone, 1, 0},
+        {CFile::modeRead | CFile::shareDenyWrite, 1, 1},
+        {CFile::modeRead | CFile::shareExclusive, 0, 0},
+        {CFile::modeReadWrite | CFile::shareDenyRead, 0, 0},
+    };
+    char text[BRENVIK_MAX_PATH];
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row[0]);
+        CFile held;
+        ASSERT_TRUE(held.Open(path.c_str(), row[0]));
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), row[1] ? CDTYPE_VIDEO : CDTYPE_INVALID);
+        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), text, nullptr), int(row[2]));
+        held.Close();
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), CDTYPE_VIDEO);
+        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), text, nullptr), 1);
+    }
+}
+
+TEST(Naming, ExtensionClasses)
+{
+    const std::pair<const char *, int> rows[] = {
+        {"C:\\img\\movie.vcd", EXTTYPE_VCD},      {"C:\\img\\M.DVD\\M.DVD.D00", EXTTYPE_DVD},
+        {"C:\\img\\Movie.dvd.d07", EXTTYPE_DVD},  {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
+        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.D00", EXTTYPE_NONE},
+        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE}, {"C:\\img\\.DVD.D00", EXTTYPE_NONE},
+        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE}, {"C:/img/M.DVD.D00", EXTTYPE_DVD},
+        {"C:\\img.vcd\\Movie", EXTTYPE_NONE},     {"C:\\img\\M.DVD.D000", EXTTYPE_NONE},
+        {"C:\\img\\M.DVD.D00 ", EXTTYPE_NONE},    {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},
+        {"C:\\img\\M.VCD.DVD.D00", EXTTYPE_DVD},  {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.first);
+        const int t = row.second;
+        EXPECT_EQ(CVcdImageEx::GetPathExtType(row.first), t);
+        EXPECT_EQ(CVcdImageEx::IsVCDext(row.first), t == EXTTYPE_VCD);
+        EXPECT_EQ(CVcdImageEx::IsDVDext(row.first), t == EXTTYPE_DVD);
+        EXPECT_EQ(CVcdImageEx::Is_MixedModeCD_ext(row.first), t == EXTTYPE_MIXEDMODE);
+        EXPECT_EQ(CVcdImageEx::Is_Cluster_ext(row.first), t > EXTTYPE_VCD);
+    }
+    // Member number (IsExt_dot_D_09_09) and kind plus number (IsMyExt_VCD_dot_D_09_09).
+    const std::pair<const char *, int> exts[] = {
+        {".D00", 1},  {".d99", 1},      {".D9", 0},       {".DA0", 0},      {".D000", 0},
+        {"M.D00", 0}, {"", 0},          {".X00", 0},      {"D00.", 0},      {".D0/", 0},
+        {".D:0", 0},  {".d9\x80", 0},   {".VCD.D00", 2},  {".dvd.d42", 2},  {".vCd.D55", 2},
+        {".DVD.D4", 0}, {".ISO.D00", 0}, {"M.DVD.D00", 0}, {".VCD.D000", 0}, {".VCD-D00", 0},
+        {".DVD.X00", 0}, {".DVD.DA0", 0}, {"xVCD.D00", 0},
+    };
+    for (const auto &row : exts) {
+        SCOPED_TRACE(row.first);
+        EXPECT_EQ(CVcdImageEx::IsExt_dot_D_09_09(row.first), row.second == 1);
+        EXPECT_EQ(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(row.first), row.second == 2);
+    }
+}
+
+// A path buffer pre-filled with guard bytes after it.
+struct Buffer {
+    char data[BRENVIK_MAX_PATH];
+    unsigned char guard[32];
+    Buffer() { std::memset(this, 0xEE, sizeof *this); }
+    bool Untouched() const { return static_cast<unsigned char>(data[0]) == 0xEE; }
+    bool GuardIntact() const { return guard[0] == 0xEE && guard[31] == 0xEE; }
+    std::string Text() const { return std::string(data, std::find(data, data + sizeof data, 0)); }
+};
+using Call = std::function<int(const char *, Buffer *)>;
+
+int Parse(const char *name, Buffer *o)
+{
+    return CVcdImageEx::ParseMaster(name, o[0].data, o[1].data);
+}
+int Vcd2Dvd(const char *name, Buffer *o)
+{
+    return CVcdImageEx::Vcd2Dvd_ext(name, o[0].data, o[1].data, o[2].data);
+}
+
+// The outputs of call for name: the first `written` of `expected` (all of
+// them: success), the others untouched, nothing past any buffer. On success,
+// again with the name given in each output buffer, which a caller may do.
+void ExpectOutputs(const Call &call, const std::string &name, const Strings &expected,
+                   std::size_t written)
+{
+    const bool ok = written == expected.size() && written > 0;
+    for (std::size_t in = 0; in <= (ok ? written : 0); ++in) {
+        SCOPED_TRACE(name.substr(0, 60) + " given in output " + std::to_string(in));
+        Buffer out[3];
+        if (in > 0)
+            std::memcpy(out[in - 1].data, name.c_str(), name.size() + 1);
+        EXPECT_EQ(call(in > 0 ? out[in - 1].data : name.c_str(), out), ok ? 1 : 0);
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_TRUE(out[k].GuardIntact()) << k;
+            if (k < written) {
+                EXPECT_EQ(out[k].Text(), expected[k]) << k;
+                if (in == 0 && expected[k].size() + 1 < sizeof out[k].data) {  // one NUL copied, no more
+                    EXPECT_EQ(static_cast<unsigned char>(out[k].data[expected[k].size() + 1]), 0xEE) << k;
+                }
+            } else if (in == 0) {
+                EXPECT_TRUE(out[k].Untouched()) << k;
+            }
+        }
+    }
+}
+
+TEST(Naming, MasterGivesDirectoryAndPrefix)
+{
+    const std::vector<Strings> rows = {
+        {"C:\\img\\M.DVD\\M.DVD.D00", "C:\\img\\M.DVD\\", "C:\\img\\M.DVD\\M.DVD.D"},
+        {"D:\\x\\Song.vcd.d00", "D:\\x\\", "D:\\x\\Song.vcd.d"},
+        {"C:\\Movie.DVD.D00"}, {"Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"},
+        {"C:\\img\\Movie.ISO.D00"}, {"C:\\img\\.DVD.D00"},
+        {"\\\\srv\\s\\M.DVD\\M.DVD.D00", "\\\\srv\\s\\M.DVD\\", "\\\\srv\\s\\M.DVD\\M.DVD.D"},
+        {"C:/img/Movie.dVd.D00", "C:/img/", "C:/img/Movie.dVd.D"},
+        {"C:x\\Movie.VCD.D00", "C:x\\", "C:x\\Movie.VCD.D"},
+        {"\\Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.E00"},
+        // Pieces that each fit the runtime's splitter, a prefix of exactly 260.
+        {"C:\\" + std::string(190, 'd') + "\\" + std::string(60, 't') + ".DVD.D00"},
+    };
+    for (const Strings &row : rows)
+        ExpectOutputs(Parse, row[0], {row.begin() + 1, row.end()}, row.size() - 1);
+}
+
+TEST(Naming, DvdBundleNames)
+{
+    // {name, directory, title}: derived parts keep their case, composed ones
+    // are upper case.
+    const std::vector<Strings> rows = {
+        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\My.Movie.vcd", "C:\\img\\My.DVD\\", "My.DVD"},
+        {"C:\\img\\My.Movie.iso", "C:\\img\\My.Movie.DVD\\", "My.Movie.DVD"},
+        {"Movie.vcd", "Movie.DVD\\"},
+        {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\Movie.DVD\\Movie.DVD\\"},
+        {"C:\\img\\.vcd"},
+        {"c:\\Img\\movie.Dvd", "c:\\Img\\movie.DVD\\", "movie.DVD"},
+        {"C:\\img\\Movie", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.vcd.iso", "C:\\img\\Movie.vcd.DVD\\", "Movie.vcd.DVD"},
+        {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"}, {"C:Movie.d42", "C:Movie.DVD\\"},
+    };
+    for (const Strings &row : rows) {
+        const std::string dir = row.size() > 1 ? row[1] : "";
+        const std::string title = row.size() > 2 ? row[2] : "Movie.DVD";
+        const Strings out = {dir, dir + title + ".D", dir + title + ".D00"};
+        ExpectOutputs(Vcd2Dvd, row[0], out, row.size() > 1 ? 3 : 0);
+    }
+    // Too long: refused once an output would not fit, those before it written.
+    const std::pair<std::size_t, std::size_t> limits[] = {
+        {255, 0}, {254, 1}, {244, 1}, {243, 2}, {242, 2}, {241, 3}};
+    for (const auto &limit : limits) {  // drive + directory + title, outputs written
+        const std::string name = "C:\\" + std::string(limit.first - 9, 'd') + "\\Movie.vcd";
+        const std::string dir = name.substr(0, name.size() - 4) + ".DVD\\";
+        ExpectOutputs(Vcd2Dvd, name, {dir, dir + "Movie.DVD.D", dir + "Movie.DVD.D00"},
+                      limit.second);
+    }
+}
+
+using NamingTrace = ImageFiles;
+
+TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
+{
+    char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
+    const char *m = "C:\\img\\Movie.DVD\\Movie.DVD.D00";
+    using X = CVcdImageEx;
+    EXPECT_EQ(X::GetPathExtType(nullptr) + X::IsDVDext("") + X::Is_Cluster_ext(nullptr) +
+                  X::IsExt_dot_D_09_09(nullptr) + X::IsMyExt_VCD_dot_D_09_09(nullptr) +
+                  X::ParseMaster(nullptr, a, b) + X::ParseMaster(m, nullptr, b) +
+                  X::ParseMaster(m, a, nullptr) + X::Vcd2Dvd_ext("", nullptr, b, c) +
+                  X::Vcd2Dvd_ext(m, nullptr, b, c) + X::Vcd2Dvd_ext(m, a, nullptr, c) +
+                  X::Vcd2Dvd_ext(m, a, b, nullptr) + X::Is_Cluster_ext("C:\\img\\Movie.vcd") +
+                  X::ParseMaster("C:\\Movie.DVD.D00", a, b) + X::Vcd2Dvd_ext("C:\\img\\.vcd", a, b, c),
+              0);
+    const std::string ext = "CVcdImageEx::GetPathExtType BAD NULL ...strPath \n",
+                      pm = "CVcdImageEx::ParseMaster BAD NULL ...",
+                      vd = "CVcdImageEx::Vcd2Dvd_ext BAD NULL ...";
+    EXPECT_EQ(Lines(), (Strings{ext, ext, ext, ext, pm + "strMaster \n", pm + "strDvdDir_MAXPATH \n",
+                                pm + "strDvdPathPre_MAXPATH \n", vd + "strMaster \n",
+                                vd + "strDvdDir_MAXPATH \n", vd + "strDvdPathPre_MAXPATH \n",
+                                vd + "strDvdMaster_MAXPATH \n"}));
+}
+
+std::string M(const std::string &prefix, unsigned k)  // member k
+{
+    return prefix + char('0' + k / 10) + char('0' + k % 10);
+}
+
+const std::string kList = "CVcdImageEx::Get_VCDCluster_AllNamelist_internal ";
+const std::string kDel = "CVcdImageEx::Del_ClusterBundle_Without_Verify ";
+std::string ListFirst(const std::string &name)
+{
+    return kList + "(DEL) strClusterMaterFile<" + name + "> \n";
+}
+
+class Bundles : public ImageFiles {
+protected:
+    // A fresh TitleN.DVD\TitleN.DVD.D00 counting `slaves`, slaves 01 to
+    // `present` on disk. Returns the members' prefix, a whole path.
+    std::string Dvd(const std::string &title, std::uint32_t slaves, unsigned present)
+    {
+        const std::string t = title + std::to_string(++bundles_);
+        const std::string prefix = MakeDir(t + ".DVD") + t + ".DVD.D";
+        Put(M(prefix, 0), Fields(mk::kFormatDvd, 0, slaves));
+        for (unsigned k = 1; k <= present; ++k)
+            PutText(M(prefix, k));
+        faults_.ClearCalls();
+        return prefix;
+    }
+    static std::string Dir(const std::string &prefix) { return prefix.substr(0, prefix.rfind('\\') + 1); }
+    bool Untouched(const char *p) { return static_cast<unsigned char>(*p) == 0xEE; }
+    void Clear() { std::memset(list_, 0xEE, sizeof list_), std::memset(dir_, 0xEE, sizeof dir_); }
+    // Which of the members 00 to n - 1 exist, as "0110...".
+    std::string Present(const std::string &prefix, unsigned n)
+    {
+        std::string s;
+        for (unsigned k = 0; k < n; ++k)
+            s += Exists(M(prefix, k)) ? '1' : '0';
+        return s;
+    }
+
+    int bundles_ = 0;
+    char list_[101][260];  // one entry more than any bundle has
+    char dir_[260];
+};
+
+TEST_F(Bundles, ListsTakeTheCountFromMember00AndStayInTheList)
+{
+    const unsigned rows[][5] = {  // kind, slaves, DVD-only result, cluster result, members
+        {5, 0, 1, 1, 1},          {5, 3, 1, 1, 4},          {5, 99, 1, 1, 100},
+        {5, 0xFFFFFFFF, 1, 1, 1},  // a signed count
+        {5, 100, 0, 0, 1},        {5, 0x7FFFFFFF, 0, 0, 1},  // more than 99: entry 00 only
+        {1, 150, 0, 1, 2},        {2, 0xFFFFFFFF, 0, 1, 2},  // mixed mode, CD-Extra
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << "kind " << row[0] << ", " << row[1] << " slaves");
+        const std::string prefix = Dvd("T", 0, 0);
+        Put(M(prefix, 0), Fields(row[0] == 5 ? mk::kFormatDvd : 0, row[0], row[1]));
+        Put(M(prefix, 2), Fields(mk::kFormatDvd, 0, 7));  // a slave's own count is not read
+        const std::string given = M(prefix, row[0] == 5 ? 2 : 0);
+        for (int dvdOnly : {1, 0}) {
+            Clear();
+            int count = -7;
+            const int ok = (dvdOnly ? CVcdImageEx::Get_DVD_AllNamelist
+                                    : CVcdImageEx::Get_Cluster_AllNamelist)(given.c_str(), list_,
+                                                                            dir_, &count);
+            ASSERT_EQ(ok, int(row[dvdOnly ? 2 : 3]));
+            EXPECT_EQ(count, ok ? int(row[4]) : -7);
+            const unsigned written = !ok && row[0] != 5 ? 0 : row[4];
+            for (unsigned k = 0; k < 101; ++k)
+                ASSERT_EQ(k < written ? std::string(list_[k]) : std::string(1, list_[k][0]),
+                          k < written ? M(prefix, k) : "\xEE")
+                    << "entry " << k;
+            // The trace of the list, cut where it was refused.
+            Strings lines = {ListFirst(given), "CVcdImageEx:: (DEL) DVD cluster dir<" + Dir(prefix) + "> \n"};
+            for (unsigned k = 1; k < row[4]; ++k)
+                lines.push_back("CVcdImageEx:: (DEL) Slave<" + M(prefix, k) + ">\n");
+            lines.push_back("CVcdImageEx:: (DEL) total<" + std::to_string(row[4]) + "> OK ] \n");
+            lines.resize(ok ? lines.size() : written ? 2 : 1);
+            EXPECT_EQ(Lines(), lines);
+        }
+    }
+    // Without member 00 the list fails after writing the directory and entry 0.
+    const std::string slave = Put("S.DVD.D05", Fields(mk::kFormatDvd, 0, 1));
+    Clear();
+    EXPECT_EQ(CVcdImageEx::Get_DVD_AllNamelist(slave.c_str(), list_, dir_, nullptr), 0);
+    EXPECT_EQ(std::string(dir_) + "|" + list_[0], Path("") + "|" + Path("S.DVD.D00"));
+    EXPECT_TRUE(Untouched(list_[1]));
+}
+
+TEST_F(Bundles, ListRefusesBadArgumentsAndNamesOfNoCluster)
+{
+    MakeDir("Dir.DVD.D00");
+    const std::string name = Put("Song.VCD.D00", Fields(0, 1, 1)), folder = Path("Dir.DVD.D00"),
+                      data = Put("Data.VCD.D00", Fields(0, 0, 1)),
+                      noTitle = Put(".D00", Fields(mk::kFormatDvd, 0));
+    const std::string bad = kList + "BAD NULL ...";
+    const std::tuple<const char *, bool, bool, Strings> rows[] = {
+        {nullptr, true, true, {ListFirst("(null)"), bad + "strClusterMaterFile \n"}},
+        {"", false, false, {ListFirst(""), bad + "strClusterMaterFile \n"}},
+        {name.c_str(), false, false, {ListFirst(name), bad + "pNamelist \n"}},
+        {name.c_str(), true, false, {ListFirst(name), bad + "strDvdDir \n"}},
+        {data.c_str(), true, true, {ListFirst(data)}},
+        {folder.c_str(), true, true, {ListFirst(folder)}},
+        {noTitle.c_str(), true, true, {ListFirst(noTitle)}},
+    };
+    for (const auto &[given, list, dir, lines] : rows) {
+        Clear();
+        EXPECT_EQ(BrenvikTestAccess::List(given, list ? list_ : nullptr, dir ? dir_ : nullptr), 0);
+        EXPECT_EQ(Lines(), lines);
+        EXPECT_TRUE(Untouched(dir_) && Untouched(list_[0]));
+    }
+}
+
+TEST_F(Bundles, ValidityReadsOneHeaderAndAtMostOneStatusPerMember)
+{
+    const unsigned rows[][4] = {  // slaves, present, result, status queries
+        {0, 0, 1, 1}, {5, 5, 1, 6}, {99, 99, 1, 100}, {5, 2, 0, 4}, {100, 99, 0, 1},
+    };
+    char master[260];
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << row[0] << " slaves, " << row[1] << " present");
+        const std::string prefix = Dvd("T", row[0], row[1]);
+        std::memset(master, 0xEE, sizeof master);
+        EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(M(prefix, 1).c_str(), master), int(row[2]));
+        EXPECT_EQ(row[2] ? std::string(master) : std::string(1, master[0]),
+                  row[2] ? M(prefix, 0) : "\xEE");
+        EXPECT_EQ(faults_.CountCalls("ReadFile"), 1);
+        EXPECT_EQ(faults_.CountCalls("GetFileAttributesExA"), int(row[3]));
+    }
+    // A name of no DVD member costs nothing; missing arguments are traced.
+    faults_.ClearCalls();
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(Path("Movie.VCD.D00").c_str(), master), 0);
+    EXPECT_TRUE(faults_.Calls().empty());
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(nullptr, master) +
+                  CVcdImageEx::IsValidDvdBundle(Path("T.DVD\\T.DVD.D00").c_str(), nullptr),
+              0);
+    const std::string bad = "CVcdImageEx::IsValidDvdBundle BAD NULL ...";
+    EXPECT_EQ(Lines(), (Strings{bad + "strPath \n", bad + "strDVDMasterFile_MAXPATH \n"}));
+}
+
+TEST_F(Bundles, DeletionReadsHeadersOnlyAsOftenAsItMust)
+{
+    const struct {
+        mk::HeaderFields fields;
+        unsigned long result;
+        int reads, deletes;  // three reads for the kind, one for a DVD's count
+    } rows[] = {
+        {Fields(mk::kFormatDvd, 0, 3), DELBUNDLE_OK, 4, 4},
+        {Fields(mk::kFormatDvd, 0, 0), DELBUNDLE_OK, 4, 1},
+        {Fields(mk::kFormatDvd, 0, 100), DELBUNDLE_NO_NAMELIST, 4, 0},
+        {Fields(mk::kFormatDvd, 0, 1, 2941), DELBUNDLE_NO_NAMELIST, 4, 0},
+        {Fields(0, 1, 7), DELBUNDLE_OK, 3, 2},
+        {Fields(0, 0, 3), DELBUNDLE_NOT_CLUSTER, 1, 0},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.fields.discKind << " " << row.fields.slaveCount);
+        const std::string prefix = Dvd("T", 0, 0);
+        Put(M(prefix, 0), row.fields);
+        faults_.ClearCalls();
+        EXPECT_EQ(CVcdImageEx::DelClusterBundle(M(prefix, 0).c_str()), row.result);
+        EXPECT_EQ(faults_.CountCalls("ReadFile"), row.reads);
+        EXPECT_EQ(faults_.CountCalls("DeleteFileA"), row.deletes);
+        EXPECT_EQ(faults_.CountCalls("RemoveDirectoryA"), row.result == DELBUNDLE_OK);
+        EXPECT_EQ(Exists(Dir(prefix)), row.result != DELBUNDLE_OK);
+    }
+    Lines();
+    EXPECT_EQ(CVcdImageEx::DelClusterBundle(nullptr) + CVcdImageEx::DelClusterBundle(""),
+              DELBUNDLE_OK);
+    EXPECT_EQ(Lines(), Strings(2, "CVcdImageEx::DelClusterBundle BAD NULL ...strDvdMaster \n"));
+}
+
+TEST_F(Bundles, DeletionTriesEveryMemberWhateverFails)
+{
+    // How member 01's deletion fails (0: another holds it open), and the result.
+    const std::pair<DWORD, unsigned long> rows[] = {
+        {ERROR_ACCESS_DENIED, DELBUNDLE_MEMBER_FAILED}, {0, DELBUNDLE_MEMBER_FAILED},
+        {ERROR_FILE_NOT_FOUND, DELBUNDLE_DIR_FAILED},  // counted as gone; 01 keeps the dir
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.first);
+        const std::string prefix = Dvd("T", 3, 3);
+        HANDLE held = row.first ? INVALID_HANDLE_VALUE
+                                : S().CreateFileA(M(prefix, 1).c_str(), GENERIC_READ,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_EQ(held == INVALID_HANDLE_VALUE, row.first != 0);
+        if (row.first)
+            faults_.Fail("DeleteFileA", M(prefix, 1), row.first, Times::Once);
+        faults_.ClearCalls();
+        EXPECT_EQ(CVcdImageEx::DelClusterBundle(M(prefix, 0).c_str()), row.second);
+        EXPECT_EQ(faults_.CountCalls("DeleteFileA"), 4);
+        EXPECT_EQ(Present(prefix, 4), "0100");
+        if (row.first == 0) {  // the deletion by name goes on past it too
+            PutText(M(prefix, 2));
+            EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(M(prefix, 0).c_str(), 0), 1);
+            EXPECT_EQ(Present(prefix, 4), "0100");
+            S().CloseHandle(held);
+        }
+    }
+}
+
+TEST_F(Bundles, DeletionByNameReadsNoHeaderAndTracesADirectoryThatStays)
+{
+    const std::string prefix = Dvd("T", 2, 2);
+    PutText(M(prefix, 99));
+    // A removal failing for want of the directory fails too.
+    faults_.Fail("RemoveDirectoryA", Dir(prefix), ERROR_PATH_NOT_FOUND);
+    faults_.ClearCalls();
+    Lines();
+    EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(M(prefix, 0).c_str(), 1), 1);
+    Strings lines = {kDel + "strClusterMasterFile<" + M(prefix, 0) + "> [ \n",
+                     kDel + "strDvdPathPrefix<" + prefix + "> \n"};
+    for (unsigned k = 0; k < 100; ++k)
+        lines.push_back(kDel + "(DERLDEL) csNext<" + M(prefix, k) + "> \n");
+    lines.push_back(kDel + "(DERLDEL) failed to del strDvdDir<" + Dir(prefix) + "> err:" +
+                    std::to_string(ERROR_PATH_NOT_FOUND) + " \n");
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_EQ(faults_.CountCalls("CreateFileA") + faults_.CountCalls("ReadFile"), 0);
+    EXPECT_EQ(faults_.PathsOf("DeleteFileA").size(), 100u);
+    EXPECT_EQ(Present(prefix, 3) + (Exists(M(prefix, 99)) ? "1" : "0"), "0000");
+}
+
+TEST_F(Bundles, DeletionByNameRefusesWhatIsNoMasterName)
+{
+    MakeDir("M.DVD");
+    const Strings kept = {PutText("M.DVD\\M.DVD.D01"), PutText("M.DVD\\M.ISO.D00"),
+                          PutText("M.DVD\\.DVD.D00")};
+    Strings names = kept;
+    names.insert(names.end(), {"C:\\M.DVD.D00", "M.DVD.D00", Path(std::string(250, 'T') + ".DVD.D00"),
+                               Path(std::string(300, 'T') + ".DVD.D00"),
+                               "C:\\" + std::string(300, 'd') + "\\M.DVD.D00"});
+    for (const std::string &name : names) {
+        EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(name.c_str(), 1), 0);
+        EXPECT_EQ(Lines(), (Strings{kDel + "strClusterMasterFile<" + name + "> [ \n", kDel +
+                                    "BAD mater name strClusterMasterFile<" + name + "> ] \n"}));
+        // Nor do the verifying forms take such a name.
+        EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(name.c_str(), dir_), 0);
+        EXPECT_EQ(CVcdImageEx::DelClusterBundle(name.c_str()), DELBUNDLE_NOT_CLUSTER);
+    }
+    EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(nullptr, 1) +
+                  CVcdImageEx::Del_ClusterBundle_Without_Verify("", 0),
+              0);
+    EXPECT_EQ(Lines(), Strings(2, kDel + "BAD NULL ...strClusterMasterFile \n"));
+    for (const std::string &name : kept)
+        EXPECT_TRUE(Exists(name)) << name;
+}
+TEST_F(Bundles, DeletionsTakeTheMembersAndLeaveEveryNeighbour)
+{
+    const std::string prefix = Dvd("Movie", 3, 1), d = Dir(prefix);  // Movie1.DVD
+    PutText(d + "movie1.dvd.d02");  // names that differ in case only are one file
+    PutText(d + "MOVIE1.DVD.D03");
+    PutText(M(prefix, 4));  // beyond the header's count
+    const Strings neighbours = {
+        prefix + "100", prefix + "x1", prefix + "1", prefix + "01.bak", d + "xMovie1.DVD.D01",
+        d + "Movie1.VCD.D01", MakeDir("Movie12.DVD") + "Movie12.DVD.D00",  // a title that starts alike
+    };
+    for (const std::string &n : neighbours)
+        PutText(n);
+    const std::string song = Put("Song.VCD.D00", Fields(0, 1, 5));
+    PutText("Song.VCD.D01");
+    PutText("Song.VCD.D02");  // not a member: a mixed-mode bundle has two
+
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(M(prefix, 3).c_str(), dir_), 1);
+    EXPECT_EQ(std::string(dir_), M(prefix, 0));
+    EXPECT_EQ(CVcdImageEx::DelClusterBundle(M(prefix, 0).c_str()), DELBUNDLE_DIR_FAILED);
+    EXPECT_EQ(CVcdImageEx::DelClusterBundle(song.c_str()), DELBUNDLE_DIR_FAILED);
+    EXPECT_EQ(Present(prefix, 5), "00001");
+    EXPECT_EQ(Present(Path("Song.VCD.D"), 3), "001");
+
+    // By name: 00 to 99 in any case, nothing else; the directory once empty.
+    for (unsigned k : {0u, 42u, 99u})
+        PutText(M(prefix, k));
+    PutText(d + "MOVIE1.dvd.d55");
+    EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(M(prefix, 0).c_str(), 1), 1);
+    for (unsigned k : {0u, 4u, 42u, 55u, 99u})
+        EXPECT_FALSE(Exists(M(prefix, k))) << k;
+    for (const std::string &n : neighbours) {
+        EXPECT_TRUE(Exists(n)) << n;
+        S().DeleteFileA(n.c_str());
+    }
+    EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(M(prefix, 0).c_str(), 1), 1);
+    EXPECT_FALSE(Exists(d));
+}
+
+TEST_F(Bundles, ValidityNeedsEveryMemberAsAFileInAnyCase)
+{
+    const std::string prefix = MakeDir("low.dvd") + "low.dvd.d";
+    Put(prefix + "00", Fields(0, 0, 2));  // the kind is not consulted
+    PutText(prefix + "01");
+    MakeDir("low.dvd\\low.dvd.d02");
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle((prefix + "01").c_str(), dir_), 0);
+    S().RemoveDirectoryA((prefix + "02").c_str());
+    PutText(Path("low.dvd\\LOW.DVD.D02"));
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle((prefix + "01").c_str(), dir_), 1);
+    EXPECT_EQ(std::string(dir_), Path("low.dvd\\low.dvd.D00"));
+    S().DeleteFileA((prefix + "00").c_str());
+    MakeDir("low.dvd\\low.dvd.d00");
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle((prefix + "01").c_str(), dir_), 0);
+}
+
+TEST_F(Bundles, MemberNamesThatWouldNotFitAreRefusedNotCut)
+{
+    // A deep directory, so that the names stay within what the host allows.
+    const std::string base = MakeDir(std::string(100, 'd'));
+    const std::size_t room = 260 - base.size();
+    // The given name ends in ".x": its members are two characters longer.
+    const std::string fits = Put(base + std::string(room - 9, 'T') + ".DVD.x", Fields(0, 1, 1));
+    ASSERT_EQ(CVcdImageEx::Get_Cluster_AllNamelist(fits.c_str(), list_, dir_, nullptr), 1);
+    EXPECT_EQ(std::strlen(list_[1]), 259u);
+    const std::string over = Put(base + std::string(room - 8, 'U') + ".DVD.x", Fields(0, 1, 1));
+    const std::string cut = PutText(over.substr(0, over.size() - 1) + "D0");  // a cut member
+    EXPECT_EQ(CVcdImageEx::DelClusterBundle(over.c_str()), DELBUNDLE_NO_NAMELIST);
+    // 259 characters: every member fits and goes; 260: refused.
+    const std::string master = PutText(base + std::string(room - 9, 'V') + ".DVD.D00");
+    EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(master.c_str(), 0), 1);
+    EXPECT_FALSE(Exists(master));
+    const std::string longer = base + std::string(room - 8, 'W') + ".DVD.D00";
+    PutText(longer.substr(0, 259));
+    EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(longer.c_str(), 0), 0);
+    EXPECT_TRUE(Exists(over) && Exists(cut) && Exists(longer.substr(0, 259)));
+}
+
+}  // namespace
