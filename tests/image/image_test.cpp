@@ -548,51 +548,36 @@ TEST_F(Bundles, ListRefusesBadArgumentsAndNamesOfNoCluster)
     }
 }
 
-TEST_F(Bundles, ValidityReadsOneHeaderAndAtMostOneStatusPerMember)
-{
-    const unsigned rows[][4] = {  // slaves, present, result, status queries
-        {0, 0, 1, 1}, {5, 5, 1, 6}, {99, 99, 1, 100}, {5, 2, 0, 4}, {100, 99, 0, 1},
-    };
-    char master[260];
-    for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << row[0] << " slaves, " << row[1] << " present");
-        const std::string prefix = Dvd("T", row[0], row[1]);
-        std::memset(master, 0xEE, sizeof master);
-        EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(M(prefix, 1).c_str(), master), int(row[2]));
-        EXPECT_EQ(row[2] ? std::string(master) : std::string(1, master[0]),
-                  row[2] ? M(prefix, 0) : "\xEE");
-        EXPECT_EQ(faults_.CountCalls("ReadFile"), 1);
-        EXPECT_EQ(faults_.CountCalls("GetFileAttributesExA"), int(row[3]));
-    }
-    // A name of no DVD member costs nothing; missing arguments are traced.
-    faults_.ClearCalls();
-    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(Path("Movie.VCD.D00").c_str(), master), 0);
-    EXPECT_TRUE(faults_.Calls().empty());
-    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(nullptr, master) +
-                  CVcdImageEx::IsValidDvdBundle(Path("T.DVD\\T.DVD.D00").c_str(), nullptr),
-              0);
-    const std::string bad = "CVcdImageEx::IsValidDvdBundle BAD NULL ...";
-    EXPECT_EQ(Lines(), (Strings{bad + "strPath \n", bad + "strDVDMasterFile_MAXPATH \n"}));
-}
-
-TEST_F(Bundles, DeletionReadsHeadersOnlyAsOftenAsItMust)
+TEST_F(Bundles, ValidityAndDeletionReadOnlyWhatTheyMust)
 {
     const struct {
         mk::HeaderFields fields;
+        unsigned present, valid, statuses;
         unsigned long result;
-        int reads, deletes;  // three reads for the kind, one for a DVD's count
+        int reads, deletes;  // deletion: three reads for the kind, one for a DVD's count
     } rows[] = {
-        {Fields(mk::kFormatDvd, 0, 3), DELBUNDLE_OK, 4, 4},
-        {Fields(mk::kFormatDvd, 0, 0), DELBUNDLE_OK, 4, 1},
-        {Fields(mk::kFormatDvd, 0, 100), DELBUNDLE_NO_NAMELIST, 4, 0},
-        {Fields(mk::kFormatDvd, 0, 1, 2941), DELBUNDLE_NO_NAMELIST, 4, 0},
-        {Fields(0, 1, 7), DELBUNDLE_OK, 3, 2},
-        {Fields(0, 0, 3), DELBUNDLE_NOT_CLUSTER, 1, 0},
+        {Fields(mk::kFormatDvd, 0, 0), 0, 1, 1, DELBUNDLE_OK, 4, 1},
+        {Fields(mk::kFormatDvd, 0, 5), 5, 1, 6, DELBUNDLE_OK, 4, 6},
+        {Fields(mk::kFormatDvd, 0, 99), 99, 1, 100, DELBUNDLE_OK, 4, 100},
+        {Fields(mk::kFormatDvd, 0, 5), 2, 0, 4, DELBUNDLE_OK, 4, 6},
+        {Fields(mk::kFormatDvd, 0, 100), 99, 0, 1, DELBUNDLE_NO_NAMELIST, 4, 0},
+        {Fields(mk::kFormatDvd, 0, 1, 2941), 1, 0, 1, DELBUNDLE_NO_NAMELIST, 4, 0},
+        {Fields(0, 1, 7), 0, 0, 2, DELBUNDLE_OK, 3, 2},
+        {Fields(0, 0, 3), 3, 1, 4, DELBUNDLE_NOT_CLUSTER, 1, 0},
     };
+    char master[260];
     for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.fields.discKind << " " << row.fields.slaveCount);
-        const std::string prefix = Dvd("T", 0, 0);
+        SCOPED_TRACE(::testing::Message() << row.fields.discKind << " " << row.fields.slaveCount
+                                          << " " << row.present);
+        const std::string prefix = Dvd("T", 0, row.present);
         Put(M(prefix, 0), row.fields);
+        faults_.ClearCalls();
+        std::memset(master, 0xEE, sizeof master);
+        EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(M(prefix, 1).c_str(), master), int(row.valid));
+        EXPECT_EQ(row.valid ? std::string(master) : std::string(1, master[0]),
+                  row.valid ? M(prefix, 0) : "\xEE");
+        EXPECT_EQ(faults_.CountCalls("ReadFile"), 1);
+        EXPECT_EQ(faults_.CountCalls("GetFileAttributesExA"), int(row.statuses));
         faults_.ClearCalls();
         EXPECT_EQ(CVcdImageEx::DelClusterBundle(M(prefix, 0).c_str()), row.result);
         EXPECT_EQ(faults_.CountCalls("ReadFile"), row.reads);
@@ -600,10 +585,17 @@ TEST_F(Bundles, DeletionReadsHeadersOnlyAsOftenAsItMust)
         EXPECT_EQ(faults_.CountCalls("RemoveDirectoryA"), row.result == DELBUNDLE_OK);
         EXPECT_EQ(Exists(Dir(prefix)), row.result != DELBUNDLE_OK);
     }
+    faults_.ClearCalls();
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(Path("Movie.VCD.D00").c_str(), master), 0);
+    EXPECT_TRUE(faults_.Calls().empty());
     Lines();
-    EXPECT_EQ(CVcdImageEx::DelClusterBundle(nullptr) + CVcdImageEx::DelClusterBundle(""),
+    EXPECT_EQ(CVcdImageEx::IsValidDvdBundle(nullptr, master) +
+                  CVcdImageEx::IsValidDvdBundle(Path("T.DVD\\T.DVD.D00").c_str(), nullptr) +
+                  CVcdImageEx::DelClusterBundle(nullptr) + CVcdImageEx::DelClusterBundle(""),
               DELBUNDLE_OK);
-    EXPECT_EQ(Lines(), Strings(2, "CVcdImageEx::DelClusterBundle BAD NULL ...strDvdMaster \n"));
+    const std::string bad = "CVcdImageEx::IsValidDvdBundle BAD NULL ...",
+                      del = "CVcdImageEx::DelClusterBundle BAD NULL ...strDvdMaster \n";
+    EXPECT_EQ(Lines(), (Strings{bad + "strPath \n", bad + "strDVDMasterFile_MAXPATH \n", del, del}));
 }
 
 TEST_F(Bundles, DeletionTriesEveryMemberWhateverFails)
