@@ -34,7 +34,6 @@ protected:
     void SetUp() override { g_bDbgEnabled = 1, g_dwDbgLevel = 1; }
     void TearDown() override { g_bDbgEnabled = traceWas_, g_dwDbgLevel = levelWas_; }
     brenvik::platform::Services &S() { return faults_; }
-    // Names are relative to the test's directory, or whole paths within it.
     std::string Path(const std::string &name) const
     {
         return name.compare(0, dir_.size(), dir_) == 0 ? name : dir_ + name;
@@ -48,13 +47,13 @@ protected:
         S().CloseHandle(h);
         return Path(name);
     }
-    std::string Put(const std::string &name, const mk::HeaderFields &fields)
+    std::string Put(const std::string &name, const mk::HeaderFields &f)
     {
-        std::vector<unsigned char> bytes = mk::HeaderBytes(fields);
-        bytes.resize(static_cast<std::size_t>(fields.totalLength), fields.fill);
-        return PutText(name, std::string(bytes.begin(), bytes.end()));
+        std::vector<unsigned char> b = mk::HeaderBytes(f);
+        b.resize(static_cast<std::size_t>(f.totalLength), f.fill);
+        return PutText(name, std::string(b.begin(), b.end()));
     }
-    std::string MakeDir(const std::string &name)  // its path, ending in '\'
+    std::string MakeDir(const std::string &name)
     {
         EXPECT_TRUE(S().CreateDirectoryA(Path(name).c_str(), nullptr)) << name;
         return Path(name) + "\\";
@@ -63,8 +62,6 @@ protected:
     {
         return S().GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    // The message of each trace line since the last call; a line of another
-    // form fails the test.
     Strings Lines()
     {
         Strings messages;
@@ -92,8 +89,8 @@ protected:
     ScopedFaults faults_;
 };
 
-inline mk::HeaderFields Fields(std::uint32_t format, std::uint32_t kind, std::uint32_t slaves = 0,
-                               std::uint64_t length = mk::kHeaderBytes)
+mk::HeaderFields Fields(std::uint32_t format, std::uint32_t kind, std::uint32_t slaves = 0,
+                        std::uint64_t length = mk::kHeaderBytes)
 {
     mk::HeaderFields s;
     s.mediaFormat = format, s.discKind = kind, s.slaveCount = slaves, s.totalLength = length;
@@ -107,17 +104,14 @@ int Full(const std::string &path, void *record)
     return ReadImageHeader(CString(path.c_str()), static_cast<VCDHEADER_tag *>(record));
 }
 
-using Readers = ImageFiles;
-
-TEST_F(Readers, WhatEachLengthLeavesInTheRecord)
+TEST_F(ImageFiles, WhatEachLengthLeavesInTheRecord)
 {
     MakeDir("Folder.vcd");
     // -1: no such file; -2: a directory.
     for (long long length : {-1LL, -2LL, 0LL, 2933LL, 2934LL, 2941LL, 2942LL, 10522LL}) {
         SCOPED_TRACE(length);
-        mk::HeaderFields fields = Fields(mk::kFormatDvd, mk::kKindVideo, 7, length < 0 ? 0 : length);
-        fields.desc = "Sample";
-        fields.fill = 0x42;
+        mk::HeaderFields fields = Fields(mk::kFormatDvd, mk::kKindVideo, 7, std::max(length, 0LL));
+        fields.desc = "Sample", fields.fill = 0x42;
         const std::string path = length == -1 ? Path("Missing.vcd")
                                  : length == -2 ? Path("Folder.vcd") : Put("Len.vcd", fields);
         std::vector<unsigned char> file = mk::HeaderBytes(fields);
@@ -137,13 +131,12 @@ TEST_F(Readers, WhatEachLengthLeavesInTheRecord)
     EXPECT_FALSE(Exists("Missing.vcd"));
 }
 
-TEST_F(Readers, AFailingSeekReadOrCloseFailsTheRead)
+TEST_F(ImageFiles, AFailingSeekReadOrCloseFailsTheRead)
 {
     const std::string path = Put("Sample.vcd", Fields(0, mk::kKindVideo));
     std::vector<unsigned char> rec(mk::kHeaderBytes);
     EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
-                  ImgHdr_Read(path.c_str(), nullptr),
-              0);
+                  ImgHdr_Read(path.c_str(), nullptr), 0);
     for (const char *service : {"SetFilePointer", "ReadFile", "CloseHandle"}) {
         SCOPED_TRACE(service);
         faults_.Fail(service, "", ERROR_READ_FAULT, Times::Once);
@@ -156,7 +149,6 @@ TEST_F(Readers, AFailingSeekReadOrCloseFailsTheRead)
     EXPECT_EQ(Full(path, rec.data()) + ImgHdr_Read(path.c_str(), rec.data()), 2);
 }
 
-// Every predicate's answer, in the order of the codes 1 to 8, then Is_Cluster.
 std::vector<int> Predicates(const char *name)
 {
     return {CVcdImageEx::Is_CDROM(name),   CVcdImageEx::Is_AUDIO(name),
@@ -166,9 +158,7 @@ std::vector<int> Predicates(const char *name)
             CVcdImageEx::Is_Cluster(name)};
 }
 
-using Type = ImageFiles;
-
-TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
+TEST_F(ImageFiles, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
 {
     const unsigned long rows[][3] = {  // media format, disc kind, code
         {0x100, 5, CDTYPE_AUDIO},  {0x1000, 1, CDTYPE_DVD},  {0, 1, CDTYPE_MIXED},
@@ -188,19 +178,17 @@ TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         expected[8] = code == CDTYPE_MIXED || code == CDTYPE_DVD || code == CDTYPE_CDEXTRA;
         EXPECT_EQ(Predicates(path.c_str()), expected);
         unsigned long got = 0;
-        EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &got) + ImgHdr_GetCdType(path.c_str(), nullptr),
-                  1);
+        EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &got) + ImgHdr_GetCdType(path.c_str(), nullptr), 1);
         EXPECT_EQ(got, code);
         EXPECT_EQ(faults_.CountCalls("CreateFileA"), 11);
     }
 }
 
-TEST_F(Type, MissingArgumentsAreTracedUnreadableFilesAreNot)
+TEST_F(ImageFiles, MissingArgumentsAreTracedUnreadableFilesAreNot)
 {
-    const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n";
-    const std::string desc = "CVcdImageEx::GetDesc BAD NULL ...";
+    const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n",
+                      desc = "CVcdImageEx::GetDesc BAD NULL ...", missing = Path("Missing.vcd");
     const std::string cut = Put("Short.vcd", Fields(0, 3, 0, 2941));  // too short to describe
-    const std::string missing = Path("Missing.vcd");
     for (const char *bad : {static_cast<const char *>(nullptr), "", missing.c_str()}) {
         const bool traced = bad != missing.c_str();
         EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(bad), CDTYPE_INVALID);
@@ -226,19 +214,17 @@ TEST_F(Type, MissingArgumentsAreTracedUnreadableFilesAreNot)
     EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(cut.c_str()), CDTYPE_PHOTO);
 }
 
-TEST_F(Type, DescriptionTextAndInfo)
+TEST_F(ImageFiles, DescriptionTextAndInfo)
 {
     const std::tuple<std::string, std::uint32_t, std::string, int> rows[] = {
-        {"Caf\xE9 \x81\x40", 0x1234, "Caf\xE9 \x81\x40", 0x1234},
-        {"", 0, "", 0},
+        {"Caf\xE9 \x81\x40", 0x1234, "Caf\xE9 \x81\x40", 0x1234}, {"", 0, "", 0},
         {std::string(256, 'z'), 0xFFFFFFFFu, std::string(256, 'z'), -1},  // no NUL in the field
         {std::string("cut\0here", 8), 0x80000000u, "cut", static_cast<int>(0x80000000u)},
     };
     for (const auto &[text, descInfo, expected, expectedInfo] : rows) {
         SCOPED_TRACE(expected.size());
         mk::HeaderFields fields = Fields(0, 0);
-        fields.desc = text;
-        fields.descInfo = descInfo;
+        fields.desc = text, fields.descInfo = descInfo;
         fields.fill = 'a';  // after the text's NUL: the text must stop there
         const std::string path = Put("Desc.vcd", fields);
         char buffer[BRENVIK_MAX_PATH + 16];
@@ -255,14 +241,12 @@ TEST_F(Type, DescriptionTextAndInfo)
 
 // The type query shares reading and writing, the description query denies
 // others writing.
-TEST_F(Type, WhileAnotherOpenerHoldsIt)
+TEST_F(ImageFiles, WhileAnotherOpenerHoldsIt)
 {
     const std::string path = Put("Busy.vcd", Fields(0, mk::kKindVideo));
     const UINT rows[][3] = {  // flags, type answers, description answers
-        {CFile::modeReadWrite | CFile::shareDenyNone, 1, 0},
-        {CFile::modeRead | CFile::shareDenyWrite, 1, 1},
-        {CFile::modeRead | CFile::shareExclusive, 0, 0},
-        {CFile::modeReadWrite | CFile::shareDenyRead, 0, 0},
+        {CFile::modeReadWrite | CFile::shareDenyNone, 1, 0}, {CFile::modeRead | CFile::shareDenyWrite, 1, 1},
+        {CFile::modeRead | CFile::shareExclusive, 0, 0}, {CFile::modeReadWrite | CFile::shareDenyRead, 0, 0},
     };
     char text[BRENVIK_MAX_PATH];
     for (const auto &row : rows) {
@@ -298,7 +282,6 @@ TEST(Naming, ExtensionClasses)
         EXPECT_EQ(CVcdImageEx::Is_MixedModeCD_ext(row.first), t == EXTTYPE_MIXEDMODE);
         EXPECT_EQ(CVcdImageEx::Is_Cluster_ext(row.first), t > EXTTYPE_VCD);
     }
-    // Member number (IsExt_dot_D_09_09) and kind plus number (IsMyExt_VCD_dot_D_09_09).
     const std::pair<const char *, int> exts[] = {
         {".D00", 1},  {".d99", 1},      {".D9", 0},       {".DA0", 0},      {".D000", 0},
         {"M.D00", 0}, {"", 0},          {".X00", 0},      {"D00.", 0},      {".D0/", 0},
@@ -313,7 +296,6 @@ TEST(Naming, ExtensionClasses)
     }
 }
 
-// A path buffer pre-filled with guard bytes after it.
 struct Buffer {
     char data[BRENVIK_MAX_PATH];
     unsigned char guard[32];
@@ -324,13 +306,10 @@ struct Buffer {
 };
 using Call = std::function<int(const char *, Buffer *)>;
 
-int Parse(const char *name, Buffer *o)
+int Parse(const char *n, Buffer *o) { return CVcdImageEx::ParseMaster(n, o[0].data, o[1].data); }
+int Vcd2Dvd(const char *n, Buffer *o)
 {
-    return CVcdImageEx::ParseMaster(name, o[0].data, o[1].data);
-}
-int Vcd2Dvd(const char *name, Buffer *o)
-{
-    return CVcdImageEx::Vcd2Dvd_ext(name, o[0].data, o[1].data, o[2].data);
+    return CVcdImageEx::Vcd2Dvd_ext(n, o[0].data, o[1].data, o[2].data);
 }
 
 // The outputs of call for name: the first `written` of `expected` (all of
@@ -350,9 +329,9 @@ void ExpectOutputs(const Call &call, const std::string &name, const Strings &exp
             EXPECT_TRUE(out[k].GuardIntact()) << k;
             if (k < written) {
                 EXPECT_EQ(out[k].Text(), expected[k]) << k;
-                if (in == 0 && expected[k].size() + 1 < sizeof out[k].data) {  // one NUL copied, no more
-                    EXPECT_EQ(static_cast<unsigned char>(out[k].data[expected[k].size() + 1]), 0xEE) << k;
-                }
+                const std::size_t end = expected[k].size() + 1;  // one NUL copied, no more
+                if (in == 0 && end < sizeof out[k].data)
+                    EXPECT_EQ(static_cast<unsigned char>(out[k].data[end]), 0xEE) << k;
             } else if (in == 0) {
                 EXPECT_TRUE(out[k].Untouched()) << k;
             }
@@ -366,11 +345,11 @@ TEST(Naming, MasterGivesDirectoryAndPrefix)
         {"C:\\img\\M.DVD\\M.DVD.D00", "C:\\img\\M.DVD\\", "C:\\img\\M.DVD\\M.DVD.D"},
         {"D:\\x\\Song.vcd.d00", "D:\\x\\", "D:\\x\\Song.vcd.d"},
         {"C:\\Movie.DVD.D00"}, {"Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"},
-        {"C:\\img\\Movie.ISO.D00"}, {"C:\\img\\.DVD.D00"},
+        {"C:\\img\\Movie.ISO.D00"}, {"C:\\img\\.DVD.D00"}, {"\\Movie.DVD.D00"},
         {"\\\\srv\\s\\M.DVD\\M.DVD.D00", "\\\\srv\\s\\M.DVD\\", "\\\\srv\\s\\M.DVD\\M.DVD.D"},
         {"C:/img/Movie.dVd.D00", "C:/img/", "C:/img/Movie.dVd.D"},
         {"C:x\\Movie.VCD.D00", "C:x\\", "C:x\\Movie.VCD.D"},
-        {"\\Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.E00"},
+        {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.E00"},
         // Pieces that each fit the runtime's splitter, a prefix of exactly 260.
         {"C:\\" + std::string(190, 'd') + "\\" + std::string(60, 't') + ".DVD.D00"},
     };
@@ -383,24 +362,21 @@ TEST(Naming, DvdBundleNames)
     // {name, directory, title}: derived parts keep their case, composed ones
     // are upper case.
     const std::vector<Strings> rows = {
-        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"},
-        {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"},
-        {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"}, {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"}, {"Movie.vcd", "Movie.DVD\\"},
         {"C:\\img\\My.Movie.vcd", "C:\\img\\My.DVD\\", "My.DVD"},
         {"C:\\img\\My.Movie.iso", "C:\\img\\My.Movie.DVD\\", "My.Movie.DVD"},
-        {"Movie.vcd", "Movie.DVD\\"},
         {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\Movie.DVD\\Movie.DVD\\"},
-        {"C:\\img\\.vcd"},
         {"c:\\Img\\movie.Dvd", "c:\\Img\\movie.DVD\\", "movie.DVD"},
-        {"C:\\img\\Movie", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie", "C:\\img\\Movie.DVD\\"}, {"C:\\img\\.vcd"},
         {"C:\\img\\Movie.vcd.iso", "C:\\img\\Movie.vcd.DVD\\", "Movie.vcd.DVD"},
         {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"}, {"C:Movie.d42", "C:Movie.DVD\\"},
     };
     for (const Strings &row : rows) {
-        const std::string dir = row.size() > 1 ? row[1] : "";
-        const std::string title = row.size() > 2 ? row[2] : "Movie.DVD";
-        const Strings out = {dir, dir + title + ".D", dir + title + ".D00"};
-        ExpectOutputs(Vcd2Dvd, row[0], out, row.size() > 1 ? 3 : 0);
+        const std::string dir = row.size() > 1 ? row[1] : "",
+                          title = row.size() > 2 ? row[2] : "Movie.DVD";
+        ExpectOutputs(Vcd2Dvd, row[0], {dir, dir + title + ".D", dir + title + ".D00"},
+                      row.size() > 1 ? 3 : 0);
     }
     // Too long: refused once an output would not fit, those before it written.
     const std::pair<std::size_t, std::size_t> limits[] = {
@@ -413,9 +389,7 @@ TEST(Naming, DvdBundleNames)
     }
 }
 
-using NamingTrace = ImageFiles;
-
-TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
+TEST_F(ImageFiles, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
 {
     char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
     const char *m = "C:\\img\\Movie.DVD\\Movie.DVD.D00";
@@ -426,8 +400,8 @@ TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
                   X::ParseMaster(m, a, nullptr) + X::Vcd2Dvd_ext("", nullptr, b, c) +
                   X::Vcd2Dvd_ext(m, nullptr, b, c) + X::Vcd2Dvd_ext(m, a, nullptr, c) +
                   X::Vcd2Dvd_ext(m, a, b, nullptr) + X::Is_Cluster_ext("C:\\img\\Movie.vcd") +
-                  X::ParseMaster("C:\\Movie.DVD.D00", a, b) + X::Vcd2Dvd_ext("C:\\img\\.vcd", a, b, c),
-              0);
+                  X::ParseMaster("C:\\Movie.DVD.D00", a, b) +
+                  X::Vcd2Dvd_ext("C:\\img\\.vcd", a, b, c), 0);
     const std::string ext = "CVcdImageEx::GetPathExtType BAD NULL ...strPath \n",
                       pm = "CVcdImageEx::ParseMaster BAD NULL ...",
                       vd = "CVcdImageEx::Vcd2Dvd_ext BAD NULL ...";
@@ -437,13 +411,13 @@ TEST_F(NamingTrace, MissingArgumentsAreNamedAndRefusedNamesAreSilent)
                                 vd + "strDvdMaster_MAXPATH \n"}));
 }
 
-std::string M(const std::string &prefix, unsigned k)  // member k
+std::string M(const std::string &prefix, unsigned k)
 {
     return prefix + char('0' + k / 10) + char('0' + k % 10);
 }
 
-const std::string kList = "CVcdImageEx::Get_VCDCluster_AllNamelist_internal ";
-const std::string kDel = "CVcdImageEx::Del_ClusterBundle_Without_Verify ";
+const std::string kList = "CVcdImageEx::Get_VCDCluster_AllNamelist_internal ",
+                  kDel = "CVcdImageEx::Del_ClusterBundle_Without_Verify ";
 std::string ListFirst(const std::string &name)
 {
     return kList + "(DEL) strClusterMaterFile<" + name + "> \n";
@@ -453,7 +427,7 @@ class Bundles : public ImageFiles {
 protected:
     // A fresh TitleN.DVD\TitleN.DVD.D00 counting `slaves`, slaves 01 to
     // `present` on disk. Returns the members' prefix, a whole path.
-    std::string Dvd(const std::string &title, std::uint32_t slaves, unsigned present)
+    std::string Dvd(std::uint32_t slaves, unsigned present, const std::string &title = "T")
     {
         const std::string t = title + std::to_string(++bundles_);
         const std::string prefix = MakeDir(t + ".DVD") + t + ".DVD.D";
@@ -463,11 +437,10 @@ protected:
         faults_.ClearCalls();
         return prefix;
     }
-    static std::string Dir(const std::string &prefix) { return prefix.substr(0, prefix.rfind('\\') + 1); }
+    static std::string Dir(const std::string &p) { return p.substr(0, p.rfind('\\') + 1); }
     bool Untouched(const char *p) { return static_cast<unsigned char>(*p) == 0xEE; }
     void Clear() { std::memset(list_, 0xEE, sizeof list_), std::memset(dir_, 0xEE, sizeof dir_); }
-    // Which of the members 00 to n - 1 exist, as "0110...".
-    std::string Present(const std::string &prefix, unsigned n)
+    std::string Present(const std::string &prefix, unsigned n)  // as "0110..."
     {
         std::string s;
         for (unsigned k = 0; k < n; ++k)
@@ -490,7 +463,7 @@ TEST_F(Bundles, ListsTakeTheCountFromMember00AndStayInTheList)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << "kind " << row[0] << ", " << row[1] << " slaves");
-        const std::string prefix = Dvd("T", 0, 0);
+        const std::string prefix = Dvd(0, 0);
         Put(M(prefix, 0), Fields(row[0] == 5 ? mk::kFormatDvd : 0, row[0], row[1]));
         Put(M(prefix, 2), Fields(mk::kFormatDvd, 0, 7));  // a slave's own count is not read
         const std::string given = M(prefix, row[0] == 5 ? 2 : 0);
@@ -507,8 +480,8 @@ TEST_F(Bundles, ListsTakeTheCountFromMember00AndStayInTheList)
                 ASSERT_EQ(k < written ? std::string(list_[k]) : std::string(1, list_[k][0]),
                           k < written ? M(prefix, k) : "\xEE")
                     << "entry " << k;
-            // The trace of the list, cut where it was refused.
-            Strings lines = {ListFirst(given), "CVcdImageEx:: (DEL) DVD cluster dir<" + Dir(prefix) + "> \n"};
+            Strings lines = {ListFirst(given),
+                             "CVcdImageEx:: (DEL) DVD cluster dir<" + Dir(prefix) + "> \n"};
             for (unsigned k = 1; k < row[4]; ++k)
                 lines.push_back("CVcdImageEx:: (DEL) Slave<" + M(prefix, k) + ">\n");
             lines.push_back("CVcdImageEx:: (DEL) total<" + std::to_string(row[4]) + "> OK ] \n");
@@ -569,7 +542,7 @@ TEST_F(Bundles, ValidityAndDeletionReadOnlyWhatTheyMust)
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << row.fields.discKind << " " << row.fields.slaveCount
                                           << " " << row.present);
-        const std::string prefix = Dvd("T", 0, row.present);
+        const std::string prefix = Dvd(0, row.present);
         Put(M(prefix, 0), row.fields);
         faults_.ClearCalls();
         std::memset(master, 0xEE, sizeof master);
@@ -607,7 +580,7 @@ TEST_F(Bundles, DeletionTriesEveryMemberWhateverFails)
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);
-        const std::string prefix = Dvd("T", 3, 3);
+        const std::string prefix = Dvd(3, 3);
         HANDLE held = row.first ? INVALID_HANDLE_VALUE
                                 : S().CreateFileA(M(prefix, 1).c_str(), GENERIC_READ,
                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -630,7 +603,7 @@ TEST_F(Bundles, DeletionTriesEveryMemberWhateverFails)
 
 TEST_F(Bundles, DeletionByNameReadsNoHeaderAndTracesADirectoryThatStays)
 {
-    const std::string prefix = Dvd("T", 2, 2);
+    const std::string prefix = Dvd(2, 2);
     PutText(M(prefix, 99));
     // A removal failing for want of the directory fails too.
     faults_.Fail("RemoveDirectoryA", Dir(prefix), ERROR_PATH_NOT_FOUND);
@@ -675,7 +648,7 @@ TEST_F(Bundles, DeletionByNameRefusesWhatIsNoMasterName)
 }
 TEST_F(Bundles, DeletionsTakeTheMembersAndLeaveEveryNeighbour)
 {
-    const std::string prefix = Dvd("Movie", 3, 1), d = Dir(prefix);  // Movie1.DVD
+    const std::string prefix = Dvd(3, 1, "Movie"), d = Dir(prefix);  // Movie1.DVD
     PutText(d + "movie1.dvd.d02");  // names that differ in case only are one file
     PutText(d + "MOVIE1.DVD.D03");
     PutText(M(prefix, 4));  // beyond the header's count
