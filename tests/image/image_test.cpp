@@ -38,8 +38,7 @@ mk::HeaderFields Fields(std::uint32_t format, std::uint32_t kind, std::uint32_t 
     return {format, kind, "", 0, slaves, length, 0};
 }
 
-// Windows paths in a fresh directory (on POSIX a drive the registry maps to
-// it), with the trace on and the fault decorator in force.
+// A fresh directory (on POSIX behind a registry-mapped drive), trace on, faults in force.
 class Image : public ::testing::Test {
 protected:
     void SetUp() override { g_bDbgEnabled = 1, g_dwDbgLevel = 1; }
@@ -83,8 +82,8 @@ protected:
     // TitleN.DVD\TitleN.DVD.D00 counting `slaves`, 01 to `present` on disk; its members' prefix.
     std::string Dvd(std::uint32_t slaves, unsigned present, const std::string &title = "T")
     {
-        const std::string t = title + std::to_string(++bundles_);
-        const std::string prefix = MakeDir(t + ".DVD") + t + ".DVD.D";
+        const std::string t = title + std::to_string(++bundles_),
+                          prefix = MakeDir(t + ".DVD") + t + ".DVD.D";
         Put(M(prefix, 0), Fields(mk::kFormatDvd, 0, slaves));
         for (unsigned k = 1; k <= present; ++k)
             PutText(M(prefix, k));
@@ -124,7 +123,7 @@ int Full(const std::string &path, void *record)
     return ReadImageHeader(CString(path.c_str()), static_cast<VCDHEADER_tag *>(record));
 }
 
-TEST_F(Image, WhatEachLengthLeavesInTheRecord)
+TEST_F(Image, HeaderReaders)
 {
     MakeDir("Folder.vcd");
     // -1: no such file; -2: a directory.
@@ -137,8 +136,7 @@ TEST_F(Image, WhatEachLengthLeavesInTheRecord)
         std::vector<unsigned char> file = mk::HeaderBytes(fields);
         const std::size_t have = length < 0 ? 0 : file.size();
         file.resize(mk::kHeaderBytes, 0);
-        // The full reader does not clear the record first; the type reader
-        // zeroes its 2934 bytes before the open, then reads.
+        // Only the type reader clears the record (its 2934 bytes) before the open.
         std::vector<unsigned char> rec(mk::kHeaderBytes, 0xEE);
         EXPECT_EQ(Full(path, rec.data()), length >= 2942);
         for (std::size_t i = 0; i < rec.size(); ++i)
@@ -149,10 +147,7 @@ TEST_F(Image, WhatEachLengthLeavesInTheRecord)
             ASSERT_EQ(rec[i], i >= 2934 ? 0xEE : i < have ? file[i] : 0) << "type, byte " << i;
     }
     EXPECT_FALSE(Exists("Missing.vcd"));
-}
-
-TEST_F(Image, AFailingSeekReadOrCloseFailsTheRead)
-{
+    // A failing seek, read or close fails the read.
     const std::string path = Put("Sample.vcd", Fields(0, mk::kKindVideo));
     std::vector<unsigned char> rec(mk::kHeaderBytes);
     EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
@@ -175,7 +170,7 @@ std::vector<int> Predicates(const char *n)  // codes 1 to 8, then Is_Cluster
             X::Is_PHOTO(n), X::Is_VIDEO(n), X::Is_ISOGEN(n), X::Is_Cluster(n)};
 }
 
-TEST_F(Image, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
+TEST_F(Image, TypeQueries)
 {
     const unsigned long rows[][3] = {  // media format, disc kind, code
         {0x100, 5, CDTYPE_AUDIO},  {0x1000, 1, CDTYPE_DVD},  {0, 1, CDTYPE_MIXED},
@@ -183,12 +178,11 @@ TEST_F(Image, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         {0, 5, CDTYPE_DVD},        {0, 6, CDTYPE_ISOGEN},    {0, 0, CDTYPE_CDROM},
         {0, 7, CDTYPE_CDROM},      {0x1100, 4, CDTYPE_VIDEO}, {0x101, 1, CDTYPE_MIXED},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(::testing::Message() << "format " << row[0] << " kind " << row[1]);
+    for (const auto &[format, kind, code] : rows) {
+        SCOPED_TRACE(::testing::Message() << "format " << format << " kind " << kind);
         // One file name throughout: a remembered answer would show.
-        const std::string f = Put("Kind.vcd", Fields(row[0], row[1], 0, 4096));
+        const std::string f = Put("Kind.vcd", Fields(format, kind, 0, 4096));
         faults_.ClearCalls();
-        const unsigned long code = row[2];
         EXPECT_EQ(X::GetVCD_cdtype(f.c_str()), code);
         std::vector<int> expected(9, 0);
         expected[code - 1] = 1;
@@ -199,10 +193,7 @@ TEST_F(Image, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         EXPECT_EQ(got, code);
         EXPECT_EQ(faults_.CountCalls("CreateFileA"), 11);
     }
-}
-
-TEST_F(Image, MissingArgumentsAreTracedUnreadableFilesAreNot)
-{
+    // Missing arguments are traced, unreadable files are not.
     const std::string type = "CVcdImageEx::GetVCD_cdtype BAD NULL ...strVcdFname \n",
                       desc = "CVcdImageEx::GetDesc BAD NULL ...", missing = Path("Missing.vcd");
     const std::string cut = Put("Short.vcd", Fields(0, 3, 0, 2941));  // too short to describe
@@ -230,7 +221,7 @@ TEST_F(Image, MissingArgumentsAreTracedUnreadableFilesAreNot)
     EXPECT_EQ(X::GetVCD_cdtype(cut.c_str()), CDTYPE_PHOTO);
 }
 
-TEST_F(Image, DescriptionTextAndInfo)
+TEST_F(Image, DescriptionAndOtherOpeners)
 {
     const std::tuple<std::string, std::uint32_t, std::string, int> rows[] = {
         {"Caf\xE9 \x81\x40", 0x1234, "Caf\xE9 \x81\x40", 0x1234}, {"", 0, "", 0},
@@ -239,10 +230,8 @@ TEST_F(Image, DescriptionTextAndInfo)
     };
     for (const auto &[text, descInfo, expected, expectedInfo] : rows) {
         SCOPED_TRACE(expected.size());
-        mk::HeaderFields fields = Fields(0, 0);
-        fields.desc = text, fields.descInfo = descInfo;
-        fields.fill = 'a';  // after the text's NUL: the text must stop there
-        const std::string path = Put("Desc.vcd", fields);
+        // Filled after the text's NUL: the text must stop there.
+        const std::string path = Put("Desc.vcd", {0, 0, text, descInfo, 0, mk::kHeaderBytes, 'a'});
         char buffer[BRENVIK_MAX_PATH + 16];
         std::memset(buffer, 0xEE, sizeof buffer);
         int info = 12345;
@@ -253,32 +242,27 @@ TEST_F(Image, DescriptionTextAndInfo)
             ASSERT_EQ(static_cast<unsigned char>(buffer[i]), 0xEE) << "past the text: " << i;
         EXPECT_EQ(X::GetDesc(path.c_str(), buffer, nullptr), 1);
     }
-}
-
-// The type query shares reading and writing, the description query denies
-// others writing.
-TEST_F(Image, WhileAnotherOpenerHoldsIt)
-{
+    // The type query shares reading and writing; the description query denies others writing.
     const std::string path = Put("Busy.vcd", Fields(0, mk::kKindVideo));
     using F = CFile;
-    const UINT rows[][3] = {  // flags, type answers, description answers
+    const UINT holds[][3] = {  // flags, type answers, description answers
         {F::modeReadWrite | F::shareDenyNone, 1, 0}, {F::modeRead | F::shareDenyWrite, 1, 1},
         {F::modeRead | F::shareExclusive, 0, 0},     {F::modeReadWrite | F::shareDenyRead, 0, 0},
     };
     char text[BRENVIK_MAX_PATH];
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row[0]);
+    for (const auto &[flags, type, desc] : holds) {
+        SCOPED_TRACE(flags);
         CFile held;
-        ASSERT_TRUE(held.Open(path.c_str(), row[0]));
-        EXPECT_EQ(X::GetVCD_cdtype(path.c_str()), row[1] ? CDTYPE_VIDEO : CDTYPE_INVALID);
-        EXPECT_EQ(X::GetDesc(path.c_str(), text, nullptr), int(row[2]));
+        ASSERT_TRUE(held.Open(path.c_str(), flags));
+        EXPECT_EQ(X::GetVCD_cdtype(path.c_str()), type ? CDTYPE_VIDEO : CDTYPE_INVALID);
+        EXPECT_EQ(X::GetDesc(path.c_str(), text, nullptr), int(desc));
         held.Close();
         EXPECT_EQ(X::GetVCD_cdtype(path.c_str()), CDTYPE_VIDEO);
         EXPECT_EQ(X::GetDesc(path.c_str(), text, nullptr), 1);
     }
 }
 
-TEST(Naming, ExtensionClasses)
+TEST_F(Image, NameClassesAndMissingArguments)
 {
     const std::pair<const char *, int> rows[] = {
         {"C:\\img\\movie.vcd", EXTTYPE_VCD},      {"C:\\img\\M.DVD\\M.DVD.D00", EXTTYPE_DVD},
@@ -310,6 +294,24 @@ TEST(Naming, ExtensionClasses)
         EXPECT_EQ(X::IsExt_dot_D_09_09(ext), kind == 1);
         EXPECT_EQ(X::IsMyExt_VCD_dot_D_09_09(ext), kind == 2);
     }
+    // Missing arguments are traced, refused names are not.
+    char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
+    const char *m = "C:\\img\\Movie.DVD\\Movie.DVD.D00";
+    EXPECT_EQ(X::GetPathExtType(nullptr) + X::IsDVDext("") + X::Is_Cluster_ext(nullptr) +
+                  X::IsExt_dot_D_09_09(nullptr) + X::IsMyExt_VCD_dot_D_09_09(nullptr) +
+                  X::ParseMaster(nullptr, a, b) + X::ParseMaster(m, nullptr, b) +
+                  X::ParseMaster(m, a, nullptr) + X::Vcd2Dvd_ext("", nullptr, b, c) +
+                  X::Vcd2Dvd_ext(m, nullptr, b, c) + X::Vcd2Dvd_ext(m, a, nullptr, c) +
+                  X::Vcd2Dvd_ext(m, a, b, nullptr) + X::Is_Cluster_ext("C:\\img\\Movie.vcd") +
+                  X::ParseMaster("C:\\Movie.DVD.D00", a, b) +
+                  X::Vcd2Dvd_ext("C:\\img\\.vcd", a, b, c), 0);
+    const std::string ext = "CVcdImageEx::GetPathExtType BAD NULL ...strPath \n",
+                      pm = "CVcdImageEx::ParseMaster BAD NULL ...",
+                      vd = "CVcdImageEx::Vcd2Dvd_ext BAD NULL ...";
+    EXPECT_EQ(Lines(), (Strings{ext, ext, ext, ext, pm + "strMaster \n",
+                                pm + "strDvdDir_MAXPATH \n", pm + "strDvdPathPre_MAXPATH \n",
+                                vd + "strMaster \n", vd + "strDvdDir_MAXPATH \n",
+                                vd + "strDvdPathPre_MAXPATH \n", vd + "strDvdMaster_MAXPATH \n"}));
 }
 
 struct Buffer {
@@ -324,9 +326,8 @@ using Call = std::function<int(const char *, Buffer *)>;
 int Parse(const char *n, Buffer *o) { return X::ParseMaster(n, o[0].data, o[1].data); }
 int Vcd2Dvd(const char *n, Buffer *o) { return X::Vcd2Dvd_ext(n, o[0].data, o[1].data, o[2].data); }
 
-// The outputs of call for name: the first `written` of `expected` (all of
-// them: success), the others untouched, nothing past any buffer. On success,
-// again with the name given in each output buffer, which a caller may do.
+// The first `written` outputs as expected (all: success), nothing past them; on success
+// the same with the name given in each output buffer, which a caller may do.
 void ExpectOutputs(const Call &call, const std::string &name, const Strings &expected,
                    std::size_t written)
 {
@@ -347,7 +348,7 @@ void ExpectOutputs(const Call &call, const std::string &name, const Strings &exp
     }
 }
 
-TEST(Naming, MasterGivesDirectoryAndPrefix)
+TEST(Naming, MasterAndDvdBundleNames)
 {
     const std::vector<Strings> rows = {
         {"C:\\img\\M.DVD\\M.DVD.D00", "C:\\img\\M.DVD\\", "C:\\img\\M.DVD\\M.DVD.D"},
@@ -363,13 +364,8 @@ TEST(Naming, MasterGivesDirectoryAndPrefix)
     };
     for (const Strings &row : rows)
         ExpectOutputs(Parse, row[0], {row.begin() + 1, row.end()}, row.size() - 1);
-}
-
-TEST(Naming, DvdBundleNames)
-{
-    // {name, directory, title}: derived parts keep their case, composed ones
-    // are upper case.
-    const std::vector<Strings> rows = {
+    // {name, directory, title}: derived parts keep their case, composed ones are upper case.
+    const std::vector<Strings> dvd = {
         {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"}, {"Movie.vcd", "Movie.DVD\\"},
         {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"},
@@ -381,7 +377,7 @@ TEST(Naming, DvdBundleNames)
         {"C:\\img\\Movie.vcd.iso", "C:\\img\\Movie.vcd.DVD\\", "Movie.vcd.DVD"},
         {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"}, {"C:Movie.d42", "C:Movie.DVD\\"},
     };
-    for (const Strings &row : rows) {
+    for (const Strings &row : dvd) {
         const std::string dir = row.size() > 1 ? row[1] : "",
                           title = row.size() > 2 ? row[2] : "Movie.DVD";
         ExpectOutputs(Vcd2Dvd, row[0], {dir, dir + title + ".D", dir + title + ".D00"},
@@ -397,32 +393,11 @@ TEST(Naming, DvdBundleNames)
     }
 }
 
-TEST_F(Image, MissingNamingArgumentsAreNamedAndRefusedNamesAreSilent)
-{
-    char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
-    const char *m = "C:\\img\\Movie.DVD\\Movie.DVD.D00";
-    EXPECT_EQ(X::GetPathExtType(nullptr) + X::IsDVDext("") + X::Is_Cluster_ext(nullptr) +
-                  X::IsExt_dot_D_09_09(nullptr) + X::IsMyExt_VCD_dot_D_09_09(nullptr) +
-                  X::ParseMaster(nullptr, a, b) + X::ParseMaster(m, nullptr, b) +
-                  X::ParseMaster(m, a, nullptr) + X::Vcd2Dvd_ext("", nullptr, b, c) +
-                  X::Vcd2Dvd_ext(m, nullptr, b, c) + X::Vcd2Dvd_ext(m, a, nullptr, c) +
-                  X::Vcd2Dvd_ext(m, a, b, nullptr) + X::Is_Cluster_ext("C:\\img\\Movie.vcd") +
-                  X::ParseMaster("C:\\Movie.DVD.D00", a, b) +
-                  X::Vcd2Dvd_ext("C:\\img\\.vcd", a, b, c), 0);
-    const std::string ext = "CVcdImageEx::GetPathExtType BAD NULL ...strPath \n",
-                      pm = "CVcdImageEx::ParseMaster BAD NULL ...",
-                      vd = "CVcdImageEx::Vcd2Dvd_ext BAD NULL ...";
-    EXPECT_EQ(Lines(), (Strings{ext, ext, ext, ext, pm + "strMaster \n",
-                                pm + "strDvdDir_MAXPATH \n", pm + "strDvdPathPre_MAXPATH \n",
-                                vd + "strMaster \n", vd + "strDvdDir_MAXPATH \n",
-                                vd + "strDvdPathPre_MAXPATH \n", vd + "strDvdMaster_MAXPATH \n"}));
-}
-
 const std::string kList = "CVcdImageEx::Get_VCDCluster_AllNamelist_internal ",
                   kDel = "CVcdImageEx::Del_ClusterBundle_Without_Verify ";
 std::string ListFirst(std::string n) { return kList + "(DEL) strClusterMaterFile<" + n + "> \n"; }
 
-TEST_F(Image, ListsTakeTheCountFromMember00AndStayInTheList)
+TEST_F(Image, ListsTakeTheCountFromMember00AndRefuseBadArguments)
 {
     const unsigned rows[][5] = {  // kind, slaves, DVD-only result, cluster result, members
         {5, 0, 1, 1, 1},          {5, 3, 1, 1, 4},          {5, 99, 1, 1, 100},
@@ -456,21 +431,12 @@ TEST_F(Image, ListsTakeTheCountFromMember00AndStayInTheList)
             EXPECT_EQ(Lines(), lines);
         }
     }
-    // Without member 00 the list fails after writing the directory and entry 0.
-    const std::string slave = Put("S.DVD.D05", Fields(mk::kFormatDvd, 0, 1));
-    Clear();
-    EXPECT_EQ(X::Get_DVD_AllNamelist(slave.c_str(), list_, buf_, nullptr), 0);
-    EXPECT_EQ(std::string(buf_) + "|" + list_[0], Path("") + "|" + Path("S.DVD.D00"));
-    EXPECT_TRUE(Untouched(list_[1]));
-}
-
-TEST_F(Image, ListRefusesBadArgumentsAndNamesOfNoCluster)
-{
+    // Bad arguments and names of no cluster.
     MakeDir("Dir.DVD.D00");
     const std::string name = Put("Song.VCD.D00", Fields(0, 1, 1)), folder = Path("Dir.DVD.D00"),
                       data = Put("Data.VCD.D00", Fields(0, 0, 1)), bad = kList + "BAD NULL ...",
                       noTitle = Put(".D00", Fields(mk::kFormatDvd, 0));
-    const std::tuple<const char *, bool, bool, Strings> rows[] = {
+    const std::tuple<const char *, bool, bool, Strings> bads[] = {
         {nullptr, true, true, {ListFirst("(null)"), bad + "strClusterMaterFile \n"}},
         {"", false, false, {ListFirst(""), bad + "strClusterMaterFile \n"}},
         {name.c_str(), false, false, {ListFirst(name), bad + "pNamelist \n"}},
@@ -479,13 +445,19 @@ TEST_F(Image, ListRefusesBadArgumentsAndNamesOfNoCluster)
         {folder.c_str(), true, true, {ListFirst(folder)}},
         {noTitle.c_str(), true, true, {ListFirst(noTitle)}},
     };
-    for (const auto &[given, list, dir, lines] : rows) {
+    for (const auto &[given, list, dir, lines] : bads) {
         Clear();
         EXPECT_EQ(BrenvikTestAccess::List(given, list ? list_ : nullptr, dir ? buf_ : nullptr), 0);
         EXPECT_EQ(Lines(), lines);
         EXPECT_TRUE(Untouched(buf_) && Untouched(list_[0]));
     }
     EXPECT_EQ(X::IsValidDvdBundle(folder.c_str(), buf_), 0);
+    // Without member 00: the directory and entry 0 written, then refused.
+    const std::string slave = Put("S.DVD.D05", Fields(mk::kFormatDvd, 0, 1));
+    Clear();
+    EXPECT_EQ(X::Get_DVD_AllNamelist(slave.c_str(), list_, buf_, nullptr), 0);
+    EXPECT_EQ(std::string(buf_) + "|" + list_[0], Path("") + "|" + Path("S.DVD.D00"));
+    EXPECT_TRUE(Untouched(list_[1]));
 }
 
 TEST_F(Image, ValidityAndDeletionReadOnlyWhatTheyMust)
@@ -497,7 +469,7 @@ TEST_F(Image, ValidityAndDeletionReadOnlyWhatTheyMust)
         {dvd, 0, 0, h, 0, 1, 1, ok, 4, 1},        {dvd, 0, 5, h, 5, 1, 6, ok, 4, 6},
         {dvd, 0, 99, h, 99, 1, 100, ok, 4, 100},  {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},
         {dvd, 0, 100, h, 99, 0, 1, none, 4, 0},   {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
-        {0, 1, 7, h, 0, 0, 2, ok, 3, 2},          {0, 0, 3, h, 3, 1, 4, DELBUNDLE_NOT_CLUSTER, 1, 0},
+        {0, 1, 7, h, 0, 0, 2, ok, 3, 2}, {0, 0, 3, h, 3, 1, 4, DELBUNDLE_NOT_CLUSTER, 1, 0},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << row[1] << " " << row[2] << " " << row[4]);
@@ -559,7 +531,7 @@ TEST_F(Image, DeletionTriesEveryMemberWhateverFails)
     }
 }
 
-TEST_F(Image, DeletionByNameReadsNoHeaderAndTracesADirectoryThatStays)
+TEST_F(Image, DeletionByNameReadsNoHeaderAndTakesOnlyMasterNames)
 {
     const std::string prefix = Dvd(2, 2);
     PutText(M(prefix, 99));
@@ -578,18 +550,14 @@ TEST_F(Image, DeletionByNameReadsNoHeaderAndTracesADirectoryThatStays)
     EXPECT_EQ(faults_.CountCalls("CreateFileA") + faults_.CountCalls("ReadFile"), 0);
     EXPECT_EQ(faults_.PathsOf("DeleteFileA").size(), 100u);
     EXPECT_EQ(Present(prefix, 3) + (Exists(M(prefix, 99)) ? "1" : "0"), "0000");
-}
-
-TEST_F(Image, DeletionByNameRefusesWhatIsNoMasterName)
-{
+    // What is no master name is refused.
     MakeDir("M.DVD");
     const Strings kept = {PutText("M.DVD\\M.DVD.D01"), PutText("M.DVD\\M.ISO.D00"),
                           PutText("M.DVD\\.DVD.D00")};
-    Strings names = kept;
-    names.insert(names.end(), {"C:\\M.DVD.D00", "M.DVD.D00",
-                               Path(std::string(250, 'T') + ".DVD.D00"),
-                               Path(std::string(300, 'T') + ".DVD.D00"),
-                               "C:\\" + std::string(300, 'd') + "\\M.DVD.D00"});
+    Strings names = {"C:\\M.DVD.D00", "M.DVD.D00", Path(std::string(250, 'T') + ".DVD.D00"),
+                     Path(std::string(300, 'T') + ".DVD.D00"),
+                     "C:\\" + std::string(300, 'd') + "\\M.DVD.D00"};
+    names.insert(names.end(), kept.begin(), kept.end());
     for (const std::string &name : names) {
         EXPECT_EQ(X::Del_ClusterBundle_Without_Verify(name.c_str(), 1), 0);
         EXPECT_EQ(Lines(), (Strings{kDel + "strClusterMasterFile<" + name + "> [ \n", kDel +
@@ -642,10 +610,10 @@ TEST_F(Image, DeletionsTakeTheMembersAndLeaveEveryNeighbour)
 
 TEST_F(Image, MemberNamesThatWouldNotFitAreRefusedNotCut)
 {
-    // A deep directory, so that the names stay within what the host allows.
+    // Deep, so that the names stay within what the host allows; members of a name ending
+    // in ".x" are two characters longer.
     const std::string base = MakeDir(std::string(100, 'd'));
     const std::size_t room = 260 - base.size();
-    // The given name ends in ".x": its members are two characters longer.
     const std::string fits = Put(base + std::string(room - 9, 'T') + ".DVD.x", Fields(0, 1, 1));
     ASSERT_EQ(X::Get_Cluster_AllNamelist(fits.c_str(), list_, buf_, nullptr), 1);
     EXPECT_EQ(std::strlen(list_[1]), 259u);
