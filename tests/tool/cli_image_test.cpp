@@ -1,4 +1,4 @@
-// brenvik image, bundle, scan, drives and net, on the demo image library, odd
+// brenvik image, bundle, drives and net, on the demo image library, odd
 // trees and machines described by the tests' own registry files.
 #include <unistd.h>
 
@@ -22,22 +22,22 @@ TEST_F(ToolTest, Images)
             {{"/images/0/type", "video"}, {"/images/0/cluster", false}, {"/images/1/type", "dvd"},
              {"/images/1/cluster", true}, {"/images/2/type", "slave"},
              {"/images/2/master", concert + "0"}, {"/images/3/type", nullptr}}},
-        {{"image", "type", "library/Album.VCD.D01"}, 0,
+        {"image type library/Album.VCD.D01", 0,
             {{"out=", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
-        {{"image", "type", "library/Holiday.vcd", "library/Album.VCD.D00"}, 0,
+        {"image type library/Holiday.vcd library/Album.VCD.D00", 0,
             {{"out=", "video CD       library/Holiday.vcd\nmixed-mode CD  library/Album.VCD.D00\n"}}},
-        {{"--json", "image", "desc", "library/Holiday.vcd"}, 0,
+        {"--json image desc library/Holiday.vcd", 0,
             {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
-        {{"image", "desc", "library/Single.VCD.D00"}, 0, {{"out=", "Single, CD-Extra\n"}}},
-        {{"image", "desc", "library/Broken.vcd"}, 1, {}},
-        {{"--json", "image", "ext", "C:\\img\\Movie.dvd.d07", "C:\\img\\Movie.DVD"}, 0,
+        {"image desc library/Single.VCD.D00", 0, {{"out=", "Single, CD-Extra\n"}}},
+        {"image desc library/Broken.vcd", 1},
+        {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0,
             {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
              {"/names/1/class", "none"}}},
-        {{"--json", "image", "master", "C:\\i\\M.DVD\\M.DVD.D00"}, 0,
+        {"--json image master C:\\i\\M.DVD\\M.DVD.D00", 0,
             {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
-        {{"image", "master", "C:\\img\\Movie.DVD.D01"}, 1, {}},
-        {{"--json", "image", "dvd-names", "sub/a.vcd"}, 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
-        {{"image", "dvd-names", "C:\\img\\.vcd"}, 1, {}},
+        {"image master C:\\img\\Movie.DVD.D01", 1},
+        {"--json image dvd-names sub/a.vcd", 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
+        {"image dvd-names C:\\img\\.vcd", 1},
     });
 }
 
@@ -55,10 +55,10 @@ TEST_F(ToolTest, Bundles)
             {{"/count", 4}, {"/members/3/path", concert + "3"}}},
         {{"--json", "bundle", "list", lecture + "0"}, 0,
             {{"/members/2/present", false}, {"/members/3/present", true}}},
-        {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
+        {"bundle list --dvd library/Album.VCD.D00", 1},
         {{"bundle", "list", concert + "2"}, 2,
             {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
-        {{"bundle", "check", "library/notes.txt"}, 2, {}},
+        {"bundle check library/notes.txt", 2},
         // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0, {{"/master", concert + "0"},
             {"/slaves", 3}, {"/complete", true}, {"/missing", Json::array()}}},
@@ -66,7 +66,7 @@ TEST_F(ToolTest, Bundles)
             {{"/complete", false}, {"/missing", {lecture + "2"}}}},
         {{"bundle", "check", lecture + "3"}, 1,
             {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
-        {{"--json", "bundle", "check", "w/Data.DVD.D01"}, 1, {{"/complete", false},
+        {"--json bundle check w/Data.DVD.D01", 1, {{"/complete", false},
             {"/master_type", "cdrom"}, {"/note", "the master is a data CD image, not a DVD image"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
             {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
@@ -77,68 +77,33 @@ TEST_F(ToolTest, Bundles)
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
         // A pair in a folder with other files: the members go, the folder stays, and
         // both the dry run and the result say so.
-        {{"bundle", "delete", "-n", "library/Album.VCD.D00"}, 0,
+        {"bundle delete -n library/Album.VCD.D00", 0,
             {{"out", "would keep    library/  (it is not empty)"},
              {"out", "removed only when deleting the members leaves it empty"}}},
-        {{"--json", "bundle", "delete", "--yes", "library/Album.VCD.D00"}, 0,
+        {"--json bundle delete --yes library/Album.VCD.D00", 0,
             {{"/deleted", {"library/Album.VCD.D00", "library/Album.VCD.D01"}},
              {"/directory_removed", false}, {"?library/notes.txt", true}}},
         // Not a bundle by its header: nothing goes.
-        {{"bundle", "delete", "--yes", "library/Holiday.vcd"}, 1, {{"?library/Holiday.vcd", true}}},
+        {"bundle delete --yes library/Holiday.vcd", 1, {{"?library/Holiday.vcd", true}}},
         {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
             {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
              {"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
              {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
         {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0, {{"?library/Lecture.DVD", false}}},
-        {{"bundle", "delete-by-name", "--yes", "--keep-dir", "library/Single.VCD.D00"}, 0,
+        {"bundle delete-by-name --yes --keep-dir library/Single.VCD.D00", 0,
             {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
     });
     // A pair alone in its folder takes the folder along: the question says so.
     const ToolRun no = RunToolOnTerminal({"bundle", "delete", H("z/Song.VCD.D00")}, "n");
     EXPECT_NE(no.out.find("then its directory '" + H("z") + "' if that leaves it empty"),
               std::string::npos) << no.out;
-    Check({{{"bundle", "delete", "--yes", "z/Song.VCD.D00"}, 0,
+    Check({{"bundle delete --yes z/Song.VCD.D00", 0,
         {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}}});
-}
-
-TEST_F(ToolTest, ScanDemoLibrary)
-{
-    MakeDemo();
-    const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
-    Check({
-        // Kinds in a fixed order: images, DVD bundles, pairs, orphans, unreadable.
-        {{"--json", "scan", "@"}, 0,
-            {{"/root", "@"}, {"/windows", "%"}, {"/summary/image_files", 13},
-             {"/summary/incomplete_dvd_bundles", 1}, {"/items/6", "(absent)"},
-             {"/items/0/path", "@/library/Holiday.vcd"},
-             {"/items/0/windows", "%\\library\\Holiday.vcd"}, {"/items/1/kind", "dvd-bundle"},
-             {"/items/1/complete", true}, {"/items/1/slaves", 3}, {"/items/2/complete", false},
-             {"/items/2/members", {lecture + "0", lecture + "1", lecture + "3"}},
-             {"/items/3/kind", "pair"}, {"/items/3/type", "mixed"}, {"/items/4/type", "cdextra"},
-             {"/items/5/kind", "unreadable"}, {"~/items/5/note", "cannot read"}}},
-        {{"scan", "@"}, 0,
-            {{"out", "dvd-bundle  incomplete  3 of 4   DVD"},
-             {"out", "library/Lecture.DVD/Lecture.DVD.D00:\n"
-                     "  missing  library/Lecture.DVD/Lecture.DVD.D02\n"},
-             {"out", "\n1 single image, 2 DVD bundles (1 incomplete), 2 mixed-mode/CD-Extra "
-                     "pairs, 0 groups of orphan slaves, 1 unreadable; 13 image files among "
-                     "15 files\n"}}},
-        // --strict turns what the scan found into the exit code.
-        {{"scan", "--strict", "@"}, 1, {}}, {{"scan", "--strict", "library/Concert.DVD"}, 0, {}},
-        // Relative to the working directory, or a Windows name: paths as given, or the host's.
-        {{"--json", "scan", "library/Concert.DVD"}, 0,
-            {{"/items/0/path", "library/Concert.DVD/Concert.DVD.D00"},
-             {"/windows", "%\\library\\Concert.DVD"}}},
-        {{"--json", "scan", "%\\library\\Concert.DVD"}, 0,
-            {{"/items/0/path", "@/library/Concert.DVD/Concert.DVD.D00"}}},
-        {{"scan", "nothing"}, 1, {}}, {{"scan", "library/Holiday.vcd"}, 1, {{"err", "not a directory"}}},
-        {{"fs", "mkdir", "none"}, 0, {}}, {{"scan", "none"}, 0, {{"out", "no image files"}}},
-    });
 }
 
 TEST_F(ToolTest, DrivesAndNetwork)
 {
-    Check({{{"--json", "drives"}, 0,
+    Check({{"--json drives", 0,
         {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"}, {"/drives/0/present", true},
          {"/drives/1", "(absent)"}, {"/masks/fixed", 4}, {"/masks/cdrom", 0}}}});
     test::MakeHostDirs(H("disc/MPEGAV"));
@@ -148,22 +113,22 @@ TEST_F(ToolTest, DrivesAndNetwork)
                  DriveKey('E', H("no"), "removable"), ShareKey("nas", "images", H("srv")),
                  ConnectionKey('N', "\\\\nas\\images")});
     Check({
-        {{"--json", "drives"}, 0,
+        {"--json drives", 0,
             {{"/drives/0/letter", "D"}, {"/drives/0/type", "cdrom"},
              {"/drives/0/label", "emz3_dvd"}, {"/drives/0/content", {"video", "audio"}},
              {"/drives/1/present", false}, {"/drives/1/label", nullptr},
              {"/drives/1/total_bytes", nullptr}, {"/drives/2/type", "remote"},
              {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
-        {{"drives", "e"}, 0, {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
+        {"drives e", 0, {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
                                        "E:     removable  -      -      -     no medium\n"}}},
-        {{"--json", "drives", "--all"}, 0, {{"/drives/25/letter", "Z"}}},
-        {{"--json", "net", "classify", "C:\\x", "\\\\srv\\s\\x", "n:\\x", "@/srv/x"}, 0,
+        {"--json drives --all", 0, {{"/drives/25/letter", "Z"}}},
+        {"--json net classify C:\\x \\\\srv\\s\\x n:\\x @/srv/x", 0,
             {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
              {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
         // A local drive has no computer behind it; a network drive names its own.
-        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 2,
+        {"--json net ping C:\\x -c 1 -t 100", 2,
             {{"/exit", 2}, {"~/error", "local drive"}}},
-        {{"--json", "net", "ping", "n:\\x", "-c", "1", "-t", "100"}, 1, {{"/host", "nas"}}},
+        {"--json net ping n:\\x -c 1 -t 100", 1, {{"/host", "nas"}}},
     });
     // Whether the host may send ICMP decides the answer; exit code and document agree.
     const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});

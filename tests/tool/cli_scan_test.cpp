@@ -53,19 +53,25 @@ TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
             ASSERT_EQ(::symlink(H(dir).c_str(), H(dir + "/link").c_str()), 0);
         }
     }
+    // Kinds in a fixed order: images, DVD bundles, pairs, orphans, unreadable.
     const std::vector<ToolRun> serial = Check({
-        {{"--json", "scan", "-j", "1", "@"}, 0,
-            {{"/summary/files", files}, {"/summary/single_images", 20},
-             {"/summary/dvd_bundles", 21}, {"/summary/incomplete_dvd_bundles", 21},
-             {"/summary/pairs", 22}, {"/summary/incomplete_pairs", 1},
-             {"/summary/orphan_groups", 20}, {"/summary/unreadable", 40},
-             {"/summary/links_skipped", 19}}},
-        {{"scan", "-j", "1", "@"}, 0, {{"out", "dvd-bundle  data CD, not DVD  "}, {"out", " 1 of ? "}}},
+        {"--json scan -j 1 @", 0,
+            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", files},
+             {"/summary/directories", 173}, {"/summary/image_files", 204},
+             {"/summary/single_images", 20}, {"/summary/dvd_bundles", 21},
+             {"/summary/incomplete_dvd_bundles", 21}, {"/summary/pairs", 22},
+             {"/summary/incomplete_pairs", 1}, {"/summary/orphan_groups", 20},
+             {"/summary/unreadable", 40}, {"/summary/links_skipped", 19},
+             {"/items/0/kind", "image"}, {"/items/20/kind", "dvd-bundle"},
+             {"/items/41/kind", "pair"}, {"/items/63/kind", "orphan-slaves"},
+             {"/items/83/kind", "unreadable"}, {"/items/123", "(absent)"}}},
+        {"scan -j 1 @", 0,
+            {{"out", "data CD, not DVD  1 of ? "}, {"out", "  2 of 3 +1  "},
+             {"out", "g1/d1/T1.DVD.D00:\n  missing  g1/d1/T1.DVD.D02\n"},
+             {"out", "\n20 single images, 21 DVD bundles (21 incomplete), 22 mixed-mode/CD-Extra "
+                     "pairs (1 incomplete), 20 groups of orphan slaves, 40 unreadable; 204 image "
+                     "files among " + std::to_string(files) + " files\n"}}},
     });
-    Check({{{"scan", "--strict", "@"}, 1,
-        {{"err", "brenvik: scan --strict: 20 incomplete DVD bundles, 1 DVD bundle whose master is "
-                 "no DVD image, 1 incomplete mixed-mode/CD-Extra pair, 20 groups of slaves "
-                 "without a master, 40 unreadable images\n"}}}});
     std::map<std::string, Json> items;
     const Json doc = serial[0].Doc();
     for (const auto &item : doc["items"])
@@ -84,7 +90,11 @@ TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
         {"z/Song.VCD.D00", "/missing", {"@/z/Song.VCD.D01"}},
         {"z/Odd.VCD.D00", "/type", "cdrom"},
         {"z/Odd.VCD.D00", "~/note", "not mixed-mode or CD-Extra"},
-        {"w/Data.DVD.D00", "/type", "cdrom"},
+        {"w/Data.DVD.D00", "/type", "cdrom"}, {"w/Data.DVD.D00", "/complete", false},
+        {"g1/d1/T1.DVD.D00", "/slaves", 2}, {"g2/d2/T2.VCD.D00", "/complete", true},
+        {"g2/d2/T2.VCD.D00", "/members", {"@/g2/d2/T2.VCD.D00", "@/g2/d2/T2.VCD.D01"}},
+        {"g0/d0/deep/er/T0.vcd", "/path", "@/g0/d0/deep/er/T0.vcd"},
+        {"g0/d0/deep/er/T0.vcd", "/windows", "%\\g0\\d0\\deep\\er\\T0.vcd"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.item);
@@ -92,13 +102,26 @@ TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
     }
     for (const char *jobs : {"2", "16", "256"}) {
         const std::vector<ToolRun> concurrent = Check({
-            {{"--json", "scan", "-j", jobs, "@"}, 0, {}},
-            {{"scan", "--jobs", jobs, "@"}, 0, {}},
+            {{"--json", "scan", "-j", jobs, "@"}, 0},
+            {{"scan", "--jobs", jobs, "@"}, 0},
         });
         for (std::size_t i = 0; i < serial.size(); ++i)
             EXPECT_EQ(concurrent[i].out, serial[i].out) << "-j " << jobs;
     }
     EXPECT_EQ(RunTool({"--json", "scan", dir_.path()}).out, serial[0].out);
+    Check({
+        {"scan --strict @", 1,
+            {{"err", "brenvik: scan --strict: 20 incomplete DVD bundles, 1 DVD bundle whose "
+                     "master is no DVD image, 1 incomplete mixed-mode/CD-Extra pair, 20 groups "
+                     "of slaves without a master, 40 unreadable images\n"}}},
+        {"scan --strict g0", 0},
+        // Relative to the working directory, or a Windows name: paths as given, or the host's.
+        {"--json scan g1/d1", 0,
+            {{"/items/0/path", "g1/d1/T1.DVD.D00"}, {"/windows", "%\\g1\\d1"}}},
+        {"--json scan %\\g1\\d1", 0, {{"/items/0/path", "@/g1/d1/T1.DVD.D00"}}},
+        {"scan nothing", 1}, {"scan z/Odd.VCD.D01", 1, {{"err", "not a directory"}}},
+        {"fs mkdir none", 0}, {"scan none", 0, {{"out", "no image files"}}},
+    });
 }
 
 TEST_F(ToolTest, ScanProgressLine)

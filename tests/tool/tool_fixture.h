@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -117,10 +118,19 @@ inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
 // contains / is, "err" standard error contains, "?rel" whether that file
 // exists afterwards. In arguments and strings "@" stands for the test's
 // directory and "%" for its Windows name.
+// A command line may also be one string, its arguments split at blanks.
 struct Row {
+    using Checks = std::vector<std::pair<std::string, Json>>;
+    Row(Args args, int exit, Checks checks = {}) : args(args), exit(exit), checks(checks) {}
+    Row(const char *line, int exit, Checks checks = {}) : Row(Args(), exit, checks)
+    {
+        std::istringstream words(line ? line : "");
+        for (std::string word; words >> word;)
+            args.push_back(word);
+    }
     Args args;
     int exit;
-    std::vector<std::pair<std::string, Json>> checks;
+    Checks checks;
 };
 
 // Canary files in a directory beside the test's: no command a test runs
