@@ -1,4 +1,4 @@
-// brenvik image, bundle, drives and net, on the demo image library, odd
+// brenvik image, bundle, scan, drives and net, on the demo image library, odd
 // trees and machines described by the tests' own registry files.
 #include <unistd.h>
 
@@ -29,13 +29,11 @@ TEST_F(ToolTest, Images)
         {"--json image desc library/Holiday.vcd", 0,
             {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
         {"image desc library/Single.VCD.D00", 0, {{"out=", "Single, CD-Extra\n"}}},
-        {"image desc library/Broken.vcd", 1},
-        {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0,
-            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
-             {"/names/1/class", "none"}}},
+        {"image desc library/Broken.vcd", 1}, {"image master C:\\img\\Movie.DVD.D01", 1},
+        {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0, {{"/names/0/class", "dvd"},
+            {"/names/0/bundle_member", true}, {"/names/1/class", "none"}}},
         {"--json image master C:\\i\\M.DVD\\M.DVD.D00", 0,
             {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
-        {"image master C:\\img\\Movie.DVD.D01", 1},
         {"--json image dvd-names sub/a.vcd", 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
         {"image dvd-names C:\\img\\.vcd", 1},
     });
@@ -55,10 +53,9 @@ TEST_F(ToolTest, Bundles)
             {{"/count", 4}, {"/members/3/path", concert + "3"}}},
         {{"--json", "bundle", "list", lecture + "0"}, 0,
             {{"/members/2/present", false}, {"/members/3/present", true}}},
-        {"bundle list --dvd library/Album.VCD.D00", 1},
+        {"bundle list --dvd library/Album.VCD.D00", 1}, {"bundle check library/notes.txt", 2},
         {{"bundle", "list", concert + "2"}, 2,
             {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
-        {"bundle check library/notes.txt", 2},
         // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0, {{"/master", concert + "0"},
             {"/slaves", 3}, {"/complete", true}, {"/missing", Json::array()}}},
@@ -75,8 +72,7 @@ TEST_F(ToolTest, Bundles)
              {"?library/Concert.DVD/Concert.DVD.D03", true}}},
         {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
-        // A pair in a folder with other files: the members go, the folder stays, and
-        // both the dry run and the result say so.
+        // Members of a pair among other files go; the folder stays, as the dry run says.
         {"bundle delete -n library/Album.VCD.D00", 0,
             {{"out", "would keep    library/  (it is not empty)"},
              {"out", "removed only when deleting the members leaves it empty"}}},
@@ -101,6 +97,131 @@ TEST_F(ToolTest, Bundles)
         {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}}});
 }
 
+// A tree where the walk's order shows: bundles whose members differ only in
+// case, orphans, unreadable and unnameable images, links, nested directories.
+TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
+{
+    int files = 4;
+    Image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);  // a pair without its second member
+    Image("z/Odd.VCD.D00", 0, mk::kKindDataCd, 0);      // a pair whose header is no pair's
+    Write("z/Odd.VCD.D01");
+    Image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);  // a DVD bundle whose header is no DVD's
+    ASSERT_EQ(::symlink(H("z/Odd.VCD.D01").c_str(), H("link.vcd").c_str()), 0);  // not followed
+    for (int d = 0; d < 120; ++d) {
+        const std::string dir = "g" + std::to_string(d % 6) + "/d" + std::to_string(d) +
+                                (d % 10 == 0 ? "/deep/er" : "");
+        const std::string t = dir + "/T" + std::to_string(d);
+        switch (d % 6) {
+        case 0: Image(t + ".vcd", 0, mk::kKindVideo, 0); break;
+        case 1:
+            Image(t + ".DVD.D00", mk::kFormatDvd, 0, 2);
+            for (const char *member : {".DVD.D01", ".dvd.d01", ".Dvd.D03"})  // D02 missing
+                Write(t + member, "s"), ++files;
+            break;
+        case 2:
+            Image(t + ".VCD.D00", 0, mk::kKindMixedMode, 1);
+            Write(t + ".VCD.D01", "s"), ++files;
+            break;
+        case 3: Write(t + ".DVD.D01", "s"); break;       // no master
+        case 4: Image(t + ".vcd", 0, 0, 0, 100); break;  // too short to read
+        case 5: Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0); break;
+        }
+        ++files;
+        for (int k = 0; k < 24; ++k, ++files)
+            Write(dir + "/f" + std::to_string(k) + (k % 2 ? ".txt" : ".D0x"), "x");
+        if (d % 7 == 0) {
+            ASSERT_EQ(::symlink(H(dir).c_str(), H(dir + "/link").c_str()), 0);
+        }
+    }
+    // Items by kind (images, DVD bundles, pairs, orphans, unreadable), then by path.
+    const std::vector<ToolRun> serial = Check({
+        {"--json scan -j 1 @", 0,
+            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", files},
+             {"/summary/directories", 173}, {"/summary/image_files", 204},
+             {"/summary/single_images", 20}, {"/summary/dvd_bundles", 21},
+             {"/summary/incomplete_dvd_bundles", 21}, {"/summary/pairs", 22},
+             {"/summary/incomplete_pairs", 1}, {"/summary/orphan_groups", 20},
+             {"/summary/unreadable", 40}, {"/summary/links_skipped", 19},
+             {"/items/0/description", "g0/d0/deep/er/T0.vcd"},
+             {"/items/0/path", "@/g0/d0/deep/er/T0.vcd"},
+             {"/items/0/windows", "%\\g0\\d0\\deep\\er\\T0.vcd"},
+             {"/items/20/relative", "g1/d1/T1.DVD.D00"}, {"/items/20/slaves", 2},
+             {"/items/20/missing", {"@/g1/d1/T1.DVD.D02"}},
+             {"/items/20/extra", {"@/g1/d1/T1.Dvd.D03"}},
+             {"/items/40/relative", "w/Data.DVD.D00"}, {"/items/40/type", "cdrom"},
+             {"/items/40/complete", false}, {"/items/41/kind", "pair"},
+             {"/items/41/complete", true}, {"/items/41/members",
+                 {"@/g2/d104/T104.VCD.D00", "@/g2/d104/T104.VCD.D01"}},
+             {"/items/61/relative", "z/Odd.VCD.D00"}, {"/items/61/type", "cdrom"},
+             {"~/items/61/note", "not mixed-mode or CD-Extra"},
+             {"/items/62/missing", {"@/z/Song.VCD.D01"}}, {"/items/63/kind", "orphan-slaves"},
+             {"/items/63/missing", {"@/g3/d105/T105.DVD.D00"}}, {"/items/83/kind", "unreadable"},
+             {"~/items/122/note", "cannot be named"}, {"/items/123", "(absent)"}}},
+        {"scan -j 1 @", 0,
+            {{"out", "data CD, not DVD  1 of ? "}, {"out", "  2 of 3 +1  "},
+             {"out", "g1/d1/T1.DVD.D00:\n  missing  g1/d1/T1.DVD.D02\n"},
+             {"out", "\n20 single images, 21 DVD bundles (21 incomplete), 22 mixed-mode/CD-Extra "
+                     "pairs (1 incomplete), 20 groups of orphan slaves, 40 unreadable; 204 image "
+                     "files among " + std::to_string(files) + " files\n"}}},
+    });
+    for (const char *jobs : {"2", "16", "256"}) {
+        const auto concurrent = Check({{{"--json", "scan", "-j", jobs, "@"}, 0},
+                                       {{"scan", "--jobs", jobs, "@"}, 0}});
+        for (std::size_t i = 0; i < serial.size(); ++i)
+            EXPECT_EQ(concurrent[i].out, serial[i].out) << "-j " << jobs;
+    }
+    EXPECT_EQ(RunTool({"--json", "scan", dir_.path()}).out, serial[0].out);
+    Check({
+        {"scan --strict @", 1,
+            {{"err", "brenvik: scan --strict: 20 incomplete DVD bundles, 1 DVD bundle whose "
+                     "master is no DVD image, 1 incomplete mixed-mode/CD-Extra pair, 20 groups "
+                     "of slaves without a master, 40 unreadable images\n"}}},
+        {"scan --strict g0", 0},
+        // Relative to the working directory, or a Windows name: paths as given, or the host's.
+        {"--json scan g1/d1", 0, {{"/items/0/path", "g1/d1/T1.DVD.D00"}, {"/windows", "%\\g1\\d1"}}},
+        {"--json scan %\\g1\\d1", 0, {{"/items/0/path", "@/g1/d1/T1.DVD.D00"}}},
+        {"scan nothing", 1}, {"scan z/Odd.VCD.D01", 1, {{"err", "not a directory"}}},
+        {"fs mkdir none", 0}, {"scan none", 0, {{"out", "no image files"}}},
+    });
+}
+
+TEST_F(ToolTest, ScanProgressLine)
+{
+    Image("a/T.vcd", 0, mk::kKindVideo, 0);
+    for (const char *term : {"xterm", "dumb", ""}) {
+        test::ScopedEnv env("TERM", term);
+        const ToolRun run = RunTool({"scan", "--progress", dir_.path()});
+        EXPECT_EQ(run.exit, 0);
+        for (const char *part : {"scanning: 1 files, 1 image files, ", " files/s, ", " images/s"})
+            EXPECT_NE(run.err.find(part), std::string::npos) << term << ": " << run.err;
+        EXPECT_EQ(run.err.find('\033') != std::string::npos, term[0] == 'x') << term;
+    }
+}
+
+// In a mount namespace of the scan's own: another file system, and the
+// kernel's process file system, inside the tree.
+TEST_F(ToolTest, ScanFileSystemsEntered)
+{
+    if (RunProgram("/usr/bin/unshare", {"-rm", "true"}).exit != 0)
+        GTEST_SKIP() << "no mount namespaces here";
+    Image("a/Here.vcd", 0, mk::kKindVideo, 0);
+    test::MakeHostDirs(H("other"));
+    test::MakeHostDirs(H("proc"));
+    const std::pair<const char *, int> cases[] = {{"", 2}, {"-x", 1}, {"--one-file-system -j 1", 1}};
+    for (const auto &[options, files] : cases) {
+        const std::string script = "mount -t tmpfs none '@/other' && mount --rbind /proc '@/proc'"
+                                   " && printf x > '@/other/There.vcd' && exec '" + ToolPath() +
+                                   "' --json scan " + options + " '@'";
+        const ToolRun run = RunProgram("/usr/bin/unshare",
+                                       {"-rm", "sh", "-c", Expand(script).get<std::string>()});
+        ASSERT_EQ(run.exit, 0) << options << run.err;
+        const Json doc = run.Doc();
+        EXPECT_EQ(doc["summary"]["files"], files) << options;
+        EXPECT_EQ(doc["summary"]["directories"], 4);  // the mount points too, not entered
+        EXPECT_EQ(doc["errors"], Json::array());
+    }
+}
+
 TEST_F(ToolTest, DrivesAndNetwork)
 {
     Check({{"--json drives", 0,
@@ -120,14 +241,13 @@ TEST_F(ToolTest, DrivesAndNetwork)
              {"/drives/1/total_bytes", nullptr}, {"/drives/2/type", "remote"},
              {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
         {"drives e", 0, {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
-                                       "E:     removable  -      -      -     no medium\n"}}},
+                                  "E:     removable  -      -      -     no medium\n"}}},
         {"--json drives --all", 0, {{"/drives/25/letter", "Z"}}},
         {"--json net classify C:\\x \\\\srv\\s\\x n:\\x @/srv/x", 0,
             {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
              {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
         // A local drive has no computer behind it; a network drive names its own.
-        {"--json net ping C:\\x -c 1 -t 100", 2,
-            {{"/exit", 2}, {"~/error", "local drive"}}},
+        {"--json net ping C:\\x -c 1 -t 100", 2, {{"/exit", 2}, {"~/error", "local drive"}}},
         {"--json net ping n:\\x -c 1 -t 100", 1, {{"/host", "nas"}}},
     });
     // Whether the host may send ICMP decides the answer; exit code and document agree.
@@ -137,8 +257,8 @@ TEST_F(ToolTest, DrivesAndNetwork)
     EXPECT_EQ(doc["reachable"], ping.exit == 0);
     EXPECT_EQ(doc["windows"], "\\\\127.0.0.1");
     EXPECT_EQ(doc["host"], "127.0.0.1");
-    // An unknown host, looked up in a network namespace of its own with no network
-    // (nothing leaves the machine); without the right to send ICMP, how to get it.
+    // An unknown host, looked up in a network namespace with no network (nothing
+    // leaves the machine); without the right to send ICMP, how to get it.
     const std::string tool = ToolPath();
     const bool mayDeny =
         test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) == 0;
@@ -147,8 +267,8 @@ TEST_F(ToolTest, DrivesAndNetwork)
         Args run;
         const char *says;
     } cases[] = {
-        {::geteuid() == 0, {"/usr/bin/unshare", "--net", tool, "net", "ping", "no.such.invalid"},
-            "cannot ping 'no.such.invalid': no such host is known"},
+        {::geteuid() == 0, {"/usr/bin/unshare", "--net", tool, "net", "ping", "no-such-host.invalid"},
+            "cannot ping 'no-such-host.invalid': no such host is known"},
         {mayDeny, {"/usr/bin/setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw", tool,
                    "net", "ping", "127.0.0.1", "-c", "1"},
             "'127.0.0.1': this process may not send ICMP echo requests: allow its group with "
