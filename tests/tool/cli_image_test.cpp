@@ -198,8 +198,7 @@ TEST_F(ToolTest, ScanProgressLine)
     }
 }
 
-// In a mount namespace of the scan's own: another file system, and the
-// kernel's process file system, inside the tree.
+// In a mount namespace of its own: another file system and /proc inside the tree.
 TEST_F(ToolTest, ScanFileSystemsEntered)
 {
     if (RunProgram("/usr/bin/unshare", {"-rm", "true"}).exit != 0)
@@ -257,8 +256,7 @@ TEST_F(ToolTest, DrivesAndNetwork)
     EXPECT_EQ(doc["reachable"], ping.exit == 0);
     EXPECT_EQ(doc["windows"], "\\\\127.0.0.1");
     EXPECT_EQ(doc["host"], "127.0.0.1");
-    // An unknown host, looked up in a network namespace with no network (nothing
-    // leaves the machine); without the right to send ICMP, how to get it.
+    // An unknown host, looked up where there is no network; without the right to send ICMP.
     const std::string tool = ToolPath();
     const bool mayDeny =
         test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) == 0;

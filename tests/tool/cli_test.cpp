@@ -146,9 +146,8 @@ TEST_F(ToolTest, FileAndFs)
     EXPECT_TRUE(std::filesystem::is_empty(H("p")));  // the probe leaves nothing behind
 }
 
-// A deletion asks first and reaches no further than what the user named:
-// patterns stay inside their directory, roots need an explicit option, and a
-// name Windows reads as another entry is refused with both names.
+// A deletion asks first and reaches only what is named: patterns stay in their directory,
+// roots need an option, a name Windows reads as another entry is refused with both.
 TEST_F(ToolTest, Deletions)
 {
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
@@ -211,8 +210,7 @@ TEST_F(ToolTest, Deletions)
         {"fs rmdir --yes nodir", 1, {{"err", "'nodir': it does not exist"}}},
         {"fs deltree --yes a1", 1, {{"err", "is a file"}, {"?a1", true}}},
     });
-    // A directory name ending in a dot keeps it where it is not the final name: the
-    // named entry goes, or nothing does, never the other one.
+    // A directory's final dot stays where the name is not the last: never the other entry.
     Write("sub./f");
     Write("sub/f");
     const ToolRun run = RunTool({"fs", "delete", "--yes", Expand("%\\sub.\\f").get<std::string>()});

@@ -1,6 +1,5 @@
-// The built brenvik tool run as a user's shell runs it, in a temporary
-// directory with a registry file of the test's own (the default machine: C:
-// is the host root, unless a test names drives).
+// The built tool run as a shell runs it, in a temporary directory with a registry
+// file of the test's own (by default C: is the host root).
 #ifndef BRENVIK_TESTS_TOOL_TOOL_FIXTURE_H
 #define BRENVIK_TESTS_TOOL_TOOL_FIXTURE_H
 
@@ -113,12 +112,11 @@ inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
     return run;
 }
 
-// One run and what it must show, by key: "/a/0/b" a member of the JSON
-// document ("~/a/0/b": its text contains), "out" / "out=" standard output
-// contains / is, "err" standard error contains, "?rel" whether that file
-// exists afterwards. In arguments and strings "@" stands for the test's
-// directory and "%" for its Windows name.
-// A command line may also be one string, its arguments split at blanks.
+// One run (a command line split at blanks, or its arguments) and what it must show,
+// by key: "/a/0/b" a member of the JSON document ("~/a/0/b": its text contains),
+// "out" / "out=" standard output contains / is, "err" standard error contains,
+// "?rel" whether that file exists afterwards. "@" stands for the test's directory
+// and "%" for its Windows name.
 struct Row {
     using Checks = std::vector<std::pair<std::string, Json>>;
     Row(Args args, int exit, Checks checks = {}) : args(args), exit(exit), checks(checks) {}
@@ -133,8 +131,7 @@ struct Row {
     Checks checks;
 };
 
-// Canary files in a directory beside the test's: no command a test runs
-// names them, so each must survive every test.
+// Canaries beside the test's directory: no command names them, so each must survive.
 class ToolTest : public ::testing::Test {
 protected:
     ToolTest()
