@@ -1,5 +1,5 @@
-// Image files of arbitrary content on the simulated machine, read by the
-// exported image and bundle operations. What they answer is checked against
+// Image files of arbitrary content on the POSIX backend (drive C: a
+// temporary directory), read by the exported image and bundle operations. What they answer is checked against
 // the header layout read here independently: the type code from the two
 // kind words (when at least 2934 bytes can be read), the description and
 // the word beside it (when all 2942 can), the members of a bundle from its
@@ -9,19 +9,22 @@
 // 4 another party holding the file open for writing, bit 5 the trace, bits
 // 6-7 how many slave files lie beside the master); the rest is the file's
 // content.
+#include <strings.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
-#include <strings.h>
 
 #include <brenvik/brenvik.h>
 
 #include "frame/trace.h"
+#include "platform/posix/handles.h"
 #include "platform/services.h"
-#include "platform/sim/sim_machine.h"
 
 namespace {
 
@@ -33,6 +36,14 @@ constexpr unsigned char kMarker = 0xA5;
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
+}
+
+// The temporary directory, removed when libFuzzer exits after its runs.
+std::string g_tempDir;
+void RemoveTempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(g_tempDir, ec);
 }
 
 uint32_t Word(const std::string &bytes, std::size_t offset)
@@ -223,6 +234,74 @@ void CheckBundle(const Name &n, const std::string &bytes, bool readable, int sla
         Fail("a failed bundle check wrote the master's name");
 }
 
+// Drive C: of a registry file in a temporary directory made once; the
+// drive's tree is emptied before each input.
+std::string FreshDrive()
+{
+    static const std::string root = [] {
+        char dir[] = "/tmp/brenvik-fuzz-header-XXXXXX";
+        if (::mkdtemp(dir) == nullptr)
+            Fail("cannot make a temporary directory");
+        g_tempDir = dir;
+        std::atexit(RemoveTempDir);
+        const std::string reg = std::string(dir) + "/registry.reg";
+        std::FILE *f = std::fopen(reg.c_str(), "wb");
+        if (f == nullptr)
+            Fail("cannot write the registry file");
+        std::fprintf(f, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]\r\n"
+                        "\"Path\"=\"%s/c\"\r\n\"Type\"=\"fixed\"\r\n", dir);
+        std::fclose(f);
+        ::setenv("BRENVIK_REGISTRY", reg.c_str(), 1);
+        return std::string(dir) + "/c";
+    }();
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    std::filesystem::create_directory(root, ec);
+    return root;
+}
+
+// Through the services, so that names fold case as the library's do.
+void Write(const std::string &name, const std::string &bytes)
+{
+    auto &s = brenvik::platform::sys();
+    for (std::size_t cut = name.find('\\', 3); cut != std::string::npos; cut = name.find('\\', cut + 1))
+        s.CreateDirectoryA(name.substr(0, cut).c_str(), nullptr);
+    HANDLE h = s.CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD done = 0;
+    if (h == INVALID_HANDLE_VALUE ||
+        !s.WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
+        !s.CloseHandle(h))
+        Fail("cannot write a file of the bundle");
+}
+
+std::string Read(const std::string &name)
+{
+    auto &s = brenvik::platform::sys();
+    HANDLE h = s.CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string out;
+    char buf[4096];
+    DWORD got = 0;
+    while (h != INVALID_HANDLE_VALUE && s.ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        out.append(buf, got);
+    if (h != INVALID_HANDLE_VALUE)
+        s.CloseHandle(h);
+    return out;
+}
+
+bool Exists(const std::string &name)
+{
+    return brenvik::platform::sys().GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Leaks()
+{
+    using brenvik::platform::posix::HandleKind;
+    using brenvik::platform::posix::LiveHandles;
+    return LiveHandles(HandleKind::kFile) + LiveHandles(HandleKind::kFind) != 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -238,13 +317,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     g_bDbgEnabled = (shape & 0x20) != 0;
     g_dwDbgLevel = 1;
 
-    brenvik::sim::Machine machine = brenvik::sim::Machine::Typical();
-    machine.MakeFile(name, bytes);
+    FreshDrive();
+    Write(name, bytes);
     for (int k = 1; k <= slavesMade; ++k)
-        machine.MakeFile(Member(n, k), "slave");
+        Write(Member(n, k), "slave");
     {
-        brenvik::platform::ScopedServices install(machine);
-        machine.MarkInstalled();
         auto &s = brenvik::platform::sys();
         HANDLE held = INVALID_HANDLE_VALUE;
         if (writer) {
@@ -264,7 +341,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         CheckNameList(n, members, false, type == CDTYPE_DVD);
         CheckNameList(n, members, true, type == CDTYPE_DVD);
         CheckBundle(n, bytes, readable, slavesMade);
-        if (machine.ReadFileBytes(name) != bytes)
+        if (Read(name) != bytes)
             Fail("a query changed the image file");
 
         if ((shape & 0x04) == 0) {
@@ -284,10 +361,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 want = DELBUNDLE_OK;
             if (r != want)
                 Fail("the bundle deletion's result does not follow the header and the files");
-            if (want == DELBUNDLE_OK && (machine.Exists(name) || machine.Exists(n.dir)))
+            if (want == DELBUNDLE_OK && (Exists(name) || Exists(n.dir)))
                 Fail("a deleted bundle left its master or directory");
             if ((want == DELBUNDLE_NOT_CLUSTER || want == DELBUNDLE_NO_NAMELIST) &&
-                machine.ReadFileBytes(name) != bytes)
+                Read(name) != bytes)
                 Fail("a refused deletion touched the master");
         } else {
             char dir[BRENVIK_MAX_PATH], prefix[BRENVIK_MAX_PATH];
@@ -295,12 +372,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const int r = CVcdImageEx::Del_ClusterBundle_Without_Verify(name, 1);
             if (r != accepted)
                 Fail("the blind deletion's result is not whether the name parses");
-            if (r == 1 && !writer && machine.Exists(name))
+            if (r == 1 && !writer && Exists(name))
                 Fail("the blind deletion left the master");
         }
         if (held != INVALID_HANDLE_VALUE)
             s.CloseHandle(held);
-        if (!machine.Leaks().empty())
+        if (Leaks())
             Fail("the image operations left something open");
     }
     g_bDbgEnabled = 0;

@@ -1,8 +1,7 @@
 // Registry files of arbitrary bytes, read three ways: the .reg parser with
-// checks that its lookups find what it kept; the simulated
-// machine's registry, queried through the services with buffers of every
-// size; and the POSIX backend's configuration (drives, shares,
-// connections), asked for every drive letter.
+// checks that its lookups find what it kept; the POSIX backend's registry,
+// queried through the services with buffers of every size; and its
+// configuration (drives, shares, connections), asked for every drive letter.
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -10,15 +9,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "frame/trace.h"
 #include "platform/backends.h"
+#include "platform/posix/handles.h"
 #include "platform/registry/reg_file.h"
 #include "platform/services.h"
-#include "platform/sim/sim_machine.h"
 
 namespace {
 
@@ -30,6 +30,14 @@ using brenvik::registry::RegValue;
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
+}
+
+// The temporary directory, removed when libFuzzer exits after its runs.
+std::string g_tempDir;
+void RemoveTempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(g_tempDir, ec);
 }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b)
@@ -101,16 +109,36 @@ HKEY HiveOf(const std::string &path, std::string *rest)
     return nullptr;
 }
 
-void QuerySim(const std::string &text, const RegFile &reg)
+// The backend reads the file BRENVIK_REGISTRY names, in a temporary
+// directory made once; the same file is rewritten for every input.
+void WriteRegistry(const std::string &text)
 {
-    brenvik::sim::Machine machine;
-    try {
-        machine.AddRegText(text);
-    } catch (const std::runtime_error &) {
-        return;  // the builder refuses a text it cannot take
-    }
-    brenvik::platform::ScopedServices install(machine);
-    auto &s = brenvik::platform::sys();
+    static const std::string path = [] {
+        char dir[] = "/tmp/brenvik-fuzz-registry-XXXXXX";
+        if (::mkdtemp(dir) == nullptr)
+            Fail("cannot make a temporary directory");
+        g_tempDir = dir;
+        std::atexit(RemoveTempDir);
+        std::string p = std::string(dir) + "/registry.reg";
+        ::setenv("BRENVIK_REGISTRY", p.c_str(), 1);
+        return p;
+    }();
+    std::FILE *f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        Fail("cannot write the registry file");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    // A file changed just now is read again on every call; one dated in the
+    // past is read once. Each input gets its own date, so that none is
+    // taken for the one before.
+    static long stamp = 1000000000;
+    const struct timeval times[2] = {{++stamp, 0}, {stamp, 0}};
+    ::utimes(path.c_str(), times);
+}
+
+void QueryValues(const RegFile &reg)
+{
+    auto &s = brenvik::platform::PosixServices();
     for (const RegKey &key : reg.keys()) {
         std::string rest;
         HKEY hive = HiveOf(key.path, &rest);
@@ -138,34 +166,12 @@ void QuerySim(const std::string &text, const RegFile &reg)
     }
     // The trace level is read from whatever the file says.
     DbgLoadLevel();
-    if (!machine.Leaks().empty())
-        Fail("the simulated registry was left with open keys");
+    if (brenvik::platform::posix::LiveHandles(brenvik::platform::posix::HandleKind::kKey) != 0)
+        Fail("the registry was left with open keys");
 }
 
-// The POSIX backend reads its configuration from the file BRENVIK_REGISTRY
-// names; the same file is rewritten for every input.
-void QueryPosix(const std::string &text)
+void QueryDrives()
 {
-    static const std::string path = [] {
-        char dir[] = "/tmp/brenvik-fuzz-registry-XXXXXX";
-        if (::mkdtemp(dir) == nullptr)
-            Fail("cannot make a temporary directory");
-        std::string p = std::string(dir) + "/registry.reg";
-        ::setenv("BRENVIK_REGISTRY", p.c_str(), 1);
-        return p;
-    }();
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        Fail("cannot write the registry file");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-    // A file changed just now is read again on every call; one dated in the
-    // past is read once. Each input gets its own date, so that none is
-    // taken for the one before.
-    static long stamp = 1000000000;
-    const struct timeval times[2] = {{++stamp, 0}, {stamp, 0}};
-    ::utimes(path.c_str(), times);
-
     auto &s = brenvik::platform::PosixServices();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const char root[4] = {letter, ':', '\\', '\0'};
@@ -188,11 +194,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string text(reinterpret_cast<const char *>(data), size);
     const RegFile reg = RegFile::Parse(text);
     CheckParse(reg);
-    QuerySim(text, reg);
-    // The backend reads only these keys; other texts cost a file write and
-    // 52 queries for nothing.
+    WriteRegistry(text);
+    QueryValues(reg);
+    // The configuration has only these keys; other texts cost 52 queries for
+    // nothing.
     if (reg.KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik") ||
         reg.KeyExists("HKEY_CURRENT_USER\\Network"))
-        QueryPosix(text);
+        QueryDrives();
     return 0;
 }

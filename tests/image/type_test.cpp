@@ -1,4 +1,5 @@
-// The kind of disc of an image file, the nine predicates, the description.
+// The kind of disc of an image file, the nine predicates, the description,
+// and both asked while another opener holds the image.
 #include <brenvik/brenvik.h>
 
 #include <gtest/gtest.h>
@@ -9,11 +10,11 @@
 
 #include "image/image_header.h"
 #include "image_test_support.h"
+#include "platform/afx/afx.h"
 
 namespace {
 
 using namespace brenvik::test;
-using Strings = std::vector<std::string>;
 
 // Every predicate's answer, in the order of the codes 1 to 8, then Is_Cluster.
 std::vector<int> Predicates(const char *name)
@@ -39,7 +40,7 @@ TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         SCOPED_TRACE(::testing::Message() << "format " << row[0] << " kind " << row[1]);
         // One file name throughout: a remembered answer would show.
         const std::string path = Put("Kind.vcd", Fields(row[0], row[1], 0, 4096));
-        machine_->ResetCalls();
+        faults_.ClearCalls();
         const unsigned long code = row[2];
         EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), code);
         std::vector<int> expected(9, 0);
@@ -50,7 +51,7 @@ TEST_F(Type, KindWordsGiveTheCodeAndEachQueryReadsTheFileOnce)
         EXPECT_EQ(ImgHdr_GetCdType(path.c_str(), &got) + ImgHdr_GetCdType(path.c_str(), nullptr),
                   1);
         EXPECT_EQ(got, code);
-        EXPECT_EQ(machine_->CallCount("CreateFileA"), 11u);
+        EXPECT_EQ(faults_.CountCalls("CreateFileA"), 11);
     }
 }
 
@@ -88,9 +89,8 @@ TEST_F(Type, MissingArgumentsAreTracedUnreadableFilesAreNot)
 TEST_F(Type, DescriptionTextAndInfo)
 {
     const std::tuple<std::string, std::uint32_t, std::string, int> rows[] = {
-        {"Holiday", 0x1234, "Holiday", 0x1234},
+        {"Caf\xE9 \x81\x40", 0x1234, "Caf\xE9 \x81\x40", 0x1234},
         {"", 0, "", 0},
-        {"Caf\xE9 \x81\x40", 7, "Caf\xE9 \x81\x40", 7},
         {std::string(256, 'z'), 0xFFFFFFFFu, std::string(256, 'z'), -1},  // no NUL in the field
         {std::string("cut\0here", 8), 0x80000000u, "cut", static_cast<int>(0x80000000u)},
     };
@@ -110,6 +110,30 @@ TEST_F(Type, DescriptionTextAndInfo)
         for (std::size_t i = expected.size() + 1; i < sizeof buffer; ++i)
             ASSERT_EQ(static_cast<unsigned char>(buffer[i]), 0xEE) << "past the text: " << i;
         EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), buffer, nullptr), 1);
+    }
+}
+
+// The type query shares reading and writing, the description query denies
+// others writing.
+TEST_F(Type, WhileAnotherOpenerHoldsIt)
+{
+    const std::string path = Put("Busy.vcd", Fields(0, mk::kKindVideo));
+    const UINT rows[][3] = {  // flags, type answers, description answers
+        {CFile::modeReadWrite | CFile::shareDenyNone, 1, 0},
+        {CFile::modeRead | CFile::shareDenyWrite, 1, 1},
+        {CFile::modeRead | CFile::shareExclusive, 0, 0},
+        {CFile::modeReadWrite | CFile::shareDenyRead, 0, 0},
+    };
+    char text[BRENVIK_MAX_PATH];
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row[0]);
+        CFile held;
+        ASSERT_TRUE(held.Open(path.c_str(), row[0]));
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), row[1] ? CDTYPE_VIDEO : CDTYPE_INVALID);
+        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), text, nullptr), int(row[2]));
+        held.Close();
+        EXPECT_EQ(CVcdImageEx::GetVCD_cdtype(path.c_str()), CDTYPE_VIDEO);
+        EXPECT_EQ(CVcdImageEx::GetDesc(path.c_str(), text, nullptr), 1);
     }
 }
 

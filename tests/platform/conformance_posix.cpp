@@ -113,23 +113,16 @@ private:
         return driveRoot_ + "/" + relative;
     }
 
-    // Beside the services, as Samba would: an absent value is archive for a file.
+    // Beside the services, as Samba would for an entry with no other bits.
     bool SetBit(const std::string &relative, unsigned bit, bool on)
     {
         const std::string host = Host(relative);
-        char buf[64];
-        const ssize_t n = ::getxattr(host.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
-        unsigned bits = 0;
         struct stat st;
-        if (n > 0) {
-            buf[n] = '\0';
-            std::sscanf(buf, "0x%x", &bits);
-        } else if (::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-            bits = FILE_ATTRIBUTE_ARCHIVE;
-        }
         char text[16];
-        const int len = std::snprintf(text, sizeof text, "0x%x", on ? bits | bit : bits & ~bit);
-        return ::setxattr(host.c_str(), "user.DOSATTRIB", text, std::size_t(len), 0) == 0;
+        const bool dir = ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        const int n = std::snprintf(text, sizeof text, "0x%x", bit | (dir ? 0 : 0x20));
+        return on ? ::setxattr(host.c_str(), "user.DOSATTRIB", text, std::size_t(n), 0) == 0
+                  : ::removexattr(host.c_str(), "user.DOSATTRIB") == 0;
     }
 
     test::TempDir root_;

@@ -1,6 +1,6 @@
-// The conformance suite on the Win32 backend: the real system (Wine under a
+// The conformance table on the Win32 backend: the real system (Wine under a
 // cross build), in a fresh directory under the temporary directory, with the
-// suite's registry keys written into the system registry.
+// table's registry keys written into the system registry.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -29,11 +29,8 @@ private:
 
 bool SplitHive(const std::string &path, HKEY *hive, std::string *subKey)
 {
-    static const struct {
-        const char *prefix;
-        HKEY hive;
-    } kHives[] = {{"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-                  {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
+    static const struct { const char *prefix; HKEY hive; } kHives[] = {
+        {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}, {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
     for (const auto &h : kHives) {
         const std::size_t n = std::strlen(h.prefix);
         if (path.compare(0, n, h.prefix) == 0) {
@@ -45,40 +42,25 @@ bool SplitHive(const std::string &path, HKEY *hive, std::string *subKey)
     return false;
 }
 
-// Writes the suite's keys into the system registry, the deepest last.
+// Writes the table's keys into the system registry, the deepest last.
 bool WriteRegistry(const registry::RegFile &file)
 {
     for (const registry::RegKey &key : file.keys()) {
-        HKEY hive = nullptr;
+        HKEY hive = nullptr, k = nullptr;
         std::string subKey;
-        if (!SplitHive(key.path, &hive, &subKey))
-            return false;
-        HKEY k = nullptr;
-        if (::RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
+        if (!SplitHive(key.path, &hive, &subKey) ||
+            ::RegCreateKeyExA(hive, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
                               nullptr) != ERROR_SUCCESS)
             return false;
         bool ok = true;
         for (const registry::RegValue &v : key.values)
             ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
-                                        v.data.data(),
-                                        static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+                                        v.data.data(), static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
         ::RegCloseKey(k);
         if (!ok)
             return false;
     }
     return true;
-}
-
-// Removes the keys again, children before their parents.
-void RemoveRegistry(const registry::RegFile &file)
-{
-    const auto &keys = file.keys();
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        HKEY hive = nullptr;
-        std::string subKey;
-        if (SplitHive(it->path, &hive, &subKey))
-            ::RegDeleteKeyA(hive, subKey.c_str());
-    }
 }
 
 class Win32ConformanceBackend : public ConformanceBackend {
@@ -88,55 +70,45 @@ public:
           registry_(registry::RegFile::Parse(test::RegText(ConformanceRegistryLines())))
     {
         registryWritten_ = WriteRegistry(registry_);
-        EXPECT_TRUE(registryWritten_) << "cannot write the suite's keys into the registry";
+        EXPECT_TRUE(registryWritten_) << "cannot write the table's keys into the registry";
     }
     ~Win32ConformanceBackend() override
     {
         // Attributes the cases set would keep the temporary directory's
         // removal from succeeding.
         ClearAttributes(dir_);
-        if (registryWritten_)
-            RemoveRegistry(registry_);
+        const auto &keys = registry_.keys();  // children before their parents
+        for (auto it = keys.rbegin(); registryWritten_ && it != keys.rend(); ++it) {
+            HKEY hive = nullptr;
+            std::string subKey;
+            if (SplitHive(it->path, &hive, &subKey))
+                ::RegDeleteKeyA(hive, subKey.c_str());
+        }
     }
 
     platform::Services &services() override { return platform::Win32Services(); }
-    std::string Path(const std::string &relative) const override
-    {
-        return dir_ + "\\" + relative;
-    }
+    std::string Path(const std::string &relative) const override { return dir_ + "\\" + relative; }
     std::string DriveRoot() const override { return dir_.substr(0, 3); }
     char UnusedDriveLetter() const override
     {
         const DWORD present = ::GetLogicalDrives();
-        for (int d = 16; d < 26; ++d)  // from Q: on, clear of floppies and discs
+        for (int i = 0; i < 23; ++i) {  // from Q: on, clear of floppies and discs
+            const int d = 3 + (13 + i) % 23;
             if (!(present & (1u << d)))
                 return static_cast<char>('A' + d);
-        for (int d = 3; d < 16; ++d)
-            if (!(present & (1u << d)))
-                return static_cast<char>('A' + d);
+        }
         ADD_FAILURE() << "every drive letter is in use";
         return 'Q';
     }
-
-    bool SetReadOnly(const std::string &relative, bool on) override
-    {
-        return SetBit(relative, FILE_ATTRIBUTE_READONLY, on);
-    }
-    bool SetHidden(const std::string &relative, bool on) override
-    {
-        return SetBit(relative, FILE_ATTRIBUTE_HIDDEN, on);
-    }
-    bool SetSystem(const std::string &relative, bool on) override
-    {
-        return SetBit(relative, FILE_ATTRIBUTE_SYSTEM, on);
-    }
+    bool SetReadOnly(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_READONLY, on); }
+    bool SetHidden(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_HIDDEN, on); }
+    bool SetSystem(const std::string &r, bool on) override { return SetBit(r, FILE_ATTRIBUTE_SYSTEM, on); }
     bool KeepsDosAttributes() const override { return true; }
     bool UnderWine() const override
     {
         HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
         return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
-
     std::unique_ptr<OpenHolder> HoldOpen(const std::string &relative, DWORD access, DWORD share,
                                          DWORD *error) override
     {
@@ -156,10 +128,9 @@ private:
         DWORD attrs = ::GetFileAttributesA(path.c_str());
         if (attrs == INVALID_FILE_ATTRIBUTES)
             return false;
-        attrs = on ? (attrs | bit) : (attrs & ~bit);
         // Only these bits can be set; a directory's own bit is implied.
-        attrs &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                 FILE_ATTRIBUTE_ARCHIVE;
+        attrs = (on ? (attrs | bit) : (attrs & ~bit)) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                         FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
         return ::SetFileAttributesA(path.c_str(), attrs ? attrs : FILE_ATTRIBUTE_NORMAL) != 0;
     }
 
@@ -194,6 +165,24 @@ std::unique_ptr<ConformanceBackend> MakeWin32Backend()
 INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance,
                          ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
                          BackendParamName);
+
+// What only the Win32 backend has: it is a Windows build's default, and its
+// state is the system's own.
+TEST(Win32Backend, IsTheDefaultAndItsStateIsTheSystems)
+{
+    platform::Services &s = platform::Win32Services();
+    EXPECT_STREQ(s.Name(), "win32");
+    EXPECT_EQ(&s, &platform::DefaultServices());
+    EXPECT_EQ(&s, &platform::sys());
+    s.SetLastError(1234);
+    EXPECT_EQ(::GetLastError(), 1234u);
+    ::SetLastError(4321);
+    EXPECT_EQ(s.GetLastError(), 4321u);
+    EXPECT_EQ(s.GetCurrentProcessId(), ::GetCurrentProcessId());
+    EXPECT_EQ(s.GetACP(), ::GetACP());
+    const UINT before = s.SetErrorMode(SEM_FAILCRITICALERRORS);
+    EXPECT_EQ(::SetErrorMode(before), static_cast<UINT>(SEM_FAILCRITICALERRORS));
+}
 
 }  // namespace
 }  // namespace conformance

@@ -66,6 +66,21 @@ protected:
     platform::Services &s() { return platform::PosixServices(); }
     void Mark() { s().SetLastError(0xdeadbeef); }
     DWORD Err() { return s().GetLastError(); }
+    // 0 when the call succeeds, else its last error; a handle is closed.
+    template <typename F>
+    long Code(F call)
+    {
+        Mark();
+        return Ok(call()) ? 0 : static_cast<long>(Err());
+    }
+    bool Ok(bool ok) { return ok; }
+    bool Ok(HANDLE h)
+    {
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        s().CloseHandle(h);
+        return true;
+    }
     std::string H(const std::string &relative) const { return dir_ / relative; }
 
     test::TempDir dir_;

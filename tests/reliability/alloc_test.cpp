@@ -7,6 +7,7 @@
 
 #include <brenvik/brenvik.h>
 
+#include <array>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -40,13 +41,7 @@ long Allocations(const std::function<void()> &f)
     return count.counts().total();
 }
 
-struct TraceOff {
-    const int saved = g_bDbgEnabled;
-    TraceOff() { g_bDbgEnabled = 0; }
-    ~TraceOff() { g_bDbgEnabled = saved; }
-};
-
-TEST(Allocation, CounterSeesOne)
+TEST(Allocation, CounterSeesNewAndMalloc)
 {
     const test::CountAllocations count;
     ::operator delete(::operator new(16));
@@ -56,68 +51,47 @@ TEST(Allocation, CounterSeesOne)
     EXPECT_EQ(count.counts().mallocs, 2);  // operator new's own, and this one
 }
 
-void PathModel(const char *path)
+// The path model and the naming functions; returns the successes of some,
+// so that a test sees the success paths were reached.
+int PathCalls(const char *p)
 {
     char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
     int flag = 0;
     SPLITFPATH_tag rec;
     std::memset(&rec, 'x', sizeof rec);
-    CDriveEx::SplitUNC_p(path, &rec);
-    CDriveEx::SplitUNC_p(path, nullptr);
-    CDriveEx::SplitDrvpath_p(path, &rec);
-    CDriveEx::MySplitPath(path, &rec, &flag);
-    CDriveEx::ComposeUNC(a, &rec);
-    CDriveEx::ComposeDrvPath(a, &rec);
-    CDriveEx::GetTitleExt(path, a, b, c);
-    CDriveEx::Get_RootDirOfFilePath(path, a, &flag);
-    CDriveEx::IsFilenameValid(path);
-    CDriveEx::IsFilenameValid_ignore_bs_colon(path);
-    BrenvikTestAccess::ValidateMultiDirLevel_p(path, 1);
-    CDriveEx::Is_FilePath_DirPath_Valid(path);
-    CDriveEx::ChkFullPath_s(path, 1, 1, 1, a, b, c, &flag);
-    CDriveEx::MkFullPath_s(path, "x.vcd", a, 1, 1, 1);
-    CDriveEx::GetFileExt(path, a);
-    CDriveEx::GetDirOf(path, a);
-    CDriveEx::ComposeUNC(a, "c", "s", path, "t", "e");
-    CDriveEx::ComposeDrvPath(a, "C:", "d", path, "e");
+    CDriveEx::SplitUNC_p(p, &rec), CDriveEx::SplitUNC_p(p, nullptr);
+    CDriveEx::SplitDrvpath_p(p, &rec), CDriveEx::MySplitPath(p, &rec, &flag);
+    CDriveEx::ComposeUNC(a, &rec), CDriveEx::ComposeDrvPath(a, &rec);
+    CDriveEx::GetTitleExt(p, a, b, c), CDriveEx::Get_RootDirOfFilePath(p, a, &flag);
+    CDriveEx::IsFilenameValid(p), CDriveEx::IsFilenameValid_ignore_bs_colon(p);
+    BrenvikTestAccess::ValidateMultiDirLevel_p(p, 1), CDriveEx::Is_FilePath_DirPath_Valid(p);
+    CDriveEx::ChkFullPath_s(p, 1, 1, 1, a, b, c, &flag);
+    CDriveEx::MkFullPath_s(p, "x.vcd", a, 1, 1, 1);
+    CDriveEx::GetFileExt(p, a), CDriveEx::GetDirOf(p, a);
+    CDriveEx::ComposeUNC(a, "c", "s", p, "t", "e"), CDriveEx::ComposeDrvPath(a, "C:", "d", p, "e");
     // Each argument in turn valid, empty or null, so the traced refusals run too.
     for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
         char *out = arg ? a : nullptr;
-        CDriveEx::ChgPathExt(path, arg, a);
-        CDriveEx::ChgPathExt(path, "b", out);
-        CDriveEx::AddPrefix2FileTitle(path, arg, " q", a);
-        CDriveEx::AddPrefix2FileTitle(path, "p ", arg, out);
-        CDriveEx::ChgExtname(path, arg, a, b);
-        CDriveEx::ChgExtname(path, "b", out, arg ? nullptr : b);
+        CDriveEx::ChgPathExt(p, arg, a), CDriveEx::ChgPathExt(p, "b", out);
+        CDriveEx::AddPrefix2FileTitle(p, arg, " q", a);
+        CDriveEx::AddPrefix2FileTitle(p, "p ", arg, out);
+        CDriveEx::ChgExtname(p, arg, a, b), CDriveEx::ChgExtname(p, "b", out, arg ? nullptr : b);
     }
     CDriveEx::ComposeUNC(a, static_cast<const SPLITFPATH_tag *>(nullptr));
     CDriveEx::ComposeDrvPath(a, static_cast<const SPLITFPATH_tag *>(nullptr));
-}
-
-// Returns the successes, so that a test sees the success paths were reached.
-int Naming(const char *p)
-{
-    char a[BRENVIK_MAX_PATH], b[BRENVIK_MAX_PATH], c[BRENVIK_MAX_PATH];
-    int successes = CVcdImageEx::GetPathExtType(p) != 0;
-    CVcdImageEx::IsVCDext(p);
-    CVcdImageEx::IsDVDext(p);
-    CVcdImageEx::Is_MixedModeCD_ext(p);
-    CVcdImageEx::Is_Cluster_ext(p);
-    CVcdImageEx::IsExt_dot_D_09_09(p);
-    CVcdImageEx::IsMyExt_VCD_dot_D_09_09(p);
-    successes += CVcdImageEx::ParseMaster(p, a, b) + CVcdImageEx::Vcd2Dvd_ext(p, a, b, c);
-    // The refusals that would trace.
-    CVcdImageEx::ParseMaster(p, a, nullptr);
-    CVcdImageEx::Is_Cluster_ext(nullptr);
-    CVcdImageEx::Vcd2Dvd_ext(nullptr, a, b, c);
-    return successes;
+    CVcdImageEx::IsVCDext(p), CVcdImageEx::IsDVDext(p), CVcdImageEx::Is_MixedModeCD_ext(p);
+    CVcdImageEx::Is_Cluster_ext(p), CVcdImageEx::Is_Cluster_ext(nullptr);
+    CVcdImageEx::IsExt_dot_D_09_09(p), CVcdImageEx::IsMyExt_VCD_dot_D_09_09(p);
+    CVcdImageEx::ParseMaster(p, a, nullptr), CVcdImageEx::Vcd2Dvd_ext(nullptr, a, b, c);
+    return (CVcdImageEx::GetPathExtType(p) != 0) + CVcdImageEx::ParseMaster(p, a, b) +
+           CVcdImageEx::Vcd2Dvd_ext(p, a, b, c);
 }
 
 TEST(Allocation, PathModelAndNamingWithTheTraceOff)
 {
-    const TraceOff off;
+    g_bDbgEnabled = 0;
     const std::vector<std::string> paths = {
-        R"(C:\dir\file.ext)", R"(\\computer\share\dir\file.ext)", R"(C:\dir\)", R"(\\c)", R"(C:\file.txt)", "",
+        R"(C:\dir\file.ext)", R"(\\computer\share\dir\file.ext)", R"(C:\dir\)", R"(\\c)", "",
         std::string(5000, 'x'), std::string(5000, '\x81'),
         "C:\\d\xe9\\f\x81\\g.e",  // bytes that ask for the code page
         "C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\My.Movie.vcd", "C:\\img\\.vcd",
@@ -131,12 +105,9 @@ TEST(Allocation, PathModelAndNamingWithTheTraceOff)
     for (const unsigned codePage : {1252u, 932u}) {
         const test::ScopedCodePage scoped(codePage);
         EXPECT_EQ(Allocations([&] {
-                      successes = 0;
-                      PathModel(nullptr);
-                      for (const std::string &p : paths) {
-                          PathModel(p.c_str());
-                          successes += Naming(p.c_str());
-                      }
+                      successes = PathCalls(nullptr);
+                      for (const std::string &p : paths)
+                          successes += PathCalls(p.c_str());
                   }),
                   0)
             << "code page " << codePage;
@@ -154,19 +125,15 @@ TEST(Allocation, TraceSitesThatDoNotSend)
                        DbgFormat("CDriveEx::ComposeUNC BAD ...%s <%s> %d \n", "d", path.c_str(), i),
                        1);
     };
-    std::vector<long> counts;
-    for (const int level : {-1, 0, 1}) {  // trace off, on at level 0, on at 1
-        g_bDbgEnabled = level >= 0;
-        g_dwDbgLevel = static_cast<unsigned long>(level < 0 ? 1 : level);
-        brenvik_set_debug_output([](const char *, void *) {}, nullptr);
-        counts.push_back(Allocations(sites));
-        brenvik_set_debug_output(nullptr, nullptr);
-    }
-    g_bDbgEnabled = 0;
-    g_dwDbgLevel = 0;
-    EXPECT_EQ(counts[0], 0);
-    EXPECT_EQ(counts[1], 0);
-    EXPECT_GE(counts[2], 50) << "a site that sends allocates its line";
+    brenvik_set_debug_output([](const char *, void *) {}, nullptr);
+    g_bDbgEnabled = 0, g_dwDbgLevel = 1;
+    EXPECT_EQ(Allocations(sites), 0) << "trace off";
+    g_bDbgEnabled = 1, g_dwDbgLevel = 0;
+    EXPECT_EQ(Allocations(sites), 0) << "level 0";
+    g_dwDbgLevel = 1;
+    EXPECT_GE(Allocations(sites), 50) << "a site that sends allocates its line";
+    g_bDbgEnabled = 0, g_dwDbgLevel = 0;
+    brenvik_set_debug_output(nullptr, nullptr);
 }
 
 BOOL WINAPI FreeSpaceEx(LPCSTR, PULARGE_INTEGER caller, PULARGE_INTEGER total, PULARGE_INTEGER free)
@@ -183,9 +150,9 @@ class Quiet : public platform::ForwardingServices {
 public:
     Quiet() : ForwardingServices(platform::sys()) {}
     const char *Name() const override { return "quiet"; }
-    UINT GetDriveTypeA(LPCSTR root) override
+    UINT GetDriveTypeA(LPCSTR r) override
     {
-        return root[0] == 'C' ? DRIVE_FIXED : root[0] == 'D' ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
+        return r[0] == 'C' ? DRIVE_FIXED : r[0] == 'D' ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
     }
     DWORD WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD length) override
     {
@@ -196,19 +163,16 @@ public:
     }
     BOOL GetDiskFreeSpaceA(LPCSTR, LPDWORD spc, LPDWORD bps, LPDWORD freeC, LPDWORD total) override
     {
-        *spc = 1, *bps = 2048, *freeC = 0, *total = 333000;
-        return TRUE;
+        return *spc = 1, *bps = 2048, *freeC = 0, *total = 333000, TRUE;
     }
     BOOL GetVolumeInformationA(LPCSTR root, LPSTR name, DWORD size, LPDWORD, LPDWORD,
                                LPDWORD flags, LPSTR, DWORD) override
     {
-        if ((root[0] | 0x20) != 'c')
-            return FALSE;
         if (name != nullptr && size >= 9)
             std::memcpy(name, "EMZ3_DVD", 9);
         if (flags != nullptr)
             *flags = FS_VOL_IS_COMPRESSED;
-        return TRUE;
+        return (root[0] | 0x20) == 'c';
     }
     UINT SetErrorMode(UINT m) override { return std::exchange(mode, m); }
     HMODULE GetModuleHandleA(LPCSTR) override { return reinterpret_cast<HMODULE>(this); }
@@ -223,30 +187,30 @@ TEST(Allocation, DriveAndVolumeQueries)
 {
     Quiet quiet;
     const platform::ScopedServices scope(quiet);
-    const TraceOff off;
-    unsigned long masks[5] = {}, size = 0, kb[3] = {};
+    g_bDbgEnabled = 0;
+    unsigned long m[5] = {}, size = 0, kb[3] = {};
     unsigned long long bytes[3] = {};
     char label[BRENVIK_MAX_PATH] = "";
-    int answers = 0;
+    std::array<long, 17> got{};
+    // Each answer, so that the counted work is seen to be done.
     EXPECT_EQ(Allocations([&] {
-                  answers = CDriveEx::GetCdDrvLst(&masks[0]) + CDriveEx::GetRemovableDrvLst(&masks[1]) +
-                            CDriveEx::GetRamDrvLst(&masks[2]) + CDriveEx::GetNetworkDrvLst(&masks[3]) +
-                            CDriveEx::GetLocalHDDrvLst(&masks[4]);
-                  answers += CDriveEx::IsCdDrive(3) + CDriveEx::IsNetworkDrive(13) +
-                             CDriveEx::IsRamDrive(26) + CDriveEx::GetCdSize(3, &size) +
-                             CDriveEx::My_GetDiskFreeSpace(3, nullptr, nullptr, nullptr, nullptr) +
-                             CDriveEx::GetVolName(2, label) + CDriveEx::IsDiskPresent(34, 0) +
-                             (CDriveEx::IsCompressed(2) == 0x8000) + CDriveEx::IsAudioCD(2);
-                  answers += CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", &bytes[0],
-                                                                  &bytes[1], &bytes[2]) +
-                             CDriveEx::GetLargeDiskSize2GB_inKB(3, nullptr, &kb[0], &kb[1], &kb[2]) +
-                             static_cast<int>(CDriveEx::MaybeNetworkPath("\\\\srv\\share"));
+                  got = {{CDriveEx::GetCdDrvLst(&m[0]), CDriveEx::GetRemovableDrvLst(&m[1]),
+                         CDriveEx::GetRamDrvLst(&m[2]), CDriveEx::GetNetworkDrvLst(&m[3]),
+                         CDriveEx::GetLocalHDDrvLst(&m[4]), CDriveEx::IsCdDrive(3),
+                         CDriveEx::IsNetworkDrive(13), CDriveEx::IsRamDrive(26),
+                         CDriveEx::GetCdSize(3, &size),
+                         CDriveEx::My_GetDiskFreeSpace(3, nullptr, nullptr, nullptr, nullptr),
+                         CDriveEx::GetVolName(2, label), CDriveEx::IsDiskPresent(34, 0),
+                         CDriveEx::IsCompressed(2), CDriveEx::IsAudioCD(2),
+                         CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", &bytes[0],
+                                                              &bytes[1], &bytes[2]),
+                         CDriveEx::GetLargeDiskSize2GB_inKB(3, nullptr, &kb[0], &kb[1], &kb[2]),
+                         static_cast<long>(CDriveEx::MaybeNetworkPath("\\\\srv\\share"))}};
               }),
               0);
-    // The answers are the real ones, so the counted work was done.
-    EXPECT_EQ(std::vector<unsigned long>(masks, masks + 5),
+    EXPECT_EQ(got, (std::array<long, 17>{1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 0x8000, 1, 1, 1, 1}));
+    EXPECT_EQ(std::vector<unsigned long>(m, m + 5),
               (std::vector<unsigned long>{1UL << 3, 0, 0, 1UL << 13, 1UL << 2}));
-    EXPECT_EQ(answers, 5 + 2 + 9);
     EXPECT_EQ(size, 681984000UL);
     EXPECT_STREQ(label, "EMZ3_DVD");
     EXPECT_EQ(bytes[0], 1ull << 34);
@@ -262,18 +226,16 @@ TEST(Allocation, PosixDriveTypesAndAttributesFreshOrSettled)
     const test::TempDir dir;
     test::MakeHostDirs(dir / "d");
     test::WriteHostFile(dir / "c.txt", "x");
-    const auto drive = [&](char letter, const char *sub, const char *type) {
-        return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\" + std::string(1, letter) +
-               "]\r\n\"Path\"=\"" + dir.path() + sub + "\"\r\n\"Type\"=\"" + type + "\"";
-    };
-    test::ScopedRegistryFile reg(test::RegText({drive('C', "", "fixed"), drive('D', "/d", "cdrom")}));
+    const std::string key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\";
+    test::ScopedRegistryFile reg(test::RegText(
+        {key + "C]", "\"Path\"=\"" + dir.path() + "\"", key + "D]", "\"Path\"=\"" + dir / "d\"",
+         "\"Type\"=\"cdrom\""}));
     platform::Services &s = platform::PosixServices();
     const auto round = [&] {
         for (int i = 0; i < 100; ++i) {
             for (const char *root : {"A:\\", "C:\\", "D:\\", "Z:\\"})
                 s.GetDriveTypeA(root);
-            s.GetFileAttributesA("C:\\c.txt");
-            s.GetFileAttributesA("C:\\missing.txt");
+            s.GetFileAttributesA("C:\\c.txt"), s.GetFileAttributesA("C:\\missing.txt");
         }
     };
     EXPECT_EQ(Allocations(round), 0) << "fresh";
@@ -282,7 +244,7 @@ TEST(Allocation, PosixDriveTypesAndAttributesFreshOrSettled)
     EXPECT_EQ(Allocations(round), 0) << "settled";
     EXPECT_EQ(s.GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_EQ(s.GetFileAttributesA("C:\\c.txt"), DWORD{FILE_ATTRIBUTE_ARCHIVE});
-    reg.Rewrite(test::RegText({drive('C', "/d", "cdrom")}));
+    reg.Rewrite(test::RegText({key + "C]", "\"Path\"=\"" + dir / "d\"", "\"Type\"=\"cdrom\""}));
     EXPECT_EQ(s.GetDriveTypeA("C:\\"), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_EQ(s.GetFileAttributesA("C:\\c.txt"), INVALID_FILE_ATTRIBUTES);
 }

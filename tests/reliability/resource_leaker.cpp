@@ -1,9 +1,11 @@
 // Run by resource_check_test, one test at a time: each test leaves one kind
-// of resource open, or none.
+// of resource open, or (Nothing) opens and closes them all.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "platform/backends.h"
 #include "platform/services.h"
@@ -12,62 +14,46 @@
 namespace brenvik {
 namespace {
 
-class Leaker : public ::testing::Test {
-protected:
-    test::TempDir dir_;
-    test::ScopedRegistryFile registry_{test::RegText(
-        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]",
-         "\"Path\"=\"" + dir_.path() + "\"", "\"Type\"=\"fixed\"",
+struct Leaker : ::testing::Test {
+    test::TempDir dir;
+    test::ScopedRegistryFile registry{test::RegText(
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]", "\"Path\"=\"" + dir.path() + "\"",
          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Leaker]"})};
-    platform::Services &s_ = platform::PosixServices();
+    platform::Services &s = platform::PosixServices();
 
-    HANDLE Create() const
+    // Opens a descriptor, a file, a key and a find handle as `kinds` names
+    // them ("dfkn"), and closes them again unless `leave`.
+    void Open(const std::string &kinds, bool leave)
     {
-        return s_.CreateFileA("C:\\f.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (kinds.find('d') != std::string::npos) {
+            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            EXPECT_TRUE(leave || ::close(fd) == 0);
+        }
+        if (kinds.find('f') != std::string::npos) {
+            HANDLE h = s.CreateFileA("C:\\f.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            EXPECT_TRUE(leave || s.CloseHandle(h));
+        }
+        HKEY key = nullptr;
+        if (kinds.find('k') != std::string::npos) {
+            ASSERT_EQ(s.RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Leaker", &key), ERROR_SUCCESS);
+            EXPECT_TRUE(leave || s.RegCloseKey(key) == ERROR_SUCCESS);
+        }
+        WIN32_FIND_DATAA data;
+        if (kinds.find('n') != std::string::npos) {
+            HANDLE h = s.FindFirstFileA("C:\\*", (test::WriteHostFile(dir / "a.txt", "a"), &data));
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            EXPECT_TRUE(leave || s.FindClose(h));
+        }
     }
 };
 
-TEST_F(Leaker, Descriptor)
-{
-    EXPECT_GE(::open("/dev/null", O_RDONLY | O_CLOEXEC), 0);
-}
-
-TEST_F(Leaker, File)
-{
-    EXPECT_NE(Create(), INVALID_HANDLE_VALUE);
-}
-
-TEST_F(Leaker, Key)
-{
-    HKEY key = nullptr;
-    EXPECT_EQ(s_.RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Leaker", &key), ERROR_SUCCESS);
-}
-
-TEST_F(Leaker, Find)
-{
-    test::WriteHostFile(dir_ / "a.txt", "a");
-    WIN32_FIND_DATAA data;
-    EXPECT_NE(s_.FindFirstFileA("C:\\*", &data), INVALID_HANDLE_VALUE);
-}
-
-// The same, each closed again.
-TEST_F(Leaker, Nothing)
-{
-    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    HANDLE file = Create();
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(s_.CloseHandle(file));
-    HKEY key = nullptr;
-    ASSERT_EQ(s_.RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Leaker", &key), ERROR_SUCCESS);
-    EXPECT_EQ(s_.RegCloseKey(key), ERROR_SUCCESS);
-    test::WriteHostFile(dir_ / "a.txt", "a");
-    WIN32_FIND_DATAA data;
-    HANDLE find = s_.FindFirstFileA("C:\\*", &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(s_.FindClose(find));
-}
+TEST_F(Leaker, Descriptor) { Open("d", true); }
+TEST_F(Leaker, File) { Open("f", true); }
+TEST_F(Leaker, Key) { Open("k", true); }
+TEST_F(Leaker, Find) { Open("n", true); }
+TEST_F(Leaker, Nothing) { Open("dfkn", false); }
 
 }  // namespace
 }  // namespace brenvik

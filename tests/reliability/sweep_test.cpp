@@ -8,15 +8,13 @@
 #include <brenvik/brenvik.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "frame/trace.h"
@@ -27,20 +25,20 @@ namespace brenvik {
 namespace {
 
 namespace fs = std::filesystem;
-using test::FaultServices;
+using Tree = std::map<std::string, std::string>;
 
-std::string Text(const char *format, ...)
+// The values, space-separated; taken by reference, so read only after every
+// argument, the call under test among them, has been evaluated.
+template <typename... T>
+std::string Out(const T &...v)
 {
-    char buffer[2048];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
+    std::ostringstream o;
+    int n = 0;
+    ((o << (n++ ? " " : "") << v), ...);
+    return o.str();
 }
 
-// The tree every run starts from: C: is a temporary directory (on Windows its
-// own path stands for "C:"), D: a CD holding a video and a photo directory.
+// C: and D: (a CD) are temporary directories; on Windows their paths stand in.
 struct Machine {
     test::TempDir dir;
 #if defined(_WIN32)
@@ -52,119 +50,137 @@ struct Machine {
          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\D]", "\"Path\"=\"" + dir / "d" + "\"",
          "\"Type\"=\"cdrom\""})};
 #endif
-    void Reset()
+    std::string Win(const std::string &host) const  // <dir>/c/x -> C:\x
     {
-        fs::remove_all(dir / "c");
-        fs::remove_all(dir / "d");
-        for (const char *name : {"movie.txt", "old.txt", "target.txt", "a.tmp", "b.tmp"})
-            Put("data/" + std::string(name), name);
-        Put("data/sys.tmp", "s", FILE_ATTRIBUTE_SYSTEM);
-        Put("data/hidden.txt", "h", FILE_ATTRIBUTE_HIDDEN);
-        Put("data/tree/one.txt", "1");
-        Put("data/tree/sub/deeper/three.txt", "3");
-        Put("data/tree/system.dat", "s", FILE_ATTRIBUTE_SYSTEM);
-        Put("data/empty/", "");
-        Put("data/secret/", "", FILE_ATTRIBUTE_HIDDEN);
-        Put("../d/MPEGAV/", "");
-        Put("../d/photo_cd/", "");
-        std::string image(10522, '\0');  // a DVD image split in four, a mixed-mode pair
+        const std::size_t n = dir.path().size();
+        return (host[n + 1] == 'c' ? c : d) + "\\" + test::Backslashed(host.substr(n + 3));
+    }
+    // Entries as "data/f.txt" (holding its name), "data/dir/", "D:x/" (on D:),
+    // ":H" or ":S" after one for hidden or system; or "img", a DVD image split
+    // in four and a video CD.
+    void Build(const std::string &entries)
+    {
+        for (const char *root : {"c/", "d/"})
+            fs::remove_all(dir / root), test::MakeHostDirs(dir / root);
+        std::istringstream in(entries);
+        for (std::string e; in >> e && e != "img";) {
+            const std::size_t mark = std::min(e.find(':', 2), e.size());
+            const std::string host = dir / (e[1] == ':' ? "d/" + e.substr(2, mark - 2)
+                                                        : "c/" + e.substr(0, mark));
+            test::MakeHostDirs(fs::path(host).parent_path().string());
+            if (host.back() != '/')
+                test::WriteHostFile(host, fs::path(host).filename().string());
+            if (mark < e.size())
+                platform::sys().SetFileAttributesA(Win(host).c_str(), e[mark + 1] == 'H'
+                                                                          ? FILE_ATTRIBUTE_HIDDEN
+                                                                          : FILE_ATTRIBUTE_SYSTEM);
+        }
+        if (entries != "img")
+            return;
+        std::string image(10522, '\0');
         std::memcpy(&image[16], "\x34\x12", 2);
         std::memcpy(&image[44], "\x00\x10", 2);
         image[368] = 3;
-        Put("img/Movie.DVD/Movie.DVD.D00", image);
-        for (const char *slave : {"D01", "D02", "D03"})
-            Put("img/Movie.DVD/Movie.DVD." + std::string(slave), "slave");
+        test::MakeHostDirs(dir / "c/img/Movie.DVD");
+        for (const char *part : {"D00", "D01", "D02", "D03"})
+            test::WriteHostFile(dir / "c/img/Movie.DVD/Movie.DVD." + part,
+                                part[2] == '0' ? image : "slave");
         image.replace(44, 2, "\0\0", 2);
-        image[368] = 0, image[376] = 1;
-        Put("img/Song.VCD.D00", image);
-        Put("img/Song.VCD.D01", "slave");
         image[368] = 0, image[376] = 4;
         std::memcpy(&image[48], "Holiday 2003", 12);
-        Put("img/Holiday.VCD", image);
+        test::WriteHostFile(dir / "c/img/Holiday.VCD", image);
     }
-    // A file, or with a trailing '/' a directory, under C:.
-    void Put(const std::string &relative, const std::string &bytes, DWORD attributes = 0)
+    Tree Snapshot() const  // every entry: attributes and bytes, or "dir"
     {
-        const std::string host =
-            dir / (relative.compare(0, 3, "../") == 0 ? relative.substr(3) : "c/" + relative);
-        if (host.back() == '/') {
-            test::MakeHostDirs(host);
-        } else {
-            test::MakeHostDirs(fs::path(host).parent_path().string());
-            test::WriteHostFile(host, bytes);
-        }
-        if (attributes != 0)
-            platform::sys().SetFileAttributesA(Win(host).c_str(), attributes);
-    }
-    std::string Win(const std::string &host) const
-    {
-        const std::string rel = test::Backslashed(host.substr(dir.path().size() + 3));
-        return (host[dir.path().size() + 1] == 'c' ? c : d) + "\\" + rel;
-    }
-    // Every entry: "<path> <attributes> <bytes>", directories with a '\'.
-    std::map<std::string, std::string> Snapshot() const
-    {
-        std::map<std::string, std::string> tree;
+        Tree tree;
         for (const char *root : {"c", "d"})
             for (const auto &e : fs::recursive_directory_iterator(dir / root)) {
                 const std::string path = Win(e.path().generic_string());
-                const DWORD attributes = platform::sys().GetFileAttributesA(path.c_str());
-                tree[path] = Text("0x%lx ", static_cast<unsigned long>(attributes)) +
-                             (e.is_directory() ? "dir" : test::ReadHostFile(e.path().string()));
+                tree[path] = Out(platform::sys().GetFileAttributesA(path.c_str()),
+                                 e.is_directory() ? "dir" : test::ReadHostFile(e.path().string()));
             }
         return tree;
     }
 };
 
-Machine *g_machine;
+Machine &M()
+{
+    static Machine machine;
+    return machine;
+}
+std::string C(const std::string &rest) { return M().c + "\\" + rest; }
+#define P(rest) C(rest).c_str()
 
-std::string C(const std::string &rest) { return g_machine->c + "\\" + rest; }
+// Outputs, set to these before each run: what a failed call leaves.
+unsigned long u[4];
+unsigned long long q[3];
+int n[9];
+char text[BRENVIK_MAX_PATH];
+WIN32_FILE_ATTRIBUTE_DATA fad;
+
+// kOwnError: the last error need not be the failing call's; kMask: "1 mask"
+// may also lose bits of the clean run's mask.
+enum : int { kOwnError = 1, kMask = 2 };
 
 struct Case {
-    Case(std::string n, std::function<std::string()> c, std::vector<std::string> f = {})
-        : name(std::move(n)), call(std::move(c)), failures(std::move(f))
-    {
-    }
-    std::string name;
+    std::string tree, name;
     std::function<std::string()> call;
-    std::vector<std::string> failures;  // results accepted after a fault
-    std::vector<DWORD> errors{ERROR_ACCESS_DENIED};
-    bool keepsLastError = true;
-    // Entries whose path holds this may end as they please (probes, a target
-    // deleted first, a file written in part).
-    std::string loose = "\x01";
-    // The result is "1" exactly when this path exists ("+...") or is gone ("-...").
-    std::string oneWhen;
-    bool maskSubset = false;  // or "1 <mask>" with no drive the clean run did not list
-    std::function<void(FaultServices &)> faults;
+    std::vector<std::string> failures = {};  // results accepted after a fault
+    int flags = 0;
+    // "+path" ("-path"): the result is "1" exactly when it exists (is gone);
+    // "~text": entries whose path holds it may end as they please (probes, a
+    // target deleted first, a file written in part).
+    std::string files = "";
+    std::vector<DWORD> errors = {ERROR_ACCESS_DENIED};
 };
+
+// C: fixed and compressed, D: a CD labelled for the audio test, E: removable,
+// R: RAM disk, N: connected onto \\srv\share (whose server answers pings), M:
+// remembered but not connected; the trace level in the registry.
+void Drives(test::FaultServices &f)
+{
+    f.volumes["C:\\"].flags = 0x8000;
+    f.volumes["D:\\"] = test::Volume{DRIVE_CDROM, true, "emz3_dvd"}.Clusters(1, 2048, 0, 333000);
+    f.driveTypes = {{'E', DRIVE_REMOVABLE}, {'R', DRIVE_RAMDISK}, {'N', DRIVE_REMOTE},
+                    {'M', DRIVE_REMOTE}};
+    f.volumes["\\\\srv\\share\\"].Clusters(4, 512, 100, 1000);
+    f.connections = {{'N', {"\\\\srv\\share", true}}, {'M', {"\\\\old\\gone", false}}};
+    f.hosts = {{"srv", "10.1.2.3"}};
+    f.replies.push_back(test::Reply::Echo());
+    f.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 2);
+}
 
 struct Run {
     std::string result;
-    std::map<std::string, std::string> tree;
+    Tree tree;
     std::size_t calls = 0;
     DWORD lastError = 0;
 };
 
 // One call on a fresh tree with the trace on, so that the trace's own paths
 // meet every fault too; k 0 injects nothing.
-Run RunOnce(const Case &c, int k, bool lasting, DWORD error,
-            std::map<std::string, std::string> *before = nullptr)
+Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = nullptr)
 {
-    g_machine->Reset();
+    M().Build(c.tree);
     if (before != nullptr)
-        *before = g_machine->Snapshot();
+        *before = M().Snapshot();
+    std::fill(u, u + 4, 9), std::fill(q, q + 3, 9), std::fill(n, n + 9, 7);
+    std::strcpy(text, "untouched");
+    std::memset(&fad, 0xEE, sizeof fad);
     Run r;
     {
         test::ScopedFaults f;
-        if (c.faults)
-            c.faults(f);
+        Drives(f);
         if (k != 0 && lasting)
             f.Fail("", "", error, test::Times::Always, k);
         else
             f.FailCall(k, error);
         g_bDbgEnabled = 1, g_dwDbgLevel = 1;
-        r.result = c.call();
+        try {
+            r.result = c.call();
+        } catch (const CFileException &e) {  // how the file class fails
+            r.result = Out(e.m_cause, e.m_lOsError);
+        }
         g_bDbgEnabled = 0, g_dwDbgLevel = 0;
         r.lastError = f.GetLastError();
         r.calls = f.Calls().size();
@@ -175,285 +191,159 @@ Run RunOnce(const Case &c, int k, bool lasting, DWORD error,
                         leaks.end());
         EXPECT_EQ(leaks, std::vector<std::string>{});
     }
-    r.tree = g_machine->Snapshot();
-    if (!c.oneWhen.empty()) {
-        EXPECT_EQ(r.result == "1", (r.tree.count(C(c.oneWhen.substr(1))) != 0) == (c.oneWhen[0] == '+'))
+    r.tree = M().Snapshot();
+    if (c.files[0] == '+' || c.files[0] == '-') {
+        const bool there = r.tree.count(C(c.files.substr(1))) != 0;
+        EXPECT_EQ(r.result == "1", there == (c.files[0] == '+'))
             << "the result " << r.result << " does not agree with the files left";
     }
     return r;
 }
 
+std::string At(const Tree &t, const std::string &path)
+{
+    const auto it = t.find(path);
+    return it == t.end() ? "(absent)" : it->second;
+}
+
 void Sweep(const std::vector<Case> &cases)
 {
-    Machine machine;
-    g_machine = &machine;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        std::map<std::string, std::string> before;
+        Tree before;
         const Run clean = RunOnce(c, 0, false, 0, &before);
         EXPECT_GT(clean.calls, 0u) << "the call reaches no counted platform service";
         int runs = 1;
         for (const bool lasting : {false, true})
             for (const DWORD error : c.errors)
                 for (int k = 1; !::testing::Test::HasFailure(); ++k, ++runs) {
-                    SCOPED_TRACE(Text("call %d failing %s with %lu", k, lasting ? "for good" : "once",
-                                      static_cast<unsigned long>(error)));
+                    SCOPED_TRACE(Out("call", k, lasting ? "failing for good with" : "once", error));
                     const Run got = RunOnce(c, k, lasting, error);
                     if (got.calls < static_cast<std::size_t>(k)) {
                         EXPECT_EQ(got.result, clean.result) << "a run without a fault differs";
                         break;
                     }
+                    unsigned long m1 = 0, m2 = 0;
+                    const bool fewer = (c.flags & kMask) &&
+                                       std::sscanf(clean.result.c_str(), "1 %lu", &m1) == 1 &&
+                                       std::sscanf(got.result.c_str(), "1 %lu", &m2) == 1;
                     if (got.result != clean.result) {
-                        unsigned long m1 = 0, m2 = 0;
-                        EXPECT_TRUE(std::find(c.failures.begin(), c.failures.end(), got.result) !=
-                                        c.failures.end() ||
-                                    (c.maskSubset && std::sscanf(clean.result.c_str(), "1 %lx", &m1) == 1 &&
-                                     std::sscanf(got.result.c_str(), "1 %lx", &m2) == 1 && (m2 & ~m1) == 0))
-                            << "result after the failure: " << got.result << ", clean: " << clean.result;
+                        EXPECT_TRUE(std::count(c.failures.begin(), c.failures.end(), got.result) ||
+                                    (fewer && (m2 & ~m1) == 0))
+                            << "after the failure: " << got.result << ", clean: " << clean.result;
                         // Under a lasting fault whichever call the function gave up
                         // on set the error; a transient one only when last.
-                        if (c.keepsLastError && (lasting || got.calls == static_cast<std::size_t>(k))) {
-                            EXPECT_EQ(got.lastError, error) << "the last error is not the failing call's";
+                        if (!(c.flags & kOwnError) && (lasting || got.calls == size_t(k))) {
+                            EXPECT_EQ(got.lastError, error) << "not the failing call's error";
                         }
                     }
-                    std::map<std::string, std::string> all = before;
+                    Tree all = before;
                     all.insert(clean.tree.begin(), clean.tree.end());
                     all.insert(got.tree.begin(), got.tree.end());
                     for (const auto &e : all) {
-                        const auto at = [&e](const std::map<std::string, std::string> &t) {
-                            const auto it = t.find(e.first);
-                            return it == t.end() ? std::string("(absent)") : it->second;
-                        };
-                        const std::string g = at(got.tree), b = at(before), cl = at(clean.tree);
-                        EXPECT_TRUE(g == b || g == cl || e.first.find(c.loose) != std::string::npos ||
-                                    (g == "(absent)" && (b == "(absent)" || cl == "(absent)")))
-                            << e.first << " ends as " << g << "; before: " << b << ", clean: " << cl;
+                        const std::string g = At(got.tree, e.first), b = At(before, e.first),
+                                          cl = At(clean.tree, e.first);
+                        EXPECT_TRUE(g == b || g == cl ||
+                                    (c.files[0] == '~' && e.first.find(&c.files[1]) != g.npos))
+                            << e.first << ": " << g << "; before " << b << ", clean " << cl;
                     }
                 }
-        std::printf("[ sweep    ] %-56s %6d runs\n", c.name.c_str(), runs);
+        std::printf("[ sweep    ] %-64.64s %6d runs\n", c.name.c_str(), runs);
     }
-    g_machine = nullptr;
 }
 
-#define INT(expr) #expr, [] { return Text("%lld", static_cast<long long>(expr)); }
-
+#define SHOW(expr, ...) #expr, [] { return Out(expr, __VA_ARGS__); }
+#define INT(expr) #expr, [] { return Out(expr); }
 // A status test with an `exist` output: a failure reads as absence.
-template <typename F>
-Case Status(const char *name, F test)
-{
-    return {name, [test] {
-                int exist = -1;
-                const int r = test(&exist);
-                return Text("%d exist %d", r, exist);
-            }, {"0 exist 0"}};
-}
-
-TEST(Sweep, StatusQueriesProbesAndChanges)
-{
-    Case dir{INT(CDriveEx::CanWeWriteDir(C("data").c_str())), {"0"}};
-    dir.loose = "tmp$d123.tmp";
-    Case writeable{INT(CDriveEx::IsDirWriteable(C("data\\new\\deeper").c_str())), {"0"}};
-    writeable.loose = "\\temp";
-    Case rename{INT(CDriveEx::MyRename(C("data\\old.txt").c_str(), C("data\\target.txt").c_str())),
-                {"0"}};
-    rename.keepsLastError = false;  // the class library's exception is what is left
-    rename.loose = "target.txt";    // deleted before the rename is tried
-    Case del{INT(CDriveEx::MyDelFile(C("data\\movie.txt").c_str())), {"0"}};
-    del.errors = {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_SHARING_VIOLATION};
-    del.oneWhen = "-data\\movie.txt";
-    Case rmdir{INT(CDriveEx::MyRemoveDirectory(C("data\\empty").c_str())), {"0"}};
-    rmdir.errors = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_DIR_NOT_EMPTY};
-    rmdir.oneWhen = "-data\\empty";
-    Case create{INT(CDriveEx::MyCreateDirectory(C("data\\newdir").c_str(), 0)), {"0"}};
-    create.oneWhen = "+data\\newdir";
-    Case recursive{INT(CDriveEx::CreateDir_Recursively(C("data\\x\\y\\z").c_str())), {"0"}};
-    recursive.oneWhen = "+data\\x\\y\\z";
-    // DelSubFile goes on after a failed file: what it missed shows in the files.
-    Case sub{INT(CDriveEx::DelSubFile(C("data").c_str(), "*.*", 1)), {"0"}};
-    // A failed status query of the top reads as no directory: 1, the tree left.
-    Case tree{INT(CDriveEx::DelTree(C("data\\tree").c_str(), 1)), {"0", "1"}};
-    sub.keepsLastError = false;
-    Sweep({
-        Status("IsDir", [](int *e) { return CDriveEx::IsDir(C("data\\empty\\").c_str(), e); }),
-        Status("IsDirHidden", [](int *e) { return CDriveEx::IsDirHidden(C("data\\secret").c_str(), e); }),
-        Status("IsFile", [](int *e) { return CDriveEx::IsFile(C("data\\movie.txt").c_str(), e); }),
-        Status("IsFileWritable",
-               [](int *e) { return CDriveEx::IsFileWritable(C("data\\movie.txt").c_str(), e); }),
-        Status("IsFileHidden",
-               [](int *e) { return CDriveEx::IsFileHidden(C("data\\hidden.txt").c_str(), e); }),
-        Status("ChkFileAttrEx",
-               [](int *e) { return CDriveEx::ChkFileAttrEx(C("data\\sys.tmp").c_str(), 0x10, 4, e); }),
-        {"CFileStatus_s (flags)", [] {
-             int f[9];
-             std::memset(f, 0x7F, sizeof f);
-             const int r = CDriveEx::CFileStatus_s(C("data\\secret").c_str(), &f[0], &f[1], &f[2],
-                                                   &f[3], &f[4], &f[5], &f[6], &f[7], &f[8]);
-             return Text("%d flags %d%d%d%d%d%d%d%d exist %d", r, f[0], f[1], f[2], f[3], f[4],
-                         f[5], f[6], f[7], f[8]);
-         }, {"0 flags 00000000 exist 0"}},
-        {INT(CDriveEx::IsExist(C("data\\old.txt").c_str())), {"0"}},
-        {"GetFileAttrEx (record)", [] {
-             WIN32_FILE_ATTRIBUTE_DATA d;
-             std::memset(&d, 0xEE, sizeof d);
-             const int r = CDriveEx::GetFileAttrEx(C("data\\movie.txt").c_str(), &d);
-             return Text("%d attr 0x%lx size %lu", r, static_cast<unsigned long>(d.dwFileAttributes),
-                         static_cast<unsigned long>(d.nFileSizeLow));
-         }, {"0 attr 0xeeeeeeee size 4008636142"}},
-        {"GetFileSizeInByte (path)", [] {
-             unsigned long size = 77;
-             const int r = CDriveEx::GetFileSizeInByte(C("data\\movie.txt").c_str(), &size);
-             return Text("%d size %lu", r, size);
-         }, {"0 size 77"}},
-        dir, writeable, create, recursive, rename, del, rmdir, sub, tree,
-    });
-}
-
-// A failure of the file class: Open answers FALSE, or the operation throws.
-template <typename F>
-Case Throwing(const char *name, F body)
-{
-    return {name, [body] {
-                try {
-                    return body();
-                } catch (const CFileException &e) {
-                    return Text("threw %d os %ld", e.m_cause, static_cast<long>(e.m_lOsError));
-                }
-            }, {}};
-}
-
-TEST(Sweep, FileClassAndTraceLevel)
-{
-    std::vector<Case> cases = {
-        Throwing("CFile::Open, GetLength, Seek, Read, Close", [] {
-            CFile f;  // its destructor closes the file after a throw
-            CFileException e;
-            if (!f.Open(C("data\\movie.txt").c_str(), CFile::modeRead | CFile::shareDenyWrite, &e))
-                return Text("open failed %d os %ld", e.m_cause, static_cast<long>(e.m_lOsError));
-            const DWORD length = f.GetLength();
-            f.Seek(7, CFile::begin);
-            char buffer[32] = {};
-            const UINT n = f.Read(buffer, sizeof buffer - 1);
-            f.Close();
-            return Text("length %lu read %u '%s'", static_cast<unsigned long>(length), n, buffer);
-        }),
-        Throwing("CFile::CFile (create), Write, Close", [] {
-            CFile f(C("data\\new.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
-            f.Write("abc", 3);
-            f.Write("def", 3);
-            f.Close();
-            return std::string("written");
-        }),
-        Throwing("CFile::Rename", [] {
-            CFile::Rename(C("data\\old.txt").c_str(), C("data\\renamed.txt").c_str());
-            return std::string("renamed");
-        }),
-        Throwing("CFile::Remove", [] {
-            CFile::Remove(C("data\\old.txt").c_str());
-            return std::string("removed");
-        }),
-    };
-    cases[1].loose = "new.txt";  // written in part
-    // The failing call's error, and the cause that error maps to.
-    for (Case &c : cases)
-        for (const DWORD e : c.errors)
-            for (const char *how : {"threw", "open failed"})
-                c.failures.push_back(Text("%s %d os %ld", how, CFileException::OsErrorToException(e),
-                                          static_cast<long>(e)));
-    Case level{"CVcdImageEx::CVcdImageEx (trace level)", [] {
-                   CVcdImageEx image;
-                   return Text("enabled %d level %lu", g_bDbgEnabled, g_dwDbgLevel);
-               }, {"enabled 0 level 0"}};
-    level.keepsLastError = false;  // the registry calls answer their error
-    level.faults = [](FaultServices &f) {
-        f.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 2);
-    };
-    cases.push_back(level);
-    Sweep(cases);
-}
-
-// C: fixed and compressed, D: a CD labelled for the audio test, E: removable,
-// R: RAM disk, N: connected onto \\srv\share (whose server answers pings), M:
-// remembered but not connected.
-void Drives(FaultServices &f)
-{
-    f.volumes["C:\\"].flags = 0x8000;
-    f.volumes["D:\\"] = test::Volume{DRIVE_CDROM, true, "emz3_dvd"}.Clusters(1, 2048, 0, 333000);
-    f.driveTypes = {{'E', DRIVE_REMOVABLE}, {'R', DRIVE_RAMDISK}, {'N', DRIVE_REMOTE},
-                    {'M', DRIVE_REMOTE}};
-    f.volumes["\\\\srv\\share\\"].Clusters(4, 512, 100, 1000);
-    f.connections = {{'N', {"\\\\srv\\share", true}}, {'M', {"\\\\old\\gone", false}}};
-    f.hosts = {{"srv", "10.1.2.3"}};
-    f.replies.push_back(test::Reply::Echo());
-}
-
+#define EXIST(f, ...) SHOW(CDriveEx::f(__VA_ARGS__, n), n[0]), {"0 0"}
 // Result 1 and a mask: a failed query drops that drive's bit, and adds none.
-Case List(const char *name, int (*list)(unsigned long *))
+#define MASKED(f) "", SHOW(CDriveEx::f(u), u[0]), {}, kOwnError | kMask
+TEST(Sweep, ExportedFunctionsThatReachThePlatform)
 {
-    Case c{name, [list] {
-               unsigned long mask = 0xDEADBEEFUL;
-               const int r = list(&mask);
-               return Text("%d %lx", r, mask);
-           }};
-    c.maskSubset = true;
-    c.keepsLastError = false;
-    return c;
-}
-
-TEST(Sweep, DrivesVolumesDiscsImagesAndPing)
-{
-    std::vector<Case> cases = {
-        List("GetCdDrvLst", CDriveEx::GetCdDrvLst), List("GetNetworkDrvLst", CDriveEx::GetNetworkDrvLst),
-        List("GetLocalHDDrvLst", CDriveEx::GetLocalHDDrvLst),
-        {"My_GetDiskFreeSpace", [] {
-             unsigned long a = 9, b = 9, c = 9, d = 9;
-             const int r = CDriveEx::My_GetDiskFreeSpace(2, &a, &b, &c, &d);
-             return Text("%d %lu %lu %lu %lu", r, a, b, c, d);
-         }, {"0 9 9 9 9"}},
-        {"GetCdSize", [] {
-             unsigned long size = 9;
-             const int r = CDriveEx::GetCdSize(3, &size);
-             return Text("%d %lu", r, size);
-         }, {"0 9"}},
-        {"GetVolName", [] {
-             char label[BRENVIK_MAX_PATH] = "untouched";
-             const int r = CDriveEx::GetVolName(3, label);
-             return Text("%d %s", r, label);
-         }, {"0 untouched"}},
-        {INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}}, {INT(CDriveEx::IsCompressed(2)), {"0"}},
+    const std::string kDenied = Out(CFileException::OsErrorToException(5), 5);
+    const char *discs = "D:MPEGAV/ D:photo_cd/";
+    Sweep({
+        {"data/empty/", EXIST(IsDir, P("data\\empty\\"))},
+        {"data/secret/:H", EXIST(IsDirHidden, P("data\\secret"))},
+        {"data/movie.txt", EXIST(IsFile, P("data\\movie.txt"))},
+        {"data/movie.txt", EXIST(IsFileWritable, P("data\\movie.txt"))},
+        {"data/hidden.txt:H", EXIST(IsFileHidden, P("data\\hidden.txt"))},
+        {"data/sys.tmp:S", EXIST(ChkFileAttrEx, P("data\\sys.tmp"), 0x10, 4)},
+        {"data/secret/:H", SHOW(CDriveEx::CFileStatus_s(P("data\\secret"), n, n + 1, n + 2, n + 3,
+                                                       n + 4, n + 5, n + 6, n + 7, n + 8),
+                               n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]),
+         {"0 0 0 0 0 0 0 0 0 0"}},
+        {"data/old.txt", INT(CDriveEx::IsExist(P("data\\old.txt"))), {"0"}},
+        {"data/movie.txt", SHOW(CDriveEx::GetFileAttrEx(P("data\\movie.txt"), &fad),
+                               fad.dwFileAttributes, fad.nFileSizeLow),
+         {"0 4008636142 4008636142"}},
+        {"data/movie.txt", SHOW(CDriveEx::GetFileSizeInByte(P("data\\movie.txt"), u), u[0]),
+         {"0 9"}},
+        {"data/", INT(CDriveEx::CanWeWriteDir(P("data"))), {"0"}, 0, "~tmp$d123.tmp"},
+        {"data/", INT(CDriveEx::IsDirWriteable(P("data\\new\\deeper"))), {"0"}, 0, "~\\temp"},
+        {"data/", INT(CDriveEx::MyCreateDirectory(P("data\\new"), 0)), {"0"}, 0, "+data\\new"},
+        {"data/", INT(CDriveEx::CreateDir_Recursively(P("data\\x\\y\\z"))), {"0"}, 0,
+         "+data\\x\\y\\z"},
+        // The class library's exception is what is left; the target is deleted first.
+        {"data/old.txt data/target.txt",
+         INT(CDriveEx::MyRename(P("data\\old.txt"), P("data\\target.txt"))), {"0"}, kOwnError,
+         "~target.txt"},
+        {"data/movie.txt", INT(CDriveEx::MyDelFile(P("data\\movie.txt"))), {"0"}, 0,
+         "-data\\movie.txt", {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_SHARING_VIOLATION}},
+        {"data/empty/", INT(CDriveEx::MyRemoveDirectory(P("data\\empty"))), {"0"}, 0,
+         "-data\\empty",
+         {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, ERROR_DIR_NOT_EMPTY}},
+        // It goes on after a failed file: what it missed shows in the files.
+        {"data/a.tmp data/b.tmp data/sys.tmp:S data/hidden.txt:H data/empty/ data/tree/one.txt",
+         INT(CDriveEx::DelSubFile(P("data"), "*.*", 1)), {"0"}, kOwnError},
+        // A failed status query of the top reads as no directory: 1, the tree left.
+        {"data/tree/one.txt data/tree/sub/deeper/three.txt data/tree/system.dat:S",
+         INT(CDriveEx::DelTree(P("data\\tree"), 1)), {"0"}},
+        // The failing call's error, and the cause that error maps to.
+        {"data/movie.txt", "CFile::Open, GetLength, Seek, Read, Close", [] {
+             CFile f;  // its destructor closes the file after a throw
+             CFileException e;
+             if (!f.Open(P("data\\movie.txt"), CFile::modeRead | CFile::shareDenyWrite, &e))
+                 return Out(e.m_cause, e.m_lOsError);
+             const DWORD length = f.GetLength();
+             f.Seek(7, CFile::begin);
+             const UINT read = f.Read(text, 3);
+             return f.Close(), Out(length, read, text);
+         }, {kDenied}},
+        {"data/", "CFile::CFile, Write, Close", [] {
+             CFile f(P("data\\new.txt"), CFile::modeCreate | CFile::modeWrite);
+             return f.Write("abc", 3), f.Write("def", 3), f.Close(), Out("written");
+         }, {kDenied}, 0, "~new.txt"},  // written in part
+        {"data/old.txt", "CFile::Rename",
+         [] { return CFile::Rename(P("data\\old.txt"), P("data\\new.txt")), Out("renamed"); },
+         {kDenied}},
+        {"data/old.txt", "CFile::Remove",
+         [] { return CFile::Remove(P("data\\old.txt")), Out("removed"); }, {kDenied}},
+        {MASKED(GetCdDrvLst)}, {MASKED(GetNetworkDrvLst)}, {MASKED(GetLocalHDDrvLst)},
+        {"", SHOW(CDriveEx::My_GetDiskFreeSpace(2, u, u + 1, u + 2, u + 3), u[0], u[1], u[2], u[3]),
+         {"0 9 9 9 9"}},
+        {"", SHOW(CDriveEx::GetCdSize(3, u), u[0]), {"0 9"}},
+        {"", SHOW(CDriveEx::GetVolName(3, text), text), {"0 untouched"}},
+        {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}},
+        {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
         // Without the extended query the classic one gives the same figures.
-        {"GetLargeDiskSize2GB_inByte (share)", [] {
-             unsigned long long total = 1, free = 2, avail = 3;
-             const int r = CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", &total, &free,
-                                                                 &avail);
-             return Text("%d %llu %llu %llu", r, total, free, avail);
-         }, {"0 0 0 0"}},
-        {INT(CDriveEx::IsVideoCD(3)), {"0"}}, {INT(CDriveEx::IsPhotoCD(3)), {"0"}},
-        {INT(CDriveEx::IsAudioCD(3)), {"0"}},
-        {INT(CDriveEx::PingHost("N:\\dir\\x", 1, 3, 500)), {"0"}},
-    };
-    cases.end()[-1].errors = {WSAEACCES, WSAETIMEDOUT};  // a time-out moves on to the next attempt
-    cases.end()[-1].keepsLastError = false;
-    for (Case &c : cases)
-        c.faults = Drives;
-    const std::vector<Case> images = {
-        {INT(CVcdImageEx::GetVCD_cdtype(C("img\\Holiday.VCD").c_str())), {"4294967295"}},
-        {INT(CVcdImageEx::Is_VIDEO(C("img\\Holiday.VCD").c_str())), {"0"}},
-        {INT(CVcdImageEx::Is_DVD(C("img\\Movie.DVD\\Movie.DVD.D00").c_str())), {"0"}},
-        {"CVcdImageEx::GetDesc", [] {
-             char text[BRENVIK_MAX_PATH] = "untouched";
-             int info = -1;
-             const int r = CVcdImageEx::GetDesc(C("img\\Holiday.VCD").c_str(), text, &info);
-             return Text("%d '%s' %d", r, text, info);
-         }, {"0 'untouched' 0"}},
-        {"IsValidDvdBundle", [] {
-             char master[BRENVIK_MAX_PATH] = "untouched";
-             const int r = CVcdImageEx::IsValidDvdBundle(C("img\\Movie.DVD\\Movie.DVD.D02").c_str(),
-                                                         master);
-             return Text("%d %s", r, master);
-         }, {"0 untouched"}},
-    };
-    cases.insert(cases.end(), images.begin(), images.end());
-    Sweep(cases);
+        {"", SHOW(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", q, q + 1, q + 2), q[0],
+                 q[1], q[2]), {"0 0 0 0"}},
+        {discs, INT(CDriveEx::IsVideoCD(3)), {"0"}}, {discs, INT(CDriveEx::IsPhotoCD(3)), {"0"}},
+        {"", INT(CDriveEx::IsAudioCD(3)), {"0"}},
+        // A time-out moves on to the next attempt.
+        {"", INT(CDriveEx::PingHost("N:\\dir\\x", 1, 3, 500)), {"0"}, kOwnError, "",
+         {WSAEACCES, WSAETIMEDOUT}},
+        {"img", INT(CVcdImageEx::GetVCD_cdtype(P("img\\Holiday.VCD"))), {"4294967295"}},
+        {"img", INT(CVcdImageEx::Is_VIDEO(P("img\\Holiday.VCD"))), {"0"}},
+        {"img", INT(CVcdImageEx::Is_DVD(P("img\\Movie.DVD\\Movie.DVD.D00"))), {"0"}},
+        {"img", SHOW(CVcdImageEx::GetDesc(P("img\\Holiday.VCD"), text, n), text, n[0]),
+         {"0 untouched 0"}},
+        {"img", SHOW(CVcdImageEx::IsValidDvdBundle(P("img\\Movie.DVD\\Movie.DVD.D02"), text), text),
+         {"0 untouched"}},
+        // The registry calls answer their own error.
+        {"", SHOW((CVcdImageEx(), 0), g_bDbgEnabled, g_dwDbgLevel), {"0 0 0"}, kOwnError},
+    });
 }
 
 }  // namespace

@@ -1,0 +1,530 @@
+// The class-library subset and the runtime's streams on the POSIX backend:
+// drive C: is a temporary directory; the fault decorator sees the calls.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/afx/afx.h"
+#include "platform/afx/module_state.h"
+#include "platform/crt/crt.h"
+#include "support/fault_services.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace crt = brenvik::crt;
+using namespace brenvik::test;
+using X = CFileException;
+
+// Keeps the arguments of every CreateFileA; can cut the next write short.
+struct Recorder : ScopedFaults {
+    struct Open {
+        DWORD access, share, disposition, flags;
+    };
+    HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                       DWORD disposition, DWORD flags, HANDLE tmpl) override
+    {
+        opens.push_back({access, share, disposition, flags});
+        return ScopedFaults::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
+    }
+    BOOL WriteFile(HANDLE h, LPCVOID data, DWORD n, LPDWORD written, LPOVERLAPPED o) override
+    {
+        const DWORD cut = n >= shortWrite ? shortWrite : 0;
+        shortWrite -= cut;
+        return ScopedFaults::WriteFile(h, data, n - cut, written, o);
+    }
+    std::vector<Open> opens;
+    DWORD shortWrite = 0;
+};
+
+class Afx : public ::testing::Test {
+protected:
+    std::string H(const std::string &relative) { return root / relative; }
+    void Make(const std::string &relative, const std::string &content = "x")
+    {
+        const auto slash = relative.rfind('/');
+        if (slash != std::string::npos)
+            MakeHostDirs(H(relative.substr(0, slash)));
+        WriteHostFile(H(relative), content);
+    }
+    TempDir root;
+    ScopedRegistryFile reg{RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]",
+                                    "\"Path\"=\"" + root.path() + "\"", "\"Type\"=\"fixed\""})};
+    Recorder faults;
+};
+
+template <typename F>
+X Thrown(F &&f)
+{
+    try {
+        f();
+    } catch (const X &e) {
+        return e;
+    }
+    ADD_FAILURE() << "no CFileException thrown";
+    return X(X::none, 0, "(nothing thrown)");
+}
+
+// Cause, Win32 code and file name, to compare in one go.
+std::string Str(const X &e)
+{
+    return std::to_string(e.m_cause) + "/" + std::to_string(e.m_lOsError) + "/" + e.m_strFileName;
+}
+
+TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
+{
+    CRuntimeClass base = {"Base", 8, 1, nullptr, &CObject::classCObject, nullptr};
+    CRuntimeClass derived = {"Derived", 8, 1, nullptr, &base, nullptr};
+    CRuntimeClass other = {"Other", 8, 1, nullptr, &CObject::classCObject, nullptr};
+    const CRuntimeClass *root = &CObject::classCObject;
+    const struct { const CRuntimeClass *cls, *asked; BOOL expected; } rows[] = {
+        {&derived, &derived, TRUE}, {&derived, &base, TRUE},  {&derived, root, TRUE},
+        {&derived, &other, FALSE},  {&base, &derived, FALSE}, {root, &base, FALSE},
+        {&derived, nullptr, FALSE},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(r.cls->IsDerivedFrom(r.asked), r.expected) << r.cls->m_lpszClassName;
+    CVcdImageEx image;
+    EXPECT_EQ(image.GetRuntimeClass(), root);
+    EXPECT_TRUE(image.IsKindOf(root));
+    EXPECT_FALSE(image.IsKindOf(&base));
+}
+
+// The module state is process-wide: each test leaves it as it found it.
+class AfxModule : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = *AfxGetModuleState(); }
+    void TearDown() override
+    {
+        EXPECT_EQ(AfxGetFirstDynLinkLibrary(), saved_.m_libraryList) << "chain left changed";
+        *AfxGetModuleState() = saved_;
+    }
+    AfxModuleState saved_;
+};
+
+TEST_F(AfxModule, ClassesRegisteredDuringLoadGoToTheExtensionModule)
+{
+    CRuntimeClass host = {"Host", 8, 1, nullptr, nullptr, nullptr};
+    CRuntimeClass ours1 = {"Ours1", 8, 1, nullptr, nullptr, nullptr};
+    CRuntimeClass ours2 = {"Ours2", 8, 1, nullptr, nullptr, nullptr};
+    int hostFactory = 0, token = 0, other = 0;
+    AfxModuleState *ms = AfxGetModuleState();
+    ms->m_classList = nullptr;
+    ms->m_factoryList = &hostFactory;
+    AfxClassInit(&host);
+    AfxCoreInitModule();
+    AfxClassInit(&ours1);
+    AfxClassInit(&ours2);
+    AFX_EXTENSION_MODULE state = {};
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(&token);
+    ASSERT_TRUE(AfxInitExtensionModule(state, module));
+    EXPECT_EQ(state.hResource, module);
+    ASSERT_EQ(state.pFirstSharedClass, &ours2);
+    EXPECT_EQ(ours2.m_pNextClass, &ours1);
+    EXPECT_EQ(state.pFirstSharedFactory, nullptr);
+    EXPECT_EQ(ms->m_classList, &host);  // the host gets its own lists back
+    EXPECT_EQ(ms->m_factoryList, &hostFactory);
+    // A second initialisation changes nothing.
+    EXPECT_TRUE(AfxInitExtensionModule(state, reinterpret_cast<HINSTANCE>(&other)));
+    EXPECT_EQ(state.hModule, module);
+}
+
+TEST_F(AfxModule, LibrariesLinkAtTheHeadAndTermDeletesTheModulesOwn)
+{
+    int a = 0, b = 0;
+    AFX_EXTENSION_MODULE sa = {}, sb = {}, never = {};
+    AfxInitExtensionModule(sa, reinterpret_cast<HINSTANCE>(&a));
+    AfxInitExtensionModule(sb, reinterpret_cast<HINSTANCE>(&b));
+    AfxGetModuleState()->m_libraryList = nullptr;  // bAll below deletes the whole chain
+    {
+        CDynLinkLibrary la(sa);
+        CDynLinkLibrary lb(sb, TRUE);
+        EXPECT_EQ(AfxGetFirstDynLinkLibrary(), &lb);
+        EXPECT_EQ(lb.m_pNextDLL, &la);
+        EXPECT_EQ(la.m_pNextDLL, nullptr);
+        EXPECT_TRUE(lb.m_bSystem);
+    }
+    EXPECT_EQ(AfxGetFirstDynLinkLibrary(), nullptr);
+    new CDynLinkLibrary(sa);
+    CDynLinkLibrary *keep = new CDynLinkLibrary(sb);
+    new CDynLinkLibrary(sa);
+    AfxTermExtensionModule(sa);  // unlinks from the head and from the middle
+    ASSERT_EQ(AfxGetFirstDynLinkLibrary(), keep);
+    EXPECT_EQ(keep->m_pNextDLL, nullptr);
+    AfxTermExtensionModule(never, TRUE);  // owns nothing, even with bAll
+    EXPECT_EQ(AfxGetFirstDynLinkLibrary(), keep);
+    new CDynLinkLibrary(sa);
+    AfxTermExtensionModule(sa, TRUE);  // bAll: every library goes
+    EXPECT_EQ(AfxGetFirstDynLinkLibrary(), nullptr);
+    AfxGetModuleState()->m_libraryList = saved_.m_libraryList;
+}
+
+TEST(AfxMessageBox, ShowsTheTextAndReturnsTheButton)
+{
+    ScopedFaults faults;
+    EXPECT_EQ(AfxMessageBox("SORRY: NA now!\nDO NOT INVOKE ME!", MB_ICONERROR), IDOK);
+    EXPECT_EQ(AfxMessageBox(nullptr), IDOK);
+    ASSERT_EQ(faults.boxes.size(), 2u);
+    EXPECT_EQ(faults.boxes[0].text, "SORRY: NA now!\nDO NOT INVOKE ME!");
+    EXPECT_EQ(faults.boxes[0].caption, "Brenvik");
+    EXPECT_EQ(faults.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(faults.boxes[1].text, "");
+}
+
+TEST(AfxFileException, CausesFromWin32Codes)
+{
+    const struct { LONG code; int cause; } rows[] = {
+        {0, X::none}, {2, X::fileNotFound}, {3, X::badPath}, {4, X::tooManyOpenFiles},
+        {5, X::accessDenied}, {6, X::invalidFile}, {16, X::removeCurrentDir},
+        {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {31, X::hardIO},
+        {32, X::sharingViolation}, {33, X::lockViolation}, {38, X::endOfFile}, {39, X::diskFull},
+        {112, X::diskFull}, {1, X::generic}, {183, X::generic}, {-1, X::generic},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
+    EXPECT_EQ(Str(Thrown([] { X::ThrowOsError(32, "C:\\h.bin"); })), Str(X(X::sharingViolation, 32, "C:\\h.bin")));
+    EXPECT_EQ(Thrown([] { X::ThrowOsError(0); }).m_cause, X::generic);  // still a failure
+    const std::string longName(5000, 'n');
+    X cut(X::badPath, 3, longName.c_str());
+    EXPECT_EQ(std::string(cut.m_strFileName), longName.substr(0, BRENVIK_MAX_PATH - 1));
+}
+
+TEST_F(Afx, OpenFlagsMapOntoCreateFile)
+{
+    const DWORD R = GENERIC_READ, W = GENERIC_WRITE, SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE;
+    const struct { UINT flags; DWORD access, share, disposition; } rows[] = {
+        {CFile::modeRead, R, 0, OPEN_EXISTING},
+        {CFile::modeWrite | CFile::shareExclusive, W, 0, OPEN_EXISTING},
+        {CFile::modeRead | CFile::shareDenyWrite, R, SR, OPEN_EXISTING},
+        {CFile::modeRead | CFile::shareDenyRead, R, SW, OPEN_EXISTING},
+        {CFile::modeReadWrite | CFile::shareDenyNone, R | W, SR | SW, OPEN_EXISTING},
+        {CFile::modeWrite | CFile::modeCreate, W, 0, CREATE_ALWAYS},
+        {CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate, W, 0, OPEN_ALWAYS},
+        {CFile::modeRead | CFile::modeNoTruncate, R, 0, OPEN_EXISTING},
+        {3, 0, 0, 0}, {0x50, 0, 0, 0}, {0x70, 0, 0, 0},  // refused without opening
+    };
+    Make("f.bin", "data");
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.flags);
+        faults.opens.clear();
+        CFile file;
+        CFileException error;
+        ASSERT_EQ(file.Open("C:\\f.bin", r.flags, &error) != FALSE, r.access != 0);
+        if (r.access == 0) {
+            EXPECT_TRUE(faults.opens.empty());
+            EXPECT_EQ(Str(error), Str(X(X::generic, ERROR_INVALID_PARAMETER, "C:\\f.bin")));
+            continue;
+        }
+        ASSERT_EQ(faults.opens.size(), 1u);
+        const auto &o = faults.opens[0];
+        EXPECT_EQ(o.access, r.access);
+        EXPECT_EQ(o.share, r.share);
+        EXPECT_EQ(o.disposition, r.disposition);
+        EXPECT_EQ(o.flags, static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+        EXPECT_STREQ(file.GetFilePath(), "C:\\f.bin");
+    }
+    const struct { const char *mode; DWORD access, disposition; } modes[] = {
+        {"rt", R, OPEN_EXISTING}, {"r+", R | W, OPEN_EXISTING}, {"w", W, CREATE_ALWAYS},
+        {"w+b", R | W, CREATE_ALWAYS}, {"a", W, OPEN_ALWAYS}, {"a+", R | W, OPEN_ALWAYS},
+        {"", 0, 0}, {"rw", 0, 0}, {"r++", 0, 0}, {"wbb", 0, 0}, {nullptr, 0, 0},
+    };
+    for (const auto &m : modes) {
+        SCOPED_TRACE(m.mode ? m.mode : "null");
+        faults.opens.clear();
+        crt::CrtFile *f = crt::fopen("C:\\f.bin", m.mode);
+        ASSERT_EQ(f != nullptr, m.access != 0);
+        ASSERT_EQ(faults.opens.size(), f ? 1u : 0u);
+        if (f) {
+            EXPECT_EQ(faults.opens[0].access, m.access);
+            EXPECT_EQ(faults.opens[0].share, SR | SW);
+            EXPECT_EQ(faults.opens[0].disposition, m.disposition);
+            EXPECT_EQ(crt::fclose(f), 0);
+        }
+    }
+}
+
+TEST_F(Afx, FailedOpensReportTheirCause)
+{
+    Make("s.bin");
+    CFile held("C:\\s.bin", CFile::modeWrite | CFile::shareDenyWrite);
+    const struct { const char *path; UINT flags; int cause; LONG os; } rows[] = {
+        {"C:\\missing.bin", CFile::modeRead, X::fileNotFound, ERROR_FILE_NOT_FOUND},
+        {"C:\\no\\dir\\f.bin", CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
+        {nullptr, CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
+        {"C:\\s.bin", CFile::modeWrite | CFile::shareDenyNone, X::sharingViolation, 32},
+        // A reader must share the writing we hold.
+        {"C:\\s.bin", CFile::modeRead | CFile::shareDenyWrite, X::sharingViolation, 32},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.path ? r.path : "null");
+        CFile file;
+        CFileException error;
+        EXPECT_FALSE(file.Open(r.path, r.flags, &error));
+        EXPECT_EQ(Str(error), Str(X(r.cause, r.os, r.path ? r.path : "")));
+        EXPECT_EQ(file.m_hFile, CFile::hFileNull);
+    }
+    EXPECT_TRUE(CFile().Open("C:\\s.bin", CFile::modeRead | CFile::shareDenyNone));
+}
+
+TEST_F(Afx, ReadWriteSeekAndTruncation)
+{
+    Make("keep.bin", "old content");
+    {
+        CFile f("C:\\keep.bin", CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate);
+        f.Write("NEW", 3);
+        char buf[32] = {};
+        EXPECT_EQ(f.GetLength(), 11u);
+        EXPECT_EQ(f.GetPosition(), 3u);  // the length leaves the position alone
+        EXPECT_EQ(f.Seek(-7, CFile::end), 4);
+        EXPECT_EQ(f.Seek(-2, CFile::current), 2);
+        EXPECT_EQ(f.Read(buf, sizeof buf), 9u);
+        EXPECT_STREQ(buf, "W content");
+        EXPECT_EQ(f.Read(buf, sizeof buf), 0u);  // end of file is not an error
+    }
+    EXPECT_EQ(ReadHostFile(H("keep.bin")), "NEW content");
+    { CFile cut("C:\\keep.bin", CFile::modeWrite | CFile::modeCreate); }
+    EXPECT_EQ(ReadHostFile(H("keep.bin")), "");
+}
+
+// Injected failures of each call are swept in tests/reliability; here, what
+// the sweep cannot see: short writes, a failing close and a file already closed.
+TEST_F(Afx, FailuresThrowTheirCauseAndReleaseTheHandle)
+{
+    Make("a.bin", "abcdef");
+    CFile file("C:\\a.bin", CFile::modeReadWrite | CFile::shareDenyNone);
+    faults.shortWrite = 1;  // a write cut short without an error is a full disk
+    EXPECT_EQ(Str(Thrown([&] { file.Write("abc", 3); })), Str(X(X::diskFull, -1, "C:\\a.bin")));
+    EXPECT_EQ(Thrown([&] { file.Seek(-1, CFile::begin); }).m_lOsError, 131);
+    CFile reader("C:\\a.bin", CFile::modeRead | CFile::shareDenyNone);
+    EXPECT_EQ(Thrown([&] { reader.Write("x", 1); }).m_cause, X::accessDenied);
+    // A failed close throws and still lets the handle go; Abort and the
+    // destructor never throw.
+    faults.ClearCalls();
+    faults.Fail("CloseHandle", "", ERROR_INVALID_HANDLE, Times::Once);
+    EXPECT_EQ(Thrown([&] { file.Close(); }).m_cause, X::invalidFile);
+    EXPECT_EQ(file.m_hFile, CFile::hFileNull);
+    faults.Fail("CloseHandle", "", ERROR_INVALID_HANDLE, Times::Once);
+    reader.Abort();
+    // Reopening closes the earlier handle, also when the new open fails.
+    ASSERT_TRUE(file.Open("C:\\a.bin", CFile::modeRead));
+    EXPECT_FALSE(file.Open("C:\\missing.bin", CFile::modeRead));
+    EXPECT_EQ(faults.CountCalls("CloseHandle"), 3);
+    faults.ClearCalls();
+    char buf[4];
+    EXPECT_EQ(Thrown([&] { file.Read(buf, 1); }).m_cause, X::invalidFile);
+    EXPECT_EQ(Thrown([&] { file.GetLength(); }).m_cause, X::invalidFile);
+    file.Close();
+    file.Abort();
+    EXPECT_TRUE(faults.Calls().empty());  // a closed file never asks the platform
+}
+
+TEST_F(Afx, Status)
+{
+    Make("dir/f.bin", std::string(1234, 'x'));
+    struct timespec times[2] = {{1100000000, 0}, {1200000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, H("dir/f.bin").c_str(), times, 0), 0);
+    brenvik::platform::sys().SetFileAttributesA("C:\\dir\\f.bin", FILE_ATTRIBUTE_READONLY);
+    CFileStatus st;
+    ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(faults.GetFileAttributesExA("C:\\dir\\f.bin", GetFileExInfoStandard, &data));
+    const uint64_t created =
+        (uint64_t{data.ftCreationTime.dwHighDateTime} << 32) | data.ftCreationTime.dwLowDateTime;
+    EXPECT_EQ(st.m_attribute, CFile::readOnly);
+    EXPECT_EQ(st.m_size, 1234);
+    EXPECT_EQ(st.m_ctime, static_cast<int64_t>(created / 10000000) - 11644473600LL);
+    EXPECT_EQ(st.m_atime, 1100000000);
+    EXPECT_EQ(st.m_mtime, 1200000000);
+    EXPECT_STREQ(st.m_szFullName, "C:\\dir\\f.bin");
+    brenvik::platform::sys().SetFileAttributesA("C:\\dir\\f.bin", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(CFile().GetStatus(st));
+    {
+        CFile open("C:\\dir\\f.bin", CFile::modeRead);
+        ASSERT_TRUE(open.GetStatus(st));
+        EXPECT_EQ(st.m_size, 1234);
+        EXPECT_EQ(st.m_mtime, 1200000000);
+    }
+    // "C:" is the root, not the drive's current directory.
+    faults.ClearCalls();
+    ASSERT_TRUE(CFile::GetStatus("c:", st));
+    EXPECT_EQ(st.m_attribute, CFile::directory);
+    EXPECT_STREQ(st.m_szFullName, "c:\\");
+    EXPECT_EQ(faults.PathsOf("GetFileAttributesExA"), std::vector<std::string>{"c:\\"});
+    // Refused without asking the platform, or by it; every field emptied.
+    const std::string longName = "C:\\" + std::string(BRENVIK_MAX_PATH - 3, 'a');
+    const struct { const char *name; bool asks; } misses[] = {
+        {"C:\\dir\\missing", true}, {"Q:", true}, {"", false}, {longName.c_str(), false},
+        {nullptr, false}, {"C:\\dir\\*", false}, {"C:\\dir\\f.bi?", false}};
+    for (const auto &m : misses) {
+        SCOPED_TRACE(m.name ? m.name : "null");
+        std::memset(&st, 0x5A, sizeof st);
+        faults.ClearCalls();
+        EXPECT_FALSE(CFile::GetStatus(m.name, st));
+        EXPECT_EQ(st.m_attribute, 0);
+        EXPECT_EQ(faults.Calls().empty(), !m.asks);
+    }
+}
+
+TEST_F(Afx, RenameAndRemove)
+{
+    Make("old.bin", "payload");
+    CFile::Rename("C:\\old.bin", "C:\\new.bin");
+    EXPECT_EQ(ReadHostFile(H("new.bin")), "payload");
+    CFile::Remove("C:\\new.bin");
+    EXPECT_FALSE(HostExists(H("new.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Remove("C:\\new.bin"); })), Str(X(X::fileNotFound, 2, "C:\\new.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Rename("C:\\no.bin", "C:\\x"); })), Str(X(X::fileNotFound, 2, "C:\\no.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Rename(nullptr, "C:\\x.bin"); })), Str(X(X::badPath, 3, "")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Rename("C:\\x.bin", nullptr); })), Str(X(X::badPath, 3, "C:\\x.bin")));
+    EXPECT_EQ(Str(Thrown([] { CFile::Remove(nullptr); })), Str(X(X::badPath, 3, "")));
+}
+
+TEST_F(Afx, Streams)
+{
+    Make("log.txt", "one;");
+    crt::CrtFile *f = crt::fopen("C:\\log.txt", "a+");
+    ASSERT_NE(f, nullptr);
+    char buf[16] = {};
+    EXPECT_EQ(crt::fread(buf, 1, 3, f), 3u);      // reading starts at the beginning
+    EXPECT_EQ(crt::fwrite("two;", 1, 4, f), 4u);  // writing at the end
+    EXPECT_EQ(crt::fclose(f), 0);
+    EXPECT_EQ(ReadHostFile(H("log.txt")), "one;two;");
+    f = crt::fopen("C:\\log.txt", "w");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(crt::fwrite("abcdef", 3, 2, f), 2u);
+    EXPECT_EQ(crt::fwrite("abc", SIZE_MAX, 2, f), 0u);  // the size would overflow
+    EXPECT_EQ(crt::fread(buf, 1, 1, f), 0u);            // not open for reading
+    faults.Fail("CloseHandle", "", ERROR_INVALID_HANDLE, Times::Once);
+    EXPECT_EQ(crt::fclose(f), -1);  // and the stream is gone all the same
+    EXPECT_EQ(ReadHostFile(H("log.txt")), "abcdef");
+    f = crt::fopen("C:\\log.txt", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(crt::fread(buf, 4, 3, f), 1u);  // whole items only
+    EXPECT_EQ(crt::fwrite("x", 1, 1, f), 0u);
+    EXPECT_EQ(crt::fclose(f), 0);
+    EXPECT_EQ(crt::fopen("C:\\missing.bin", "r"), nullptr);
+    EXPECT_EQ(crt::fopen("C:\\nodir\\s.txt", "w"), nullptr);
+    EXPECT_EQ(crt::fread(buf, 1, 1, nullptr), 0u);
+    EXPECT_EQ(crt::fclose(nullptr), -1);
+    EXPECT_EQ(crt::_unlink("C:\\log.txt"), 0);
+    EXPECT_FALSE(HostExists(H("log.txt")));
+    EXPECT_EQ(crt::_unlink("C:\\log.txt"), -1);
+    EXPECT_EQ(crt::_unlink(nullptr), -1);
+}
+
+TEST_F(Afx, FindReadsOneEntryAheadAndClosesOnce)
+{
+    Make("dir/a.txt");
+    Make("dir/sub/deep.txt");
+    MakeHostDirs(H("dir/..x"));
+    faults.ClearCalls();
+    std::multiset<std::string> seen;
+    CFileFind find;
+    BOOL working = find.FindFile("C:\\dir\\*.*");
+    ASSERT_TRUE(working);
+    EXPECT_EQ(find.GetFileName(), "");  // nothing is current before the first turn
+    int turns = 0;
+    std::string name;
+    while (working) {
+        working = find.FindNextFile();
+        EXPECT_EQ(faults.CountCalls("FindNextFileA"), ++turns);  // exactly one ahead
+        name = find.GetFileName();
+        EXPECT_EQ(find.IsDots() != FALSE, name == "." || name == "..") << name;
+        seen.insert(name + (find.IsDirectory() ? "/" : ""));
+    }
+    EXPECT_EQ(seen, (std::multiset<std::string>{"./", "../", "a.txt", "sub/", "..x/"}));
+    EXPECT_EQ(std::string(find.GetFileName()), name);  // the last entry stays to be seen
+    EXPECT_FALSE(find.FindNextFile());
+    EXPECT_EQ(find.GetFileName(), "");
+    find.Close();
+    find.Close();
+    EXPECT_EQ(faults.CountCalls("FindClose"), 1);
+}
+
+TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
+{
+    Make("dir/a.txt");
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(::chdir(H("dir").c_str()), 0);  // relative searches look here
+    const struct { const char *search, *path, *root; } rows[] = {
+        {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"}, {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
+        {"*.txt", "a.txt", ""},  // relative searches give relative paths
+        {"C:dir\\*.txt", "C:dir\\a.txt", "C:dir"},
+        {nullptr, "a.txt", ""},  // the current directory, dots first
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.search ? r.search : "null");
+        CFileFind find;
+        ASSERT_TRUE(find.FindFile(r.search));
+        do
+            find.FindNextFile();
+        while (find.IsDots());
+        EXPECT_EQ(std::string(find.GetFilePath()), r.path);
+        EXPECT_EQ(std::string(find.GetRoot()), r.root);
+    }
+    ASSERT_EQ(::chdir(cwd), 0);
+    CFileFind top;
+    Make("top.txt");
+    ASSERT_TRUE(top.FindFile("C:*.txt"));
+    top.FindNextFile();
+    EXPECT_EQ(std::string(top.GetFilePath()), "C:top.txt");
+    EXPECT_EQ(std::string(top.GetRoot()), "C:");
+}
+
+TEST_F(Afx, FindFailuresAndRestartsReleaseTheHandle)
+{
+    MakeHostDirs(H("empty"));
+    Make("r/a.txt");
+    Make("r/b.txt");
+    const std::string tooLong = "C:\\" + std::string(5000, 'q') + "\\*.*";
+    const struct { const char *search; DWORD error; } misses[] = {
+        {"C:\\empty\\*.txt", ERROR_FILE_NOT_FOUND}, {"C:\\nodir\\*.txt", ERROR_PATH_NOT_FOUND},
+        {tooLong.c_str(), ERROR_FILENAME_EXCED_RANGE},
+    };
+    CFileFind find;
+    for (const auto &m : misses) {
+        EXPECT_FALSE(find.FindFile(m.search));
+        EXPECT_EQ(brenvik::platform::sys().GetLastError(), m.error);
+        EXPECT_FALSE(find.FindNextFile());
+        EXPECT_EQ(find.GetFilePath(), "");
+    }
+    faults.ClearCalls();
+    ASSERT_TRUE(find.FindFile("C:\\r\\*.txt"));
+    ASSERT_TRUE(find.FindFile("C:\\r\\*.txt"));  // the first search is closed
+    EXPECT_EQ(faults.CountCalls("FindClose"), 1);
+    // A failing read-ahead ends the listing; the current entry stays.
+    faults.Fail("FindNextFileA", "", ERROR_GEN_FAILURE, Times::Once);
+    EXPECT_FALSE(find.FindNextFile());
+    EXPECT_NE(find.GetFileName(), "");
+}  // the destructor closes the second search, or the leak check fails the test
+
+TEST_F(Afx, FindAttributeTestsAndLength)
+{
+    Make("attr/.f.bin");
+    ASSERT_TRUE(faults.SetFileAttributesA("C:\\attr\\.f.bin", FILE_ATTRIBUTE_READONLY));
+    Make("big/huge.bin", "");
+    ASSERT_EQ(::truncate(H("big/huge.bin").c_str(), 5LL << 30), 0);
+    CFileFind find;
+    ASSERT_TRUE(find.FindFile("C:\\attr\\.f.bin"));
+    EXPECT_FALSE(find.FindNextFile());
+    EXPECT_TRUE(find.IsReadOnly() && find.IsHidden());
+    EXPECT_FALSE(find.IsArchived() || find.IsDirectory() || find.IsDots() || find.IsSystem());
+    EXPECT_TRUE(find.MatchesMask(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(find.MatchesMask(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(find.GetAttributes(), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(find.GetLength(), 1u);
+    faults.SetFileAttributesA("C:\\attr\\.f.bin", FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(find.FindFile("C:\\big\\huge.bin"));
+    find.FindNextFile();
+    EXPECT_EQ(find.GetLength(), 5ULL << 30);
+}
+
+}  // namespace

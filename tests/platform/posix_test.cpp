@@ -1,0 +1,728 @@
+// What only the POSIX backend has: Windows paths onto host paths, the
+// registry file and what it configures, user.DOSATTRIB, links, searches that
+// stream, debug output, sockets and the errno table.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <brenvik/brenvik.h>
+
+#include "platform/posix/errors.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/path_map.h"
+#include "platform/posix/registry_store.h"
+#include "platform/posix_fixture.h"
+
+namespace brenvik {
+namespace posixtest {
+namespace {
+
+using namespace platform::posix;
+
+const std::string kNls =
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n\"ACP\"=";
+
+class RegistryTest : public PosixTest {
+protected:
+    void SetUp() override
+    {
+        PosixTest::SetUp();
+        for (const char *d : {"a", "b", "d", "e", "t", "share"})
+            test::MakeHostDirs(H(d));
+        SetRegistry({DriveKey('A', H("a"), "removable"), DriveKey('B', H("b"), "Remote"),
+                     DriveKey('C', H("c"), "fixed"),
+                     DriveKey('D', H("d") + "/", "CDROM", {"\"Label\"=\"MY DISC\""}),
+                     DriveKey('E', H("e"), "ramdisk", {"\"Compressed\"=dword:00000001"}),
+                     DriveKey('F', H("absent"), "cdrom"), DriveKey('G', "", "removable"),
+                     DriveKey('T', H("t"), "tape"),
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\U]\r\n\"Path\"=" + RegString(H("t")),
+                     ShareKey("srv", "pub", H("share")), ShareKey("srv", "gone", H("nowhere")),
+                     ConnectionKey('N', "\\\\srv\\pub"), ConnectionKey('O', "\\\\srv\\gone"),
+                     ConnectionKey('P', "\\\\other\\x")});
+    }
+
+    // The host path of a Windows path, or "error N".
+    std::string Map(const char *win, unsigned flags = kMapDefault)
+    {
+        auto path = std::make_unique<MappedPath>();
+        if (DWORD err = MapPath(*CurrentRegistry(), win, flags, path.get()))
+            return "error " + std::to_string(err);
+        return path->host;
+    }
+};
+
+TEST_F(RegistryTest, FormsOfWindowsPaths)
+{
+    const std::string c = H("c"), pub = H("share"), a200(200, 'a'), b55(55, 'b');
+    const std::string longest = "C:\\" + a200 + "\\" + b55;  // MAX_PATH - 1
+    const struct { std::string win, host; } cases[] = {
+        {"C:\\", c}, {"c:\\dir/sub\\\\file", c + "/dir/sub/file"},
+        {"C:rel\\x", c + "/rel/x"}, {"D:\\a", H("d") + "/a"},
+        {"C:\\a\\.\\b\\..\\c", c + "/a/c"}, {"C:\\..\\..\\up", c + "/up"},
+        // One period off a name a separator follows; every period and blank
+        // off the final name only.
+        {"C:\\dir.\\file. . ", c + "/dir/file"}, {"C:\\dir\\...", c + "/dir"},
+        {"C:\\a..\\b", c + "/a./b"}, {"C:\\rnd \\x", c + "/rnd /x"},
+        {"C:\\fresh \\", c + "/fresh "}, {"C:\\fresh.\\", c + "/fresh"},
+        {"C:\\x\\...\\y", c + "/x/.../y"}, {"C:\\. e\\ j\\k . .", c + "/. e/ j/k"},
+        {"\\\\?\\C:\\x. ", c + "/x. "}, {"\\\\?\\C:\\x\\..\\y", "error 123"},
+        {"\\\\srv\\pub\\x\\y", pub + "/x/y"}, {"\\\\?\\C:\\x", c + "/x"},
+        {"\\\\?\\UNC\\srv\\pub\\x", pub + "/x"}, {"\\rooted\\x", "/rooted/x"}, {"..\\x", "../x"},
+        {longest, c + "/" + a200 + "/" + b55}, {longest + "b", "error 206"},
+        {std::string(5000, 'x'), "error 206"}, {"C:\\" + std::string(256, 'b'), "error 123"},
+        {"C:\\dir\\*.txt", "error 123"}, {"C:\\a:b", c + "/a"},  // a stream of a
+        {"C:\\a:b\\c", "error 123"}, {"C:\\:b", "error 123"}, {"C:\\nul\\x", c + "/nul/x"},
+        {"Q:\\x", "error 3"}, {"O:\\x", "error 3"},  // a connection whose share is gone
+        {"\\\\srv\\nope\\x", "error 67"}, {"\\\\nobody\\pub", "error 53"},
+        {"\\\\srv", "error 161"}, {"\\\\.\\PhysicalDrive0", "error 2"}, {"", "error 3"},
+    };
+    for (const auto &tc : cases) {
+        SCOPED_TRACE(tc.win);
+        EXPECT_EQ(Map(tc.win.c_str()), tc.host);
+    }
+    EXPECT_EQ(Map("C:\\dir\\*.", kMapWildcards), c + "/dir/*.");
+    EXPECT_EQ(Map(nullptr), "error 3");
+    // A final name whose part before any '.' or ':', blanks dropped, is a DOS
+    // device is that device, in any directory.
+    const struct { const char *win; bool device; } devices[] = {
+        {"C:\\Con ", true},  {"C:\\com7.x", true}, {"C:\\COM9 .txt", true}, {"C:\\aux.", true},
+        {"C:\\prn:s", true}, {"C:\\none\\LPT1", true}, {"C:\\nul1", false}, {"C:\\com0", false},
+        {"C:\\lpt", false},  {"C:\\nul\\", false},
+    };
+    for (const auto &d : devices) {
+        SCOPED_TRACE(d.win);
+        Mark();
+        EXPECT_EQ(s().GetFileAttributesA(d.win),
+                  d.device ? static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE) : INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(s().DeleteFileA(d.win));
+        EXPECT_EQ(Err(), static_cast<DWORD>(d.device ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND));
+    }
+}
+
+// The registry's code page reaches the path model: with 932 and 936, 0x95 0x5C
+// is one character; with 1252 the 0x5C separates.
+TEST_F(RegistryTest, TheRegistrysCodePageDecidesHowAPathSplits)
+{
+    auto split = [&](const std::vector<std::string> &extra) {
+        std::vector<std::string> keys = {DriveKey('C', H("c"), "fixed")};
+        keys.insert(keys.end(), extra.begin(), extra.end());
+        SetRegistry(keys);
+        s().GetFileAttributesA("C:\\");  // a call that reads the registry
+        SPLITFPATH_tag parts;
+        int unc = 0;
+        EXPECT_TRUE(CDriveEx::MySplitPath("C:\\\x95\\x.vcd", &parts, &unc));
+        return std::string(parts.drv.strDir) + "|" + parts.drv.strFileTitle;
+    };
+    EXPECT_EQ(split({kNls + "\"932\"\r\n"}), "|\x95\\x");
+    EXPECT_EQ(s().GetACP(), 932u);
+    EXPECT_EQ(Map("C:\\\x95\\\\x"), H("c") + "/\x95\\/x");
+    EXPECT_EQ(split({kNls + "\"1252\"\r\n"}), "\x95|x");
+    EXPECT_EQ(split({kNls + "\"936\"\r\n"}), "|\x95\\x");
+    // A trail byte that looks like a letter keeps its case when names fold.
+    test::WriteHostFile(H("c/\x95" "A"), "");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(split({}), "\x95|x");
+    EXPECT_EQ(Map("C:\\\x95\\\\x"), H("c") + "/\x95/x");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    // No drives at all: the host root is drive C:.
+    SetRegistry({});
+    EXPECT_EQ(Map("C:\\etc\\hostname"), "/etc/hostname");
+    EXPECT_EQ(Map("D:\\"), "error 3");
+}
+
+TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
+{
+    test::MakeHostDirs(H("c/Docs/Sub"));
+    test::WriteHostFile(H("c/Docs/Sub/Read Me.TXT"), "hi");
+    EXPECT_EQ(s().GetFileAttributesA("C:\\docs\\SUB\\READ ME.TXT"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(Code([&] {
+                  return s().CreateFileA("C:\\DOCS\\sub\\read me.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                         nullptr);
+              }),
+              ERROR_FILE_EXISTS);
+    // A new last component keeps its own spelling below the existing ones.
+    ASSERT_TRUE(s().CreateDirectoryA("C:\\DOCS\\sub\\New", nullptr));
+    EXPECT_TRUE(test::HostExists(H("c/Docs/Sub/New")));
+    // An exact match wins over another case.
+    test::WriteHostFile(H("c/file"), "lower");
+    test::WriteHostFile(H("c/FILE"), "upper");
+    HANDLE h = s().CreateFileA("C:\\FILE", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buf[8] = {};
+    DWORD n = 0;
+    EXPECT_TRUE(s().ReadFile(h, buf, sizeof buf, &n, nullptr));
+    EXPECT_STREQ(buf, "upper");
+    s().CloseHandle(h);
+}
+
+TEST(RegistryLocation, ExplicitFileThenXdgThenHomeThenNothing)
+{
+    test::TempDir dir;
+    test::MakeHostDirs(dir / "xdg/brenvik");
+    test::MakeHostDirs(dir / "home/.config/brenvik");
+    test::WriteHostFile(dir / "xdg/brenvik/registry.reg", "");
+    test::WriteHostFile(dir / "home/.config/brenvik/registry.reg", "");
+    const auto located = [] {
+        char path[4096];
+        EXPECT_TRUE(LocateRegistryFile(path, sizeof path));
+        return std::string(path);
+    };
+    test::ScopedEnv home("HOME", (dir / "home").c_str());
+    {
+        // Named, even though missing: an empty registry.
+        test::ScopedEnv reg("BRENVIK_REGISTRY", (dir / "missing.reg").c_str());
+        test::ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+        EXPECT_EQ(located(), dir / "missing.reg");
+    }
+    test::ScopedEnv reg("BRENVIK_REGISTRY", nullptr);
+    {
+        test::ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+        EXPECT_EQ(located(), dir / "xdg/brenvik/registry.reg");
+    }
+    {
+        test::ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+        EXPECT_EQ(located(), dir / "home/.config/brenvik/registry.reg");
+    }
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "empty").c_str());
+    EXPECT_EQ(located(), test::HostExists("/etc/brenvik/registry.reg") ? "/etc/brenvik/registry.reg" : "");
+}
+
+// Right after a change the time stamps cannot be trusted to show the next
+// one; how long that lasts depends on how fine the stamps are.
+TEST(RegistryFreshFile, SettledAndSameText)
+{
+    const struct { struct timespec mtime, ctime, readAt; bool settled; } cases[] = {
+        {{100, 500000000}, {100, 500000000}, {100, 549000000}, false},
+        {{100, 500000000}, {100, 500000000}, {100, 551000000}, true},
+        {{100, 990000000}, {100, 990000000}, {101, 30000000}, false},
+        {{100, 990000000}, {100, 990000000}, {101, 50000000}, true},
+        {{100, 0}, {100, 0}, {102, 999999999}, false}, {{100, 0}, {100, 0}, {103, 1}, true},
+        // Set back by hand: the change time still dates the change.
+        {{50, 0}, {100, 500000000}, {100, 510000000}, true},
+        {{900, 1}, {100, 1}, {200, 0}, true}, {{900, 1}, {900, 1}, {200, 0}, false},
+    };
+    int row = 0;
+    for (const auto &c : cases) {
+        struct stat st;
+        std::memset(&st, 0, sizeof st);
+        st.st_mtim = c.mtime;
+        st.st_ctim = c.ctime;
+        EXPECT_EQ(ReadIsSettled(st, c.readAt), c.settled) << "row " << row++;
+    }
+    test::TempDir dir;
+    const std::string big(10000, 'b');
+    std::string bigOther = big;
+    bigOther[9000] = 'c';
+    const struct { std::string file, text; bool holds; } texts[] = {
+        {"REGEDIT4", "REGEDIT4", true}, {"REGEDIT", "REGEDIT4", false}, {"REGEDIT5", "REGEDIT4", false},
+        {big, big, true}, {bigOther, big, false}, {big + "b", big, false},
+    };
+    for (const auto &c : texts) {
+        test::WriteHostFile(dir / "r.reg", c.file);
+        EXPECT_EQ(FileHoldsText((dir / "r.reg").c_str(), c.text), c.holds) << c.file.size();
+    }
+    EXPECT_FALSE(FileHoldsText((dir / "missing.reg").c_str(), ""));
+}
+
+TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
+{
+    test::MakeHostDirs(H("e1"));
+    SetRegistry({DriveKey('E', H("e1"), "cdrom")});
+    EXPECT_EQ(s().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_CDROM));
+    // The same size and the same second: still seen.
+    SetRegistry({DriveKey('E', H("e1"), "fixed")});
+    EXPECT_EQ(s().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_FIXED));
+    // Old by its time stamp, then changed.
+    struct timeval past[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimes(registry_->path().c_str(), past), 0);
+    EXPECT_EQ(s().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_FIXED));
+    SetRegistry({DriveKey('E', H("e1"), "cdrom")});
+    EXPECT_EQ(s().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_CDROM));
+    test::TempDir other;
+    test::WriteHostFile(other / "r.reg", test::RegText({DriveKey('E', H("e1"), "ramdisk")}));
+    test::ScopedEnv env("BRENVIK_REGISTRY", (other / "r.reg").c_str());
+    EXPECT_EQ(s().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_RAMDISK));
+    // The registry services read it too, through a key opened before an edit.
+    test::WriteHostFile(other / "r.reg", test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]"}));
+    HKEY key = nullptr;
+    ASSERT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Dbg", &key), ERROR_SUCCESS);
+    test::WriteHostFile(other / "r.reg",
+                        test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]\r\n\"L\"=dword:7"}));
+    unsigned char data[4] = {};
+    DWORD size = sizeof data;
+    EXPECT_EQ(s().RegQueryValueExA(key, "L", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(data[0], 7);
+    EXPECT_EQ(s().RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(s().RegCloseKey(key), ERROR_INVALID_HANDLE);
+    int junk = 0;
+    EXPECT_EQ(s().RegCloseKey(reinterpret_cast<HKEY>(&junk)), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, DrivesSharesAndConnections)
+{
+    const struct { const char *root; UINT type; } types[] = {
+        {"A:\\", DRIVE_REMOVABLE}, {"b:", DRIVE_REMOTE}, {"C:/", DRIVE_FIXED},
+        {"D:\\", DRIVE_CDROM}, {"E:\\", DRIVE_RAMDISK}, {"F:\\", DRIVE_CDROM},
+        {"G:", DRIVE_REMOVABLE}, {"T:\\", DRIVE_UNKNOWN}, {"U:\\", DRIVE_FIXED},
+        {"H:\\", DRIVE_NO_ROOT_DIR}, {"C:\\\\", DRIVE_NO_ROOT_DIR},
+        {"\\\\srv\\pub\\", DRIVE_REMOTE}, {"\\\\SRV\\PUB", DRIVE_REMOTE},
+        {"\\\\srv\\gone\\", DRIVE_NO_ROOT_DIR}, {"\\\\srv\\pub\\dir\\", DRIVE_NO_ROOT_DIR},
+        {"N:\\", DRIVE_REMOTE}, {"O:\\", DRIVE_NO_ROOT_DIR},
+    };
+    for (const auto &c : types)
+        EXPECT_EQ(s().GetDriveTypeA(c.root), c.type) << c.root;
+    const struct { const char *local; DWORD result; const char *remote; } connections[] = {
+        {"n:\\", NO_ERROR, "\\\\srv\\pub"}, {"O:", ERROR_CONNECTION_UNAVAIL, "\\\\srv\\gone"},
+        {"P:", ERROR_CONNECTION_UNAVAIL, "\\\\other\\x"}, {"C:", ERROR_NOT_CONNECTED, ""},
+        {"N:\\dir", ERROR_BAD_DEVICE, ""},
+    };
+    for (const auto &c : connections) {
+        SCOPED_TRACE(c.local);
+        char remote[MAX_PATH] = "";
+        DWORD length = sizeof remote;
+        EXPECT_EQ(s().WNetGetConnectionA(c.local, remote, &length), c.result);
+        EXPECT_STREQ(remote, c.remote);
+    }
+    char small[4];
+    DWORD length = sizeof small;
+    EXPECT_EQ(s().WNetGetConnectionA("N:", small, &length), static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(length, std::strlen("\\\\srv\\pub") + 1);
+    test::WriteHostFile(H("share/f.txt"), "x");
+    EXPECT_EQ(s().GetFileAttributesA("N:\\F.TXT"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(Code([&] { return s().GetFileAttributesA("\\\\srv\\gone\\f.txt") != INVALID_FILE_ATTRIBUTES; }),
+              ERROR_BAD_NET_NAME);
+}
+
+// Labels, the compressed flag, sector sizes and a drive without medium are
+// seen through the drive queries in tests/drive; here, the refusals only the
+// services show.
+TEST_F(RegistryTest, VolumesAndDrivesWithoutTheirMedium)
+{
+    char label[100];
+    const auto vol = [&](const char *root, char *name, DWORD size) {
+        return Code(
+            [&] { return s().GetVolumeInformationA(root, name, size, nullptr, nullptr, nullptr, nullptr, 0); });
+    };
+    const auto attrs = [&](const char *path) {
+        return Code([&] { return s().GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; });
+    };
+    test::MakeHostDirs(H("d/sub"));
+    EXPECT_EQ(vol("D:\\", label, 8), 0);
+    EXPECT_STREQ(label, "MY DISC");
+    EXPECT_EQ(vol("D:\\", label, 7), 24);  // the label does not fit
+    EXPECT_EQ(vol("D:", label, sizeof label), ERROR_INVALID_NAME);
+    EXPECT_EQ(vol("D:\\sub\\", label, sizeof label), 144);  // ERROR_DIR_NOT_ROOT
+    EXPECT_EQ(s().GetProcAddress(s().GetModuleHandleA("kernel32"), "getdiskfreespaceexa"), nullptr);
+    // No medium: not ready, for every query but the type.
+    EXPECT_EQ(vol("F:\\", nullptr, 0), ERROR_NOT_READY);
+    EXPECT_EQ(attrs("F:\\"), ERROR_NOT_READY);
+    EXPECT_EQ(attrs("G:\\x"), ERROR_NOT_READY);
+    EXPECT_EQ(Code([&] { return s().CreateFileA("F:\\x", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr); }),
+              ERROR_NOT_READY);
+    test::MakeHostDirs(H("absent"));  // a medium inserted later is seen
+    EXPECT_EQ(s().GetFileAttributesA("F:\\"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+}
+
+std::string XattrOf(const std::string &file)
+{
+    char buf[64];
+    ssize_t n = ::getxattr(file.c_str(), "user.DOSATTRIB", buf, sizeof buf);
+    return n < 0 ? "<none>" : std::string(buf, static_cast<std::size_t>(n));
+}
+
+bool SetXattr(const std::string &file, const std::string &value)
+{
+    return ::setxattr(file.c_str(), "user.DOSATTRIB", value.data(), value.size(), 0) == 0;
+}
+
+TEST_F(PosixTest, DosAttributesFromXattrsModesAndNames)
+{
+    test::WriteHostFile(H("c/f.txt"), "");
+    if (!SetXattr(H("c/f.txt"), "0x0"))
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
+    const struct { std::string value; DWORD attrs; } cases[] = {
+        {"0x0", FILE_ATTRIBUTE_NORMAL}, {std::string("0x24\0", 5), 0x24},
+        // Samba's newer form: the text, a NUL, then a binary version block.
+        {std::string("0x26\0\x04\0\x04\0\0\0\x11\x22", 13), 0x26}, {"0X2", FILE_ATTRIBUTE_HIDDEN},
+        {"0x11", FILE_ATTRIBUTE_NORMAL},  // read-only and directory come from the mode
+        {"0x", FILE_ATTRIBUTE_ARCHIVE}, {"22", FILE_ATTRIBUTE_ARCHIVE},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(SetXattr(H("c/f.txt"), c.value));
+        EXPECT_EQ(s().GetFileAttributesA("C:\\f.txt"), c.attrs) << c.value;
+    }
+    // Written as Samba's text, without a NUL; read-only as the mode.
+    ASSERT_TRUE(s().SetFileAttributesA("C:\\f.txt", FILE_ATTRIBUTE_HIDDEN | 0x20));
+    EXPECT_EQ(XattrOf(H("c/f.txt")), "0x22");
+    ASSERT_TRUE(s().SetFileAttributesA("C:\\f.txt", FILE_ATTRIBUTE_READONLY | 0x4));
+    EXPECT_EQ(XattrOf(H("c/f.txt")), "0x4");
+    struct stat st;
+    ASSERT_EQ(::stat(H("c/f.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    // A new file asking for hidden gets it with the archive bit; a plain one nothing.
+    s().CloseHandle(s().CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN, nullptr));
+    EXPECT_EQ(XattrOf(H("c/new.txt")), "0x22");
+    s().CloseHandle(s().CreateFileA("C:\\plain.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    EXPECT_EQ(XattrOf(H("c/plain.txt")), "<none>");
+    // Overwriting a hidden file without saying so is refused, as on Windows.
+    EXPECT_EQ(Code([&] {
+                  return s().CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+              }),
+              ERROR_ACCESS_DENIED);
+    // A dot name is hidden; a directory without write permission is read-only.
+    test::MakeHostDirs(H("c/.cache"));
+    ::chmod(H("c/.cache").c_str(), 0555);
+    EXPECT_EQ(s().GetFileAttributesA("C:\\.cache"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY |
+                                 FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(Code([&] { return s().RemoveDirectoryA("C:\\.cache"); }), ERROR_ACCESS_DENIED);
+    // The handle that creates a read-only file may still write it.
+    HANDLE h = s().CreateFileA("C:\\ro.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_READONLY, nullptr);
+    DWORD n = 0;
+    EXPECT_TRUE(s().WriteFile(h, "abc", 3, &n, nullptr));
+    s().CloseHandle(h);
+    EXPECT_EQ(test::ReadHostFile(H("c/ro.txt")), "abc");
+}
+
+// A search reads an entry relative to its open directory; a status query
+// goes by the whole path. Both must tell the same story of every kind of
+// entry, "." and ".." included.
+TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
+{
+    test::MakeHostDirs(H("c/d/sub"));
+    test::WriteHostFile(H("c/d/plain.txt"), std::string(1234, 'p'));
+    test::WriteHostFile(H("c/d/system.sys"), "s");
+    test::WriteHostFile(H("c/d/.dotted"), "");
+    ASSERT_EQ(::symlink(H("c/d/sub").c_str(), H("c/d/dirlink").c_str()), 0);
+    ASSERT_EQ(::symlink(H("c/d/plain.txt").c_str(), H("c/d/filelink").c_str()), 0);
+    ASSERT_EQ(::mkfifo(H("c/d/fifo").c_str(), 0644), 0);
+    const bool xattrs = SetXattr(H("c/d/system.sys"), "0x6");
+    // Distinct times with a fraction, so that a field taken from the wrong
+    // stamp shows.
+    struct timespec times[2] = {{1500000000, 123456700}, {1600000000, 765432100}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, H("c/d/plain.txt").c_str(), times, 0), 0);
+    const auto ticks = [](const FILETIME &t) {
+        return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+    };
+    constexpr uint64_t k1601 = 11644473600ull;  // seconds from 1601 to 1970
+    const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY,
+                L = FILE_ATTRIBUTE_REPARSE_POINT;
+    // The name, the status query's path, the attributes (0: host-dependent).
+    const std::map<std::string, std::pair<const char *, DWORD>> cases = {
+        {"plain.txt", {"C:\\d\\plain.txt", A}}, {"system.sys", {"C:\\d\\system.sys", xattrs ? 0x6u : A}},
+        {".dotted", {"C:\\d\\.dotted", FILE_ATTRIBUTE_HIDDEN | A}}, {"sub", {"C:\\d\\sub", D}},
+        {"dirlink", {"C:\\d\\dirlink", L | D}}, {"filelink", {"C:\\d\\filelink", L | A}},
+        {"fifo", {"C:\\d\\fifo", A}}, {".", {"C:\\d", D}}, {"..", {"C:\\", 0}},
+    };
+    std::size_t seen = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE h = s().FindFirstFileA("C:\\d\\*", &found);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    do {
+        SCOPED_TRACE(found.cFileName);
+        const auto c = cases.find(found.cFileName);
+        ASSERT_NE(c, cases.end());
+        ++seen;
+        const DWORD attrs = found.dwFileAttributes;
+        const bool link = attrs & L;
+        WIN32_FILE_ATTRIBUTE_DATA queried;
+        ASSERT_TRUE(s().GetFileAttributesExA(c->second.first, GetFileExInfoStandard, &queried));
+        if (c->second.second) {
+            EXPECT_EQ(attrs, c->second.second);
+        }
+        EXPECT_EQ(attrs, queried.dwFileAttributes);
+        EXPECT_EQ(found.nFileSizeLow, queried.nFileSizeLow);
+        EXPECT_EQ(found.nFileSizeHigh, queried.nFileSizeHigh);
+        EXPECT_EQ(ticks(found.ftLastWriteTime), ticks(queried.ftLastWriteTime));
+        EXPECT_EQ(ticks(found.ftCreationTime), ticks(queried.ftCreationTime));
+        if (!link) {  // following a link may stamp its access time in between
+            EXPECT_EQ(ticks(found.ftLastAccessTime), ticks(queried.ftLastAccessTime));
+        }
+        EXPECT_EQ(found.dwReserved0, link ? 0xA000000Cu : 0u);
+        if (c->first != "plain.txt")
+            continue;
+        EXPECT_EQ(found.nFileSizeLow, 1234u);
+        EXPECT_EQ(ticks(found.ftLastWriteTime), (1600000000ull + k1601) * 10000000ull + 7654321);
+        EXPECT_EQ(ticks(found.ftLastAccessTime), (1500000000ull + k1601) * 10000000ull + 1234567);
+    } while (s().FindNextFileA(h, &found));
+    EXPECT_TRUE(s().FindClose(h));
+    EXPECT_EQ(seen, cases.size());
+
+    // Links: a search does not go through one to a directory; opening follows
+    // one to a file; deleting removes the link itself, each by its own call.
+    test::WriteHostFile(H("c/d/sub/keep.txt"), "keep");
+    ASSERT_EQ(::symlink(H("c/none").c_str(), H("c/d/dangling").c_str()), 0);
+    EXPECT_EQ(s().GetFileAttributesA("C:\\d\\dangling"), L | A);
+    h = s().CreateFileA("C:\\d\\filelink", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(s().GetFileSize(h, nullptr), 1234u);
+    s().CloseHandle(h);
+    EXPECT_EQ(Code([&] { return s().FindFirstFileA("C:\\d\\dirlink\\*", &found); }),
+              ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(Code([&] { return s().DeleteFileA("C:\\d\\dirlink"); }), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Code([&] { return s().RemoveDirectoryA("C:\\d\\filelink"); }), ERROR_DIRECTORY);
+    EXPECT_TRUE(s().DeleteFileA("C:\\d\\filelink"));
+    EXPECT_TRUE(s().DeleteFileA("C:\\d\\dangling"));
+    EXPECT_TRUE(s().RemoveDirectoryA("C:\\d\\dirlink"));
+    EXPECT_FALSE(test::HostExists(H("c/d/dirlink")));
+    EXPECT_EQ(test::ReadHostFile(H("c/d/plain.txt")).size(), 1234u);
+    EXPECT_EQ(test::ReadHostFile(H("c/d/sub/keep.txt")), "keep");
+}
+
+// The calls on a search's entries act in the directory the search holds
+// open: after that directory is swapped for a link, they still act in it,
+// and a link they are given is removed, never followed.
+TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
+{
+    test::MakeHostDirs(H("c/d/sub"));
+    test::WriteHostFile(H("c/d/a.txt"), "in d");
+    test::WriteHostFile(H("c/d/sub/s.txt"), "in sub");
+    test::MakeHostDirs(H("out/sub"));
+    for (const char *f : {"out/a.txt", "out/sub/s.txt", "out/f.txt"})
+        test::WriteHostFile(H(f), "outside");
+    WIN32_FIND_DATAA data;
+    HANDLE search = s().FindFirstFileA("C:\\d\\*", &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(::rename(H("c/d").c_str(), H("c/moved").c_str()), 0);
+    ASSERT_EQ(::symlink(H("out").c_str(), H("c/d").c_str()), 0);
+    ASSERT_EQ(::symlink(H("out/f.txt").c_str(), H("c/moved/filelink").c_str()), 0);
+    ASSERT_EQ(::symlink(H("out/sub").c_str(), H("c/moved/dirlink").c_str()), 0);
+
+    HANDLE inner = s().FindFirstFileInA(search, "C:\\d\\sub\\*.txt", &data);
+    ASSERT_NE(inner, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "s.txt");
+    EXPECT_TRUE(s().DeleteFileInA(inner, "C:\\d\\sub\\s.txt"));
+    EXPECT_TRUE(s().FindClose(inner));
+    EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\sub"));
+    EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\a.txt"));
+    // A link takes the call of what it leads to.
+    EXPECT_EQ(Code([&] { return s().RemoveDirectoryInA(search, "C:\\d\\filelink"); }), ERROR_DIRECTORY);
+    EXPECT_EQ(Code([&] { return s().DeleteFileInA(search, "C:\\d\\dirlink"); }), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\filelink"));
+    EXPECT_EQ(Code([&] { return s().FindFirstFileInA(search, "C:\\d\\dirlink\\*", &data); }),
+              ERROR_PATH_NOT_FOUND);
+    EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\dirlink"));
+    EXPECT_TRUE(std::filesystem::is_empty(H("c/moved")));
+    for (const char *f : {"out/a.txt", "out/sub/s.txt", "out/f.txt"})
+        EXPECT_EQ(test::ReadHostFile(H(f)), "outside");
+    // What is no entry name, and what is no search.
+    for (const char *bad : {"C:\\d\\", "C:\\d\\.", "C:\\d\\..", "C:\\d\\a*"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Code([&] { return s().DeleteFileInA(search, bad); }), ERROR_INVALID_NAME);
+        EXPECT_EQ(Code([&] { return s().FindFirstFileInA(search, (std::string(bad) + "\\*").c_str(), &data); }),
+                  ERROR_INVALID_NAME);
+    }
+    EXPECT_TRUE(s().FindClose(search));
+    for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+        EXPECT_EQ(Code([&] { return s().RemoveDirectoryInA(h, "C:\\d\\x"); }), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(Code([&] { return s().FindFirstFileInA(h, "C:\\d\\x\\*", &data); }),
+                  ERROR_INVALID_HANDLE);
+    }
+}
+
+TEST_F(PosixTest, SearchesSkipUnusableNamesAndWalkLargeDirectories)
+{
+    test::MakeHostDirs(H("c/d"));
+    for (const char *name : {"ok.txt", "back\\slash.txt", "colon:.txt", "star*.txt"})
+        test::WriteHostFile(H("c/d/") + name, "");
+    test::WriteHostFile(H("c/d/") + std::string(255, 'n'), "");
+    WIN32_FIND_DATAA data;
+    HANDLE h = s().FindFirstFileA("C:\\d\\*.txt", &data);
+    EXPECT_STREQ(h != INVALID_HANDLE_VALUE ? data.cFileName : "", "ok.txt");
+    EXPECT_EQ(Code([&] { return s().FindNextFileA(h, &data); }), ERROR_NO_MORE_FILES);
+    s().FindClose(h);
+    h = s().FindFirstFileA("C:\\d\\nnn*", &data);
+    EXPECT_EQ(h != INVALID_HANDLE_VALUE ? std::strlen(data.cFileName) : 0, 255u);
+    s().FindClose(h);
+    // The root of a drive lists no "." and "..".
+    h = s().FindFirstFileA("C:\\*", &data);
+    EXPECT_STREQ(h != INVALID_HANDLE_VALUE ? data.cFileName : "", "d");
+    s().FindClose(h);
+    // More entries than one read of the directory returns.
+    test::MakeHostDirs(H("c/many"));
+    for (int i = 0; i < 2000; ++i)
+        test::WriteHostFile(H("c/many/f") + std::to_string(i), "");
+    h = s().FindFirstFileA("C:\\many\\*", &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    int count = 1;
+    test::MakeHostDirs(H("c/many/late"));  // may or may not be seen
+    while (s().FindNextFileA(h, &data))
+        ++count;
+    EXPECT_GE(count, 2002);  // the files, "." and ".."
+    EXPECT_LE(count, 2003);
+    EXPECT_TRUE(s().FindClose(h));
+    EXPECT_EQ(LiveHandles(HandleKind::kFind), 0u);
+}
+
+TEST_F(PosixTest, HandlesGarbageSizesBeyondFourGigabytesAndMovesAcrossFileSystems)
+{
+    char junk[64];
+    std::memset(junk, 0x5a, sizeof junk);
+    DWORD n;
+    EXPECT_EQ(Code([&] { return s().ReadFile(junk, junk, 1, &n, nullptr); }), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(s().CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
+    // A sparse file whose low 32 bits of size are all ones.
+    test::WriteHostFile(H("c/big.bin"), "");
+    if (::truncate(H("c/big.bin").c_str(), 0x1FFFFFFFFLL) == 0) {
+        HANDLE h = s().CreateFileA("C:\\big.bin", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD high = 0;
+        Mark();
+        EXPECT_EQ(s().GetFileSize(h, &high), INVALID_FILE_SIZE);
+        EXPECT_EQ(high, 1u);
+        EXPECT_EQ(Err(), static_cast<DWORD>(NO_ERROR));  // a size, not a failure
+        LONG moveHigh = 1;
+        EXPECT_EQ(s().SetFilePointer(h, -1, &moveHigh, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+        EXPECT_EQ(moveHigh, 1);
+        EXPECT_EQ(Err(), static_cast<DWORD>(NO_ERROR));
+        // Without a high part the position must fit 32 bits.
+        EXPECT_EQ(s().SetFilePointer(h, 0x10, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        s().CloseHandle(h);
+    }
+    // /dev/shm is a tmpfs apart from the temporary directory's file system
+    // on most hosts; where it is the same, the move is a rename.
+    test::WriteHostFile(H("c/moving.txt"), "payload");
+    char shm[] = "/dev/shm/brenvik-XXXXXX";
+    if (::mkdtemp(shm) == nullptr)
+        return;
+    SetRegistry({DriveKey('C', H("c"), "fixed"), DriveKey('R', shm, "ramdisk")});
+    EXPECT_TRUE(s().MoveFileA("C:\\moving.txt", "R:\\moved.txt")) << Err();
+    EXPECT_FALSE(test::HostExists(H("c/moving.txt")));
+    EXPECT_EQ(test::ReadHostFile(std::string(shm) + "/moved.txt"), "payload");
+    ::unlink((std::string(shm) + "/moved.txt").c_str());
+    ::rmdir(shm);
+}
+
+TEST(ErrnoTable, CodesAWindowsProgramSees)
+{
+    const struct { int err; DWORD win32; int wsa; } cases[] = {
+        {EPERM, ERROR_ACCESS_DENIED, WSAEACCES}, {ENOSPC, ERROR_DISK_FULL, WSAENOBUFS},
+        {EROFS, ERROR_WRITE_PROTECT, WSAEINVAL}, {EAGAIN, ERROR_NOT_READY, WSAEWOULDBLOCK},
+        {EMFILE, ERROR_TOO_MANY_OPEN_FILES, WSAEMFILE}, {ETIMEDOUT, ERROR_GEN_FAILURE, WSAETIMEDOUT},
+        {ELOOP, ERROR_CANT_RESOLVE_FILENAME, WSAEINVAL},
+        {EHWPOISON, ERROR_GEN_FAILURE, WSAEINVAL},  // one the table does not know
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(Win32FromErrno(c.err), c.win32) << c.err;
+        EXPECT_EQ(WsaFromErrno(c.err), c.wsa) << c.err;
+    }
+}
+
+// The file is named again at each call; "-" is standard error; a receiver
+// gets every string instead, until it is taken away.
+TEST_F(PosixTest, DebugOutputAndMessageBoxes)
+{
+    const std::string first = H("first.log"), second = H("second.log");
+    {
+        test::ScopedEnv env("BRENVIK_DEBUG_OUTPUT", first.c_str());
+        s().OutputDebugStringA("Orlo DbgMessage:a \n FILE:x LINE:1 ");
+        s().OutputDebugStringA("next");
+    }
+    {
+        test::ScopedEnv env("BRENVIK_DEBUG_OUTPUT", "-");
+        ::testing::internal::CaptureStderr();
+        s().OutputDebugStringA("to stderr");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "to stderr");
+    }
+    test::ScopedEnv env("BRENVIK_DEBUG_OUTPUT", second.c_str());
+    std::vector<std::string> got;
+    brenvik_set_debug_output(
+        [](const char *text, void *context) {
+            static_cast<std::vector<std::string> *>(context)->push_back(text);
+        },
+        &got);
+    s().OutputDebugStringA("one");
+    brenvik_set_debug_output(nullptr, &got);
+    s().OutputDebugStringA("two");
+    EXPECT_EQ(got, (std::vector<std::string>{"one"}));
+    EXPECT_EQ(test::ReadHostFile(first), "Orlo DbgMessage:a \n FILE:x LINE:1 next");
+    EXPECT_EQ(test::ReadHostFile(second), "two");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(s().MessageBoxA(nullptr, "SORRY: NA now!", "Brenvik", MB_OK), IDOK);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Brenvik\nSORRY: NA now!\n");
+}
+
+TEST(Sockets, StartUpCountsAndRefusals)
+{
+    auto &s = platform::PosixServices();
+    EXPECT_EQ(s.socket(AF_INET, SOCK_DGRAM, 0), INVALID_SOCKET);
+    EXPECT_EQ(s.WSAGetLastError(), WSANOTINITIALISED);
+    WSADATA data;
+    EXPECT_EQ(s.WSAStartup(MAKEWORD(0, 1), &data), WSAVERNOTSUPPORTED);
+    EXPECT_EQ(s.WSAStartup(MAKEWORD(2, 2), nullptr), WSAEFAULT);
+    // Two start-ups need two clean-ups.
+    ASSERT_EQ(s.WSAStartup(MAKEWORD(2, 2), &data), 0);
+    ASSERT_EQ(s.WSAStartup(MAKEWORD(1, 1), &data), 0);
+    EXPECT_EQ(data.wVersion, MAKEWORD(1, 1));
+    EXPECT_EQ(s.WSACleanup(), 0);
+    // Names that cannot be host names are refused before any query is made.
+    const std::string bads[] = {"", "a..b", "bad name", std::string(64, 'a') + ".example"};
+    for (const std::string &bad : bads) {
+        EXPECT_EQ(s.gethostbyname(bad.c_str()), nullptr) << bad;
+        EXPECT_EQ(s.WSAGetLastError(), WSAHOST_NOT_FOUND) << bad;
+    }
+    // A file descriptor that is not a socket is left alone.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    EXPECT_EQ(s.closesocket(static_cast<SOCKET>(fds[0])), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSAENOTSOCK);
+    EXPECT_EQ(::close(fds[0]), 0);
+    ::close(fds[1]);
+    // Datagrams over the loopback, between two sockets on free ports.
+    SOCKET sock[2];
+    struct sockaddr_in address[2];
+    for (int i = 0; i < 2; ++i) {
+        sock[i] = s.socket(AF_INET, SOCK_DGRAM, 0);
+        std::memset(&address[i], 0, sizeof address[i]);
+        address[i].sin_family = AF_INET;
+        address[i].sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        auto *sa = reinterpret_cast<sockaddr *>(&address[i]);
+        socklen_t len = sizeof address[i];
+        ASSERT_EQ(::bind(static_cast<int>(sock[i]), sa, len), 0);
+        ASSERT_EQ(::getsockname(static_cast<int>(sock[i]), sa, &len), 0);
+    }
+    auto *to = reinterpret_cast<sockaddr *>(&address[1]);
+    EXPECT_EQ(s.sendto(sock[0], "ping", 4, 0, to, sizeof address[1]), 4);
+    char buf[16];
+    struct sockaddr_in from;
+    int fromLen = sizeof from;
+    EXPECT_EQ(s.recvfrom(sock[1], buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &fromLen), 4);
+    EXPECT_EQ(std::string(buf, 4), "ping");
+    EXPECT_EQ(from.sin_port, address[0].sin_port);
+    // Too long for the buffer: what fits, and "message too long".
+    EXPECT_EQ(s.sendto(sock[0], "0123456789", 10, 0, to, sizeof address[1]), 10);
+    EXPECT_EQ(s.recvfrom(sock[1], buf, 4, 0, nullptr, nullptr), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSAEMSGSIZE);
+    EXPECT_EQ(std::string(buf, 4), "0123");
+    // A receive time-out in milliseconds reaches the kernel; it wants its DWORD.
+    const DWORD ms = 30;
+    const char *option = reinterpret_cast<const char *>(&ms);
+    EXPECT_EQ(s.setsockopt(sock[1], SOL_SOCKET, SO_RCVTIMEO, option, 2), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSAEFAULT);
+    ASSERT_EQ(s.setsockopt(sock[1], SOL_SOCKET, SO_RCVTIMEO, option, sizeof ms), 0);
+    EXPECT_EQ(s.recvfrom(sock[1], buf, sizeof buf, 0, nullptr, nullptr), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSAETIMEDOUT);
+    EXPECT_EQ(s.closesocket(sock[0]), 0);
+    EXPECT_EQ(s.closesocket(sock[1]), 0);
+    EXPECT_EQ(s.WSACleanup(), 0);
+    EXPECT_EQ(s.WSACleanup(), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSANOTINITIALISED);
+}
+
+}  // namespace
+}  // namespace posixtest
+}  // namespace brenvik
