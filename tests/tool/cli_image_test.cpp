@@ -11,10 +11,10 @@ namespace {
 
 namespace mk = brenvik::mkimage;
 
-TEST_F(ToolTest, Images)
+TEST_F(ToolTest, ImagesAndBundles)
 {
     MakeDemo();
-    const std::string concert = "library/Concert.DVD/Concert.DVD.D0";
+    std::string concert = "library/Concert.DVD/Concert.DVD.D0";
     Check({
         // A slave has no header: it is named as what it is, with its master.
         {{"--json", "image", "type", "library/Holiday.vcd", "@/" + concert + "0", concert + "2",
@@ -37,12 +37,7 @@ TEST_F(ToolTest, Images)
         {"--json image dvd-names sub/a.vcd", 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
         {"image dvd-names C:\\img\\.vcd", 1},
     });
-}
-
-TEST_F(ToolTest, Bundles)
-{
-    MakeDemo();
-    const std::string concert = "@/library/Concert.DVD/Concert.DVD.D0";
+    concert = "@/" + concert;
     const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
     Image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);  // a pair alone in its folder
     Write("z/Song.VCD.D01");
