@@ -165,6 +165,7 @@ TEST_F(ToolTest, Deletions)
     const std::string root = " (give --no-preserve-root if you mean it)";
     Check({
         {"fs delete f1", 2, {{"err", "--yes"}, {"?f1", true}}},
+        {"fs delete --dry-run f1", 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
         {"--json fs delete --yes f1 gone", 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
         {"fs rmdir empty", 2, {{"?empty", true}}}, {"fs rmdir --yes empty", 0, {{"?empty", false}}},
