@@ -2,9 +2,6 @@
 // trees and machines described by the tests' own registry files.
 #include <unistd.h>
 
-#include <map>
-
-#include "image_writer.h"
 #include "platform/posix_fixture.h"
 #include "tool_fixture.h"
 
@@ -14,62 +11,55 @@ namespace {
 
 namespace mk = brenvik::mkimage;
 
-TEST_F(ToolTest, Images)
+TEST_F(ToolTest, ImagesAndBundles)
 {
     MakeDemo();
+    std::string concert = "library/Concert.DVD/Concert.DVD.D0";
     Check({
-        {{"--json", "image", "type", "library/Holiday.vcd"}, 0,
-            {{"/images/0/type", "video"}, {"/images/0/cluster", false}}},
-        {{"--json", "image", "type", "@/library/Concert.DVD/Concert.DVD.D00"}, 0,
-            {{"/images/0/type", "dvd"}, {"/images/0/cluster", true}}},
-        {{"--json", "image", "type", "library/Broken.vcd"}, 1, {{"/images/0/type", nullptr}}},
         // A slave has no header: it is named as what it is, with its master.
-        {{"--json", "image", "type", "library/Concert.DVD/Concert.DVD.D02"}, 0,
-            {{"/images/0/type", "slave"},
-             {"/images/0/master", "library/Concert.DVD/Concert.DVD.D00"}}},
-        {{"image", "type", "library/Album.VCD.D01"}, 0,
+        {{"--json", "image", "type", "library/Holiday.vcd", "@/" + concert + "0", concert + "2",
+             "library/Broken.vcd"}, 1,
+            {{"/images/0/type", "video"}, {"/images/0/cluster", false}, {"/images/1/type", "dvd"},
+             {"/images/1/cluster", true}, {"/images/2/type", "slave"},
+             {"/images/2/master", concert + "0"}, {"/images/3/type", nullptr}}},
+        {"image type library/Album.VCD.D01", 0,
             {{"out=", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
-        {{"image", "type", "library/Holiday.vcd", "library/Album.VCD.D00"}, 0,
-            {{"out=", "video CD       library/Holiday.vcd\n"
-                      "mixed-mode CD  library/Album.VCD.D00\n"}}},
-        {{"--json", "image", "desc", "library/Holiday.vcd"}, 0,
+        {"image type library/Holiday.vcd library/Album.VCD.D00", 0,
+            {{"out=", "video CD       library/Holiday.vcd\nmixed-mode CD  library/Album.VCD.D00\n"}}},
+        {"--json image desc library/Holiday.vcd", 0,
             {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
-        {{"image", "desc", "library/Single.VCD.D00"}, 0, {{"out=", "Single, CD-Extra\n"}}},
-        {{"image", "desc", "library/Broken.vcd"}, 1, {}},
-        {{"--json", "image", "ext", "C:\\img\\Movie.dvd.d07", "C:\\img\\Movie.DVD"}, 0,
-            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
-             {"/names/1/class", "none"}}},
-        {{"--json", "image", "master", "C:\\i\\M.DVD\\M.DVD.D00"}, 0,
+        {"image desc library/Single.VCD.D00", 0, {{"out=", "Single, CD-Extra\n"}}},
+        {"image desc library/Broken.vcd", 1}, {"image master C:\\img\\Movie.DVD.D01", 1},
+        {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0, {{"/names/0/class", "dvd"},
+            {"/names/0/bundle_member", true}, {"/names/1/class", "none"}}},
+        {"--json image master C:\\i\\M.DVD\\M.DVD.D00", 0,
             {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
-        {{"image", "master", "C:\\img\\Movie.DVD.D01"}, 1, {}},
-        {{"--json", "image", "dvd-names", "sub/a.vcd"}, 0,
-            {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
-        {{"image", "dvd-names", "C:\\img\\.vcd"}, 1, {}},
+        {"--json image dvd-names sub/a.vcd", 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
+        {"image dvd-names C:\\img\\.vcd", 1},
     });
-}
-
-TEST_F(ToolTest, Bundles)
-{
-    MakeDemo();
-    const std::string concert = "@/library/Concert.DVD/Concert.DVD.D0";
+    concert = "@/" + concert;
     const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
+    Image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);  // a pair alone in its folder
+    Write("z/Song.VCD.D01");
+    Image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);  // DVD member names, a data CD header
+    Write("w/Data.DVD.D01");
     Check({
         {{"--json", "bundle", "list", concert + "0"}, 0,
-            {{"/count", 4}, {"/members/3/path", concert + "3"}, {"/members/3/present", true}}},
+            {{"/count", 4}, {"/members/3/path", concert + "3"}}},
         {{"--json", "bundle", "list", lecture + "0"}, 0,
             {{"/members/2/present", false}, {"/members/3/present", true}}},
-        {{"bundle", "list", "--dvd", "library/Album.VCD.D00"}, 1, {}},
+        {"bundle list --dvd library/Album.VCD.D00", 1}, {"bundle check library/notes.txt", 2},
         {{"bundle", "list", concert + "2"}, 2,
             {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
-        {{"bundle", "check", "library/notes.txt"}, 2, {}},
         // Any member names its bundle.
-        {{"--json", "bundle", "check", concert + "2"}, 0,
-            {{"/master", concert + "0"}, {"/slaves", 3}, {"/complete", true},
-             {"/missing", nlohmann::json::array()}}},
+        {{"--json", "bundle", "check", concert + "2"}, 0, {{"/master", concert + "0"},
+            {"/slaves", 3}, {"/complete", true}, {"/missing", Json::array()}}},
         {{"--json", "bundle", "check", lecture + "1"}, 1,
             {{"/complete", false}, {"/missing", {lecture + "2"}}}},
         {{"bundle", "check", lecture + "3"}, 1,
             {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
+        {"--json bundle check w/Data.DVD.D01", 1, {{"/complete", false},
+            {"/master_type", "cdrom"}, {"/note", "the master is a data CD image, not a DVD image"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
             {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
              {"/would_delete/4/path", "@/library/Concert.DVD"},
@@ -77,101 +67,158 @@ TEST_F(ToolTest, Bundles)
              {"?library/Concert.DVD/Concert.DVD.D03", true}}},
         {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
-        // A pair in a folder with other files: the members go, the folder stays, and
-        // both the dry run and the result say so.
-        {{"bundle", "delete", "-n", "library/Album.VCD.D00"}, 0,
+        // Members of a pair among other files go; the folder stays, as the dry run says.
+        {"bundle delete -n library/Album.VCD.D00", 0,
             {{"out", "would keep    library/  (it is not empty)"},
              {"out", "removed only when deleting the members leaves it empty"}}},
-        {{"--json", "bundle", "delete", "--yes", "library/Album.VCD.D00"}, 0,
+        {"--json bundle delete --yes library/Album.VCD.D00", 0,
             {{"/deleted", {"library/Album.VCD.D00", "library/Album.VCD.D01"}},
-             {"/directory_removed", false}, {"?library/Album.VCD.D01", false},
-             {"?library/notes.txt", true}}},
+             {"/directory_removed", false}, {"?library/notes.txt", true}}},
         // Not a bundle by its header: nothing goes.
-        {{"bundle", "delete", "--yes", "library/Holiday.vcd"}, 1, {{"?library/Holiday.vcd", true}}},
+        {"bundle delete --yes library/Holiday.vcd", 1, {{"?library/Holiday.vcd", true}}},
         {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
             {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
              {"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
              {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
-        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
-            {{"?library/Lecture.DVD", false}}},
-        {{"bundle", "delete-by-name", "--yes", "--keep-dir", "library/Single.VCD.D00"}, 0,
+        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0, {{"?library/Lecture.DVD", false}}},
+        {"bundle delete-by-name --yes --keep-dir library/Single.VCD.D00", 0,
             {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
     });
     // A pair alone in its folder takes the folder along: the question says so.
-    mk::HeaderFields header;
-    header.discKind = mk::kKindMixedMode;
-    header.slaveCount = 1;
-    test::MakeHostDirs(H("z"));
-    ASSERT_TRUE(mk::WriteImage(H("z/Song.VCD.D00"), header));
-    Write("z/Song.VCD.D01");
     const ToolRun no = RunToolOnTerminal({"bundle", "delete", H("z/Song.VCD.D00")}, "n");
     EXPECT_NE(no.out.find("then its directory '" + H("z") + "' if that leaves it empty"),
-              std::string::npos)
-        << no.out;
-    EXPECT_TRUE(Exists("z/Song.VCD.D01"));
-    // A DVD member name whose master holds a data CD header is no complete DVD bundle.
-    mk::HeaderFields dataCd;
-    test::MakeHostDirs(H("w"));
-    ASSERT_TRUE(mk::WriteImage(H("w/Data.DVD.D00"), dataCd));
-    Write("w/Data.DVD.D01");
-    Check({{{"bundle", "delete", "--yes", "z/Song.VCD.D00"}, 0,
-               {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}},
-           {{"--json", "bundle", "check", "w/Data.DVD.D01"}, 1,
-               {{"/complete", false}, {"/master_type", "cdrom"},
-                {"/note", "the master is a data CD image, not a DVD image"}}}});
+              std::string::npos) << no.out;
+    Check({{"bundle delete --yes z/Song.VCD.D00", 0,
+        {{"out=", "deleted 2 members and the directory z\n"}, {"?z", false}}}});
 }
 
-TEST_F(ToolTest, ScanDemoLibrary)
+// A tree where the walk's order shows: bundles whose members differ only in
+// case, orphans, unreadable and unnameable images, links, nested directories.
+TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
 {
-    MakeDemo();
-    const std::string lecture = "@/library/Lecture.DVD/Lecture.DVD.D0";
-    Check({
-        // Kinds in a fixed order: images, DVD bundles, pairs, orphans, unreadable.
-        {{"--json", "scan", "@"}, 0,
-            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", 15},
-             {"/summary/directories", 4}, {"/summary/image_files", 13},
-             {"/summary/single_images", 1}, {"/summary/dvd_bundles", 2},
-             {"/summary/incomplete_dvd_bundles", 1}, {"/summary/pairs", 2},
-             {"/summary/incomplete_pairs", 0}, {"/summary/orphan_groups", 0},
-             {"/summary/unreadable", 1}, {"/items/6", "(absent)"},
-             {"/items/0/relative", "library/Holiday.vcd"}, {"/items/0/kind", "image"},
-             {"/items/0/type", "video"}, {"/items/0/description", "Holiday by the sea"},
-             {"/items/0/path", "@/library/Holiday.vcd"},
-             {"/items/0/windows", "%\\library\\Holiday.vcd"}, {"/items/1/kind", "dvd-bundle"},
-             {"/items/1/relative", "library/Concert.DVD/Concert.DVD.D00"},
-             {"/items/1/complete", true}, {"/items/1/slaves", 3},
-             {"/items/1/description", "Concert, four parts"}, {"/items/2/kind", "dvd-bundle"},
-             {"/items/2/complete", false}, {"/items/2/type", "dvd"},
-             {"/items/2/missing", {lecture + "2"}},
-             {"/items/2/members", {lecture + "0", lecture + "1", lecture + "3"}},
-             {"/items/3/relative", "library/Album.VCD.D00"}, {"/items/3/kind", "pair"},
-             {"/items/3/type", "mixed"}, {"/items/3/complete", true}, {"/items/4/type", "cdextra"},
-             {"/items/5/relative", "library/Broken.vcd"}, {"/items/5/kind", "unreadable"},
-             {"/items/5/type", nullptr}, {"~/items/5/note", "cannot read"}}},
-        {{"scan", "@"}, 0,
-            {{"out", "dvd-bundle  incomplete  3 of 4   DVD"},
-             {"out", "library/Lecture.DVD/Lecture.DVD.D00:\n"
-                     "  missing  library/Lecture.DVD/Lecture.DVD.D02\n"},
-             {"out", "\n1 single image, 2 DVD bundles (1 incomplete), 2 mixed-mode/CD-Extra "
-                     "pairs, 0 groups of orphan slaves, 1 unreadable; 13 image files among "
-                     "15 files\n"}}},
-        // --strict turns what the scan found into the exit code.
-        {{"scan", "--strict", "@"}, 1, {}}, {{"scan", "--strict", "library/Concert.DVD"}, 0, {}},
-        // Relative to the working directory, or a Windows name: paths as given, or the host's.
-        {{"--json", "scan", "library/Concert.DVD"}, 0,
-            {{"/items/0/path", "library/Concert.DVD/Concert.DVD.D00"},
-             {"/windows", "%\\library\\Concert.DVD"}}},
-        {{"--json", "scan", "%\\library\\Concert.DVD"}, 0,
-            {{"/items/0/path", "@/library/Concert.DVD/Concert.DVD.D00"}}},
-        {{"scan", "nothing"}, 1, {}},
-        {{"scan", "library/Holiday.vcd"}, 1, {{"err", "not a directory"}}},
-        {{"fs", "mkdir", "none"}, 0, {}}, {{"scan", "none"}, 0, {{"out", "no image files"}}},
+    int files = 4;
+    Image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);  // a pair without its second member
+    Image("z/Odd.VCD.D00", 0, mk::kKindDataCd, 0);      // a pair whose header is no pair's
+    Write("z/Odd.VCD.D01");
+    Image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);  // a DVD bundle whose header is no DVD's
+    ASSERT_EQ(::symlink(H("z/Odd.VCD.D01").c_str(), H("link.vcd").c_str()), 0);  // not followed
+    for (int d = 0; d < 120; ++d) {
+        const std::string dir = "g" + std::to_string(d % 6) + "/d" + std::to_string(d) +
+                                (d % 10 == 0 ? "/deep/er" : "");
+        const std::string t = dir + "/T" + std::to_string(d);
+        switch (d % 6) {
+        case 0: Image(t + ".vcd", 0, mk::kKindVideo, 0); break;
+        case 1:
+            Image(t + ".DVD.D00", mk::kFormatDvd, 0, 2);
+            for (const char *member : {".DVD.D01", ".dvd.d01", ".Dvd.D03"})  // D02 missing
+                Write(t + member, "s"), ++files;
+            break;
+        case 2:
+            Image(t + ".VCD.D00", 0, mk::kKindMixedMode, 1);
+            Write(t + ".VCD.D01", "s"), ++files;
+            break;
+        case 3: Write(t + ".DVD.D01", "s"); break;       // no master
+        case 4: Image(t + ".vcd", 0, 0, 0, 100); break;  // too short to read
+        case 5: Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0); break;
+        }
+        ++files;
+        for (int k = 0; k < 24; ++k, ++files)
+            Write(dir + "/f" + std::to_string(k) + (k % 2 ? ".txt" : ".D0x"), "x");
+        if (d % 7 == 0) {
+            ASSERT_EQ(::symlink(H(dir).c_str(), H(dir + "/link").c_str()), 0);
+        }
+    }
+    // Items by kind (images, DVD bundles, pairs, orphans, unreadable), then by path.
+    const std::vector<ToolRun> serial = Check({
+        {"--json scan -j 1 @", 0,
+            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", files},
+             {"/summary/directories", 173}, {"/summary/image_files", 204},
+             {"/summary/single_images", 20}, {"/summary/dvd_bundles", 21},
+             {"/summary/incomplete_dvd_bundles", 21}, {"/summary/pairs", 22},
+             {"/summary/incomplete_pairs", 1}, {"/summary/orphan_groups", 20},
+             {"/summary/unreadable", 40}, {"/summary/links_skipped", 19},
+             {"/items/0/description", "g0/d0/deep/er/T0.vcd"},
+             {"/items/0/path", "@/g0/d0/deep/er/T0.vcd"},
+             {"/items/0/windows", "%\\g0\\d0\\deep\\er\\T0.vcd"},
+             {"/items/20/relative", "g1/d1/T1.DVD.D00"}, {"/items/20/slaves", 2},
+             {"/items/20/missing", {"@/g1/d1/T1.DVD.D02"}},
+             {"/items/20/extra", {"@/g1/d1/T1.Dvd.D03"}},
+             {"/items/40/relative", "w/Data.DVD.D00"}, {"/items/40/type", "cdrom"},
+             {"/items/40/complete", false}, {"/items/41/kind", "pair"},
+             {"/items/41/complete", true}, {"/items/41/members",
+                 {"@/g2/d104/T104.VCD.D00", "@/g2/d104/T104.VCD.D01"}},
+             {"/items/61/relative", "z/Odd.VCD.D00"}, {"/items/61/type", "cdrom"},
+             {"~/items/61/note", "not mixed-mode or CD-Extra"},
+             {"/items/62/missing", {"@/z/Song.VCD.D01"}}, {"/items/63/kind", "orphan-slaves"},
+             {"/items/63/missing", {"@/g3/d105/T105.DVD.D00"}}, {"/items/83/kind", "unreadable"},
+             {"~/items/122/note", "cannot be named"}, {"/items/123", "(absent)"}}},
+        {"scan -j 1 @", 0,
+            {{"out", "data CD, not DVD  1 of ? "}, {"out", "  2 of 3 +1  "},
+             {"out", "g1/d1/T1.DVD.D00:\n  missing  g1/d1/T1.DVD.D02\n"},
+             {"out", "\n20 single images, 21 DVD bundles (21 incomplete), 22 mixed-mode/CD-Extra "
+                     "pairs (1 incomplete), 20 groups of orphan slaves, 40 unreadable; 204 image "
+                     "files among " + std::to_string(files) + " files\n"}}},
     });
+    for (const char *jobs : {"2", "16", "256"}) {
+        const auto concurrent = Check({{{"--json", "scan", "-j", jobs, "@"}, 0},
+                                       {{"scan", "--jobs", jobs, "@"}, 0}});
+        for (std::size_t i = 0; i < serial.size(); ++i)
+            EXPECT_EQ(concurrent[i].out, serial[i].out) << "-j " << jobs;
+    }
+    EXPECT_EQ(RunTool({"--json", "scan", dir_.path()}).out, serial[0].out);
+    Check({
+        {"scan --strict @", 1,
+            {{"err", "brenvik: scan --strict: 20 incomplete DVD bundles, 1 DVD bundle whose "
+                     "master is no DVD image, 1 incomplete mixed-mode/CD-Extra pair, 20 groups "
+                     "of slaves without a master, 40 unreadable images\n"}}},
+        {"scan --strict g0", 0},
+        // Relative to the working directory, or a Windows name: paths as given, or the host's.
+        {"--json scan g1/d1", 0, {{"/items/0/path", "g1/d1/T1.DVD.D00"}, {"/windows", "%\\g1\\d1"}}},
+        {"--json scan %\\g1\\d1", 0, {{"/items/0/path", "@/g1/d1/T1.DVD.D00"}}},
+        {"scan nothing", 1}, {"scan z/Odd.VCD.D01", 1, {{"err", "not a directory"}}},
+        {"fs mkdir none", 0}, {"scan none", 0, {{"out", "no image files"}}},
+    });
+}
+
+TEST_F(ToolTest, ScanProgressLine)
+{
+    Image("a/T.vcd", 0, mk::kKindVideo, 0);
+    for (const char *term : {"xterm", "dumb", ""}) {
+        test::ScopedEnv env("TERM", term);
+        const ToolRun run = RunTool({"scan", "--progress", dir_.path()});
+        EXPECT_EQ(run.exit, 0);
+        for (const char *part : {"scanning: 1 files, 1 image files, ", " files/s, ", " images/s"})
+            EXPECT_NE(run.err.find(part), std::string::npos) << term << ": " << run.err;
+        EXPECT_EQ(run.err.find('\033') != std::string::npos, term[0] == 'x') << term;
+    }
+}
+
+// In a mount namespace of its own: another file system and /proc inside the tree.
+TEST_F(ToolTest, ScanFileSystemsEntered)
+{
+    if (RunProgram("/usr/bin/unshare", {"-rm", "true"}).exit != 0)
+        GTEST_SKIP() << "no mount namespaces here";
+    Image("a/Here.vcd", 0, mk::kKindVideo, 0);
+    test::MakeHostDirs(H("other"));
+    test::MakeHostDirs(H("proc"));
+    const std::pair<const char *, int> cases[] = {{"", 2}, {"-x", 1}, {"--one-file-system -j 1", 1}};
+    for (const auto &[options, files] : cases) {
+        const std::string script = "mount -t tmpfs none '@/other' && mount --rbind /proc '@/proc'"
+                                   " && printf x > '@/other/There.vcd' && exec '" + ToolPath() +
+                                   "' --json scan " + options + " '@'";
+        const ToolRun run = RunProgram("/usr/bin/unshare",
+                                       {"-rm", "sh", "-c", Expand(script).get<std::string>()});
+        ASSERT_EQ(run.exit, 0) << options << run.err;
+        const Json doc = run.Doc();
+        EXPECT_EQ(doc["summary"]["files"], files) << options;
+        EXPECT_EQ(doc["summary"]["directories"], 4);  // the mount points too, not entered
+        EXPECT_EQ(doc["errors"], Json::array());
+    }
 }
 
 TEST_F(ToolTest, DrivesAndNetwork)
 {
-    Check({{{"--json", "drives"}, 0,
+    Check({{"--json drives", 0,
         {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"}, {"/drives/0/present", true},
          {"/drives/1", "(absent)"}, {"/masks/fixed", 4}, {"/masks/cdrom", 0}}}});
     test::MakeHostDirs(H("disc/MPEGAV"));
@@ -181,52 +228,53 @@ TEST_F(ToolTest, DrivesAndNetwork)
                  DriveKey('E', H("no"), "removable"), ShareKey("nas", "images", H("srv")),
                  ConnectionKey('N', "\\\\nas\\images")});
     Check({
-        {{"--json", "drives"}, 0,
+        {"--json drives", 0,
             {{"/drives/0/letter", "D"}, {"/drives/0/type", "cdrom"},
              {"/drives/0/label", "emz3_dvd"}, {"/drives/0/content", {"video", "audio"}},
-             {"/drives/1/present", false},
-             {"/drives/1/label", nullptr}, {"/drives/1/total_bytes", nullptr},
-             {"/drives/2/type", "remote"}, {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
-        {{"drives", "e"}, 0,
-            {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
-                      "E:     removable  -      -      -     no medium\n"}}},
-        {{"--json", "drives", "--all"}, 0, {{"/drives/25/letter", "Z"}}},
-        {{"--json", "net", "classify", "C:\\x", "\\\\srv\\s\\x", "n:\\x", "@/srv/x"}, 0,
+             {"/drives/1/present", false}, {"/drives/1/label", nullptr},
+             {"/drives/1/total_bytes", nullptr}, {"/drives/2/type", "remote"},
+             {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
+        {"drives e", 0, {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
+                                  "E:     removable  -      -      -     no medium\n"}}},
+        {"--json drives --all", 0, {{"/drives/25/letter", "Z"}}},
+        {"--json net classify C:\\x \\\\srv\\s\\x n:\\x @/srv/x", 0,
             {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
              {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
         // A local drive has no computer behind it; a network drive names its own.
-        {{"--json", "net", "ping", "C:\\x", "-c", "1", "-t", "100"}, 2,
-            {{"/exit", 2}, {"~/error", "local drive"}}},
-        {{"--json", "net", "ping", "n:\\x", "-c", "1", "-t", "100"}, 1, {{"/host", "nas"}}},
+        {"--json net ping C:\\x -c 1 -t 100", 2, {{"/exit", 2}, {"~/error", "local drive"}}},
+        {"--json net ping n:\\x -c 1 -t 100", 1, {{"/host", "nas"}}},
     });
     // Whether the host may send ICMP decides the answer; exit code and document agree.
     const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});
     ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
-    EXPECT_EQ(ping.Doc()["reachable"], ping.exit == 0);
-    EXPECT_EQ(ping.Doc()["windows"], "\\\\127.0.0.1");
-    EXPECT_EQ(ping.Doc()["host"], "127.0.0.1");
-    // An unknown host is named as such. In a network namespace of its own, with no
-    // network, the lookup cannot leave the machine.
-    if (::geteuid() == 0 && ::access("/usr/bin/unshare", X_OK) == 0) {
-        const ToolRun unknown = RunProgram("/usr/bin/unshare",
-            {"--net", ToolPath(), "--json", "net", "ping", "no-such-host.invalid", "-c", "1"});
-        EXPECT_EQ(unknown.exit, 1);
-        EXPECT_EQ(unknown.Doc()["host"], "no-such-host.invalid");
-        EXPECT_NE(unknown.err.find("no such host is known"), std::string::npos) << unknown.err;
+    const Json doc = ping.Doc();
+    EXPECT_EQ(doc["reachable"], ping.exit == 0);
+    EXPECT_EQ(doc["windows"], "\\\\127.0.0.1");
+    EXPECT_EQ(doc["host"], "127.0.0.1");
+    // An unknown host, looked up where there is no network; without the right to send ICMP.
+    const std::string tool = ToolPath();
+    const bool mayDeny =
+        test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) == 0;
+    const struct {
+        bool can;
+        Args run;
+        const char *says;
+    } cases[] = {
+        {::geteuid() == 0, {"/usr/bin/unshare", "--net", tool, "net", "ping", "no-such-host.invalid"},
+            "cannot ping 'no-such-host.invalid': no such host is known"},
+        {mayDeny, {"/usr/bin/setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw", tool,
+                   "net", "ping", "127.0.0.1", "-c", "1"},
+            "'127.0.0.1': this process may not send ICMP echo requests: allow its group with "
+            "sysctl net.ipv4.ping_group_range"},
+    };
+    for (const auto &c : cases) {
+        if (!c.can || ::access(c.run[0].c_str(), X_OK) != 0)
+            continue;
+        const ToolRun run = RunProgram(c.run[0], Args(c.run.begin() + 1, c.run.end()));
+        EXPECT_EQ(run.exit, 1);
+        EXPECT_TRUE(run.OneErrorLine()) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     }
-    // Without the right to send ICMP the answer says so, and how to allow it.
-    if (test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) != 0 ||
-        ::access("/usr/bin/setpriv", X_OK) != 0)
-        GTEST_SKIP() << "this host lets every group ping, or has no setpriv";
-    const ToolRun denied =
-        RunProgram("/usr/bin/setpriv", {"--bounding-set=-net_raw", "--inh-caps=-net_raw",
-                                        ToolPath(), "net", "ping", "127.0.0.1", "-c", "1"});
-    EXPECT_EQ(denied.exit, 1);
-    EXPECT_TRUE(denied.OneErrorLine()) << denied.err;
-    EXPECT_NE(denied.err.find("'127.0.0.1': this process may not send ICMP echo requests"),
-              std::string::npos)
-        << denied.err;
-    EXPECT_NE(denied.err.find("ping_group_range"), std::string::npos);
 }
 
 }  // namespace

@@ -12,17 +12,32 @@ namespace brenvik {
 namespace tooltest {
 namespace {
 
-// Help and version at the top and at each depth (reference_test.sh checks
-// that every command's help runs and is documented); the demo writer takes
-// options as options, never as a directory to create.
-TEST_F(ToolTest, HelpAndVersion)
+// reference_test.sh runs every command's help; the demo writer takes options
+// as options, never as a directory to create.
+TEST_F(ToolTest, HelpVersionAndBadUsage)
 {
     const std::string version = "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n";
     Check({
-        {{"--help"}, 0, {{"out", "Usage:"}, {"out", "Subcommands:\n  drives "}}},
-        {{"fs", "--help"}, 0, {{"out", "fs"}, {"out", "Global options"}, {"out", "  deltree "}}},
-        {{"bundle", "delete-by-name", "--help"}, 0, {{"out", "delete-by-name"}, {"out", "--keep-dir"}}},
-        {{"--version"}, 0, {{"out=", version}}}, {{"net", "ping", "--version"}, 0, {{"out=", version}}},
+        {"--help", 0, {{"out", "Usage:"}, {"out", "Subcommands:\n  drives "}}},
+        {"fs --help", 0, {{"out", "Global options"}, {"out", "  deltree "}}},
+        {"bundle delete-by-name --help", 0, {{"out", "--keep-dir"}}},
+        {"--version", 0, {{"out=", version}}}, {"net ping --version", 0, {{"out=", version}}},
+        {{}, 2}, {"path", 2}, {"path split", 2}, {"drives --nope", 2}, {"drives 1", 2},
+        // The unknown word, and the closest command.
+        {"bogus", 2, {{"err", "unknown command 'bogus'; did you mean"}}},
+        {"fs deltre x", 2, {{"err", "did you mean 'fs deltree'?"}}},
+        {"--json pth split x", 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
+        {"--json path split", 2, {{"/exit", 2}}}, {"path split C:\\a C:\\b", 2},
+        {"net ping localhost --count 0", 2}, {"net ping localhost -t x", 2},
+        {"scan --jobs many @", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
+        {"path affix C:\\d\\f.txt", 2}, {"file attr / --set zz", 2},
+        {"path compose --drive C: --server s --dir d --title t", 2},
+        // Host names Windows would read differently, or too long for it, have no Windows name.
+        {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
+        {"--json path split /tmp/dir./f.vcd", 2, {{"/exit", 2}}},
+        {{"file", "status", "/" + std::string(300, 'a')}, 2},
+        // Global options after the subcommand too.
+        {"path split C:\\x\\..\\y --json", 1, {{"/exit", 1}}},
     });
     for (const char *option : {"--help", "-h", "--version"}) {
         const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {option}, dir_.path());
@@ -32,178 +47,176 @@ TEST_F(ToolTest, HelpAndVersion)
     }
 }
 
-TEST_F(ToolTest, BadUsage)
-{
-    Check({
-        {{}, 2, {}}, {{"path"}, 2, {}}, {{"path", "split"}, 2, {}},
-        // The unknown word, and the closest command.
-        {{"bogus"}, 2, {{"err", "unknown command 'bogus'; did you mean"}}},
-        {{"fs", "deltre", "x"}, 2, {{"err", "did you mean 'fs deltree'?"}}},
-        {{"--json", "pth", "split", "x"}, 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
-        {{"--json", "path", "split"}, 2, {{"/exit", 2}}},
-        {{"path", "split", "C:\\a", "C:\\b"}, 2, {}}, {{"drives", "--nope"}, 2, {}},
-        {{"drives", "1"}, 2, {}}, {{"net", "ping", "localhost", "--count", "0"}, 2, {}},
-        {{"scan", "-j", "0", "@"}, 2, {}}, {{"scan", "-j", "257", "@"}, 2, {}},
-        {{"scan", "--jobs", "many", "@"}, 2, {}},
-        {{"net", "ping", "localhost", "-t", "x"}, 2, {}},
-        {{"path", "affix", "C:\\d\\f.txt"}, 2, {}},
-        {{"path", "compose", "--drive", "C:", "--server", "s", "--dir", "d", "--title", "t"}, 2,
-            {}},
-        {{"file", "attr", "/", "--set", "zz"}, 2, {}},
-        // Host names Windows would read differently, or too long for it, have no Windows name.
-        {{"path", "split", "/tmp/dir./f.vcd"}, 2, {{"err", "cannot name"}}},
-        {{"file", "status", "/" + std::string(300, 'a')}, 2, {}},
-        {{"--json", "path", "split", "/tmp/dir./f.vcd"}, 2, {{"/exit", 2}}},
-        // Global options after the subcommand too.
-        {{"path", "split", "C:\\x\\..\\y", "--json"}, 1, {{"/exit", 1}}},
-    });
-}
-
 TEST_F(ToolTest, Path)
 {
+    const std::string badDrive = "': not a valid drive path (an empty, \"..\" or invalid name";
     Check({
-        {{"--json", "path", "split", "C:\\dir\\f.tar.gz"}, 0,
+        {"--json path split C:\\dir\\f.tar.gz", 0,
             {{"/form", "drive"}, {"/drive", "C:\\"}, {"/dir", "dir"}, {"/filename", "f.tar.gz"},
              {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
-        {{"--json", "path", "split", "\\\\pc\\share\\f.e"}, 0,
-            {{"/form", "unc"}, {"/computer", "pc"}, {"/share", "share"},
-             {"/root", "\\\\pc\\share\\"}}},
-        {{"path", "split", "C:\\..\\x"}, 1, {{"err", "cannot split 'C:\\..\\x'"}}},
-        {{"path", "split", "x\\y"}, 1, {{"err", "not a drive path"}}},
-        {{"--win", "path", "split", "/home/u/x.txt"}, 1, {}},
-        {{"--json", "path", "compose", "--drive", "c:", "--dir", "d1\\d2", "--title", "f", "--ext",
-             ".e"}, 0, {{"/result", "c:\\d1\\d2\\f.e"}}},
-        {{"--json", "path", "compose", "--server", "pc", "--share", "s", "--dir", "d\\", "--title",
-             "f.", "--ext", "e"}, 0, {{"/result", "\\\\pc\\s\\d\\f.e"}, {"/form", "unc"}}},
-        {{"path", "compose", "--drive", "C:", "--dir", "a", "--title", "f", "--ext", "e*t"}, 1, {}},
-        {{"--json", "path", "validate", "C:\\ok", "C:"}, 1,
+        {"--json path split \\\\pc\\share\\f.e", 0, {{"/form", "unc"}, {"/computer", "pc"},
+            {"/share", "share"}, {"/root", "\\\\pc\\share\\"}}},
+        // Why a split failed: a drive path of any letter, either case, or none.
+        {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
+        {"path split A:\\..\\x", 1, {{"err", "'A:\\..\\x" + badDrive}}},
+        {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
+        {"--win path split /home/u/x.txt", 1},
+        {"--json path compose --drive c: --dir d1\\d2 --title f --ext .e", 0,
+            {{"/result", "c:\\d1\\d2\\f.e"}}},
+        {"--json path compose --server pc --share s --dir d\\ --title f. --ext e", 0,
+            {{"/result", "\\\\pc\\s\\d\\f.e"}, {"/form", "unc"}}},
+        {"path compose --drive C: --dir a --title f --ext e*t", 1},
+        {"--json path validate C:\\ok C:", 1,
             {{"/results/0/valid", true}, {"/results/1/valid", false}}},
-        {{"path", "validate-name", "a:b"}, 1, {}},
-        {{"path", "validate-name", "--allow-bs-colon", "C:\\dir\\a.txt"}, 0, {}},
-        {{"--json", "path", "check", "C:\\dir\\Movie.VCD"}, 0,
+        {"path validate-name a:b", 1}, {"path validate-name --allow-bs-colon C:\\dir\\a.txt", 0},
+        {"--json path check C:\\dir\\Movie.VCD", 0,
             {{"/dir", "C:\\dir"}, {"/filename", "Movie.VCD"}, {"/ext", "vcd"}}},
-        {{"--json", "path", "check", "A:\\f", "--floppy"}, 0, {{"/dir", "A:"}}},
-        {{"--json", "path", "check", "C:\\a?b"}, 1, {{"/valid", false}, {"/code", 2}}},
-        {{"--json", "path", "check", "A:\\f"}, 1, {{"/code", 3}}},
-        {{"--json", "path", "check", "\\\\s\\d\\f", "--no-unc"}, 1, {{"/code", 4}}},
-        {{"--json", "path", "check", "C:\\d\\f", "--no-drive"}, 1, {{"/code", 5}}},
-        {{"--json", "path", "join", "C:\\dir", "a.VCD"}, 0, {{"/result", "C:\\dir\\a.VCD"}}},
-        {{"path", "join", "C:\\dir", "a.txt"}, 1, {}},
-        {{"--json", "path", "chext", "C:\\d\\READ", ".bak"}, 0, {{"/result", "C:\\d\\READ.bak"}}},
-        {{"path", "chext", "C:\\file.txt", "bak"}, 1, {}},
-        {{"--json", "path", "chext", "--loose", "C:/d/f.txt", "x"}, 0,
+        {"--json path check A:\\f --floppy", 0, {{"/dir", "A:"}}},
+        {"--json path check A:\\f", 1, {{"/valid", false}, {"/code", 3}}},
+        {"--json path check \\\\s\\d\\f --no-unc", 1, {{"/code", 4}}},
+        {"--json path check C:\\d\\f --no-drive", 1, {{"/code", 5}}},
+        {"--json path join C:\\dir a.VCD", 0, {{"/result", "C:\\dir\\a.VCD"}}},
+        {"path join C:\\dir a.txt", 1}, {"path dirof C:f.txt", 1},
+        {"--json path chext C:\\d\\READ .bak", 0, {{"/result", "C:\\d\\READ.bak"}}},
+        {"path chext C:\\file.txt bak", 1}, {"--json path chext --loose C:/d/f.txt x", 0,
             {{"/result", "C:/d/f.x"}, {"/old_ext", ".txt"}}},
         {{"--json", "path", "affix", "C:\\d\\f.txt", "--prefix", " new_", "--postfix", "_1 "}, 0,
             {{"/result", "C:\\d\\new_f_1.txt"}}},
-        {{"path", "affix", "C:\\dir\\a.txt", "--prefix", "b|"}, 1, {}},
-        {{"path", "dirof", "\\\\srv\\share\\f.txt"}, 0, {{"out=", "\\\\srv\\share\\\n"}}},
-        {{"path", "dirof", "C:f.txt"}, 1, {}},
-        {{"--json", "path", "ext", "C:\\dir.d\\file"}, 0, {{"/ext", "d\\file"}}},
+        {"path affix C:\\dir\\a.txt --prefix b|", 1},
+        {"path dirof \\\\srv\\share\\f.txt", 0, {{"out=", "\\\\srv\\share\\\n"}}},
+        {"--json path ext C:\\dir.d\\file", 0, {{"/ext", "d\\file"}}},
         // Host paths, absolute or relative, are named by their drive and come back as given.
-        {{"--json", "path", "split", "@/sub/x.txt"}, 0,
+        {"--json path split @/sub/x.txt", 0,
             {{"/path", "@/sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
-        {{"path", "chext", "@/sub/f.txt", "bak"}, 0, {{"out=", "@/sub/f.bak\n"}}},
-        {{"--json", "path", "chext", "@/sub/f.txt", "bak"}, 0,
-            {{"/result", "%\\sub\\f.bak"}, {"/host", "@/sub/f.bak"},
-             {"/windows", "%\\sub\\f.txt"}}},
-        {{"path", "chext", "sub/../x/a.vcd", "iso"}, 0, {{"out=", "sub/../x/a.iso\n"}}},
-        {{"path", "dirof", "sub/f.txt"}, 0, {{"out=", "sub\n"}}},
-        {{"path", "dirof", "../y/a.vcd"}, 0, {{"out=", "../y\n"}}},
+        {"path chext @/sub/f.txt bak", 0, {{"out=", "@/sub/f.bak\n"}}},
+        {"--json path chext @/sub/f.txt bak", 0, {{"/result", "%\\sub\\f.bak"},
+            {"/host", "@/sub/f.bak"}, {"/windows", "%\\sub\\f.txt"}}},
+        {"path chext sub/../x/a.vcd iso", 0, {{"out=", "sub/../x/a.iso\n"}}},
+        {"path dirof ../y/a.vcd", 0, {{"out=", "../y\n"}}},
     });
 }
 
-TEST_F(ToolTest, FileStatusSizeAttributes)
+TEST_F(ToolTest, FileAndFs)
 {
     for (const char *f : {"f.txt", ".hidden", "ro.txt", "d/x", "bad\xff.txt"})
         Write(f, std::string(1234, 'z'));
+    for (const char *f : {"file", "a1", "b1"})
+        Write(f, f);
     ASSERT_EQ(::chmod(H("ro.txt").c_str(), 0444), 0);
     Write("big");
     ASSERT_EQ(::truncate(H("big").c_str(), 5LL << 30), 0);  // sparse: 5 GiB, all 64 bits count
     Check({
-        {{"--json", "file", "size", "big"}, 0, {{"/files/0/size", 5LL << 30}}},
-        {{"file", "size", "big"}, 0, {{"out=", "5368709120  big\n"}}},
-        {{"--json", "file", "status", "f.txt", "@/d", "@/ro.txt", "@/.hidden", "@/missing"}, 1,
+        {"--json file size big", 0, {{"/files/0/size", 5LL << 30}}},
+        {"file size big", 0, {{"out=", "5368709120  big\n"}}},
+        {"--json file status f.txt @/d @/ro.txt @/.hidden @/missing", 1,
             {{"/entries/0/windows", "%\\f.txt"}, {"/entries/0/file", true},
              {"/entries/0/writable", true}, {"/entries/0/hidden", false},
              {"/entries/1/directory", true}, {"/entries/1/file", false},
              {"/entries/2/writable", false}, {"/entries/3/hidden", true},
              {"/entries/4/exists", false}}},
         // Kind, flags (the archive bit depends on the file system), path.
-        {{"file", "status", "d", "ro.txt"}, 0,
+        {"file status d ro.txt", 0,
             {{"out", "directory  - "}, {"out", "  d\nfile       readonly"}, {"out", "  ro.txt\n"}}},
-        {{"--json", "file", "size", "@/f.txt"}, 0, {{"/files/0/size", 1234}}},
-        {{"file", "size", "d"}, 1, {{"err", "it is a directory"}}},
-        {{"file", "size", "none"}, 1, {{"err", "does not exist"}}},
-        {{"--json", "file", "attr", "d"}, 0, {{"/attributes", 16}, {"/names", {"directory"}}}},
+        {"--json file size @/f.txt", 0, {{"/files/0/size", 1234}}},
+        {"file size d", 1, {{"err", "it is a directory"}}},
+        {"file size none", 1, {{"err", "does not exist"}}},
+        {"--json file attr d", 0, {{"/attributes", 16}, {"/names", {"directory"}}}},
         // The mask test decides the exit code.
-        {{"file", "attr", "d", "--set", "0x10"}, 0, {}},
-        {{"file", "attr", "f.txt", "--set", "0x10"}, 1, {}},
-        {{"file", "attr", "f.txt", "--clear", "16"}, 0, {}}, {{"file", "attr", "none"}, 1, {}},
-        // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one
-        // gets no copy.
-        {{"--json", "file", "size", "bad\xff.txt", "f.txt"}, 0,
+        {"file attr d --set 0x10", 0}, {"file attr f.txt --set 0x10", 1},
+        {"file attr f.txt --clear 16", 0}, {"file attr none", 1},
+        // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one no copy.
+        {"--json file size bad\xff.txt f.txt", 0,
             {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
              {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
-    });
-}
-
-TEST_F(ToolTest, FsCreateRenameProbe)
-{
-    for (const char *f : {"file", "a1", "b1"})
-        Write(f, f);
-    Check({
-        {{"--json", "fs", "mkdir", "-p", "@/a/b/c"}, 0,
-            {{"/results/0/result", "created"}, {"?a/b/c", true}}},
-        {{"--json", "fs", "mkdir", "-p", "a/b/c"}, 0, {{"/results/0/result", "exists"}}},
-        {{"fs", "mkdir", "x/y"}, 1, {{"err", "give -p"}, {"?x", false}}},
-        {{"fs", "mkdir", "a"}, 1, {}}, {{"fs", "mkdir", "--exist-ok", "a"}, 0, {}},
-        {{"fs", "mkdir", "--exist-ok", "file"}, 1, {{"err", "a file of that name"}}},
+        {"--json fs mkdir -p @/a/b/c", 0, {{"/results/0/result", "created"}, {"?a/b/c", true}}},
+        {"--json fs mkdir -p a/b/c", 0, {{"/results/0/result", "exists"}}},
+        {"fs mkdir x/y", 1, {{"err", "give -p"}, {"?x", false}}},
+        {"fs mkdir a", 1}, {"fs mkdir --exist-ok a", 0},
+        {"fs mkdir --exist-ok file", 1, {{"err", "a file of that name"}}},
         // Replacing asks first, like deleting.
-        {{"fs", "rename", "a1", "b1"}, 2, {{"?a1", true}}},
-        {{"--json", "fs", "rename", "--dry-run", "a1", "b1"}, 0,
-            {{"/replaces", true}, {"?a1", true}}},
-        {{"fs", "rename", "--yes", "a1", "b1"}, 0, {{"?a1", false}}},
-        {{"fs", "rename", "b1", "c1"}, 0, {{"?c1", true}}}, {{"fs", "rename", "gone", "d1"}, 1, {}},
-        {{"fs", "mkdir", "p"}, 0, {}}, {{"--json", "fs", "probe", "p"}, 0, {{"/writable", true}}},
-        {{"fs", "probe", "missing"}, 1, {{"?missing", false}}},
-        {{"fs", "probe", "--create", "made/here"}, 0, {{"?made/here", true}}},
+        {"fs rename a1 b1", 2, {{"?a1", true}}},
+        {"--json fs rename --dry-run a1 b1", 0, {{"/replaces", true}, {"?a1", true}}},
+        {"fs rename --yes a1 b1", 0, {{"?a1", false}}},
+        {"fs rename b1 c1", 0, {{"?c1", true}}}, {"fs rename gone d1", 1},
+        {"fs mkdir p", 0}, {"--json fs probe p", 0, {{"/writable", true}}},
+        {"fs probe missing", 1, {{"?missing", false}}},
+        {"fs probe --create made/here", 0, {{"?made/here", true}}},
     });
     EXPECT_EQ(test::ReadHostFile(H("c1")), "a1");
     EXPECT_TRUE(std::filesystem::is_empty(H("p")));  // the probe leaves nothing behind
 }
 
-TEST_F(ToolTest, FsDeletions)
+// A deletion asks first and reaches only what is named: patterns stay in their directory,
+// roots need an option, a name Windows reads as another entry is refused with both.
+TEST_F(ToolTest, Deletions)
 {
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
-                          "m/c.txt", "m/sub/e.tmp", "empty/x"})
+                          "m/c.txt", "m/sub/e.tmp", "empty/x", "top.keep", "r/a.tmp", "r/d/x",
+                          "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x"})
         Write(f);
-    ASSERT_EQ(::chmod(H("t/ro.txt").c_str(), 0444), 0);
+    for (const char *ro : {"t/ro.txt", "ro"})
+        ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
     ASSERT_EQ(std::remove(H("empty/x").c_str()), 0);
+    using posixtest::DriveKey;
+    SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
+                 posixtest::ShareKey("nas", "share", H("r"))});
+    const std::string outside =
+        "..\\..\\" + outside_.path().substr(outside_.path().rfind('/') + 1) + "\\*";
+    const std::string root = " (give --no-preserve-root if you mean it)";
     Check({
-        {{"fs", "delete", "f1"}, 2, {{"err", "--yes"}, {"?f1", true}}},
-        {{"fs", "delete", "--dry-run", "f1"}, 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
-        {{"--json", "fs", "delete", "--yes", "f1", "gone"}, 0,
+        {"fs delete f1", 2, {{"err", "--yes"}, {"?f1", true}}},
+        {"fs delete --dry-run f1", 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
+        {"--json fs delete --yes f1 gone", 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
-        {{"fs", "delete", "-y", "t/ro.txt"}, 1, {{"err", "read-only"}, {"?t/ro.txt", true}}},
-        {{"fs", "rmdir", "--yes", "t/d"}, 1, {{"err", "not empty"}}},
-        {{"fs", "rmdir", "empty"}, 2, {{"?empty", true}}},
-        {{"fs", "rmdir", "--yes", "empty"}, 0, {{"?empty", false}}},
+        {"fs rmdir empty", 2, {{"?empty", true}}}, {"fs rmdir --yes empty", 0, {{"?empty", false}}},
         // Depth first: a directory's content before the directory.
-        {{"--json", "fs", "deltree", "--dry-run", "@/t"}, 0,
+        {"--json fs deltree --dry-run @/t", 0,
             {{"/would_delete/0/path", "@/t/d/c.txt"}, {"/would_delete/1/path", "@/t/d"},
              {"/would_keep/0/path", "@/t/ro.txt"}, {"/would_keep/1/path", "@/t"},
              {"?t/d/c.txt", true}}},
-        {{"fs", "deltree", "t"}, 2, {{"?t/d/c.txt", true}}},
-        {{"fs", "deltree", "--yes", "t"}, 1, {{"?t/ro.txt", true}, {"?t/d", false}}},
-        {{"fs", "deltree", "--yes", "u"}, 0, {{"?u", false}}},
-        {{"fs", "deltree", "--yes", "u"}, 0, {{"out=", "absent   u\n"}}},
-        {{"fs", "delsub", "--dry-run", "m", "*.tmp"}, 0,
-            {{"out", "would delete  m/a.tmp\n"}, {"out", "would delete  m/B.TMP\n"},
-             {"?m/a.tmp", true}}},
-        {{"fs", "delsub", "m", "*.tmp"}, 2, {{"?m/a.tmp", true}}},
-        {{"fs", "delsub", "--yes", "m", "*.tmp"}, 0,
+        {"fs deltree t", 2, {{"?t/d/c.txt", true}}}, {"fs deltree --yes u", 0, {{"?u", false}}},
+        {"fs deltree --yes u", 0, {{"out=", "absent   u\n"}}},
+        // A pattern names files inside its directory, and nothing else.
+        {"fs delsub --yes m ..\\*.keep", 2, {{"err", "pattern"}, {"?top.keep", true}}},
+        {{"fs", "delsub", "--yes", "m", outside}, 2},  // the canaries beside
+        {"--json fs delsub --yes m ..", 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
+        {"fs delsub --yes m C:*", 2, {{"?m/a.tmp", true}}},
+        {"fs delsub m *.tmp", 2, {{"?m/a.tmp", true}}},
+        {"fs delsub --yes m *.tmp", 0,
             {{"?m/a.tmp", false}, {"?m/B.TMP", false}, {"?m/c.txt", true}, {"?m/sub/e.tmp", true}}},
+        // Roots, by any name, only with --no-preserve-root.
+        {"fs deltree --yes R:\\", 2, {{"err", "it is the root of R:\\" + root}}},
+        {"fs deltree --yes R:", 2, {{"err", "it is the root of R:" + root}}},
+        {"fs deltree --yes r", 2, {{"err", "'r': it is the root of R:\\" + root}}},
+        {"fs deltree --yes \\\\nas\\share\\", 2, {{"?r/d/x", true}}},
+        {"fs delsub --yes / *.keep", 2, {{"err", "'/': it is the root of C:\\" + root}}},
+        {"fs delsub -n /proc *.none", 2, {{"err", "it is a mount point"}}},
+        {"fs delsub --yes --no-preserve-root R:\\ *.tmp", 0, {{"?r/a.tmp", false}, {"?r/d/x", true}}},
+        // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
+        {"fs delete --yes %\\dot.", 2,
+            {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
+        {"fs deltree --yes x\\y", 2,
+            {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
+        {"fs rename --yes solo %\\dot.", 2, {{"?solo", true}}},
+        {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
+        // Renames onto a read-only file, a directory, into a missing directory.
+        {"--json fs rename -n a1 ro", 0, {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
+        {"fs rename --yes a1 ro", 1, {{"err", "read-only"}}},
+        {"fs rename -n a1 d", 0, {{"out", "would fail"}, {"out", "a directory"}}},
+        {"fs rename -n a1 no/b1", 0, {{"out", "directory does not exist"}}},
+        {"fs rename a1 no/b1", 1, {{"err", "directory does not exist"}}},
+        // What is not there fails either way.
+        {"fs delsub -n nodir *.tmp", 1, {{"err", "does not exist"}}},
+        {"fs delsub --yes nodir *.tmp", 1, {{"err", "does not exist"}}},
+        {"fs rmdir --yes nodir", 1, {{"err", "'nodir': it does not exist"}}},
+        {"fs deltree --yes a1", 1, {{"err", "is a file"}, {"?a1", true}}},
     });
+    // A directory's final dot stays where the name is not the last: never the other entry.
+    Write("sub./f");
+    Write("sub/f");
+    const ToolRun run = RunTool({"fs", "delete", "--yes", Expand("%\\sub.\\f").get<std::string>()});
+    EXPECT_TRUE(Exists("sub/f"));
+    EXPECT_TRUE(run.exit == 0 ? !Exists("sub./f") : run.exit == 2 && Exists("sub./f")) << run.err;
     // On a terminal the tool asks instead.
     const ToolRun no = RunToolOnTerminal({"fs", "delete", H("f2")}, "n");
     EXPECT_EQ(no.exit, 1);
@@ -214,41 +227,86 @@ TEST_F(ToolTest, FsDeletions)
     EXPECT_FALSE(Exists("f2"));
 }
 
+// A dry run says what the real run then does, failures and their causes included.
+TEST_F(ToolTest, DryRunPredictsTheRun)
+{
+    for (const char *f : {"t/d/c.txt", "t/ro.txt", "m/a.tmp", "m/ro.tmp", "m/sub/x.tmp", "f1",
+                          "ro", "e/x", "u/a", "u/hidden/x", "m/held.tmp"})
+        Write(f);
+    for (const char *ro : {"t/ro.txt", "m/ro.tmp", "ro"})
+        ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0300), 0);  // cannot be listed
+    // Root reads every directory: run the tool without that privilege.
+    Args tool = {ToolPath()};
+    if (::geteuid() == 0)
+        tool = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
+                "--inh-caps=-dac_override,-dac_read_search", ToolPath()};
+    const auto run = [&](Args args, const char *option) {  // JSON unless -n
+        args.insert(args.begin(), tool.begin() + 1, tool.end());
+        args.push_back(option);
+        if (option != std::string("-n"))
+            args.push_back("--json");
+        return RunProgram(tool[0], args, dir_.path());
+    };
+    // Held open through the library without delete sharing, as another program would.
+    const HANDLE held = platform::sys().CreateFileA(
+        ("C:" + test::Backslashed(H("m/held.tmp"))).c_str(), GENERIC_READ, FILE_SHARE_READ,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::pair<Args, std::string> cases[] = {
+        {{"fs", "delete", "f1", "ro", "e", "gone"}, "ro  (it is read-only)"},
+        {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
+        {{"fs", "delsub", "m", "*.tmp"}, "m/held.tmp  (it is in use)"},
+        {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
+        {{"fs", "deltree", "u"}, "u/hidden/  (it is not empty)"},
+    };
+    for (const auto &[args, kept] : cases) {
+        EXPECT_NE(run(args, "-n").out.find("would keep    " + kept), std::string::npos) << kept;
+        const Json plan = run(args, "--dry-run").Doc();
+        const ToolRun real = run(args, "--yes");
+        const Json done = real.Doc();
+        EXPECT_EQ(real.exit, 1) << real.err;
+        EXPECT_EQ(done["exit"], 1);
+        Json predicted = Json::array();
+        for (const auto &e : plan["would_delete"])
+            predicted.push_back(e["path"]);
+        EXPECT_EQ(predicted, done["deleted"]) << real.out;
+        EXPECT_EQ(plan["would_keep"], done["kept"]) << real.out;  // with the causes
+    }
+    platform::sys().CloseHandle(held);
+    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0700), 0);
+}
+
 // The registry file's problems are told, naming file and line, once per run;
 // config lists them, and --strict-config makes them bad usage.
 TEST_F(ToolTest, RegistryProblems)
 {
     test::MakeHostDirs(H("d"));
-    registry_.Rewrite(
-        test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
+    registry_.Rewrite(test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
     const std::string problem = registry_.path() + ": line 3: drive D: unknown Type 'floppy-ish'";
     const ToolRun warned = RunTool({"path", "split", "D:\\a"});
     EXPECT_EQ(warned.exit, 0);
-    EXPECT_EQ(warned.err.find("brenvik: warning: " + problem),
-              warned.err.rfind("brenvik: warning: " + problem))
-        << warned.err;
+    const std::string told = "brenvik: warning: " + problem;
+    EXPECT_NE(warned.err.find(told), std::string::npos) << warned.err;
+    EXPECT_EQ(warned.err.find(told), warned.err.rfind(told)) << warned.err;
     EXPECT_NE(warned.err.find("not a key or value line: garbage"), std::string::npos);
     const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
-    EXPECT_EQ(strict.exit, 2);
-    EXPECT_TRUE(strict.out.empty());
+    EXPECT_TRUE(strict.exit == 2 && strict.out.empty()) << strict.exit << strict.out;
     Check({
-        {{"--json", "config"}, 0,
-            {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
-             {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
-             {"/drives/0/path", "@/d"}, {"~/problems", problem}}},
-        {{"--json", "--strict-config", "config"}, 2,
+        {"--json config", 0, {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
+            {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
+            {"/drives/0/path", "@/d"}, {"~/problems", problem}}},
+        {"--json --strict-config config", 2,
             {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
     });
     const std::pair<std::string, std::string> files[] = {
-        {"", "is empty"},
-        {test::RegText({posixtest::DriveKey('D', H("d\xe9"), "cdrom")}), "neither UTF-8"},
-    };
-    for (const auto &f : files) {
-        registry_.Rewrite(f.first);
-        Check({{{"--json", "config"}, 0, {{"~/problems", f.second}}}});
+        {"", "is empty"}, {"-", "No such file"},
+        {test::RegText({posixtest::DriveKey('D', H("d\xe9"), "cdrom")}), "neither UTF-8"}};
+    for (const auto &[text, why] : files) {
+        registry_.Rewrite(text);
+        ASSERT_TRUE(text != "-" || std::remove(registry_.path().c_str()) == 0);
+        Check({{"--json config", 0, {{"~/problems", why}}}});
     }
-    ASSERT_EQ(std::remove(registry_.path().c_str()), 0);
-    Check({{{"--json", "config"}, 0, {{"~/problems", "No such file"}}}});
 }
 
 // Output that cannot be written is a failure, said once.
@@ -261,121 +319,6 @@ TEST_F(ToolTest, OutputErrors)
         EXPECT_TRUE(run.OneErrorLine()) << run.err;
         EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
     }
-}
-
-// No deletion reaches beyond what the user named: patterns stay inside their
-// directory, roots need an explicit option, and a name Windows reads as
-// another entry is refused with both names.
-TEST_F(ToolTest, DeletionsReachOnlyWhatIsNamed)
-{
-    for (const char *f : {"top.keep", "m/a.tmp", "r/a.tmp", "r/d/x", "dot", "dot.", "solo",
-                          "x/y/important.txt", "x\\y"})
-        Write(f);
-    using posixtest::DriveKey;
-    SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
-                 posixtest::ShareKey("nas", "share", H("r"))});
-    const std::string outside =
-        "..\\..\\" + outside_.path().substr(outside_.path().rfind('/') + 1) + "\\*";
-    Check({
-        {{"fs", "delsub", "--yes", "m", "..\\*.keep"}, 2,
-            {{"err", "pattern"}, {"?top.keep", true}}},
-        {{"fs", "delsub", "--yes", "m", outside}, 2, {}},  // the canaries beside
-        {{"fs", "delsub", "--yes", "m", "../*.keep"}, 2, {{"?top.keep", true}}},
-        {{"--json", "fs", "delsub", "--yes", "m", ".."}, 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
-        {{"fs", "delsub", "--yes", "m", "C:*"}, 2, {{"?m/a.tmp", true}}},
-        {{"fs", "deltree", "--yes", "R:\\"}, 2, {{"err", "--no-preserve-root"}, {"?r/d/x", true}}},
-        {{"fs", "deltree", "--yes", "r"}, 2, {{"err", "root of R:"}, {"?r/d/x", true}}},
-        {{"fs", "deltree", "--yes", "\\\\nas\\share\\"}, 2, {{"?r/d/x", true}}},
-        {{"fs", "delsub", "--yes", "/", "*.keep"}, 2, {{"err", "root"}}},
-        {{"fs", "delsub", "-n", "/proc", "*.none"}, 2, {{"err", "a mount point"}}},
-        {{"fs", "delsub", "--yes", "--no-preserve-root", "R:\\", "*.tmp"}, 0,
-            {{"?r/a.tmp", false}, {"?r/d/x", true}}},
-        // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
-        {{"fs", "delete", "--yes", "%\\dot."}, 2,
-            {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
-        {{"fs", "deltree", "--yes", "x\\y"}, 2,
-            {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
-        {{"fs", "rename", "--yes", "solo", "%\\dot."}, 2, {{"?solo", true}}},
-        {{"fs", "delete", "--yes", "%\\solo."}, 0, {{"?solo", false}}},
-    });
-    // A directory name ending in a dot keeps it where it is not the final name: the
-    // named entry goes, or nothing does, never the other one.
-    Write("sub./f");
-    Write("sub/f");
-    const ToolRun run = RunTool({"fs", "delete", "--yes", Expand("%\\sub.\\f").get<std::string>()});
-    EXPECT_TRUE(Exists("sub/f"));
-    EXPECT_TRUE(run.exit == 0 ? !Exists("sub./f") : run.exit == 2 && Exists("sub./f")) << run.err;
-}
-
-// A dry run says what the real run then does, failures included.
-TEST_F(ToolTest, DryRunPredictsTheRun)
-{
-    for (const char *f : {"t/d/c.txt", "t/ro.txt", "m/a.tmp", "m/ro.tmp", "m/sub/x.tmp", "f1",
-                          "ro", "e/x", "a1", "d/x", "u/a", "u/hidden/x"})
-        Write(f);
-    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0300), 0);  // cannot be listed
-    // Root reads every directory: run the tool without that privilege.
-    Args tool = {ToolPath()};
-    if (::geteuid() == 0)
-        tool = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
-                "--inh-caps=-dac_override,-dac_read_search", ToolPath()};
-    const auto run = [&](Args args, const char *option) {
-        args.insert(args.begin(), tool.begin() + 1, tool.end());
-        args.push_back(option);
-        return RunProgram(tool[0], args, dir_.path());
-    };
-    for (const char *ro : {"t/ro.txt", "m/ro.tmp", "ro"})
-        ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
-    // Held open through the library without delete sharing, as another program would.
-    Write("m/held.tmp");
-    const HANDLE held = platform::sys().CreateFileA(
-        ("C:" + test::Backslashed(H("m/held.tmp"))).c_str(), GENERIC_READ, FILE_SHARE_READ,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const std::vector<std::pair<Args, std::string>> cases = {
-        {{"fs", "delete", "f1", "ro", "e", "gone"}, "ro  (it is read-only)"},
-        {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
-        {{"fs", "delsub", "m", "*.tmp"}, "m/held.tmp  (it is in use)"},
-        {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
-        {{"fs", "deltree", "u"}, "u/hidden/  (it is not empty)"},
-    };
-    for (const auto &c : cases) {
-        Args json = c.first;
-        json.insert(json.begin(), "--json");
-        const ToolRun text = run(c.first, "-n");
-        EXPECT_NE(text.out.find("would keep    " + c.second), std::string::npos) << text.out;
-        const nlohmann::json plan = run(json, "--dry-run").Doc();
-        const ToolRun real = run(json, "--yes");
-        const nlohmann::json done = real.Doc();
-        EXPECT_EQ(real.exit, 1) << real.err;
-        std::vector<nlohmann::json> predicted, kept;
-        for (const auto &e : plan["would_delete"])
-            predicted.push_back(e["path"]);
-        for (const auto &e : plan["would_keep"])
-            kept.push_back(e["path"]);
-        EXPECT_EQ(nlohmann::json(predicted), done["deleted"]) << real.out;
-        std::vector<nlohmann::json> left;
-        for (const auto &e : done["kept"])
-            left.push_back(e["path"]);
-        EXPECT_EQ(nlohmann::json(kept), nlohmann::json(left)) << real.out;
-        EXPECT_EQ(done["exit"], 1);
-    }
-    platform::sys().CloseHandle(held);
-    ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0700), 0);
-    Check({
-        // Renames onto a read-only file, a directory, into a missing directory.
-        {{"--json", "fs", "rename", "-n", "a1", "ro"}, 0,
-            {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
-        {{"fs", "rename", "--yes", "a1", "ro"}, 1, {{"err", "read-only"}}},
-        {{"fs", "rename", "-n", "a1", "d"}, 0, {{"out", "would fail"}, {"out", "a directory"}}},
-        {{"fs", "rename", "-n", "a1", "no/b1"}, 0, {{"out", "directory does not exist"}}},
-        {{"fs", "rename", "a1", "no/b1"}, 1, {{"err", "directory does not exist"}}},
-        // A pattern in a directory that is not there is a failure either way.
-        {{"fs", "delsub", "-n", "nodir", "*.tmp"}, 1, {{"err", "does not exist"}}},
-        {{"fs", "delsub", "--yes", "nodir", "*.tmp"}, 1, {{"err", "does not exist"}}},
-        {{"fs", "rmdir", "--yes", "nodir"}, 1, {{"err", "'nodir': it does not exist"}}},
-        {{"fs", "deltree", "--yes", "a1"}, 1, {{"err", "is a file"}, {"?a1", true}}},
-    });
 }
 
 }  // namespace

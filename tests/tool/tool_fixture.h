@@ -1,6 +1,5 @@
-// The built brenvik tool run as a user's shell runs it, in a temporary
-// directory with a registry file of the test's own (the default machine: C:
-// is the host root, unless a test names drives).
+// The built tool run as a shell runs it, in a temporary directory with a registry
+// file of the test's own (by default C: is the host root).
 #ifndef BRENVIK_TESTS_TOOL_TOOL_FIXTURE_H
 #define BRENVIK_TESTS_TOOL_TOOL_FIXTURE_H
 
@@ -14,10 +13,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "image_writer.h"
 #include "support/test_support.h"
 
 extern char **environ;
@@ -92,7 +93,8 @@ inline ToolRun RunTool(const Args &args, const std::string &cwd = "")
     return RunProgram(ToolPath(), args, cwd);
 }
 
-// On a pseudo terminal, answering the first "[y/N]"; out is all the terminal showed.
+// On a pseudo terminal, answering the first "[y/N]" (typed ahead; the prompt is
+// short, so the terminal holds all output until the tool ends); out is all it showed.
 inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
 {
     int master = -1, slave = -1;
@@ -100,8 +102,6 @@ inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
         ADD_FAILURE() << "openpty failed";
         return {};
     }
-    // Typed ahead: the tool reads it when it asks. The prompt is short, so
-    // the terminal's buffer holds all output until the tool has finished.
     EXPECT_GT(::write(master, (answer + "\n").c_str(), answer.size() + 1), 0);
     ToolRun run = RunProgram(ToolPath(), args, "", slave);
     ::close(slave);
@@ -112,27 +112,32 @@ inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
     return run;
 }
 
-// One run and what it must show, by key: "/a/0/b" a member of the JSON
-// document ("~/a/0/b": its text contains), "out" / "out=" standard output
-// contains / is, "err" standard error contains, "?rel" whether that file
-// exists afterwards. In arguments and strings "@" stands for the test's
-// directory and "%" for its Windows name.
+// One run (a command line split at blanks, or its arguments) and what it must show,
+// by key: "/a/0/b" a member of the JSON document ("~/a/0/b": its text contains),
+// "out" / "out=" standard output contains / is, "err" standard error contains,
+// "?rel" whether that file exists afterwards. "@" stands for the test's directory
+// and "%" for its Windows name.
 struct Row {
+    using Checks = std::vector<std::pair<std::string, Json>>;
+    Row(Args args, int exit, Checks checks = {}) : args(args), exit(exit), checks(checks) {}
+    Row(const char *line, int exit, Checks checks = {}) : Row(Args(), exit, checks)
+    {
+        std::istringstream words(line ? line : "");
+        for (std::string word; words >> word;)
+            args.push_back(word);
+    }
     Args args;
     int exit;
-    std::vector<std::pair<std::string, Json>> checks;
+    Checks checks;
 };
 
-// Canary files in a directory beside the test's: no command a test runs
-// names them, so each must survive every test.
+// Canaries beside the test's directory: no command names them, so each must survive.
 class ToolTest : public ::testing::Test {
 protected:
     ToolTest()
     {
-        for (const std::string &c : canaries_) {
-            test::MakeHostDirs(c.substr(0, c.rfind('/')));
-            test::WriteHostFile(c, "canary");
-        }
+        for (const std::string &c : canaries_)
+            test::MakeHostDirs(c.substr(0, c.rfind('/'))), test::WriteHostFile(c, "canary");
     }
     void TearDown() override
     {
@@ -148,10 +153,17 @@ protected:
         test::WriteHostFile(H(relative), bytes);
     }
     bool Exists(const std::string &relative) const { return test::HostExists(H(relative)); }
-    void MakeDemo()  // the demo image library, in library/
+    // An image file with a header of these fields (the description is its name).
+    void Image(const std::string &relative, std::uint32_t format, std::uint32_t kind,
+               std::uint32_t slaves, std::uint64_t length = 4096)
     {
-        ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0);
+        test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
+        mkimage::HeaderFields header;
+        header.mediaFormat = format, header.discKind = kind, header.slaveCount = slaves;
+        header.desc = relative, header.totalLength = length;
+        EXPECT_TRUE(mkimage::WriteImage(H(relative), header)) << relative;
     }
+    void MakeDemo() { ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0); }
     Json Expand(const Json &value) const
     {
         Json copy = value;
