@@ -85,6 +85,8 @@ inline ToolRun RunProgram(const std::string &program, Args args, const std::stri
     run.exit = rc != 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (tty < 0)
         run.out = test::ReadHostFile(paths[1]), run.err = test::ReadHostFile(paths[2]);
+    // Tables are padded between columns, never after the last.
+    EXPECT_EQ(run.out.find(" \n"), std::string::npos) << run.out;
     return run;
 }
 

@@ -245,7 +245,9 @@ void PrintFields(std::ostream &out, const Json &doc, const std::vector<std::stri
             continue;
         const Json &v = doc[k];
         std::string text = v.is_string() ? v.get<std::string>() : v.dump();
-        out << k << ":" << std::string(width - k.size() + 2, ' ') << text << "\n";
+        // An empty value leaves no padding behind, as in the tables.
+        out << k << ":" << (text.empty() ? "" : std::string(width - k.size() + 2, ' ') + text)
+            << "\n";
     }
 }
 
