@@ -119,7 +119,10 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
     // file, writable, fhidden, dir, dhidden, system, volume, archive, exist; null flags skipped
     int v[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
     EXPECT_EQ(CDriveEx::CFileStatus_s(W("hidden.txt").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], nullptr, &v[7], nullptr), 1);
-    EXPECT_EQ(std::vector<int>(v, v + 9), (std::vector<int>{1, 1, 1, 0, 0, 1, 9, 0, 9}));
+    // Wine marks every file archived; the flag follows whatever the backend reports.
+    const int archived =
+        (sys().GetFileAttributesA(W("hidden.txt").c_str()) & FILE_ATTRIBUTE_ARCHIVE) != 0;
+    EXPECT_EQ(std::vector<int>(v, v + 9), (std::vector<int>{1, 1, 1, 0, 0, 1, 9, archived, 9}));
     EXPECT_EQ(CDriveEx::CFileStatus_s(W("hdir").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8]), 1);
     EXPECT_EQ(std::vector<int>(v, v + 9), (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0, 1}));
     EXPECT_EQ(CDriveEx::CFileStatus_s(W("missing").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8]), 0);
@@ -266,6 +269,7 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
     Attr({{"t\\ro.tmp", FILE_ATTRIBUTE_ARCHIVE}});
     EXPECT_EQ(R(CDriveEx::DelSubFile(W("t").c_str(), "*.*", 1), "t"), "1|sub/ sub/c.tmp=x");
 
+#ifndef _WIN32  // host names only a POSIX host can hold
     // Names Windows reads otherwise than the host: "rnd \" is "rnd " to the listing and the removal (the
     // status query finds rnd); a listed "k.tmp." goes as listed, not as k.tmp; "a.." is no directory "a".
     Make({"rnd\\s.txt", "ks\\k.tmp", "ks\\k.tmp.", "ks\\noext", "a\\M.DVD\\M.DVD.D00"});
@@ -273,6 +277,7 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
     EXPECT_EQ(CDriveEx::DelSubFile(W("ks").c_str(), "*.", 0), 1);
     EXPECT_EQ(CVcdImageEx::Del_ClusterBundle_Without_Verify(W("a..\\M.DVD\\M.DVD.D00").c_str(), 1), 1);
     EXPECT_EQ(Tree(H("rnd")) + "|" + Tree(H("ks")) + "|" + Tree(H("a")), "s.txt=x|k.tmp=x|M.DVD/ M.DVD/M.DVD.D00=x");
+#endif
 
     Make({"file"}), fs::remove_all(H("t"));
     EXPECT_EQ(R(CDriveEx::DelTree("", 1) * 10 + CDriveEx::DelTree(W("file").c_str(), 1) + CDriveEx::DelTree(W("missing").c_str(), 1), "file"), "2|");
