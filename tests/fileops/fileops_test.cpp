@@ -401,6 +401,12 @@ TEST_F(FileOps, WriteProbesNeverDestroyAnything)
     f.ClearCalls();
     EXPECT_EQ(R(CDriveEx::CanWeWriteDir(W("dir").c_str()), "dir"), "1|tmp$d123.tmp=x");
     EXPECT_EQ(f.PathsOf("CreateFileA"), Strings{W("dir\\tmp$d125.tmp")});
+    // Every name taken: not writable, and nothing opened.
+    f.Fail("GetFileAttributesA", "", ERROR_ACCESS_DENIED);
+    f.ClearCalls();
+    EXPECT_EQ(CDriveEx::CanWeWriteDir(W("dir").c_str()), 0);
+    EXPECT_EQ(f.CountCalls("GetFileAttributesA") * 10 + f.CountCalls("CreateFileA"), 650);
+    f.ClearFaults();
     fs::remove_all(H("dir"));
     if (Link("dir\\tmp$d123.tmp", Out("target.txt"))) {
         EXPECT_EQ(R(CDriveEx::CanWeWriteDir(W("dir").c_str()), "dir") + "|" + Tree(outside_), "1|tmp$d123.tmp->" + Out("target.txt") + "|");

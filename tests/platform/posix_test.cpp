@@ -84,7 +84,8 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
         {std::string(5000, 'x'), "error 206"}, {"C:\\" + std::string(256, 'b'), "error 123"},
         {"C:\\dir\\*.txt", "error 123"}, {"C:\\a:b", c + "/a"},  // a stream of a
         {"C:\\a:b\\c", "error 123"}, {"C:\\:b", "error 123"}, {"C:\\nul\\x", c + "/nul/x"},
-        {"Q:\\x", "error 3"}, {"O:\\x", "error 3"},  // a connection whose share is gone
+        {"Q:\\x", "error 3"}, {"z:\\x", "error 3"},
+        {"O:\\x", "error 3"},  // a connection whose share is gone
         {"\\\\srv\\nope\\x", "error 67"}, {"\\\\nobody\\pub", "error 53"},
         {"\\\\srv", "error 161"}, {"\\\\.\\PhysicalDrive0", "error 2"}, {"", "error 3"},
     };
