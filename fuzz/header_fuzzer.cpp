@@ -25,6 +25,7 @@
 #include "frame/trace.h"
 #include "platform/posix/handles.h"
 #include "platform/services.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -36,14 +37,6 @@ constexpr unsigned char kMarker = 0xA5;
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
-}
-
-// The temporary directory, removed when libFuzzer exits after its runs.
-std::string g_tempDir;
-void RemoveTempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(g_tempDir, ec);
 }
 
 uint32_t Word(const std::string &bytes, std::size_t offset)
@@ -239,22 +232,13 @@ void CheckBundle(const Name &n, const std::string &bytes, bool readable, int sla
 std::string FreshDrive()
 {
     static const std::string root = [] {
-        // In memory where the host has it: every input rewrites files.
-        char shm[] = "/dev/shm/brenvik-fuzz-header-XXXXXX";
-        char tmp[] = "/tmp/brenvik-fuzz-header-XXXXXX";
-        const char *dir = ::mkdtemp(shm);
-        if (dir == nullptr)
-            dir = ::mkdtemp(tmp);
-        if (dir == nullptr)
-            Fail("cannot make a temporary directory");
-        g_tempDir = dir;
-        std::atexit(RemoveTempDir);
+        const std::string &dir = ScratchDir();
         const std::string reg = std::string(dir) + "/registry.reg";
         std::FILE *f = std::fopen(reg.c_str(), "wb");
         if (f == nullptr)
             Fail("cannot write the registry file");
         std::fprintf(f, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]\r\n"
-                        "\"Path\"=\"%s/c\"\r\n\"Type\"=\"fixed\"\r\n", dir);
+                        "\"Path\"=\"%s/c\"\r\n\"Type\"=\"fixed\"\r\n", dir.c_str());
         std::fclose(f);
         ::setenv("BRENVIK_REGISTRY", reg.c_str(), 1);
         return std::string(dir) + "/c";

@@ -19,6 +19,7 @@
 #include "platform/posix/handles.h"
 #include "platform/registry/reg_file.h"
 #include "platform/services.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -30,14 +31,6 @@ using brenvik::registry::RegValue;
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
-}
-
-// The temporary directory, removed when libFuzzer exits after its runs.
-std::string g_tempDir;
-void RemoveTempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(g_tempDir, ec);
 }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b)
@@ -114,16 +107,7 @@ HKEY HiveOf(const std::string &path, std::string *rest)
 void WriteRegistry(const std::string &text)
 {
     static const std::string path = [] {
-        // In memory where the host has it: every input rewrites files.
-        char shm[] = "/dev/shm/brenvik-fuzz-registry-XXXXXX";
-        char tmp[] = "/tmp/brenvik-fuzz-registry-XXXXXX";
-        const char *dir = ::mkdtemp(shm);
-        if (dir == nullptr)
-            dir = ::mkdtemp(tmp);
-        if (dir == nullptr)
-            Fail("cannot make a temporary directory");
-        g_tempDir = dir;
-        std::atexit(RemoveTempDir);
+        const std::string &dir = ScratchDir();
         std::string p = std::string(dir) + "/registry.reg";
         ::setenv("BRENVIK_REGISTRY", p.c_str(), 1);
         return p;
