@@ -195,6 +195,35 @@ TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
     EXPECT_EQ(s().RegCloseKey(reinterpret_cast<HKEY>(&junk)), ERROR_INVALID_HANDLE);
 }
 
+// Where the registry file is: the named file (even missing), else XDG's, else
+// HOME's, else /etc's, else none.
+TEST(RegistryLocation, ExplicitFileThenXdgThenHomeThenEtc)
+{
+    test::TempDir dir;
+    for (const char *d : {"xdg/brenvik", "home/.config/brenvik"}) {
+        test::MakeHostDirs(dir / d);
+        test::WriteHostFile(dir / d + "/registry.reg", "");
+    }
+    const auto located = [] {
+        char path[4096] = "unset";
+        return LocateRegistryFile(path, sizeof path) ? std::string(path) : std::string("false");
+    };
+    test::ScopedEnv home("HOME", (dir / "home").c_str());
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+    {
+        test::ScopedEnv reg("BRENVIK_REGISTRY", (dir / "missing.reg").c_str());
+        EXPECT_EQ(located(), dir / "missing.reg");
+    }
+    test::ScopedEnv reg("BRENVIK_REGISTRY", nullptr);
+    EXPECT_EQ(located(), dir / "xdg/brenvik/registry.reg");
+    {
+        test::ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+        EXPECT_EQ(located(), dir / "home/.config/brenvik/registry.reg");
+    }
+    test::ScopedEnv emptyXdg("XDG_CONFIG_HOME", (dir / "empty").c_str());
+    EXPECT_EQ(located(), test::HostExists("/etc/brenvik/registry.reg") ? "/etc/brenvik/registry.reg" : "");
+}
+
 TEST_F(RegistryTest, DrivesSharesAndConnections)
 {
     const struct { const char *root; UINT type; } types[] = {
