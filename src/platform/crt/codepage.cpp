@@ -46,7 +46,6 @@ const LeadTable *TableFor(unsigned codePage)
 
 }  // namespace
 
-
 bool IsLeadByteOf(unsigned int codePage, unsigned char c)
 {
     return TableFor(codePage)->lead[c];

@@ -160,10 +160,6 @@ bool DriveRootPath(const RegistryConfig &config, int drive, const char **root)
     return false;
 }
 
-namespace {
-
-}  // namespace
-
 Device DeviceOf(const char *text, std::size_t n)
 {
     std::size_t end = 0;
