@@ -16,15 +16,9 @@ namespace {
 using brenvik::test::RegText;
 using Strings = std::vector<std::string>;
 
-// Keeps the quit message a null format posts.
-struct Faults : brenvik::test::ScopedFaults {
-    void PostQuitMessage(int code) override { quits.push_back(code); }
-    std::vector<int> quits;
-};
-
 TEST(Trace, LinesAreExactCutAndWholeOnEveryThread)
 {
-    Faults faults;
+    brenvik::test::ScopedFaults faults;
     // A site passes when its level is at most the setting.
     faults.SetRegDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug", "DebugLevel", 7);
     DbgLoadLevel();

@@ -196,6 +196,15 @@ std::vector<std::string> FaultServices::Leaks() const
     return out;
 }
 
+void FaultServices::Note(std::set<HANDLE> &handles, HANDLE h, bool open)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    if (open)
+        handles.insert(h);
+    else
+        handles.erase(h);
+}
+
 DWORD FaultServices::Enter(const char *name, const char *path)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
@@ -248,28 +257,14 @@ BRENVIK_GUARDED(BOOL, RemoveDirectoryInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n)
 HANDLE FaultServices::CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                                   DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    return Guard("CreateFileA", name, INVALID_HANDLE_VALUE, [&] {
-        HANDLE h = inner_.CreateFileA(name, access, share, sa, disposition, flags, templateFile);
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        if (h != INVALID_HANDLE_VALUE)
-            files_.insert(h);
-        return h;
+    return Opened("CreateFileA", name, files_, [&] {
+        return inner_.CreateFileA(name, access, share, sa, disposition, flags, templateFile);
     });
 }
 
-// A failed close still releases the handle, as close() does when interrupted.
 BOOL FaultServices::CloseHandle(HANDLE h)
 {
-    const DWORD e = Enter("CloseHandle", nullptr);
-    const BOOL ok = inner_.CloseHandle(h);
-    {
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        if (ok)
-            files_.erase(h);
-    }
-    if (e)
-        inner_.SetLastError(e);
-    return e ? FALSE : ok;
+    return Closed("CloseHandle", h, files_, [&] { return inner_.CloseHandle(h); });
 }
 
 BOOL FaultServices::ReadFile(HANDLE h, LPVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o)
@@ -290,24 +285,13 @@ BOOL FaultServices::WriteFile(HANDLE h, LPCVOID buffer, DWORD size, LPDWORD done
 
 HANDLE FaultServices::FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data)
 {
-    return Guard("FindFirstFileA", name, INVALID_HANDLE_VALUE, [&] {
-        HANDLE h = inner_.FindFirstFileA(name, data);
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        if (h != INVALID_HANDLE_VALUE)
-            finds_.insert(h);
-        return h;
-    });
+    return Opened("FindFirstFileA", name, finds_, [&] { return inner_.FindFirstFileA(name, data); });
 }
 
 HANDLE FaultServices::FindFirstFileInA(HANDLE parent, LPCSTR name, LPWIN32_FIND_DATAA data)
 {
-    return Guard("FindFirstFileInA", name, INVALID_HANDLE_VALUE, [&] {
-        HANDLE h = inner_.FindFirstFileInA(parent, name, data);
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        if (h != INVALID_HANDLE_VALUE)
-            finds_.insert(h);
-        return h;
-    });
+    return Opened("FindFirstFileInA", name, finds_,
+                  [&] { return inner_.FindFirstFileInA(parent, name, data); });
 }
 
 BOOL FaultServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
@@ -329,25 +313,13 @@ BOOL FaultServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
 
 BOOL FaultServices::FindClose(HANDLE h)
 {
-    const DWORD e = Enter("FindClose", nullptr);
-    const BOOL ok = inner_.FindClose(h);
-    {
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        if (ok)
-            finds_.erase(h);
-    }
-    if (e)
-        inner_.SetLastError(e);
-    return e ? FALSE : ok;
+    return Closed("FindClose", h, finds_, [&] { return inner_.FindClose(h); });
 }
 
 // ---- Drives and volumes -----------------------------------------------------------
 
 const Volume *FaultServices::VolumeOf(LPCSTR root) const
 {
-    auto v = volumes.find(RootKey(root));
-    if (v != volumes.end())
-        return &v->second;
     for (const auto &entry : volumes)
         if (RootKey(entry.first.c_str()) == RootKey(root))
             return &entry.second;
@@ -505,6 +477,12 @@ int FaultServices::MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
     std::lock_guard<std::recursive_mutex> lock(g_mu);
     boxes.push_back(Box{text ? text : "", caption ? caption : "", type});
     return IDOK;
+}
+
+void FaultServices::PostQuitMessage(int code)
+{
+    std::lock_guard<std::recursive_mutex> lock(g_mu);
+    quits.push_back(code);
 }
 
 // ---- Network connections and registry -----------------------------------------------

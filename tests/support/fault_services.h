@@ -156,7 +156,6 @@ public:
     std::multimap<std::string, std::string> hosts;
     std::deque<Reply> replies;
     const std::vector<ScriptedSocket> &Sockets() const { return sockets_; }
-    int WsaBalance() const { return wsaBalance_; }
     // The clock: starts at `start`, moves by `step` on each reading.
     void SetClock(DWORD start, DWORD step = 0);
     std::function<DWORD()> tickCount;  // or any other clock
@@ -174,6 +173,7 @@ public:
     };
     std::vector<Box> boxes;
     std::vector<UINT> errorModes;  // every mode set, in order
+    std::vector<int> quits;        // PostQuitMessage codes (not passed on)
 
     // ---- Services --------------------------------------------------------
     const char *Name() const override { return "faults"; }
@@ -213,6 +213,7 @@ public:
                           LPDWORD size) override;
     LONG RegCloseKey(HKEY k) override;
     int MessageBoxA(HWND w, LPCSTR text, LPCSTR caption, UINT type) override;
+    void PostQuitMessage(int code) override;
     int WSAStartup(WORD version, LPWSADATA data) override;
     int WSACleanup() override;
     int WSAGetLastError() override;
@@ -242,6 +243,30 @@ private:
         }
         return call();
     }
+    // A handle that `open` gives is noted in `handles` until closed.
+    template <typename F>
+    HANDLE Opened(const char *name, const char *path, std::set<HANDLE> &handles, F open)
+    {
+        return Guard(name, path, INVALID_HANDLE_VALUE, [&] {
+            const HANDLE h = open();
+            if (h != INVALID_HANDLE_VALUE)
+                Note(handles, h, true);
+            return h;
+        });
+    }
+    // A failed close still releases the handle, as close() does when interrupted.
+    template <typename F>
+    BOOL Closed(const char *name, HANDLE h, std::set<HANDLE> &handles, F close)
+    {
+        const DWORD e = Enter(name, nullptr);
+        const BOOL ok = close();
+        if (ok)
+            Note(handles, h, false);
+        if (e)
+            inner_.SetLastError(e);
+        return e ? FALSE : ok;
+    }
+    void Note(std::set<HANDLE> &handles, HANDLE h, bool open);
     const Volume *VolumeOf(LPCSTR root) const;
     bool Scripted() const { return !hosts.empty(); }
     ScriptedSocket *SocketOf(SOCKET s);
@@ -259,7 +284,6 @@ private:
     std::map<std::string, std::map<std::string, DWORD>> regDwords_;
     std::map<HKEY, std::string> fakeKeys_;
     std::vector<ScriptedSocket> sockets_;
-    std::vector<std::string> hostStrings_;
     struct HostEntry;
     std::unique_ptr<HostEntry> hostEntry_;
     int wsaBalance_ = 0;
