@@ -67,27 +67,33 @@ protected:
     HANDLE Open(const std::string &relative, DWORD access, DWORD share,
                 DWORD disposition = OPEN_EXISTING, DWORD flags = FILE_ATTRIBUTE_NORMAL);
     bool Opened(HANDLE h);  // whether h is a handle; closes it
+    bool Exists(const std::string &r) { return Do('a', r); }
 
-    // Whether each call succeeds.
-    bool Exists(const std::string &r) { return Attrs(r); }
-    bool Attrs(const std::string &r) { return s().GetFileAttributesA(P(r).c_str()) != INVALID_FILE_ATTRIBUTES; }
-    bool Del(const std::string &r) { return s().DeleteFileA(P(r).c_str()) != 0; }
-    bool Mkdir(const std::string &r) { return s().CreateDirectoryA(P(r).c_str(), nullptr) != 0; }
-    bool Rmdir(const std::string &r) { return s().RemoveDirectoryA(P(r).c_str()) != 0; }
-    bool Move(const std::string &a, const std::string &b) { return s().MoveFileA(P(a).c_str(), P(b).c_str()) != 0; }
-    bool OpenAs(const std::string &r, DWORD disposition, DWORD flags = 0)
-    {
-        return Opened(Open(r, GENERIC_READ, FILE_SHARE_READ, disposition, flags));
-    }
-
-    // Runs each call after Mark(): it must succeed where error is 0, else
-    // fail with exactly that last error.
+    // Whether one call on names in the case's directory succeeds: d delete,
+    // m mkdir, r rmdir, a attributes, s set attributes to 0, v move onto to,
+    // f search; o, n, O, N open to read, existing or new (upper case: with
+    // backup semantics); w, x, t open to write: always, existing, truncate.
+    // With in_ set, d, r and f are the calls on the entries of that search.
+    bool Do(char op, const std::string &path, const std::string &to = "");
+    struct Row {
+        Row(char o, std::string p, DWORD e, std::string t = "") : op(o), path(p), error(e), to(t) {}
+        char op;
+        std::string path;
+        DWORD error;  // 0: the call succeeds
+        std::string to;
+    };
+    void ExpectRows(const std::vector<Row> &rows);
+    // The same, for calls that are no row: each runs after Mark().
     struct Call {
         const char *what;
         std::function<bool()> call;
         DWORD error;
     };
     void ExpectCalls(const std::vector<Call> &calls);
+    void Check(bool ok, DWORD error);
+
+    HANDLE in_ = nullptr;
+    std::string found_;  // the first name the last search found
 
 private:
     std::unique_ptr<ConformanceBackend> backend_;

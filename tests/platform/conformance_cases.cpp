@@ -23,7 +23,8 @@ const std::vector<std::string> &ConformanceRegistryLines()
 HANDLE PlatformConformance::Open(const std::string &relative, DWORD access, DWORD share,
                                  DWORD disposition, DWORD flags)
 {
-    return s().CreateFileA(P(relative).c_str(), access, share, nullptr, disposition, flags, nullptr);
+    return s().CreateFileA(P(relative).c_str(), access, share, nullptr, disposition, flags,
+                           nullptr);
 }
 
 void PlatformConformance::MakeFile(const std::string &relative, const std::string &content)
@@ -31,14 +32,15 @@ void PlatformConformance::MakeFile(const std::string &relative, const std::strin
     HANDLE h = Open(relative, GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << relative << " error " << Err();
     DWORD written = 0;
-    ASSERT_TRUE(s().WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
-    EXPECT_EQ(written, content.size());
+    const DWORD size = static_cast<DWORD>(content.size());
+    ASSERT_TRUE(s().WriteFile(h, content.data(), size, &written, nullptr));
+    EXPECT_EQ(written, size);
     ASSERT_TRUE(s().CloseHandle(h));
 }
 
 void PlatformConformance::MakeDir(const std::string &relative)
 {
-    ASSERT_TRUE(Mkdir(relative)) << relative << " error " << Err();
+    ASSERT_TRUE(Do('m', relative)) << relative << " error " << Err();
 }
 
 std::string PlatformConformance::ReadAll(const std::string &relative)
@@ -47,7 +49,7 @@ std::string PlatformConformance::ReadAll(const std::string &relative)
     std::string out;
     char buf[512];
     DWORD got = 0;
-    while (h != INVALID_HANDLE_VALUE && s().ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+    while (h != INVALID_HANDLE_VALUE && s().ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
         out.append(buf, got);
     if (h != INVALID_HANDLE_VALUE)
         s().CloseHandle(h);
@@ -62,95 +64,133 @@ bool PlatformConformance::Opened(HANDLE h)
     return true;
 }
 
+bool PlatformConformance::Do(char op, const std::string &path, const std::string &to)
+{
+    const std::string full = P(path);
+    const char *p = full.c_str();
+    WIN32_FIND_DATAA data;
+    HANDLE h;
+    switch (op) {
+    case 'd': return (in_ ? s().DeleteFileInA(in_, p) : s().DeleteFileA(p)) != 0;
+    case 'm': return s().CreateDirectoryA(p, nullptr) != 0;
+    case 'r': return (in_ ? s().RemoveDirectoryInA(in_, p) : s().RemoveDirectoryA(p)) != 0;
+    case 'a': return s().GetFileAttributesA(p) != INVALID_FILE_ATTRIBUTES;
+    case 's': return s().SetFileAttributesA(p, 0) != 0;
+    case 'v': return s().MoveFileA(p, P(to).c_str()) != 0;
+    case 'f':
+        h = in_ ? s().FindFirstFileInA(in_, p, &data) : s().FindFirstFileA(p, &data);
+        found_ = h != INVALID_HANDLE_VALUE ? data.cFileName : "";
+        return h != INVALID_HANDLE_VALUE && s().FindClose(h);
+    }
+    const DWORD R = GENERIC_READ, W = GENERIC_WRITE, backup = FILE_FLAG_BACKUP_SEMANTICS,
+                normal = FILE_ATTRIBUTE_NORMAL;
+    const struct { char op; DWORD access, disposition, flags; } opens[] = {
+        {'o', R, OPEN_EXISTING, 0}, {'n', R, CREATE_NEW, 0}, {'O', R, OPEN_EXISTING, backup},
+        {'N', R, CREATE_NEW, backup}, {'w', W, CREATE_ALWAYS, normal},
+        {'x', W, OPEN_EXISTING, normal}, {'t', W, TRUNCATE_EXISTING, normal},
+    };
+    for (const auto &o : opens) {
+        if (o.op == op)
+            return Opened(Open(path, o.access, o.access == R ? FILE_SHARE_READ : 0, o.disposition,
+                               o.flags));
+    }
+    ADD_FAILURE() << "no call " << op;
+    return false;
+}
+
+void PlatformConformance::Check(bool ok, DWORD error)
+{
+    EXPECT_EQ(ok, error == 0) << "last error " << Err();
+    if (!ok) {
+        EXPECT_EQ(Err(), error);
+    }
+}
+
+void PlatformConformance::ExpectRows(const std::vector<Row> &rows)
+{
+    for (const Row &r : rows) {
+        SCOPED_TRACE(std::string(1, r.op) + " " + r.path + " " + r.to);
+        Mark();
+        Check(Do(r.op, r.path, r.to), r.error);
+    }
+}
+
 void PlatformConformance::ExpectCalls(const std::vector<Call> &calls)
 {
     for (const Call &c : calls) {
         SCOPED_TRACE(c.what);
         Mark();
-        const bool ok = c.call();
-        EXPECT_EQ(ok, c.error == 0) << "last error " << Err();
-        if (!ok) {
-            EXPECT_EQ(Err(), c.error);
-        }
+        Check(c.call(), c.error);
     }
 }
 
-TEST_P(PlatformConformance, FileSystemCallsGiveWindowsCodes)
+// The calls on a search's entries answer as the path calls they stand for.
+TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
 {
     MakeFile("f.txt", "x");
     MakeFile("ro.txt", "r");
+    MakeFile("held.txt", "h");
     MakeDir("full");
     MakeFile("full\\in.txt", "in");
     MakeDir("empty");
     ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-    auto find = [&](const char *r) {
-        WIN32_FIND_DATAA d;
-        HANDLE h = s().FindFirstFileA(P(r).c_str(), &d);
-        return h != INVALID_HANDLE_VALUE && s().FindClose(h);
-    };
-    const DWORD backup = FILE_FLAG_BACKUP_SEMANTICS;
-    ExpectCalls({
-        {"delete, missing file", [&] { return Del("none.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"delete, missing dir", [&] { return Del("nodir\\none.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"delete a directory", [&] { return Del("full"); }, ERROR_ACCESS_DENIED},
-        {"delete a read-only file", [&] { return Del("ro.txt"); }, ERROR_ACCESS_DENIED},
-        {"mkdir, other letters", [&] { return Mkdir("FULL"); }, ERROR_ALREADY_EXISTS},
-        {"mkdir over a file", [&] { return Mkdir("f.txt"); }, ERROR_ALREADY_EXISTS},
-        {"mkdir, parent missing", [&] { return Mkdir("a\\b"); }, ERROR_PATH_NOT_FOUND},
-        {"mkdir the drive root",
-         [&] { return s().CreateDirectoryA(backend().DriveRoot().c_str(), nullptr) != 0; },
-         ERROR_ALREADY_EXISTS},
-        {"mkdir, closing backslash", [&] { return Mkdir("trailing\\"); }, 0},
-        {"rmdir, not empty", [&] { return Rmdir("full"); }, ERROR_DIR_NOT_EMPTY},
-        {"rmdir, missing", [&] { return Rmdir("none"); }, ERROR_FILE_NOT_FOUND},
-        {"rmdir, parent missing", [&] { return Rmdir("nodir\\none"); }, ERROR_PATH_NOT_FOUND},
-        {"rmdir a file", [&] { return Rmdir("full\\in.txt"); }, ERROR_DIRECTORY},
-        {"rmdir, other letters", [&] { return Rmdir("EMPTY"); }, 0},
-        {"attributes, missing file", [&] { return Attrs("none.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"attributes, a file as a dir", [&] { return Attrs("f.txt\\x"); }, ERROR_PATH_NOT_FOUND},
-        {"attributes, a wildcard", [&] { return Attrs("wild*.txt"); }, ERROR_INVALID_NAME},
-        {"set attributes, missing", [&] { return s().SetFileAttributesA(P("none").c_str(), 0) != 0; },
-         ERROR_FILE_NOT_FOUND},
-        {"move onto a file", [&] { return Move("f.txt", "ro.txt"); }, ERROR_ALREADY_EXISTS},
-        {"move, missing source", [&] { return Move("none.txt", "d.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"move, target dir missing", [&] { return Move("f.txt", "nodir\\d.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"open, missing dir", [&] { return OpenAs("nodir\\f.txt", OPEN_EXISTING); }, ERROR_PATH_NOT_FOUND},
-        {"open the empty name",
-         [&] { return Opened(s().CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)); },
-         ERROR_PATH_NOT_FOUND},
+    const DWORD AD = ERROR_ACCESS_DENIED, AE = ERROR_ALREADY_EXISTS, FNF = ERROR_FILE_NOT_FOUND,
+                PNF = ERROR_PATH_NOT_FOUND;
+    std::vector<Row> rows = {
+        {'d', "none.txt", FNF}, {'d', "nodir\\none.txt", PNF}, {'d', "full", AD},
+        {'d', "ro.txt", AD}, {'m', "FULL", AE}, {'m', "f.txt", AE}, {'m', "a\\b", PNF},
+        {'m', "trailing\\", 0}, {'r', "full", ERROR_DIR_NOT_EMPTY}, {'r', "none", FNF},
+        {'r', "nodir\\none", PNF}, {'r', "full\\in.txt", ERROR_DIRECTORY}, {'r', "EMPTY", 0},
+        {'a', "none.txt", FNF}, {'a', "f.txt\\x", PNF}, {'a', "wild*.txt", ERROR_INVALID_NAME},
+        {'s', "none", FNF}, {'v', "f.txt", AE, "ro.txt"}, {'v', "none.txt", FNF, "d.txt"},
+        {'v', "f.txt", PNF, "nodir\\d.txt"}, {'o', "nodir\\f.txt", PNF}, {'o', "full", AD},
         // A name of MAX_PATH characters or more is refused before any lookup.
-        {"open a name too long", [&] { return OpenAs(std::string(MAX_PATH, 'a'), OPEN_EXISTING); },
-         ERROR_FILENAME_EXCED_RANGE},
-        {"disposition 0", [&] { return OpenAs("f.txt", 0); }, ERROR_INVALID_PARAMETER},
-        {"disposition 6", [&] { return OpenAs("f.txt", 6); }, ERROR_INVALID_PARAMETER},
-        {"open a directory", [&] { return OpenAs("full", OPEN_EXISTING); }, ERROR_ACCESS_DENIED},
-        {"open a dir for backup", [&] { return OpenAs("full", OPEN_EXISTING, backup); }, 0},
-        {"create a dir's name", [&] { return OpenAs("full", CREATE_NEW, backup); }, ERROR_FILE_EXISTS},
-        {"search, nothing matches", [&] { return find("full\\*.exe"); }, ERROR_FILE_NOT_FOUND},
-        {"search, missing dir", [&] { return find("missing\\*"); }, ERROR_PATH_NOT_FOUND},
-        {"search, closing backslash", [&] { return find("full\\"); }, ERROR_FILE_NOT_FOUND},
+        {'o', std::string(MAX_PATH, 'a'), ERROR_FILENAME_EXCED_RANGE},
+        {'O', "full", 0}, {'N', "full", ERROR_FILE_EXISTS}, {'f', "full\\*.exe", FNF},
+        {'f', "missing\\*", PNF}, {'f', "full\\", FNF},
+    };
+    for (const char *bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a*b.txt", "a?b.txt"})
+        rows.push_back({'w', bad, ERROR_INVALID_NAME});
+    for (char op : {'w', 'x', 't'}) {
+        if (!Wine())  // Wine run as root opens a read-only file for writing
+            rows.push_back({op, "ro.txt", AD});
+    }
+    ExpectRows(rows);
+    ExpectCalls({
+        {"mkdir the drive root",
+         [&] { return s().CreateDirectoryA(backend().DriveRoot().c_str(), nullptr) != 0; }, AE},
+        {"open the empty name",
+         [&] { return Opened(s().CreateFileA("", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                             nullptr)); },
+         PNF},
     });
-    if (!Wine()) {  // Wine run as root opens a read-only file for writing
-        for (DWORD disposition : {OPEN_EXISTING, CREATE_ALWAYS, TRUNCATE_EXISTING}) {
-            Mark();
-            EXPECT_FALSE(Opened(Open("ro.txt", GENERIC_WRITE, 0, disposition))) << disposition;
-            EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << disposition;
-        }
-    }
-    for (const char *bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a*b.txt", "a?b.txt"}) {
-        Mark();
-        EXPECT_EQ(Open(bad, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE) << bad;
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_NAME)) << bad;
-    }
     // The refused calls changed nothing.
     EXPECT_EQ(ReadAll("f.txt") + ReadAll("ro.txt") + ReadAll("full\\in.txt"), "xrin");
     EXPECT_TRUE(Exists("trailing"));
     EXPECT_FALSE(Exists("empty"));
+
+    WIN32_FIND_DATAA data;
+    in_ = s().FindFirstFileA(P("*").c_str(), &data);
+    ASSERT_NE(in_, INVALID_HANDLE_VALUE) << Err();
+    HANDLE held = Open("held.txt", GENERIC_READ, FILE_SHARE_READ);
+    ExpectRows({
+        {'d', "none.txt", FNF}, {'d', "full", AD}, {'d', "ro.txt", AD},
+        {'d', "held.txt", ERROR_SHARING_VIOLATION}, {'r', "full", ERROR_DIR_NOT_EMPTY},
+        {'r', "none", FNF}, {'r', "f.txt", ERROR_DIRECTORY}, {'f', "full\\*.exe", FNF},
+        {'f', "missing\\*", PNF}, {'f', "full\\*.txt", 0}, {'d', "f.txt", 0},
+        {'r', "trailing", 0},
+    });
+    EXPECT_EQ(found_, "in.txt");
+    EXPECT_TRUE(Opened(held));
+    EXPECT_TRUE(s().FindClose(in_));
+    EXPECT_FALSE(Exists("f.txt") || Exists("trailing"));
+    EXPECT_EQ(ReadAll("ro.txt") + ReadAll("held.txt") + ReadAll("full\\in.txt"), "rhin");
     ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
 TEST_P(PlatformConformance, CreateFileDispositionsGiveWindowsResults)
 {
+    const DWORD AE = ERROR_ALREADY_EXISTS, FNF = ERROR_FILE_NOT_FOUND, IP = ERROR_INVALID_PARAMETER;
     const struct {
         DWORD disposition;
         bool fileExists, succeeds;
@@ -158,11 +198,11 @@ TEST_P(PlatformConformance, CreateFileDispositionsGiveWindowsResults)
         bool truncated;  // an existing file's content is gone
     } cases[] = {
         {CREATE_NEW, false, true, 0, false}, {CREATE_NEW, true, false, ERROR_FILE_EXISTS, false},
-        {CREATE_ALWAYS, false, true, 0, false}, {CREATE_ALWAYS, true, true, ERROR_ALREADY_EXISTS, true},
-        {OPEN_EXISTING, false, false, ERROR_FILE_NOT_FOUND, false}, {OPEN_EXISTING, true, true, 0, false},
-        {OPEN_ALWAYS, false, true, 0, false}, {OPEN_ALWAYS, true, true, ERROR_ALREADY_EXISTS, false},
-        {TRUNCATE_EXISTING, false, false, ERROR_FILE_NOT_FOUND, false},
-        {TRUNCATE_EXISTING, true, true, 0, true},
+        {CREATE_ALWAYS, false, true, 0, false}, {CREATE_ALWAYS, true, true, AE, true},
+        {OPEN_EXISTING, false, false, FNF, false}, {OPEN_EXISTING, true, true, 0, false},
+        {OPEN_ALWAYS, false, true, 0, false}, {OPEN_ALWAYS, true, true, AE, false},
+        {TRUNCATE_EXISTING, false, false, FNF, false}, {TRUNCATE_EXISTING, true, true, 0, true},
+        {0, true, false, IP, false}, {6, true, false, IP, false},
     };
     int n = 0;
     for (const auto &c : cases) {
@@ -183,8 +223,10 @@ TEST_P(PlatformConformance, CreateFileDispositionsGiveWindowsResults)
         return;
     MakeFile("f.txt", "x");
     ExpectCalls({
-        {"unknown share bits", [&] { return Opened(Open("f.txt", GENERIC_READ, 0x10)); }, ERROR_INVALID_PARAMETER},
-        {"truncate a reader", [&] { return OpenAs("f.txt", TRUNCATE_EXISTING); }, ERROR_INVALID_PARAMETER},
+        {"unknown share bits", [&] { return Opened(Open("f.txt", GENERIC_READ, 0x10)); }, IP},
+        {"truncate a reader",
+         [&] { return Opened(Open("f.txt", GENERIC_READ, FILE_SHARE_READ, TRUNCATE_EXISTING)); },
+         IP},
     });
     EXPECT_EQ(ReadAll("f.txt"), "x");
 }
@@ -238,39 +280,37 @@ TEST_P(PlatformConformance, HandlesRefuseWhatTheyWereNotOpenedFor)
     ASSERT_TRUE(s().CloseHandle(closed));
     char buf[4];
     DWORD n;
-    std::vector<Call> calls = {
-        {"write a reader", [&] { return s().WriteFile(reader, "x", 1, &n, nullptr) != 0; }, ERROR_ACCESS_DENIED},
-        {"read a writer", [&] { return s().ReadFile(writer, buf, 1, &n, nullptr) != 0; }, ERROR_ACCESS_DENIED},
-        {"find close of a file", [&] { return s().FindClose(reader) != 0; }, ERROR_INVALID_HANDLE},
-    };
-    for (HANDLE bad : {HANDLE(nullptr), closed})
-        calls.push_back({"close", [&, bad] { return s().CloseHandle(bad) != 0; }, ERROR_INVALID_HANDLE});
+    const DWORD IH = ERROR_INVALID_HANDLE;
+    ExpectCalls({
+        {"write a reader", [&] { return s().WriteFile(reader, "x", 1, &n, nullptr) != 0; },
+         ERROR_ACCESS_DENIED},
+        {"read a writer", [&] { return s().ReadFile(writer, buf, 1, &n, nullptr) != 0; },
+         ERROR_ACCESS_DENIED},
+        {"find close of a file", [&] { return s().FindClose(reader) != 0; }, IH},
+    });
     for (HANDLE bad : {HANDLE(nullptr), INVALID_HANDLE_VALUE, closed}) {
+        const bool pseudo = bad == INVALID_HANDLE_VALUE;
+        std::vector<Call> calls = {
+            {"read", [&] { return s().ReadFile(bad, buf, 1, &n, nullptr) != 0; }, IH},
+            {"size", [&] { return s().GetFileSize(bad, nullptr) != INVALID_FILE_SIZE; }, IH},
+        };
         // A find handle is a pointer on Windows: a null or stale one is
         // undefined there (Wine follows it and faults).
-        if (bad == INVALID_HANDLE_VALUE || !Wine()) {
-            calls.push_back({"find close", [&, bad] { return s().FindClose(bad) != 0; }, ERROR_INVALID_HANDLE});
-            calls.push_back({"find next", [&, bad] { return s().FindNextFileA(bad, &data) != 0; },
-                             ERROR_INVALID_HANDLE});
+        if (pseudo || !Wine()) {
+            calls.push_back({"find close", [&] { return s().FindClose(bad) != 0; }, IH});
+            calls.push_back({"find next", [&] { return s().FindNextFileA(bad, &data) != 0; }, IH});
         }
-        calls.push_back({"read", [&, bad] { return s().ReadFile(bad, buf, 1, &n, nullptr) != 0; },
-                         ERROR_INVALID_HANDLE});
-        calls.push_back({"size", [&, bad] { return s().GetFileSize(bad, nullptr) != INVALID_FILE_SIZE; },
-                         ERROR_INVALID_HANDLE});
+        // INVALID_HANDLE_VALUE is also the process's pseudo-handle, and
+        // closing a pseudo-handle succeeds without doing anything.
+        calls.push_back({"close", [&] { return s().CloseHandle(bad) != 0; }, pseudo ? 0 : IH});
+        ExpectCalls(calls);
+        EXPECT_EQ(Err(), pseudo ? kMarker : IH);
     }
-    ExpectCalls(calls);
-    // INVALID_HANDLE_VALUE is also the process's pseudo-handle, and closing
-    // a pseudo-handle succeeds without doing anything.
-    Mark();
-    EXPECT_TRUE(s().CloseHandle(INVALID_HANDLE_VALUE));
-    EXPECT_EQ(Err(), kMarker);
-    EXPECT_TRUE(s().CloseHandle(reader));
-    EXPECT_TRUE(s().CloseHandle(writer));
+    EXPECT_TRUE(Opened(reader) && Opened(writer));
     EXPECT_TRUE(s().FindClose(find));
     if (!Wine()) {  // freed memory on Windows, and a live handle to Wine
         Mark();
-        EXPECT_FALSE(s().FindClose(find));
-        EXPECT_EQ(Err(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        Check(s().FindClose(find), IH);
     }
 }
 
@@ -288,7 +328,8 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
         {W, SR, R, SR, false}, {W, SR, R, SR | SW, true}, {R, 0, R, SR | SW, false},
         {R | W, 0, R, SR | SW, false}, {R, 0, RA, 0, true}, {RA, 0, R | W, 0, true},
         {D, SR, R, SR, false}, {D, SR, R, SR | SD, true}, {R, SR, D, SR, false},
-        {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false}, {R, SR | SW, ALL, SR | SW | SD, false},
+        {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false},
+        {R, SR | SW, ALL, SR | SW | SD, false},
     };
     MakeFile("share.txt", "data");
     // Share modes belong to each open, so an open of this process is as much
@@ -321,21 +362,17 @@ TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
 {
     MakeFile("open.txt", "x");
     MakeDir("held");
-    {
-        HANDLE held = Open("open.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        HANDLE dir = Open("held", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-        ExpectCalls({
-            {"delete", [&] { return Del("open.txt"); }, ERROR_SHARING_VIOLATION},
-            {"move", [&] { return Move("open.txt", "d.txt"); }, ERROR_SHARING_VIOLATION},
-            {"rmdir a directory held", [&] { return Rmdir("held"); }, ERROR_SHARING_VIOLATION},
-        });
-        EXPECT_TRUE(Opened(dir) && Opened(held));
-        EXPECT_TRUE(Exists("open.txt") && Exists("held"));
-        EXPECT_FALSE(Exists("d.txt"));
-    }
+    HANDLE held = Open("open.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    HANDLE dir = Open("held", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS);
+    const DWORD SV = ERROR_SHARING_VIOLATION;
+    ExpectRows({{'d', "open.txt", SV}, {'v', "open.txt", SV, "d.txt"}, {'r', "held", SV}});
+    EXPECT_TRUE(Opened(dir) && Opened(held));
+    EXPECT_TRUE(Exists("open.txt") && Exists("held"));
+    EXPECT_FALSE(Exists("d.txt"));
     HANDLE h = Open("open.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(Del("open.txt"));
+    EXPECT_TRUE(Do('d', "open.txt"));
     s().CloseHandle(h);
     EXPECT_FALSE(Exists("open.txt"));
     h = Open("temp.tmp", GENERIC_WRITE, 0, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
@@ -347,68 +384,20 @@ TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
     EXPECT_FALSE(Exists("temp.tmp"));
 }
 
-// The calls on a search's entries answer as the path calls they stand for.
-TEST_P(PlatformConformance, CallsOnListedEntriesGiveTheCodesOfTheirPathCalls)
-{
-    MakeFile("f.txt", "x");
-    MakeFile("ro.txt", "r");
-    MakeFile("held.txt", "h");
-    MakeDir("full");
-    MakeFile("full\\in.txt", "in");
-    MakeDir("empty");
-    ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-    WIN32_FIND_DATAA data;
-    HANDLE search = s().FindFirstFileA(P("*").c_str(), &data);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE) << Err();
-    HANDLE held = Open("held.txt", GENERIC_READ, FILE_SHARE_READ);
-    auto del = [&](const char *r) { return s().DeleteFileInA(search, P(r).c_str()) != 0; };
-    auto rmdir = [&](const char *r) { return s().RemoveDirectoryInA(search, P(r).c_str()) != 0; };
-    std::string found;
-    auto find = [&](const char *r) {
-        HANDLE h = s().FindFirstFileInA(search, P(r).c_str(), &data);
-        found = h != INVALID_HANDLE_VALUE ? data.cFileName : "";
-        return h != INVALID_HANDLE_VALUE && s().FindClose(h);
-    };
-    ExpectCalls({
-        {"delete, missing file", [&] { return del("none.txt"); }, ERROR_FILE_NOT_FOUND},
-        {"delete a directory", [&] { return del("full"); }, ERROR_ACCESS_DENIED},
-        {"delete a read-only file", [&] { return del("ro.txt"); }, ERROR_ACCESS_DENIED},
-        {"delete a file held open", [&] { return del("held.txt"); }, ERROR_SHARING_VIOLATION},
-        {"rmdir, not empty", [&] { return rmdir("full"); }, ERROR_DIR_NOT_EMPTY},
-        {"rmdir, missing", [&] { return rmdir("none"); }, ERROR_FILE_NOT_FOUND},
-        {"rmdir a file", [&] { return rmdir("f.txt"); }, ERROR_DIRECTORY},
-        {"search, nothing matches", [&] { return find("full\\*.exe"); }, ERROR_FILE_NOT_FOUND},
-        {"search, missing dir", [&] { return find("missing\\*"); }, ERROR_PATH_NOT_FOUND},
-        {"search a subdirectory", [&] { return find("full\\*.txt"); }, 0},
-        {"delete a file", [&] { return del("f.txt"); }, 0},
-        {"rmdir an empty one", [&] { return rmdir("empty"); }, 0},
-    });
-    EXPECT_EQ(found, "in.txt");
-    EXPECT_TRUE(Opened(held));
-    EXPECT_TRUE(s().FindClose(search));
-    EXPECT_FALSE(Exists("f.txt") || Exists("empty"));
-    EXPECT_EQ(ReadAll("ro.txt") + ReadAll("held.txt") + ReadAll("full\\in.txt"), "rhin");
-    ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL));
-}
-
 TEST_P(PlatformConformance, MoveFileRenamesFilesAndDirectories)
 {
     MakeFile("a.txt", "A");
     MakeDir("dir");
     MakeFile("dir\\in.txt", "in");
-    EXPECT_TRUE(Move("a.txt", "c.txt"));
+    EXPECT_TRUE(Do('v', "a.txt", "c.txt"));
     EXPECT_FALSE(Exists("a.txt"));
     EXPECT_EQ(ReadAll("c.txt"), "A");
-    EXPECT_TRUE(Move("dir", "dir2"));
+    EXPECT_TRUE(Do('v', "dir", "dir2"));
     EXPECT_EQ(ReadAll("dir2\\in.txt"), "in");
-    Mark();  // only the case of a name
-    EXPECT_TRUE(Move("c.txt", "C.TXT")) << Err();
-    WIN32_FIND_DATAA data;
-    HANDLE find = s().FindFirstFileA(P("c.txt").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Do('v', "c.txt", "C.TXT")) << Err();  // only the case of a name
     // Wine finds the target to be the source itself and keeps the old name.
-    EXPECT_STREQ(data.cFileName, Wine() ? "c.txt" : "C.TXT");
-    s().FindClose(find);
+    EXPECT_TRUE(Do('f', "c.txt"));
+    EXPECT_EQ(found_, Wine() ? "c.txt" : "C.TXT");
 }
 
 // Windows' own reading of a name before any lookup: letter case, trailing
@@ -421,49 +410,37 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     MakeFile("f.txt", "f");
     const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY;
     const struct { const char *name; DWORD attrs; } spellings[] = {
-        {"f.txt", A}, {"a", D}, {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A}, {"a\\..\\f.txt", A},
+        {"f.txt", A}, {"a", D}, {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A},
+        {"a\\..\\f.txt", A},
     };
     for (const auto &c : spellings) {
         Mark();
         EXPECT_EQ(s().GetFileAttributesA(P(c.name).c_str()), c.attrs) << c.name;
         EXPECT_EQ(Err(), kMarker) << c.name;
     }
-    std::vector<Call> calls = {
+    const DWORD AD = ERROR_ACCESS_DENIED, FNF = ERROR_FILE_NOT_FOUND, PNF = ERROR_PATH_NOT_FOUND;
+    std::vector<Row> rows = {
         // One period off a directory's name, every period and blank off the
         // final name only, and nothing off a name a separator closes.
-        {"a directory's one trailing period", [&] { return Attrs("a.\\b.txt"); }, 0},
-        {"a directory's two trailing periods", [&] { return Attrs("a..\\b.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"a directory's trailing blank", [&] { return Attrs("a \\b.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"the final name's periods and blanks", [&] { return Attrs("a\\b.txt. ."); }, 0},
-        {"a closed name keeps its blank", [&] { return Rmdir("a \\"); }, ERROR_FILE_NOT_FOUND},
-        {"delete through a dotted directory", [&] { return Del("a..\\b.txt"); }, ERROR_PATH_NOT_FOUND},
-        {"mkdir below a blank-ended directory", [&] { return Mkdir("a \\c"); }, ERROR_PATH_NOT_FOUND},
-        {"rename onto a name with a separator", [&] { return Move("f.txt", "f2.txt\\"); }, ERROR_DIRECTORY},
+        {'a', "a.\\b.txt", 0}, {'a', "a..\\b.txt", PNF}, {'a', "a \\b.txt", PNF},
+        {'a', "A\\B.TXT. .", 0}, {'r', "a \\", FNF}, {'d', "a..\\b.txt", PNF},
+        {'m', "a \\c", PNF}, {'v', "f.txt", ERROR_DIRECTORY, "f2.txt\\"},
         // Streams: the unnamed one is the file; no other one exists.
-        {"a stream's attributes", [&] { return Attrs("f.txt:s"); }, ERROR_FILE_NOT_FOUND},
-        {"delete a stream", [&] { return Del("f.txt:s"); }, ERROR_FILE_NOT_FOUND},
-        {"delete a stream, dir missing", [&] { return Del("none\\f.txt:s"); }, ERROR_PATH_NOT_FOUND},
-        {"rename a stream", [&] { return Move("f.txt:s", "g.txt"); }, ERROR_FILE_NOT_FOUND},
+        {'a', "f.txt:s", FNF}, {'d', "f.txt:s", FNF}, {'d', "none\\f.txt:s", PNF},
+        {'v', "f.txt:s", FNF, "g.txt"},
         // DOS devices, with or without an extension, in any directory.
-        {"a device's attributes", [&] { return Attrs("a\\nul.txt"); }, 0},
-        {"open a device", [&] { return OpenAs("a\\NUL", OPEN_EXISTING); }, 0},
+        {'a', "a\\nul.txt", 0}, {'o', "a\\NUL", 0},
     };
     if (!Wine()) {
         // Wine refuses a device's deletion with 87, its rename with 66 and its
         // removal with 6, makes a directory named like a device, knows no
         // unnamed stream, and keeps a stream as a host name with a colon.
-        std::vector<Call> more = {
-            {"delete a device", [&] { return Del("a\\con"); }, ERROR_ACCESS_DENIED},
-            {"mkdir a device", [&] { return Mkdir("aux.txt"); }, ERROR_ALREADY_EXISTS},
-            {"rename onto a device", [&] { return Move("f.txt", "a\\com1"); }, ERROR_ACCESS_DENIED},
-            {"rmdir a device", [&] { return Rmdir("lpt1"); }, ERROR_DIRECTORY},
-            {"the unnamed stream", [&] { return Attrs("f.txt::$DATA"); }, 0},
-            {"make a stream", [&] { return OpenAs("g.txt:s", CREATE_NEW); }, ERROR_INVALID_NAME},
-            {"mkdir a stream", [&] { return Mkdir("d:s"); }, ERROR_INVALID_NAME},
-        };
-        calls.insert(calls.end(), more.begin(), more.end());
+        rows.insert(rows.end(), {{'d', "a\\con", AD}, {'m', "aux.txt", ERROR_ALREADY_EXISTS},
+                                 {'v', "f.txt", AD, "a\\com1"}, {'r', "lpt1", ERROR_DIRECTORY},
+                                 {'a', "f.txt::$DATA", 0}, {'n', "g.txt:s", ERROR_INVALID_NAME},
+                                 {'m', "d:s", ERROR_INVALID_NAME}});
     }
-    ExpectCalls(calls);
+    ExpectRows(rows);
     EXPECT_EQ(ReadAll("f.txt") + ReadAll("a\\b.txt"), "fb");
 }
 
@@ -488,14 +465,15 @@ TEST_P(PlatformConformance, AttributeRecordAndFindDataAreFilled)
         EXPECT_EQ(data.nFileSizeHigh | fd.nFileSizeHigh, 0u);
         EXPECT_STREQ(fd.cFileName, file ? "data.bin" : "dir");  // as stored
         // After 2000-01-01 (FILETIME 0x01BF53EB256D4000).
-        EXPECT_GT((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime,
-                  0x01BF53EB256D4000ull);
+        const FILETIME &t = data.ftLastWriteTime;
+        EXPECT_GT((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime, 0x01BF53EB256D4000ull);
     }
+    auto query = [&](const char *r, GET_FILEEX_INFO_LEVELS level) {
+        return s().GetFileAttributesExA(P(r).c_str(), level, &data) != 0;
+    };
     ExpectCalls({
-        {"missing", [&] { return s().GetFileAttributesExA(P("none").c_str(), GetFileExInfoStandard, &data); },
-         ERROR_FILE_NOT_FOUND},
-        {"bad level", [&] { return s().GetFileAttributesExA(P("dir").c_str(), GetFileExMaxInfoLevel, &data); },
-         ERROR_INVALID_PARAMETER},
+        {"missing", [&] { return query("none", GetFileExInfoStandard); }, ERROR_FILE_NOT_FOUND},
+        {"bad level", [&] { return query("dir", GetFileExMaxInfoLevel); }, ERROR_INVALID_PARAMETER},
     });
 }
 
@@ -552,11 +530,13 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
     // Wine calls a letter without a drive a bad device; Windows, not connected.
     EXPECT_EQ(s().WNetGetConnectionA(unused.substr(0, 2).c_str(), remote, &length),
               static_cast<DWORD>(Wine() ? ERROR_BAD_DEVICE : ERROR_NOT_CONNECTED));
-    EXPECT_EQ(s().WNetGetConnectionA("not a drive", remote, &length), static_cast<DWORD>(ERROR_BAD_DEVICE));
+    EXPECT_EQ(s().WNetGetConnectionA("not a drive", remote, &length),
+              static_cast<DWORD>(ERROR_BAD_DEVICE));
     DWORD spc = 0, bps = 0, freeClusters = 0, total = 0;
     ASSERT_TRUE(s().GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &total));
     EXPECT_TRUE(bps >= 512 && spc >= 1 && total > 0 && freeClusters <= total);
-    EXPECT_TRUE(s().GetDiskFreeSpaceA(root.c_str(), nullptr, nullptr, nullptr, nullptr));  // all optional
+    // Every out-parameter is optional.
+    EXPECT_TRUE(s().GetDiskFreeSpaceA(root.c_str(), nullptr, nullptr, nullptr, nullptr));
     HMODULE kernel = s().GetModuleHandleA("KERNEL32.DLL");
     auto query = reinterpret_cast<PFN_GetDiskFreeSpaceExA>(
         reinterpret_cast<void (*)()>(s().GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
@@ -565,27 +545,33 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
     ASSERT_TRUE(query(root.c_str(), &available, &bytes, &totalFree));
     EXPECT_GT(bytes.QuadPart, 0u);
     EXPECT_TRUE(available.QuadPart <= totalFree.QuadPart && totalFree.QuadPart <= bytes.QuadPart);
-    EXPECT_TRUE(query(P("").c_str(), nullptr, &again, nullptr));  // a directory answers for its volume
+    // A directory answers for its volume.
+    EXPECT_TRUE(query(P("").c_str(), nullptr, &again, nullptr));
     EXPECT_EQ(again.QuadPart, bytes.QuadPart);
     char label[100], fsName[32];
     DWORD maxComponent = 0, flags = 0;
-    ASSERT_TRUE(s().GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, &maxComponent, &flags, fsName,
-                                          sizeof fsName)) << Err();
+    ASSERT_TRUE(s().GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr,
+                                          &maxComponent, &flags, fsName, sizeof fsName))
+        << Err();
     EXPECT_EQ(maxComponent, 255u);
     EXPECT_NE(fsName[0], '\0');
     EXPECT_TRUE(flags & FS_CASE_IS_PRESERVED);
     auto volume = [&](const std::string &r, char *name, DWORD nameSize, char *fs, DWORD fsSize) {
-        return s().GetVolumeInformationA(r.c_str(), name, nameSize, nullptr, nullptr, nullptr, fs, fsSize) != 0;
+        return s().GetVolumeInformationA(r.c_str(), name, nameSize, nullptr, nullptr, nullptr, fs,
+                                         fsSize) != 0;
     };
+    const DWORD PNF = ERROR_PATH_NOT_FOUND;
     ExpectCalls({
         {"free space, no drive",
-         [&] { return s().GetDiskFreeSpaceA(unused.c_str(), &spc, &bps, nullptr, nullptr); }, ERROR_PATH_NOT_FOUND},
-        {"no such function", [&] { return s().GetProcAddress(kernel, "NoSuch") != nullptr; }, ERROR_PROC_NOT_FOUND},
-        {"no such module", [&] { return s().GetModuleHandleA("nosuch.dll") != nullptr; }, ERROR_MOD_NOT_FOUND},
+         [&] { return s().GetDiskFreeSpaceA(unused.c_str(), &spc, &bps, nullptr, nullptr); }, PNF},
+        {"no such function", [&] { return s().GetProcAddress(kernel, "NoSuch") != nullptr; },
+         ERROR_PROC_NOT_FOUND},
+        {"no such module", [&] { return s().GetModuleHandleA("nosuch.dll") != nullptr; },
+         ERROR_MOD_NOT_FOUND},
         {"volume, asking for nothing", [&] { return volume(root, nullptr, 0, nullptr, 0); }, 0},
-        {"volume, no room for the file system name", [&] { return volume(root, nullptr, 0, fsName, 1); },
-         24},  // ERROR_BAD_LENGTH
-        {"volume, no drive", [&] { return volume(unused, label, sizeof label, nullptr, 0); }, ERROR_PATH_NOT_FOUND},
+        {"volume, no room for the file system name",
+         [&] { return volume(root, nullptr, 0, fsName, 1); }, 24},  // ERROR_BAD_LENGTH
+        {"volume, no drive", [&] { return volume(unused, label, sizeof label, nullptr, 0); }, PNF},
     });
 }
 
@@ -594,7 +580,8 @@ TEST_P(PlatformConformance, ErrorModeTickCountAndProcessId)
     const UINT original = s().SetErrorMode(SEM_FAILCRITICALERRORS);
     EXPECT_EQ(s().SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
               static_cast<UINT>(SEM_FAILCRITICALERRORS));
-    EXPECT_EQ(s().SetErrorMode(original), static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    EXPECT_EQ(s().SetErrorMode(original),
+              static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
     const DWORD first = s().GetTickCount();
     DWORD later = first;
     for (long i = 0; i < 200000000L && later == first; ++i)  // a millisecond or so
@@ -630,7 +617,9 @@ TEST_P(PlatformConformance, RegistryKeysAndValues)
         SCOPED_TRACE(c.name);
         unsigned char buf[16];
         DWORD type = 0, size = c.bufferSize;
-        EXPECT_EQ(s().RegQueryValueExA(key, c.name, nullptr, &type, c.bufferSize ? buf : nullptr, &size), c.result);
+        EXPECT_EQ(s().RegQueryValueExA(key, c.name, nullptr, &type, c.bufferSize ? buf : nullptr,
+                                       &size),
+                  c.result);
         if (c.result == ERROR_FILE_NOT_FOUND)
             continue;
         EXPECT_EQ(type, c.type);
@@ -663,7 +652,8 @@ TEST_P(PlatformConformance, SocketLayerAddressesAndSockets)
     SOCKET sock = s().socket(AF_INET, SOCK_DGRAM, 0);
     ASSERT_NE(sock, INVALID_SOCKET) << s().WSAGetLastError();
     const DWORD timeout = 250;
-    EXPECT_EQ(s().setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout), 4), 0);
+    const char *option = reinterpret_cast<const char *>(&timeout);
+    EXPECT_EQ(s().setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, option, 4), 0);
     EXPECT_EQ(s().closesocket(sock), 0);
     EXPECT_EQ(s().closesocket(sock), SOCKET_ERROR);
     EXPECT_EQ(s().WSAGetLastError(), WSAENOTSOCK);
