@@ -36,7 +36,8 @@ inline std::string DriveKey(char letter, const std::string &path, const std::str
     return text;
 }
 
-inline std::string ShareKey(const std::string &server, const std::string &share, const std::string &path)
+inline std::string ShareKey(const std::string &server, const std::string &share,
+                            const std::string &path)
 {
     return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Shares\\" + server + "\\" + share +
            "]\r\n\"Path\"=" + RegString(path) + "\r\n";
@@ -53,7 +54,8 @@ protected:
     void SetUp() override
     {
         test::MakeHostDirs(dir_ / "c");
-        registry_ = std::make_unique<test::ScopedRegistryFile>(test::RegText({DriveKey('C', dir_ / "c", "fixed")}));
+        registry_ = std::make_unique<test::ScopedRegistryFile>(
+            test::RegText({DriveKey('C', dir_ / "c", "fixed")}));
     }
 
     void SetRegistry(const std::vector<std::string> &keys)
@@ -64,21 +66,39 @@ protected:
     platform::Services &s() { return platform::PosixServices(); }
     void Mark() { s().SetLastError(0xdeadbeef); }
     DWORD Err() { return s().GetLastError(); }
-    // 0 when the call succeeds, else its last error; a handle is closed.
-    template <typename F>
-    long Code(F call)
+    // 0 when one call on a Windows path succeeds, else its last error: d
+    // delete, r rmdir, a attributes, f search, o open to read, w open to
+    // write, always; D, R and F are d, r and f on the entries of search in.
+    long Call(char op, const std::string &path, HANDLE in = nullptr)
     {
         Mark();
-        return Ok(call()) ? 0 : static_cast<long>(Err());
+        return Try(op, path.c_str(), in) ? 0 : static_cast<long>(Err());
     }
-    bool Ok(bool ok) { return ok; }
-    bool Ok(HANDLE h)
+    bool Try(char op, const char *p, HANDLE in)
     {
-        if (h == INVALID_HANDLE_VALUE)
-            return false;
-        s().CloseHandle(h);
-        return true;
+        WIN32_FIND_DATAA data;
+        HANDLE h;
+        switch (op) {
+        case 'd': return s().DeleteFileA(p);
+        case 'D': return s().DeleteFileInA(in, p);
+        case 'r': return s().RemoveDirectoryA(p);
+        case 'R': return s().RemoveDirectoryInA(in, p);
+        case 'a': return s().GetFileAttributesA(p) != INVALID_FILE_ATTRIBUTES;
+        case 'f':
+        case 'F':
+            h = op == 'F' ? s().FindFirstFileInA(in, p, &data) : s().FindFirstFileA(p, &data);
+            return h != INVALID_HANDLE_VALUE && s().FindClose(h);
+        case 'o': return Closed(Create(p, GENERIC_READ, OPEN_EXISTING));
+        case 'w': return Closed(Create(p, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+        }
+        ADD_FAILURE() << "no call " << op;
+        return false;
     }
+    HANDLE Create(const char *path, DWORD access, DWORD disposition, DWORD flags = 0)
+    {
+        return s().CreateFileA(path, access, 0, nullptr, disposition, flags, nullptr);
+    }
+    bool Closed(HANDLE h) { return h != INVALID_HANDLE_VALUE && s().CloseHandle(h); }
     std::string H(const std::string &relative) const { return dir_ / relative; }
 
     test::TempDir dir_;
