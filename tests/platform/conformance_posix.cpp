@@ -32,10 +32,13 @@ private:
     test::ScopedRegistryFile registry_;
 };
 
+std::unique_ptr<ConformanceBackend> MakePosixBackend()
+{
+    return std::make_unique<PosixConformanceBackend>();
+}
+
 INSTANTIATE_TEST_SUITE_P(Posix, PlatformConformance,
-                         ::testing::Values(BackendParam{"posix", [] {
-                             return std::unique_ptr<ConformanceBackend>(new PosixConformanceBackend);
-                         }}),
+                         ::testing::Values(BackendParam{"posix", &MakePosixBackend}),
                          BackendParamName);
 
 }  // namespace

@@ -27,13 +27,13 @@ bool WriteRegistry(const registry::RegFile &file)
 {
     for (const registry::RegKey &key : file.keys()) {
         HKEY k = nullptr;
-        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SubKey(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &k, nullptr) != ERROR_SUCCESS)
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SubKey(key).c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
             return false;
         bool ok = true;
         for (const registry::RegValue &v : key.values)
-            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type, v.data.data(),
-                                        static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
+                                        v.data.data(), static_cast<DWORD>(v.data.size())) == 0;
         ::RegCloseKey(k);
         if (!ok)
             return false;
@@ -108,7 +108,8 @@ std::unique_ptr<ConformanceBackend> MakeWin32Backend()
     return std::make_unique<Win32ConformanceBackend>();
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance, ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
+INSTANTIATE_TEST_SUITE_P(Win32, PlatformConformance,
+                         ::testing::Values(BackendParam{"win32", &MakeWin32Backend}),
                          BackendParamName);
 
 // What only the Win32 backend has: it is a Windows build's default, and its
