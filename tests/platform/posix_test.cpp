@@ -144,10 +144,14 @@ TEST_F(RegistryTest, TheRegistrysCodePageDecidesHowAPathSplits)
 TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
 {
     test::MakeHostDirs(H("c/Docs/Sub"));
+    // Two directories that differ in case only, each reached by its own
+    // name on the way to a name that needs folding.
     test::MakeHostDirs(H("c/FILE"));
-    test::WriteHostFile(H("c/file"), "");
-    EXPECT_EQ(s().GetFileAttributesA("C:\\FILE"), DWORD(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(s().GetFileAttributesA("C:\\file"), DWORD(FILE_ATTRIBUTE_ARCHIVE));
+    test::MakeHostDirs(H("c/file"));
+    test::WriteHostFile(H("c/FILE/up.txt"), "");
+    test::WriteHostFile(H("c/file/low.txt"), "");
+    EXPECT_EQ(Call('a', "C:\\FILE\\UP.TXT"), 0);
+    EXPECT_EQ(Call('a', "C:\\file\\LOW.TXT"), 0);
     ASSERT_TRUE(s().CreateDirectoryA("C:\\DOCS\\sub\\New", nullptr));
     EXPECT_TRUE(test::HostExists(H("c/Docs/Sub/New")));
 }
