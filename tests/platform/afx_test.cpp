@@ -334,7 +334,6 @@ TEST_F(Afx, Streams)
     EXPECT_EQ(crt::fwrite("x", 1, 1, f), 0u);
     EXPECT_EQ(crt::fclose(f), 0);
     EXPECT_EQ(crt::fopen("C:\\missing.bin", "r"), nullptr);
-    EXPECT_EQ(crt::fopen("C:\\nodir\\s.txt", "w"), nullptr);
     EXPECT_EQ(crt::fread(buf, 1, 1, nullptr), 0u);
     EXPECT_EQ(crt::fclose(nullptr), -1);
     EXPECT_EQ(crt::_unlink("C:\\log.txt"), 0);
@@ -380,7 +379,8 @@ TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(::chdir(H("dir").c_str()), 0);  // relative searches look here
     const struct { const char *search, *path, *root; } rows[] = {
-        {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"}, {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
+        {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"},
+        {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
         {"*.txt", "a.txt", ""},  // relative searches give relative paths
         {"C:dir\\*.txt", "C:dir\\a.txt", "C:dir"},
         {nullptr, "a.txt", ""},  // the current directory, dots first
