@@ -352,7 +352,9 @@ TEST(CString, ClampsEveryCountAndPosition)
 
     CString t("abc");
     EXPECT_EQ(t.GetAt(-1) | t.GetAt(3), '\0');
-    t.SetAt(3, 'X'), t.SetAt(-1, 'Y'), t.SetAt(1, 'B');
+    t.SetAt(3, 'X');
+    t.SetAt(-1, 'Y');
+    t.SetAt(1, 'B');
     EXPECT_EQ(Str(t), "aBc");
     char *p = t.GetBuffer(20);
     std::memcpy(p, "abcdefgh", 8);
@@ -455,7 +457,8 @@ TEST(CString, SearchesAndCasesByCharacterAndTrimsAsciiSpace)
         {"\xA0x\xA0", "\xA0x\xA0", "\xA0x\xA0"}};
     for (const auto &r : trims) {
         CString left(r.text), right(r.text);
-        left.TrimLeft(), right.TrimRight();
+        left.TrimLeft();
+        right.TrimRight();
         EXPECT_EQ(Str(left) + "|" + Str(right), std::string(r.left) + "|" + r.right);
     }
 }
@@ -647,8 +650,10 @@ TEST(RegistryFile, MalformedInputsYieldWhatIsWellFormed)
         {k + "\"v\"=dword:0000000g\r\n", 1, 1}, {k + "\"v\"=dword:000000001\r\n", 1, 1},
         {k + "\"v\"=hex:01,zz\r\n", 1, 1}, {k + "\"v\"=hex:001\r\n", 1, 1},
         {k + "\"v\"=hex(q):01\r\n", 1, 1}, {k + "\"v\"=hex(123456789):01\r\n", 1, 1},
-        {k + "\"v\"=hex:01,\\\r\n", 1, 1}, {k + "\"v\"=hex:zz,\\\r\n  01,02\r\n", 1, 1},
-        {k + std::string("\"v\"=\"a\0b\"\r\n", 11), 1, 0}, {k + "\"good\"=dword:xyz\r\n", 1, 1},
+        {k + "\"v\"=hex:01,\\\r\n", 1, 1},  // a continuation cut off
+        {k + "\"v\"=hex:zz,\\\r\n  01,02\r\n", 1, 1},  // one warning for all its lines
+        {k + std::string("\"v\"=\"a\0b\"\r\n", 11), 1, 0},  // a NUL inside a line is no error
+        {k + "\"good\"=dword:xyz\r\n", 1, 1},  // the earlier good value stays
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.text);
