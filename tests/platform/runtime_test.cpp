@@ -79,22 +79,29 @@ TEST(CodePage, LeadBytesFollowTheInstalledServices)
     }
 }
 
-// The pieces as "drive|dir|fname|ext", from the bounded or the unbounded form.
+// The pieces as "drive|dir|fname|ext", from the bounded or the unbounded form,
+// into buffers of the largest sizes; after an error, what the buffers hold.
 std::string Split(const char *path, bool bounded)
 {
-    char d[crt::kMaxDrive] = "?", p[crt::kMaxDir] = "?", f[crt::kMaxFname] = "?";
-    char e[crt::kMaxExt] = "?";
-    if (!bounded)
-        crt::_splitpath(path, d, p, f, e);
-    else if (int rc = crt::_splitpath_s(path, d, sizeof d, p, sizeof p, f, sizeof f, e, sizeof e))
-        return "error " + std::to_string(rc);
-    return std::string(d) + "|" + p + "|" + f + "|" + e;
+    Guarded d(crt::kMaxDrive), p(crt::kMaxDir), f(crt::kMaxFname), e(crt::kMaxExt);
+    int rc = 0;
+    if (bounded)
+        rc = crt::_splitpath_s(path, d.data(), d.size, p.data(), p.size, f.data(), f.size,
+                               e.data(), e.size);
+    else
+        crt::_splitpath(path, d.data(), p.data(), f.data(), e.data());
+    EXPECT_TRUE(d.Intact() && p.Intact() && f.Intact() && e.Intact());
+    return (rc ? "error " + std::to_string(rc) + " " : "") + d.str() + "|" + p.str() + "|" +
+           f.str() + "|" + e.str();
 }
 
-// 0x95 0x5C is one character in code page 932 whose second byte is '\'.
-TEST(SplitPath, SplitsAndJoinsBack)
+// 0x95 0x5C is one character in code page 932 whose second byte is '\'. A
+// piece that does not fit empties every piece.
+TEST(SplitPath, SplitsRefusesAndJoinsBack)
 {
-    const struct { unsigned cp; const char *path, *pieces; } rows[] = {
+    const std::string d253(253, 'd'), n255(255, 'n'), e254(254, 'e');
+    const std::string range = "error " + std::to_string(ERANGE) + " |||";
+    const struct { unsigned cp; std::string path, pieces; } rows[] = {
         {1252, "C:\\dir\\file.txt", "C:|\\dir\\|file|.txt"}, {1252, "C:/d/f.txt", "C:|/d/|f|.txt"},
         {1252, "file", "||file|"}, {1252, "C:\\dir/", "C:|\\dir/||"},
         {1252, "\\\\srv\\share\\f.txt", "|\\\\srv\\share\\|f|.txt"},
@@ -107,45 +114,29 @@ TEST(SplitPath, SplitsAndJoinsBack)
         {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"}, {932, "a\x81.b", "||a\x81.b|"},
         {936, "x\\\xFE/y", "|x\\|\xFE/y|"}, {932, "x\\\xFE/y", "|x\\\xFE/|y|"},
         {932, "C:\\d\\.\x81", "C:|\\d\\||.\x81"},  // a lead byte alone at the end
+        {1252, "C:\\" + d253 + "\\f.x", "C:|\\" + d253 + "\\|f|.x"},
+        {1252, "C:\\" + d253 + "d\\f.x", range}, {1252, "C:\\" + n255 + "n.x", range},
+        {1252, "C:\\" + n255 + ".x", "C:|\\|" + n255 + "|.x"}, {1252, "C:\\f." + e254 + "e", range},
+        {1252, "C:\\f." + e254, "C:|\\|f|." + e254},
+        {1252, "C:\\" + std::string(5000, 'a') + "\\b.c", range},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.cp) + " " + r.path);
         ScopedCodePage cp(r.cp);
-        EXPECT_EQ(Split(r.path, true), r.pieces);
-        EXPECT_EQ(Split(r.path, false), r.pieces);
+        const bool fits = r.path.size() < crt::kMaxPath;  // all that the unbounded form takes
+        EXPECT_EQ(Split(r.path.c_str(), true), r.pieces);
+        EXPECT_EQ(Split(r.path.c_str(), false), fits ? r.pieces : "|||");
+        if (!fits)
+            continue;
         char d[crt::kMaxDrive], p[crt::kMaxDir], f[crt::kMaxFname], e[crt::kMaxExt], joined[260];
-        crt::_splitpath(r.path, d, p, f, e);
+        crt::_splitpath(r.path.c_str(), d, p, f, e);
         ASSERT_EQ(crt::_makepath_s(joined, sizeof joined, d, p, f, e), 0);
-        EXPECT_STREQ(joined, r.path);
+        EXPECT_STREQ(joined, r.path.c_str());
     }
+    EXPECT_EQ(Split(nullptr, false), "|||");
     char ext[5];  // outputs may be left out
     EXPECT_EQ(crt::_splitpath_s("C:\\a\\b.c", nullptr, 0, nullptr, 0, nullptr, 0, ext, 5), 0);
     EXPECT_STREQ(ext, ".c");
-    // The unbounded form takes paths of up to kMaxPath - 1 characters.
-    const std::string fits = "C:\\" + std::string(250, 'a') + "\\b.txt";
-    EXPECT_EQ(Split(fits.c_str(), false), "C:|\\" + std::string(250, 'a') + "\\|b|.txt");
-    EXPECT_EQ(Split((fits + "t").c_str(), false), "|||");
-    EXPECT_EQ(Split(nullptr, false), "|||");
-}
-
-TEST(SplitPath, RefusesWhatDoesNotFitAndEmptiesEverything)
-{
-    const std::string d253(253, 'd'), n255(255, 'n'), e254(254, 'e');
-    const struct { std::string path; int result; } rows[] = {
-        {"C:\\" + d253 + "\\f.x", 0}, {"C:\\" + d253 + "d\\f.x", ERANGE},
-        {"C:\\" + n255 + ".x", 0}, {"C:\\" + n255 + "n.x", ERANGE},
-        {"C:\\f." + e254, 0}, {"C:\\f." + e254 + "e", ERANGE},
-        {"C:\\" + std::string(5000, 'a') + "\\b.c", ERANGE},
-    };
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.path.size());
-        Guarded d(crt::kMaxDrive), p(crt::kMaxDir), f(crt::kMaxFname), e(crt::kMaxExt);
-        EXPECT_EQ(crt::_splitpath_s(r.path.c_str(), d.data(), d.size, p.data(), p.size, f.data(),
-                                    f.size, e.data(), e.size),
-                  r.result);
-        EXPECT_EQ(d.str() + p.str() + f.str() + e.str(), r.result == 0 ? r.path : "");
-        EXPECT_TRUE(d.Intact() && p.Intact() && f.Intact() && e.Intact());
-    }
     // A drive needs three bytes; a buffer needs a size and a size a buffer.
     const struct { const char *path; std::size_t driveSize; bool driveGiven; int result; } bad[] = {
         {"C:\\x", 2, true, ERANGE}, {nullptr, 3, true, EINVAL}, {"C:\\a", 0, true, EINVAL},
