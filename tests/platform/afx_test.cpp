@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -26,11 +25,8 @@ using X = CFileException;
 // What CreateFileA was asked: access, share, disposition and flags.
 std::string OpenArgs(DWORD access, DWORD share, DWORD disposition, DWORD flags)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%lx/%lx/%lx/%lx", static_cast<unsigned long>(access),
-                  static_cast<unsigned long>(share), static_cast<unsigned long>(disposition),
-                  static_cast<unsigned long>(flags));
-    return text;
+    return std::to_string(access) + "/" + std::to_string(share) + "/" +
+           std::to_string(disposition) + "/" + std::to_string(flags);
 }
 
 // Keeps the arguments of every CreateFileA; can cut the next write short.
