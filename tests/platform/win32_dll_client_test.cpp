@@ -86,11 +86,13 @@ TEST(Win32DllClient, FileClassWorksAndThrowsAcrossTheBoundary)
     char path[MAX_PATH];
     std::snprintf(path, sizeof path, "%sbrenvik-client-%lu.bin", dir,
                   static_cast<unsigned long>(::GetCurrentProcessId()));
+
     CFile out;
     ASSERT_TRUE(out.Open(path, CFile::modeCreate | CFile::modeWrite));
     out.Write("abcdef", 6);
     EXPECT_EQ(6u, out.GetLength());
     out.Close();
+
     bool caught = false;
     try {
         CFile missing((std::string(path) + ".missing").c_str(), CFile::modeRead);
@@ -100,6 +102,7 @@ TEST(Win32DllClient, FileClassWorksAndThrowsAcrossTheBoundary)
         EXPECT_EQ(ERROR_FILE_NOT_FOUND, e.m_lOsError);
     }
     EXPECT_TRUE(caught);
+
     CFileStatus status;
     ASSERT_TRUE(CFile::GetStatus(path, status));
     EXPECT_EQ(6, status.m_size);
