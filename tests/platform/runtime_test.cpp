@@ -1,21 +1,48 @@
-// The runtime subset (split and join, code pages, comparisons, formatting)
-// and the .reg file reader: string work that every backend shares.
+// The runtime subset (split and join, code pages, comparisons, formatting),
+// the string class over it and the .reg file reader: string work that every
+// backend shares.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/afx/afx.h"
 #include "platform/crt/crt.h"
 #include "platform/crt/mbcs.h"
 #include "platform/registry/reg_file.h"
-#include "platform/services.h"
 #include "support/code_page.h"
 #include "support/test_support.h"
+
+// Counts every allocation. Out of line, so that the compiler never pairs an
+// inlined free() with an operator new.
+namespace {
+std::atomic<long> g_allocations{0};
+[[gnu::noinline]] void *Allocate(std::size_t size)
+{
+    ++g_allocations;
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void Release(void *p) noexcept { std::free(p); }
+}  // namespace
+
+void *operator new(std::size_t size) { return Allocate(size); }
+void *operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void *p) noexcept { Release(p); }
+void operator delete[](void *p) noexcept { Release(p); }
+void operator delete(void *p, std::size_t) noexcept { Release(p); }
+void operator delete[](void *p, std::size_t) noexcept { Release(p); }
 
 namespace crt = brenvik::crt;
 using brenvik::registry::RegFile;
@@ -41,7 +68,8 @@ const unsigned char *U(const char *s) { return reinterpret_cast<const unsigned c
 TEST(CodePage, LeadBytesFollowTheInstalledServices)
 {
     const struct { unsigned cp; unsigned lo1, hi1, lo2, hi2; } rows[] = {
-        {932, 0x81, 0x9F, 0xE0, 0xFC}, {949, 0x81, 0xFE, 0x81, 0xFE}, {65001, 1, 0, 1, 0}};
+        {932, 0x81, 0x9F, 0xE0, 0xFC}, {949, 0x81, 0xFE, 0x81, 0xFE}, {65001, 1, 0, 1, 0},
+        {1252, 1, 0, 1, 0}};
     for (const auto &r : rows) {
         ScopedCodePage cp(r.cp);
         for (unsigned c = 0; c < 256; ++c)
@@ -49,82 +77,66 @@ TEST(CodePage, LeadBytesFollowTheInstalledServices)
                       (c >= r.lo1 && c <= r.hi1) || (c >= r.lo2 && c <= r.hi2))
                 << r.cp << " " << c;
     }
-    ScopedCodePage western(1252);
-    {
-        ScopedCodePage japanese(932);
-        EXPECT_TRUE(crt::IsLeadByte(0x81));
-    }
-    EXPECT_FALSE(crt::IsLeadByte(0x81));
 }
 
-// The pieces as "drive|dir|fname|ext", from the bounded or the unbounded form.
+// The pieces as "drive|dir|fname|ext", from the bounded or the unbounded form,
+// into buffers of the largest sizes; after an error, what the buffers hold.
 std::string Split(const char *path, bool bounded)
 {
-    char d[crt::kMaxDrive] = "?", p[crt::kMaxDir] = "?", f[crt::kMaxFname] = "?";
-    char e[crt::kMaxExt] = "?";
-    if (!bounded)
-        crt::_splitpath(path, d, p, f, e);
-    else if (int rc = crt::_splitpath_s(path, d, sizeof d, p, sizeof p, f, sizeof f, e, sizeof e))
-        return "error " + std::to_string(rc);
-    return std::string(d) + "|" + p + "|" + f + "|" + e;
+    Guarded d(crt::kMaxDrive), p(crt::kMaxDir), f(crt::kMaxFname), e(crt::kMaxExt);
+    int rc = 0;
+    if (bounded)
+        rc = crt::_splitpath_s(path, d.data(), d.size, p.data(), p.size, f.data(), f.size,
+                               e.data(), e.size);
+    else
+        crt::_splitpath(path, d.data(), p.data(), f.data(), e.data());
+    EXPECT_TRUE(d.Intact() && p.Intact() && f.Intact() && e.Intact());
+    return (rc ? "error " + std::to_string(rc) + " " : "") + d.str() + "|" + p.str() + "|" +
+           f.str() + "|" + e.str();
 }
 
-// 0x95 0x5C is one character in code page 932 whose second byte is '\'.
-TEST(SplitPath, SplitsAndJoinsBack)
+// 0x95 0x5C is one character in code page 932 whose second byte is '\'. A
+// piece that does not fit empties every piece.
+TEST(SplitPath, SplitsRefusesAndJoinsBack)
 {
-    const struct { unsigned cp; const char *path, *pieces; } rows[] = {
+    const std::string d253(253, 'd'), n255(255, 'n'), e254(254, 'e');
+    const std::string range = "error " + std::to_string(ERANGE) + " |||";
+    const struct { unsigned cp; std::string path, pieces; } rows[] = {
         {1252, "C:\\dir\\file.txt", "C:|\\dir\\|file|.txt"}, {1252, "C:/d/f.txt", "C:|/d/|f|.txt"},
         {1252, "file", "||file|"}, {1252, "C:\\dir/", "C:|\\dir/||"},
         {1252, "\\\\srv\\share\\f.txt", "|\\\\srv\\share\\|f|.txt"},
-        {1252, "C:\\dir.d\\file", "C:|\\dir.d\\|file|"}, {1252, "C:\\dir\\file.", "C:|\\dir\\|file|."},
-        {1252, ".bashrc", "|||.bashrc"}, {1252, "..", "||.|."},
-        {1252, "C:", "C:|||"}, {1252, "C:file.txt", "C:||file|.txt"},
+        {1252, "C:\\dir.d\\file", "C:|\\dir.d\\|file|"},
+        {1252, "C:\\dir\\file.", "C:|\\dir\\|file|."}, {1252, ".bashrc", "|||.bashrc"},
+        {1252, "..", "||.|."}, {1252, "C:", "C:|||"}, {1252, "C:file.txt", "C:||file|.txt"},
         {1252, "x:y:z", "x:||y:z|"}, {1252, "C:\\i\\.DVD.D00", "C:|\\i\\|.DVD|.D00"},
         {1252, "C:\\i\\Movie.DVD\\Movie.DVD.D00", "C:|\\i\\Movie.DVD\\|Movie.DVD|.D00"},
         {932, "C:\\dir\x95\\file.txt", "C:|\\|dir\x95\\file|.txt"},
         {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"}, {932, "a\x81.b", "||a\x81.b|"},
         {936, "x\\\xFE/y", "|x\\|\xFE/y|"}, {932, "x\\\xFE/y", "|x\\\xFE/|y|"},
         {932, "C:\\d\\.\x81", "C:|\\d\\||.\x81"},  // a lead byte alone at the end
+        {1252, "C:\\" + d253 + "\\f.x", "C:|\\" + d253 + "\\|f|.x"},
+        {1252, "C:\\" + d253 + "d\\f.x", range}, {1252, "C:\\" + n255 + "n.x", range},
+        {1252, "C:\\" + n255 + ".x", "C:|\\|" + n255 + "|.x"}, {1252, "C:\\f." + e254 + "e", range},
+        {1252, "C:\\f." + e254, "C:|\\|f|." + e254},
+        {1252, "C:\\" + std::string(5000, 'a') + "\\b.c", range},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.cp) + " " + r.path);
         ScopedCodePage cp(r.cp);
-        EXPECT_EQ(Split(r.path, true), r.pieces);
-        EXPECT_EQ(Split(r.path, false), r.pieces);
+        const bool fits = r.path.size() < crt::kMaxPath;  // all that the unbounded form takes
+        EXPECT_EQ(Split(r.path.c_str(), true), r.pieces);
+        EXPECT_EQ(Split(r.path.c_str(), false), fits ? r.pieces : "|||");
+        if (!fits)
+            continue;
         char d[crt::kMaxDrive], p[crt::kMaxDir], f[crt::kMaxFname], e[crt::kMaxExt], joined[260];
-        crt::_splitpath(r.path, d, p, f, e);
+        crt::_splitpath(r.path.c_str(), d, p, f, e);
         ASSERT_EQ(crt::_makepath_s(joined, sizeof joined, d, p, f, e), 0);
-        EXPECT_STREQ(joined, r.path);
+        EXPECT_STREQ(joined, r.path.c_str());
     }
+    EXPECT_EQ(Split(nullptr, false), "|||");
     char ext[5];  // outputs may be left out
     EXPECT_EQ(crt::_splitpath_s("C:\\a\\b.c", nullptr, 0, nullptr, 0, nullptr, 0, ext, 5), 0);
     EXPECT_STREQ(ext, ".c");
-    // The unbounded form takes paths of up to kMaxPath - 1 characters.
-    const std::string fits = "C:\\" + std::string(250, 'a') + "\\b.txt";
-    EXPECT_EQ(Split(fits.c_str(), false), "C:|\\" + std::string(250, 'a') + "\\|b|.txt");
-    EXPECT_EQ(Split((fits + "t").c_str(), false), "|||");
-    EXPECT_EQ(Split(nullptr, false), "|||");
-    EXPECT_EQ(Split(nullptr, true), "error " + std::to_string(EINVAL));
-}
-
-TEST(SplitPath, RefusesWhatDoesNotFitAndEmptiesEverything)
-{
-    const std::string dir255 = "\\" + std::string(253, 'd') + "\\";
-    const struct { std::string path; int result; } rows[] = {
-        {"C:" + dir255 + "f.x", 0}, {"C:\\" + std::string(254, 'd') + "\\f.x", ERANGE},
-        {"C:\\" + std::string(255, 'n') + ".x", 0}, {"C:\\" + std::string(256, 'n') + ".x", ERANGE},
-        {"C:\\f." + std::string(254, 'e'), 0}, {"C:\\f." + std::string(255, 'e'), ERANGE},
-        {"C:\\" + std::string(5000, 'a') + "\\b.c", ERANGE},
-    };
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.path.size());
-        Guarded d(crt::kMaxDrive), p(crt::kMaxDir), f(crt::kMaxFname), e(crt::kMaxExt);
-        EXPECT_EQ(crt::_splitpath_s(r.path.c_str(), d.data(), d.size, p.data(), p.size, f.data(),
-                                    f.size, e.data(), e.size),
-                  r.result);
-        EXPECT_EQ(d.str() + p.str() + f.str() + e.str(), r.result == 0 ? r.path : "");
-        EXPECT_TRUE(d.Intact() && p.Intact() && f.Intact() && e.Intact());
-    }
     // A drive needs three bytes; a buffer needs a size and a size a buffer.
     const struct { const char *path; std::size_t driveSize; bool driveGiven; int result; } bad[] = {
         {"C:\\x", 2, true, ERANGE}, {nullptr, 3, true, EINVAL}, {"C:\\a", 0, true, EINVAL},
@@ -154,7 +166,8 @@ TEST(MakePath, JoinsWithinTheBuffer)
         {1252, 260, "C:\\ignored", "\\d\\", "f", "x", "C:\\d\\f.x"},
         {1252, 260, nullptr, "dir", "f", nullptr, "dir\\f"},
         {1252, 260, "C:", "\\dir\\", nullptr, ".bak", "C:\\dir\\.bak"},
-        {1252, 260, nullptr, nullptr, nullptr, nullptr, ""}, {1252, 260, "C:", nullptr, "f", ".", "C:f."},
+        {1252, 260, nullptr, nullptr, nullptr, nullptr, ""},
+        {1252, 260, "C:", nullptr, "f", ".", "C:f."},
         {932, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\\\f"},  // the 0x5C is a trail byte
         {1252, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\f"},
         {1252, 260, "C:", dir255.c_str(), "f", ".", full259.c_str()},
@@ -168,7 +181,8 @@ TEST(MakePath, JoinsWithinTheBuffer)
         SCOPED_TRACE(std::to_string(r.size) + " " + (r.expected ? r.expected : "ERANGE"));
         ScopedCodePage cp(r.cp);
         Guarded out(r.size);
-        EXPECT_EQ(crt::_makepath_s(out.data(), r.size, r.drive, r.dir, r.fname, r.ext), r.expected ? 0 : ERANGE);
+        EXPECT_EQ(crt::_makepath_s(out.data(), r.size, r.drive, r.dir, r.fname, r.ext),
+                  r.expected ? 0 : ERANGE);
         EXPECT_EQ(out.str(), r.expected ? r.expected : "");
         EXPECT_TRUE(out.Intact());
     }
@@ -178,7 +192,8 @@ TEST(MakePath, JoinsWithinTheBuffer)
     EXPECT_STREQ(unused, "Q");
 }
 
-// _stricmp and _strnicmp fold bytes as _mbsicmp does in a single-byte code page.
+// _stricmp and _strnicmp fold bytes as _mbsicmp does in a single-byte code
+// page; the string class compares through the multibyte forms.
 TEST(Compare, Table)
 {
     const struct { unsigned cp; const char *a, *b; int cmp, icmp; } rows[] = {
@@ -199,6 +214,11 @@ TEST(Compare, Table)
         EXPECT_EQ(Sign(crt::_mbsicmp(U(r.a), U(r.b))), r.icmp);
         EXPECT_EQ(Sign(crt::_mbscmp(U(r.b), U(r.a))), -r.cmp);
         EXPECT_EQ(Sign(crt::_mbsicmp(U(r.b), U(r.a))), -r.icmp);
+        const CString a(r.a), b(r.b);
+        EXPECT_EQ(Sign(b.Compare(r.a)), -r.cmp);
+        EXPECT_EQ(Sign(b.CompareNoCase(r.a)), -r.icmp);
+        EXPECT_EQ(a == r.b, r.cmp == 0);
+        EXPECT_EQ(r.a != b, r.cmp != 0);
         if (r.cp == 1252) {
             EXPECT_EQ(Sign(crt::_stricmp(r.a, r.b)), r.icmp);
             EXPECT_EQ(Sign(crt::_strnicmp(r.a, r.b, 100)), r.icmp);
@@ -262,7 +282,8 @@ TEST(Format, BoundedOutput)
 {
     const struct { std::size_t size; const char *format, *arg; std::size_t n; const char *out; }
         rows[] = {
-        {5, "%s", "abcdefgh", 8, "abcd"}, {1, "x%sy", "123", 5, ""}, {8, "%20s", "5", 20, "       "},
+        {5, "%s", "abcdefgh", 8, "abcd"}, {1, "x%sy", "123", 5, ""},
+        {8, "%20s", "5", 20, "       "},
     };
     for (const auto &r : rows) {
         Guarded out(r.size);
@@ -290,17 +311,155 @@ TEST(Format, BoundedOutput)
     EXPECT_EQ(crt::wsprintfA(nullptr, "%d", 1), 0);
 }
 
+template <typename F>
+long AllocationsDuring(F &&f)
+{
+    long before = g_allocations.load();
+    f();
+    return g_allocations.load() - before;
+}
+
+std::string Str(const CString &s)
+{
+    EXPECT_EQ(s.GetString()[s.GetLength()], '\0');
+    return std::string(s.GetString(), static_cast<std::size_t>(s.GetLength()));
+}
+
+// Counts, positions and sizes out of range are clamped, never trusted.
+TEST(CString, ClampsEveryCountAndPosition)
+{
+    const CString s("abcdef");
+    const struct { CString got; const char *expected; } rows[] = {
+        {CString("abcdef", 3), "abc"}, {CString("abc", -4), ""},  {CString(nullptr, 5), ""},
+        {CString('x', 4), "xxxx"},     {CString('z', -3), ""},    {CString(nullptr), ""},
+        {s.Left(2), "ab"},             {s.Left(-1), ""},          {s.Left(99), "abcdef"},
+        {s.Right(2), "ef"},            {s.Right(-3), ""},         {s.Right(99), "abcdef"},
+        {s.Mid(2), "cdef"},            {s.Mid(-5), "abcdef"},     {s.Mid(99), ""},
+        {s.Mid(1, 3), "bcd"},          {s.Mid(4, 99), "ef"},      {s.Mid(2, -1), ""},
+        {s.Mid(-2, 3), "abc"},         {s + static_cast<const char *>(nullptr), "abcdef"},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Str(r.got), r.expected);
+
+    CString t("abc");
+    EXPECT_EQ(t.GetAt(-1) | t.GetAt(3), '\0');
+    t.SetAt(3, 'X');
+    t.SetAt(-1, 'Y');
+    t.SetAt(1, 'B');
+    EXPECT_EQ(Str(t), "aBc");
+    char *p = t.GetBuffer(20);
+    std::memcpy(p, "abcdefgh", 8);
+    t.ReleaseBuffer(6);
+    EXPECT_EQ(Str(t), "abcdef");
+    p = t.GetBuffer(-5);  // never less than the text
+    EXPECT_STREQ(p, "abcdef");
+    p[3] = '\0';
+    t.ReleaseBuffer();
+    EXPECT_EQ(Str(t), "abc");
+    t.GetBuffer(0);
+    t.ReleaseBuffer(5000);  // clamped to the buffer
+    EXPECT_GE(t.GetLength(), 3);
+    EXPECT_EQ(std::string(t.GetString()).substr(0, 3), "abc");
+}
+
+TEST(CString, AssignsAndAppendsItsOwnText)
+{
+    const std::string longText(500, 'h');
+    CString t(longText.c_str());
+    t = t;
+    EXPECT_EQ(Str(t), longText);
+    t = t.GetString() + 10;  // a part of itself
+    EXPECT_EQ(Str(t), std::string(490, 'h'));
+    CString moved(std::move(t));
+    EXPECT_EQ(Str(t), "");  // NOLINT: a moved-from string is empty
+    EXPECT_EQ(AllocationsDuring([&] { t = std::move(moved); }), 0);  // steals the block
+    EXPECT_EQ(Str(t), std::string(490, 'h'));
+
+    CString small("ab");
+    small += small;
+    small += small.GetString() + 1;
+    EXPECT_EQ(Str(small), "ababbab");
+    CString edge(std::string(200, 'e').c_str());
+    edge += edge;  // crossing from inline to heap while reading itself
+    edge += 'x';
+    edge += edge;
+    EXPECT_EQ(Str(edge), std::string(400, 'e') + 'x' + std::string(400, 'e') + 'x');
+    EXPECT_EQ(Str("xy" + CString("ab") + '!' + "cd"), "xyab!cd");
+
+    CString self("self");
+    self.Format("%s+%s", self.GetString(), self.GetString());
+    EXPECT_EQ(Str(self), "self+self");
+    CString big(std::string(5000, 'b').c_str());
+    big.Format("<%s>", big.GetString());  // no length limit
+    EXPECT_EQ(Str(big), "<" + std::string(5000, 'b') + ">");
+    big.Format("%.3s", big.GetString());
+    EXPECT_EQ(Str(big), "<bb");
+}
+
+TEST(CString, StringsUnder272BytesStayOffTheHeap)
+{
+    const std::string text271(271, 'p'), part(200, 'q'), rest(71, 'q');
+    crt::IsLeadByte(0x81);  // the code page is read, once, on first use
+    EXPECT_EQ(AllocationsDuring([&] {
+                  CString s(text271.c_str()), copy(s), built(part.c_str()), formatted;
+                  copy = s;
+                  built += rest.c_str();
+                  formatted.Format("%s%s", part.c_str(), rest.c_str());
+                  EXPECT_TRUE(copy == s.Left(100) + s.Mid(100, 171));
+                  EXPECT_EQ(built.GetLength() + formatted.GetLength(), 542);
+              }),
+              0);
+    CString s;
+    EXPECT_GT(AllocationsDuring([&] { s.Format("%s!", text271.c_str()); }), 0);
+    s.Empty();  // back to the inline buffer
+    EXPECT_EQ(AllocationsDuring([&] { s = text271.c_str(); }), 0);
+}
+
+// 0x95 0x5C is one character in code page 932 whose second byte is '\'. A
+// lone lead byte at the end is a character; one before its trail byte is not.
+TEST(CString, SearchesAndCasesByCharacterAndTrimsAsciiSpace)
+{
+    const struct { unsigned cp; const char *text; char ch; int find, reverseFind; } finds[] = {
+        {1252, "C:\\dir\\file.txt", '\\', 2, 6}, {1252, "abc", '\0', -1, -1},
+        {1252, "\x95\\x\\y", '\\', 1, 3}, {932, "\x95\\x\\y", '\\', 3, 3},
+        {932, "\x95\\\x95\\", '\\', -1, -1}, {932, "ab\x95", '\x95', 2, 2},
+        {932, "a\x95\\", '\x95', -1, -1}};
+    for (const auto &r : finds) {
+        ScopedCodePage cp(r.cp);
+        EXPECT_EQ(CString(r.text).Find(r.ch), r.find) << r.cp << " " << r.text;
+        EXPECT_EQ(CString(r.text).ReverseFind(r.ch), r.reverseFind) << r.cp << " " << r.text;
+    }
+    const CString s("\x95\\xab\\xab");
+    EXPECT_EQ(s.Find("\\x"), 1);
+    EXPECT_EQ(s.Find(""), 0);
+    EXPECT_EQ(s.Find(static_cast<const char *>(nullptr)), -1);
+    CString l("A\x82\x41Z.VCD");
+    l.MakeLower();
+    EXPECT_EQ(Str(l), "a\x82\x61z.vcd");
+    {
+        ScopedCodePage cp(932);
+        EXPECT_EQ(s.Find("\\x"), 5);  // a match starts on a character
+        CString u("a\x82\x61z.vcd");
+        u.MakeUpper();
+        EXPECT_EQ(Str(u), "A\x82\x61Z.VCD");  // the trail byte is not a letter
+    }
+    const struct { const char *text, *left, *right; } trims[] = {  // only the six ASCII spaces
+        {" \t\r\n\v\fx y\f\v\n\r\t ", "x y\f\v\n\r\t ", " \t\r\n\v\fx y"}, {"   ", "", ""},
+        {"\xA0x\xA0", "\xA0x\xA0", "\xA0x\xA0"}};
+    for (const auto &r : trims) {
+        CString left(r.text), right(r.text);
+        left.TrimLeft();
+        right.TrimRight();
+        EXPECT_EQ(Str(left) + "|" + Str(right), std::string(r.left) + "|" + r.right);
+    }
+}
+
 // ---- The .reg file reader ----
 
 constexpr uint32_t kSz = 1, kExpandSz = 2, kBinary = 3, kDword = 4, kMultiSz = 7;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Sz(const std::string &s)
-{
-    Bytes v(s.begin(), s.end());
-    v.push_back(0);
-    return v;
-}
+Bytes Sz(const std::string &s) { return Bytes(s.c_str(), s.c_str() + s.size() + 1); }
 
 // ASCII to UTF-16LE bytes, optionally with a byte order mark.
 std::string Utf16le(const std::string &ascii, bool bom)
@@ -325,12 +484,10 @@ std::string Dump(const RegFile &f)
 }
 
 const char kSample[] =
-    "Windows Registry Editor Version 5.00\r\n"
-    "\r\n"
+    "Windows Registry Editor Version 5.00\r\n\r\n"
     "; a comment line\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]\r\n"
-    "\"DebugLevel\"=dword:00000001\r\n"
-    "\r\n"
+    "\"DebugLevel\"=dword:00000001\r\n\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]\r\n"
     "@=\"default text\"\r\n"
     "\"Path\"=\"C:\\\\host\\\\root\"\r\n"
@@ -339,8 +496,7 @@ const char kSample[] =
     "\"Quad\"=hex(b):08,07,06,05,04,03,02,01\r\n"
     "\"Long\"=hex:00,01,02,03,\\\r\n"
     "  04,05,06,\\\r\n"
-    "  07\r\n"
-    "\r\n"
+    "  07\r\n\r\n"
     "[HKEY_CURRENT_USER\\Network\\Z]\r\n"
     "\"RemotePath\"=\"\\\\\\\\server\\\\share\"\r\n";
 
@@ -349,21 +505,15 @@ TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
     RegFile f = RegFile::Parse(kSample);
     EXPECT_EQ(f.version(), 5);
     EXPECT_TRUE(f.warnings().empty());
-    ASSERT_EQ(f.keys().size(), 3u);
-    const std::string c = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C";
-    EXPECT_EQ(f.keys()[1].path, c);
-    const struct { std::string key; const char *name; uint32_t type; Bytes data; } rows[] = {
-        {"HKLM\\SOFTWARE\\OrloDebug", "DebugLevel", kDword, {1, 0, 0, 0}}, {c, "", kSz, Sz("default text")},
-        {c, "Expand", kExpandSz, Sz("%PATH%")}, {c, "Long", kBinary, {0, 1, 2, 3, 4, 5, 6, 7}},
-        {"HKCU\\Network\\Z", "RemotePath", kSz, Sz("\\\\server\\share")},
-        {"hkey_local_machine\\software\\orlodebug\\\\", "DEBUGlevel", kDword, {1, 0, 0, 0}},
-    };
-    for (const auto &r : rows) {
-        const RegValue *v = f.FindValue(r.key, r.name);
-        ASSERT_NE(v, nullptr) << r.name;
-        EXPECT_EQ(v->type, r.type) << r.name;
-        EXPECT_EQ(v->data, r.data) << r.name;
-    }
+    using namespace std::string_literals;
+    EXPECT_EQ(Dump(f), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]DebugLevel=4:\1\0\0\0;"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]=1:default text\0;"
+                       "Path=1:C:\\host\\root\0;Expand=2:%PATH%\0;Multi=7:a\0bc\0\0;"
+                       "Quad=11:\10\7\6\5\4\3\2\1;Long=3:\0\1\2\3\4\5\6\7;"
+                       "[HKEY_CURRENT_USER\\Network\\Z]RemotePath=1:\\\\server\\share\0;"s);
+    EXPECT_EQ(f.FindValue("hkey_local_machine\\software\\orlodebug\\\\", "DEBUGlevel"),
+              &f.keys()[0].values[0]);
+    EXPECT_EQ(f.FindValue("HKCU\\Network\\Z", "RemotePath"), &f.keys()[2].values[0]);
     EXPECT_EQ(f.FindKey("hklm\\Software\\ORLODEBUG"), &f.keys()[0]);
     for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
                              "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebu",
@@ -383,15 +533,16 @@ TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
 TEST(RegistryFile, ValueForms)
 {
     const struct { const char *data; uint32_t type; Bytes bytes; } rows[] = {
-        {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")}, {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
+        {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")},
+        {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
         {R"("C:\dir\new")", kSz, Sz("C:\\dir\\new")},  // other escapes stand for themselves
         {R"("a;b=c")", kSz, Sz("a;b=c")}, {" \"spaced\" ", kSz, Sz("spaced")},
         {"dword:ffffffff", kDword, {0xff, 0xff, 0xff, 0xff}}, {"dword:7", kDword, {7, 0, 0, 0}},
-        {"DWORD:0000ABcd", kDword, {0xcd, 0xab, 0, 0}}, {"dword:12345678  ", kDword, {0x78, 0x56, 0x34, 0x12}},
-        {"hex:", kBinary, {}},    {"hex:0,a,Ff", kBinary, {0, 0x0a, 0xff}},  {"HEX(0):", 0, {}},
-        {"hex: 01 , 02 ,03,", kBinary, {1, 2, 3}},
-        {"hex(4):01,00,00,00", kDword, {1, 0, 0, 0}}, {"hex(ffff0010):01", 0xffff0010u, {1}},
-        {"hex(1):41,00,00,00", kSz, {'A', 0}},
+        {"DWORD:0000ABcd", kDword, {0xcd, 0xab, 0, 0}},
+        {"dword:12345678  ", kDword, {0x78, 0x56, 0x34, 0x12}},
+        {"hex:", kBinary, {}}, {"hex:0,a,Ff", kBinary, {0, 0x0a, 0xff}}, {"HEX(0):", 0, {}},
+        {"hex: 01 , 02 ,03,", kBinary, {1, 2, 3}}, {"hex(4):01,00,00,00", kDword, {1, 0, 0, 0}},
+        {"hex(ffff0010):01", 0xffff0010u, {1}}, {"hex(1):41,00,00,00", kSz, {'A', 0}},
         {"hex(2):41,00,00", kExpandSz, {0x41, 0, 0}},  // odd count: not UTF-16, kept
         {"hex:01,\\\r\n  02,\\\r\n\t03  \\  \r\n  ,04", kBinary, {1, 2, 3, 4}},
         {"hex(7):61,00,\\\r\n  00,00,00,00\r\n\"after\"=\"x\"", kMultiSz, {'a', 0, 0}},
@@ -413,8 +564,8 @@ TEST(RegistryFile, ValueForms)
 
 TEST(RegistryFile, EncodingsAndHeaders)
 {
-    std::string lf;
-    std::copy_if(kSample, kSample + sizeof kSample - 1, std::back_inserter(lf), [](char c) { return c != '\r'; });
+    std::string lf = kSample;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
     const std::string reference = Dump(RegFile::Parse(kSample));
     for (const std::string &form : {lf, "\xEF\xBB\xBF" + std::string(kSample),
                                     Utf16le(kSample, true), Utf16le(kSample, false)}) {
@@ -423,8 +574,10 @@ TEST(RegistryFile, EncodingsAndHeaders)
         EXPECT_EQ(Dump(f), reference);
     }
     // UTF-16 text, including a surrogate pair, becomes UTF-8.
-    RegFile wide = RegFile::Parse(Utf16le("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"", true) +
-        std::string("\xC4\x00\xAC\x20\x3D\xD8\x00\xDE", 8) + Utf16le("\"\r\n", false));
+    const std::string head = "Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"";
+    RegFile wide = RegFile::Parse(Utf16le(head, true) +
+                                  std::string("\xC4\x00\xAC\x20\x3D\xD8\x00\xDE", 8) +
+                                  Utf16le("\"\r\n", false));
     ASSERT_NE(wide.FindValue("HKLM\\K", "L"), nullptr);
     EXPECT_EQ(wide.FindValue("HKLM\\K", "L")->data, Sz("\xC3\x84\xE2\x82\xAC\xF0\x9F\x98\x80"));
     // REGEDIT4 keeps the bytes of hex string types as written.
@@ -440,8 +593,8 @@ TEST(RegistryFile, HiveNamesSubKeysAndImplicitParents)
                                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\d]",
                                         "[HKLM\\software\\brenvik\\drives\\c\\deeper]",
                                         "[HKLM\\SOFTWARE\\Brenvik\\Shares\\srv\\share]",
-                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]", "[HKCR\\.vcd]", "@=\"img\"",
-                                        "[HKEY_USERS\\S-1]"}));
+                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]", "[HKCR\\.vcd]",
+                                        "@=\"img\"", "[HKEY_USERS\\S-1]"}));
     using Names = std::vector<std::string>;
     EXPECT_EQ(f.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives"), (Names{"C", "d", "E"}));
     EXPECT_EQ(f.SubKeyNames("hklm\\software\\BRENVIK\\"), (Names{"Drives", "Shares"}));
@@ -465,7 +618,8 @@ TEST(RegistryFile, MergesReplacesAndDeletes)
         "[HKLM\\T]", "[HKLM\\T\\x]", "[HKLM\\Tx]", "[-HKLM\\T]",
     }));
     using namespace std::string_literals;
-    EXPECT_EQ(Dump(f), "[HKLM\\A]one=1:uno\0;two=1:2\0;three=1:3\0;[HKLM\\A\\Sub\\Later][HKLM\\Tx]"s);
+    EXPECT_EQ(Dump(f),
+              "[HKLM\\A]one=1:uno\0;two=1:2\0;three=1:3\0;[HKLM\\A\\Sub\\Later][HKLM\\Tx]"s);
     ASSERT_EQ(f.warnings().size(), 1u);  // the value after [-HKLM\B]
     EXPECT_NE(f.warnings()[0].find("line 16"), std::string::npos) << f.warnings()[0];
 }
@@ -475,32 +629,25 @@ TEST(RegistryFile, MergesReplacesAndDeletes)
 TEST(RegistryFile, MalformedInputsYieldWhatIsWellFormed)
 {
     const std::string hdr = "Windows Registry Editor Version 5.00\r\n";
-    const std::string key = "[HKLM\\K]\r\n\"good\"=\"1\"\r\n";
-    const std::string k = hdr + key;
-    const struct { const char *what; std::string text; std::size_t keys, warnings; } rows[] = {
-        {"empty file", "", 0, 1}, {"only a header", hdr, 0, 0}, {"no line end", "REGEDIT4", 0, 0},
-        {"blank lines before the header", "\r\n\r\n" + k, 1, 0}, {"no header", key, 0, 1},
-        {"wrong version", "Windows Registry Editor Version 4.00\r\n" + key, 0, 1},
-        {"header in lower case", "regedit4\r\n" + key, 0, 1},
-        {"missing ']'", hdr + "[HKLM\\Bad\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
-        {"unknown hive", hdr + "[HKEY_NOWHERE\\X]\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
-        {"empty component", hdr + "[HKLM\\A\\\\B]\r\n" + key, 1, 1},
-        {"value before any key", hdr + "\"v\"=\"x\"\r\n" + key, 1, 1},
-        {"unterminated name", k + "\"v=\"x\"\r\n", 1, 1}, {"missing '='", k + "\"v\" \"x\"\r\n", 1, 1},
-        {"unterminated string", k + "\"v\"=\"x\r\n", 1, 1},
-        {"text after string", k + "\"v\"=\"x\" y\r\n", 1, 1}, {"unknown data", k + "\"v\"=qword:1\r\n", 1, 1},
-        {"bad dword digit", k + "\"v\"=dword:0000000g\r\n", 1, 1},
-        {"dword too long", k + "\"v\"=dword:000000001\r\n", 1, 1},
-        {"bad hex byte", k + "\"v\"=hex:01,zz\r\n", 1, 1}, {"three hex digits", k + "\"v\"=hex:001\r\n", 1, 1},
-        {"bad hex type", k + "\"v\"=hex(q):01\r\n", 1, 1},
-        {"hex type too long", k + "\"v\"=hex(123456789):01\r\n", 1, 1},
-        {"continuation cut off", k + "\"v\"=hex:01,\\\r\n", 1, 1},
-        {"continuation of a bad value", k + "\"v\"=hex:zz,\\\r\n  01,02\r\n", 1, 1},
-        {"nul inside a line", k + std::string("\"v\"=\"a\0b\"\r\n", 11), 1, 0},
-        {"bad value over a good one", k + "\"good\"=dword:xyz\r\n", 1, 1},
+    const std::string key = "[HKLM\\K]\r\n\"good\"=\"1\"\r\n", k = hdr + key;
+    const struct { std::string text; std::size_t keys, warnings; } rows[] = {
+        {"", 0, 1}, {hdr, 0, 0}, {"REGEDIT4", 0, 0}, {"\r\n\r\n" + k, 1, 0}, {key, 0, 1},
+        {"Windows Registry Editor Version 4.00\r\n" + key, 0, 1}, {"regedit4\r\n" + key, 0, 1},
+        {hdr + "[HKLM\\Bad\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
+        {hdr + "[HKEY_NOWHERE\\X]\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
+        {hdr + "[HKLM\\A\\\\B]\r\n" + key, 1, 1}, {hdr + "\"v\"=\"x\"\r\n" + key, 1, 1},
+        {k + "\"v=\"x\"\r\n", 1, 1}, {k + "\"v\" \"x\"\r\n", 1, 1}, {k + "\"v\"=\"x\r\n", 1, 1},
+        {k + "\"v\"=\"x\" y\r\n", 1, 1}, {k + "\"v\"=qword:1\r\n", 1, 1},
+        {k + "\"v\"=dword:0000000g\r\n", 1, 1}, {k + "\"v\"=dword:000000001\r\n", 1, 1},
+        {k + "\"v\"=hex:01,zz\r\n", 1, 1}, {k + "\"v\"=hex:001\r\n", 1, 1},
+        {k + "\"v\"=hex(q):01\r\n", 1, 1}, {k + "\"v\"=hex(123456789):01\r\n", 1, 1},
+        {k + "\"v\"=hex:01,\\\r\n", 1, 1},  // a continuation cut off
+        {k + "\"v\"=hex:zz,\\\r\n  01,02\r\n", 1, 1},  // one warning for all its lines
+        {k + std::string("\"v\"=\"a\0b\"\r\n", 11), 1, 0},  // a NUL inside a line is no error
+        {k + "\"good\"=dword:xyz\r\n", 1, 1},  // the earlier good value stays
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.what);
+        SCOPED_TRACE(r.text);
         RegFile f = RegFile::Parse(r.text);
         EXPECT_EQ(f.keys().size(), r.keys);
         EXPECT_EQ(f.warnings().size(), r.warnings);
@@ -521,21 +668,15 @@ TEST(RegistryFile, WarningsStopGrowingAndCutFilesKeepWhatIsWhole)
     RegFile g = RegFile::Parse(many);
     EXPECT_EQ(g.warnings().size(), 1001u);  // the list stops growing
     EXPECT_EQ(g.warnings().back(), "further warnings left out");
-
     // A file cut anywhere (a write in progress) holds the keys whose line was
     // complete, in order.
-    auto paths = [](const RegFile &r) {
-        std::vector<std::string> v;
-        for (const auto &k : r.keys())
-            v.push_back(k.path);
-        return v;
-    };
-    const std::vector<std::string> all = paths(RegFile::Parse(kSample));
+    const RegFile whole = RegFile::Parse(kSample);
     for (const std::string &full : {std::string(kSample), Utf16le(kSample, true)})
         for (std::size_t n = 0; n <= full.size(); ++n) {
-            auto some = paths(RegFile::Parse(std::string_view(full).substr(0, n)));
-            ASSERT_LE(some.size(), all.size()) << n;
-            ASSERT_TRUE(std::equal(some.begin(), some.end(), all.begin())) << n;
+            const RegFile cut = RegFile::Parse(std::string_view(full).substr(0, n));
+            ASSERT_LE(cut.keys().size(), whole.keys().size()) << n;
+            for (std::size_t i = 0; i < cut.keys().size(); ++i)
+                ASSERT_EQ(cut.keys()[i].path, whole.keys()[i].path) << n;
         }
 }
 
