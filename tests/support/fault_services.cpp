@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
+
+#if !defined(_WIN32)
+#include <arpa/inet.h>
+#endif
 
 namespace brenvik {
 namespace test {
@@ -31,27 +34,6 @@ std::string RootKey(LPCSTR root)
     if (!key.empty() && key.back() != '\\')
         key += '\\';
     return key;
-}
-
-uint32_t ParseDotted(const std::string &text)
-{
-    unsigned v[4] = {};
-    std::sscanf(text.c_str(), "%u.%u.%u.%u", &v[0], &v[1], &v[2], &v[3]);
-    unsigned char bytes[4];
-    std::copy(v, v + 4, bytes);
-    uint32_t out;
-    std::memcpy(&out, bytes, 4);
-    return out;
-}
-
-std::string Dotted(uint32_t network)
-{
-    unsigned char b[4];
-    std::memcpy(b, &network, 4);
-    std::string out;
-    for (unsigned char byte : b)
-        out += (out.empty() ? "" : ".") + std::to_string(byte);
-    return out;
 }
 
 // A minimal IPv4 header before an ICMP message, as a raw socket delivers it.
@@ -83,17 +65,10 @@ constexpr uintptr_t kFakeSocketBase = 0x5A000000u;
 
 }  // namespace
 
-struct FaultServices::HostEntry {
-    struct hostent entry;
-    std::vector<uint32_t> addresses;
-    std::vector<char *> list;
-    std::string name;
-};
-
 FaultServices::FaultServices() : FaultServices(platform::sys()) {}
 
 FaultServices::FaultServices(platform::Services &inner)
-    : ForwardingServices(inner), hostEntry_(new HostEntry())
+    : ForwardingServices(inner)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
     g_live.push_back(this);
@@ -458,25 +433,23 @@ struct hostent *FaultServices::gethostbyname(const char *name)
         return nullptr;
     if (hosts.empty())
         return inner_.gethostbyname(name);
-    HostEntry &h = *hostEntry_;
-    h.addresses.clear();
-    h.name = name ? name : "";
-    for (auto range = hosts.equal_range(h.name); range.first != range.second; ++range.first)
-        h.addresses.push_back(ParseDotted(range.first->second));
-    if (h.addresses.empty()) {
+    hostAddresses_.clear();
+    hostName_ = name ? name : "";
+    for (auto range = hosts.equal_range(hostName_); range.first != range.second; ++range.first)
+        hostAddresses_.push_back(inet_addr(range.first->second.c_str()));
+    if (hostAddresses_.empty()) {
         SocketFails(WSAHOST_NOT_FOUND);
         return nullptr;
     }
-    h.list.clear();
-    for (uint32_t &a : h.addresses)
-        h.list.push_back(reinterpret_cast<char *>(&a));
-    h.list.push_back(nullptr);
-    std::memset(&h.entry, 0, sizeof h.entry);
-    h.entry.h_name = &h.name[0];
-    h.entry.h_addrtype = AF_INET;
-    h.entry.h_length = 4;
-    h.entry.h_addr_list = h.list.data();
-    return &h.entry;
+    hostList_.clear();
+    for (uint32_t &a : hostAddresses_)
+        hostList_.push_back(reinterpret_cast<char *>(&a));
+    hostList_.push_back(nullptr);
+    hostEntry_.h_name = &hostName_[0];
+    hostEntry_.h_addrtype = AF_INET;
+    hostEntry_.h_length = 4;
+    hostEntry_.h_addr_list = hostList_.data();
+    return &hostEntry_;
 }
 
 SOCKET FaultServices::socket(int af, int type, int protocol)
@@ -518,10 +491,8 @@ int FaultServices::sendto(SOCKET s, const char *b, int len, int f, const struct 
     if (!b || len < 0 || !to || tl < static_cast<int>(sizeof sin))
         return SocketFails(WSAEFAULT);
     std::memcpy(&sin, to, sizeof sin);
-    uint32_t addr;
-    std::memcpy(&addr, &sin.sin_addr, 4);
     so->sent.push_back(ScriptedSocket::Sent{std::string(b, static_cast<std::size_t>(len)),
-                                            Dotted(addr), ntohs(sin.sin_port)});
+                                            inet_ntoa(sin.sin_addr), ntohs(sin.sin_port)});
     return len;
 }
 
@@ -546,9 +517,9 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
         clock_ += so->hasReceiveTimeout ? so->receiveTimeoutMs : 0;
         return SocketFails(WSAETIMEDOUT);
     }
-    const uint32_t fromAddr = ParseDotted(!r.from_.empty()    ? r.from_
-                                          : so->sent.empty() ? std::string("0.0.0.0")
-                                                              : so->sent.back().to);
+    const uint32_t fromAddr = inet_addr(!r.from_.empty()    ? r.from_.c_str()
+                                        : so->sent.empty() ? "0.0.0.0"
+                                                            : so->sent.back().to.c_str());
     std::string datagram = r.bytes_;
     if (r.kind_ == Reply::Kind::Echo) {
         std::string body = so->sent.back().bytes;

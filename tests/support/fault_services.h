@@ -9,10 +9,8 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/forwarding_services.h"
@@ -58,13 +56,13 @@ struct Volume {
 class Reply {
 public:
     static Reply Echo() { return Reply(Kind::Echo); }  // the last request sent, echoed
-    // These bytes, no IP header added.
     static Reply Datagram(const std::string &bytes) { return Reply(Kind::Datagram, bytes); }
     static Reply Error(int wsaError) { return Reply(Kind::Error, "", wsaError); }
     static Reply TimeOut() { return Reply(Kind::TimeOut); }  // the wait runs out (10060)
     static Reply Silence() { return TimeOut(); }
 
     // Echo: byte 0 of the ICMP message, and bytes laid over it from `offset`.
+    // A datagram goes out as given, with no IP header added.
     Reply &Type(uint8_t byte0) { return type_ = byte0, *this; }
     Reply &Patch(std::size_t offset, const std::string &bytes)
     {
@@ -77,10 +75,7 @@ public:
 private:
     friend class FaultServices;
     enum class Kind { Echo, Datagram, Error, TimeOut };
-    explicit Reply(Kind kind, std::string bytes = "", int error = 0)
-        : kind_(kind), bytes_(std::move(bytes)), error_(error)
-    {
-    }
+    explicit Reply(Kind k, std::string b = "", int e = 0) : kind_(k), bytes_(b), error_(e) {}
     Kind kind_;
     std::string bytes_;
     int error_;
@@ -107,14 +102,12 @@ struct ScriptedSocket {
 
 class FaultServices : public platform::ForwardingServices {
 public:
-    // Over the backend in force now (the real one, unless a test installed others).
-    FaultServices();
+    FaultServices();  // over the backend in force now
     explicit FaultServices(platform::Services &inner);
     ~FaultServices() override;
 
-    // Counted and recorded: every call that can fail (files, directories,
-    // volumes, network connections, registry and sockets).
-    // Runs before each counted call; a nonzero result fails it with that code.
+    // Counted and recorded: every call that can fail. Runs before each; a
+    // nonzero result fails it with that code.
     std::function<DWORD(const HookedCall &call)> before;
     // Fails the k-th counted call from now (from 1); 0 fails nothing.
     void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED) { countdown_ = k, failError_ = error; }
@@ -131,8 +124,7 @@ public:
     int CountCalls(const std::string &name, const std::string &path = std::string()) const;
     std::vector<std::string> PathsOf(const std::string &name) const;
 
-    // What a test left behind: handles, finds, keys or sockets open,
-    // WSAStartup unbalanced, the error mode not put back. Empty when clean.
+    // What a test left open or unbalanced, or the error mode not put back.
     std::vector<std::string> Leaks() const;
     int OpenHandles() const { return static_cast<int>(files_.size() + finds_.size()); }
 
@@ -319,8 +311,10 @@ private:
     std::map<std::string, std::map<std::string, DWORD>> regDwords_;
     std::map<HKEY, std::string> fakeKeys_;
     std::vector<ScriptedSocket> sockets_;
-    struct HostEntry;
-    std::unique_ptr<HostEntry> hostEntry_;
+    struct hostent hostEntry_ = {};  // what gethostbyname answers last, and what it points into
+    std::vector<uint32_t> hostAddresses_;
+    std::vector<char *> hostList_;
+    std::string hostName_;
     int wsaBalance_ = 0;
     int wsaError_ = 0;
     bool wsaErrorSet_ = false;
