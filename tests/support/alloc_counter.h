@@ -1,19 +1,12 @@
-// Counts heap allocations for tests that check a path does not allocate.
-// Link tests/support/alloc/alloc_counter.cpp into the test executable and
-// link it with "LINKER:--wrap=malloc,--wrap=calloc,--wrap=realloc" (ELF
-// only): it replaces the global operator new and wraps the C allocator as
-// seen from the library's objects.
+// Counts heap allocations, for tests that check a path does not allocate. Link
+// tests/support/alloc/alloc_counter.cpp in, with "LINKER:--wrap=malloc,--wrap=calloc,
+// --wrap=realloc" (ELF only): it wraps the C allocator as the objects linked see
+// it, and replaces operator new with one that calls the wrapped malloc.
 #ifndef BRENVIK_TESTS_SUPPORT_ALLOC_COUNTER_H
 #define BRENVIK_TESTS_SUPPORT_ALLOC_COUNTER_H
 
 namespace brenvik {
 namespace test {
-
-struct AllocCounts {
-    long news = 0;     // operator new, every form
-    long mallocs = 0;  // malloc, calloc and realloc calls made by wrapped objects
-    long total() const { return news + mallocs; }
-};
 
 // Counts the allocations made by the calling thread while it lives.
 class CountAllocations {
@@ -22,11 +15,10 @@ public:
     ~CountAllocations();
     CountAllocations(const CountAllocations &) = delete;
     CountAllocations &operator=(const CountAllocations &) = delete;
-
-    AllocCounts counts() const;
+    long count() const;
 
 private:
-    AllocCounts start_;
+    long start_;
 };
 
 }  // namespace test

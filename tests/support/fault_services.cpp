@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
+
+#if !defined(_WIN32)
+#include <arpa/inet.h>
+#endif
 
 namespace brenvik {
 namespace test {
@@ -33,46 +36,27 @@ std::string RootKey(LPCSTR root)
     return key;
 }
 
-uint32_t ParseDotted(const std::string &text)
-{
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d);
-    const unsigned char bytes[4] = {static_cast<unsigned char>(a), static_cast<unsigned char>(b),
-                                    static_cast<unsigned char>(c), static_cast<unsigned char>(d)};
-    uint32_t out;
-    std::memcpy(&out, bytes, 4);
-    return out;
-}
-
-std::string Dotted(uint32_t network)
-{
-    unsigned char b[4];
-    std::memcpy(b, &network, 4);
-    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
-           std::to_string(b[3]);
-}
-
 // A minimal IPv4 header before an ICMP message, as a raw socket delivers it.
 std::string Ipv4Header(uint32_t from, std::size_t bodySize)
 {
-    unsigned char h[20] = {0x45, 0, 0, 0, 0, 0, 0, 0, 64, 1};
-    const std::size_t total = 20 + bodySize;
-    h[2] = static_cast<unsigned char>(total >> 8);
-    h[3] = static_cast<unsigned char>(total & 0xFF);
+    unsigned char h[20] = {0x45, 0, 0, 0, 0, 0, 0, 0, 64, 1, 0, 0, 0, 0, 0, 0, 127, 0, 0, 1};
+    h[2] = static_cast<unsigned char>((20 + bodySize) >> 8);
+    h[3] = static_cast<unsigned char>((20 + bodySize) & 0xFF);
     std::memcpy(h + 12, &from, 4);
-    const unsigned char local[4] = {127, 0, 0, 1};
-    std::memcpy(h + 16, local, 4);
     return std::string(reinterpret_cast<char *>(h), 20);
 }
 
-bool CopyOut(const std::string &text, LPSTR buffer, DWORD size)
+template <typename T, typename V>
+void Put(T *out, V value)
 {
-    if (!buffer)
-        return true;
-    if (text.size() + 1 > size)
-        return false;
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return true;
+    if (out)
+        *out = static_cast<T>(value);
+}
+
+void Put(PULARGE_INTEGER out, uint64_t value)
+{
+    if (out)
+        out->QuadPart = value;
 }
 
 constexpr DWORD kErrorBadLength = 24;
@@ -81,45 +65,10 @@ constexpr uintptr_t kFakeSocketBase = 0x5A000000u;
 
 }  // namespace
 
-// ---- Replies ----------------------------------------------------------------
-
-Reply Reply::Echo() { return Reply(Kind::Echo); }
-Reply Reply::Datagram(const std::string &bytes)
-{
-    Reply r(Kind::Datagram);
-    r.bytes_ = bytes;
-    return r;
-}
-Reply Reply::Error(int wsaError)
-{
-    Reply r(Kind::Error);
-    r.error_ = wsaError;
-    return r;
-}
-Reply Reply::TimeOut() { return Reply(Kind::TimeOut); }
-Reply &Reply::Type(uint8_t byte0) { return type_ = byte0, *this; }
-Reply &Reply::Patch(std::size_t offset, const std::string &bytes)
-{
-    patches_.emplace_back(offset, bytes);
-    return *this;
-}
-Reply &Reply::Truncate(std::size_t length) { return truncate_ = length, *this; }
-Reply &Reply::From(const std::string &dotted) { return from_ = dotted, *this; }
-Reply &Reply::Delay(DWORD ms) { return delay_ = ms, *this; }
-
-// ---- Life and records ---------------------------------------------------------
-
-struct FaultServices::HostEntry {
-    struct hostent entry;
-    std::vector<uint32_t> addresses;
-    std::vector<char *> list;
-    std::string name;
-};
-
 FaultServices::FaultServices() : FaultServices(platform::sys()) {}
 
 FaultServices::FaultServices(platform::Services &inner)
-    : ForwardingServices(inner), hostEntry_(new HostEntry())
+    : ForwardingServices(inner)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
     g_live.push_back(this);
@@ -131,41 +80,17 @@ FaultServices::~FaultServices()
     g_live.erase(std::remove(g_live.begin(), g_live.end(), this), g_live.end());
 }
 
-void FaultServices::FailCall(int k, DWORD error)
-{
-    countdown_ = k;
-    failError_ = error;
-}
-
 void FaultServices::Fail(const std::string &service, const std::string &path, DWORD error,
                          Times times, int nth)
 {
     rules_.push_back(Rule{service, Upper(path), error, times, nth});
 }
 
-void FaultServices::ClearFaults()
-{
-    rules_.clear();
-    countdown_ = 0;
-}
-
-const HookedCall *FaultServices::Injected() const
-{
-    return injected_ >= 0 ? &calls_[static_cast<std::size_t>(injected_)] : nullptr;
-}
-
-void FaultServices::ClearCalls()
-{
-    calls_.clear();
-    injected_ = -1;
-}
-
 int FaultServices::CountCalls(const std::string &name, const std::string &path) const
 {
-    int n = 0;
-    for (const HookedCall &call : calls_)
-        n += call.name == name && (path.empty() || call.path == path) ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const HookedCall &c) {
+        return c.name == name && (path.empty() || c.path == path);
+    }));
 }
 
 std::vector<std::string> FaultServices::PathsOf(const std::string &name) const
@@ -225,73 +150,22 @@ DWORD FaultServices::Enter(const char *name, const char *path)
             rule->nth = 1;
         break;
     }
-    call.injected = error != 0;
     calls_.push_back(call);
     if (error != 0)
         injected_ = static_cast<int>(calls_.size() - 1);
     return error;
 }
 
-// ---- Files and directories ------------------------------------------------------
-
-#define BRENVIK_GUARDED(R, name, path, failed, params, args)                 \
-    R FaultServices::name params                                             \
-    {                                                                        \
-        return Guard(#name, path, failed, [&] { return inner_.name args; }); \
-    }
-BRENVIK_GUARDED(DWORD, SetFilePointer, nullptr, INVALID_SET_FILE_POINTER,
-                (HANDLE h, LONG d, PLONG high, DWORD method), (h, d, high, method))
-BRENVIK_GUARDED(DWORD, GetFileSize, nullptr, INVALID_FILE_SIZE, (HANDLE h, LPDWORD high), (h, high))
-BRENVIK_GUARDED(BOOL, DeleteFileA, n, FALSE, (LPCSTR n), (n))
-BRENVIK_GUARDED(BOOL, MoveFileA, from, FALSE, (LPCSTR from, LPCSTR to), (from, to))
-BRENVIK_GUARDED(DWORD, GetFileAttributesA, n, INVALID_FILE_ATTRIBUTES, (LPCSTR n), (n))
-BRENVIK_GUARDED(BOOL, GetFileAttributesExA, n, FALSE,
-                (LPCSTR n, GET_FILEEX_INFO_LEVELS l, LPVOID info), (n, l, info))
-BRENVIK_GUARDED(BOOL, SetFileAttributesA, n, FALSE, (LPCSTR n, DWORD a), (n, a))
-BRENVIK_GUARDED(BOOL, CreateDirectoryA, n, FALSE, (LPCSTR n, LPSECURITY_ATTRIBUTES sa), (n, sa))
-BRENVIK_GUARDED(BOOL, RemoveDirectoryA, n, FALSE, (LPCSTR n), (n))
-BRENVIK_GUARDED(BOOL, DeleteFileInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
-BRENVIK_GUARDED(BOOL, RemoveDirectoryInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
-#undef BRENVIK_GUARDED
-
-HANDLE FaultServices::CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
-                                  DWORD disposition, DWORD flags, HANDLE templateFile)
+BOOL FaultServices::ReadFile(HANDLE h, LPVOID b, DWORD n, LPDWORD done, LPOVERLAPPED o)
 {
-    return Opened("CreateFileA", name, files_, [&] {
-        return inner_.CreateFileA(name, access, share, sa, disposition, flags, templateFile);
-    });
+    Put(done, 0);
+    return Guard("ReadFile", nullptr, FALSE, [&] { return inner_.ReadFile(h, b, n, done, o); });
 }
 
-BOOL FaultServices::CloseHandle(HANDLE h)
+BOOL FaultServices::WriteFile(HANDLE h, LPCVOID b, DWORD n, LPDWORD done, LPOVERLAPPED o)
 {
-    return Closed("CloseHandle", h, files_, [&] { return inner_.CloseHandle(h); });
-}
-
-BOOL FaultServices::ReadFile(HANDLE h, LPVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o)
-{
-    if (done)
-        *done = 0;
-    return Guard("ReadFile", nullptr, FALSE,
-                 [&] { return inner_.ReadFile(h, buffer, size, done, o); });
-}
-
-BOOL FaultServices::WriteFile(HANDLE h, LPCVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o)
-{
-    if (done)
-        *done = 0;
-    return Guard("WriteFile", nullptr, FALSE,
-                 [&] { return inner_.WriteFile(h, buffer, size, done, o); });
-}
-
-HANDLE FaultServices::FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data)
-{
-    return Opened("FindFirstFileA", name, finds_, [&] { return inner_.FindFirstFileA(name, data); });
-}
-
-HANDLE FaultServices::FindFirstFileInA(HANDLE parent, LPCSTR name, LPWIN32_FIND_DATAA data)
-{
-    return Opened("FindFirstFileInA", name, finds_,
-                  [&] { return inner_.FindFirstFileInA(parent, name, data); });
+    Put(done, 0);
+    return Guard("WriteFile", nullptr, FALSE, [&] { return inner_.WriteFile(h, b, n, done, o); });
 }
 
 BOOL FaultServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
@@ -301,64 +175,43 @@ BOOL FaultServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
         // breaks off; see whether there was one.
         WIN32_FIND_DATAA scratch;
         const bool lostNothing = !inner_.FindNextFileA(h, &scratch);
-        {
-            std::lock_guard<std::recursive_mutex> lock(g_mu);
-            calls_.back().lostNothing = lostNothing;
-        }
+        std::lock_guard<std::recursive_mutex> lock(g_mu);
+        calls_.back().lostNothing = lostNothing;
         inner_.SetLastError(e);
         return FALSE;
     }
     return inner_.FindNextFileA(h, data);
 }
 
-BOOL FaultServices::FindClose(HANDLE h)
-{
-    return Closed("FindClose", h, finds_, [&] { return inner_.FindClose(h); });
-}
-
-// ---- Drives and volumes -----------------------------------------------------------
-
 const Volume *FaultServices::VolumeOf(LPCSTR root) const
 {
     for (const auto &entry : volumes)
-        if (RootKey(entry.first.c_str()) == RootKey(root))
+        if (root && RootKey(entry.first.c_str()) == RootKey(root))
             return &entry.second;
     return nullptr;
 }
 
 UINT FaultServices::GetDriveTypeA(LPCSTR root)
 {
-    if (const Volume *v = root ? VolumeOf(root) : nullptr)
+    if (const Volume *v = VolumeOf(root))
         return v->type;
-    if (root && root[0] && root[1] == ':') {
-        auto t = driveTypes.find(static_cast<char>(std::toupper(static_cast<unsigned char>(root[0]))));
-        if (t != driveTypes.end())
-            return t->second;
-    }
-    return inner_.GetDriveTypeA(root);
+    const auto t = root && root[0] && root[1] == ':'
+                       ? driveTypes.find(static_cast<char>(std::toupper(root[0] & 0xFF)))
+                       : driveTypes.end();
+    return t != driveTypes.end() ? t->second : inner_.GetDriveTypeA(root);
 }
 
 BOOL FaultServices::GetDiskFreeSpaceA(LPCSTR root, LPDWORD spc, LPDWORD bps, LPDWORD freeC,
                                       LPDWORD total)
 {
-    return Guard("GetDiskFreeSpaceA", root, FALSE, [&]() -> BOOL {
-        const Volume *v = root ? VolumeOf(root) : nullptr;
-        if (!v)
-            return inner_.GetDiskFreeSpaceA(root, spc, bps, freeC, total);
-        if (!v->medium) {
-            inner_.SetLastError(ERROR_NOT_READY);
-            return FALSE;
-        }
-        if (spc)
-            *spc = v->sectorsPerCluster;
-        if (bps)
-            *bps = v->bytesPerSector;
-        if (freeC)
-            *freeC = v->freeClusters;
-        if (total)
-            *total = v->totalClusters;
-        return TRUE;
-    });
+    return OnVolume(
+        "GetDiskFreeSpaceA", root,
+        [&] { return inner_.GetDiskFreeSpaceA(root, spc, bps, freeC, total); },
+        [&](const Volume &v) {
+            Put(spc, v.sectorsPerCluster), Put(bps, v.bytesPerSector);
+            Put(freeC, v.freeClusters), Put(total, v.totalClusters);
+            return true;
+        });
 }
 
 BOOL WINAPI FaultServices::DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller,
@@ -369,26 +222,17 @@ BOOL WINAPI FaultServices::DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller,
         std::lock_guard<std::recursive_mutex> lock(g_mu);
         self = g_live.back();
     }
-    return self->Guard("GetDiskFreeSpaceExA", root, FALSE, [&]() -> BOOL {
-        const Volume *v = root ? self->VolumeOf(root) : nullptr;
-        if (!v)
-            return reinterpret_cast<PFN_GetDiskFreeSpaceExA>(
-                reinterpret_cast<void (*)()>(self->innerFreeSpaceEx_))(root, caller, total, free);
-        if (!v->medium) {
-            self->inner_.SetLastError(ERROR_NOT_READY);
-            return FALSE;
-        }
-        const uint64_t cluster = uint64_t(v->sectorsPerCluster) * v->bytesPerSector;
-        const uint64_t t = v->bytesSet ? v->totalBytes : cluster * v->totalClusters;
-        const uint64_t f = v->bytesSet ? v->freeBytes : cluster * v->freeClusters;
-        if (caller)
-            caller->QuadPart = v->bytesSet ? v->callerFreeBytes : f;
-        if (total)
-            total->QuadPart = t;
-        if (free)
-            free->QuadPart = f;
-        return TRUE;
-    });
+    const auto inner = reinterpret_cast<PFN_GetDiskFreeSpaceExA>(
+        reinterpret_cast<void (*)()>(self->innerFreeSpaceEx_));
+    return self->OnVolume(
+        "GetDiskFreeSpaceExA", root, [&] { return inner(root, caller, total, free); },
+        [&](const Volume &v) {
+            const uint64_t cluster = uint64_t(v.sectorsPerCluster) * v.bytesPerSector;
+            const uint64_t f = v.bytesSet ? v.freeBytes : cluster * v.freeClusters;
+            Put(caller, v.bytesSet ? v.callerFreeBytes : f), Put(free, f);
+            Put(total, v.bytesSet ? v.totalBytes : cluster * v.totalClusters);
+            return true;
+        });
 }
 
 FARPROC FaultServices::GetProcAddress(HMODULE m, LPCSTR n)
@@ -397,7 +241,7 @@ FARPROC FaultServices::GetProcAddress(HMODULE m, LPCSTR n)
     if (!n || std::strcmp(n, "GetDiskFreeSpaceExA") != 0 || !p)
         return p;
     if (noDiskFreeSpaceEx) {
-        inner_.SetLastError(127);  // ERROR_PROC_NOT_FOUND
+        inner_.SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     innerFreeSpaceEx_ = p;
@@ -409,31 +253,25 @@ BOOL FaultServices::GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelS
                                           LPDWORD serial, LPDWORD maxLen, LPDWORD flags, LPSTR fs,
                                           DWORD fsSize)
 {
-    return Guard("GetVolumeInformationA", root, FALSE, [&]() -> BOOL {
-        const Volume *v = root ? VolumeOf(root) : nullptr;
-        if (!v)
+    return OnVolume(
+        "GetVolumeInformationA", root,
+        [&] {
             return inner_.GetVolumeInformationA(root, label, labelSize, serial, maxLen, flags, fs,
                                                 fsSize);
-        if (!v->medium) {
-            inner_.SetLastError(ERROR_NOT_READY);
-            return FALSE;
-        }
-        // A buffer too small is refused before anything is written.
-        if ((label && v->label.size() + 1 > labelSize) ||
-            (fs && v->fileSystem.size() + 1 > fsSize)) {
-            inner_.SetLastError(kErrorBadLength);
-            return FALSE;
-        }
-        CopyOut(v->label, label, labelSize);
-        CopyOut(v->fileSystem, fs, fsSize);
-        if (serial)
-            *serial = v->serial;
-        if (maxLen)
-            *maxLen = v->maxComponentLength;
-        if (flags)
-            *flags = v->flags;
-        return TRUE;
-    });
+        },
+        [&](const Volume &v) {
+            // A buffer too small is refused before anything is written.
+            if ((label && v.label.size() >= labelSize) || (fs && v.fileSystem.size() >= fsSize)) {
+                inner_.SetLastError(kErrorBadLength);
+                return false;
+            }
+            if (label)
+                std::memcpy(label, v.label.c_str(), v.label.size() + 1);
+            if (fs)
+                std::memcpy(fs, v.fileSystem.c_str(), v.fileSystem.size() + 1);
+            Put(serial, v.serial), Put(maxLen, 255), Put(flags, v.flags);
+            return true;
+        });
 }
 
 UINT FaultServices::SetErrorMode(UINT mode)
@@ -444,26 +282,6 @@ UINT FaultServices::SetErrorMode(UINT mode)
         firstMode_ = previous;
     errorModes.push_back(mode);
     return previous;
-}
-
-// ---- Process, clock, output ------------------------------------------------------
-
-void FaultServices::SetClock(DWORD start, DWORD step)
-{
-    clock_ = start;
-    step_ = step;
-    tickCount = [this] {
-        const DWORD now = clock_;
-        clock_ += step_;
-        return now;
-    };
-}
-
-DWORD FaultServices::GetTickCount() { return tickCount ? tickCount() : inner_.GetTickCount(); }
-
-DWORD FaultServices::GetCurrentProcessId()
-{
-    return processId ? processId : inner_.GetCurrentProcessId();
 }
 
 void FaultServices::OutputDebugStringA(LPCSTR text)
@@ -485,8 +303,6 @@ void FaultServices::PostQuitMessage(int code)
     quits.push_back(code);
 }
 
-// ---- Network connections and registry -----------------------------------------------
-
 DWORD FaultServices::WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD n)
 {
     if (DWORD e = Enter("WNetGetConnectionA", local)) {
@@ -495,16 +311,14 @@ DWORD FaultServices::WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD n)
     }
     const bool letter = local && local[0] && local[1] == ':' &&
                         (!local[2] || (local[2] == '\\' && !local[3]));
-    auto c = letter ? connections.find(static_cast<char>(
-                          std::toupper(static_cast<unsigned char>(local[0]))))
+    auto c = letter ? connections.find(static_cast<char>(std::toupper(local[0] & 0xFF)))
                     : connections.end();
     if (c == connections.end())
         return inner_.WNetGetConnectionA(local, remote, n);
     const DWORD need = static_cast<DWORD>(c->second.remote.size() + 1);
     DWORD code = c->second.connected ? NO_ERROR : ERROR_CONNECTION_UNAVAIL;
     if (!n || !remote || *n < need) {
-        if (n)
-            *n = need;
+        Put(n, need);
         code = ERROR_MORE_DATA;
     } else {
         std::memcpy(remote, c->second.remote.c_str(), need);
@@ -553,17 +367,13 @@ LONG FaultServices::RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD reserved, LPDWORD
     auto v = values.find(Upper(n ? n : ""));
     if (v == values.end())
         return ERROR_FILE_NOT_FOUND;
-    if (type)
-        *type = REG_DWORD;
-    if (data && (!size || *size < sizeof(DWORD))) {
-        if (size)
-            *size = sizeof(DWORD);
+    Put(type, REG_DWORD);
+    const bool fits = !data || (size && *size >= sizeof(DWORD));
+    Put(size, sizeof(DWORD));
+    if (!fits)
         return ERROR_MORE_DATA;
-    }
     if (data)
         std::memcpy(data, &v->second, sizeof(DWORD));
-    if (size)
-        *size = sizeof(DWORD);
     return ERROR_SUCCESS;
 }
 
@@ -576,8 +386,6 @@ LONG FaultServices::RegCloseKey(HKEY k)
     return inner_.RegCloseKey(k);
 }
 
-// ---- Sockets: passed on, or the scripted ICMP peer when `hosts` is set ----------------
-
 int FaultServices::SocketFails(int wsaError)
 {
     wsaError_ = wsaError;
@@ -585,9 +393,19 @@ int FaultServices::SocketFails(int wsaError)
     return SOCKET_ERROR;
 }
 
-int FaultServices::WSAGetLastError()
+bool FaultServices::SocketFault(const char *name, const char *path)
 {
-    return wsaErrorSet_ ? wsaError_ : inner_.WSAGetLastError();
+    wsaErrorSet_ = false;
+    const DWORD e = Enter(name, path);
+    if (e)
+        SocketFails(static_cast<int>(e));
+    return e != 0;
+}
+
+ScriptedSocket *FaultServices::SocketOf(SOCKET s)
+{
+    const uintptr_t i = static_cast<uintptr_t>(s) - kFakeSocketBase;
+    return !hosts.empty() && i < sockets_.size() ? &sockets_[i] : nullptr;
 }
 
 int FaultServices::WSAStartup(WORD version, LPWSADATA data)
@@ -596,78 +414,59 @@ int FaultServices::WSAStartup(WORD version, LPWSADATA data)
     if (DWORD e = Enter("WSAStartup", nullptr))
         return static_cast<int>(e);  // WSAStartup answers with its error
     const int r = inner_.WSAStartup(version, data);
-    if (r == 0)
-        ++wsaBalance_;
+    wsaBalance_ += r == 0;
     return r;
 }
 
 int FaultServices::WSACleanup()
 {
-    wsaErrorSet_ = false;
-    if (DWORD e = Enter("WSACleanup", nullptr))
-        return SocketFails(static_cast<int>(e));
+    if (SocketFault("WSACleanup"))
+        return SOCKET_ERROR;
     const int r = inner_.WSACleanup();
-    if (r == 0)
-        --wsaBalance_;
+    wsaBalance_ -= r == 0;
     return r;
 }
 
 struct hostent *FaultServices::gethostbyname(const char *name)
 {
-    wsaErrorSet_ = false;
-    if (DWORD e = Enter("gethostbyname", name)) {
-        SocketFails(static_cast<int>(e));
+    if (SocketFault("gethostbyname", name))
         return nullptr;
-    }
-    if (!Scripted())
+    if (hosts.empty())
         return inner_.gethostbyname(name);
-    HostEntry &h = *hostEntry_;
-    h.addresses.clear();
-    h.name = name ? name : "";
-    for (auto range = hosts.equal_range(h.name); range.first != range.second; ++range.first)
-        h.addresses.push_back(ParseDotted(range.first->second));
-    if (h.addresses.empty()) {
+    hostAddresses_.clear();
+    hostName_ = name ? name : "";
+    for (auto range = hosts.equal_range(hostName_); range.first != range.second; ++range.first)
+        hostAddresses_.push_back(inet_addr(range.first->second.c_str()));
+    if (hostAddresses_.empty()) {
         SocketFails(WSAHOST_NOT_FOUND);
         return nullptr;
     }
-    h.list.clear();
-    for (uint32_t &a : h.addresses)
-        h.list.push_back(reinterpret_cast<char *>(&a));
-    h.list.push_back(nullptr);
-    std::memset(&h.entry, 0, sizeof h.entry);
-    h.entry.h_name = &h.name[0];
-    h.entry.h_addrtype = AF_INET;
-    h.entry.h_length = 4;
-    h.entry.h_addr_list = h.list.data();
-    return &h.entry;
-}
-
-ScriptedSocket *FaultServices::SocketOf(SOCKET s)
-{
-    const uintptr_t i = static_cast<uintptr_t>(s) - kFakeSocketBase;
-    return i < sockets_.size() ? &sockets_[i] : nullptr;
+    hostList_.clear();
+    for (uint32_t &a : hostAddresses_)
+        hostList_.push_back(reinterpret_cast<char *>(&a));
+    hostList_.push_back(nullptr);
+    hostEntry_.h_name = &hostName_[0];
+    hostEntry_.h_addrtype = AF_INET;
+    hostEntry_.h_length = 4;
+    hostEntry_.h_addr_list = hostList_.data();
+    return &hostEntry_;
 }
 
 SOCKET FaultServices::socket(int af, int type, int protocol)
 {
-    wsaErrorSet_ = false;
-    if (DWORD e = Enter("socket", nullptr)) {
-        SocketFails(static_cast<int>(e));
+    if (SocketFault("socket"))
         return INVALID_SOCKET;
-    }
-    if (!Scripted())
+    if (hosts.empty())
         return inner_.socket(af, type, protocol);
-    ScriptedSocket made{af, type, protocol, true, false, 0, {}};
-    sockets_.push_back(made);
+    sockets_.push_back(ScriptedSocket{af, type, protocol, true, false, 0, {}});
     return static_cast<SOCKET>(kFakeSocketBase + sockets_.size() - 1);
 }
 
 int FaultServices::setsockopt(SOCKET s, int level, int n, const char *v, int len)
 {
-    wsaErrorSet_ = false;
-    if (DWORD e = Enter("setsockopt", nullptr))
-        return SocketFails(static_cast<int>(e));
-    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    if (SocketFault("setsockopt"))
+        return SOCKET_ERROR;
+    ScriptedSocket *so = SocketOf(s);
     if (!so)
         return inner_.setsockopt(s, level, n, v, len);
     if (level == SOL_SOCKET && n == SO_RCVTIMEO) {
@@ -683,29 +482,25 @@ int FaultServices::setsockopt(SOCKET s, int level, int n, const char *v, int len
 int FaultServices::sendto(SOCKET s, const char *b, int len, int f, const struct sockaddr *to,
                           int tl)
 {
-    wsaErrorSet_ = false;
-    if (DWORD e = Enter("sendto", nullptr))
-        return SocketFails(static_cast<int>(e));
-    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    if (SocketFault("sendto"))
+        return SOCKET_ERROR;
+    ScriptedSocket *so = SocketOf(s);
     if (!so)
         return inner_.sendto(s, b, len, f, to, tl);
     struct sockaddr_in sin;
     if (!b || len < 0 || !to || tl < static_cast<int>(sizeof sin))
         return SocketFails(WSAEFAULT);
     std::memcpy(&sin, to, sizeof sin);
-    uint32_t addr;
-    std::memcpy(&addr, &sin.sin_addr, 4);
     so->sent.push_back(ScriptedSocket::Sent{std::string(b, static_cast<std::size_t>(len)),
-                                            Dotted(addr), ntohs(sin.sin_port)});
+                                            inet_ntoa(sin.sin_addr), ntohs(sin.sin_port)});
     return len;
 }
 
 int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *from, int *fl)
 {
-    wsaErrorSet_ = false;
-    if (DWORD e = Enter("recvfrom", nullptr))
-        return SocketFails(static_cast<int>(e));
-    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    if (SocketFault("recvfrom"))
+        return SOCKET_ERROR;
+    ScriptedSocket *so = SocketOf(s);
     if (!so)
         return inner_.recvfrom(s, b, len, f, from, fl);
     if (!b || len <= 0)
@@ -716,18 +511,15 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
         replies.pop_front();
     }
     clock_ += r.delay_;
-    if (r.kind_ == Reply::Kind::Echo && so->sent.empty())
-        r.kind_ = Reply::Kind::TimeOut;  // nothing to answer
     if (r.kind_ == Reply::Kind::Error)
         return SocketFails(r.error_);
-    if (r.kind_ == Reply::Kind::TimeOut) {
+    if (r.kind_ == Reply::Kind::TimeOut || (r.kind_ == Reply::Kind::Echo && so->sent.empty())) {
         clock_ += so->hasReceiveTimeout ? so->receiveTimeoutMs : 0;
         return SocketFails(WSAETIMEDOUT);
     }
-    const std::string sender = !r.from_.empty() ? r.from_
-                               : so->sent.empty() ? std::string("0.0.0.0")
-                                                  : so->sent.back().to;
-    const uint32_t fromAddr = ParseDotted(sender);
+    const uint32_t fromAddr = inet_addr(!r.from_.empty()    ? r.from_.c_str()
+                                        : so->sent.empty() ? "0.0.0.0"
+                                                            : so->sent.back().to.c_str());
     std::string datagram = r.bytes_;
     if (r.kind_ == Reply::Kind::Echo) {
         std::string body = so->sent.back().bytes;
@@ -738,8 +530,7 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
                 body[patch.first + i] = patch.second[i];
         datagram = Ipv4Header(fromAddr, body.size()) + body;
     }
-    if (datagram.size() > r.truncate_)
-        datagram.resize(r.truncate_);
+    datagram.resize(std::min(datagram.size(), r.truncate_));
     std::memcpy(b, datagram.data(), std::min(datagram.size(), static_cast<std::size_t>(len)));
     if (from && fl && *fl >= static_cast<int>(sizeof(struct sockaddr_in))) {
         struct sockaddr_in sin;
@@ -756,11 +547,10 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
 
 int FaultServices::closesocket(SOCKET s)
 {
-    wsaErrorSet_ = false;
-    const DWORD e = Enter("closesocket", nullptr);
-    ScriptedSocket *so = Scripted() ? SocketOf(s) : nullptr;
+    const bool failed = SocketFault("closesocket");
+    ScriptedSocket *so = SocketOf(s);
     const int r = so ? (so->open = false, 0) : inner_.closesocket(s);
-    return e ? SocketFails(static_cast<int>(e)) : r;
+    return failed ? SOCKET_ERROR : r;
 }
 
 }  // namespace test

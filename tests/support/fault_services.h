@@ -1,9 +1,7 @@
 // The tests' one way to make the platform misbehave: a decorator over the
-// backend in force (POSIX natively, Win32 under Wine) that records and counts
-// calls, fails chosen ones with a Windows error code, answers for services
-// the host cannot be made to show (volume figures, drive types, network
-// connections, a scripted ICMP peer, a clock, registry values), and runs a
-// hook before each call that may change the real tree between two steps.
+// backend in force (POSIX natively, Win32 under Wine) that records calls, fails
+// chosen ones with a Windows error code, answers for what the host cannot be
+// made to show, and may change the real tree between two of the library's steps.
 #ifndef BRENVIK_TESTS_SUPPORT_FAULT_SERVICES_H
 #define BRENVIK_TESTS_SUPPORT_FAULT_SERVICES_H
 
@@ -11,7 +9,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,15 +21,13 @@ namespace test {
 struct HookedCall {
     std::string name;  // "DeleteFileA"
     std::string path;  // its first path or name argument, or empty
-    bool injected = false;
     // For an injected FindNextFileA: the listing had no further entry anyway.
     bool lostNothing = false;
 };
 
 enum class Times { Once, Always };
 
-// A volume as GetDriveTypeA, GetVolumeInformationA, GetDiskFreeSpaceA and
-// GetDiskFreeSpaceExA report it.
+// A volume as the drive type, volume information and free space queries see it.
 struct Volume {
     UINT type = DRIVE_FIXED;
     bool medium = true;  // without one, the volume queries fail with 21
@@ -40,7 +35,6 @@ struct Volume {
     DWORD serial = 0;
     std::string fileSystem = "NTFS";
     DWORD flags = 0;
-    DWORD maxComponentLength = 255;
     DWORD sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0, totalClusters = 0;
     // GetDiskFreeSpaceExA's figures; unless set, derived from the clusters.
     bool bytesSet = false;
@@ -61,25 +55,30 @@ struct Volume {
 // One answer of the scripted ICMP peer to a recvfrom.
 class Reply {
 public:
-    static Reply Echo();  // the last request sent, as an echo reply
-    static Reply Datagram(const std::string &bytes);  // these bytes, no IP header added
-    static Reply Error(int wsaError);
-    static Reply TimeOut();   // the socket's wait runs out (10060)
+    static Reply Echo() { return Reply(Kind::Echo); }  // the last request sent, echoed
+    static Reply Datagram(const std::string &bytes) { return Reply(Kind::Datagram, bytes); }
+    static Reply Error(int wsaError) { return Reply(Kind::Error, "", wsaError); }
+    static Reply TimeOut() { return Reply(Kind::TimeOut); }  // the wait runs out (10060)
     static Reply Silence() { return TimeOut(); }
 
-    Reply &Type(uint8_t byte0);  // Echo: byte 0 of the ICMP message
-    Reply &Patch(std::size_t offset, const std::string &bytes);  // Echo: into the ICMP message
-    Reply &Truncate(std::size_t length);
-    Reply &From(const std::string &dotted);  // sender (default: the destination)
-    Reply &Delay(DWORD ms);                  // the clock moves on this much first
+    // Echo: byte 0 of the ICMP message, and bytes laid over it from `offset`.
+    // A datagram goes out as given, with no IP header added.
+    Reply &Type(uint8_t byte0) { return type_ = byte0, *this; }
+    Reply &Patch(std::size_t offset, const std::string &bytes)
+    {
+        return patches_.emplace_back(offset, bytes), *this;
+    }
+    Reply &Truncate(std::size_t length) { return truncate_ = length, *this; }
+    Reply &From(const std::string &dotted) { return from_ = dotted, *this; }  // else the peer
+    Reply &Delay(DWORD ms) { return delay_ = ms, *this; }  // the clock moves on this much first
 
 private:
     friend class FaultServices;
     enum class Kind { Echo, Datagram, Error, TimeOut };
-    explicit Reply(Kind kind) : kind_(kind) {}
+    explicit Reply(Kind k, std::string b = "", int e = 0) : kind_(k), bytes_(b), error_(e) {}
     Kind kind_;
     std::string bytes_;
-    int error_ = 0;
+    int error_;
     uint8_t type_ = 0;
     std::vector<std::pair<std::size_t, std::string>> patches_;
     std::size_t truncate_ = static_cast<std::size_t>(-1);
@@ -103,49 +102,38 @@ struct ScriptedSocket {
 
 class FaultServices : public platform::ForwardingServices {
 public:
-    // Over the backend in force now (the real one, unless a test installed others).
-    FaultServices();
+    FaultServices();  // over the backend in force now
     explicit FaultServices(platform::Services &inner);
     ~FaultServices() override;
 
-    // ---- Calls and faults ------------------------------------------------
-    // Every call that can fail is counted and recorded: files, directories,
-    // volumes, network connections, registry and sockets.
-
-    // Runs before each counted call; a nonzero result fails it with that
-    // code. It may also change the host tree, between the library's steps.
+    // Counted and recorded: every call that can fail. Runs before each; a
+    // nonzero result fails it with that code.
     std::function<DWORD(const HookedCall &call)> before;
-
     // Fails the k-th counted call from now (from 1); 0 fails nothing.
-    void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED);
+    void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED) { countdown_ = k, failError_ = error; }
     // Fails calls of `service` ("" any) whose path is `path` ("" any; letter
-    // case ignored) with `error`: from the `nth` such call on (1: the next),
-    // once or for good.
+    // case ignored) with `error`: from the `nth` such call on, once or for good.
     void Fail(const std::string &service, const std::string &path, DWORD error,
               Times times = Times::Always, int nth = 1);
-    void ClearFaults();
+    void ClearFaults() { rules_.clear(), countdown_ = 0; }
 
     // The call failed last by a fault or by `before`, or null.
-    const HookedCall *Injected() const;
+    const HookedCall *Injected() const { return injected_ < 0 ? nullptr : &calls_[injected_]; }
     const std::vector<HookedCall> &Calls() const { return calls_; }
-    void ClearCalls();
+    void ClearCalls() { calls_.clear(), injected_ = -1; }
     int CountCalls(const std::string &name, const std::string &path = std::string()) const;
     std::vector<std::string> PathsOf(const std::string &name) const;
 
-    // What a test left behind: handles, finds, keys or sockets open,
-    // WSAStartup unbalanced, the error mode not put back. Empty when clean.
+    // What a test left open or unbalanced, or the error mode not put back.
     std::vector<std::string> Leaks() const;
     int OpenHandles() const { return static_cast<int>(files_.size() + finds_.size()); }
 
-    // ---- Answers in place of the backend's --------------------------------
-    // Keyed by root: "C:\" or "\\server\share\" (letter case ignored).
+    // Answers in place of the backend's. Volumes by root: "C:\" or
+    // "\\server\share\" (letter case ignored); drive types alone by letter ('C').
     std::map<std::string, Volume> volumes;
-    // Drives whose type alone is changed, by letter ('C').
     std::map<char, UINT> driveTypes;
-    // GetProcAddress has no GetDiskFreeSpaceExA (as on old systems).
-    bool noDiskFreeSpaceEx = false;
-    // Remembered connections by letter: the remote name, and whether it is
-    // connected now (else WNetGetConnectionA answers 1201 with the name).
+    bool noDiskFreeSpaceEx = false;  // as on old systems
+    // Remembered connections by letter; one not connected now answers 1201.
     struct Connection {
         std::string remote;
         bool connected = true;
@@ -157,46 +145,67 @@ public:
     std::deque<Reply> replies;
     const std::vector<ScriptedSocket> &Sockets() const { return sockets_; }
     // The clock: starts at `start`, moves by `step` on each reading.
-    void SetClock(DWORD start, DWORD step = 0);
-    std::function<DWORD()> tickCount;  // or any other clock
-    DWORD processId = 0;               // GetCurrentProcessId, when nonzero
-    // Registry values in place of the backend's: key path as
-    // "HKEY_LOCAL_MACHINE\SOFTWARE\X", value name, DWORD.
+    void SetClock(DWORD start, DWORD step = 0) { clockSet_ = true, clock_ = start, step_ = step; }
+    DWORD processId = 0;  // GetCurrentProcessId, when nonzero
+    // Key path as "HKEY_LOCAL_MACHINE\SOFTWARE\X".
     void SetRegDword(const std::string &key, const std::string &name, DWORD value);
 
-    // Debug output, one string a call (not passed on).
+    // Recorded and not passed on (a message box answers IDOK).
     std::vector<std::string> debugOutput;
-    // Message boxes shown (answered IDOK, not passed on).
     struct Box {
         std::string text, caption;
         UINT type;
     };
     std::vector<Box> boxes;
-    std::vector<UINT> errorModes;  // every mode set, in order
-    std::vector<int> quits;        // PostQuitMessage codes (not passed on)
+    std::vector<int> quits;
+    std::vector<UINT> errorModes;  // every mode set, in order (passed on)
 
-    // ---- Services --------------------------------------------------------
+    // ---- Services: each counted one records the call, maybe fails it, or forwards it
+#define BRENVIK_GUARDED(R, name, path, failed, params, args) \
+    R name params override { return Guard(#name, path, failed, [&] { return inner_.name args; }); }
+    BRENVIK_GUARDED(DWORD, SetFilePointer, nullptr, INVALID_SET_FILE_POINTER,
+                    (HANDLE h, LONG d, PLONG high, DWORD method), (h, d, high, method))
+    BRENVIK_GUARDED(DWORD, GetFileSize, nullptr, INVALID_FILE_SIZE, (HANDLE h, LPDWORD high),
+                    (h, high))
+    BRENVIK_GUARDED(BOOL, DeleteFileA, n, FALSE, (LPCSTR n), (n))
+    BRENVIK_GUARDED(BOOL, MoveFileA, from, FALSE, (LPCSTR from, LPCSTR to), (from, to))
+    BRENVIK_GUARDED(DWORD, GetFileAttributesA, n, INVALID_FILE_ATTRIBUTES, (LPCSTR n), (n))
+    BRENVIK_GUARDED(BOOL, GetFileAttributesExA, n, FALSE,
+                    (LPCSTR n, GET_FILEEX_INFO_LEVELS l, LPVOID info), (n, l, info))
+    BRENVIK_GUARDED(BOOL, SetFileAttributesA, n, FALSE, (LPCSTR n, DWORD a), (n, a))
+    BRENVIK_GUARDED(BOOL, CreateDirectoryA, n, FALSE, (LPCSTR n, LPSECURITY_ATTRIBUTES sa), (n, sa))
+    BRENVIK_GUARDED(BOOL, RemoveDirectoryA, n, FALSE, (LPCSTR n), (n))
+    BRENVIK_GUARDED(BOOL, DeleteFileInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
+    BRENVIK_GUARDED(BOOL, RemoveDirectoryInA, n, FALSE, (HANDLE h, LPCSTR n), (h, n))
+#undef BRENVIK_GUARDED
     const char *Name() const override { return "faults"; }
-    HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
-                       DWORD disposition, DWORD flags, HANDLE templateFile) override;
-    BOOL CloseHandle(HANDLE h) override;
-    BOOL ReadFile(HANDLE h, LPVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o) override;
-    BOOL WriteFile(HANDLE h, LPCVOID buffer, DWORD size, LPDWORD done, LPOVERLAPPED o) override;
-    DWORD SetFilePointer(HANDLE h, LONG d, PLONG high, DWORD method) override;
-    DWORD GetFileSize(HANDLE h, LPDWORD high) override;
-    BOOL DeleteFileA(LPCSTR n) override;
-    BOOL MoveFileA(LPCSTR from, LPCSTR to) override;
-    DWORD GetFileAttributesA(LPCSTR n) override;
-    BOOL GetFileAttributesExA(LPCSTR n, GET_FILEEX_INFO_LEVELS l, LPVOID info) override;
-    BOOL SetFileAttributesA(LPCSTR n, DWORD a) override;
-    BOOL CreateDirectoryA(LPCSTR n, LPSECURITY_ATTRIBUTES sa) override;
-    BOOL RemoveDirectoryA(LPCSTR n) override;
-    BOOL DeleteFileInA(HANDLE h, LPCSTR n) override;
-    BOOL RemoveDirectoryInA(HANDLE h, LPCSTR n) override;
-    HANDLE FindFirstFileA(LPCSTR name, LPWIN32_FIND_DATAA data) override;
-    HANDLE FindFirstFileInA(HANDLE parent, LPCSTR name, LPWIN32_FIND_DATAA data) override;
+    HANDLE CreateFileA(LPCSTR n, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                       DWORD disposition, DWORD flags, HANDLE templ) override
+    {
+        return Opened("CreateFileA", n, files_, [&] {
+            return inner_.CreateFileA(n, access, share, sa, disposition, flags, templ);
+        });
+    }
+    HANDLE FindFirstFileA(LPCSTR n, LPWIN32_FIND_DATAA d) override
+    {
+        return Opened("FindFirstFileA", n, finds_, [&] { return inner_.FindFirstFileA(n, d); });
+    }
+    HANDLE FindFirstFileInA(HANDLE parent, LPCSTR n, LPWIN32_FIND_DATAA d) override
+    {
+        return Opened("FindFirstFileInA", n, finds_,
+                      [&] { return inner_.FindFirstFileInA(parent, n, d); });
+    }
+    BOOL CloseHandle(HANDLE h) override
+    {
+        return Closed("CloseHandle", h, files_, [&] { return inner_.CloseHandle(h); });
+    }
+    BOOL FindClose(HANDLE h) override
+    {
+        return Closed("FindClose", h, finds_, [&] { return inner_.FindClose(h); });
+    }
+    BOOL ReadFile(HANDLE h, LPVOID b, DWORD n, LPDWORD done, LPOVERLAPPED o) override;
+    BOOL WriteFile(HANDLE h, LPCVOID b, DWORD n, LPDWORD done, LPOVERLAPPED o) override;
     BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) override;
-    BOOL FindClose(HANDLE h) override;
     UINT GetDriveTypeA(LPCSTR root) override;
     BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD spc, LPDWORD bps, LPDWORD freeC,
                            LPDWORD total) override;
@@ -204,8 +213,14 @@ public:
                                LPDWORD maxLen, LPDWORD flags, LPSTR fs, DWORD fsSize) override;
     UINT SetErrorMode(UINT mode) override;
     FARPROC GetProcAddress(HMODULE m, LPCSTR n) override;
-    DWORD GetTickCount() override;
-    DWORD GetCurrentProcessId() override;
+    DWORD GetTickCount() override
+    {
+        return clockSet_ ? (clock_ += step_) - step_ : inner_.GetTickCount();
+    }
+    DWORD GetCurrentProcessId() override
+    {
+        return processId ? processId : inner_.GetCurrentProcessId();
+    }
     void OutputDebugStringA(LPCSTR text) override;
     DWORD WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD n) override;
     LONG RegOpenKeyA(HKEY k, LPCSTR sub, PHKEY out) override;
@@ -216,7 +231,7 @@ public:
     void PostQuitMessage(int code) override;
     int WSAStartup(WORD version, LPWSADATA data) override;
     int WSACleanup() override;
-    int WSAGetLastError() override;
+    int WSAGetLastError() override { return wsaErrorSet_ ? wsaError_ : inner_.WSAGetLastError(); }
     struct hostent *gethostbyname(const char *name) override;
     SOCKET socket(int af, int type, int protocol) override;
     int setsockopt(SOCKET s, int level, int n, const char *v, int len) override;
@@ -267,10 +282,22 @@ private:
         return e ? FALSE : ok;
     }
     void Note(std::set<HANDLE> &handles, HANDLE h, bool open);
+    // A guarded volume query: the backend's answer, or `answer` for a volume of ours.
+    template <typename F, typename G>
+    BOOL OnVolume(const char *name, LPCSTR root, F inner, G answer)
+    {
+        return Guard(name, root, FALSE, [&]() -> BOOL {
+            const Volume *v = VolumeOf(root);
+            if (v && !v->medium)
+                inner_.SetLastError(ERROR_NOT_READY);
+            return !v ? inner() : v->medium && answer(*v);
+        });
+    }
     const Volume *VolumeOf(LPCSTR root) const;
-    bool Scripted() const { return !hosts.empty(); }
-    ScriptedSocket *SocketOf(SOCKET s);
+    // Records a socket call; when it is failed, WSAGetLastError answers its error.
+    bool SocketFault(const char *name, const char *path = nullptr);
     int SocketFails(int wsaError);
+    ScriptedSocket *SocketOf(SOCKET s);  // null unless scripted
     static BOOL WINAPI DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller, PULARGE_INTEGER total,
                                        PULARGE_INTEGER free);
 
@@ -284,11 +311,14 @@ private:
     std::map<std::string, std::map<std::string, DWORD>> regDwords_;
     std::map<HKEY, std::string> fakeKeys_;
     std::vector<ScriptedSocket> sockets_;
-    struct HostEntry;
-    std::unique_ptr<HostEntry> hostEntry_;
+    struct hostent hostEntry_ = {};  // what gethostbyname answers last, and what it points into
+    std::vector<uint32_t> hostAddresses_;
+    std::vector<char *> hostList_;
+    std::string hostName_;
     int wsaBalance_ = 0;
     int wsaError_ = 0;
     bool wsaErrorSet_ = false;
+    bool clockSet_ = false;
     DWORD clock_ = 0, step_ = 0;
     UINT firstMode_ = 0;
     FARPROC innerFreeSpaceEx_ = nullptr;

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -72,7 +73,7 @@ std::string TempDir::operator/(const std::string &relative) const
 }
 
 ScopedEnv::ScopedEnv(const char *name, const char *value)
-    : name_(name), old_(std::getenv(name) ? std::getenv(name) : ""), hadOld_(std::getenv(name) != nullptr)
+    : name_(name), old_(std::getenv(name) ? std::getenv(name) : ""), hadOld_(std::getenv(name))
 {
     SetEnv(name, value);
 }
@@ -91,9 +92,7 @@ ScopedRegistryFile::ScopedRegistryFile(const std::string &regText)
 void WriteHostFile(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
+    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
         ADD_FAILURE() << "cannot write " << path;
 }
 
@@ -104,9 +103,7 @@ std::string ReadHostFile(const std::string &path)
         ADD_FAILURE() << "cannot read " << path;
         return std::string();
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool HostExists(const std::string &path)
@@ -133,9 +130,7 @@ std::string RegText(const std::vector<std::string> &lines)
 
 std::string Backslashed(std::string path)
 {
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 

@@ -14,11 +14,8 @@
 namespace brenvik {
 namespace test {
 
-namespace {
-constexpr DWORD kBufferSize = 4096;
-}  // namespace
-
 struct DebugOutputCapture::State {
+    static constexpr DWORD kBufferSize = 4096;
     HANDLE bufferReady = nullptr;
     HANDLE dataReady = nullptr;
     HANDLE mapping = nullptr;
@@ -56,7 +53,7 @@ DebugOutputCapture::DebugOutputCapture() : state_(new State), ok_(false)
     s.bufferReady = ::CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
     s.dataReady = ::CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
     s.mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                     kBufferSize, "DBWIN_BUFFER");
+                                     State::kBufferSize, "DBWIN_BUFFER");
     const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (s.mapping)
         s.view = static_cast<const char *>(::MapViewOfFile(s.mapping, FILE_MAP_READ, 0, 0, 0));

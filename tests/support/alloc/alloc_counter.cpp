@@ -6,32 +6,14 @@
 namespace {
 
 thread_local int t_depth = 0;
-thread_local long t_news = 0;
-thread_local long t_mallocs = 0;
+thread_local long t_count = 0;
 
 void *Allocate(std::size_t n)
 {
-    if (t_depth > 0)
-        ++t_news;
     void *p = std::malloc(n == 0 ? 1 : n);
     if (p == nullptr)
         throw std::bad_alloc();
     return p;
-}
-
-void *AllocateOrNull(std::size_t n) noexcept
-{
-    try {
-        return Allocate(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-void CountMalloc()
-{
-    if (t_depth > 0)
-        ++t_mallocs;
 }
 
 }  // namespace
@@ -42,25 +24,25 @@ void *__real_calloc(std::size_t n, std::size_t size);
 void *__real_realloc(void *p, std::size_t n);
 void *__wrap_malloc(std::size_t n)
 {
-    CountMalloc();
+    t_count += t_depth > 0;
     return __real_malloc(n);
 }
 void *__wrap_calloc(std::size_t n, std::size_t size)
 {
-    CountMalloc();
+    t_count += t_depth > 0;
     return __real_calloc(n, size);
 }
 void *__wrap_realloc(void *p, std::size_t n)
 {
-    CountMalloc();
+    t_count += t_depth > 0;
     return __real_realloc(p, n);
 }
 }
 
 void *operator new(std::size_t n) { return Allocate(n); }
 void *operator new[](std::size_t n) { return Allocate(n); }
-void *operator new(std::size_t n, const std::nothrow_t &) noexcept { return AllocateOrNull(n); }
-void *operator new[](std::size_t n, const std::nothrow_t &) noexcept { return AllocateOrNull(n); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept { return std::malloc(n + !n); }
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept { return std::malloc(n + !n); }
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
@@ -71,7 +53,7 @@ void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p);
 namespace brenvik {
 namespace test {
 
-CountAllocations::CountAllocations() : start_{t_news, t_mallocs}
+CountAllocations::CountAllocations() : start_(t_count)
 {
     ++t_depth;
 }
@@ -81,9 +63,9 @@ CountAllocations::~CountAllocations()
     --t_depth;
 }
 
-AllocCounts CountAllocations::counts() const
+long CountAllocations::count() const
 {
-    return AllocCounts{t_news - start_.news, t_mallocs - start_.mallocs};
+    return t_count - start_;
 }
 
 }  // namespace test
