@@ -69,6 +69,12 @@ bool Str(const char *got, const char *want, const char *what)
     return same;
 }
 
+// A call that succeeded and left want in out.
+bool Is(int result, const char *out, const char *want)
+{
+    return Eq(result, 1, "result") && Str(out, want, "out");
+}
+
 char g_dir[MAX_PATH];  // ends in a backslash
 
 // g_dir plus rel, in one of a few rotating buffers.
@@ -142,249 +148,224 @@ struct Row {
 
 const Row kRows[] = {
     // Path model
-    ROW("CDriveEx::SplitUNC_p",
+    ROW("SplitUNC_p",
         Eq(CDriveEx::SplitUNC_p("\\\\srv\\share\\d\\file.ext", &g_split), 1, "result") &&
             Str(g_split.unc.strComputer_name, "srv", "computer") &&
             Str(g_split.unc.strFileTitle, "file", "title")),
-    ROW("CDriveEx::SplitDrvpath_p",
+    ROW("SplitDrvpath_p",
         Eq(CDriveEx::SplitDrvpath_p("c:\\d1\\d2\\file.tar.gz", &g_split), 1, "result") &&
             Str(g_split.drv.strDir, "d1\\d2", "dir") && Str(g_split.drv.strFileExt, ".gz", "ext")),
-    ROW("CDriveEx::MySplitPath",
+    ROW("MySplitPath",
         Eq(CDriveEx::MySplitPath("\\\\c\\s\\d\\README", &g_split, &(g_i[0] = -1)), 1, "result") &&
             Eq(g_i[0], 1, "*pIsUNC") && Str(g_split.unc.strFilename, "README", "name")),
-    ROW("CDriveEx::GetTitleExt",
-        Eq(CDriveEx::GetTitleExt("C:\\dir\\file.ext", g_a, g_b, g_c), 1, "result") &&
-            Str(g_a, "file.ext", "name") && Str(g_b, "file", "title") && Str(g_c, ".ext", "ext")),
-    ROW("CDriveEx::Get_RootDirOfFilePath",
-        Eq(CDriveEx::Get_RootDirOfFilePath("C:\\dir\\f.e", g_a, &(g_i[0] = -1)), 1, "result") &&
-            Str(g_a, "C:\\", "root") && Eq(g_i[0], 0, "*pIsUNC")),
-    ROW("CDriveEx::ComposeUNC(pieces)",
+    ROW("GetTitleExt",
+        Is(CDriveEx::GetTitleExt("C:\\dir\\file.ext", g_a, g_b, g_c), g_a, "file.ext") &&
+            Str(g_b, "file", "title") && Str(g_c, ".ext", "ext")),
+    ROW("Get_RootDirOfFilePath",
+        Is(CDriveEx::Get_RootDirOfFilePath("C:\\dir\\f.e", g_a, &(g_i[0] = -1)), g_a, "C:\\") &&
+            Eq(g_i[0], 0, "*pIsUNC")),
+    ROW("ComposeUNC(pieces)",
         Eq(CDriveEx::ComposeUNC(g_a, "srv", "share", "d", "file", ".ext"), 1, "result") &&
             Str(g_a, "\\\\srv\\share\\d\\file.ext", "path")),
-    ROW("CDriveEx::ComposeUNC(record)",
-        CDriveEx::SplitUNC_p("\\\\srv\\share\\d\\f.e", &g_split) &&
-            Eq(CDriveEx::ComposeUNC(g_a, &g_split), 1, "result") &&
-            Str(g_a, "\\\\srv\\share\\d\\f.e", "path")),
+    ROW("ComposeUNC(record)", CDriveEx::SplitUNC_p("\\\\srv\\share\\d\\f.e", &g_split) &&
+        Is(CDriveEx::ComposeUNC(g_a, &g_split), g_a, "\\\\srv\\share\\d\\f.e")),
     // The trace setting, read when the DLL loaded, lets the line through.
-    ROW("CDriveEx::ComposeDrvPath(pieces)",
-        Eq(CDriveEx::ComposeDrvPath(g_a, "C:\\", "d", "file", ".ext"), 1, "result") &&
-            Str(g_a, "C:\\d\\file.ext", "path") &&
+    ROW("ComposeDrvPath(pieces)",
+        Is(CDriveEx::ComposeDrvPath(g_a, "C:\\", "d", "file", ".ext"), g_a, "C:\\d\\file.ext") &&
             Eq(CDriveEx::ComposeDrvPath(g_a, "C:\\", "", "file", ".ext"), 0, "no dir") &&
             Traced("CDriveEx::ComposeDrvPath BAD NULL ...strDir \n")),
-    ROW("CDriveEx::ComposeDrvPath(record)",
-        CDriveEx::SplitDrvpath_p("c:\\d1\\f.gz", &g_split) &&
-            Eq(CDriveEx::ComposeDrvPath(g_a, &g_split), 1, "result") &&
-            Str(g_a, "c:\\d1\\f.gz", "path")),
-    ROW("CDriveEx::IsFilenameValid", Eq(CDriveEx::IsFilenameValid("a b.txt"), 1, "plain")),
-    ROW("CDriveEx::IsFilenameValid_ignore_bs_colon",
+    ROW("ComposeDrvPath(record)", CDriveEx::SplitDrvpath_p("c:\\d1\\f.gz", &g_split) &&
+        Is(CDriveEx::ComposeDrvPath(g_a, &g_split), g_a, "c:\\d1\\f.gz")),
+    ROW("IsFilenameValid", Eq(CDriveEx::IsFilenameValid("a b.txt"), 1, "plain")),
+    ROW("IsFilenameValid_ignore_bs_colon",
         Eq(CDriveEx::IsFilenameValid_ignore_bs_colon("C:\\a"), 1, "path")),
-    ROW("CDriveEx::ValidateMultiDirLevel_p",
-        Eq(Access::ValidateMultiDirLevel("", 7), 7, "empty") &&
-            Eq(Access::ValidateMultiDirLevel("d1\\d*", 1), 0, "star")),
-    ROW("CDriveEx::Is_FilePath_DirPath_Valid",
+    ROW("ValidateMultiDirLevel_p", Eq(Access::ValidateMultiDirLevel("", 7), 7, "empty") &&
+        Eq(Access::ValidateMultiDirLevel("d1\\d*", 1), 0, "star")),
+    ROW("Is_FilePath_DirPath_Valid",
         Eq(CDriveEx::Is_FilePath_DirPath_Valid("C:\\dir\\f.txt"), 1, "drive path")),
-    ROW("CDriveEx::ChkFullPath_s",
+    ROW("ChkFullPath_s",
         Eq(CDriveEx::ChkFullPath_s("C:\\dir\\File.TXT", 1, 1, 0, g_a, g_b, g_c, &g_i[0]), 1,
            "result") &&
             Str(g_a, "C:\\dir", "dir") && Str(g_b, "File.TXT", "name") && Str(g_c, "txt", "ext") &&
             Eq(CDriveEx::ChkFullPath_s("A:\\f.txt", 1, 1, 0, g_a, g_b, g_c, &g_i[0]), 0, "A:") &&
             Eq(g_i[0], 3, "floppy code")),
-    ROW("CDriveEx::MkFullPath_s",
-        Eq(CDriveEx::MkFullPath_s("C:\\dir", "f.vcd", g_a, 1, 1, 0), 1, "result") &&
-            Str(g_a, "C:\\dir\\f.vcd", "path")),
-    ROW("CDriveEx::GetFileExt",
-        Eq(CDriveEx::GetFileExt("C:\\d\\a.tar.gz", g_a), 1, "result") && Str(g_a, "gz", "ext")),
-    ROW("CDriveEx::ChgPathExt",
-        Eq(CDriveEx::ChgPathExt("C:\\d\\a.txt", ".bak", g_a), 1, "result") &&
-            Str(g_a, "C:\\d\\a.bak", "path")),
-    ROW("CDriveEx::AddPrefix2FileTitle",
+    ROW("MkFullPath_s",
+        Is(CDriveEx::MkFullPath_s("C:\\dir", "f.vcd", g_a, 1, 1, 0), g_a, "C:\\dir\\f.vcd")),
+    ROW("GetFileExt", Is(CDriveEx::GetFileExt("C:\\d\\a.tar.gz", g_a), g_a, "gz")),
+    ROW("ChgPathExt", Is(CDriveEx::ChgPathExt("C:\\d\\a.txt", ".bak", g_a), g_a, "C:\\d\\a.bak")),
+    ROW("AddPrefix2FileTitle",
         Eq(CDriveEx::AddPrefix2FileTitle("C:\\d\\a.txt", "pre_", "_post", g_a), 1, "result") &&
             Str(g_a, "C:\\d\\pre_a_post.txt", "path")),
-    ROW("CDriveEx::ChgExtname",
-        Eq(CDriveEx::ChgExtname("C:\\d\\a.txt", ".bak", g_a, g_b), 1, "result") &&
-            Str(g_a, "C:\\d\\a.bak", "path") && Str(g_b, ".txt", "old ext")),
-    ROW("CDriveEx::GetDirOf",
-        Eq(CDriveEx::GetDirOf("C:\\d\\e\\a.txt", g_a), 1, "result") &&
-            Str(g_a, "C:\\d\\e\\", "dir")),
+    ROW("ChgExtname",
+        Is(CDriveEx::ChgExtname("C:\\d\\a.txt", ".bak", g_a, g_b), g_a, "C:\\d\\a.bak") &&
+            Str(g_b, ".txt", "old ext")),
+    ROW("GetDirOf", Is(CDriveEx::GetDirOf("C:\\d\\e\\a.txt", g_a), g_a, "C:\\d\\e\\")),
 
     // Drives: Wine's C: is a fixed disk; 26 is no drive at all
-    ROW("CDriveEx::IsCdDrive", Eq(CDriveEx::IsCdDrive(2), 0, "C:")),
-    ROW("CDriveEx::IsRemovableDrive", Eq(CDriveEx::IsRemovableDrive(2), 0, "C:")),
-    ROW("CDriveEx::IsRamDrive", Eq(CDriveEx::IsRamDrive(2), 0, "C:")),
-    ROW("CDriveEx::IsNetworkDrive", Eq(CDriveEx::IsNetworkDrive(2), 0, "C:")),
-    ROW("CDriveEx::IsLocalHDDrive",
-        Eq(CDriveEx::IsLocalHDDrive(2), 1, "C:") && Eq(CDriveEx::IsLocalHDDrive(26), 0, "26")),
-    ROW("CDriveEx::IsDrvType_pri",
-        Eq(Access::IsDrvType(2, DRIVE_FIXED), 1, "fixed") &&
-            Eq(Access::IsDrvType(2, DRIVE_CDROM), 0, "cdrom")),
-    ROW("CDriveEx::GetCdDrvLst", Mask(CDriveEx::GetCdDrvLst, 0)),
-    ROW("CDriveEx::GetRemovableDrvLst", Mask(CDriveEx::GetRemovableDrvLst, 0)),
-    ROW("CDriveEx::GetRamDrvLst", Mask(CDriveEx::GetRamDrvLst, 0)),
-    ROW("CDriveEx::GetNetworkDrvLst", Mask(CDriveEx::GetNetworkDrvLst, 0)),
-    ROW("CDriveEx::GetLocalHDDrvLst", Mask(CDriveEx::GetLocalHDDrvLst, 4)),
-    ROW("CDriveEx::GetAllLst_pri",
-        Eq(Access::GetAllLst(&(g_u[0] = 0), DRIVE_FIXED), 1, "result") && Eq(g_u[0] & 4, 4, "C:")),
-    ROW("CDriveEx::GetDriveType_Ex", Eq(CDriveEx::GetDriveType_Ex("C:\\"), DRIVE_FIXED, "C:\\")),
-    ROW("CDriveEx::Drv_Int2Letter",
-        Eq(CDriveEx::Drv_Int2Letter(25, g_a), 1, "25") && Eq(g_a[0], 'Z', "letter") &&
-            Eq(CDriveEx::Drv_Int2Letter(26, g_a), 0, "26")),
-    ROW("CDriveEx::Drv_Char2Int",
-        Eq(CDriveEx::Drv_Char2Int('d', &g_i[0]), 1, "d") && Eq(g_i[0], 3, "number")),
-    ROW("CDriveEx::Drv_Letter2Int",
-        Eq(CDriveEx::Drv_Letter2Int("C:\\", &g_i[0]), 1, "C:\\") && Eq(g_i[0], 2, "number")),
-    ROW("CDriveEx::InRange",
-        Eq(CDriveEx::InRange(5, 5, 9), 1, "low bound") &&
-            Eq(CDriveEx::InRange(5, 9, 5), 0, "swapped")),
-    ROW("CDriveEx::Is_0_25",
-        Eq(CDriveEx::Is_0_25(25), 1, "25") && Eq(CDriveEx::Is_0_25(-1), 0, "-1")),
+    ROW("IsCdDrive", Eq(CDriveEx::IsCdDrive(2), 0, "C:")),
+    ROW("IsRemovableDrive", Eq(CDriveEx::IsRemovableDrive(2), 0, "C:")),
+    ROW("IsRamDrive", Eq(CDriveEx::IsRamDrive(2), 0, "C:")),
+    ROW("IsNetworkDrive", Eq(CDriveEx::IsNetworkDrive(2), 0, "C:")),
+    ROW("IsLocalHDDrive", Eq(CDriveEx::IsLocalHDDrive(2), 1, "C:") &&
+        Eq(CDriveEx::IsLocalHDDrive(26), 0, "26")),
+    ROW("IsDrvType_pri", Eq(Access::IsDrvType(2, DRIVE_FIXED), 1, "fixed") &&
+        Eq(Access::IsDrvType(2, DRIVE_CDROM), 0, "cdrom")),
+    ROW("GetCdDrvLst", Mask(CDriveEx::GetCdDrvLst, 0)),
+    ROW("GetRemovableDrvLst", Mask(CDriveEx::GetRemovableDrvLst, 0)),
+    ROW("GetRamDrvLst", Mask(CDriveEx::GetRamDrvLst, 0)),
+    ROW("GetNetworkDrvLst", Mask(CDriveEx::GetNetworkDrvLst, 0)),
+    ROW("GetLocalHDDrvLst", Mask(CDriveEx::GetLocalHDDrvLst, 4)),
+    ROW("GetAllLst_pri", Eq(Access::GetAllLst(&(g_u[0] = 0), DRIVE_FIXED), 1, "result") &&
+        Eq(g_u[0] & 4, 4, "C:")),
+    ROW("GetDriveType_Ex", Eq(CDriveEx::GetDriveType_Ex("C:\\"), DRIVE_FIXED, "C:\\")),
+    ROW("Drv_Int2Letter", Eq(CDriveEx::Drv_Int2Letter(25, g_a), 1, "25") &&
+        Eq(g_a[0], 'Z', "letter") && Eq(CDriveEx::Drv_Int2Letter(26, g_a), 0, "26")),
+    ROW("Drv_Char2Int", Eq(CDriveEx::Drv_Char2Int('d', &g_i[0]), 1, "d") &&
+        Eq(g_i[0], 3, "number")),
+    ROW("Drv_Letter2Int", Eq(CDriveEx::Drv_Letter2Int("C:\\", &g_i[0]), 1, "C:\\") &&
+        Eq(g_i[0], 2, "number")),
+    ROW("InRange", Eq(CDriveEx::InRange(5, 5, 9), 1, "low bound") &&
+        Eq(CDriveEx::InRange(5, 9, 5), 0, "swapped")),
+    ROW("Is_0_25", Eq(CDriveEx::Is_0_25(25), 1, "25") && Eq(CDriveEx::Is_0_25(-1), 0, "-1")),
 
     // Capacities and volumes of C:
-    ROW("CDriveEx::My_GetDiskFreeSpace",
+    ROW("My_GetDiskFreeSpace",
         Eq(CDriveEx::My_GetDiskFreeSpace(2, &g_u[0], &(g_u[1] = 0), &g_u[2], &g_u[3]), 1,
            "result") &&
             Eq(g_u[1] != 0 && g_u[3] >= g_u[2], 1, "bytes per sector set, free within total")),
-    ROW("CDriveEx::GetCdSize",
-        Eq(CDriveEx::GetCdSize(2, &(g_u[0] = 0)), 1, "result") && Eq(g_u[0] != 0, 1, "size set")),
-    ROW("CDriveEx::GetVolName",
-        Eq(CDriveEx::GetVolName(2, g_a), 1, "C:") && Eq(CDriveEx::GetVolName(26, g_a), 0, "26")),
-    ROW("CDriveEx::IsDiskPresent",
-        Eq(CDriveEx::IsDiskPresent(2, 0), 1, "C:") && Eq(CDriveEx::IsDiskPresent(26, 0), 0, "26")),
-    ROW("CDriveEx::IsCompressed", Eq(CDriveEx::IsCompressed(26), 0, "26")),
-    ROW("CDriveEx::GetLargeDiskSize2GB_inByte",
+    ROW("GetCdSize", Eq(CDriveEx::GetCdSize(2, &(g_u[0] = 0)), 1, "result") &&
+        Eq(g_u[0] != 0, 1, "size set")),
+    ROW("GetVolName", Eq(CDriveEx::GetVolName(2, g_a), 1, "C:") &&
+        Eq(CDriveEx::GetVolName(26, g_a), 0, "26")),
+    ROW("IsDiskPresent", Eq(CDriveEx::IsDiskPresent(2, 0), 1, "C:") &&
+        Eq(CDriveEx::IsDiskPresent(26, 0), 0, "26")),
+    ROW("IsCompressed", Eq(CDriveEx::IsCompressed(26), 0, "26")),
+    ROW("GetLargeDiskSize2GB_inByte",
         Eq(CDriveEx::GetLargeDiskSize2GB_inByte(2, "C:\\", &(g_ull[0] = 0), &g_ull[1], nullptr), 1,
            "result") &&
             Eq(g_ull[0] != 0 && g_ull[1] <= g_ull[0], 1, "free within total")),
-    ROW("CDriveEx::GetLargeDiskSize2GB_inKB",
+    ROW("GetLargeDiskSize2GB_inKB",
         Eq(CDriveEx::GetLargeDiskSize2GB_inKB(2, "C:\\", &g_u[0], nullptr, nullptr), 1, "KB") &&
             CDriveEx::GetLargeDiskSize2GB_inByte(2, "C:\\", &g_ull[0], nullptr, nullptr) &&
             Eq(g_u[0], g_ull[0] / 1024, "total in KB")),
-    ROW("CDriveEx::IsVideoCD", Eq(CDriveEx::IsVideoCD(2), 0, "C:")),
-    ROW("CDriveEx::IsPhotoCD", Eq(CDriveEx::IsPhotoCD(2), 0, "C:")),
-    ROW("CDriveEx::IsAudioCD", Eq(CDriveEx::IsAudioCD(26), 0, "26")),
-    ROW("CDriveEx::IsDVD", Eq(CDriveEx::IsDVD(26), 0, "26")),
+    ROW("IsVideoCD", Eq(CDriveEx::IsVideoCD(2), 0, "C:")),
+    ROW("IsPhotoCD", Eq(CDriveEx::IsPhotoCD(2), 0, "C:")),
+    ROW("IsAudioCD", Eq(CDriveEx::IsAudioCD(26), 0, "26")),
+    ROW("IsDVD", Eq(CDriveEx::IsDVD(26), 0, "26")),
 
     // Attributes and status, on the files HostMain made
-    ROW("CDriveEx::CFileStatus_s(masks)",
+    ROW("CFileStatus_s(masks)",
         Eq(CDriveEx::CFileStatus_s(In("ro.txt"), 0, 0x01, &(g_i[0] = -1)), 1, "read-only") &&
             Eq(g_i[0], 1, "*pExist") &&
             Eq(CDriveEx::CFileStatus_s(In("gone.txt"), 0, 0, &g_i[0]), 0, "missing") &&
             Eq(g_i[0], 0, "*pExist of missing")),
-    ROW("CDriveEx::IsDir", Status(CDriveEx::IsDir, "sub", "a.txt")),
-    ROW("CDriveEx::IsDirHidden", Status(CDriveEx::IsDirHidden, "hiddir", "sub")),
-    ROW("CDriveEx::IsFile", Status(CDriveEx::IsFile, "a.txt", "sub")),
-    ROW("CDriveEx::IsFileWritable", Status(CDriveEx::IsFileWritable, "a.txt", "ro.txt")),
-    ROW("CDriveEx::IsFileHidden", Status(CDriveEx::IsFileHidden, "hid.txt", "a.txt")),
-    ROW("CDriveEx::CFileStatus_s(flags)",
+    ROW("IsDir", Status(CDriveEx::IsDir, "sub", "a.txt")),
+    ROW("IsDirHidden", Status(CDriveEx::IsDirHidden, "hiddir", "sub")),
+    ROW("IsFile", Status(CDriveEx::IsFile, "a.txt", "sub")),
+    ROW("IsFileWritable", Status(CDriveEx::IsFileWritable, "a.txt", "ro.txt")),
+    ROW("IsFileHidden", Status(CDriveEx::IsFileHidden, "hid.txt", "a.txt")),
+    ROW("CFileStatus_s(flags)",
         Eq(CDriveEx::CFileStatus_s(In("hiddir"), &g_i[0], &g_i[1], &g_i[2], &g_i[3], &g_i[4],
                                    &g_i[5], &g_i[6], &g_i[7], &g_i[8]), 1, "result") &&
             Eq(g_i[0], 0, "file") && Eq(g_i[3], 1, "dir") && Eq(g_i[4], 1, "hidden dir") &&
             Eq(g_i[8], 1, "exist")),
-    ROW("CDriveEx::IsExist", Eq(CDriveEx::IsExist(In("sub")), 1, "sub")),
-    ROW("CDriveEx::ChkFileAttrEx",
+    ROW("IsExist", Eq(CDriveEx::IsExist(In("sub")), 1, "sub")),
+    ROW("ChkFileAttrEx",
         Eq(CDriveEx::ChkFileAttrEx(In("hid.txt"), FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_HIDDEN,
                                    nullptr), 1, "hidden file") &&
             Eq(CDriveEx::ChkFileAttrEx(In("a.txt"), 0, FILE_ATTRIBUTE_HIDDEN, nullptr), 0, "a")),
-    ROW("CDriveEx::GetFileAttrEx(word)",
+    ROW("GetFileAttrEx(word)",
         Eq(CDriveEx::GetFileAttrEx(In("ro.txt"), &(g_u[0] = 0)), 1, "result") &&
             Eq(g_u[0] & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY, "read-only bit")),
-    ROW("CDriveEx::GetFileAttrEx(record)",
-        Eq(CDriveEx::GetFileAttrEx(In("a.txt"), &g_data), 1, "result") &&
-            Eq(g_data.nFileSizeLow, 5, "size")),
-    ROW("CDriveEx::GetFileSizeInByte",
+    ROW("GetFileAttrEx(record)", Eq(CDriveEx::GetFileAttrEx(In("a.txt"), &g_data), 1, "result") &&
+        Eq(g_data.nFileSizeLow, 5, "size")),
+    ROW("GetFileSizeInByte",
         Eq(CDriveEx::GetFileSizeInByte(In("a.txt"), &(g_u[0] = 0)), 1, "result") &&
             Eq(g_u[0], 5, "size")),
 
     // Write probes, creation, renaming and deletion
-    ROW("CDriveEx::CanWeWriteDir",
-        Eq(CDriveEx::CanWeWriteDir(In("sub")), 1, "sub") &&
-            Eq(Exists("sub\\tmp$d123.tmp"), 0, "probe file left")),
-    ROW("CDriveEx::IsDirWriteable", Eq(CDriveEx::IsDirWriteable(In("sub")), 1, "sub")),
-    ROW("CDriveEx::CanWeWriteFile", Eq(CDriveEx::CanWeWriteFile(In("a.txt")), 0, "a.txt")),
-    ROW("CDriveEx::MyCreateDirectory",
-        Eq(CDriveEx::MyCreateDirectory(In("made"), 0), 1, "new") &&
-            Eq(CDriveEx::MyCreateDirectory(In("made"), 0), 0, "again") &&
-            Eq(CDriveEx::MyCreateDirectory(In("made"), 1), 1, "again, ok if it exists")),
-    ROW("CDriveEx::CreateDir_Recursively",
+    ROW("CanWeWriteDir", Eq(CDriveEx::CanWeWriteDir(In("sub")), 1, "sub") &&
+        Eq(Exists("sub\\tmp$d123.tmp"), 0, "probe file left")),
+    ROW("IsDirWriteable", Eq(CDriveEx::IsDirWriteable(In("sub")), 1, "sub")),
+    ROW("CanWeWriteFile", Eq(CDriveEx::CanWeWriteFile(In("a.txt")), 0, "a.txt")),
+    ROW("MyCreateDirectory", Eq(CDriveEx::MyCreateDirectory(In("made"), 0), 1, "new") &&
+        Eq(CDriveEx::MyCreateDirectory(In("made"), 0), 0, "again") &&
+        Eq(CDriveEx::MyCreateDirectory(In("made"), 1), 1, "again, ok if it exists")),
+    ROW("CreateDir_Recursively",
         Eq(CDriveEx::CreateDir_Recursively(In("deep\\er\\est")), 1, "result") &&
             Eq(Exists("deep\\er\\est"), 1, "deepest")),
-    ROW("CDriveEx::MyRename",
-        Put("old.txt", "x", 1) && Put("new.txt", "yy", 2) &&
-            Eq(CDriveEx::MyRename(In("old.txt"), In("new.txt")), 1, "over an existing file") &&
-            Eq(Exists("old.txt"), 0, "old name")),
-    ROW("CDriveEx::MyDelFile",
-        Eq(CDriveEx::MyDelFile(In("new.txt")), 1, "present") && Eq(Exists("new.txt"), 0, "gone")),
-    ROW("CDriveEx::MyRemoveDirectory",
-        Eq(CDriveEx::MyRemoveDirectory(In("made")), 1, "empty") && Eq(Exists("made"), 0, "gone")),
-    ROW("CDriveEx::DelSubFile",
-        Put("sub\\x1.log", "1", 1) && Put("sub\\keep.txt", "3", 1) &&
-            Eq(CDriveEx::DelSubFile(In("sub"), "*.log", 0), 1, "result") &&
-            Eq(Exists("sub\\x1.log"), 0, "log gone") && Eq(Exists("sub\\keep.txt"), 1, "kept")),
-    ROW("CDriveEx::DelTree",
-        Put("deep\\er\\f.txt", "f", 1) && Eq(CDriveEx::DelTree(In("deep"), 0), 1, "result") &&
-            Eq(Exists("deep"), 0, "tree gone")),
+    ROW("MyRename", Put("old.txt", "x", 1) && Put("new.txt", "yy", 2) &&
+        Eq(CDriveEx::MyRename(In("old.txt"), In("new.txt")), 1, "over an existing file") &&
+        Eq(Exists("old.txt"), 0, "old name")),
+    ROW("MyDelFile", Eq(CDriveEx::MyDelFile(In("new.txt")), 1, "present") &&
+        Eq(Exists("new.txt"), 0, "gone")),
+    ROW("MyRemoveDirectory", Eq(CDriveEx::MyRemoveDirectory(In("made")), 1, "empty") &&
+        Eq(Exists("made"), 0, "gone")),
+    ROW("DelSubFile", Put("sub\\x1.log", "1", 1) && Put("sub\\keep.txt", "3", 1) &&
+        Eq(CDriveEx::DelSubFile(In("sub"), "*.log", 0), 1, "result") &&
+        Eq(Exists("sub\\x1.log"), 0, "log gone") && Eq(Exists("sub\\keep.txt"), 1, "kept")),
+    ROW("DelTree", Put("deep\\er\\f.txt", "f", 1) &&
+        Eq(CDriveEx::DelTree(In("deep"), 0), 1, "result") && Eq(Exists("deep"), 0, "tree gone")),
 
     // Network
-    ROW("CDriveEx::MaybeNetworkPath", Eq(CDriveEx::MaybeNetworkPath("\\\\srv\\s\\f"), 1, "UNC")),
+    ROW("MaybeNetworkPath", Eq(CDriveEx::MaybeNetworkPath("\\\\srv\\s\\f"), 1, "UNC")),
     // Refused before any socket: not a UNC path.
-    ROW("CDriveEx::PingHost",
-        Eq(CDriveEx::PingHost("C:\\x", 0, 1, 100), 0, "result") &&
-            Traced("CDriveEx::PingHost abort,split UNC failed.DestPath is invalid")),
+    ROW("PingHost", Eq(CDriveEx::PingHost("C:\\x", 0, 1, 100), 0, "result") &&
+        Traced("CDriveEx::PingHost abort,split UNC failed.DestPath is invalid")),
     // ~(0x0201 + 0x0403 + 5)
-    ROW("CDriveEx::GetCheckSum", Eq(Access::CheckSum(g_bytes, 5), 0xF9F6, "sum")),
+    ROW("GetCheckSum", Eq(Access::CheckSum(g_bytes, 5), 0xF9F6, "sum")),
 
     // Images
-    ROW("CVcdImageEx::GetVCD_cdtype",
-        Eq(CVcdImageEx::GetVCD_cdtype(In("video.vcd")), CDTYPE_VIDEO, "video")),
-    ROW("CVcdImageEx::Is_CDROM", Eq(CVcdImageEx::Is_CDROM(In("data.vcd")), 1, "data")),
-    ROW("CVcdImageEx::Is_AUDIO", Eq(CVcdImageEx::Is_AUDIO(In("audio.vcd")), 1, "audio")),
-    ROW("CVcdImageEx::Is_MIXED", Eq(CVcdImageEx::Is_MIXED(In("Mix.VCD.D00")), 1, "mixed")),
-    ROW("CVcdImageEx::Is_DVD", Eq(CVcdImageEx::Is_DVD(In("Movie.DVD\\Movie.DVD.D00")), 1, "DVD")),
-    ROW("CVcdImageEx::Is_CDEXTRA", Eq(CVcdImageEx::Is_CDEXTRA(In("extra.vcd")), 1, "CD-Extra")),
-    ROW("CVcdImageEx::Is_PHOTO", Eq(CVcdImageEx::Is_PHOTO(In("photo.vcd")), 1, "photo")),
-    ROW("CVcdImageEx::Is_VIDEO", Eq(CVcdImageEx::Is_VIDEO(In("video.vcd")), 1, "video")),
-    ROW("CVcdImageEx::Is_ISOGEN", Eq(CVcdImageEx::Is_ISOGEN(In("isogen.vcd")), 1, "ISOGEN")),
-    ROW("CVcdImageEx::Is_Cluster", Eq(CVcdImageEx::Is_Cluster(In("Mix.VCD.D00")), 1, "mixed")),
-    ROW("CVcdImageEx::GetDesc",
-        Eq(CVcdImageEx::GetDesc(In("video.vcd"), g_a, &(g_i[0] = 0)), 1, "result") &&
-            Str(g_a, "Holiday 2009", "description") && Eq(g_i[0], 42, "*pDescInfo")),
-    ROW("CVcdImageEx::GetPathExtType",
+    ROW("GetVCD_cdtype", Eq(CVcdImageEx::GetVCD_cdtype(In("video.vcd")), CDTYPE_VIDEO, "video")),
+    ROW("Is_CDROM", Eq(CVcdImageEx::Is_CDROM(In("data.vcd")), 1, "data")),
+    ROW("Is_AUDIO", Eq(CVcdImageEx::Is_AUDIO(In("audio.vcd")), 1, "audio")),
+    ROW("Is_MIXED", Eq(CVcdImageEx::Is_MIXED(In("Mix.VCD.D00")), 1, "mixed")),
+    ROW("Is_DVD", Eq(CVcdImageEx::Is_DVD(In("Movie.DVD\\Movie.DVD.D00")), 1, "DVD")),
+    ROW("Is_CDEXTRA", Eq(CVcdImageEx::Is_CDEXTRA(In("extra.vcd")), 1, "CD-Extra")),
+    ROW("Is_PHOTO", Eq(CVcdImageEx::Is_PHOTO(In("photo.vcd")), 1, "photo")),
+    ROW("Is_VIDEO", Eq(CVcdImageEx::Is_VIDEO(In("video.vcd")), 1, "video")),
+    ROW("Is_ISOGEN", Eq(CVcdImageEx::Is_ISOGEN(In("isogen.vcd")), 1, "ISOGEN")),
+    ROW("Is_Cluster", Eq(CVcdImageEx::Is_Cluster(In("Mix.VCD.D00")), 1, "mixed")),
+    ROW("GetDesc",
+        Is(CVcdImageEx::GetDesc(In("video.vcd"), g_a, &(g_i[0] = 0)), g_a, "Holiday 2009") &&
+            Eq(g_i[0], 42, "*pDescInfo")),
+    ROW("GetPathExtType",
         Eq(CVcdImageEx::GetPathExtType("C:\\i\\a.Dvd.d07"), EXTTYPE_DVD, "dvd member")),
-    ROW("CVcdImageEx::IsVCDext", Eq(CVcdImageEx::IsVCDext("a.VCD"), 1, "a.VCD")),
-    ROW("CVcdImageEx::IsDVDext", Eq(CVcdImageEx::IsDVDext("a.DVD.D01"), 1, "a.DVD.D01")),
-    ROW("CVcdImageEx::Is_MixedModeCD_ext",
-        Eq(CVcdImageEx::Is_MixedModeCD_ext("a.VCD.D00"), 1, "D00")),
-    ROW("CVcdImageEx::Is_Cluster_ext", Eq(CVcdImageEx::Is_Cluster_ext("a.VCD.D01"), 1, "mixed")),
-    ROW("CVcdImageEx::IsExt_dot_D_09_09", Eq(CVcdImageEx::IsExt_dot_D_09_09(".d42"), 1, ".d42")),
-    ROW("CVcdImageEx::IsMyExt_VCD_dot_D_09_09",
+    ROW("IsVCDext", Eq(CVcdImageEx::IsVCDext("a.VCD"), 1, "a.VCD")),
+    ROW("IsDVDext", Eq(CVcdImageEx::IsDVDext("a.DVD.D01"), 1, "a.DVD.D01")),
+    ROW("Is_MixedModeCD_ext", Eq(CVcdImageEx::Is_MixedModeCD_ext("a.VCD.D00"), 1, "D00")),
+    ROW("Is_Cluster_ext", Eq(CVcdImageEx::Is_Cluster_ext("a.VCD.D01"), 1, "mixed")),
+    ROW("IsExt_dot_D_09_09", Eq(CVcdImageEx::IsExt_dot_D_09_09(".d42"), 1, ".d42")),
+    ROW("IsMyExt_VCD_dot_D_09_09",
         Eq(CVcdImageEx::IsMyExt_VCD_dot_D_09_09(".dvd.D00"), 1, ".dvd.D00")),
-    ROW("CVcdImageEx::ParseMaster",
-        Eq(CVcdImageEx::ParseMaster("C:\\i\\M.DVD\\M.DVD.D00", g_a, g_b), 1, "result") &&
-            Str(g_a, "C:\\i\\M.DVD\\", "dir") && Str(g_b, "C:\\i\\M.DVD\\M.DVD.D", "prefix")),
-    ROW("CVcdImageEx::Vcd2Dvd_ext",
-        Eq(CVcdImageEx::Vcd2Dvd_ext("C:\\i\\H.vcd", g_a, g_b, g_c), 1, "result") &&
-            Str(g_a, "C:\\i\\H.DVD\\", "dir") && Str(g_b, "C:\\i\\H.DVD\\H.DVD.D", "prefix") &&
+    ROW("ParseMaster",
+        Is(CVcdImageEx::ParseMaster("C:\\i\\M.DVD\\M.DVD.D00", g_a, g_b), g_a, "C:\\i\\M.DVD\\") &&
+            Str(g_b, "C:\\i\\M.DVD\\M.DVD.D", "prefix")),
+    ROW("Vcd2Dvd_ext",
+        Is(CVcdImageEx::Vcd2Dvd_ext("C:\\i\\H.vcd", g_a, g_b, g_c), g_a, "C:\\i\\H.DVD\\") &&
+            Str(g_b, "C:\\i\\H.DVD\\H.DVD.D", "prefix") &&
             Str(g_c, "C:\\i\\H.DVD\\H.DVD.D00", "master")),
 
     // Bundles: Movie.DVD holds a master and two slaves, Mix a mixed-mode pair
-    ROW("CVcdImageEx::Get_DVD_AllNamelist",
+    ROW("Get_DVD_AllNamelist",
         Eq(CVcdImageEx::Get_DVD_AllNamelist(In("Movie.DVD\\Movie.DVD.D00"), g_list, g_a,
                                              &(g_i[0] = 0)), 1, "result") &&
             Eq(g_i[0], 3, "*pCount") && Str(g_list[2], In("Movie.DVD\\Movie.DVD.D02"), "last")),
-    ROW("CVcdImageEx::Get_Cluster_AllNamelist",
+    ROW("Get_Cluster_AllNamelist",
         Eq(CVcdImageEx::Get_Cluster_AllNamelist(In("Mix.VCD.D00"), g_list, g_a, &(g_i[0] = 0)), 1,
            "result") &&
             Eq(g_i[0], 2, "*pCount") && Str(g_list[1], In("Mix.VCD.D01"), "slave")),
-    ROW("CVcdImageEx::Get_VCDCluster_AllNamelist_internal",
+    ROW("Get_VCDCluster_AllNamelist_internal",
         Eq(Access::Namelist(In("Mix.VCD.D00"), 1, g_list, g_a, &g_i[0]), 0, "DVD only") &&
             Eq(Access::Namelist(In("Mix.VCD.D00"), 0, g_list, g_a, &g_i[0]), 1, "any cluster")),
-    ROW("CVcdImageEx::IsValidDvdBundle",
+    ROW("IsValidDvdBundle",
         Eq(CVcdImageEx::IsValidDvdBundle(In("Movie.DVD\\Movie.DVD.D01"), g_a), 1, "complete") &&
             Str(g_a, In("Movie.DVD\\Movie.DVD.D00"), "master")),
-    ROW("CVcdImageEx::DelClusterBundle",
+    ROW("DelClusterBundle",
         Eq(CVcdImageEx::DelClusterBundle(In("Movie.DVD\\Movie.DVD.D00")), DELBUNDLE_OK, "ok") &&
             Eq(Exists("Movie.DVD"), 0, "bundle directory") &&
             Eq(CVcdImageEx::DelClusterBundle(In("video.vcd")), DELBUNDLE_NOT_CLUSTER, "single")),
-    ROW("CVcdImageEx::Del_ClusterBundle_Without_Verify",
+    ROW("Del_ClusterBundle_Without_Verify",
         Eq(CVcdImageEx::Del_ClusterBundle_Without_Verify(In("Mix.VCD.D00"), 0), 1, "result") &&
             Eq(Exists("Mix.VCD.D00") || Exists("Mix.VCD.D01"), 0, "members")),
 };
