@@ -204,7 +204,7 @@ TEST_F(ToolTest, ScanFileSystemsEntered)
     const std::pair<const char *, int> cases[] = {{"", 2}, {"-x", 1}, {"--one-file-system -j 1", 1}};
     for (const auto &[options, files] : cases) {
         const std::string script = "mount -t tmpfs none '@/other' && mount --rbind /proc '@/proc'"
-                                   " && printf x > '@/other/There.vcd' && exec '" + ToolPath() +
+                                   " && printf x > '@/other/There.vcd' && exec '" + kTool +
                                    "' --json scan " + options + " '@'";
         const ToolRun run = RunProgram("/usr/bin/unshare",
                                        {"-rm", "sh", "-c", Expand(script).get<std::string>()});
@@ -252,7 +252,7 @@ TEST_F(ToolTest, DrivesAndNetwork)
     EXPECT_EQ(doc["windows"], "\\\\127.0.0.1");
     EXPECT_EQ(doc["host"], "127.0.0.1");
     // An unknown host, looked up where there is no network; without the right to send ICMP.
-    const std::string tool = ToolPath();
+    const std::string tool = kTool;
     const bool mayDeny =
         test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) == 0;
     const struct {

@@ -239,10 +239,10 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
     ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0300), 0);  // cannot be listed
     // Root reads every directory: run the tool without that privilege.
-    Args tool = {ToolPath()};
+    Args tool = {kTool};
     if (::geteuid() == 0)
         tool = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
-                "--inh-caps=-dac_override,-dac_read_search", ToolPath()};
+                "--inh-caps=-dac_override,-dac_read_search", kTool};
     const auto run = [&](Args args, const char *option) {  // JSON unless -n
         args.insert(args.begin(), tool.begin() + 1, tool.end());
         args.push_back(option);
@@ -316,7 +316,7 @@ TEST_F(ToolTest, OutputErrors)
 {
     for (const char *redirect : {">/dev/full", ">&-"}) {
         const ToolRun run = RunProgram(
-            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, ToolPath()});
+            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, kTool});
         EXPECT_EQ(run.exit, 1) << redirect;
         EXPECT_TRUE(run.OneErrorLine()) << run.err;
         EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
