@@ -65,14 +65,10 @@ const char *In(const char *rel)
 
 bool Put(const char *rel, const void *data, DWORD size)
 {
-    HANDLE h = ::CreateFileA(In(rel), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileA(In(rel), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
-    const bool ok = h != INVALID_HANDLE_VALUE && ::WriteFile(h, data, size, &written, nullptr) &&
-                    written == size;
-    if (h != INVALID_HANDLE_VALUE)
-        ::CloseHandle(h);
-    return ok;
+    const bool ok = ::WriteFile(h, data, size, &written, nullptr) && written == size;
+    return ::CloseHandle(h) && ok;  // both fail on an invalid handle
 }
 
 VCDHEADER_tag g_header;
