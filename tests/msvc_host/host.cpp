@@ -11,16 +11,10 @@ extern "C" int __cdecl sprintf(char *, const char *, ...);
 
 // What BrenvikTestAccess opens: the private statics, exported all the same.
 struct BrenvikTestAccess {
-    static int ValidateMultiDirLevel(const char *p, int r)
-    {
-        return CDriveEx::ValidateMultiDirLevel_p(p, r);
-    }
+    static int Validate(const char *p, int r) { return CDriveEx::ValidateMultiDirLevel_p(p, r); }
     static int IsDrvType(int d, unsigned t) { return CDriveEx::IsDrvType_pri(d, t); }
     static int GetAllLst(unsigned long *m, unsigned t) { return CDriveEx::GetAllLst_pri(m, t); }
-    static unsigned short CheckSum(unsigned char *b, unsigned long n)
-    {
-        return CDriveEx::GetCheckSum(b, n);
-    }
+    static int CheckSum(unsigned char *b, unsigned long n) { return CDriveEx::GetCheckSum(b, n); }
     static int Namelist(const char *m, int dvd, char (*const l)[260], char *d, int *n)
     {
         return CVcdImageEx::Get_VCDCluster_AllNamelist_internal(m, dvd, l, d, n);
@@ -148,8 +142,8 @@ const Row kRows[] = {
     ROW("IsFilenameValid", Eq(CDriveEx::IsFilenameValid("a b.txt"), 1, "plain")),
     ROW("IsFilenameValid_ignore_bs_colon",
         Eq(CDriveEx::IsFilenameValid_ignore_bs_colon("C:\\a"), 1, "path")),
-    ROW("ValidateMultiDirLevel_p", Eq(Access::ValidateMultiDirLevel("", 7), 7, "empty") &&
-        Eq(Access::ValidateMultiDirLevel("d1\\d*", 1), 0, "star")),
+    ROW("ValidateMultiDirLevel_p", Eq(Access::Validate("", 7), 7, "empty") &&
+        Eq(Access::Validate("d1\\d*", 1), 0, "star")),
     ROW("Is_FilePath_DirPath_Valid",
         Eq(CDriveEx::Is_FilePath_DirPath_Valid("C:\\dir\\f.txt"), 1, "drive path")),
     ROW("ChkFullPath_s",
