@@ -113,7 +113,6 @@ struct Row {
 #define ROW(member, ...) {member, [] { return __VA_ARGS__; }}
 
 const Row kRows[] = {
-    // Path model
     ROW("SplitUNC_p",
         Eq(CDriveEx::SplitUNC_p("\\\\srv\\share\\d\\file.ext", &g_split), 1, "result") &&
             Str(g_split.unc.strComputer_name, "srv", "computer") &&
@@ -191,7 +190,6 @@ const Row kRows[] = {
         Eq(CDriveEx::InRange(5, 9, 5), 0, "swapped")),
     ROW("Is_0_25", Eq(CDriveEx::Is_0_25(25), 1, "25") && Eq(CDriveEx::Is_0_25(-1), 0, "-1")),
 
-    // Capacities and volumes of C:
     ROW("My_GetDiskFreeSpace",
         Eq(CDriveEx::My_GetDiskFreeSpace(2, &g_u[0], &(g_u[1] = 0), &g_u[2], &g_u[3]), 1,
            "result") &&
@@ -243,7 +241,6 @@ const Row kRows[] = {
         Eq(CDriveEx::GetFileSizeInByte(In("a.txt"), &(g_u[0] = 0)), 1, "result") &&
             Eq(g_u[0], 5, "size")),
 
-    // Write probes, creation, renaming and deletion
     ROW("CanWeWriteDir", Eq(CDriveEx::CanWeWriteDir(In("sub")), 1, "sub") &&
         Eq(Exists("sub\\tmp$d123.tmp"), 0, "probe file left")),
     ROW("IsDirWriteable", Eq(CDriveEx::IsDirWriteable(In("sub")), 1, "sub")),
@@ -267,14 +264,12 @@ const Row kRows[] = {
     ROW("DelTree", Put("deep\\er\\f.txt", "f", 1) &&
         Eq(CDriveEx::DelTree(In("deep"), 0), 1, "result") && Eq(Exists("deep"), 0, "tree gone")),
 
-    // Network
     ROW("MaybeNetworkPath", Eq(CDriveEx::MaybeNetworkPath("\\\\srv\\s\\f"), 1, "UNC")),
     // Refused before any socket: not a UNC path.
     ROW("PingHost", Eq(CDriveEx::PingHost("C:\\x", 0, 1, 100), 0, "result")),
     // ~(0x0201 + 0x0403 + 5)
     ROW("GetCheckSum", Eq(Access::CheckSum(g_bytes, 5), 0xF9F6, "sum")),
 
-    // Images
     ROW("GetVCD_cdtype", Eq(CVcdImageEx::GetVCD_cdtype(In("video.vcd")), CDTYPE_VIDEO, "video")),
     ROW("Is_CDROM", Eq(CVcdImageEx::Is_CDROM(In("data.vcd")), 1, "data")),
     ROW("Is_AUDIO", Eq(CVcdImageEx::Is_AUDIO(In("audio.vcd")), 1, "audio")),
