@@ -2,6 +2,8 @@
 // trees and machines described by the tests' own registry files.
 #include <unistd.h>
 
+#include <tuple>
+
 #include "platform/posix_fixture.h"
 #include "tool_fixture.h"
 
@@ -25,13 +27,15 @@ TEST_F(ToolTest, ImagesAndBundles)
         {"image type library/Album.VCD.D01", 0,
             {{"out=", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
         {"image type library/Holiday.vcd library/Album.VCD.D00", 0,
-            {{"out=", "video CD       library/Holiday.vcd\nmixed-mode CD  library/Album.VCD.D00\n"}}},
+            {{"out=", "video CD       library/Holiday.vcd\n"
+                      "mixed-mode CD  library/Album.VCD.D00\n"}}},
         {"--json image desc library/Holiday.vcd", 0,
             {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
         {"image desc library/Single.VCD.D00", 0, {{"out=", "Single, CD-Extra\n"}}},
         {"image desc library/Broken.vcd", 1}, {"image master C:\\img\\Movie.DVD.D01", 1},
-        {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0, {{"/names/0/class", "dvd"},
-            {"/names/0/bundle_member", true}, {"/names/1/class", "none"}}},
+        {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0,
+            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
+             {"/names/1/class", "none"}}},
         {"--json image master C:\\i\\M.DVD\\M.DVD.D00", 0,
             {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
         {"--json image dvd-names sub/a.vcd", 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
@@ -58,8 +62,8 @@ TEST_F(ToolTest, ImagesAndBundles)
             {{"/complete", false}, {"/missing", {lecture + "2"}}}},
         {{"bundle", "check", lecture + "3"}, 1,
             {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
-        {"--json bundle check w/Data.DVD.D01", 1, {{"/complete", false},
-            {"/master_type", "cdrom"}, {"/note", "the master is a data CD image, not a DVD image"}}},
+        {"--json bundle check w/Data.DVD.D01", 1, {{"/complete", false}, {"/master_type", "cdrom"},
+            {"/note", "the master is a data CD image, not a DVD image"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
             {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
              {"/would_delete/4/path", "@/library/Concert.DVD"},
@@ -80,7 +84,8 @@ TEST_F(ToolTest, ImagesAndBundles)
             {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
              {"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
              {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
-        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0, {{"?library/Lecture.DVD", false}}},
+        {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
+            {{"?library/Lecture.DVD", false}}},
         {"bundle delete-by-name --yes --keep-dir library/Single.VCD.D00", 0,
             {{"?library/Single.VCD.D01", false}, {"?library/Holiday.vcd", true}}},
     });
@@ -173,19 +178,16 @@ TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
                      "of slaves without a master, 40 unreadable images\n"}}},
         {"scan --strict g0", 0},
         // Relative to the working directory, or a Windows name: paths as given, or the host's.
-        {"--json scan g1/d1", 0, {{"/items/0/path", "g1/d1/T1.DVD.D00"}, {"/windows", "%\\g1\\d1"}}},
+        {"--json scan g1/d1", 0,
+            {{"/items/0/path", "g1/d1/T1.DVD.D00"}, {"/windows", "%\\g1\\d1"}}},
         {"--json scan %\\g1\\d1", 0, {{"/items/0/path", "@/g1/d1/T1.DVD.D00"}}},
         {"scan nothing", 1}, {"scan z/Odd.VCD.D01", 1, {{"err", "not a directory"}}},
         {"fs mkdir none", 0}, {"scan none", 0, {{"out", "no image files"}}},
     });
-}
-
-TEST_F(ToolTest, ScanProgressLine)
-{
-    Image("a/T.vcd", 0, mk::kKindVideo, 0);
+    // Progress on standard error, lines cleared only where the terminal can; w holds one image.
     for (const char *term : {"xterm", "dumb", ""}) {
         test::ScopedEnv env("TERM", term);
-        const ToolRun run = RunTool({"scan", "--progress", dir_.path()});
+        const ToolRun run = RunTool({"scan", "--progress", H("w")});
         EXPECT_EQ(run.exit, 0);
         for (const char *part : {"scanning: 1 files, 1 image files, ", " files/s, ", " images/s"})
             EXPECT_NE(run.err.find(part), std::string::npos) << term << ": " << run.err;
@@ -201,10 +203,11 @@ TEST_F(ToolTest, ScanFileSystemsEntered)
     Image("a/Here.vcd", 0, mk::kKindVideo, 0);
     test::MakeHostDirs(H("other"));
     test::MakeHostDirs(H("proc"));
-    const std::pair<const char *, int> cases[] = {{"", 2}, {"-x", 1}, {"--one-file-system -j 1", 1}};
+    const std::pair<const char *, int> cases[] = {
+        {"", 2}, {"-x", 1}, {"--one-file-system -j 1", 1}};
     for (const auto &[options, files] : cases) {
         const std::string script = "mount -t tmpfs none '@/other' && mount --rbind /proc '@/proc'"
-                                   " && printf x > '@/other/There.vcd' && exec '" + ToolPath() +
+                                   " && printf x > '@/other/There.vcd' && exec '" + kTool +
                                    "' --json scan " + options + " '@'";
         const ToolRun run = RunProgram("/usr/bin/unshare",
                                        {"-rm", "sh", "-c", Expand(script).get<std::string>()});
@@ -252,28 +255,25 @@ TEST_F(ToolTest, DrivesAndNetwork)
     EXPECT_EQ(doc["windows"], "\\\\127.0.0.1");
     EXPECT_EQ(doc["host"], "127.0.0.1");
     // An unknown host, looked up where there is no network; without the right to send ICMP.
-    const std::string tool = ToolPath();
+    const std::string tool = kTool;
     const bool mayDeny =
         test::ReadHostFile("/proc/sys/net/ipv4/ping_group_range").rfind("1\t0", 0) == 0;
-    const struct {
-        bool can;
-        Args run;
-        const char *says;
-    } cases[] = {
-        {::geteuid() == 0, {"/usr/bin/unshare", "--net", tool, "net", "ping", "no-such-host.invalid"},
+    const std::tuple<bool, Args, const char *> cases[] = {
+        {::geteuid() == 0,
+            {"/usr/bin/unshare", "--net", tool, "net", "ping", "no-such-host.invalid"},
             "cannot ping 'no-such-host.invalid': no such host is known"},
         {mayDeny, {"/usr/bin/setpriv", "--bounding-set=-net_raw", "--inh-caps=-net_raw", tool,
                    "net", "ping", "127.0.0.1", "-c", "1"},
             "'127.0.0.1': this process may not send ICMP echo requests: allow its group with "
             "sysctl net.ipv4.ping_group_range"},
     };
-    for (const auto &c : cases) {
-        if (!c.can || ::access(c.run[0].c_str(), X_OK) != 0)
+    for (const auto &[can, args, says] : cases) {
+        if (!can || ::access(args[0].c_str(), X_OK) != 0)
             continue;
-        const ToolRun run = RunProgram(c.run[0], Args(c.run.begin() + 1, c.run.end()));
+        const ToolRun run = RunProgram(args[0], Args(args.begin() + 1, args.end()));
         EXPECT_EQ(run.exit, 1);
         EXPECT_TRUE(run.OneErrorLine()) << run.err;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
     }
 }
 

@@ -45,6 +45,14 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
         EXPECT_NE((demo.out + demo.err).find("usage: brenvik-mkdemo DIR"), std::string::npos);
         EXPECT_FALSE(Exists(option)) << option;
     }
+    // Output that cannot be written is a failure, said once.
+    for (const char *redirect : {">/dev/full", ">&-"}) {
+        const ToolRun run = RunProgram(
+            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, kTool});
+        EXPECT_EQ(run.exit, 1) << redirect;
+        EXPECT_TRUE(run.OneErrorLine()) << run.err;
+        EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(ToolTest, Path)
@@ -152,8 +160,8 @@ TEST_F(ToolTest, Deletions)
 {
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
                           "m/c.txt", "m/sub/e.tmp", "empty/x", "top.keep", "r/a.tmp", "r/d/x",
-                          "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x", "r/k",
-                          "r/k."})
+                          "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x",
+                          "r/k", "r/k."})
         Write(f);
     for (const char *ro : {"t/ro.txt", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
@@ -192,7 +200,8 @@ TEST_F(ToolTest, Deletions)
         {"fs deltree --yes \\\\nas\\share\\", 2, {{"?r/d/x", true}}},
         {"fs delsub --yes / *.keep", 2, {{"err", "'/': it is the root of C:\\" + root}}},
         {"fs delsub -n /proc *.none", 2, {{"err", "it is a mount point"}}},
-        {"fs delsub --yes --no-preserve-root R:\\ *.tmp", 0, {{"?r/a.tmp", false}, {"?r/d/x", true}}},
+        {"fs delsub --yes --no-preserve-root R:\\ *.tmp", 0,
+            {{"?r/a.tmp", false}, {"?r/d/x", true}}},
         // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
         {"fs delete --yes %\\dot.", 2,
             {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
@@ -202,7 +211,8 @@ TEST_F(ToolTest, Deletions)
         {"fs rename --yes solo %\\dot.", 2, {{"?solo", true}}},
         {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
         // Renames onto a read-only file, a directory, into a missing directory.
-        {"--json fs rename -n a1 ro", 0, {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
+        {"--json fs rename -n a1 ro", 0,
+            {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
         {"fs rename --yes a1 ro", 1, {{"err", "read-only"}}},
         {"fs rename -n a1 d", 0, {{"out", "would fail"}, {"out", "a directory"}}},
         {"fs rename -n a1 no/b1", 0, {{"out", "directory does not exist"}}},
@@ -239,10 +249,10 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
     ASSERT_EQ(::chmod(H("u/hidden").c_str(), 0300), 0);  // cannot be listed
     // Root reads every directory: run the tool without that privilege.
-    Args tool = {ToolPath()};
+    Args tool = {kTool};
     if (::geteuid() == 0)
         tool = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
-                "--inh-caps=-dac_override,-dac_read_search", ToolPath()};
+                "--inh-caps=-dac_override,-dac_read_search", kTool};
     const auto run = [&](Args args, const char *option) {  // JSON unless -n
         args.insert(args.begin(), tool.begin() + 1, tool.end());
         args.push_back(option);
@@ -308,18 +318,6 @@ TEST_F(ToolTest, RegistryProblems)
         registry_.Rewrite(text);
         ASSERT_TRUE(text != "-" || std::remove(registry_.path().c_str()) == 0);
         Check({{"--json config", 0, {{"~/problems", why}}}});
-    }
-}
-
-// Output that cannot be written is a failure, said once.
-TEST_F(ToolTest, OutputErrors)
-{
-    for (const char *redirect : {">/dev/full", ">&-"}) {
-        const ToolRun run = RunProgram(
-            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, ToolPath()});
-        EXPECT_EQ(run.exit, 1) << redirect;
-        EXPECT_TRUE(run.OneErrorLine()) << run.err;
-        EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
     }
 }
 

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -44,12 +43,7 @@ struct ToolRun {
     }
 };
 
-// The tool built with the tests, or another build named by BRENVIK_TEST_TOOL.
-inline std::string ToolPath()
-{
-    const char *other = std::getenv("BRENVIK_TEST_TOOL");
-    return other && *other ? other : BRENVIK_TOOL_PATH;
-}
+inline const std::string kTool = BRENVIK_TOOL_PATH;
 
 // Standard input is empty and no terminal, as in a script (tty >= 0: all three
 // on that terminal instead); cwd empty: the test's own.
@@ -92,7 +86,7 @@ inline ToolRun RunProgram(const std::string &program, Args args, const std::stri
 
 inline ToolRun RunTool(const Args &args, const std::string &cwd = "")
 {
-    return RunProgram(ToolPath(), args, cwd);
+    return RunProgram(kTool, args, cwd);
 }
 
 // On a pseudo terminal, answering the first "[y/N]" (typed ahead; the prompt is
@@ -105,7 +99,7 @@ inline ToolRun RunToolOnTerminal(const Args &args, const std::string &answer)
         return {};
     }
     EXPECT_GT(::write(master, (answer + "\n").c_str(), answer.size() + 1), 0);
-    ToolRun run = RunProgram(ToolPath(), args, "", slave);
+    ToolRun run = RunProgram(kTool, args, "", slave);
     ::close(slave);
     char buf[4096];
     for (ssize_t got; (got = ::read(master, buf, sizeof buf)) > 0;)  // EIO once all is read
@@ -149,21 +143,24 @@ protected:
 
     std::string H(const std::string &relative) const { return dir_ / relative; }
     void SetRegistry(const Args &keys) { registry_.Rewrite(test::RegText(keys)); }
-    void Write(const std::string &relative, const std::string &bytes = "x")
+    std::string Made(const std::string &relative) const  // its directory made
     {
         test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
-        test::WriteHostFile(H(relative), bytes);
+        return H(relative);
+    }
+    void Write(const std::string &relative, const std::string &bytes = "x")
+    {
+        test::WriteHostFile(Made(relative), bytes);
     }
     bool Exists(const std::string &relative) const { return test::HostExists(H(relative)); }
     // An image file with a header of these fields (the description is its name).
     void Image(const std::string &relative, std::uint32_t format, std::uint32_t kind,
                std::uint32_t slaves, std::uint64_t length = 4096)
     {
-        test::MakeHostDirs(H(relative).substr(0, H(relative).rfind('/')));
         mkimage::HeaderFields header;
         header.mediaFormat = format, header.discKind = kind, header.slaveCount = slaves;
         header.desc = relative, header.totalLength = length;
-        EXPECT_TRUE(mkimage::WriteImage(H(relative), header)) << relative;
+        EXPECT_TRUE(mkimage::WriteImage(Made(relative), header)) << relative;
     }
     void MakeDemo() { ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0); }
     Json Expand(const Json &value) const
