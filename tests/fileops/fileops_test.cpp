@@ -1,6 +1,5 @@
-// The file-system operations on real directories (on POSIX under drives T: and U: of a registry
-// file, on Windows under their own path), a directory outside for links to reach; failures and
-// mid-run changes by the decorator.
+// File operations on real directories (POSIX: drives T: and U: of a registry file), a directory
+// outside for links to reach; failures and mid-run changes by the decorator.
 #include <brenvik/brenvik.h>
 
 #include <gtest/gtest.h>
@@ -35,8 +34,8 @@ protected:
     FileOps() { MakeHostDirs(drive_), MakeHostDirs(outside_), SetRegistry({}); }
     ~FileOps() override { EXPECT_EQ(f.Leaks(), Strings{}); }
 
-    void SetRegistry([[maybe_unused]] Strings keys) // drives T: and U: over the drive directory,
-                                                    // and these keys (POSIX only)
+    // Drives T: and U: over the drive directory, and these keys (POSIX only).
+    void SetRegistry([[maybe_unused]] Strings keys)
     {
 #ifndef _WIN32
         keys.insert(keys.begin(), {posixtest::DriveKey('T', drive_, "fixed"),
@@ -130,12 +129,12 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
     }
     // Pairs on the status byte (CFileStatus_s) and the attribute word (ChkFileAttrEx); a link's
     // reparse bit lies above the byte.
-    struct Mask { const char *rel; unsigned long clear, set; int status, word;
-    } masks[] = {{"link", 0, FILE_ATTRIBUTE_REPARSE_POINT, 0, 1},
-                 {"link", FILE_ATTRIBUTE_REPARSE_POINT, 0, 1,
-                  0}, // a clear bit above 0xFF always passes the byte
-                 {"hidden.txt", 0x01, 0x06, 1, 1}, {"hidden.txt", 0x04, 0x02, 0, 0},
-                 {"missing", 0, 0, 0, 0}};
+    // A clear bit above 0xFF always passes the byte.
+    struct Mask { const char *rel; unsigned long clear, set; int status, word; } masks[] = {
+        {"link", 0, FILE_ATTRIBUTE_REPARSE_POINT, 0, 1},
+        {"link", FILE_ATTRIBUTE_REPARSE_POINT, 0, 1, 0}, {"hidden.txt", 0x01, 0x06, 1, 1},
+        {"hidden.txt", 0x04, 0x02, 0, 0},
+        {"missing", 0, 0, 0, 0}};
     const bool links = Link("link", H("hdir"));
     for (const Mask &c : masks) {
         if (!links && std::strcmp(c.rel, "link") == 0)
@@ -148,23 +147,20 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
                   std::make_tuple(c.status, c.word, exist, exist))
             << c.rel << c.clear;
     }
-    // file, writable, fhidden, dir, dhidden, system, volume, archive, exist; null flags skipped
-    int v[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
-    EXPECT_EQ(CDriveEx::CFileStatus_s(W("hidden.txt").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4],
-                                      &v[5], nullptr, &v[7], nullptr),
-              1);
+    // Result; file, writable, fhidden, dir, dhidden, system, volume, archive, exist; the null
+    // flags (volume and exist when `some`) skipped.
+    const auto flags = [this](const char *rel, bool some) {
+        std::vector<int> v(10, 9);
+        v[0] = CDriveEx::CFileStatus_s(W(rel).c_str(), &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
+                                       some ? nullptr : &v[7], &v[8], some ? nullptr : &v[9]);
+        return v;
+    };
     // Wine marks every file archived; the flag follows whatever the backend reports.
     const int archived =
         (sys().GetFileAttributesA(W("hidden.txt").c_str()) & FILE_ATTRIBUTE_ARCHIVE) != 0;
-    EXPECT_EQ(std::vector<int>(v, v + 9), (std::vector<int>{1, 1, 1, 0, 0, 1, 9, archived, 9}));
-    EXPECT_EQ(CDriveEx::CFileStatus_s(W("hdir").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
-                                      &v[6], &v[7], &v[8]),
-              1);
-    EXPECT_EQ(std::vector<int>(v, v + 9), (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0, 1}));
-    EXPECT_EQ(CDriveEx::CFileStatus_s(W("missing").c_str(), &v[0], &v[1], &v[2], &v[3], &v[4],
-                                      &v[5], &v[6], &v[7], &v[8]),
-              0);
-    EXPECT_EQ(std::vector<int>(v, v + 9), std::vector<int>(9, 0));
+    EXPECT_EQ(flags("hidden.txt", true), (std::vector<int>{1, 1, 1, 1, 0, 0, 1, 9, archived, 9}));
+    EXPECT_EQ(flags("hdir", false), (std::vector<int>{1, 0, 0, 0, 1, 1, 0, 0, 0, 1}));
+    EXPECT_EQ(flags("missing", false), std::vector<int>(10, 0));
 
     // A null or empty path fails before any call and leaves the flag alone.
     f.ClearCalls();
@@ -196,29 +192,25 @@ struct ThrowingFile : CFile {
 
 TEST_F(FileOps, AttributesAndSize)
 {
-    WriteHostFile(H("f.bin"), "12345");
+    WriteHostFile(H("f"), "12345");
     WIN32_FILE_ATTRIBUTE_DATA data, want;
     std::memset(&data, 0xAB, sizeof data);
-    ASSERT_TRUE(sys().GetFileAttributesExA(W("f.bin").c_str(), GetFileExInfoStandard, &want));
+    ASSERT_TRUE(sys().GetFileAttributesExA(W("f").c_str(), GetFileExInfoStandard, &want));
     unsigned long attr = 0;
-    EXPECT_EQ(CDriveEx::GetFileAttrEx(W("f.bin").c_str(), &data) +
-                  CDriveEx::GetFileAttrEx(W("f.bin").c_str(), &attr),
-              2);
+    const std::string file = W("f");
+    EXPECT_EQ(CDriveEx::GetFileAttrEx(file.c_str(), &data), 1);
+    EXPECT_EQ(CDriveEx::GetFileAttrEx(file.c_str(), &attr), 1);
     EXPECT_TRUE(std::memcmp(&data, &want, sizeof want) == 0 && attr == want.dwFileAttributes);
-    EXPECT_EQ(
-        CDriveEx::GetFileAttrEx("", &data) +
-            CDriveEx::GetFileAttrEx(W("f.bin").c_str(), static_cast<unsigned long *>(nullptr)),
-        0);
+    unsigned long *none = nullptr;
+    EXPECT_EQ(CDriveEx::GetFileAttrEx("", &data) + CDriveEx::GetFileAttrEx(file.c_str(), none), 0);
 
     Make({"big", "ones", "dir\\"});
     fs::resize_file(H("big"), 0x100000005ull);   // sparse
     fs::resize_file(H("ones"), 0x1FFFFFFFFull);  // low word all ones: reads as failure
     unsigned long size = 77;
-    auto sized = [&size](int result) {
-        return std::to_string(result) + "|" + std::to_string(size);
-    };
+    auto sized = [&size](int r) { return std::to_string(r) + "|" + std::to_string(size); };
     for (const auto &c :
-         {std::make_pair("f.bin", "1|5"), {"big", "1|5"}, {"ones", "0|77"}, {"dir", "0|77"}})
+         {std::make_pair("f", "1|5"), {"big", "1|5"}, {"ones", "0|77"}, {"dir", "0|77"}})
         EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(W(c.first).c_str(), &(size = 77))), c.second)
             << c.first;
     // Read with others reading only: a writer in the way is a failure.
@@ -226,12 +218,12 @@ TEST_F(FileOps, AttributesAndSize)
         sys().CreateFileA(W("big").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(W("big").c_str(), &size) +
-                    CDriveEx::GetFileSizeInByte(W("f.bin").c_str(), nullptr)),
+                    CDriveEx::GetFileSizeInByte(W("f").c_str(), nullptr)),
               "0|77");
     sys().CloseHandle(writer);
     ThrowingFile broken;
     CFile real;
-    ASSERT_TRUE(real.Open(W("f.bin").c_str(), CFile::modeRead | CFile::shareDenyNone));
+    ASSERT_TRUE(real.Open(W("f").c_str(), CFile::modeRead | CFile::shareDenyNone));
     EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(broken, &size)), "0|77");
     EXPECT_EQ(sized(CDriveEx::GetFileSizeInByte(real, &size)), "1|5");
 }
@@ -244,11 +236,8 @@ TEST_F(FileOps, CreateDirectories)
 #else
     SetRegistry({posixtest::ShareKey("s", "share", H("s"))});
 #endif
-    struct Case {
-        std::string path;
-        int okIfExist, result, recursive;
-    } cases[] = {
-        // MyCreateDirectory, CreateDir_Recursively
+    // okIfExist; results of MyCreateDirectory and CreateDir_Recursively
+    struct Case { std::string path; int okIfExist, result, recursive; } cases[] = {
         {W("dir"), 0, 0, 1}, {W("dir"), 1, 1, 1}, {W("file"), 1, 0, 0}, {W("no\\such"), 1, 0, 1},
 #ifndef _WIN32
         {"\\\\s\\share\\a\\b", 0, 0, 1},
@@ -320,16 +309,16 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
 {
     Make({"d\\full\\x", "d\\empty\\", "d\\f", "d\\ro"});
     Attr({{"d\\ro", FILE_ATTRIBUTE_READONLY}});
-    struct Case { int (*fn)(const char *); const char *rel; int result; } cases[] = {
-        {&CDriveEx::MyDelFile, "d\\f", 1}, {&CDriveEx::MyDelFile, "d\\f", 1},
-        {&CDriveEx::MyDelFile, "nodir\\f", 0},  // then error 2, 3
-        {&CDriveEx::MyDelFile, "d\\ro", 0}, {&CDriveEx::MyDelFile, "d\\empty", 0},
-        {&CDriveEx::MyRemoveDirectory, "d\\empty", 1},
-        {&CDriveEx::MyRemoveDirectory, "d\\empty", 0},
-        {&CDriveEx::MyRemoveDirectory, "nodir\\sub", 1},  // error 2, error 3
-        {&CDriveEx::MyRemoveDirectory, "d\\full", 0}};
-    for (const Case &c : cases)
-        EXPECT_EQ(c.fn(W(c.rel).c_str()), c.result) << c.rel;
+    // MyDelFile on "-", MyRemoveDirectory on "+": a missing file (error 2) or path (3) is gone,
+    // only for the directory.
+    const std::pair<const char *, int> cases[] = {
+        {"-d\\f", 1}, {"-d\\f", 1}, {"-nodir\\f", 0}, {"-d\\ro", 0}, {"-d\\empty", 0},
+        {"+d\\empty", 1}, {"+d\\empty", 0}, {"+nodir\\sub", 1}, {"+d\\full", 0}};
+    for (const auto &[rel, result] : cases) {
+        const std::string path = W(rel + 1);
+        EXPECT_EQ(*rel == '-' ? CDriveEx::MyDelFile(path.c_str())
+                              : CDriveEx::MyRemoveDirectory(path.c_str()), result) << rel;
+    }
     EXPECT_EQ(R(CDriveEx::MyDelFile("") + CDriveEx::MyRemoveDirectory(nullptr), "d"),
               "0|full/ full/x=x ro=x");
 
@@ -339,15 +328,14 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
               0);
     f.ClearCalls();
     EXPECT_EQ(R(CDriveEx::DelSubFile(W("t\\").c_str(), "*.tmp", 0), "t"),
-              "0|b.txt=x ro.tmp=x sub/ sub/c.tmp=x sys.tmp=x"); // ro.tmp stays
+              "0|b.txt=x ro.tmp=x sub/ sub/c.tmp=x sys.tmp=x");
     EXPECT_EQ(f.PathsOf("FindFirstFileA"), Strings{W("t\\*.tmp")});
     Attr({{"t\\ro.tmp", FILE_ATTRIBUTE_ARCHIVE}});
     EXPECT_EQ(R(CDriveEx::DelSubFile(W("t").c_str(), "*.*", 1), "t"), "1|sub/ sub/c.tmp=x");
 
 #ifndef _WIN32  // host names only a POSIX host can hold
-    // Names Windows reads otherwise than the host: "rnd \" is "rnd " to the listing and the removal
-    // (the status query finds rnd); a listed "k.tmp." goes as listed, not as k.tmp; "a.." is no
-    // directory "a".
+    // Names Windows reads otherwise: "rnd \" is "rnd " to the listing and the removal (the status
+    // query finds rnd); a listed "k.tmp." goes as listed, not as k.tmp; "a.." is no directory "a".
     Make({"rnd\\s.txt", "ks\\k.tmp", "ks\\k.tmp.", "ks\\noext", "a\\M.DVD\\M.DVD.D00"});
     EXPECT_EQ(CDriveEx::DelTree(W("rnd \\").c_str(), 1), 0);
     EXPECT_EQ(CDriveEx::DelSubFile(W("ks").c_str(), "*.", 0), 1);
@@ -358,10 +346,9 @@ TEST_F(FileOps, DeletionsAndTheirErrorCodes)
 #endif
 
     Make({"file"}), fs::remove_all(H("t"));
-    EXPECT_EQ(R(CDriveEx::DelTree("", 1) * 10 + CDriveEx::DelTree(W("file").c_str(), 1) +
-                    CDriveEx::DelTree(W("missing").c_str(), 1),
-                "file"),
-              "2|");
+    const int gone =
+        CDriveEx::DelTree(W("file").c_str(), 1) + CDriveEx::DelTree(W("missing").c_str(), 1);
+    EXPECT_EQ(R(CDriveEx::DelTree("", 1) * 10 + gone, "file"), "2|");
 
     // System files go only at the top, and only when asked.
     Make({"t\\top.sys", "t\\sub\\low.sys", "t\\sub\\deep\\plain"});
@@ -384,20 +371,20 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
     if (!Link("tl", outside_))
         GTEST_SKIP() << "no symbolic links on this host";
     const std::string outside = Tree(outside_);
+    // The tree a link, removed as one.
     EXPECT_EQ(R(CDriveEx::DelTree(W("tl\\").c_str(), 0), "") + "|" + Tree(outside_),
-              "1||" + outside); // the tree a link, removed as one
+              "1||" + outside);
 
-    // The directory swapped for a link at each step of the run; at the last, while its entries are
-    // deleted (same-named files behind the link survive). A link to a file is no directory, and
-    // stays.
-    const struct { const char *call, *path; int occurrence; bool toFile; int result;
-    } points[] = {
+    // The directory swapped for a link at each step of the run; at the last, while its entries
+    // are deleted (same-named files behind the link survive). A link to a file is no directory,
+    // and stays. A path ending in '\\' matches what it begins.
+    const struct { const char *call, *path; int occurrence; bool toFile; int result; } points[] = {
         {"GetFileAttributesExA", "t\\sub", 1, false, 1},
         {"GetFileAttributesExA", "t\\sub", 1, true, 0},
         {"GetFileAttributesA", "t\\sub", 1, false, 1},
         {"FindFirstFileInA", "t\\sub\\*.*", 1, false, 1},
         {"GetFileAttributesA", "t\\sub", 2, false, 1}, {"GetFileAttributesA", "t\\sub", 2, true, 1},
-        {"DeleteFileInA", "t\\sub\\", 1, false, 1}}; // a path ending in '\\' matches what it begins
+        {"DeleteFileInA", "t\\sub\\", 1, false, 1}};
     for (const auto &p : points) {
         SCOPED_TRACE(std::string(p.call) + " #" + std::to_string(p.occurrence) +
                      (p.toFile ? " to a file" : ""));
@@ -441,12 +428,8 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
                    ? "0|"
                    : "1|";
     };
-    struct Case {
-        std::string tree;
-        std::function<void()> build;
-        std::function<int()> run;
-        std::function<std::string(const HookedCall *)> want;
-    };
+    struct Case { std::string tree; std::function<void()> build; std::function<int()> run;
+                  std::function<std::string(const HookedCall *)> want; };
     std::string built;
     const Case cases[] = {
         {"t",
@@ -457,8 +440,7 @@ TEST_F(FileOps, OneFailureAtEachPlatformCall)
          },
          [&] { return CDriveEx::DelTree(W("t").c_str(), 0); },
          [&](const HookedCall *c) -> std::string {
-             if (c && c->name == "GetFileAttributesExA" &&
-                 c->path == W("t")) // the top read as no directory
+             if (c && c->name == "GetFileAttributesExA" && c->path == W("t"))  // read as no dir
                  return "1|" + built;
              return closing(c) || (c->name == "FindNextFileA" && c->lostNothing) ? "1|-" : "0|*";
          }},
@@ -520,8 +502,8 @@ TEST_F(FileOps, WriteProbesNeverDestroyAnything)
 
     // Files under its names stay as they were; a dangling link is taken too.
     Make({"dir\\tmp$d123.tmp"});
-    f.Fail("GetFileAttributesA", W("dir\\tmp$d124.tmp"), ERROR_ACCESS_DENIED,
-           Times::Once); // unreadable: taken as well
+    // Unreadable: taken as well.
+    f.Fail("GetFileAttributesA", W("dir\\tmp$d124.tmp"), ERROR_ACCESS_DENIED, Times::Once);
     f.ClearCalls();
     EXPECT_EQ(R(CDriveEx::CanWeWriteDir(W("dir").c_str()), "dir"), "1|tmp$d123.tmp=x");
     EXPECT_EQ(f.PathsOf("CreateFileA"), Strings{W("dir\\tmp$d125.tmp")});
