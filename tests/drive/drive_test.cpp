@@ -53,12 +53,12 @@ protected:
         f.volumes["E:\\"] = Vol(DRIVE_CDROM, "EMZ3_DVD");
         f.volumes["E:\\"].medium = false;
         f.volumes["\\\\srv\\share\\"] = Vol(DRIVE_REMOTE, "").Clusters(4, 512, 100, 1000);
-        for (char l = 'A'; l <= 'Z'; ++l)
-            f.driveTypes[l] = std::string("AFGU").find(l) == std::string::npos ? DRIVE_NO_ROOT_DIR
-                              : l == 'A'                                       ? DRIVE_REMOVABLE
-                              : l == 'F'                                       ? DRIVE_RAMDISK
-                              : l == 'G'                                       ? DRIVE_REMOTE
-                                                                               : DRIVE_UNKNOWN;
+        const std::string typed = "AFGU";
+        const UINT types[] = {DRIVE_REMOVABLE, DRIVE_RAMDISK, DRIVE_REMOTE, DRIVE_UNKNOWN};
+        for (char l = 'A'; l <= 'Z'; ++l) {
+            const std::size_t at = typed.find(l);
+            f.driveTypes[l] = at == typed.npos ? DRIVE_NO_ROOT_DIR : types[at];
+        }
         f.Fail("WNetGetConnectionA", "N:\\", ERROR_CONNECTION_UNAVAIL);
     }
     ~Drives() override
@@ -99,8 +99,8 @@ TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
         f.ClearCalls();
         EXPECT_EQ(t.list(&mask), 1);
         EXPECT_EQ(mask, t.mask);
-        EXPECT_EQ(f.CountCalls("WNetGetConnectionA"),
-                  19); // asked afresh, only for letters without a root
+        // Asked afresh, only for letters without a root.
+        EXPECT_EQ(f.CountCalls("WNetGetConnectionA"), 19);
         EXPECT_EQ(t.list(nullptr), 0);
     }
     unsigned long mask = 0;  // the private member takes any type code
@@ -133,24 +133,19 @@ TEST(DriveLetters, ConversionsAndRanges)
         int drive = -1, fromChar = -1;
         EXPECT_EQ(CDriveEx::Drv_Letter2Int(r.first, &drive), r.second >= 0) << r.second;
         EXPECT_EQ(drive, r.second) << r.second;
-        EXPECT_EQ(r.first && *r.first && CDriveEx::Drv_Char2Int(r.first[0], &fromChar) ? fromChar
-                                                                                       : -1,
-                  r.second);
+        const int ok = r.first && *r.first && CDriveEx::Drv_Char2Int(r.first[0], &fromChar);
+        EXPECT_EQ(ok ? fromChar : -1, r.second);
     }
     for (int drive : {0, 25, -1, 26, INT_MIN}) {
         char letter[2] = {'?', '#'};
         const bool ok = drive >= 0 && drive <= 25;
-        EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, letter) +
-                      CDriveEx::Drv_Int2Letter(drive, nullptr),
-                  2 * ok)
-            << drive;
+        EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, letter), ok) << drive;
+        EXPECT_EQ(CDriveEx::Drv_Int2Letter(drive, nullptr), ok) << drive;
         EXPECT_EQ(std::string(letter, 2), std::string(1, ok ? 'A' + drive : '?') + "#") << drive;
         EXPECT_EQ(CDriveEx::Is_0_25(drive), ok) << drive;
     }
-    struct Range {
-        int value, low, high, result;
-    } ranges[] = {{5, 10, 0, 0},   {10, 10, 20, 1}, {20, 10, 20, 1},
-                  {21, 10, 20, 0}, {9, 10, 20, 0},  {INT_MIN, INT_MIN, INT_MAX, 1}};
+    struct Range { int value, low, high, result; } ranges[] = {{5, 10, 0, 0}, {10, 10, 20, 1},
+        {20, 10, 20, 1}, {21, 10, 20, 0}, {9, 10, 20, 0}, {INT_MIN, INT_MIN, INT_MAX, 1}};
     for (const Range &r : ranges)
         EXPECT_EQ(CDriveEx::InRange(r.value, r.low, r.high), r.result)
             << r.value << " in " << r.low << ".." << r.high;
@@ -163,17 +158,16 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)),
               (std::vector<unsigned long>{8, 512, 1000000, 5000000}));
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(2, nullptr, nullptr, nullptr, nullptr), 1);
-    struct Row { DWORD spc, bps, clusters; unsigned long size;
-    } rows[] = {{1, 2048, 333000, 681984000UL},
-                {2, 1, 2350000000UL, 4700000000UL - 4294967296UL}}; // modulo 2^32
+    // Sizes modulo 2^32.
+    struct Row { DWORD spc, bps, clusters; unsigned long size; } rows[] = {
+        {1, 2048, 333000, 681984000UL}, {2, 1, 2350000000UL, 4700000000UL - 4294967296UL}};
     for (const Row &r : rows) {
         f.volumes["D:\\"].Clusters(r.spc, r.bps, 0, r.clusters);
         unsigned long size = 99;
         EXPECT_EQ(CDriveEx::GetCdSize(3, &size) ? size : 0, r.size)
             << r.spc << " x " << r.bps << " x " << r.clusters;
     }
-    // Failures write nothing: no medium, a platform failure, a null output, numbers refused
-    // unasked.
+    // Failures write nothing: no medium, a platform failure, a null output, a bad number unasked.
     std::fill(v, v + 4, 5);
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(4, &v[0], &v[1], &v[2], &v[3]) +
                   CDriveEx::GetCdSize(4, &v[0]),
@@ -197,17 +191,14 @@ TEST_F(Drives, VolumeQueriesHaveNoRangeTestAndRestoreTheErrorMode)
     const std::string longest(99, 'L');  // what the library's buffer holds
     f.volumes["C:\\"].label = longest;
     // The root's letter is the low 8 bits of 'A' + number: 34 is drive C.
-    struct Row { int drive; const char *root; int present;
-    } rows[] = {{2, "C:\\", 1},  {34, "c:\\", 1}, {35, "d:\\", 1},
-                {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
+    struct Row { int drive; const char *root; int present; } rows[] = {{2, "C:\\", 1},
+        {34, "c:\\", 1}, {35, "d:\\", 1}, {36, "e:\\", 0}, {-1, "@:\\", 0}, {256 + 2, "C:\\", 1}};
     for (const Row &r : rows) {
         f.ClearCalls();
         std::strcpy(label, "untouched");
         EXPECT_EQ(CDriveEx::GetVolName(r.drive, label), r.present) << r.drive;
-        EXPECT_EQ(label, !r.present                  ? "untouched"
-                         : (r.root[0] | 0x20) == 'c' ? longest
-                                                     : "DISC")
-            << r.drive;
+        const std::string want = (r.root[0] | 0x20) == 'c' ? longest : "DISC";
+        EXPECT_EQ(label, r.present ? want : "untouched") << r.drive;
         EXPECT_EQ(CDriveEx::IsDiskPresent(r.drive, r.drive * 7), r.present) << r.drive;
         EXPECT_EQ(CDriveEx::IsCompressed(r.drive), 0) << r.drive;
         EXPECT_EQ(f.PathsOf("GetVolumeInformationA"), Strings(3, r.root)) << r.drive;
@@ -247,12 +238,10 @@ TEST_F(Drives, LargeDiskSize)
 
     // Refused unasked, or failing: 0 with the outputs cleared.
     f.ClearCalls();
-    for (const auto &r : std::vector<std::pair<int, const char *>>{{-1, nullptr},
-                                                                   {26, nullptr},
-                                                                   {-1, "\\\\srv\\share\\"},
-                                                                   {-1, "C:\\dir\\file"},
-                                                                   {34, "D:\\"}})
-        EXPECT_EQ(Large(r.first, r.second, 0), (Figures{0, 0, 0}));
+    const std::pair<int, const char *> refused[] = {{-1, nullptr}, {26, nullptr},
+        {-1, "\\\\srv\\share\\"}, {-1, "C:\\dir\\file"}, {34, "D:\\"}};
+    for (const auto &[drive, path] : refused)
+        EXPECT_EQ(Large(drive, path, 0), (Figures{0, 0, 0}));
     EXPECT_TRUE(f.Calls().empty());
     EXPECT_EQ(Large(4, nullptr, 0), (Figures{0, 0, 0}));
 
@@ -285,10 +274,9 @@ TEST_F(Drives, DiscContent)
 {
 #ifndef _WIN32
     // Marker directories at the root of D:, matched as the file system matches names.
-    struct Row { const char *entry; bool isFile; int video, photo;
-    } rows[] = {{"MPEGAV", false, 1, 0},
-                {"photo_cd", false, 0, 1}, {"mpegav", true, 0, 0},
-                {"sub/mpegav", false, 0, 0}};
+    struct Row { const char *entry; bool isFile; int video, photo; } rows[] = {
+        {"MPEGAV", false, 1, 0}, {"photo_cd", false, 0, 1}, {"mpegav", true, 0, 0},
+        {"sub/mpegav", false, 0, 0}};
     for (const Row &r : rows) {
         TempDir disc;
         registry_.Rewrite(RegText({brenvik::posixtest::DriveKey('D', disc.path(), "cdrom")}));
