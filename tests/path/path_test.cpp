@@ -291,9 +291,8 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                   CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
                   CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr),
               0);
-    EXPECT_EQ(
-        Trace(),
-        "ChgPathExt strOrgPath; ChgPathExt pResult_MAXPATH; AddPrefix2FileTitle pResult_MAXPATH");
+    EXPECT_EQ(Trace(), "ChgPathExt strOrgPath; ChgPathExt pResult_MAXPATH; "
+                       "AddPrefix2FileTitle pResult_MAXPATH");
     char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)", arg[BRENVIK_MAX_PATH] = "  P";
     EXPECT_EQ(CDriveEx::ChgPathExt(path, "ext", path) +
                   CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
@@ -305,13 +304,11 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
 TEST_F(PathTest, ChgExtname)
 {
     const Row rows[] = {
-        // path, new extension, old extension, new path
+        // path, new extension, old extension, new path; once the other arguments pass, a
+        // missing path empties both buffers
         {R"(C:\dir\file.txt)", "bak", ".txt", R"(C:\dir\file.bak)"},
         {"file", ".bak", "", "file.bak"}, {R"(C:\dir\)", "bak", "", R"(C:\dir\.bak)"},
-
-        {R"(C:\d.x\f)", "e", "", R"(C:\d.x\f.e)"},
-        {"", "x", "",
-         nullptr}, // once the other arguments pass, a missing path empties both buffers
+        {R"(C:\d.x\f)", "e", "", R"(C:\d.x\f.e)"}, {"", "x", "", nullptr},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.path) + " -> " + row.a);
@@ -336,10 +333,8 @@ TEST_F(PathTest, ChgExtname)
 
 TEST(TitleExt, GetFileExtAndGetDirOf)
 {
-    const struct {
-        const char *path, *a = nullptr, *b = nullptr;
-    } rows[] = {
-        // ext, dir; null: untouched
+    // ext, dir; null: untouched
+    const struct { const char *path, *a = nullptr, *b = nullptr; } rows[] = {
         {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"},
         {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"}, {R"(C:\dir\file.)", "", R"(C:\dir\)"},
         {"README"}, {".profile", "profile"}, {R"(C:\dir\sub)", nullptr, R"(C:\dir\)"},
@@ -430,12 +425,9 @@ TEST(ChkFullPath, CodesAndPieces)
     OutBuf a("a"), b("b");
     int code = -1;
     for (int k = 0; k < 5; ++k)  // each argument missing in turn
-        EXPECT_EQ(CDriveEx::ChkFullPath_s(k == 0   ? nullptr
-                                          : k == 1 ? ""
-                                                   : R"(C:\a\b)",
-                                          1, 1, 1, k == 2 ? nullptr : a.get(),
-                                          k == 3 ? nullptr : a.get(), k == 4 ? nullptr : a.get(),
-                                          &code),
+        EXPECT_EQ(CDriveEx::ChkFullPath_s(k == 0 ? nullptr : k == 1 ? "" : R"(C:\a\b)", 1, 1, 1,
+                                          k == 2 ? nullptr : a.get(), k == 3 ? nullptr : a.get(),
+                                          k == 4 ? nullptr : a.get(), &code),
                   0);
     EXPECT_EQ(std::to_string(code) + a.str(), "-1a");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir\Name.EXT)";
@@ -445,10 +437,8 @@ TEST(ChkFullPath, CodesAndPieces)
 
 TEST(MkFullPath, JoinsCheckedPieces)
 {
-    const struct {
-        const char *dir, *name, *flags, *path;
-    } rows[] = {
-        // path "": refused, the result emptied
+    // path "": refused, the result emptied
+    const struct { const char *dir, *name, *flags, *path; } rows[] = {
         {R"(C:\)", "a.vcd", "111", R"(C:\a.vcd)"}, {R"(C:\dir)", "a.VCD", "111", R"(C:\dir\a.VCD)"},
         {R"(C:\dir)", "a", "111", R"(C:\dir\a)"}, {R"(C:\dir)", ".vcd", "111", R"(C:\dir\.vcd)"},
         {R"(C:\dir)", "a.txt", "111", ""}, {R"(C:\dir)", "name.", "111", ""},
@@ -502,8 +492,8 @@ char g_x[BRENVIK_MAX_PATH], g_y[BRENVIK_MAX_PATH];
 
 TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
 {
-    // Inputs `added` characters short of the length under test; a result that fits has `size` (0:
-    // that length).
+    // Inputs `added` characters short of the length under test; a result that fits has `size`
+    // (0: that length).
     const struct {
         const char *what, *prefix, *suffix;
         std::size_t added, size;
@@ -548,8 +538,8 @@ TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
     OutBuf out, out2;
     const std::vector<char> prefix = Exact(std::string(5000, ' '), 5001, "p"),
                             postfix = Exact("q" + std::string(5000, '\t'), 5001);
-    EXPECT_EQ(
-        CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()), 1);
+    const char *title = R"(C:\d\t.e)";
+    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(title, prefix.data(), postfix.data(), out.get()), 1);
     EXPECT_EQ((ComposeAt<false, 0>(Exact("C:", 5000).data(), out2.get())), 1);
     EXPECT_EQ(out.str() + "|" + out2.str(), R"(C:\d\ptq.e|C:\d\t.e)");
 }
