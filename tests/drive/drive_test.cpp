@@ -1,6 +1,4 @@
-// Drive classification, capacity, volume and disc content on the real
-// backend, with the types, volume figures and connections a host cannot show
-// answered by the fault decorator.
+// Types, volume figures and connections a host cannot show are answered by the decorator.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -66,7 +64,6 @@ protected:
         EXPECT_EQ(f.Leaks(), Strings{});  // the error mode put back, among others
         brenvik::platform::DefaultServices().SetErrorMode(previousMode_);
     }
-    // GetLargeDiskSize2GB_inByte with outputs preset to non-zero.
     Figures Large(int drive, const char *path, int result)
     {
         Figures v{1, 2, 3};
@@ -107,20 +104,6 @@ TEST_F(Drives, PredicatesAndListsAnswerForTheirOwnType)
     ASSERT_EQ(BrenvikTestAccess::GetAllLst_pri(&mask, DRIVE_NO_ROOT_DIR), 1);
     EXPECT_EQ(mask, 0x03FFFFFFUL & ~(Bit('A') | Bit('C') | Bit('D') | Bit('E') | Bit('F') |
                                      Bit('G') | Bit('N') | Bit('U')));
-}
-
-TEST_F(Drives, OnlyAnUnavailableConnectionTurnsNoRootIntoNetwork)
-{
-    for (DWORD error : {ERROR_CONNECTION_UNAVAIL, ERROR_NOT_CONNECTED, ERROR_MORE_DATA}) {
-        f.Fail("WNetGetConnectionA", "Z:\\", error, Times::Once);
-        EXPECT_EQ(CDriveEx::GetDriveType_Ex("Z:\\"),
-                  error == ERROR_CONNECTION_UNAVAIL ? DRIVE_REMOTE : DRIVE_NO_ROOT_DIR)
-            << error;
-    }
-    f.ClearCalls();  // the path goes to the platform as given
-    EXPECT_EQ(CDriveEx::GetDriveType_Ex("n:\\"), static_cast<UINT>(DRIVE_REMOTE));
-    EXPECT_EQ(CDriveEx::GetDriveType_Ex("c:\\"), static_cast<UINT>(DRIVE_FIXED));
-    EXPECT_EQ(f.PathsOf("WNetGetConnectionA"), (Strings{"n:\\"}));
 }
 
 TEST(DriveLetters, ConversionsAndRanges)
@@ -312,7 +295,6 @@ TEST_F(Drives, DiscContent)
 }
 
 #ifndef _WIN32
-// The POSIX backend's own figures, from the file system under a mapped drive.
 TEST(DrivesPosix, FiguresComeFromTheHostFileSystem)
 {
     TempDir dir;

@@ -122,8 +122,7 @@ TEST(Split, WorkedExamplesAndQueries)
         EXPECT_EQ(CDriveEx::MySplitPath(row.path, &rec, &isUnc), row.result);
         EXPECT_EQ(isUnc, unc ? 1 : 0);
         EXPECT_EQ(Pieces(rec, unc), row.pieces);
-        // A UNC failure keeps the path unless it fails early; the other group loses strOrgPath
-        // only.
+        // A UNC failure keeps the path unless it fails early; the other group loses strOrgPath.
         const bool stored = unc ? std::strcmp(row.path, R"(\\)") != 0 : row.result == 1;
         EXPECT_STREQ(unc ? rec.unc.strOrgPath : rec.drv.strOrgPath, stored ? row.path : "");
         EXPECT_STREQ(unc ? rec.drv.strOrgPath : rec.unc.strOrgPath, "");
@@ -304,8 +303,7 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
 TEST_F(PathTest, ChgExtname)
 {
     const Row rows[] = {
-        // path, new extension, old extension, new path; once the other arguments pass, a
-        // missing path empties both buffers
+        // a missing path, once the other arguments pass, empties both buffers
         {R"(C:\dir\file.txt)", "bak", ".txt", R"(C:\dir\file.bak)"},
         {"file", ".bak", "", "file.bak"}, {R"(C:\dir\)", "bak", "", R"(C:\dir\.bak)"},
         {R"(C:\d.x\f)", "e", "", R"(C:\d.x\f.e)"}, {"", "x", "", nullptr},
@@ -391,8 +389,7 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
 
 TEST(ChkFullPath, CodesAndPieces)
 {
-    // Flags: bUNC, bDrvPath, bFloppy; code 0: success; out: dir|name|ext, the extension buffer held
-    // "old".
+    // Flags: bUNC, bDrvPath, bFloppy; out: dir|name|ext, the extension buffer held "old".
     const struct { const char *path, *flags; int code; const char *out; } rows[] = {
         {R"(C:\dir\Movie.VCD)", "111", 0, R"(C:\dir|Movie.VCD|vcd)"},
         {R"(\\srv\share\f)", "111", 0, R"(\\srv\share|f|old)"},
@@ -492,8 +489,7 @@ char g_x[BRENVIK_MAX_PATH], g_y[BRENVIK_MAX_PATH];
 
 TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
 {
-    // Inputs `added` characters short of the length under test; a result that fits has `size`
-    // (0: that length).
+    // Inputs `added` short of the length under test; a result that fits has `size` (0: length).
     const struct {
         const char *what, *prefix, *suffix;
         std::size_t added, size;
@@ -544,8 +540,7 @@ TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
     EXPECT_EQ(out.str() + "|" + out2.str(), R"(C:\d\ptq.e|C:\d\t.e)");
 }
 
-// Shift-JIS: 0x95 0x5C is one character (second byte '\'), 0x82 0x41 another; 1252 shows the
-// difference.
+// Shift-JIS: 0x95 0x5C is one character (second byte '\'), 0x82 0x41 another.
 #define KANJI_BS "\x95\x5c"
 #define KANJI_A "\x82\x41"
 
