@@ -152,18 +152,16 @@ TEST_F(Drives, FreeSpaceAndCdSize)
     }
     // Failures write nothing: no medium, a platform failure, a null output, a bad number unasked.
     std::fill(v, v + 4, 5);
-    EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(4, &v[0], &v[1], &v[2], &v[3]) +
-                  CDriveEx::GetCdSize(4, &v[0]),
-              0);
+    EXPECT_EQ(0, CDriveEx::My_GetDiskFreeSpace(4, &v[0], &v[1], &v[2], &v[3]) +
+                     CDriveEx::GetCdSize(4, &v[0]));
     f.Fail("GetDiskFreeSpaceA", "", ERROR_NOT_READY, Times::Once);
     EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(2, &v[0], &v[1], &v[2], &v[3]), 0);
     EXPECT_EQ(sys().GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(CDriveEx::GetCdSize(3, nullptr), 0);
     f.ClearCalls();
     for (int drive : {-1, 26, 34, INT_MIN})
-        EXPECT_EQ(CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) +
-                      CDriveEx::GetCdSize(drive, &v[0]),
-                  0);
+        EXPECT_EQ(0, CDriveEx::My_GetDiskFreeSpace(drive, &v[0], &v[1], &v[2], &v[3]) +
+                         CDriveEx::GetCdSize(drive, &v[0]));
     EXPECT_TRUE(f.Calls().empty());
     EXPECT_EQ((std::vector<unsigned long>(v, v + 4)), (std::vector<unsigned long>{5, 5, 5, 5}));
 }
@@ -305,9 +303,8 @@ TEST(DrivesPosix, FiguresComeFromTheHostFileSystem)
     const uint64_t fragment = v.f_frsize ? v.f_frsize : v.f_bsize;
     for (const auto &r : {std::pair<int, unsigned long>{2, 512}, {3, 2048}}) {
         unsigned long spc = 0, bps = 0, freeClusters = 0, total = 0, size = 0;
-        ASSERT_EQ(CDriveEx::My_GetDiskFreeSpace(r.first, &spc, &bps, &freeClusters, &total) +
-                      CDriveEx::GetCdSize(r.first, &size),
-                  2);
+        ASSERT_EQ(2, CDriveEx::My_GetDiskFreeSpace(r.first, &spc, &bps, &freeClusters, &total) +
+                         CDriveEx::GetCdSize(r.first, &size));
         EXPECT_EQ(bps, r.second);
         const uint64_t cluster = uint64_t{spc} * bps;
         EXPECT_EQ(cluster, fragment < bps ? bps : fragment);

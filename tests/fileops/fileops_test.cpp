@@ -175,9 +175,8 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
     SetRegistry({"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage]"
                  "\r\n\"ACP\"=\"932\""});
     EXPECT_TRUE(sys().CreateDirectoryA(W("\x95\x5C").c_str(), nullptr));
-    EXPECT_EQ(CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr) * 10 +
-                  CDriveEx::IsDir(W("\x95").c_str(), nullptr),
-              10);
+    EXPECT_EQ(10, CDriveEx::IsDir(W("\x95\x5C").c_str(), nullptr) * 10 +
+                      CDriveEx::IsDir(W("\x95").c_str(), nullptr));
 #endif
 }
 
@@ -267,12 +266,11 @@ TEST_F(FileOps, MyRenameReplacesOrRefuses)
     Make({"src", "dst", "dir\\", "ro"});
     Attr({{"ro", FILE_ATTRIBUTE_READONLY}});
     const std::string start = Tree(drive_);
-    EXPECT_EQ(CDriveEx::MyRename("", W("x").c_str()) +
-                  CDriveEx::MyRename(W("src").c_str(), nullptr) +
-                  CDriveEx::MyRename(W("src").c_str(), W("dir").c_str()) +
-                  CDriveEx::MyRename(W("src").c_str(), W("ro").c_str()) +
-                  CDriveEx::MyRename(W("missing").c_str(), W("dst").c_str()),
-              0);
+    EXPECT_EQ(0, CDriveEx::MyRename("", W("x").c_str()) +
+                     CDriveEx::MyRename(W("src").c_str(), nullptr) +
+                     CDriveEx::MyRename(W("src").c_str(), W("dir").c_str()) +
+                     CDriveEx::MyRename(W("src").c_str(), W("ro").c_str()) +
+                     CDriveEx::MyRename(W("missing").c_str(), W("dst").c_str()));
     EXPECT_EQ(Tree(drive_), start);
     WriteHostFile(H("src"), "source");
     EXPECT_EQ(CDriveEx::MyRename(W("src").c_str(), W("dst").c_str()), 1);
@@ -509,6 +507,7 @@ TEST_F(FileOps, WriteProbesNeverDestroyAnything)
     WriteHostFile(H("w/temp-5.tmp"), "mine");
     f.SetClock(0xFFFFFFFB);
     EXPECT_EQ(R(CDriveEx::IsDirWriteable(W("w").c_str()), "w"), "0|new/ temp-5.tmp=mine");
+    EXPECT_EQ(CDriveEx::IsDirWriteable(W("w\\temp-5.tmp\\x").c_str()), 0);  // not made
     f.ClearCalls();
     for (const char *dir : {"", "dir\\sub", "Q:", "Q:\\a*b"})
         EXPECT_EQ(CDriveEx::IsDirWriteable(dir), 0) << dir;

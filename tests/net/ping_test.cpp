@@ -298,10 +298,9 @@ TEST(PingNamespace, RealEchoes)
     if (first == 77)
         GTEST_SKIP() << "cannot set a network namespace up here";
     EXPECT_EQ(first, 0);
-    EXPECT_EQ(InNamespace(true, false, {{"M:\\d\\f", 1, 2, 2000}},
-                          {"R1", "M" + Begin("M:\\d\\f", 1, 2, 2000), "M" + kAnswered,
-                           "M" + kEnd1}),
-              0);
+    EXPECT_EQ(0, InNamespace(true, false, {{"M:\\d\\f", 1, 2, 2000}},
+                             {"R1", "M" + Begin("M:\\d\\f", 1, 2, 2000), "M" + kAnswered,
+                              "M" + kEnd1}));
     const std::string t150 = "M" + Timeout(150, "127.0.0.1");
     EXPECT_EQ(InNamespace(false, true, {{kLoop, 0, 3, 150}, {kLoop, 0, 1, 0}},
                           {"R0", "M" + Begin(kLoop, 0, 3, 150), t150, t150, t150, "M" + kEnd0, "R0",

@@ -155,11 +155,10 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
     for (const char *path : {static_cast<const char *>(nullptr), "", R"(C:\a)", R"(\\c\s)"}) {
         SPLITFPATH_tag *r = path && *path ? nullptr : &rec;
         char *out = r ? a.get() : nullptr;
-        EXPECT_EQ(CDriveEx::MySplitPath(path, r, &isUnc) + CDriveEx::SplitUNC_p(path, r) +
-                      CDriveEx::SplitDrvpath_p(path, r) +
-                      CDriveEx::GetTitleExt(path, a.get(), out, a.get()) +
-                      CDriveEx::Get_RootDirOfFilePath(path, out, &isUnc),
-                  0);
+        EXPECT_EQ(0, CDriveEx::MySplitPath(path, r, &isUnc) + CDriveEx::SplitUNC_p(path, r) +
+                         CDriveEx::SplitDrvpath_p(path, r) +
+                         CDriveEx::GetTitleExt(path, a.get(), out, a.get()) +
+                         CDriveEx::Get_RootDirOfFilePath(path, out, &isUnc));
     }
     EXPECT_EQ(Trace(), "SplitUNC_p pSplitFPath; SplitUNC_p pSplitFPath");
     EXPECT_EQ(std::memcmp(&rec, &before, sizeof rec), 0);
@@ -241,9 +240,8 @@ TEST_F(PathTest, ComposeWorkedExamples)
         char *const f[] = {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name,
                            r.unc.strDir, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath};
         *f[i] = '\0';
-        EXPECT_EQ(i < 6 ? CDriveEx::ComposeUNC(out.get(), &r)
-                        : CDriveEx::ComposeDrvPath(out.get(), &r),
-                  0);
+        EXPECT_EQ(0, i < 6 ? CDriveEx::ComposeUNC(out.get(), &r)
+                           : CDriveEx::ComposeDrvPath(out.get(), &r));
         EXPECT_EQ(Trace(), std::string(i < 6 ? "ComposeUNC " : "ComposeDrvPath ") + fields[i]);
     }
     EXPECT_EQ(out.str(), "<untouched>");
@@ -286,17 +284,15 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                        "ChgPathExt strNewExt; ComposeDrvPath strFileExt; AddPrefix2FileTitle "
                        "strFilename; ComposeDrvPath strDir; AddPrefix2FileTitle strOrgPath; "
                        "AddPrefix2FileTitle strPrefix; AddPrefix2FileTitle strPostfix");
-    EXPECT_EQ(CDriveEx::ChgPathExt(nullptr, "x", nullptr) +
-                  CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
-                  CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::ChgPathExt(nullptr, "x", nullptr) +
+                     CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
+                     CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr));
     EXPECT_EQ(Trace(), "ChgPathExt strOrgPath; ChgPathExt pResult_MAXPATH; "
                        "AddPrefix2FileTitle pResult_MAXPATH");
     char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)", arg[BRENVIK_MAX_PATH] = "  P";
-    EXPECT_EQ(CDriveEx::ChgPathExt(path, "ext", path) +
-                  CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
-                  CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg),
-              3);
+    EXPECT_EQ(3, CDriveEx::ChgPathExt(path, "ext", path) +
+                     CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
+                     CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg));
     EXPECT_EQ(path + ("|" + std::string(arg)), R"(C:\d\pre-title-post.ext|\\h\s\d\PtQ.e)");
 }
 
@@ -316,11 +312,10 @@ TEST_F(PathTest, ChgExtname)
     }
     EXPECT_EQ(Trace(), "ChgExtname strPath");
     OutBuf out, old;
-    EXPECT_EQ(CDriveEx::ChgExtname("a.b", "", out.get(), old.get()) +
-                  CDriveEx::ChgExtname("a.b", nullptr, out.get(), old.get()) +
-                  CDriveEx::ChgExtname("a.b", "x", nullptr, old.get()) +
-                  CDriveEx::ChgExtname("a.b", "x", out.get(), nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::ChgExtname("a.b", "", out.get(), old.get()) +
+                     CDriveEx::ChgExtname("a.b", nullptr, out.get(), old.get()) +
+                     CDriveEx::ChgExtname("a.b", "x", nullptr, old.get()) +
+                     CDriveEx::ChgExtname("a.b", "x", out.get(), nullptr));
     EXPECT_EQ(out.str() + "|" + old.str(), "<untouched>|<untouched>");
     EXPECT_EQ(Trace(), "ChgExtname strNewExt; ChgExtname strNewExt; "
                        "ChgExtname pNewPath_MAXPATH; ChgExtname pOldExt_MAXPATH");
@@ -348,10 +343,9 @@ TEST(TitleExt, GetFileExtAndGetDirOf)
         EXPECT_EQ(dir.str(), row.b ? row.b : "<untouched>");
     }
     OutBuf out;
-    EXPECT_EQ(CDriveEx::GetFileExt(nullptr, out.get()) + CDriveEx::GetFileExt("", out.get()) +
-                  CDriveEx::GetFileExt("a.b", nullptr) + CDriveEx::GetDirOf(nullptr, out.get()) +
-                  CDriveEx::GetDirOf("", out.get()) + CDriveEx::GetDirOf(R"(C:\a\b)", nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::GetFileExt(nullptr, out.get()) + CDriveEx::GetFileExt("", out.get()) +
+                     CDriveEx::GetFileExt("a.b", nullptr) + CDriveEx::GetDirOf(nullptr, out.get()) +
+                     CDriveEx::GetDirOf("", out.get()) + CDriveEx::GetDirOf(R"(C:\a\b)", nullptr));
     EXPECT_EQ(out.str(), "<untouched>");
     char same[BRENVIK_MAX_PATH] = R"(C:\x.y\z.longext)";
     EXPECT_EQ(CDriveEx::GetDirOf(same, same) + CDriveEx::GetFileExt(same, same), 2);
@@ -378,9 +372,8 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
         EXPECT_EQ(BrenvikTestAccess::Levels(s, 0), *s && Flag(f, 2));
         EXPECT_EQ(CDriveEx::Is_FilePath_DirPath_Valid(s), Flag(f, 3));
     }
-    EXPECT_EQ(CDriveEx::IsFilenameValid(nullptr) + CDriveEx::Is_FilePath_DirPath_Valid(nullptr) +
-                  CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::IsFilenameValid(nullptr) + CDriveEx::Is_FilePath_DirPath_Valid(nullptr) +
+                     CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr));
     EXPECT_EQ(BrenvikTestAccess::Levels(nullptr, 7), 7);
     EXPECT_EQ(Trace(), "ValidateMultiDirLevel_p strDirPath; ValidateMultiDirLevel_p strDirPath; "
                        "ValidateMultiDirLevel_p strDirPath");
@@ -422,10 +415,9 @@ TEST(ChkFullPath, CodesAndPieces)
     OutBuf a("a"), b("b");
     int code = -1;
     for (int k = 0; k < 5; ++k)  // each argument missing in turn
-        EXPECT_EQ(CDriveEx::ChkFullPath_s(k == 0 ? nullptr : k == 1 ? "" : R"(C:\a\b)", 1, 1, 1,
-                                          k == 2 ? nullptr : a.get(), k == 3 ? nullptr : a.get(),
-                                          k == 4 ? nullptr : a.get(), &code),
-                  0);
+        EXPECT_EQ(0, CDriveEx::ChkFullPath_s(k == 0 ? nullptr : k == 1 ? "" : R"(C:\a\b)", 1, 1, 1,
+                                             k == 2 ? nullptr : a.get(), k == 3 ? nullptr : a.get(),
+                                             k == 4 ? nullptr : a.get(), &code));
     EXPECT_EQ(std::to_string(code) + a.str(), "-1a");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir\Name.EXT)";
     EXPECT_EQ(CDriveEx::ChkFullPath_s(buf, 1, 1, 1, buf, a.get(), b.get(), nullptr), 1);
@@ -456,10 +448,9 @@ TEST(MkFullPath, JoinsCheckedPieces)
         EXPECT_EQ(out.str(), row.path);
     }
     OutBuf out;
-    EXPECT_EQ(CDriveEx::MkFullPath_s(nullptr, "a", out.get(), 1, 1, 1) +
-                  CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1) +
-                  CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1),
-              0);
+    EXPECT_EQ(0, CDriveEx::MkFullPath_s(nullptr, "a", out.get(), 1, 1, 1) +
+                     CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1) +
+                     CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1));
     EXPECT_EQ(out.str(), "<untouched>");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir)";
     EXPECT_EQ(CDriveEx::MkFullPath_s(buf, "x.vcd", buf, 0, 1, 0), 1);
