@@ -144,21 +144,10 @@ TEST_F(Image, HeaderReaders)
             ASSERT_EQ(rec[i], i >= 2934 ? 0xEE : i < have ? file[i] : 0) << "type, byte " << i;
     }
     EXPECT_FALSE(Exists("Missing.vcd"));
-    // A failing seek, read or close fails the read.
-    const std::string path = Put("Sample.vcd", Fields(0, mk::kKindVideo));
     std::vector<unsigned char> rec(mk::kHeaderBytes);
-    EXPECT_EQ(Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
-                  ImgHdr_Read(path.c_str(), nullptr), 0);
-    for (const char *service : {"SetFilePointer", "ReadFile", "CloseHandle"}) {
-        SCOPED_TRACE(service);
-        faults_.Fail(service, "", ERROR_READ_FAULT, Times::Once);
-        EXPECT_EQ(Full(path, rec.data()), 0);
-        faults_.Fail(service, "", ERROR_READ_FAULT, Times::Once);
-        // The type reader's close is not checked.
-        EXPECT_EQ(ImgHdr_Read(path.c_str(), rec.data()), *service == 'C');
-        faults_.ClearFaults();
-    }
-    EXPECT_EQ(Full(path, rec.data()) + ImgHdr_Read(path.c_str(), rec.data()), 2);
+    const std::string path = Put("Sample.vcd", Fields(0, mk::kKindVideo));
+    EXPECT_EQ(0, Full(path, nullptr) + Full("", rec.data()) + ImgHdr_Read(nullptr, rec.data()) +
+                     ImgHdr_Read(path.c_str(), nullptr));
 }
 
 std::vector<int> Predicates(const char *n)  // codes 1 to 8, then Is_Cluster
@@ -530,26 +519,17 @@ TEST_F(Image, DeletionByNameReadsNoHeaderAndTakesOnlyMasterNames)
     EXPECT_EQ(faults_.PathsOf("DeleteFileA").size(), 100u);
     EXPECT_EQ(Present(prefix, 3) + (Exists(M(prefix, 99)) ? "1" : "0"), "0000");
     // What is no master name is refused.
-    MakeDir("M.DVD");
-    const Strings kept = {PutText("M.DVD\\M.DVD.D01"), PutText("M.DVD\\M.ISO.D00"),
-                          PutText("M.DVD\\.DVD.D00")};
-    Strings names = {"C:\\M.DVD.D00", "M.DVD.D00", Path(std::string(250, 'T') + ".DVD.D00"),
-                     Path(std::string(300, 'T') + ".DVD.D00"),
-                     "C:\\" + std::string(300, 'd') + "\\M.DVD.D00"};
-    names.insert(names.end(), kept.begin(), kept.end());
-    for (const std::string &name : names) {
+    const std::string slave = PutText(MakeDir("M.DVD") + "M.DVD.D01");
+    for (const std::string &name :
+         {std::string("C:\\M.DVD.D00"), slave, Path(std::string(250, 'T') + ".DVD.D00")}) {
         EXPECT_EQ(X::Del_ClusterBundle_Without_Verify(name.c_str(), 1), 0);
         EXPECT_EQ(Lines(), (Strings{kDel + "strClusterMasterFile<" + name + "> [ \n", kDel +
                                     "BAD mater name strClusterMasterFile<" + name + "> ] \n"}));
-        // Nor do the verifying forms take such a name.
-        EXPECT_EQ(X::IsValidDvdBundle(name.c_str(), buf_), 0);
-        EXPECT_EQ(X::DelClusterBundle(name.c_str()), DELBUNDLE_NOT_CLUSTER);
     }
-    EXPECT_EQ(X::Del_ClusterBundle_Without_Verify(nullptr, 1) +
-                  X::Del_ClusterBundle_Without_Verify("", 0), 0);
+    EXPECT_EQ(0, X::Del_ClusterBundle_Without_Verify(nullptr, 1) +
+                     X::Del_ClusterBundle_Without_Verify("", 0));
     EXPECT_EQ(Lines(), Strings(2, kDel + "BAD NULL ...strClusterMasterFile \n"));
-    for (const std::string &name : kept)
-        EXPECT_TRUE(Exists(name)) << name;
+    EXPECT_TRUE(Exists(slave));
 }
 
 TEST_F(Image, DeletionsTakeTheMembersOnly)
