@@ -13,8 +13,6 @@
 #include "support/fault_services.h"
 #include "support/test_support.h"
 #ifndef _WIN32
-#include <sys/statvfs.h>
-
 #include "platform/posix_fixture.h"
 #endif
 
@@ -292,30 +290,5 @@ TEST_F(Drives, DiscContent)
         EXPECT_EQ(box.text + " " + std::to_string(box.type), "NA: CVcd::IsDvd() instead 0");
 }
 
-#ifndef _WIN32
-TEST(DrivesPosix, FiguresComeFromTheHostFileSystem)
-{
-    TempDir dir;
-    ScopedRegistryFile reg(RegText({brenvik::posixtest::DriveKey('C', dir.path(), "fixed"),
-                                    brenvik::posixtest::DriveKey('D', dir.path(), "cdrom")}));
-    struct statvfs v;
-    ASSERT_EQ(::statvfs(dir.path().c_str(), &v), 0);
-    const uint64_t fragment = v.f_frsize ? v.f_frsize : v.f_bsize;
-    for (const auto &r : {std::pair<int, unsigned long>{2, 512}, {3, 2048}}) {
-        unsigned long spc = 0, bps = 0, freeClusters = 0, total = 0, size = 0;
-        ASSERT_EQ(2, CDriveEx::My_GetDiskFreeSpace(r.first, &spc, &bps, &freeClusters, &total) +
-                         CDriveEx::GetCdSize(r.first, &size));
-        EXPECT_EQ(bps, r.second);
-        const uint64_t cluster = uint64_t{spc} * bps;
-        EXPECT_EQ(cluster, fragment < bps ? bps : fragment);
-        EXPECT_EQ(total, v.f_blocks * fragment / cluster);
-        EXPECT_EQ(size, static_cast<uint32_t>(uint64_t{total} * cluster));
-    }
-    unsigned long long bytes[3] = {};
-    ASSERT_EQ(CDriveEx::GetLargeDiskSize2GB_inByte(2, nullptr, &bytes[0], &bytes[1], &bytes[2]), 1);
-    EXPECT_EQ(bytes[0], v.f_blocks * fragment);
-    EXPECT_GE(bytes[1], bytes[2]);  // free to all, free to the caller
-}
-#endif
 
 }  // namespace

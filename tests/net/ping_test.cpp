@@ -287,8 +287,6 @@ TEST(PingNamespace, RealEchoes)
          "\"RemotePath\"=\"\\\\\\\\127.0.0.1\\\\share\"",
          // Remembered, but the share is not there now.
          "[HKEY_CURRENT_USER\\Network\\N]", "\"RemotePath\"=\"\\\\\\\\127.0.0.1\\\\gone\""}));
-    for (const auto &r : {std::make_pair("M:\\d\\f", 2UL), {"N:\\x", 2UL}, {"Q:\\", 0UL}})
-        EXPECT_EQ(CDriveEx::MaybeNetworkPath(r.first), r.second) << r.first;
     const Traced traced;
     const int first = InNamespace(
         false, false, {{kLoop, 0, 4, 2000}, {"N:\\x", 1, 4, 2000}, {"Q:\\", 1, 4, 2000}},
