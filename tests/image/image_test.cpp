@@ -475,6 +475,8 @@ TEST_F(Image, ValidityAndDeletionReadOnlyWhatTheyMust)
     }
     faults_.ClearCalls();
     EXPECT_EQ(X::IsValidDvdBundle(Path("Movie.VCD.D00").c_str(), buf_), 0);
+    const std::string longTitle = Path(std::string(250, 'T') + ".DVD.D00");  // no master fits
+    EXPECT_EQ(X::IsValidDvdBundle(longTitle.c_str(), buf_), 0);
     EXPECT_TRUE(faults_.Calls().empty());
     Lines();
     EXPECT_EQ(X::IsValidDvdBundle(nullptr, buf_) +
