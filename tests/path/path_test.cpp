@@ -326,11 +326,9 @@ TEST(TitleExt, GetFileExtAndGetDirOf)
 {
     // ext, dir; null: untouched
     const struct { const char *path, *a = nullptr, *b = nullptr; } rows[] = {
-        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"},
-        {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"}, {R"(C:\dir\file.)", "", R"(C:\dir\)"},
-        {"README"}, {".profile", "profile"}, {R"(C:\dir\sub)", nullptr, R"(C:\dir\)"},
+        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"}, {R"(C:\dir\file.)", "", R"(C:\dir\)"},
+        {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"}, {"README"}, {"ab"},
         {R"(C:\)", nullptr, R"(C:\)"}, {R"(\\srv\share\f.txt)", "txt", R"(\\srv\share\)"},
-        {"a/b/c", nullptr, "a/b/"}, {"ab"}, {"C:f.txt", "txt"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.path);
