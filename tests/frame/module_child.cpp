@@ -1,7 +1,4 @@
-// Run by module_test: dlopen()s the shared library named by argv[1] and
-// prints the steps it takes ("step") and the debug output it receives
-// ("debug"). It rewrites the registry file that BRENVIK_REGISTRY names
-// between steps.
+// Run by module_test: prints its steps and the debug output of the library in argv[1].
 #include <dlfcn.h>
 
 #include <cstdio>

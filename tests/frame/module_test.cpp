@@ -1,6 +1,3 @@
-// The shared library as a host loads it: in a child process that dlopen()s
-// it (module_child.cpp), the trace settings are read once at load and again
-// only when a CVcdImageEx is constructed; it unloads cleanly.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,5 +1,3 @@
-// The debug trace over the real backend: the registry setting, the filter,
-// the exact text of every line, and several threads at once.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,8 +48,7 @@ TEST(Trace, LinesAreExactCutAndWholeOnEveryThread)
     EXPECT_STREQ(DbgFormat(nullptr), "");
     EXPECT_EQ(faults.quits, std::vector<int>{0});
 
-    // Each thread formats into its own buffers: every line stays whole and
-    // matches the thread and message that sent it.
+    // Each thread formats into its own buffers.
     faults.debugOutput.clear();
     Strings expected;
     std::vector<std::thread> threads;
@@ -76,8 +73,7 @@ TEST(Trace, LinesAreExactCutAndWholeOnEveryThread)
     g_bDbgEnabled = 0, g_dwDbgLevel = 0;
 }
 
-// Any value of at most 4 bytes is a little-endian number, whatever its type
-// (so written to the registry file: only a real store holds other types).
+// Only the registry file holds values of other types than a real store.
 TEST(Trace, SettingOfAnyTypeDecidesEnabledAndLevel)
 {
 #ifdef _WIN32

@@ -13,14 +13,20 @@
 int Flag(const char *flags, int i) { return flags[i] - '0'; }
 
 struct BrenvikTestAccess {
-    static int Levels(const char *s, int ifEmpty) { return CDriveEx::ValidateMultiDirLevel_p(s, ifEmpty); }
+    static int Levels(const char *s, int ifEmpty)
+    {
+        return CDriveEx::ValidateMultiDirLevel_p(s, ifEmpty);
+    }
 };
 
 namespace {
 
 // 260 bytes preset to a marker ("untouched" vs "emptied"), then a guard zone str() checks.
 struct OutBuf {
-    explicit OutBuf(const char *preset = "<untouched>") { std::memset(b, 0x5A, sizeof b), std::strcpy(b, preset); }
+    explicit OutBuf(const char *preset = "<untouched>")
+    {
+        std::memset(b, 0x5A, sizeof b), std::strcpy(b, preset);
+    }
     char *get() { return b; }
     std::string str() const
     {
@@ -34,9 +40,10 @@ struct OutBuf {
 SPLITFPATH_tag MarkedRecord()
 {
     SPLITFPATH_tag r{};
-    for (char *f : {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name, r.unc.strDir,
-                    r.unc.strFilename, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath,
-                    r.drv.strDrv, r.drv.strDir, r.drv.strFilename, r.drv.strFileTitle, r.drv.strFileExt})
+    for (char *f :
+         {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name, r.unc.strDir,
+          r.unc.strFilename, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath, r.drv.strDrv,
+          r.drv.strDir, r.drv.strFilename, r.drv.strFileTitle, r.drv.strFileExt})
         std::strcpy(f, "old");
     return r;
 }
@@ -57,7 +64,8 @@ protected:
         std::string lines;
         for (const std::string &line : faults_.debugOutput) {
             const std::size_t bad = line.find(" BAD NULL ..."), end = line.find(" \n FILE:");
-            EXPECT_TRUE(line.compare(0, 26, "Orlo DbgMessage:CDriveEx::") == 0 && bad < end) << line;
+            EXPECT_TRUE(line.compare(0, 26, "Orlo DbgMessage:CDriveEx::") == 0 && bad < end)
+                << line;
             lines += (lines.empty() ? "" : "; ") + line.substr(26, bad - 26) + " " +
                      line.substr(bad + 13, end - bad - 13);
         }
@@ -70,9 +78,10 @@ protected:
 std::string Pieces(const SPLITFPATH_tag &r, bool unc)
 {
     std::string s = unc ? r.unc.strComputer_name : r.drv.strDrv;
-    for (const char *f : {unc ? r.unc.strShare_name : r.drv.strDir, unc ? r.unc.strDir : r.drv.strFilename,
-                          unc ? r.unc.strFilename : r.drv.strFileTitle, unc ? r.unc.strFileTitle : r.drv.strFileExt,
-                          unc ? r.unc.strFileExt : nullptr})
+    for (const char *f :
+         {unc ? r.unc.strShare_name : r.drv.strDir, unc ? r.unc.strDir : r.drv.strFilename,
+          unc ? r.unc.strFilename : r.drv.strFileTitle, unc ? r.unc.strFileTitle : r.drv.strFileExt,
+          unc ? r.unc.strFileExt : nullptr})
         s += f ? std::string("|") + f : "";
     return s;
 }
@@ -84,20 +93,23 @@ TEST(Split, WorkedExamplesAndQueries)
         {R"(C:\dir\file.ext)", 1, R"(C:\|dir|file.ext|file|.ext)"},
         {R"(c:\dir1\dir2\file.tar.gz)", 1, R"(c:\|dir1\dir2|file.tar.gz|file.tar|.gz)"},
         {R"(C:\file)", 1, R"(C:\||file|file|)"}, {R"(C:\dir\file.)", 1, R"(C:\|dir|file.|file|.)"},
-        {R"(C:\)", 1, R"(C:\||||)"}, {R"(C:\dir\)", 1, R"(C:\|dir|||)"}, {R"(C:\dir\.)", 1, R"(C:\|dir|||)"},
-        {R"(C:\dir\.cfg)", 0, R"(C:\|dir|||)"}, {R"(C:\..\f.txt)", 0, "||||"}, {R"(C:\d\\f)", 0, "||||"},
-        {"C:/dir/f.txt", 0, "||||"}, {R"(C:\d/x\f.txt)", 0, R"(C:\|d/x|||)"}, {"C:", 0, "||||"},
-        {R"(dir\f.txt)", 0, "||||"}, {R"(@:\x)", 0, "||||"}, {R"([:\x)", 0, "||||"}, {R"(C:\dir\a..b)", 0, "||||"},
-        {"C:\\d\\f.txt ", 1, R"(C:\|d|f.txt |f|.txt )"}, {R"(C:\d\f/x.txt)", 1, R"(C:\|d|f/x.txt|f/x|.txt)"},
+        {R"(C:\)", 1, R"(C:\||||)"}, {R"(C:\dir\)", 1, R"(C:\|dir|||)"},
+        {R"(C:\dir\.)", 1, R"(C:\|dir|||)"}, {R"(C:\dir\.cfg)", 0, R"(C:\|dir|||)"},
+        {R"(C:\..\f.txt)", 0, "||||"}, {R"(C:\d\\f)", 0, "||||"}, {"C:/dir/f.txt", 0, "||||"},
+        {R"(C:\d/x\f.txt)", 0, R"(C:\|d/x|||)"}, {"C:", 0, "||||"}, {R"(dir\f.txt)", 0, "||||"},
+        {R"(@:\x)", 0, "||||"}, {R"([:\x)", 0, "||||"}, {R"(C:\dir\a..b)", 0, "||||"},
+        {"C:\\d\\f.txt ", 1, R"(C:\|d|f.txt |f|.txt )"},
+        {R"(C:\d\f/x.txt)", 1, R"(C:\|d|f/x.txt|f/x|.txt)"},
         {R"(\\computer\share\dir\file.ext)", 1, "computer|share|dir|file.ext|file|.ext"},
         {R"(\\computer)", 1, "computer|||||"}, {R"(\\computer\)", 0, "computer|||||"},
         {R"(\\computer\share)", 1, "computer|share||||"},
         {R"(\\computer\share\file.ext)", 1, "computer|share||file.ext|file|.ext"},
         {R"(\\computer\share\d1\d2\)", 1, R"(computer|share|d1\d2|||)"},
         {R"(\\c\s\d\a.b.c)", 1, "c|s|d|a.b.c|a.b|.c"}, {R"(\\c\s\d\file.)", 1, "c|s|d|file|file|."},
-        {R"(\\c\s\d\README)", 1, "c|s|d|README|README|"}, {R"(\\c\s\..\f.txt)", 1, "c|s|..|f.txt|f|.txt"},
-        {R"(\\c\s\d\.cfg)", 0, "c|s|d|||"}, {R"(\\c\s\d\f*x)", 0, "c|s|d|||"}, {R"(\\\c)", 0, "|||||"},
-        {R"(\\)", 0, "|||||"}, {R"(\\c/s/d)", 1, "c/s/d|||||"}, {"\\\\c\\s\\d\\\\", 1, "c|s|d\\|||"},
+        {R"(\\c\s\d\README)", 1, "c|s|d|README|README|"},
+        {R"(\\c\s\..\f.txt)", 1, "c|s|..|f.txt|f|.txt"}, {R"(\\c\s\d\.cfg)", 0, "c|s|d|||"},
+        {R"(\\c\s\d\f*x)", 0, "c|s|d|||"}, {R"(\\\c)", 0, "|||||"}, {R"(\\)", 0, "|||||"},
+        {R"(\\c/s/d)", 1, "c/s/d|||||"}, {"\\\\c\\s\\d\\\\", 1, "c|s|d\\|||"},
         {R"(\\c\s\d:x\f)", 0, "c|s|d:x|||"}, {R"(\\c:x\s)", 1, "c:x|s||||"},
         {R"(\\c\s\d\a..b)", 1, "c|s|d|a..b|a.|.b"}, {R"(\\c\s\\f)", 0, "c|s||||"},
         {R"(\\c\s\a\\b\f)", 0, R"(c|s|a\\b|||)"},
@@ -110,7 +122,7 @@ TEST(Split, WorkedExamplesAndQueries)
         EXPECT_EQ(CDriveEx::MySplitPath(row.path, &rec, &isUnc), row.result);
         EXPECT_EQ(isUnc, unc ? 1 : 0);
         EXPECT_EQ(Pieces(rec, unc), row.pieces);
-        // A UNC failure keeps the path unless it fails early; the other group loses strOrgPath only.
+        // A UNC failure keeps the path unless it fails early; the other group loses strOrgPath.
         const bool stored = unc ? std::strcmp(row.path, R"(\\)") != 0 : row.result == 1;
         EXPECT_STREQ(unc ? rec.unc.strOrgPath : rec.drv.strOrgPath, stored ? row.path : "");
         EXPECT_STREQ(unc ? rec.drv.strOrgPath : rec.unc.strOrgPath, "");
@@ -126,8 +138,11 @@ TEST(Split, WorkedExamplesAndQueries)
         EXPECT_EQ(CDriveEx::Get_RootDirOfFilePath(row.path, root.get(), &isUnc), row.result);
         EXPECT_EQ(isUnc, row.result ? int(unc) : -1);
         // A computer without a share: the root ends after the computer.
-        const std::string share = *rec.unc.strShare_name ? rec.unc.strShare_name + std::string("\\") : "";
-        EXPECT_EQ(root.str(), !row.result ? "<untouched>" : unc ? R"(\\)" + computer + "\\" + share : computer);
+        const std::string share =
+            *rec.unc.strShare_name ? rec.unc.strShare_name + std::string("\\") : "";
+        EXPECT_EQ(root.str(), !row.result ? "<untouched>"
+                              : unc       ? R"(\\)" + computer + "\\" + share
+                                          : computer);
     }
 }
 
@@ -140,10 +155,10 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
     for (const char *path : {static_cast<const char *>(nullptr), "", R"(C:\a)", R"(\\c\s)"}) {
         SPLITFPATH_tag *r = path && *path ? nullptr : &rec;
         char *out = r ? a.get() : nullptr;
-        EXPECT_EQ(CDriveEx::MySplitPath(path, r, &isUnc) + CDriveEx::SplitUNC_p(path, r) +
-                      CDriveEx::SplitDrvpath_p(path, r) + CDriveEx::GetTitleExt(path, a.get(), out, a.get()) +
-                      CDriveEx::Get_RootDirOfFilePath(path, out, &isUnc),
-                  0);
+        EXPECT_EQ(0, CDriveEx::MySplitPath(path, r, &isUnc) + CDriveEx::SplitUNC_p(path, r) +
+                         CDriveEx::SplitDrvpath_p(path, r) +
+                         CDriveEx::GetTitleExt(path, a.get(), out, a.get()) +
+                         CDriveEx::Get_RootDirOfFilePath(path, out, &isUnc));
     }
     EXPECT_EQ(Trace(), "SplitUNC_p pSplitFPath; SplitUNC_p pSplitFPath");
     EXPECT_EQ(std::memcmp(&rec, &before, sizeof rec), 0);
@@ -155,10 +170,11 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
         char *org = unc ? rec.unc.strOrgPath : rec.drv.strOrgPath;
         std::strcpy(org, path);
         EXPECT_EQ((unc ? CDriveEx::SplitUNC_p : CDriveEx::SplitDrvpath_p)(org, &rec), 1);
-        EXPECT_EQ(org + ("|" + Pieces(rec, unc)),
-                  unc ? R"(\\c\s\d\f.e|c|s|d|f.e|f|.e)" : R"(c:\d1\d2\a.b.e|c:\|d1\d2|a.b.e|a.b|.e)");
+        EXPECT_EQ(org + ("|" + Pieces(rec, unc)), unc ? R"(\\c\s\d\f.e|c|s|d|f.e|f|.e)"
+                                                      : R"(c:\d1\d2\a.b.e|c:\|d1\d2|a.b.e|a.b|.e)");
         char *field = unc ? rec.unc.strComputer_name : rec.drv.strFileTitle;
-        EXPECT_EQ(unc ? CDriveEx::ComposeUNC(field, &rec) : CDriveEx::ComposeDrvPath(field, &rec), 1);
+        EXPECT_EQ(unc ? CDriveEx::ComposeUNC(field, &rec) : CDriveEx::ComposeDrvPath(field, &rec),
+                  1);
         EXPECT_STREQ(field, path);
     }
     EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
@@ -170,24 +186,30 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
 
 TEST_F(PathTest, ComposeWorkedExamples)
 {
-    const std::pair<std::string, const char *> rows[] = {  // '|'-joined pieces (five: UNC); null: refused
+    const std::pair<std::string, const char *> rows[] = {
+        // '|'-joined pieces (five: UNC); null: refused
         {"computer|share|dir|file|ext", R"(\\computer\share\dir\file.ext)"},
         {R"(c|s|d1\d2\|file.|ext)", R"(\\c\s\d1\d2\file.ext)"},
-        {R"(c|s|d1\d2|file.|.ext)", R"(\\c\s\d1\d2\file..ext)"}, {"c|s|..|file|.ext", R"(\\c\s\..\file.ext)"},
-        {"c:x|s/t|d|f|e", R"(\\c:x\s/t\d\f.e)"}, {"c|s|d|a..b|..", R"(\\c\s\d\a..b..)"}, {R"(c|s|\d|f|e)", nullptr},
+        {R"(c|s|d1\d2|file.|.ext)", R"(\\c\s\d1\d2\file..ext)"},
+        {"c|s|..|file|.ext", R"(\\c\s\..\file.ext)"}, {"c:x|s/t|d|f|e", R"(\\c:x\s/t\d\f.e)"},
+        {"c|s|d|a..b|..", R"(\\c\s\d\a..b..)"}, {R"(c|s|\d|f|e)", nullptr},
         {R"(c|s\x|d|f|e)", nullptr}, {R"(c\x|s|d|f|e)", nullptr}, {R"(c|s|d\\e|f|e)", nullptr},
-        {"c|s|d|f*|e", nullptr}, {"c|s|d|f|e<", nullptr}, {R"(C:\|dir|file|ext)", R"(C:\dir\file.ext)"},
-        {R"(c:|d1\d2|file|.ext)", R"(c:\d1\d2\file.ext)"}, {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"},
+        {"c|s|d|f*|e", nullptr}, {"c|s|d|f|e<", nullptr},
+        {R"(C:\|dir|file|ext)", R"(C:\dir\file.ext)"},
+        {R"(c:|d1\d2|file|.ext)", R"(c:\d1\d2\file.ext)"},
+        {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"},
         {R"(C:|a|sub\file|ext)", R"(C:\a\sub\file.ext)"}, {"C:|d|file.|.ext", R"(C:\d\file..ext)"},
-        {R"(C:|d|f|e\)", R"(C:\d\f.e\)"}, {"C:|d|f|.", R"(C:\d\f.)"}, {"D|d|f|e", nullptr}, {"C:|..|f|e", nullptr},
-        {"C:|a|file..x|e", nullptr}, {"C:|a|file|e*t", nullptr}, {"C:|d|f|..e", nullptr}, {"1:|d|f|e", nullptr},
-        {"[:|d|f|e", nullptr}, {"C;|d|f|e", nullptr}, {R"(C:|a\\b|f|e)", nullptr}, {"C:|a:b|f|e", nullptr},
+        {R"(C:|d|f|e\)", R"(C:\d\f.e\)"}, {"C:|d|f|.", R"(C:\d\f.)"}, {"D|d|f|e", nullptr},
+        {"C:|..|f|e", nullptr}, {"C:|a|file..x|e", nullptr}, {"C:|a|file|e*t", nullptr},
+        {"C:|d|f|..e", nullptr}, {"1:|d|f|e", nullptr}, {"[:|d|f|e", nullptr},
+        {"C;|d|f|e", nullptr}, {R"(C:|a\\b|f|e)", nullptr}, {"C:|a:b|f|e", nullptr},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);
         std::vector<std::string> v;
         for (std::size_t at = 0, bar; at <= row.first.size(); at = bar + 1)
-            v.push_back(row.first.substr(at, (bar = std::min(row.first.find('|', at), row.first.size())) - at));
+            v.push_back(row.first.substr(
+                at, (bar = std::min(row.first.find('|', at), row.first.size())) - at));
         v.resize(5);
         const char *p[5] = {v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(), v[4].c_str()};
         OutBuf out;
@@ -198,7 +220,8 @@ TEST_F(PathTest, ComposeWorkedExamples)
     const char *const names[] = {"strDrv", "strDir", "strFileTitle", "strFileExt"};
     for (int i = 0; i < 18; ++i) {  // UNC pieces, then drive pieces; each null, then empty
         const bool unc = i < 10;
-        const char *p[5] = {unc ? "c" : "C:", unc ? "s" : "d", unc ? "d" : "t", unc ? "t" : "e", "e"};
+        const char *p[5] = {unc ? "c" : "C:", unc ? "s" : "d", unc ? "d" : "t", unc ? "t" : "e",
+                            "e"};
         p[(unc ? i : i - 10) / 2] = i % 2 ? "" : nullptr;
         OutBuf out;
         EXPECT_EQ(Compose(unc, out.get(), p) + Compose(unc, nullptr, p), 0) << i;
@@ -217,7 +240,8 @@ TEST_F(PathTest, ComposeWorkedExamples)
         char *const f[] = {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name,
                            r.unc.strDir, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath};
         *f[i] = '\0';
-        EXPECT_EQ(i < 6 ? CDriveEx::ComposeUNC(out.get(), &r) : CDriveEx::ComposeDrvPath(out.get(), &r), 0);
+        EXPECT_EQ(0, i < 6 ? CDriveEx::ComposeUNC(out.get(), &r)
+                           : CDriveEx::ComposeDrvPath(out.get(), &r));
         EXPECT_EQ(Trace(), std::string(i < 6 ? "ComposeUNC " : "ComposeDrvPath ") + fields[i]);
     }
     EXPECT_EQ(out.str(), "<untouched>");
@@ -231,7 +255,8 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
         {R"(C:\dir\file.txt)", ".bak", nullptr, R"(C:\dir\file.bak)"},
         {R"(C:\dir\README)", "bak", nullptr, R"(C:\dir\README.bak)"},
         
-        {R"(\\srv\share\d\f.)", "x", nullptr, R"(\\srv\share\d\f.x)"}, {R"(C:\dir\)", "bak"}, {R"(\\s\t\)", "bak"},
+        {R"(\\srv\share\d\f.)", "x", nullptr, R"(\\srv\share\d\f.x)"}, {R"(C:\dir\)", "bak"},
+        {R"(\\s\t\)", "bak"},
         {R"(C:\file.txt)", "bak"}, {R"(\\s\t\f.txt)", "bak"}, {R"(C:\d\f.txt)", "b*k"}, 
         {R"(C:\..\f.txt)", "bak"}, {R"(C:\d\f.e)", ""},
         {R"(C:\dir\file.txt)", " new_", "_1 ", R"(C:\dir\new_file_1.txt)"},
@@ -241,9 +266,10 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
         {R"(\\s\t\d\a..b)", "p", "q", R"(\\s\t\d\pa.q.b)"},
         // ".." in the title: refused in the drive form only.
         {R"(C:\dir\a.txt)", "p..", "q"}, {R"(\\s\t\d\a.e)", "p..", "q", R"(\\s\t\d\p..aq.e)"},
-        {R"(C:\dir\a.txt)", "p", ".", R"(C:\dir\pa..txt)"}, {R"(C:\dir\a.txt)", "p", R"(\q)", R"(C:\dir\pa\q.txt)"},
-        {R"(C:\dir\README)", "p", "q"}, {R"(C:\d\)", "p", "q"}, {R"(C:\a.txt)", "p", "q"},
-        {R"(C:\dir\a.txt)", "p*", "q"}, {"", "p", "q"}, {R"(C:\d\a.b)", "", "q"}, {R"(C:\d\a.b)", " ", ""},
+        {R"(C:\dir\a.txt)", "p", ".", R"(C:\dir\pa..txt)"},
+        {R"(C:\dir\a.txt)", "p", R"(\q)", R"(C:\dir\pa\q.txt)"}, {R"(C:\dir\README)", "p", "q"},
+        {R"(C:\d\)", "p", "q"}, {R"(C:\a.txt)", "p", "q"}, {R"(C:\dir\a.txt)", "p*", "q"},
+        {"", "p", "q"}, {R"(C:\d\a.b)", "", "q"}, {R"(C:\d\a.b)", " ", ""},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.path) + " [" + row.a + "] [" + (row.b ? row.b : "") + "]");
@@ -258,25 +284,23 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                        "ChgPathExt strNewExt; ComposeDrvPath strFileExt; AddPrefix2FileTitle "
                        "strFilename; ComposeDrvPath strDir; AddPrefix2FileTitle strOrgPath; "
                        "AddPrefix2FileTitle strPrefix; AddPrefix2FileTitle strPostfix");
-    EXPECT_EQ(CDriveEx::ChgPathExt(nullptr, "x", nullptr) + CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
-                  CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr),
-              0);
-    EXPECT_EQ(Trace(), "ChgPathExt strOrgPath; ChgPathExt pResult_MAXPATH; AddPrefix2FileTitle pResult_MAXPATH");
+    EXPECT_EQ(0, CDriveEx::ChgPathExt(nullptr, "x", nullptr) +
+                     CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
+                     CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr));
+    EXPECT_EQ(Trace(), "ChgPathExt strOrgPath; ChgPathExt pResult_MAXPATH; "
+                       "AddPrefix2FileTitle pResult_MAXPATH");
     char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)", arg[BRENVIK_MAX_PATH] = "  P";
-    EXPECT_EQ(CDriveEx::ChgPathExt(path, "ext", path) + CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
-                  CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg),
-              3);
+    EXPECT_EQ(3, CDriveEx::ChgPathExt(path, "ext", path) +
+                     CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
+                     CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg));
     EXPECT_EQ(path + ("|" + std::string(arg)), R"(C:\d\pre-title-post.ext|\\h\s\d\PtQ.e)");
 }
 
 TEST_F(PathTest, ChgExtname)
 {
-    const Row rows[] = {  // path, new extension, old extension, new path
-        {R"(C:\dir\file.txt)", "bak", ".txt", R"(C:\dir\file.bak)"}, {"file", ".bak", "", "file.bak"},
-        {R"(C:\dir\)", "bak", "", R"(C:\dir\.bak)"},
-        
-        {R"(C:\d.x\f)", "e", "", R"(C:\d.x\f.e)"},
-        {"", "x", "", nullptr},  // once the other arguments pass, a missing path empties both buffers
+    const Row rows[] = {
+        // a missing path, once the other arguments pass, empties both buffers
+        {R"(C:\dir\file.txt)", "bak", ".txt", R"(C:\dir\file.bak)"}, {"", "x", "", nullptr},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.path) + " -> " + row.a);
@@ -286,11 +310,10 @@ TEST_F(PathTest, ChgExtname)
     }
     EXPECT_EQ(Trace(), "ChgExtname strPath");
     OutBuf out, old;
-    EXPECT_EQ(CDriveEx::ChgExtname("a.b", "", out.get(), old.get()) +
-                  CDriveEx::ChgExtname("a.b", nullptr, out.get(), old.get()) +
-                  CDriveEx::ChgExtname("a.b", "x", nullptr, old.get()) +
-                  CDriveEx::ChgExtname("a.b", "x", out.get(), nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::ChgExtname("a.b", "", out.get(), old.get()) +
+                     CDriveEx::ChgExtname("a.b", nullptr, out.get(), old.get()) +
+                     CDriveEx::ChgExtname("a.b", "x", nullptr, old.get()) +
+                     CDriveEx::ChgExtname("a.b", "x", out.get(), nullptr));
     EXPECT_EQ(out.str() + "|" + old.str(), "<untouched>|<untouched>");
     EXPECT_EQ(Trace(), "ChgExtname strNewExt; ChgExtname strNewExt; "
                        "ChgExtname pNewPath_MAXPATH; ChgExtname pOldExt_MAXPATH");
@@ -301,12 +324,11 @@ TEST_F(PathTest, ChgExtname)
 
 TEST(TitleExt, GetFileExtAndGetDirOf)
 {
-    const struct { const char *path, *a = nullptr, *b = nullptr; } rows[] = {  // ext, dir; null: untouched
-        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"}, {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"},
-        {R"(C:\dir\file.)", "", R"(C:\dir\)"}, {"README"}, {".profile", "profile"},
-        {R"(C:\dir\sub)", nullptr, R"(C:\dir\)"}, {R"(C:\)", nullptr, R"(C:\)"},
-        {R"(\\srv\share\f.txt)", "txt", R"(\\srv\share\)"}, {"a/b/c", nullptr, "a/b/"}, {"ab"}, 
-        {"C:f.txt", "txt"},
+    // ext, dir; null: untouched
+    const struct { const char *path, *a = nullptr, *b = nullptr; } rows[] = {
+        {R"(C:\dir\file.txt)", "txt", R"(C:\dir\)"}, {R"(C:\dir\file.)", "", R"(C:\dir\)"},
+        {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"}, {"README"}, {"ab"},
+        {R"(C:\)", nullptr, R"(C:\)"}, {R"(\\srv\share\f.txt)", "txt", R"(\\srv\share\)"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.path);
@@ -317,10 +339,9 @@ TEST(TitleExt, GetFileExtAndGetDirOf)
         EXPECT_EQ(dir.str(), row.b ? row.b : "<untouched>");
     }
     OutBuf out;
-    EXPECT_EQ(CDriveEx::GetFileExt(nullptr, out.get()) + CDriveEx::GetFileExt("", out.get()) +
-                  CDriveEx::GetFileExt("a.b", nullptr) + CDriveEx::GetDirOf(nullptr, out.get()) +
-                  CDriveEx::GetDirOf("", out.get()) + CDriveEx::GetDirOf(R"(C:\a\b)", nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::GetFileExt(nullptr, out.get()) + CDriveEx::GetFileExt("", out.get()) +
+                     CDriveEx::GetFileExt("a.b", nullptr) + CDriveEx::GetDirOf(nullptr, out.get()) +
+                     CDriveEx::GetDirOf("", out.get()) + CDriveEx::GetDirOf(R"(C:\a\b)", nullptr));
     EXPECT_EQ(out.str(), "<untouched>");
     char same[BRENVIK_MAX_PATH] = R"(C:\x.y\z.longext)";
     EXPECT_EQ(CDriveEx::GetDirOf(same, same) + CDriveEx::GetFileExt(same, same), 2);
@@ -331,10 +352,11 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
 {
     const std::pair<const char *, const char *> rows[] = {
         {"a:b", "0100"}, {R"(C:\dir\a.txt)", "0101"}, {"a/b", "0000"}, {"a*b", "0000"}, 
-        {"a|b", "0000"}, {R"(a\b\c)", "0110"}, {"plain name.txt", "1110"}, {" .. ", "1110"}, {R"(a\b\)", "0110"},
-        {R"(\a)", "0100"}, {R"(a\\b)", "0100"}, {R"(.\..)", "0110"}, {"C:", "0100"}, {R"(a\b*\c)", "0000"},
-        {R"(C:\)", "0101"}, {R"(A:\x)", "0101"}, {R"(C:\\x)", "0100"}, {R"(C:\a:b)", "0100"}, {R"(\\s\)", "0100"},
-        {R"(\\sv\)", "0101"}, {R"(\\\x\y)", "0100"}, {R"(\\srv)", "0100"}, {R"(1:\x)", "0100"}, {R"(C;\x)", "0110"},
+        {"a|b", "0000"}, {R"(a\b\c)", "0110"}, {"plain name.txt", "1110"}, {" .. ", "1110"},
+        {R"(a\b\)", "0110"}, {R"(\a)", "0100"}, {R"(a\\b)", "0100"}, {R"(.\..)", "0110"},
+        {"C:", "0100"}, {R"(a\b*\c)", "0000"}, {R"(C:\)", "0101"}, {R"(A:\x)", "0101"},
+        {R"(C:\\x)", "0100"}, {R"(C:\a:b)", "0100"}, {R"(\\s\)", "0100"}, {R"(\\sv\)", "0101"},
+        {R"(\\\x\y)", "0100"}, {R"(\\srv)", "0100"}, {R"(1:\x)", "0100"}, {R"(C;\x)", "0110"},
         {"C:/x", "0000"}, {R"(\\s:v\x)", "0100"}, {R"(\x\yy)", "0100"}, {R"(\\srv\sh)", "0101"},
         {R"(C:x\)", "0100"}, {R"(C:\d\\e)", "0101"}, {"", "0010"},
     };
@@ -346,9 +368,8 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
         EXPECT_EQ(BrenvikTestAccess::Levels(s, 0), *s && Flag(f, 2));
         EXPECT_EQ(CDriveEx::Is_FilePath_DirPath_Valid(s), Flag(f, 3));
     }
-    EXPECT_EQ(CDriveEx::IsFilenameValid(nullptr) + CDriveEx::Is_FilePath_DirPath_Valid(nullptr) +
-                  CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr),
-              0);
+    EXPECT_EQ(0, CDriveEx::IsFilenameValid(nullptr) + CDriveEx::Is_FilePath_DirPath_Valid(nullptr) +
+                     CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr));
     EXPECT_EQ(BrenvikTestAccess::Levels(nullptr, 7), 7);
     EXPECT_EQ(Trace(), "ValidateMultiDirLevel_p strDirPath; ValidateMultiDirLevel_p strDirPath; "
                        "ValidateMultiDirLevel_p strDirPath");
@@ -357,27 +378,31 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
 
 TEST(ChkFullPath, CodesAndPieces)
 {
-    // Flags: bUNC, bDrvPath, bFloppy; code 0: success; out: dir|name|ext, the extension buffer held "old".
+    // Flags: bUNC, bDrvPath, bFloppy; out: dir|name|ext, the extension buffer held "old".
     const struct { const char *path, *flags; int code; const char *out; } rows[] = {
         {R"(C:\dir\Movie.VCD)", "111", 0, R"(C:\dir|Movie.VCD|vcd)"},
-        {R"(\\srv\share\f)", "111", 0, R"(\\srv\share|f|old)"}, {R"(C:\dir\file.)", "111", 0, R"(C:\dir|file.|)"},
-        {R"(C:\d.x\f.Tar.GZ)", "111", 0, R"(C:\d.x|f.Tar.GZ|gz)"}, {R"(A:\f)", "111", 0, "A:|f|old"},
-        {R"(C:\a?b)", "111", 2, "||old"}, {"C:/ab", "111", 2, "||old"}, {R"(C:\d\f)", "101", 5, "||old"},
-        {R"(\\s\d\f)", "011", 4, "||old"}, {R"(b:\f)", "110", 3, "||old"}, {R"(C:\dir\)", "111", 3, "||old"},
-        {R"(C:\a:b)", "111", 3, "||old"}, {R"(C:\)", "111", 3, "||old"}, {R"(1:\ab)", "111", 3, "||old"},
-        {R"(C:ab\c)", "111", 3, "||old"}, {R"(\x\ab)", "111", 3, "||old"}, {R"(\\srv\)", "111", 3, "||old"},
-        {R"(\\s\f)", "111", 0, R"(\\s|f|old)"},
+        {R"(\\srv\share\f)", "111", 0, R"(\\srv\share|f|old)"},
+        {R"(C:\dir\file.)", "111", 0, R"(C:\dir|file.|)"},
+        {R"(C:\d.x\f.Tar.GZ)", "111", 0, R"(C:\d.x|f.Tar.GZ|gz)"},
+        {R"(A:\f)", "111", 0, "A:|f|old"}, {R"(C:\a?b)", "111", 2, "||old"},
+        {"C:/ab", "111", 2, "||old"}, {R"(C:\d\f)", "101", 5, "||old"},
+        {R"(\\s\d\f)", "011", 4, "||old"}, {R"(b:\f)", "110", 3, "||old"},
+        {R"(C:\dir\)", "111", 3, "||old"}, {R"(C:\a:b)", "111", 3, "||old"},
+        {R"(C:\)", "111", 3, "||old"}, {R"(1:\ab)", "111", 3, "||old"},
+        {R"(C:ab\c)", "111", 3, "||old"}, {R"(\x\ab)", "111", 3, "||old"},
+        {R"(\\srv\)", "111", 3, "||old"}, {R"(\\s\f)", "111", 0, R"(\\s|f|old)"},
         // Code order: the path set, then colons, then length, then the form.
-        {R"(\\s:\a|b)", "000", 2, "||old"}, {R"(\\s\a:b)", "000", 3, "||old"}, {R"(\\s)", "000", 3, "||old"},
-        {R"(C:\f)", "000", 5, "||old"},
+        {R"(\\s:\a|b)", "000", 2, "||old"}, {R"(\\s\a:b)", "000", 3, "||old"},
+        {R"(\\s)", "000", 3, "||old"}, {R"(C:\f)", "000", 5, "||old"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.path) + " flags " + row.flags);
         for (const bool withCode : {true, false}) {
             OutBuf dir("old"), name("old"), ext("old");
             int code = -1;
-            EXPECT_EQ(CDriveEx::ChkFullPath_s(row.path, Flag(row.flags, 0), Flag(row.flags, 1), Flag(row.flags, 2),
-                                              dir.get(), name.get(), ext.get(), withCode ? &code : nullptr),
+            EXPECT_EQ(CDriveEx::ChkFullPath_s(row.path, Flag(row.flags, 0), Flag(row.flags, 1),
+                                              Flag(row.flags, 2), dir.get(), name.get(), ext.get(),
+                                              withCode ? &code : nullptr),
                       row.code == 0);
             EXPECT_EQ(code, withCode ? row.code : -1);
             EXPECT_EQ(dir.str() + "|" + name.str() + "|" + ext.str(), row.out);
@@ -386,9 +411,9 @@ TEST(ChkFullPath, CodesAndPieces)
     OutBuf a("a"), b("b");
     int code = -1;
     for (int k = 0; k < 5; ++k)  // each argument missing in turn
-        EXPECT_EQ(CDriveEx::ChkFullPath_s(k == 0 ? nullptr : k == 1 ? "" : R"(C:\a\b)", 1, 1, 1,
-                                          k == 2 ? nullptr : a.get(),
-                                          k == 3 ? nullptr : a.get(), k == 4 ? nullptr : a.get(), &code), 0);
+        EXPECT_EQ(0, CDriveEx::ChkFullPath_s(k == 0 ? nullptr : k == 1 ? "" : R"(C:\a\b)", 1, 1, 1,
+                                             k == 2 ? nullptr : a.get(), k == 3 ? nullptr : a.get(),
+                                             k == 4 ? nullptr : a.get(), &code));
     EXPECT_EQ(std::to_string(code) + a.str(), "-1a");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir\Name.EXT)";
     EXPECT_EQ(CDriveEx::ChkFullPath_s(buf, 1, 1, 1, buf, a.get(), b.get(), nullptr), 1);
@@ -397,29 +422,31 @@ TEST(ChkFullPath, CodesAndPieces)
 
 TEST(MkFullPath, JoinsCheckedPieces)
 {
-    const struct { const char *dir, *name, *flags, *path; } rows[] = {  // path "": refused, the result emptied
+    // path "": refused, the result emptied
+    const struct { const char *dir, *name, *flags, *path; } rows[] = {
         {R"(C:\)", "a.vcd", "111", R"(C:\a.vcd)"}, {R"(C:\dir)", "a.VCD", "111", R"(C:\dir\a.VCD)"},
         {R"(C:\dir)", "a", "111", R"(C:\dir\a)"}, {R"(C:\dir)", ".vcd", "111", R"(C:\dir\.vcd)"},
-        {R"(C:\dir)", "a.txt", "111", ""}, {R"(C:\dir)", "name.", "111", ""}, {R"(C:\dir)", "a.vcdx", "111", ""},
-        {R"(C:\dir)", R"(s\a)", "111", ""}, {R"(C:\dir)", "a.v.vcd", "111", ""}, {R"(\\srv)", "a", "111", ""},
+        {R"(C:\dir)", "a.txt", "111", ""}, {R"(C:\dir)", "name.", "111", ""},
+        {R"(C:\dir)", "a.vcdx", "111", ""}, {R"(C:\dir)", R"(s\a)", "111", ""},
+        {R"(C:\dir)", "a.v.vcd", "111", ""}, {R"(\\srv)", "a", "111", ""},
         {R"(\\srv\)", "a", "111", R"(\\srv\a)"}, {R"(\\srv\share)", "a", "111", R"(\\srv\share\a)"},
-        {R"(\\srv\share)", "a", "011", ""}, {R"(\x\y)", "a", "111", ""}, {R"(C:\d)", "a", "101", ""},
-        {R"(A:\d)", "a", "110", ""}, {R"(A:\d)", "a", "111", R"(A:\d\a)"}, {"C:", "a", "111", ""},
+        {R"(\\srv\share)", "a", "011", ""}, {R"(\x\y)", "a", "111", ""},
+        {R"(C:\d)", "a", "101", ""}, {R"(A:\d)", "a", "110", ""},
+        {R"(A:\d)", "a", "111", R"(A:\d\a)"}, {"C:", "a", "111", ""},
         {R"(C:\d*?\\)", "a", "111", R"(C:\d*?\\a)"},  // the rest of the directory is not examined
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.dir) + " + " + row.name + " flags " + row.flags);
         OutBuf out;
-        EXPECT_EQ(CDriveEx::MkFullPath_s(row.dir, row.name, out.get(), Flag(row.flags, 0), Flag(row.flags, 1),
-                                         Flag(row.flags, 2)),
+        EXPECT_EQ(CDriveEx::MkFullPath_s(row.dir, row.name, out.get(), Flag(row.flags, 0),
+                                         Flag(row.flags, 1), Flag(row.flags, 2)),
                   *row.path ? 1 : 0);
         EXPECT_EQ(out.str(), row.path);
     }
     OutBuf out;
-    EXPECT_EQ(CDriveEx::MkFullPath_s(nullptr, "a", out.get(), 1, 1, 1) +
-                  CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1) +
-                  CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1),
-              0);
+    EXPECT_EQ(0, CDriveEx::MkFullPath_s(nullptr, "a", out.get(), 1, 1, 1) +
+                     CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1) +
+                     CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1));
     EXPECT_EQ(out.str(), "<untouched>");
     char buf[BRENVIK_MAX_PATH] = R"(C:\dir)";
     EXPECT_EQ(CDriveEx::MkFullPath_s(buf, "x.vcd", buf, 0, 1, 0), 1);
@@ -449,28 +476,32 @@ char g_x[BRENVIK_MAX_PATH], g_y[BRENVIK_MAX_PATH];
 
 TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
 {
-    // Inputs `added` characters short of the length under test; a result that fits has `size` (0: that length).
+    // Inputs `added` short of the length under test; a result that fits has `size` (0: length).
     const struct {
         const char *what, *prefix, *suffix;
         std::size_t added, size;
         int (*call)(const char *, char *);
     } cases[] = {
-        {"split", R"(\\c\s\d\)", ".e", 0, 0, [](const char *in, char *out) {
+        {"split", R"(\\c\s\d\)", ".e", 0, 0,
+         [](const char *in, char *out) {
              SPLITFPATH_tag a = MarkedRecord(), before = a;
              const int r = CDriveEx::MySplitPath(in, &a, nullptr);
              std::strcpy(r ? out : g_x, a.unc.strOrgPath);
              return !r && std::memcmp(&a, &before, sizeof a) ? -1 : r;  // -1: a refusal wrote
          }},
         {"root", R"(\\c\)", "", 1, 0, FN(Get_RootDirOfFilePath(in, out, nullptr))},
-        {"form", R"(C:\d\)", "", 0, 2, FN(Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0)},
-        {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4, FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
+        {"form", R"(C:\d\)", "", 0, 2,
+         FN(Is_FilePath_DirPath_Valid(in) ? (std::strcpy(out, "ok"), 1) : 0)},
+        {"ChkFullPath_s", R"(C:\d\)", ".E", 0, 4,
+         FN(ChkFullPath_s(in, 1, 1, 1, out, g_x, g_y, nullptr))},
         {"MkFullPath_s name", "n", "", 5, 0, FN(MkFullPath_s(R"(C:\d)", in, out, 0, 1, 0))},
         {"MkFullPath_s dir", R"(C:\)", "", 2, 0, FN(MkFullPath_s(in, "n", out, 0, 1, 0))},
         {"GetFileExt", R"(C:\d\)", ".e", 0, 1, FN(GetFileExt(in, out))},
         {"GetDirOf", R"(C:\d\)", ".e", 0, 5, FN(GetDirOf(in, out))},
         {"ChgPathExt", R"(C:\d\)", ".e", 1, 0, FN(ChgPathExt(in, "xx", out))},
         {"ChgExtname", R"(C:\d\)", ".e", 1, 0, FN(ChgExtname(in, "xx", out, g_x))},
-        {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0, FN(AddPrefix2FileTitle(in, "p", "q", out))},
+        {"AddPrefix2FileTitle", R"(C:\d\)", "t.e", 2, 0,
+         FN(AddPrefix2FileTitle(in, "p", "q", out))},
         {"postfix", "q", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out))},
         {"ComposeUNC computer", "c", "", 10, 0, ComposeAt<true, 0>},
         {"ComposeUNC ext", "e", "", 10, 0, ComposeAt<true, 4>},
@@ -490,12 +521,13 @@ TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
     OutBuf out, out2;
     const std::vector<char> prefix = Exact(std::string(5000, ' '), 5001, "p"),
                             postfix = Exact("q" + std::string(5000, '\t'), 5001);
-    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(R"(C:\d\t.e)", prefix.data(), postfix.data(), out.get()), 1);
+    const char *title = R"(C:\d\t.e)";
+    EXPECT_EQ(CDriveEx::AddPrefix2FileTitle(title, prefix.data(), postfix.data(), out.get()), 1);
     EXPECT_EQ((ComposeAt<false, 0>(Exact("C:", 5000).data(), out2.get())), 1);
     EXPECT_EQ(out.str() + "|" + out2.str(), R"(C:\d\ptq.e|C:\d\t.e)");
 }
 
-// Shift-JIS: 0x95 0x5C is one character (second byte '\'), 0x82 0x41 another; 1252 shows the difference.
+// Shift-JIS: 0x95 0x5C is one character (second byte '\'), 0x82 0x41 another.
 #define KANJI_BS "\x95\x5c"
 #define KANJI_A "\x82\x41"
 
@@ -510,15 +542,19 @@ TEST(CodePage, DoubleByteCharactersAreOneCharacter)
         EXPECT_STREQ(r.drv.strFileTitle, dbcs ? KANJI_BS : "");
         // A separator right after the character is not a doubled backslash.
         EXPECT_EQ(CDriveEx::MySplitPath("C:\\d" KANJI_BS "\\f.e", &r, nullptr), dbcs);
-        EXPECT_EQ(CDriveEx::IsFilenameValid(KANJI_BS) + BrenvikTestAccess::Levels(KANJI_BS "\\x", 1), 2 * dbcs);
+        EXPECT_EQ(CDriveEx::IsFilenameValid(KANJI_BS) +
+                      BrenvikTestAccess::Levels(KANJI_BS "\\x", 1),
+                  2 * dbcs);
         OutBuf dir, name, ext, out;
         // Lower-casing leaves the second byte of a character alone.
-        EXPECT_EQ(CDriveEx::ChkFullPath_s("C:\\d\\" KANJI_BS ".TXT", 1, 1, 1, dir.get(), name.get(), ext.get(),
-                                          nullptr) +
-                      CDriveEx::ChkFullPath_s("C:\\d\\f.X" KANJI_A "B", 1, 1, 1, name.get(), name.get(), ext.get(),
-                                              nullptr),
+        EXPECT_EQ(CDriveEx::ChkFullPath_s("C:\\d\\" KANJI_BS ".TXT", 1, 1, 1, dir.get(), name.get(),
+                                          ext.get(), nullptr) +
+                      CDriveEx::ChkFullPath_s("C:\\d\\f.X" KANJI_A "B", 1, 1, 1, name.get(),
+                                              name.get(), ext.get(), nullptr),
                   2);
-        EXPECT_EQ(dir.str() + "|" + ext.str(), dbcs ? "C:\\d|x" KANJI_A "b" : "C:\\d\\\x95|x\x82" "ab");
+        EXPECT_EQ(dir.str() + "|" + ext.str(), dbcs ? "C:\\d|x" KANJI_A "b"
+                                                    : "C:\\d\\\x95|x\x82"
+                                                      "ab");
         EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), "C:", KANJI_BS, "t", "e"), 1);
         EXPECT_EQ(out.str(), dbcs ? "C:\\" KANJI_BS "\\t.e" : "C:\\" KANJI_BS "t.e");
         EXPECT_EQ(CDriveEx::GetDirOf("C:\\d\\" KANJI_BS, out.get()), 1);
