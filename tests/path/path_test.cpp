@@ -25,7 +25,8 @@ namespace {
 struct OutBuf {
     explicit OutBuf(const char *preset = "<untouched>")
     {
-        std::memset(b, 0x5A, sizeof b), std::strcpy(b, preset);
+        std::memset(b, 0x5A, sizeof b);
+        std::strcpy(b, preset);
     }
     char *get() { return b; }
     std::string str() const

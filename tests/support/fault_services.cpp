@@ -208,8 +208,10 @@ BOOL FaultServices::GetDiskFreeSpaceA(LPCSTR root, LPDWORD spc, LPDWORD bps, LPD
         "GetDiskFreeSpaceA", root,
         [&] { return inner_.GetDiskFreeSpaceA(root, spc, bps, freeC, total); },
         [&](const Volume &v) {
-            Put(spc, v.sectorsPerCluster), Put(bps, v.bytesPerSector);
-            Put(freeC, v.freeClusters), Put(total, v.totalClusters);
+            Put(spc, v.sectorsPerCluster);
+            Put(bps, v.bytesPerSector);
+            Put(freeC, v.freeClusters);
+            Put(total, v.totalClusters);
             return true;
         });
 }
@@ -229,7 +231,8 @@ BOOL WINAPI FaultServices::DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller,
         [&](const Volume &v) {
             const uint64_t cluster = uint64_t(v.sectorsPerCluster) * v.bytesPerSector;
             const uint64_t f = v.bytesSet ? v.freeBytes : cluster * v.freeClusters;
-            Put(caller, v.bytesSet ? v.callerFreeBytes : f), Put(free, f);
+            Put(caller, v.bytesSet ? v.callerFreeBytes : f);
+            Put(free, f);
             Put(total, v.bytesSet ? v.totalBytes : cluster * v.totalClusters);
             return true;
         });
@@ -269,7 +272,9 @@ BOOL FaultServices::GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelS
                 std::memcpy(label, v.label.c_str(), v.label.size() + 1);
             if (fs)
                 std::memcpy(fs, v.fileSystem.c_str(), v.fileSystem.size() + 1);
-            Put(serial, v.serial), Put(maxLen, 255), Put(flags, v.flags);
+            Put(serial, v.serial);
+            Put(maxLen, 255);
+            Put(flags, v.flags);
             return true;
         });
 }
