@@ -44,6 +44,16 @@ inline std::string BackendParamName(const ::testing::TestParamInfo<BackendParam>
     return info.param.name;
 }
 
+// Whether one call, named by a letter so that a table of calls keeps a row a
+// call, succeeds: d delete, m mkdir, r rmdir, a attributes, s set attributes to
+// 0, v move onto `to`, f search (the first name found goes to *found); o, n, O, N
+// open to read, existing or new (upper case: with backup semantics); w, x, t open
+// to write: always, existing, truncate. An opened handle is closed. With
+// `entries`, d, r and f are the calls on the entries of that search, whatever
+// handle it holds.
+bool CallByLetter(platform::Services &s, char op, const char *path, const char *to = "",
+                  const HANDLE *entries = nullptr, std::string *found = nullptr);
+
 const std::vector<std::string> &ConformanceRegistryLines();
 constexpr const char *kConformanceKey = "SOFTWARE\\BrenvikConformance";
 
@@ -69,11 +79,8 @@ protected:
     bool Opened(HANDLE h);  // whether h is a handle; closes it
     bool Exists(const std::string &r) { return Do('a', r); }
 
-    // Whether one call on names in the case's directory succeeds: d delete,
-    // m mkdir, r rmdir, a attributes, s set attributes to 0, v move onto to,
-    // f search; o, n, O, N open to read, existing or new (upper case: with
-    // backup semantics); w, x, t open to write: always, existing, truncate.
-    // With in_ set, d, r and f are the calls on the entries of that search.
+    // Whether one call (see CallByLetter) on names in the case's directory
+    // succeeds; with in_ set, d, r and f are the calls on that search's entries.
     bool Do(char op, const std::string &path, const std::string &to = "");
     struct Row {
         Row(char o, std::string p, DWORD e, std::string t = "") : op(o), path(p), error(e), to(t) {}

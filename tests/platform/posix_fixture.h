@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/conformance.h"
 #include "platform/backends.h"
 #include "support/test_support.h"
 
@@ -66,33 +67,13 @@ protected:
     platform::Services &s() { return platform::PosixServices(); }
     void Mark() { s().SetLastError(0xdeadbeef); }
     DWORD Err() { return s().GetLastError(); }
-    // 0 when one call on a Windows path succeeds, else its last error: d
-    // delete, r rmdir, a attributes, f search, o open to read, w open to
-    // write, always; D, R and F are d, r and f on the entries of search in.
-    long Call(char op, const std::string &path, HANDLE in = nullptr)
+    // 0 when one call (see CallByLetter) on a Windows path succeeds, else its
+    // last error.
+    long Call(char op, const std::string &path, const HANDLE *entries = nullptr)
     {
         Mark();
-        return Try(op, path.c_str(), in) ? 0 : static_cast<long>(Err());
-    }
-    bool Try(char op, const char *p, HANDLE in)
-    {
-        WIN32_FIND_DATAA data;
-        HANDLE h;
-        switch (op) {
-        case 'd': return s().DeleteFileA(p);
-        case 'D': return s().DeleteFileInA(in, p);
-        case 'r': return s().RemoveDirectoryA(p);
-        case 'R': return s().RemoveDirectoryInA(in, p);
-        case 'a': return s().GetFileAttributesA(p) != INVALID_FILE_ATTRIBUTES;
-        case 'f':
-        case 'F':
-            h = op == 'F' ? s().FindFirstFileInA(in, p, &data) : s().FindFirstFileA(p, &data);
-            return h != INVALID_HANDLE_VALUE && s().FindClose(h);
-        case 'o': return Closed(Create(p, GENERIC_READ, OPEN_EXISTING));
-        case 'w': return Closed(Create(p, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
-        }
-        ADD_FAILURE() << "no call " << op;
-        return false;
+        const bool ok = conformance::CallByLetter(s(), op, path.c_str(), "", entries);
+        return ok ? 0 : static_cast<long>(Err());
     }
     HANDLE Create(const char *path, DWORD access, DWORD disposition, DWORD flags = 0)
     {

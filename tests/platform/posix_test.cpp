@@ -451,24 +451,24 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
     EXPECT_TRUE(s().RemoveDirectoryInA(search, "C:\\d\\sub"));
     EXPECT_TRUE(s().DeleteFileInA(search, "C:\\d\\a.txt"));
     // A link takes the call of what it leads to.
-    EXPECT_EQ(Call('R', "C:\\d\\filelink", search), ERROR_DIRECTORY);
-    EXPECT_EQ(Call('D', "C:\\d\\dirlink", search), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Call('D', "C:\\d\\filelink", search), 0);
-    EXPECT_EQ(Call('F', "C:\\d\\dirlink\\*", search), ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(Call('R', "C:\\d\\dirlink", search), 0);
+    EXPECT_EQ(Call('r', "C:\\d\\filelink", &search), ERROR_DIRECTORY);
+    EXPECT_EQ(Call('d', "C:\\d\\dirlink", &search), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Call('d', "C:\\d\\filelink", &search), 0);
+    EXPECT_EQ(Call('f', "C:\\d\\dirlink\\*", &search), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(Call('r', "C:\\d\\dirlink", &search), 0);
     EXPECT_TRUE(std::filesystem::is_empty(H("c/moved")));
     for (const char *f : {"out/a.txt", "out/sub/s.txt", "out/f.txt"})
         EXPECT_EQ(test::ReadHostFile(H(f)), "outside");
     // What is no entry name, and what is no search.
     for (const char *bad : {"C:\\d\\", "C:\\d\\.", "C:\\d\\..", "C:\\d\\a*"}) {
         SCOPED_TRACE(bad);
-        EXPECT_EQ(Call('D', bad, search), ERROR_INVALID_NAME);
-        EXPECT_EQ(Call('F', std::string(bad) + "\\*", search), ERROR_INVALID_NAME);
+        EXPECT_EQ(Call('d', bad, &search), ERROR_INVALID_NAME);
+        EXPECT_EQ(Call('f', std::string(bad) + "\\*", &search), ERROR_INVALID_NAME);
     }
     EXPECT_TRUE(s().FindClose(search));
     for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
-        EXPECT_EQ(Call('R', "C:\\d\\x", h), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(Call('F', "C:\\d\\x\\*", h), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(Call('r', "C:\\d\\x", &h), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(Call('f', "C:\\d\\x\\*", &h), ERROR_INVALID_HANDLE);
     }
 }
 
