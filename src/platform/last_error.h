@@ -1,6 +1,6 @@
-// The calling thread's last error, shared by every backend that keeps its
-// own (the POSIX backend), as Windows keeps one
-// per thread for GetLastError and WSAGetLastError alike.
+// The calling thread's last error for a backend that keeps its own (the POSIX
+// backend), as Windows keeps one per thread for GetLastError and
+// WSAGetLastError alike.
 #ifndef BRENVIK_PLATFORM_LAST_ERROR_H
 #define BRENVIK_PLATFORM_LAST_ERROR_H
 
