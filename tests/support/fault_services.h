@@ -63,14 +63,31 @@ public:
 
     // Echo: byte 0 of the ICMP message, and bytes laid over it from `offset`.
     // A datagram goes out as given, with no IP header added.
-    Reply &Type(uint8_t byte0) { return type_ = byte0, *this; }
+    Reply &Type(uint8_t byte0)
+    {
+        type_ = byte0;
+        return *this;
+    }
     Reply &Patch(std::size_t offset, const std::string &bytes)
     {
-        return patches_.emplace_back(offset, bytes), *this;
+        patches_.emplace_back(offset, bytes);
+        return *this;
     }
-    Reply &Truncate(std::size_t length) { return truncate_ = length, *this; }
-    Reply &From(const std::string &dotted) { return from_ = dotted, *this; }  // else the peer
-    Reply &Delay(DWORD ms) { return delay_ = ms, *this; }  // the clock moves on this much first
+    Reply &Truncate(std::size_t length)
+    {
+        truncate_ = length;
+        return *this;
+    }
+    Reply &From(const std::string &dotted)  // else the peer
+    {
+        from_ = dotted;
+        return *this;
+    }
+    Reply &Delay(DWORD ms)  // the clock moves on this much first
+    {
+        delay_ = ms;
+        return *this;
+    }
 
 private:
     friend class FaultServices;
@@ -110,17 +127,29 @@ public:
     // nonzero result fails it with that code.
     std::function<DWORD(const HookedCall &call)> before;
     // Fails the k-th counted call from now (from 1); 0 fails nothing.
-    void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED) { countdown_ = k, failError_ = error; }
+    void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED)
+    {
+        countdown_ = k;
+        failError_ = error;
+    }
     // Fails calls of `service` ("" any) whose path is `path` ("" any; letter
     // case ignored) with `error`: from the `nth` such call on, once or for good.
     void Fail(const std::string &service, const std::string &path, DWORD error,
               Times times = Times::Always, int nth = 1);
-    void ClearFaults() { rules_.clear(), countdown_ = 0; }
+    void ClearFaults()
+    {
+        rules_.clear();
+        countdown_ = 0;
+    }
 
     // The call failed last by a fault or by `before`, or null.
     const HookedCall *Injected() const { return injected_ < 0 ? nullptr : &calls_[injected_]; }
     const std::vector<HookedCall> &Calls() const { return calls_; }
-    void ClearCalls() { calls_.clear(), injected_ = -1; }
+    void ClearCalls()
+    {
+        calls_.clear();
+        injected_ = -1;
+    }
     int CountCalls(const std::string &name, const std::string &path = std::string()) const;
     std::vector<std::string> PathsOf(const std::string &name) const;
 
@@ -145,7 +174,12 @@ public:
     std::deque<Reply> replies;
     const std::vector<ScriptedSocket> &Sockets() const { return sockets_; }
     // The clock: starts at `start`, moves by `step` on each reading.
-    void SetClock(DWORD start, DWORD step = 0) { clockSet_ = true, clock_ = start, step_ = step; }
+    void SetClock(DWORD start, DWORD step = 0)
+    {
+        clockSet_ = true;
+        clock_ = start;
+        step_ = step;
+    }
     DWORD processId = 0;  // GetCurrentProcessId, when nonzero
     // Key path as "HKEY_LOCAL_MACHINE\SOFTWARE\X".
     void SetRegDword(const std::string &key, const std::string &name, DWORD value);
