@@ -92,7 +92,9 @@ ScopedRegistryFile::ScopedRegistryFile(const std::string &regText)
 void WriteHostFile(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();  // a write that fails only when the file is closed is a failure too
+    if (!out)
         ADD_FAILURE() << "cannot write " << path;
 }
 
