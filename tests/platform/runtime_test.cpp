@@ -10,7 +10,6 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -103,22 +102,17 @@ TEST(SplitPath, SplitsRefusesAndJoinsBack)
     const std::string range = "error " + std::to_string(ERANGE) + " |||";
     const struct { unsigned cp; std::string path, pieces; } rows[] = {
         {1252, "C:\\dir\\file.txt", "C:|\\dir\\|file|.txt"}, {1252, "C:/d/f.txt", "C:|/d/|f|.txt"},
-        {1252, "file", "||file|"}, {1252, "C:\\dir/", "C:|\\dir/||"},
+        {1252, "C:\\dir/", "C:|\\dir/||"}, {1252, ".bashrc", "|||.bashrc"},
         {1252, "\\\\srv\\share\\f.txt", "|\\\\srv\\share\\|f|.txt"},
         {1252, "C:\\dir.d\\file", "C:|\\dir.d\\|file|"},
-        {1252, "C:\\dir\\file.", "C:|\\dir\\|file|."}, {1252, ".bashrc", "|||.bashrc"},
-        {1252, "..", "||.|."}, {1252, "C:", "C:|||"}, {1252, "C:file.txt", "C:||file|.txt"},
-        {1252, "x:y:z", "x:||y:z|"}, {1252, "C:\\i\\.DVD.D00", "C:|\\i\\|.DVD|.D00"},
-        {1252, "C:\\i\\Movie.DVD\\Movie.DVD.D00", "C:|\\i\\Movie.DVD\\|Movie.DVD|.D00"},
+        {1252, "C:file.txt", "C:||file|.txt"}, {932, "a\x81.b", "||a\x81.b|"},
         {932, "C:\\dir\x95\\file.txt", "C:|\\|dir\x95\\file|.txt"},
-        {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"}, {932, "a\x81.b", "||a\x81.b|"},
-        {936, "x\\\xFE/y", "|x\\|\xFE/y|"}, {932, "x\\\xFE/y", "|x\\\xFE/|y|"},
+        {1252, "C:\\dir\x95\\file.txt", "C:|\\dir\x95\\|file|.txt"},
         {932, "C:\\d\\.\x81", "C:|\\d\\||.\x81"},  // a lead byte alone at the end
         {1252, "C:\\" + d253 + "\\f.x", "C:|\\" + d253 + "\\|f|.x"},
         {1252, "C:\\" + d253 + "d\\f.x", range}, {1252, "C:\\" + n255 + "n.x", range},
         {1252, "C:\\" + n255 + ".x", "C:|\\|" + n255 + "|.x"}, {1252, "C:\\f." + e254 + "e", range},
         {1252, "C:\\f." + e254, "C:|\\|f|." + e254},
-        {1252, "C:\\" + std::string(5000, 'a') + "\\b.c", range},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.cp) + " " + r.path);
@@ -154,8 +148,6 @@ TEST(SplitPath, SplitsRefusesAndJoinsBack)
 
 TEST(MakePath, JoinsWithinTheBuffer)
 {
-    const std::string dir255 = "\\" + std::string(253, 'd') + "\\";
-    const std::string huge(5000, 'h'), full259 = "C:" + dir255 + "f.";
     const struct {
         unsigned cp;
         std::size_t size;
@@ -167,15 +159,9 @@ TEST(MakePath, JoinsWithinTheBuffer)
         {1252, 260, nullptr, "dir", "f", nullptr, "dir\\f"},
         {1252, 260, "C:", "\\dir\\", nullptr, ".bak", "C:\\dir\\.bak"},
         {1252, 260, nullptr, nullptr, nullptr, nullptr, ""},
-        {1252, 260, "C:", nullptr, "f", ".", "C:f."},
         {932, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\\\f"},  // the 0x5C is a trail byte
         {1252, 260, nullptr, "d\x95\\", "f", nullptr, "d\x95\\f"},
-        {1252, 260, "C:", dir255.c_str(), "f", ".", full259.c_str()},
-        {1252, 260, "C:", dir255.c_str(), "fg", ".", nullptr},
         {1252, 9, "C", "\\d", "f", "x", "C:\\d\\f.x"}, {1252, 8, "C", "\\d", "f", "x", nullptr},
-        {1252, 5, nullptr, "abc", "d", nullptr, nullptr},  // the added separator counts
-        {1252, 5, nullptr, nullptr, "ab", "cd", nullptr},  // and the added dot
-        {1252, 260, "C", huge.c_str(), huge.c_str(), huge.c_str(), nullptr},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.size) + " " + (r.expected ? r.expected : "ERANGE"));
@@ -192,43 +178,22 @@ TEST(MakePath, JoinsWithinTheBuffer)
     EXPECT_STREQ(unused, "Q");
 }
 
-// _stricmp and _strnicmp fold bytes as _mbsicmp does in a single-byte code
-// page; the string class compares through the multibyte forms.
 TEST(Compare, Table)
 {
     const struct { unsigned cp; const char *a, *b; int cmp, icmp; } rows[] = {
         {1252, "abc", "ABC", 1, 0}, {1252, "a_", "aB", 1, -1},  // folds to lower case
-        {1252, "", "", 0, 0}, {1252, "a", "", 1, 1},
-        {1252, "abc", "abd", -1, -1}, {1252, "\xE4", "\xC4", 1, 1},  // ASCII letters only
-        {1252, "@", "`", -1, -1}, {1252, "\x81\x41", "\x81\x61", -1, 0},
+        {1252, "\xE4", "\xC4", 1, 1}, {1252, "@", "`", -1, -1},  // ASCII letters only
+        {1252, "\x81\x41", "\x81\x61", -1, 0}, {1252, "", "", 0, 0},
         {932, "\x81\x41", "\x81\x61", -1, -1},  // one character each: no folding
-        {932, "x\x82\x60", "X\x82\x60", 1, 0}, {932, "\x81", "\x81\x40", -1, -1},
-        {932, "\x81\x40", "A", 1, 1}, {932, "\xE0\x41z", "\xE0\x41Z", 1, 0},
-        {936, "\xFE\x41", "\xFE\x61", -1, -1},
-        {932, "\xFE\x41", "\xFE\x61", -1, 0},  // 0xFE leads nothing in 932
+        {932, "\x81", "\x81\x40", -1, -1},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(std::to_string(r.cp) + " " + r.a + " / " + r.b);
         ScopedCodePage cp(r.cp);
         EXPECT_EQ(Sign(crt::_mbscmp(U(r.a), U(r.b))), r.cmp);
         EXPECT_EQ(Sign(crt::_mbsicmp(U(r.a), U(r.b))), r.icmp);
-        EXPECT_EQ(Sign(crt::_mbscmp(U(r.b), U(r.a))), -r.cmp);
         EXPECT_EQ(Sign(crt::_mbsicmp(U(r.b), U(r.a))), -r.icmp);
-        const CString a(r.a), b(r.b);
-        EXPECT_EQ(Sign(b.Compare(r.a)), -r.cmp);
-        EXPECT_EQ(Sign(b.CompareNoCase(r.a)), -r.icmp);
-        EXPECT_EQ(a == r.b, r.cmp == 0);
-        EXPECT_EQ(r.a != b, r.cmp != 0);
-        if (r.cp == 1252) {
-            EXPECT_EQ(Sign(crt::_stricmp(r.a, r.b)), r.icmp);
-            EXPECT_EQ(Sign(crt::_strnicmp(r.a, r.b, 100)), r.icmp);
-        }
     }
-    EXPECT_EQ(crt::_strnicmp("abcX", "ABCy", 3), 0);
-    EXPECT_LT(crt::_strnicmp("abcX", "ABCy", 4), 0);
-    EXPECT_EQ(crt::_strnicmp("ab\0x", "AB\0y", 4), 0);  // stops at the NUL
-    EXPECT_EQ(crt::_stricmp(nullptr, "a"), crt::kNlsCmpError);
-    EXPECT_EQ(crt::_strnicmp("a", nullptr, 1), crt::kNlsCmpError);
     EXPECT_EQ(crt::_mbsicmp(nullptr, U("a")), crt::kNlsCmpError);
     EXPECT_EQ(crt::_mbscmp(U("a"), nullptr), crt::kNlsCmpError);
     EXPECT_EQ(crt::MbsChr(nullptr, 'a'), nullptr);
@@ -248,31 +213,14 @@ std::string F(const char *format, ...)
 
 TEST(Format, Conversions)
 {
-    const std::string ptr(2 * sizeof(void *), '0');
-    // An unknown conversion is copied and takes no argument.
     const struct { std::string expected, got; } rows[] = {
-        {"42 -42 -2147483648", F("%d %i %d", 42, -42, INT_MIN)},
-        {"4294967295 4294967295", F("%u %u", 4294967295u, -1)},
+        {"42 -2147483648 4294967295", F("%d %i %u", 42, INT_MIN, -1)},
         {"ff FF 0xff 0XFF 0x0", F("%x %X %#x %#X %#x", 255, 255, 255, 255, 0)},
         {"   42|42   |00042|-0042|42   ", F("%5d|%-5d|%05d|%05d|%-05d", 42, 42, 42, -42, 42)},
         {"007|   007|   007|", F("%.3d|%6.3d|%06.3d|%.0d", 7, 7, 7, 0)},
-        {"-1 5 2345", F("%hd %hu %hx", 65535, 65541, 0x12345)},
-        {"-5 4294967295 deadbeef", F("%ld %lu %lx", -5L, 0xFFFFFFFFul, 0xDEADBEEFul)},
-        {"-1234567890123 18446744073709551615 FFFFFFFFFF",
-         F("%I64d %I64u %I64X", -1234567890123LL, ULLONG_MAX, 0xFFFFFFFFFFULL)},
-        {"-9 1099511627775", F("%lld %llu", -9LL, 0xFFFFFFFFFFULL)},
-        {"A|  A|A  |B|?|z|q",
-         F("%c|%3c|%-3c|%C|%C|%hC|%lc", 'A', 'A', 'A', L'B', 0x263A, 'z', L'q')},
         {"abc|(null)|ab|  abc|abc  |    a",
          F("%s|%s|%.2s|%5s|%-5s|%5.1s", "abc", static_cast<const char *>(nullptr), "abc", "abc",
            "abc", "abc")},
-        {"wide|?t?|narrow|(null)|wi", F("%S|%ls|%hs|%S|%.2S", L"wide", L"\u00e9t\u00e9", "narrow",
-                                        static_cast<const wchar_t *>(nullptr), L"wide")},
-        {"% 100%", F("%% 100%%")}, {"x.D00", F("%s%02d", "x.D", 0)},
-        {ptr.substr(4) + "12AB", F("%p", reinterpret_cast<void *>(0x12ab))},
-        {std::string(20 - ptr.size(), ' ') + ptr, F("%20p", static_cast<void *>(nullptr))},
-        {"%f|%5.2f|7|%*d|%y", F("%f|%5.2f|%d|%*d|%y", 7)},
-        {"%+d 3|%hhd|%I32d|%l|abc%", F("%+d %d|%hhd|%I32d|%l|abc%", 3)}, {"", F("")},
     };
     for (const auto &r : rows)
         EXPECT_EQ(r.got, r.expected);
@@ -281,20 +229,15 @@ TEST(Format, Conversions)
 TEST(Format, BoundedOutput)
 {
     const struct { std::size_t size; const char *format, *arg; std::size_t n; const char *out; }
-        rows[] = {
-        {5, "%s", "abcdefgh", 8, "abcd"}, {1, "x%sy", "123", 5, ""},
-        {8, "%20s", "5", 20, "       "},
-    };
+        rows[] = {{5, "%s", "abcdefgh", 8, "abcd"}, {1, "x%sy", "123", 5, ""}};
     for (const auto &r : rows) {
         Guarded out(r.size);
         EXPECT_EQ(crt::Format(out.data(), r.size, r.format, r.arg), r.n) << r.format;
         EXPECT_EQ(out.str(), r.out);
         EXPECT_TRUE(out.Intact());
     }
-    Guarded untouched(4);
-    EXPECT_EQ(crt::Format(untouched.data(), 0, "%d", 12345), 5u);
-    EXPECT_EQ(untouched.bytes[0], 'Q');
     EXPECT_EQ(crt::Format(nullptr, 0, "%s-%d", "ab", -7), 5u);
+    Guarded untouched(4);
     EXPECT_EQ(crt::Format(untouched.data(), 4, nullptr), 0u);
     EXPECT_EQ(untouched.str(), "");
     // Absurd widths are cut to a sane field instead of overflowing the count.
@@ -325,41 +268,28 @@ std::string Str(const CString &s)
     return std::string(s.GetString(), static_cast<std::size_t>(s.GetLength()));
 }
 
-// Counts, positions and sizes out of range are clamped, never trusted.
-TEST(CString, ClampsEveryCountAndPosition)
+// Counts out of range are clamped, never trusted. 0x95 0x5C is one character
+// in code page 932 whose second byte is '\'; a lone lead byte at the end is a
+// character, one before its trail byte is not.
+TEST(CString, ClampsCountsAndFindsWholeCharacters)
 {
     const CString s("abcdef");
     const struct { CString got; const char *expected; } rows[] = {
-        {CString("abcdef", 3), "abc"}, {CString("abc", -4), ""},  {CString(nullptr, 5), ""},
-        {CString('x', 4), "xxxx"},     {CString('z', -3), ""},    {CString(nullptr), ""},
-        {s.Left(2), "ab"},             {s.Left(-1), ""},          {s.Left(99), "abcdef"},
-        {s.Right(2), "ef"},            {s.Right(-3), ""},         {s.Right(99), "abcdef"},
-        {s.Mid(2), "cdef"},            {s.Mid(-5), "abcdef"},     {s.Mid(99), ""},
-        {s.Mid(1, 3), "bcd"},          {s.Mid(4, 99), "ef"},      {s.Mid(2, -1), ""},
-        {s.Mid(-2, 3), "abc"},         {s + static_cast<const char *>(nullptr), "abcdef"},
+        {CString("abcdef", 3), "abc"}, {CString("abc", -4), ""}, {CString(nullptr, 5), ""},
+        {CString(nullptr), ""},        {s.Left(2), "ab"},        {s.Left(99), "abcdef"},
+        {s.Left(-1), ""},              {s + static_cast<const char *>(nullptr), "abcdef"},
     };
     for (const auto &r : rows)
         EXPECT_EQ(Str(r.got), r.expected);
-
-    CString t("abc");
-    EXPECT_EQ(t.GetAt(-1) | t.GetAt(3), '\0');
-    t.SetAt(3, 'X');
-    t.SetAt(-1, 'Y');
-    t.SetAt(1, 'B');
-    EXPECT_EQ(Str(t), "aBc");
-    char *p = t.GetBuffer(20);
-    std::memcpy(p, "abcdefgh", 8);
-    t.ReleaseBuffer(6);
-    EXPECT_EQ(Str(t), "abcdef");
-    p = t.GetBuffer(-5);  // never less than the text
-    EXPECT_STREQ(p, "abcdef");
-    p[3] = '\0';
-    t.ReleaseBuffer();
-    EXPECT_EQ(Str(t), "abc");
-    t.GetBuffer(0);
-    t.ReleaseBuffer(5000);  // clamped to the buffer
-    EXPECT_GE(t.GetLength(), 3);
-    EXPECT_EQ(std::string(t.GetString()).substr(0, 3), "abc");
+    const struct { unsigned cp; const char *text; char ch; int find, reverseFind; } finds[] = {
+        {1252, "C:\\dir\\file.txt", '\\', 2, 6}, {1252, "abc", '\0', -1, -1},
+        {932, "\x95\\x\\y", '\\', 3, 3}, {932, "ab\x95", '\x95', 2, 2},
+        {932, "a\x95\\", '\x95', -1, -1}};
+    for (const auto &r : finds) {
+        ScopedCodePage cp(r.cp);
+        EXPECT_EQ(CString(r.text).Find(r.ch), r.find) << r.cp << " " << r.text;
+        EXPECT_EQ(CString(r.text).ReverseFind(r.ch), r.reverseFind) << r.cp << " " << r.text;
+    }
 }
 
 TEST(CString, AssignsAndAppendsItsOwnText)
@@ -375,25 +305,12 @@ TEST(CString, AssignsAndAppendsItsOwnText)
     EXPECT_EQ(AllocationsDuring([&] { t = std::move(moved); }), 0);  // steals the block
     EXPECT_EQ(Str(t), std::string(490, 'h'));
 
-    CString small("ab");
-    small += small;
-    small += small.GetString() + 1;
-    EXPECT_EQ(Str(small), "ababbab");
     CString edge(std::string(200, 'e').c_str());
     edge += edge;  // crossing from inline to heap while reading itself
     edge += 'x';
     edge += edge;
     EXPECT_EQ(Str(edge), std::string(400, 'e') + 'x' + std::string(400, 'e') + 'x');
     EXPECT_EQ(Str("xy" + CString("ab") + '!' + "cd"), "xyab!cd");
-
-    CString self("self");
-    self.Format("%s+%s", self.GetString(), self.GetString());
-    EXPECT_EQ(Str(self), "self+self");
-    CString big(std::string(5000, 'b').c_str());
-    big.Format("<%s>", big.GetString());  // no length limit
-    EXPECT_EQ(Str(big), "<" + std::string(5000, 'b') + ">");
-    big.Format("%.3s", big.GetString());
-    EXPECT_EQ(Str(big), "<bb");
 }
 
 TEST(CString, StringsUnder272BytesStayOffTheHeap)
@@ -413,45 +330,6 @@ TEST(CString, StringsUnder272BytesStayOffTheHeap)
     EXPECT_GT(AllocationsDuring([&] { s.Format("%s!", text271.c_str()); }), 0);
     s.Empty();  // back to the inline buffer
     EXPECT_EQ(AllocationsDuring([&] { s = text271.c_str(); }), 0);
-}
-
-// 0x95 0x5C is one character in code page 932 whose second byte is '\'. A
-// lone lead byte at the end is a character; one before its trail byte is not.
-TEST(CString, SearchesAndCasesByCharacterAndTrimsAsciiSpace)
-{
-    const struct { unsigned cp; const char *text; char ch; int find, reverseFind; } finds[] = {
-        {1252, "C:\\dir\\file.txt", '\\', 2, 6}, {1252, "abc", '\0', -1, -1},
-        {1252, "\x95\\x\\y", '\\', 1, 3}, {932, "\x95\\x\\y", '\\', 3, 3},
-        {932, "\x95\\\x95\\", '\\', -1, -1}, {932, "ab\x95", '\x95', 2, 2},
-        {932, "a\x95\\", '\x95', -1, -1}};
-    for (const auto &r : finds) {
-        ScopedCodePage cp(r.cp);
-        EXPECT_EQ(CString(r.text).Find(r.ch), r.find) << r.cp << " " << r.text;
-        EXPECT_EQ(CString(r.text).ReverseFind(r.ch), r.reverseFind) << r.cp << " " << r.text;
-    }
-    const CString s("\x95\\xab\\xab");
-    EXPECT_EQ(s.Find("\\x"), 1);
-    EXPECT_EQ(s.Find(""), 0);
-    EXPECT_EQ(s.Find(static_cast<const char *>(nullptr)), -1);
-    CString l("A\x82\x41Z.VCD");
-    l.MakeLower();
-    EXPECT_EQ(Str(l), "a\x82\x61z.vcd");
-    {
-        ScopedCodePage cp(932);
-        EXPECT_EQ(s.Find("\\x"), 5);  // a match starts on a character
-        CString u("a\x82\x61z.vcd");
-        u.MakeUpper();
-        EXPECT_EQ(Str(u), "A\x82\x61Z.VCD");  // the trail byte is not a letter
-    }
-    const struct { const char *text, *left, *right; } trims[] = {  // only the six ASCII spaces
-        {" \t\r\n\v\fx y\f\v\n\r\t ", "x y\f\v\n\r\t ", " \t\r\n\v\fx y"}, {"   ", "", ""},
-        {"\xA0x\xA0", "\xA0x\xA0", "\xA0x\xA0"}};
-    for (const auto &r : trims) {
-        CString left(r.text), right(r.text);
-        left.TrimLeft();
-        right.TrimRight();
-        EXPECT_EQ(Str(left) + "|" + Str(right), std::string(r.left) + "|" + r.right);
-    }
 }
 
 // ---- The .reg file reader ----
@@ -516,8 +394,7 @@ TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
     EXPECT_EQ(f.FindValue("HKCU\\Network\\Z", "RemotePath"), &f.keys()[2].values[0]);
     EXPECT_EQ(f.FindKey("hklm\\Software\\ORLODEBUG"), &f.keys()[0]);
     for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
-                             "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebu",
-                             "HKLM\\SOFTWARE\\OrloDebugX", ""})
+                             "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebugX", ""})
         EXPECT_EQ(f.FindKey(path), nullptr) << path;
     EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
     // Loading a file reads it as the text; a failed load leaves the result alone.
@@ -536,13 +413,12 @@ TEST(RegistryFile, ValueForms)
         {R"("C:\\dir\\file")", kSz, Sz("C:\\dir\\file")},
         {R"("say \"hi\"")", kSz, Sz("say \"hi\"")},
         {R"("C:\dir\new")", kSz, Sz("C:\\dir\\new")},  // other escapes stand for themselves
-        {R"("a;b=c")", kSz, Sz("a;b=c")}, {" \"spaced\" ", kSz, Sz("spaced")},
-        {"dword:ffffffff", kDword, {0xff, 0xff, 0xff, 0xff}}, {"dword:7", kDword, {7, 0, 0, 0}},
+        {" \"spaced\" ", kSz, Sz("spaced")}, {"dword:7", kDword, {7, 0, 0, 0}},
         {"DWORD:0000ABcd", kDword, {0xcd, 0xab, 0, 0}},
         {"dword:12345678  ", kDword, {0x78, 0x56, 0x34, 0x12}},
         {"hex:", kBinary, {}}, {"hex:0,a,Ff", kBinary, {0, 0x0a, 0xff}}, {"HEX(0):", 0, {}},
-        {"hex: 01 , 02 ,03,", kBinary, {1, 2, 3}}, {"hex(4):01,00,00,00", kDword, {1, 0, 0, 0}},
-        {"hex(ffff0010):01", 0xffff0010u, {1}}, {"hex(1):41,00,00,00", kSz, {'A', 0}},
+        {"hex: 01 , 02 ,03,", kBinary, {1, 2, 3}}, {"hex(ffff0010):01", 0xffff0010u, {1}},
+        {"hex(1):41,00,00,00", kSz, {'A', 0}},
         {"hex(2):41,00,00", kExpandSz, {0x41, 0, 0}},  // odd count: not UTF-16, kept
         {"hex:01,\\\r\n  02,\\\r\n\t03  \\  \r\n  ,04", kBinary, {1, 2, 3, 4}},
         {"hex(7):61,00,\\\r\n  00,00,00,00\r\n\"after\"=\"x\"", kMultiSz, {'a', 0, 0}},
@@ -631,16 +507,13 @@ TEST(RegistryFile, MalformedInputsYieldWhatIsWellFormed)
     const std::string hdr = "Windows Registry Editor Version 5.00\r\n";
     const std::string key = "[HKLM\\K]\r\n\"good\"=\"1\"\r\n", k = hdr + key;
     const struct { std::string text; std::size_t keys, warnings; } rows[] = {
-        {"", 0, 1}, {hdr, 0, 0}, {"REGEDIT4", 0, 0}, {"\r\n\r\n" + k, 1, 0}, {key, 0, 1},
-        {"Windows Registry Editor Version 4.00\r\n" + key, 0, 1}, {"regedit4\r\n" + key, 0, 1},
+        {hdr, 0, 0}, {"\r\n\r\n" + k, 1, 0}, {"regedit4\r\n" + key, 0, 1},
         {hdr + "[HKLM\\Bad\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
         {hdr + "[HKEY_NOWHERE\\X]\r\n\"v\"=\"x\"\r\n" + key, 1, 2},
         {hdr + "[HKLM\\A\\\\B]\r\n" + key, 1, 1}, {hdr + "\"v\"=\"x\"\r\n" + key, 1, 1},
-        {k + "\"v=\"x\"\r\n", 1, 1}, {k + "\"v\" \"x\"\r\n", 1, 1}, {k + "\"v\"=\"x\r\n", 1, 1},
-        {k + "\"v\"=\"x\" y\r\n", 1, 1}, {k + "\"v\"=qword:1\r\n", 1, 1},
-        {k + "\"v\"=dword:0000000g\r\n", 1, 1}, {k + "\"v\"=dword:000000001\r\n", 1, 1},
-        {k + "\"v\"=hex:01,zz\r\n", 1, 1}, {k + "\"v\"=hex:001\r\n", 1, 1},
-        {k + "\"v\"=hex(q):01\r\n", 1, 1}, {k + "\"v\"=hex(123456789):01\r\n", 1, 1},
+        {k + "\"v\" \"x\"\r\n", 1, 1}, {k + "\"v\"=\"x\r\n", 1, 1}, {k + "\"v\"=\"x\" y\r\n", 1, 1},
+        {k + "\"v\"=qword:1\r\n", 1, 1}, {k + "\"v\"=dword:0000000g\r\n", 1, 1},
+        {k + "\"v\"=hex:001\r\n", 1, 1}, {k + "\"v\"=hex(123456789):01\r\n", 1, 1},
         {k + "\"v\"=hex:01,\\\r\n", 1, 1},  // a continuation cut off
         {k + "\"v\"=hex:zz,\\\r\n  01,02\r\n", 1, 1},  // one warning for all its lines
         {k + std::string("\"v\"=\"a\0b\"\r\n", 11), 1, 0},  // a NUL inside a line is no error
