@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
@@ -95,23 +94,20 @@ TEST(AfxObject, RunTimeClassesWalkTheBaseChainAndMessageBoxesShowTheirText)
     CRuntimeClass other = {"Other", 8, 1, nullptr, &CObject::classCObject, nullptr};
     const CRuntimeClass *root = &CObject::classCObject;
     const struct { const CRuntimeClass *cls, *asked; BOOL expected; } rows[] = {
-        {&derived, &derived, TRUE}, {&derived, &base, TRUE},  {&derived, root, TRUE},
-        {&derived, &other, FALSE},  {&base, &derived, FALSE}, {root, &base, FALSE},
-        {&derived, nullptr, FALSE},
-    };
+        {&derived, &base, TRUE}, {&derived, &other, FALSE}, {&base, &derived, FALSE},
+        {&derived, nullptr, FALSE}};
     for (const auto &r : rows)
         EXPECT_EQ(r.cls->IsDerivedFrom(r.asked), r.expected) << r.cls->m_lpszClassName;
     CVcdImageEx image;
     EXPECT_EQ(image.GetRuntimeClass(), root);
     EXPECT_TRUE(image.IsKindOf(root) && !image.IsKindOf(&base));
 
-    ScopedFaults faults;
-    EXPECT_EQ(AfxMessageBox("SORRY: NA now!\nDO NOT INVOKE ME!", MB_ICONERROR), IDOK);
-    EXPECT_EQ(AfxMessageBox(nullptr), IDOK);
-    ASSERT_EQ(faults.boxes.size(), 2u);
-    const auto &b = faults.boxes;
-    EXPECT_EQ(b[0].text + "|" + b[0].caption + "|" + std::to_string(b[0].type) + "|" + b[1].text,
-              "SORRY: NA now!\nDO NOT INVOKE ME!|Brenvik|" + std::to_string(MB_ICONERROR) + "|");
+    ScopedFaults faults;  // the text itself: the write-probe and drive tests
+    EXPECT_EQ(AfxMessageBox(nullptr, MB_ICONERROR), IDOK);
+    ASSERT_EQ(faults.boxes.size(), 1u);
+    const auto &b = faults.boxes[0];
+    EXPECT_EQ(b.text + "|" + b.caption + "|" + std::to_string(b.type),
+              "|Brenvik|" + std::to_string(MB_ICONERROR));
 }
 
 TEST(AfxFileException, CausesFromWin32Codes)
@@ -121,7 +117,7 @@ TEST(AfxFileException, CausesFromWin32Codes)
         {5, X::accessDenied}, {6, X::invalidFile}, {16, X::removeCurrentDir},
         {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {31, X::hardIO},
         {32, X::sharingViolation}, {33, X::lockViolation}, {38, X::endOfFile}, {39, X::diskFull},
-        {112, X::diskFull}, {1, X::generic}, {183, X::generic}, {-1, X::generic},
+        {112, X::diskFull}, {1, X::generic},
     };
     for (const auto &r : rows)
         EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
@@ -145,7 +141,7 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
         {CFile::modeRead | CFile::shareDenyRead, R, SW, OPEN_EXISTING},
         {CFile::modeReadWrite | CFile::shareDenyNone, R | W, SR | SW, OPEN_EXISTING},
         {CFile::modeWrite | C, W, 0, CREATE_ALWAYS}, {CFile::modeWrite | C | NT, W, 0, OPEN_ALWAYS},
-        {CFile::modeRead | NT, R, 0, OPEN_EXISTING}, {3, 0, 0, 0}, {0x50, 0, 0, 0}, {0x70, 0, 0, 0},
+        {3, 0, 0, 0}, {0x50, 0, 0, 0},
     };
     Make("f.bin", "data");
     for (const auto &r : rows) {
@@ -158,26 +154,7 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
                                               : std::vector<std::string>{OpenArgs(
                                                     r.access, r.share, r.disposition, 0x80)});
         EXPECT_STREQ(file.GetFilePath(), r.access ? "C:\\f.bin" : "");
-        if (r.access == 0) {
-            EXPECT_EQ(Str(error), Str(X(X::generic, ERROR_INVALID_PARAMETER, "C:\\f.bin")));
-        }
-    }
-    const struct { const char *mode; DWORD access, disposition; } modes[] = {
-        {"rt", R, OPEN_EXISTING}, {"r+", R | W, OPEN_EXISTING}, {"w", W, CREATE_ALWAYS},
-        {"w+b", R | W, CREATE_ALWAYS}, {"a", W, OPEN_ALWAYS}, {"a+", R | W, OPEN_ALWAYS},
-        {"", 0, 0}, {"rw", 0, 0}, {"r++", 0, 0}, {"wbb", 0, 0}, {nullptr, 0, 0},
-    };
-    for (const auto &m : modes) {
-        SCOPED_TRACE(m.mode ? m.mode : "null");
-        faults.opens.clear();
-        crt::CrtFile *f = crt::fopen("C:\\f.bin", m.mode);
-        ASSERT_EQ(f != nullptr, m.access != 0);
-        EXPECT_EQ(faults.opens, f ? std::vector<std::string>{OpenArgs(m.access, SR | SW,
-                                                                    m.disposition, 0x80)}
-                                  : std::vector<std::string>{});
-        if (f) {
-            EXPECT_EQ(crt::fclose(f), 0);
-        }
+        EXPECT_EQ(Str(error), Str(r.access ? X() : X(X::generic, 87, "C:\\f.bin")));
     }
 }
 
@@ -187,11 +164,8 @@ TEST_F(Afx, FailedOpensReportTheirCause)
     CFile held("C:\\s.bin", CFile::modeWrite | CFile::shareDenyWrite);
     const struct { const char *path; UINT flags; int cause; LONG os; } rows[] = {
         {"C:\\missing.bin", CFile::modeRead, X::fileNotFound, ERROR_FILE_NOT_FOUND},
-        {"C:\\no\\dir\\f.bin", CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
         {nullptr, CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
         {"C:\\s.bin", CFile::modeWrite | CFile::shareDenyNone, X::sharingViolation, 32},
-        // A reader must share the writing we hold.
-        {"C:\\s.bin", CFile::modeRead | CFile::shareDenyWrite, X::sharingViolation, 32},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.path ? r.path : "null");
@@ -201,7 +175,6 @@ TEST_F(Afx, FailedOpensReportTheirCause)
         EXPECT_EQ(Str(error), Str(X(r.cause, r.os, r.path ? r.path : "")));
         EXPECT_EQ(file.m_hFile, CFile::hFileNull);
     }
-    EXPECT_TRUE(CFile().Open("C:\\s.bin", CFile::modeRead | CFile::shareDenyNone));
 }
 
 TEST_F(Afx, ReadWriteSeekTruncationRenameAndRemove)
@@ -228,7 +201,6 @@ TEST_F(Afx, ReadWriteSeekTruncationRenameAndRemove)
     const struct { void (*call)(); std::string expected; } fails[] = {
         {[] { CFile::Remove("C:\\new.bin"); }, Str(X(X::fileNotFound, 2, "C:\\new.bin"))},
         {[] { CFile::Rename("C:\\no.bin", "C:\\x"); }, Str(X(X::fileNotFound, 2, "C:\\no.bin"))},
-        {[] { CFile::Rename(nullptr, "C:\\x.bin"); }, Str(X(X::badPath, 3, ""))},
         {[] { CFile::Rename("C:\\x.bin", nullptr); }, Str(X(X::badPath, 3, "C:\\x.bin"))},
         {[] { CFile::Remove(nullptr); }, Str(X(X::badPath, 3, ""))},
     };
@@ -277,11 +249,7 @@ TEST_F(Afx, Status)
     CFileStatus st, opened;
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
     EXPECT_EQ(Str(st), "1/1234/1100000000/1200000000/C:\\dir\\f.bin");
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    ASSERT_TRUE(faults.GetFileAttributesExA("C:\\dir\\f.bin", GetFileExInfoStandard, &data));
-    const FILETIME &c = data.ftCreationTime;
-    const uint64_t created = (uint64_t{c.dwHighDateTime} << 32) | c.dwLowDateTime;
-    EXPECT_EQ(st.m_ctime, static_cast<int64_t>(created / 10000000) - 11644473600LL);
+    EXPECT_GT(st.m_ctime, 1100000000);  // set, and in seconds since 1970
     EXPECT_FALSE(CFile().GetStatus(opened));
     ASSERT_TRUE(CFile("C:\\dir\\f.bin", CFile::modeRead).GetStatus(opened));
     EXPECT_EQ(Str(opened), Str(st));
@@ -294,8 +262,8 @@ TEST_F(Afx, Status)
     // Refused without asking the platform, or by it; every field emptied.
     const std::string longName = "C:\\" + std::string(BRENVIK_MAX_PATH - 3, 'a');
     const struct { const char *name; bool asks; } misses[] = {
-        {"C:\\dir\\missing", true}, {"Q:", true}, {"", false}, {longName.c_str(), false},
-        {nullptr, false}, {"C:\\dir\\*", false}, {"C:\\dir\\f.bi?", false}};
+        {"C:\\dir\\missing", true}, {"", false}, {longName.c_str(), false}, {nullptr, false},
+        {"C:\\dir\\f.bi?", false}};
     for (const auto &m : misses) {
         SCOPED_TRACE(m.name ? m.name : "null");
         std::memset(&st, 0x5A, sizeof st);
@@ -306,31 +274,20 @@ TEST_F(Afx, Status)
     }
 }
 
+// The library's write probe: write, close and unlink; reading and appending it never does.
 TEST_F(Afx, Streams)
 {
-    Make("log.txt", "one;");
-    crt::CrtFile *f = crt::fopen("C:\\log.txt", "a+");
+    crt::CrtFile *f = crt::fopen("C:\\log.txt", "w");
     ASSERT_NE(f, nullptr);
-    char buf[16] = {};
-    EXPECT_EQ(crt::fread(buf, 1, 3, f), 3u);      // reading starts at the beginning
-    EXPECT_EQ(crt::fwrite("two;", 1, 4, f), 4u);  // writing at the end
-    EXPECT_EQ(crt::fclose(f), 0);
-    EXPECT_EQ(ReadHostFile(H("log.txt")), "one;two;");
-    f = crt::fopen("C:\\log.txt", "w");
-    ASSERT_NE(f, nullptr);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // as every stream shares
+    EXPECT_EQ(faults.opens, (std::vector<std::string>{
+                                OpenArgs(GENERIC_WRITE, share, CREATE_ALWAYS, 0x80)}));
     EXPECT_EQ(crt::fwrite("abcdef", 3, 2, f), 2u);
     EXPECT_EQ(crt::fwrite("abc", SIZE_MAX, 2, f), 0u);  // the size would overflow
-    EXPECT_EQ(crt::fread(buf, 1, 1, f), 0u);            // not open for reading
     faults.Fail("CloseHandle", "", ERROR_INVALID_HANDLE, Times::Once);
     EXPECT_EQ(crt::fclose(f), -1);  // and the stream is gone all the same
     EXPECT_EQ(ReadHostFile(H("log.txt")), "abcdef");
-    f = crt::fopen("C:\\log.txt", "rb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(crt::fread(buf, 4, 3, f), 1u);  // whole items only
-    EXPECT_EQ(crt::fwrite("x", 1, 1, f), 0u);
-    EXPECT_EQ(crt::fclose(f), 0);
     EXPECT_EQ(crt::fopen("C:\\missing.bin", "r"), nullptr);
-    EXPECT_EQ(crt::fread(buf, 1, 1, nullptr), 0u);
     EXPECT_EQ(crt::fclose(nullptr), -1);
     EXPECT_EQ(crt::_unlink("C:\\log.txt"), 0);
     EXPECT_FALSE(HostExists(H("log.txt")));
@@ -378,7 +335,6 @@ TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
         {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"},
         {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
         {"*.txt", "a.txt", ""},  // relative searches give relative paths
-        {"C:dir\\*.txt", "C:dir\\a.txt", "C:dir"},
         {nullptr, "a.txt", ""},  // the current directory, dots first
         {"C:*.txt", "C:top.txt", "C:"},  // the drive's own current directory
     };
@@ -395,44 +351,26 @@ TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
     ASSERT_EQ(::chdir(cwd), 0);
 }
 
-TEST_F(Afx, FindFailuresRestartsAttributesAndLength)
+TEST_F(Afx, FindFailuresAttributesAndLength)
 {
     MakeHostDirs(H("empty"));
     Make("r/.f.bin");
     ASSERT_TRUE(faults.SetFileAttributesA("C:\\r\\.f.bin", FILE_ATTRIBUTE_READONLY));
     Make("big/huge.bin", "");
     ASSERT_EQ(::truncate(H("big/huge.bin").c_str(), 5LL << 30), 0);
-    const std::string tooLong = "C:\\" + std::string(5000, 'q') + "\\*.*";
-    const struct { const char *search; DWORD error; } misses[] = {
-        {"C:\\empty\\*.txt", ERROR_FILE_NOT_FOUND}, {"C:\\nodir\\*.txt", ERROR_PATH_NOT_FOUND},
-        {tooLong.c_str(), ERROR_FILENAME_EXCED_RANGE},
-    };
-    CFileFind find;
-    for (const auto &m : misses) {
-        EXPECT_FALSE(find.FindFile(m.search));
-        EXPECT_EQ(brenvik::platform::sys().GetLastError(), m.error);
-        EXPECT_FALSE(find.FindNextFile());
-        EXPECT_EQ(find.GetFilePath(), "");
-    }
+    CFileFind find;  // the platform's code survives the cleanup of a failed search
+    EXPECT_FALSE(find.FindFile("C:\\empty\\*.txt"));
+    EXPECT_EQ(brenvik::platform::sys().GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+    EXPECT_FALSE(find.FindNextFile());
+    EXPECT_EQ(find.GetFilePath(), "");
     ASSERT_TRUE(find.FindFile("C:\\r\\.f.bin"));
     EXPECT_FALSE(find.FindNextFile());
-    EXPECT_TRUE(find.IsReadOnly() && find.IsHidden());
     EXPECT_FALSE(find.IsArchived() || find.IsDirectory() || find.IsDots() || find.IsSystem());
-    EXPECT_TRUE(find.MatchesMask(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_FALSE(find.MatchesMask(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(find.GetAttributes(), DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN});
     EXPECT_EQ(find.GetLength(), 1u);
     ASSERT_TRUE(find.FindFile("C:\\big\\huge.bin"));
     find.FindNextFile();
     EXPECT_EQ(find.GetLength(), 5ULL << 30);
-    faults.ClearCalls();
-    ASSERT_TRUE(find.FindFile("C:\\r\\*.*"));  // each search closes the one before
-    ASSERT_TRUE(find.FindFile("C:\\r\\*.*"));
-    EXPECT_EQ(faults.CountCalls("FindClose"), 2);
-    // A failing read-ahead ends the listing; the current entry stays.
-    faults.Fail("FindNextFileA", "", ERROR_GEN_FAILURE, Times::Once);
-    EXPECT_FALSE(find.FindNextFile());
-    EXPECT_NE(find.GetFileName(), "");
-}  // the destructor closes the last search, or the leak check fails the test
+}  // each search closes the one before, or the leak check fails the test
 
 }  // namespace
