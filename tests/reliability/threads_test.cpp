@@ -59,10 +59,8 @@ const std::vector<std::function<std::string(int t)>> kMix = {
     [](int) {
         char desc[BRENVIK_MAX_PATH];
         int info = 0;
-        return Out(CVcdImageEx::GetDesc((g_c + "\\a.VCD").c_str(), desc, &info), desc, info);
-    },
-    [](int) {
-        return Out(CVcdImageEx::GetVCD_cdtype(nullptr), CDriveEx::MaybeNetworkPath("N:\\x"));
+        return Out(CVcdImageEx::GetDesc((g_c + "\\a.VCD").c_str(), desc, &info), desc, info,
+                   CVcdImageEx::GetVCD_cdtype(nullptr), CDriveEx::MaybeNetworkPath("N:\\x"));
     },
     [](int t) {
         const std::string dir = g_c + "\\t" + std::to_string(t) + "\\made";
@@ -82,8 +80,7 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
 #endif
     std::string image(2942, '\0');
     image[376] = 4;  // video CD
-    std::memcpy(&image[48], "Holiday", 7);
-    test::WriteHostFile(g_dir / "a.VCD", image);
+    test::WriteHostFile(g_dir / "a.VCD", image.replace(48, 7, "Holiday"));
     for (int t = 0; t < kThreads; ++t)
         test::MakeHostDirs(g_dir / ("t" + std::to_string(t)));
     test::ScopedFaults machine;
@@ -119,7 +116,8 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
         });
     for (auto &th : threads)
         th.join();
-    g_bDbgEnabled = 0, g_dwDbgLevel = 0;
+    g_bDbgEnabled = 0;
+    g_dwDbgLevel = 0;
 
     EXPECT_EQ(wrong.load(), 0) << firstWrong;
     // Every line is one that a call alone sends: none mixed or cut.
