@@ -184,7 +184,6 @@ public:
     std::vector<int> quits;
     std::vector<UINT> errorModes;  // every mode set, in order (passed on)
 
-    // ---- Services: each counted one records the call, maybe fails it, or forwards it
 #define BRENVIK_GUARDED(R, name, path, failed, params, args) \
     R name params override { return Guard(#name, path, failed, [&] { return inner_.name args; }); }
     BRENVIK_GUARDED(DWORD, SetFilePointer, nullptr, INVALID_SET_FILE_POINTER,
@@ -282,7 +281,6 @@ private:
         }
         return call();
     }
-    // A handle that `open` gives is noted in `handles` until closed.
     template <typename F>
     HANDLE Opened(const char *name, const char *path, std::set<HANDLE> &handles, F open)
     {
@@ -348,8 +346,7 @@ private:
     FARPROC innerFreeSpaceEx_ = nullptr;
 };
 
-// A FaultServices installed for its lifetime: the library's calls in the
-// scope go through it.
+// Installed for its lifetime: the library's calls in the scope go through it.
 class ScopedFaults : public FaultServices {
 public:
     ScopedFaults() : install_(*this) {}
