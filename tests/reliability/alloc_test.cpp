@@ -20,13 +20,6 @@
 #include "support/code_page.h"
 #include "support/test_support.h"
 
-struct BrenvikTestAccess {
-    static int ValidateMultiDirLevel_p(const char *s, int ifEmpty)
-    {
-        return CDriveEx::ValidateMultiDirLevel_p(s, ifEmpty);
-    }
-};
-
 namespace brenvik {
 namespace {
 
@@ -62,7 +55,6 @@ int PathCalls(const char *p)
           &CVcdImageEx::Is_MixedModeCD_ext, &CVcdImageEx::Is_Cluster_ext,
           &CVcdImageEx::IsExt_dot_D_09_09, &CVcdImageEx::IsMyExt_VCD_dot_D_09_09})
         query(p);
-    BrenvikTestAccess::ValidateMultiDirLevel_p(p, 1);
     CDriveEx::ChkFullPath_s(p, 1, 1, 1, a, b, c, &flag);
     CDriveEx::MkFullPath_s(p, "x.vcd", a, 1, 1, 1);
     for (const auto part : {&CDriveEx::GetFileExt, &CDriveEx::GetDirOf})

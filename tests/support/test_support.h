@@ -18,7 +18,6 @@ public:
 
     // The host path, without a trailing separator.
     const std::string &path() const { return path_; }
-    // path() + "/" + relative.
     std::string operator/(const std::string &relative) const;
 
 private:
@@ -46,7 +45,6 @@ void WriteHostFile(const std::string &path, const std::string &bytes);
 class ScopedRegistryFile {
 public:
     explicit ScopedRegistryFile(const std::string &regText);
-    // Replaces the file's text; later calls see the new text.
     void Rewrite(const std::string &regText) { WriteHostFile(path_, regText); }
     const std::string &path() const { return path_; }
 
