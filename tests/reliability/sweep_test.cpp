@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,17 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Tree = std::map<std::string, std::string>;
-
-// The values, space-separated; taken by reference, so read only after every
-// argument, the call under test among them, has been evaluated.
-template <typename... T>
-std::string Out(const T &...v)
-{
-    std::ostringstream o;
-    int n = 0;
-    ((o << (n++ ? " " : "") << v), ...);
-    return o.str();
-}
+using test::Joined;
 
 // C: and D: (a CD) are temporary directories; on Windows their paths stand in.
 struct Machine {
@@ -99,7 +88,7 @@ struct Machine {
         for (const char *root : {"c", "d"})
             for (const auto &e : fs::recursive_directory_iterator(dir / root)) {
                 const std::string path = Win(e.path().generic_string());
-                tree[path] = Out(platform::sys().GetFileAttributesA(path.c_str()),
+                tree[path] = Joined(platform::sys().GetFileAttributesA(path.c_str()),
                                  e.is_directory() ? "dir" : test::ReadHostFile(e.path().string()));
             }
         return tree;
@@ -181,7 +170,7 @@ Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = null
         try {
             r.result = c.call();
         } catch (const CFileException &e) {  // how the file class fails
-            r.result = Out(e.m_cause, e.m_lOsError);
+            r.result = Joined(e.m_cause, e.m_lOsError);
         }
         g_bDbgEnabled = 0;
         g_dwDbgLevel = 0;
@@ -213,7 +202,7 @@ void Sweep(const std::vector<Case> &cases)
         for (const bool lasting : {false, true})
             for (const DWORD error : c.errors)
                 for (int k = 1; !::testing::Test::HasFailure(); ++k) {
-                    SCOPED_TRACE(Out("call", k, lasting ? "failing for good with" : "once", error));
+                    SCOPED_TRACE(Joined("call", k, lasting ? "failing for good:" : "once:", error));
                     Run got = RunOnce(c, k, lasting, error);
                     if (got.calls < static_cast<std::size_t>(k)) {
                         EXPECT_EQ(got.result, clean.result) << "a run without a fault differs";
@@ -248,13 +237,13 @@ void Sweep(const std::vector<Case> &cases)
     }
 }
 
-#define SHOW(expr, ...) #expr, [] { return Out(expr, __VA_ARGS__); }
-#define INT(expr) #expr, [] { return Out(expr); }
+#define SHOW(expr, ...) #expr, [] { return Joined(expr, __VA_ARGS__); }
+#define INT(expr) #expr, [] { return Joined(expr); }
 // A status test with an `exist` output: a failure reads as absence.
 #define EXIST(f, ...) SHOW(CDriveEx::f(__VA_ARGS__, n), n[0]), {"0 0"}
 TEST(Sweep, ExportedFunctionsThatReachThePlatform)
 {
-    const std::string kDenied = Out(CFileException::OsErrorToException(5), 5);
+    const std::string kDenied = Joined(CFileException::OsErrorToException(5), 5);
     Sweep({
         {"data/empty/", EXIST(IsDir, P("data\\empty\\"))},
         {"data/sys.tmp:S", EXIST(ChkFileAttrEx, P("data\\sys.tmp"), 0x10, 4)},
@@ -287,19 +276,19 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
              CFile f;  // its destructor closes the file after a throw
              CFileException e;
              if (!f.Open(P("data\\movie.txt"), CFile::modeRead | CFile::shareDenyWrite, &e))
-                 return Out(e.m_cause, e.m_lOsError);
+                 return Joined(e.m_cause, e.m_lOsError);
              const DWORD length = f.GetLength();
              f.Seek(7, CFile::begin);
              const UINT read = f.Read(text, 3);
              f.Close();
-             return Out(length, read, text);
+             return Joined(length, read, text);
          }, {kDenied}},
         {"data/", "CFile::CFile, Write, Close", [] {
              CFile f(P("data\\new.txt"), CFile::modeCreate | CFile::modeWrite);
              f.Write("abc", 3);
              f.Write("def", 3);
              f.Close();
-             return Out("written");
+             return Joined("written");
          }, {kDenied}, 0, "~new.txt"},  // written in part
         // Result 1 and a mask: a failed query drops that drive's bit, and adds none.
         {"", SHOW(CDriveEx::GetCdDrvLst(u), u[0]), {}, kOwnError | kMask},

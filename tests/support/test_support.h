@@ -2,6 +2,7 @@
 #ifndef BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
 #define BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,17 @@ std::string RegText(const std::vector<std::string> &lines);
 
 // "\\" for every '/' of a host path, for building Windows-form paths.
 std::string Backslashed(std::string path);
+
+// The values, space-separated; taken by reference, so read only after every
+// argument, a call under test among them, has been evaluated.
+template <typename... T>
+std::string Joined(const T &...v)
+{
+    std::ostringstream o;
+    int n = 0;
+    ((o << (n++ ? " " : "") << v), ...);
+    return o.str();
+}
 
 }  // namespace test
 }  // namespace brenvik
