@@ -161,10 +161,8 @@ Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = null
     {
         test::ScopedFaults f;
         Drives(f);
-        if (k != 0 && lasting)
-            f.Fail("", "", error, test::Times::Always, k);
-        else
-            f.FailCall(k, error);
+        if (k != 0)
+            f.Fail("", "", error, lasting ? test::Times::Always : test::Times::Once, k);
         g_bDbgEnabled = 1;
         g_dwDbgLevel = 1;
         try {

@@ -137,8 +137,6 @@ DWORD FaultServices::Enter(const char *name, const char *path)
     call.name = name;
     call.path = path ? path : "";
     DWORD error = before ? before(call) : 0;
-    if (error == 0 && countdown_ > 0 && --countdown_ == 0)
-        error = failError_;
     for (auto rule = rules_.begin(); error == 0 && rule != rules_.end(); ++rule) {
         if ((!rule->service.empty() && rule->service != name) ||
             (!rule->path.empty() && rule->path != Upper(call.path)) || --rule->nth > 0)

@@ -117,21 +117,11 @@ public:
     // Counted and recorded: every call that can fail. Runs before each; a
     // nonzero result fails it with that code.
     std::function<DWORD(const HookedCall &call)> before;
-    // Fails the k-th counted call from now (from 1); 0 fails nothing.
-    void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED)
-    {
-        countdown_ = k;
-        failError_ = error;
-    }
     // Fails calls of `service` ("" any) whose path is `path` ("" any; letter
     // case ignored) with `error`: from the `nth` such call on, once or for good.
     void Fail(const std::string &service, const std::string &path, DWORD error,
               Times times = Times::Always, int nth = 1);
-    void ClearFaults()
-    {
-        rules_.clear();
-        countdown_ = 0;
-    }
+    void ClearFaults() { rules_.clear(); }
 
     // The call failed last by a fault or by `before`, or null.
     const HookedCall *Injected() const { return injected_ < 0 ? nullptr : &calls_[injected_]; }
@@ -325,8 +315,6 @@ private:
 
     std::vector<HookedCall> calls_;
     std::vector<Rule> rules_;
-    int countdown_ = 0;
-    DWORD failError_ = 0;
     int injected_ = -1;
     std::set<HANDLE> files_, finds_;
     std::set<HKEY> keys_;
