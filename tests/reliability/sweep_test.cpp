@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ struct Machine {
         const std::size_t n = dir.path().size();
         return (host[n + 1] == 'c' ? c : d) + "\\" + test::Backslashed(host.substr(n + 3));
     }
-    // Entries as "data/f.txt" (holding its name), "data/dir/", "D:x/" (on D:),
+    // Entries as "data/f.txt" (holding its name), "data/dir/",
     // ":H" or ":S" after one for hidden or system; or "img", a DVD image split
     // in four and a video CD.
     void Build(const std::string &entries)
@@ -55,9 +56,8 @@ struct Machine {
         }
         std::istringstream in(entries);
         for (std::string e; in >> e && e != "img";) {
-            const std::size_t mark = std::min(e.find(':', 2), e.size());
-            const std::string host = dir / (e[1] == ':' ? "d/" + e.substr(2, mark - 2)
-                                                        : "c/" + e.substr(0, mark));
+            const std::size_t mark = std::min(e.find(':'), e.size());
+            const std::string host = dir / ("c/" + e.substr(0, mark));
             test::MakeHostDirs(fs::path(host).parent_path().string());
             if (host.back() != '/')
                 test::WriteHostFile(host, fs::path(host).filename().string());
@@ -293,12 +293,10 @@ TEST(Sweep, ExportedFunctionsThatReachThePlatform)
         {"", SHOW(CDriveEx::My_GetDiskFreeSpace(2, u, u + 1, u + 2, u + 3), u[0], u[1], u[2], u[3]),
          {"0 9 9 9 9"}},
         {"", SHOW(CDriveEx::GetCdSize(3, u), u[0]), {"0 9"}},
-        {"", INT(CDriveEx::IsDiskPresent(3, 0)), {"0"}},
         {"", INT(CDriveEx::IsCompressed(2)), {"0"}},
         // Without the extended query the classic one gives the same figures.
         {"", SHOW(CDriveEx::GetLargeDiskSize2GB_inByte(-1, "\\\\srv\\share", q, q + 1, q + 2), q[0],
                  q[1], q[2]), {"0 0 0 0"}},
-        {"D:MPEGAV/", INT(CDriveEx::IsVideoCD(3)), {"0"}},
         {"", INT(CDriveEx::IsAudioCD(3)), {"0"}},
         // A time-out moves on to the next attempt.
         {"", INT(CDriveEx::PingHost("N:\\dir\\x", 1, 3, 500)), {"0"}, kOwnError, "",
