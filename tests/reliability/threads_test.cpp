@@ -9,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,13 +20,7 @@
 namespace brenvik {
 namespace {
 
-template <typename... T>
-std::string Out(const T &...v)
-{
-    std::ostringstream o;
-    ((o << v << ' '), ...);
-    return o.str();
-}
+using test::Joined;
 
 test::TempDir g_dir;
 #if defined(_WIN32)  // its own path stands for C:
@@ -47,31 +40,31 @@ const std::vector<std::function<std::string(int t)>> kMix = {
         SPLITFPATH_tag rec;
         char out[BRENVIK_MAX_PATH];
         // By reference: the outputs are read after the calls.
-        return Out(CDriveEx::SplitUNC_p("\\\\srv\\share\\dir\\file.txt", &rec),
+        return Joined(CDriveEx::SplitUNC_p("\\\\srv\\share\\dir\\file.txt", &rec),
                    rec.unc.strComputer_name, rec.unc.strDir, rec.unc.strFileExt,
                    CDriveEx::SplitUNC_p("\\\\srv\\share", nullptr),
                    CDriveEx::ChgPathExt("C:\\a\\b.txt", ".doc", out), out);
     },
     [](int t) {
         int exist = -1;
-        return Out(CDriveEx::IsDir((g_c + "\\t" + std::to_string(t)).c_str(), &exist), exist);
+        return Joined(CDriveEx::IsDir((g_c + "\\t" + std::to_string(t)).c_str(), &exist), exist);
     },
     [](int) {
         char desc[BRENVIK_MAX_PATH];
         int info = 0;
-        return Out(CVcdImageEx::GetDesc((g_c + "\\a.VCD").c_str(), desc, &info), desc, info);
+        return Joined(CVcdImageEx::GetDesc((g_c + "\\a.VCD").c_str(), desc, &info), desc, info);
     },
     [](int) {
-        return Out(CVcdImageEx::GetVCD_cdtype(nullptr), CDriveEx::MaybeNetworkPath("N:\\x"));
+        return Joined(CVcdImageEx::GetVCD_cdtype(nullptr), CDriveEx::MaybeNetworkPath("N:\\x"));
     },
     [](int t) {
         const std::string dir = g_c + "\\t" + std::to_string(t) + "\\made";
         const int made = CDriveEx::CreateDir_Recursively((dir + "\\x\\y").c_str());
         const int writable = CDriveEx::CanWeWriteDir(dir.c_str());
-        return Out(made, writable, CDriveEx::DelTree(dir.c_str(), 0));
+        return Joined(made, writable, CDriveEx::DelTree(dir.c_str(), 0));
     },
     // Q: has no connection: the ping gives up before the network.
-    [](int) { return Out(CDriveEx::PingHost("Q:\\x", 1, 2, 100)); },
+    [](int) { return Joined(CDriveEx::PingHost("Q:\\x", 1, 2, 100)); },
 };
 
 TEST(Threads, ExportedFunctionsAnswerAsAlone)
@@ -114,12 +107,13 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
                 const std::size_t c = (i + static_cast<std::size_t>(t)) % kMix.size();
                 const std::string got = kMix[c](t);
                 if (got != alone[c] && wrong.fetch_add(1) == 0)
-                    firstWrong = Out("call", c, "gave", got);
+                    firstWrong = Joined("call", c, "gave", got);
             }
         });
     for (auto &th : threads)
         th.join();
-    g_bDbgEnabled = 0, g_dwDbgLevel = 0;
+    g_bDbgEnabled = 0;
+    g_dwDbgLevel = 0;
 
     EXPECT_EQ(wrong.load(), 0) << firstWrong;
     // Every line is one that a call alone sends: none mixed or cut.

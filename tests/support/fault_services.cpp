@@ -137,8 +137,6 @@ DWORD FaultServices::Enter(const char *name, const char *path)
     call.name = name;
     call.path = path ? path : "";
     DWORD error = before ? before(call) : 0;
-    if (error == 0 && countdown_ > 0 && --countdown_ == 0)
-        error = failError_;
     for (auto rule = rules_.begin(); error == 0 && rule != rules_.end(); ++rule) {
         if ((!rule->service.empty() && rule->service != name) ||
             (!rule->path.empty() && rule->path != Upper(call.path)) || --rule->nth > 0)
@@ -171,12 +169,9 @@ BOOL FaultServices::WriteFile(HANDLE h, LPCVOID b, DWORD n, LPDWORD done, LPOVER
 BOOL FaultServices::FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data)
 {
     if (DWORD e = Enter("FindNextFileA", nullptr)) {
-        // The entry the call would have brought is lost, as when a listing
-        // breaks off; see whether there was one.
-        WIN32_FIND_DATAA scratch;
-        const bool lostNothing = !inner_.FindNextFileA(h, &scratch);
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        calls_.back().lostNothing = lostNothing;
+        // The entry the call would have brought is lost, as when a listing breaks off.
+        WIN32_FIND_DATAA lost;
+        inner_.FindNextFileA(h, &lost);
         inner_.SetLastError(e);
         return FALSE;
     }
@@ -554,7 +549,9 @@ int FaultServices::closesocket(SOCKET s)
 {
     const bool failed = SocketFault("closesocket");
     ScriptedSocket *so = SocketOf(s);
-    const int r = so ? (so->open = false, 0) : inner_.closesocket(s);
+    if (so)
+        so->open = false;
+    const int r = so ? 0 : inner_.closesocket(s);
     return failed ? SOCKET_ERROR : r;
 }
 

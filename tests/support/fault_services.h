@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/forwarding_services.h"
@@ -21,8 +22,6 @@ namespace test {
 struct HookedCall {
     std::string name;  // "DeleteFileA"
     std::string path;  // its first path or name argument, or empty
-    // For an injected FindNextFileA: the listing had no further entry anyway.
-    bool lostNothing = false;
 };
 
 enum class Times { Once, Always };
@@ -42,12 +41,14 @@ struct Volume {
 
     Volume &Clusters(DWORD spc, DWORD bps, DWORD freeC, DWORD totalC)
     {
-        sectorsPerCluster = spc, bytesPerSector = bps, freeClusters = freeC, totalClusters = totalC;
+        std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
+            std::make_tuple(spc, bps, freeC, totalC);
         return *this;
     }
     Volume &Bytes(uint64_t total, uint64_t free, uint64_t callerFree)
     {
-        bytesSet = true, totalBytes = total, freeBytes = free, callerFreeBytes = callerFree;
+        std::tie(bytesSet, totalBytes, freeBytes, callerFreeBytes) =
+            std::make_tuple(true, total, free, callerFree);
         return *this;
     }
 };
@@ -63,33 +64,23 @@ public:
 
     // Echo: byte 0 of the ICMP message, and bytes laid over it from `offset`.
     // A datagram goes out as given, with no IP header added.
-    Reply &Type(uint8_t byte0)
-    {
-        type_ = byte0;
-        return *this;
-    }
+    Reply &Type(uint8_t byte0) { return Set(type_, byte0); }
     Reply &Patch(std::size_t offset, const std::string &bytes)
     {
         patches_.emplace_back(offset, bytes);
         return *this;
     }
-    Reply &Truncate(std::size_t length)
-    {
-        truncate_ = length;
-        return *this;
-    }
-    Reply &From(const std::string &dotted)  // else the peer
-    {
-        from_ = dotted;
-        return *this;
-    }
-    Reply &Delay(DWORD ms)  // the clock moves on this much first
-    {
-        delay_ = ms;
-        return *this;
-    }
+    Reply &Truncate(std::size_t length) { return Set(truncate_, length); }
+    Reply &From(const std::string &dotted) { return Set(from_, dotted); }  // else the peer
+    Reply &Delay(DWORD ms) { return Set(delay_, ms); }  // the clock moves on this much first
 
 private:
+    template <typename T>
+    Reply &Set(T &field, const T &value)
+    {
+        field = value;
+        return *this;
+    }
     friend class FaultServices;
     enum class Kind { Echo, Datagram, Error, TimeOut };
     explicit Reply(Kind k, std::string b = "", int e = 0) : kind_(k), bytes_(b), error_(e) {}
@@ -126,21 +117,11 @@ public:
     // Counted and recorded: every call that can fail. Runs before each; a
     // nonzero result fails it with that code.
     std::function<DWORD(const HookedCall &call)> before;
-    // Fails the k-th counted call from now (from 1); 0 fails nothing.
-    void FailCall(int k, DWORD error = ERROR_ACCESS_DENIED)
-    {
-        countdown_ = k;
-        failError_ = error;
-    }
     // Fails calls of `service` ("" any) whose path is `path` ("" any; letter
     // case ignored) with `error`: from the `nth` such call on, once or for good.
     void Fail(const std::string &service, const std::string &path, DWORD error,
               Times times = Times::Always, int nth = 1);
-    void ClearFaults()
-    {
-        rules_.clear();
-        countdown_ = 0;
-    }
+    void ClearFaults() { rules_.clear(); }
 
     // The call failed last by a fault or by `before`, or null.
     const HookedCall *Injected() const { return injected_ < 0 ? nullptr : &calls_[injected_]; }
@@ -155,7 +136,6 @@ public:
 
     // What a test left open or unbalanced, or the error mode not put back.
     std::vector<std::string> Leaks() const;
-    int OpenHandles() const { return static_cast<int>(files_.size() + finds_.size()); }
 
     // Answers in place of the backend's. Volumes by root: "C:\" or
     // "\\server\share\" (letter case ignored); drive types alone by letter ('C').
@@ -194,7 +174,6 @@ public:
     std::vector<int> quits;
     std::vector<UINT> errorModes;  // every mode set, in order (passed on)
 
-    // ---- Services: each counted one records the call, maybe fails it, or forwards it
 #define BRENVIK_GUARDED(R, name, path, failed, params, args) \
     R name params override { return Guard(#name, path, failed, [&] { return inner_.name args; }); }
     BRENVIK_GUARDED(DWORD, SetFilePointer, nullptr, INVALID_SET_FILE_POINTER,
@@ -292,7 +271,6 @@ private:
         }
         return call();
     }
-    // A handle that `open` gives is noted in `handles` until closed.
     template <typename F>
     HANDLE Opened(const char *name, const char *path, std::set<HANDLE> &handles, F open)
     {
@@ -337,8 +315,6 @@ private:
 
     std::vector<HookedCall> calls_;
     std::vector<Rule> rules_;
-    int countdown_ = 0;
-    DWORD failError_ = 0;
     int injected_ = -1;
     std::set<HANDLE> files_, finds_;
     std::set<HKEY> keys_;
@@ -358,8 +334,7 @@ private:
     FARPROC innerFreeSpaceEx_ = nullptr;
 };
 
-// A FaultServices installed for its lifetime: the library's calls in the
-// scope go through it.
+// Installed for its lifetime: the library's calls in the scope go through it.
 class ScopedFaults : public FaultServices {
 public:
     ScopedFaults() : install_(*this) {}

@@ -2,6 +2,7 @@
 #ifndef BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
 #define BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,6 @@ public:
 
     // The host path, without a trailing separator.
     const std::string &path() const { return path_; }
-    // path() + "/" + relative.
     std::string operator/(const std::string &relative) const;
 
 private:
@@ -46,7 +46,6 @@ void WriteHostFile(const std::string &path, const std::string &bytes);
 class ScopedRegistryFile {
 public:
     explicit ScopedRegistryFile(const std::string &regText);
-    // Replaces the file's text; later calls see the new text.
     void Rewrite(const std::string &regText) { WriteHostFile(path_, regText); }
     const std::string &path() const { return path_; }
 
@@ -66,6 +65,17 @@ std::string RegText(const std::vector<std::string> &lines);
 
 // "\\" for every '/' of a host path, for building Windows-form paths.
 std::string Backslashed(std::string path);
+
+// The values, space-separated; taken by reference, so read only after every
+// argument, a call under test among them, has been evaluated.
+template <typename... T>
+std::string Joined(const T &...v)
+{
+    std::ostringstream o;
+    int n = 0;
+    ((o << (n++ ? " " : "") << v), ...);
+    return o.str();
+}
 
 }  // namespace test
 }  // namespace brenvik
