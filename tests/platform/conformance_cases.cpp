@@ -32,9 +32,7 @@ void PlatformConformance::MakeFile(const std::string &relative, const std::strin
     HANDLE h = Open(relative, GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << relative << " error " << Err();
     DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(content.size());
-    ASSERT_TRUE(s().WriteFile(h, content.data(), size, &written, nullptr));
-    EXPECT_EQ(written, size);
+    ASSERT_TRUE(s().WriteFile(h, content.data(), DWORD(content.size()), &written, nullptr));
     ASSERT_TRUE(s().CloseHandle(h));
 }
 
@@ -46,14 +44,11 @@ void PlatformConformance::MakeDir(const std::string &relative)
 std::string PlatformConformance::ReadAll(const std::string &relative)
 {
     HANDLE h = Open(relative, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    std::string out;
     char buf[512];
     DWORD got = 0;
-    while (h != INVALID_HANDLE_VALUE && s().ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
-        out.append(buf, got);
-    if (h != INVALID_HANDLE_VALUE)
-        s().CloseHandle(h);
-    return out;
+    const bool read = h != INVALID_HANDLE_VALUE && s().ReadFile(h, buf, sizeof buf, &got, nullptr);
+    Opened(h);
+    return read ? std::string(buf, got) : "";
 }
 
 bool PlatformConformance::Opened(HANDLE h)
@@ -145,13 +140,12 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
     MakeDir("empty");
     ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     const DWORD AD = ERROR_ACCESS_DENIED, AE = ERROR_ALREADY_EXISTS, FNF = ERROR_FILE_NOT_FOUND,
-                PNF = ERROR_PATH_NOT_FOUND;
+                PNF = ERROR_PATH_NOT_FOUND, DIR = ERROR_DIRECTORY;
     std::vector<Row> rows = {
         {'d', "none.txt", FNF}, {'d', "nodir\\none.txt", PNF}, {'d', "full", AD},
-        {'d', "ro.txt", AD}, {'m', "FULL", AE}, {'m', "f.txt", AE}, {'m', "a\\b", PNF},
-        {'m', "trailing\\", 0}, {'r', "full", ERROR_DIR_NOT_EMPTY}, {'r', "none", FNF},
-        {'r', "nodir\\none", PNF}, {'r', "full\\in.txt", ERROR_DIRECTORY}, {'r', "EMPTY", 0},
-        {'a', "none.txt", FNF}, {'a', "f.txt\\x", PNF}, {'a', "wild*.txt", ERROR_INVALID_NAME},
+        {'d', "ro.txt", AD}, {'m', "FULL", AE}, {'m', "a\\b", PNF}, {'m', "trailing\\", 0},
+        {'r', "full", ERROR_DIR_NOT_EMPTY}, {'r', "none", FNF}, {'r', "full\\in.txt", DIR},
+        {'r', "EMPTY", 0}, {'a', "f.txt\\x", PNF}, {'a', "wild*.txt", ERROR_INVALID_NAME},
         {'s', "none", FNF}, {'v', "f.txt", AE, "ro.txt"}, {'v', "none.txt", FNF, "d.txt"},
         {'v', "f.txt", PNF, "nodir\\d.txt"}, {'o', "nodir\\f.txt", PNF}, {'o', "full", AD},
         // A name of MAX_PATH characters or more is refused before any lookup.
@@ -161,10 +155,8 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
     };
     for (const char *bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a*b.txt", "a?b.txt"})
         rows.push_back({'w', bad, ERROR_INVALID_NAME});
-    for (char op : {'w', 'x', 't'}) {
-        if (!Wine())  // Wine run as root opens a read-only file for writing
-            rows.push_back({op, "ro.txt", AD});
-    }
+    if (!Wine())  // Wine run as root opens a read-only file for writing
+        rows.push_back({'t', "ro.txt", AD});
     ExpectRows(rows);
     ExpectCalls({
         {"mkdir the drive root",
@@ -184,11 +176,10 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
     ASSERT_NE(in_, INVALID_HANDLE_VALUE) << Err();
     HANDLE held = Open("held.txt", GENERIC_READ, FILE_SHARE_READ);
     ExpectRows({
-        {'d', "none.txt", FNF}, {'d', "full", AD}, {'d', "ro.txt", AD},
+        {'d', "none.txt", FNF}, {'d', "full", AD}, {'d', "ro.txt", AD}, {'r', "f.txt", DIR},
         {'d', "held.txt", ERROR_SHARING_VIOLATION}, {'r', "full", ERROR_DIR_NOT_EMPTY},
-        {'r', "none", FNF}, {'r', "f.txt", ERROR_DIRECTORY}, {'f', "full\\*.exe", FNF},
-        {'f', "missing\\*", PNF}, {'f', "full\\*.txt", 0}, {'d', "f.txt", 0},
-        {'r', "trailing", 0},
+        {'f', "full\\*.exe", FNF}, {'f', "missing\\*", PNF}, {'f', "full\\*.txt", 0},
+        {'d', "f.txt", 0}, {'r', "trailing", 0},
     });
     EXPECT_EQ(found_, "in.txt");
     EXPECT_TRUE(Opened(held));
@@ -334,12 +325,10 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
         DWORD firstAccess, firstShare, secondAccess, secondShare;
         bool compatible;
     } cases[] = {
-        {R, SR, R, SR, true}, {R, SR, W, SR, false}, {R, SR | SW, R | W, SR | SW, true},
-        {W, SR, R, SR, false}, {W, SR, R, SR | SW, true}, {R, 0, R, SR | SW, false},
-        {R | W, 0, R, SR | SW, false}, {R, 0, RA, 0, true}, {RA, 0, R | W, 0, true},
-        {D, SR, R, SR, false}, {D, SR, R, SR | SD, true}, {R, SR, D, SR, false},
-        {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false},
-        {R, SR | SW, ALL, SR | SW | SD, false},
+        {R, SR, R, SR, true}, {R, SR, W, SR, false}, {W, SR, R, SR, false},
+        {W, SR, R, SR | SW, true}, {R, 0, R, SR | SW, false}, {R, 0, RA, 0, true},
+        {RA, 0, R | W, 0, true}, {D, SR, R, SR, false}, {D, SR, R, SR | SD, true},
+        {R, SR, D, SR, false}, {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false},
     };
     MakeFile("share.txt", "data");
     // Share modes belong to each open, so an open of this process is as much
@@ -368,7 +357,8 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
     EXPECT_EQ(ReadAll("share.txt"), "data");
 }
 
-TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
+// A move or a deletion needs delete sharing from every opener.
+TEST_P(PlatformConformance, DeleteAndMoveFilesAndDirectories)
 {
     MakeFile("open.txt", "x");
     MakeDir("held");
@@ -392,18 +382,10 @@ TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
     EXPECT_TRUE(Exists("temp.tmp"));
     EXPECT_TRUE(s().CloseHandle(h));
     EXPECT_FALSE(Exists("temp.tmp"));
-}
-
-TEST_P(PlatformConformance, MoveFileRenamesFilesAndDirectories)
-{
-    MakeFile("a.txt", "A");
-    MakeDir("dir");
-    MakeFile("dir\\in.txt", "in");
-    EXPECT_TRUE(Do('v', "a.txt", "c.txt"));
-    EXPECT_FALSE(Exists("a.txt"));
-    EXPECT_EQ(ReadAll("c.txt"), "A");
-    EXPECT_TRUE(Do('v', "dir", "dir2"));
+    MakeFile("held\\in.txt", "in");
+    EXPECT_TRUE(Do('v', "held", "dir2"));
     EXPECT_EQ(ReadAll("dir2\\in.txt"), "in");
+    MakeFile("c.txt", "c");
     EXPECT_TRUE(Do('v', "c.txt", "C.TXT")) << Err();  // only the case of a name
     // Wine finds the target to be the source itself and keeps the old name.
     EXPECT_TRUE(Do('f', "c.txt"));
@@ -420,8 +402,7 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     MakeFile("f.txt", "f");
     const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY;
     const struct { const char *name; DWORD attrs; } spellings[] = {
-        {"f.txt", A}, {"a", D}, {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A},
-        {"a\\..\\f.txt", A},
+        {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A}, {"a\\..\\f.txt", A},
     };
     for (const auto &c : spellings) {
         Mark();
@@ -433,11 +414,10 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
         // One period off a directory's name, every period and blank off the
         // final name only, and nothing off a name a separator closes.
         {'a', "a.\\b.txt", 0}, {'a', "a..\\b.txt", PNF}, {'a', "a \\b.txt", PNF},
-        {'a', "A\\B.TXT. .", 0}, {'r', "a \\", FNF}, {'d', "a..\\b.txt", PNF},
-        {'m', "a \\c", PNF}, {'v', "f.txt", ERROR_DIRECTORY, "f2.txt\\"},
+        {'a', "A\\B.TXT. .", 0}, {'r', "a \\", FNF}, {'m', "a \\c", PNF},
+        {'v', "f.txt", ERROR_DIRECTORY, "f2.txt\\"},
         // Streams: the unnamed one is the file; no other one exists.
-        {'a', "f.txt:s", FNF}, {'d', "f.txt:s", FNF}, {'d', "none\\f.txt:s", PNF},
-        {'v', "f.txt:s", FNF, "g.txt"},
+        {'a', "f.txt:s", FNF}, {'d', "none\\f.txt:s", PNF}, {'v', "f.txt:s", FNF, "g.txt"},
         // DOS devices, with or without an extension, in any directory.
         {'a', "a\\nul.txt", 0}, {'o', "a\\NUL", 0},
     };
@@ -506,8 +486,8 @@ TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
         {"dir\\?.txt", {"a.txt", "B.TXT"}},
         {"dir\\a?.txt", Wine() ? Names{"ab.txt"} : Names{"a.txt", "ab.txt"}},
         {"dir\\*.", Wine() ? all : Names{".", "..", "noext", "sub"}},
-        {"dir\\a*", {"a.txt", "ab.txt", "a.b.c", "a.txt.bak"}}, {"dir\\a*b*c", {"a.b.c"}},
-        {"dir\\NOEXT", {"noext"}}, {"empty\\*", {".", ".."}},
+        {"dir\\a*", {"a.txt", "ab.txt", "a.b.c", "a.txt.bak"}}, {"dir\\NOEXT", {"noext"}},
+        {"empty\\*", {".", ".."}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pattern);
@@ -540,8 +520,6 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
     // Wine calls a letter without a drive a bad device; Windows, not connected.
     EXPECT_EQ(s().WNetGetConnectionA(unused.substr(0, 2).c_str(), remote, &length),
               static_cast<DWORD>(Wine() ? ERROR_BAD_DEVICE : ERROR_NOT_CONNECTED));
-    EXPECT_EQ(s().WNetGetConnectionA("not a drive", remote, &length),
-              static_cast<DWORD>(ERROR_BAD_DEVICE));
     DWORD spc = 0, bps = 0, freeClusters = 0, total = 0;
     ASSERT_TRUE(s().GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &total));
     EXPECT_TRUE(bps >= 512 && spc >= 1 && total > 0 && freeClusters <= total);
@@ -587,11 +565,8 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
 
 TEST_P(PlatformConformance, ErrorModeTickCountAndProcessId)
 {
-    const UINT original = s().SetErrorMode(SEM_FAILCRITICALERRORS);
-    EXPECT_EQ(s().SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
-              static_cast<UINT>(SEM_FAILCRITICALERRORS));
-    EXPECT_EQ(s().SetErrorMode(original),
-              static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    const UINT mode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    EXPECT_EQ(s().SetErrorMode(s().SetErrorMode(mode)), mode);
     const DWORD first = s().GetTickCount();
     DWORD later = first;
     for (long i = 0; i < 200000000L && later == first; ++i)  // a millisecond or so
