@@ -16,8 +16,7 @@
 namespace brenvik {
 namespace conformance {
 
-// One fresh machine for one case: an empty directory, and a registry that
-// holds ConformanceRegistryLines().
+// One fresh machine for one case: an empty directory.
 class ConformanceBackend {
 public:
     virtual ~ConformanceBackend() = default;
@@ -51,9 +50,6 @@ inline std::string BackendParamName(const ::testing::TestParamInfo<BackendParam>
 // handle it holds.
 bool CallByLetter(platform::Services &s, char op, const char *path, const char *to = "",
                   const HANDLE *entries = nullptr, std::string *found = nullptr);
-
-const std::vector<std::string> &ConformanceRegistryLines();
-constexpr const char *kConformanceKey = "SOFTWARE\\BrenvikConformance";
 
 class PlatformConformance : public ::testing::TestWithParam<BackendParam> {
 protected:

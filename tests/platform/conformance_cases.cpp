@@ -10,16 +10,6 @@
 namespace brenvik {
 namespace conformance {
 
-const std::vector<std::string> &ConformanceRegistryLines()
-{
-    static const std::vector<std::string> lines = {
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BrenvikConformance]", "@=\"default text\"",
-        "\"Number\"=dword:0000002a", "\"Text\"=\"hello\"", "\"Blob\"=hex:01,02,03,04,05", "",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BrenvikConformance\\Child]", "\"Inner\"=dword:00000001",
-    };
-    return lines;
-}
-
 HANDLE PlatformConformance::Open(const std::string &relative, DWORD access, DWORD share,
                                  DWORD disposition, DWORD flags)
 {
@@ -575,74 +565,6 @@ TEST_P(PlatformConformance, ErrorModeTickCountAndProcessId)
     EXPECT_NE(later, first);
     EXPECT_LT(later - first, 60000u);
     EXPECT_NE(s().GetCurrentProcessId(), 0u);
-}
-
-TEST_P(PlatformConformance, RegistryKeysAndValues)
-{
-    HKEY key = nullptr, child = nullptr, missing = nullptr;
-    ASSERT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, kConformanceKey, &key), ERROR_SUCCESS);
-    EXPECT_EQ(s().RegOpenKeyA(key, "Child", &child), ERROR_SUCCESS);
-    EXPECT_EQ(s().RegCloseKey(child), ERROR_SUCCESS);
-    EXPECT_EQ(s().RegOpenKeyA(key, "NoSuchChild", &missing), ERROR_FILE_NOT_FOUND);
-    const struct {
-        const char *name;
-        DWORD bufferSize;  // 0: no buffer, the size alone
-        LONG result;
-        DWORD type, size;
-        std::string data;
-    } cases[] = {
-        {"Number", 4, ERROR_SUCCESS, REG_DWORD, 4, std::string("\x2a\0\0\0", 4)},
-        {"text", 16, ERROR_SUCCESS, REG_SZ, 6, std::string("hello\0", 6)},  // with its NUL
-        {"Blob", 0, ERROR_SUCCESS, REG_BINARY, 5, ""},
-        {"Blob", 4, ERROR_MORE_DATA, REG_BINARY, 5, ""},  // refused with the size needed
-        {"", 16, ERROR_SUCCESS, REG_SZ, 13, std::string("default text\0", 13)},
-        {"Absent", 16, ERROR_FILE_NOT_FOUND, 0, 0, ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        unsigned char buf[16];
-        DWORD type = 0, size = c.bufferSize;
-        EXPECT_EQ(s().RegQueryValueExA(key, c.name, nullptr, &type, c.bufferSize ? buf : nullptr,
-                                       &size),
-                  c.result);
-        if (c.result == ERROR_FILE_NOT_FOUND)
-            continue;
-        EXPECT_EQ(type, c.type);
-        EXPECT_EQ(size, c.size);
-        if (c.result == ERROR_SUCCESS && c.bufferSize) {
-            EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), size), c.data);
-        }
-    }
-    EXPECT_EQ(s().RegCloseKey(key), ERROR_SUCCESS);
-}
-
-TEST_P(PlatformConformance, SocketLayerAddressesAndSockets)
-{
-    WSADATA data;
-    ASSERT_EQ(s().WSAStartup(MAKEWORD(2, 2), &data), 0);
-    EXPECT_EQ(data.wVersion, MAKEWORD(2, 2));
-    const unsigned long loopback = s().inet_addr("127.0.0.1");
-    const unsigned char *b = reinterpret_cast<const unsigned char *>(&loopback);
-    EXPECT_EQ(b[0], 127);
-    EXPECT_EQ(b[3], 1);
-    EXPECT_EQ(s().inet_addr("not an address"), static_cast<unsigned long>(INADDR_NONE));
-    struct in_addr in;
-    std::memcpy(&in, &loopback, sizeof in);
-    EXPECT_STREQ(s().inet_ntoa(in), "127.0.0.1");
-    struct hostent *host = s().gethostbyname("127.0.0.1");
-    ASSERT_NE(host, nullptr) << s().WSAGetLastError();
-    EXPECT_EQ(host->h_length, 4);
-    ASSERT_NE(host->h_addr_list[0], nullptr);
-    EXPECT_EQ(std::memcmp(host->h_addr_list[0], &loopback, 4), 0);
-    SOCKET sock = s().socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_NE(sock, INVALID_SOCKET) << s().WSAGetLastError();
-    const DWORD timeout = 250;
-    const char *option = reinterpret_cast<const char *>(&timeout);
-    EXPECT_EQ(s().setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, option, 4), 0);
-    EXPECT_EQ(s().closesocket(sock), 0);
-    EXPECT_EQ(s().closesocket(sock), SOCKET_ERROR);
-    EXPECT_EQ(s().WSAGetLastError(), WSAENOTSOCK);
-    EXPECT_EQ(s().WSACleanup(), 0);
 }
 
 }  // namespace conformance

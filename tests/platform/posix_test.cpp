@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <brenvik/brenvik.h>
@@ -170,12 +171,41 @@ TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
     test::WriteHostFile(other / "r.reg", test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]"}));
     HKEY key = nullptr;
     ASSERT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Dbg", &key), ERROR_SUCCESS);
-    const std::string withValue = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]\r\n\"L\"=dword:7";
-    test::WriteHostFile(other / "r.reg", test::RegText({withValue}));
-    unsigned char data[4] = {};
-    DWORD size = sizeof data;
-    EXPECT_EQ(s().RegQueryValueExA(key, "L", nullptr, nullptr, data, &size), ERROR_SUCCESS);
-    EXPECT_EQ(data[0], 7);
+    test::WriteHostFile(other / "r.reg",
+                        test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]", "\"L\"=dword:2a",
+                                       "\"Text\"=\"hello\"", "\"Blob\"=hex:01,02,03,04,05",
+                                       "@=\"default text\""}));
+    HKEY missing = nullptr;
+    EXPECT_EQ(s().RegOpenKeyA(key, "NoSuchChild", &missing), ERROR_FILE_NOT_FOUND);
+    const struct {
+        const char *name;
+        DWORD bufferSize;  // 0: no buffer, the size alone
+        LONG result;
+        DWORD type, size;
+        std::string data;
+    } cases[] = {
+        {"l", 4, ERROR_SUCCESS, REG_DWORD, 4, std::string("\x2a\0\0\0", 4)},
+        {"text", 16, ERROR_SUCCESS, REG_SZ, 6, std::string("hello\0", 6)},  // with its NUL
+        {"Blob", 0, ERROR_SUCCESS, REG_BINARY, 5, ""},
+        {"Blob", 4, ERROR_MORE_DATA, REG_BINARY, 5, ""},  // refused with the size needed
+        {"", 16, ERROR_SUCCESS, REG_SZ, 13, std::string("default text\0", 13)},
+        {"Absent", 16, ERROR_FILE_NOT_FOUND, 0, 0, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        unsigned char buf[16];
+        DWORD type = 0, size = c.bufferSize;
+        EXPECT_EQ(s().RegQueryValueExA(key, c.name, nullptr, &type, c.bufferSize ? buf : nullptr,
+                                       &size),
+                  c.result);
+        if (c.result == ERROR_FILE_NOT_FOUND)
+            continue;
+        EXPECT_EQ(type, c.type);
+        EXPECT_EQ(size, c.size);
+        if (c.result == ERROR_SUCCESS && c.bufferSize) {
+            EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), size), c.data);
+        }
+    }
     EXPECT_EQ(s().RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(s().RegCloseKey(key), ERROR_INVALID_HANDLE);
 }
@@ -262,7 +292,8 @@ TEST_F(RegistryTest, VolumesAndDrivesWithoutTheirMedium)
     EXPECT_EQ(vol("D:", label, sizeof label), ERROR_INVALID_NAME);
     EXPECT_EQ(vol("D:\\sub\\", label, sizeof label), 144);  // ERROR_DIR_NOT_ROOT
     DWORD flags = 0;
-    ASSERT_TRUE(s().GetVolumeInformationA("E:\\", nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
+    ASSERT_TRUE(
+        s().GetVolumeInformationA("E:\\", nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
     EXPECT_TRUE(flags & FS_VOL_IS_COMPRESSED);
     HMODULE kernel = s().GetModuleHandleA("kernel32");
     EXPECT_EQ(s().GetProcAddress(kernel, "getdiskfreespaceexa"), nullptr);
@@ -350,11 +381,15 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
     constexpr uint64_t k1601 = 11644473600ull;  // seconds from 1601 to 1970
     const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY,
                 L = FILE_ATTRIBUTE_REPARSE_POINT;
-    // The name, the status query's path, the attributes (0: host-dependent).
-    const std::map<std::string, std::pair<const char *, DWORD>> cases = {
-        {"plain.txt", {"C:\\d\\plain.txt", A}}, {"sub", {"C:\\d\\sub", D}},
-        {"dirlink", {"C:\\d\\dirlink", L | D}}, {"filelink", {"C:\\d\\filelink", L | A}},
-        {"fifo", {"C:\\d\\fifo", A}}, {".", {"C:\\d", D}}, {"..", {"C:\\", 0}},
+    const std::map<std::string, DWORD> cases = {
+        {"plain.txt", A}, {"sub", D}, {"dirlink", L | D}, {"filelink", L | A}, {"fifo", A},
+        {".", D}, {"..", D},
+    };
+    // Following a link may stamp its access time in between.
+    const auto facts = [&](const auto &d, bool link) {
+        return std::make_tuple(d.dwFileAttributes, d.nFileSizeHigh, d.nFileSizeLow,
+                               ticks(d.ftLastWriteTime), ticks(d.ftCreationTime),
+                               link ? 0 : ticks(d.ftLastAccessTime));
     };
     std::size_t seen = 0;
     WIN32_FIND_DATAA found;
@@ -365,21 +400,12 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
         const auto c = cases.find(found.cFileName);
         ASSERT_NE(c, cases.end());
         ++seen;
-        const DWORD attrs = found.dwFileAttributes;
-        const bool link = attrs & L;
+        const bool link = found.dwFileAttributes & L;
         WIN32_FILE_ATTRIBUTE_DATA queried;
-        ASSERT_TRUE(s().GetFileAttributesExA(c->second.first, GetFileExInfoStandard, &queried));
-        if (c->second.second) {
-            EXPECT_EQ(attrs, c->second.second);
-        }
-        EXPECT_EQ(attrs, queried.dwFileAttributes);
-        EXPECT_EQ(found.nFileSizeLow, queried.nFileSizeLow);
-        EXPECT_EQ(found.nFileSizeHigh, queried.nFileSizeHigh);
-        EXPECT_EQ(ticks(found.ftLastWriteTime), ticks(queried.ftLastWriteTime));
-        EXPECT_EQ(ticks(found.ftCreationTime), ticks(queried.ftCreationTime));
-        if (!link) {  // following a link may stamp its access time in between
-            EXPECT_EQ(ticks(found.ftLastAccessTime), ticks(queried.ftLastAccessTime));
-        }
+        const std::string path = "C:\\d\\" + c->first;
+        ASSERT_TRUE(s().GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &queried));
+        EXPECT_EQ(found.dwFileAttributes, c->second);
+        EXPECT_EQ(facts(found, link), facts(queried, link));
         EXPECT_EQ(found.dwReserved0, link ? 0xA000000Cu : 0u);
         if (c->first != "plain.txt")
             continue;
@@ -577,6 +603,14 @@ TEST(Sockets, StartUpCountsAndRefusals)
         EXPECT_EQ(s.gethostbyname(bad.c_str()), nullptr) << bad;
         EXPECT_EQ(s.WSAGetLastError(), WSAHOST_NOT_FOUND) << bad;
     }
+    struct in_addr loopback;
+    loopback.s_addr = static_cast<in_addr_t>(s.inet_addr("127.0.0.1"));
+    EXPECT_EQ(loopback.s_addr, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(s.inet_addr("not an address"), static_cast<unsigned long>(INADDR_NONE));
+    EXPECT_STREQ(s.inet_ntoa(loopback), "127.0.0.1");
+    struct hostent *host = s.gethostbyname("127.0.0.1");  // a number: no query
+    ASSERT_TRUE(host != nullptr && host->h_length == 4);
+    EXPECT_EQ(std::memcmp(host->h_addr_list[0], &loopback, 4), 0);
     // A file descriptor that is not a socket is left alone.
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
