@@ -132,23 +132,6 @@ TEST_F(RegistryTest, TheRegistrysCodePageDecidesHowAPathSplits)
     EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
-// Below the case folding the conformance table shows: an exact match wins,
-// and a new last component keeps its own spelling.
-TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
-{
-    test::MakeHostDirs(H("c/Docs/Sub"));
-    // Two directories that differ in case only, each reached by its own
-    // name on the way to a name that needs folding.
-    test::MakeHostDirs(H("c/FILE"));
-    test::MakeHostDirs(H("c/file"));
-    test::WriteHostFile(H("c/FILE/up.txt"), "");
-    test::WriteHostFile(H("c/file/low.txt"), "");
-    EXPECT_EQ(Call('a', "C:\\FILE\\UP.TXT"), 0);
-    EXPECT_EQ(Call('a', "C:\\file\\LOW.TXT"), 0);
-    ASSERT_TRUE(s().CreateDirectoryA("C:\\DOCS\\sub\\New", nullptr));
-    EXPECT_TRUE(test::HostExists(H("c/Docs/Sub/New")));
-}
-
 TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
 {
     test::MakeHostDirs(H("e1"));
