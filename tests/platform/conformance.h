@@ -1,7 +1,5 @@
-// The platform conformance table: one set of cases, written against the
-// Services interface, that every real backend must pass with Windows' exact
-// results and error codes. No host headers here, so that the cases build for
-// Windows too.
+// One set of cases every real backend must pass with Windows' exact results
+// and error codes. No host headers, so that the cases build for Windows too.
 #ifndef BRENVIK_TESTS_PLATFORM_CONFORMANCE_H
 #define BRENVIK_TESTS_PLATFORM_CONFORMANCE_H
 
@@ -18,8 +16,7 @@
 namespace brenvik {
 namespace conformance {
 
-// One fresh machine for one case: an empty directory, and a registry that
-// holds ConformanceRegistryLines().
+// One fresh machine for one case: an empty directory.
 class ConformanceBackend {
 public:
     virtual ~ConformanceBackend() = default;
@@ -54,9 +51,6 @@ inline std::string BackendParamName(const ::testing::TestParamInfo<BackendParam>
 bool CallByLetter(platform::Services &s, char op, const char *path, const char *to = "",
                   const HANDLE *entries = nullptr, std::string *found = nullptr);
 
-const std::vector<std::string> &ConformanceRegistryLines();
-constexpr const char *kConformanceKey = "SOFTWARE\\BrenvikConformance";
-
 class PlatformConformance : public ::testing::TestWithParam<BackendParam> {
 protected:
     static constexpr DWORD kMarker = 0xdeadbeef;
@@ -66,8 +60,7 @@ protected:
     ConformanceBackend &backend() { return *backend_; }
     bool Wine() const { return backend_->UnderWine(); }
     std::string P(const std::string &relative) const { return backend_->Path(relative); }
-    // A call that fails without setting the last error, or sets the wrong
-    // code, is seen.
+    // So that a call failing without setting the last error is seen.
     void Mark() { s().SetLastError(kMarker); }
     DWORD Err() { return s().GetLastError(); }
 
@@ -79,15 +72,13 @@ protected:
     bool Opened(HANDLE h);  // whether h is a handle; closes it
     bool Exists(const std::string &r) { return Do('a', r); }
 
-    // Whether one call (see CallByLetter) on names in the case's directory
-    // succeeds; with in_ set, d, r and f are the calls on that search's entries.
+    // CallByLetter on names in the case's directory, on in_'s entries if set.
     bool Do(char op, const std::string &path, const std::string &to = "");
     struct Row {
-        Row(char o, std::string p, DWORD e, std::string t = "") : op(o), path(p), error(e), to(t) {}
         char op;
         std::string path;
         DWORD error;  // 0: the call succeeds
-        std::string to;
+        std::string to = "";
     };
     void ExpectRows(const std::vector<Row> &rows);
     // The same, for calls that are no row: each runs after Mark().

@@ -10,16 +10,6 @@
 namespace brenvik {
 namespace conformance {
 
-const std::vector<std::string> &ConformanceRegistryLines()
-{
-    static const std::vector<std::string> lines = {
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BrenvikConformance]", "@=\"default text\"",
-        "\"Number\"=dword:0000002a", "\"Text\"=\"hello\"", "\"Blob\"=hex:01,02,03,04,05", "",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BrenvikConformance\\Child]", "\"Inner\"=dword:00000001",
-    };
-    return lines;
-}
-
 HANDLE PlatformConformance::Open(const std::string &relative, DWORD access, DWORD share,
                                  DWORD disposition, DWORD flags)
 {
@@ -32,9 +22,7 @@ void PlatformConformance::MakeFile(const std::string &relative, const std::strin
     HANDLE h = Open(relative, GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << relative << " error " << Err();
     DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(content.size());
-    ASSERT_TRUE(s().WriteFile(h, content.data(), size, &written, nullptr));
-    EXPECT_EQ(written, size);
+    ASSERT_TRUE(s().WriteFile(h, content.data(), DWORD(content.size()), &written, nullptr));
     ASSERT_TRUE(s().CloseHandle(h));
 }
 
@@ -46,14 +34,11 @@ void PlatformConformance::MakeDir(const std::string &relative)
 std::string PlatformConformance::ReadAll(const std::string &relative)
 {
     HANDLE h = Open(relative, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    std::string out;
     char buf[512];
     DWORD got = 0;
-    while (h != INVALID_HANDLE_VALUE && s().ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
-        out.append(buf, got);
-    if (h != INVALID_HANDLE_VALUE)
-        s().CloseHandle(h);
-    return out;
+    const bool read = h != INVALID_HANDLE_VALUE && s().ReadFile(h, buf, sizeof buf, &got, nullptr);
+    Opened(h);
+    return read ? std::string(buf, got) : "";
 }
 
 bool PlatformConformance::Opened(HANDLE h)
@@ -145,13 +130,12 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
     MakeDir("empty");
     ASSERT_TRUE(s().SetFileAttributesA(P("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     const DWORD AD = ERROR_ACCESS_DENIED, AE = ERROR_ALREADY_EXISTS, FNF = ERROR_FILE_NOT_FOUND,
-                PNF = ERROR_PATH_NOT_FOUND;
+                PNF = ERROR_PATH_NOT_FOUND, DIR = ERROR_DIRECTORY;
     std::vector<Row> rows = {
         {'d', "none.txt", FNF}, {'d', "nodir\\none.txt", PNF}, {'d', "full", AD},
-        {'d', "ro.txt", AD}, {'m', "FULL", AE}, {'m', "f.txt", AE}, {'m', "a\\b", PNF},
-        {'m', "trailing\\", 0}, {'r', "full", ERROR_DIR_NOT_EMPTY}, {'r', "none", FNF},
-        {'r', "nodir\\none", PNF}, {'r', "full\\in.txt", ERROR_DIRECTORY}, {'r', "EMPTY", 0},
-        {'a', "none.txt", FNF}, {'a', "f.txt\\x", PNF}, {'a', "wild*.txt", ERROR_INVALID_NAME},
+        {'d', "ro.txt", AD}, {'m', "FULL", AE}, {'m', "a\\b", PNF}, {'m', "trailing\\", 0},
+        {'r', "full", ERROR_DIR_NOT_EMPTY}, {'r', "none", FNF}, {'r', "full\\in.txt", DIR},
+        {'r', "EMPTY", 0}, {'a', "f.txt\\x", PNF}, {'a', "wild*.txt", ERROR_INVALID_NAME},
         {'s', "none", FNF}, {'v', "f.txt", AE, "ro.txt"}, {'v', "none.txt", FNF, "d.txt"},
         {'v', "f.txt", PNF, "nodir\\d.txt"}, {'o', "nodir\\f.txt", PNF}, {'o', "full", AD},
         // A name of MAX_PATH characters or more is refused before any lookup.
@@ -161,10 +145,8 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
     };
     for (const char *bad : {"a<b.txt", "a>b.txt", "a|b.txt", "a\"b.txt", "a*b.txt", "a?b.txt"})
         rows.push_back({'w', bad, ERROR_INVALID_NAME});
-    for (char op : {'w', 'x', 't'}) {
-        if (!Wine())  // Wine run as root opens a read-only file for writing
-            rows.push_back({op, "ro.txt", AD});
-    }
+    if (!Wine())  // Wine run as root opens a read-only file for writing
+        rows.push_back({'t', "ro.txt", AD});
     ExpectRows(rows);
     ExpectCalls({
         {"mkdir the drive root",
@@ -184,11 +166,10 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
     ASSERT_NE(in_, INVALID_HANDLE_VALUE) << Err();
     HANDLE held = Open("held.txt", GENERIC_READ, FILE_SHARE_READ);
     ExpectRows({
-        {'d', "none.txt", FNF}, {'d', "full", AD}, {'d', "ro.txt", AD},
+        {'d', "none.txt", FNF}, {'d', "full", AD}, {'d', "ro.txt", AD}, {'r', "f.txt", DIR},
         {'d', "held.txt", ERROR_SHARING_VIOLATION}, {'r', "full", ERROR_DIR_NOT_EMPTY},
-        {'r', "none", FNF}, {'r', "f.txt", ERROR_DIRECTORY}, {'f', "full\\*.exe", FNF},
-        {'f', "missing\\*", PNF}, {'f', "full\\*.txt", 0}, {'d', "f.txt", 0},
-        {'r', "trailing", 0},
+        {'f', "full\\*.exe", FNF}, {'f', "missing\\*", PNF}, {'f', "full\\*.txt", 0},
+        {'d', "f.txt", 0}, {'r', "trailing", 0},
     });
     EXPECT_EQ(found_, "in.txt");
     EXPECT_TRUE(Opened(held));
@@ -252,13 +233,9 @@ TEST_P(PlatformConformance, ReadWriteAndSeekThroughAHandle)
     char buf[16] = {};
     ASSERT_TRUE(s().ReadFile(h, buf, 3, &n, nullptr));
     EXPECT_EQ(std::string(buf, n), "234");
-    EXPECT_EQ(s().SetFilePointer(h, 1, nullptr, FILE_CURRENT), 6u);
     EXPECT_EQ(s().SetFilePointer(h, -2, nullptr, FILE_END), 8u);
     ASSERT_TRUE(s().ReadFile(h, buf, sizeof buf, &n, nullptr));
     EXPECT_EQ(std::string(buf, n), "89");
-    n = 99;  // at the end: success with nothing read
-    EXPECT_TRUE(s().ReadFile(h, buf, sizeof buf, &n, nullptr));
-    EXPECT_EQ(n, 0u);
     Mark();  // before the start: refused, the position stays
     EXPECT_EQ(s().SetFilePointer(h, -11, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
     EXPECT_EQ(Err(), 131u);  // ERROR_NEGATIVE_SEEK
@@ -281,8 +258,7 @@ TEST_P(PlatformConformance, HandlesRefuseWhatTheyWereNotOpenedFor)
     const DWORD shareRW = FILE_SHARE_READ | FILE_SHARE_WRITE;
     HANDLE reader = Open("acc.txt", GENERIC_READ, shareRW);
     HANDLE writer = Open("acc.txt", GENERIC_WRITE, shareRW);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(reader != INVALID_HANDLE_VALUE && writer != INVALID_HANDLE_VALUE);
     WIN32_FIND_DATAA data;
     HANDLE find = s().FindFirstFileA(P("*").c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
@@ -334,12 +310,10 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
         DWORD firstAccess, firstShare, secondAccess, secondShare;
         bool compatible;
     } cases[] = {
-        {R, SR, R, SR, true}, {R, SR, W, SR, false}, {R, SR | SW, R | W, SR | SW, true},
-        {W, SR, R, SR, false}, {W, SR, R, SR | SW, true}, {R, 0, R, SR | SW, false},
-        {R | W, 0, R, SR | SW, false}, {R, 0, RA, 0, true}, {RA, 0, R | W, 0, true},
-        {D, SR, R, SR, false}, {D, SR, R, SR | SD, true}, {R, SR, D, SR, false},
-        {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false},
-        {R, SR | SW, ALL, SR | SW | SD, false},
+        {R, SR, R, SR, true}, {R, SR, W, SR, false}, {W, SR, R, SR, false},
+        {W, SR, R, SR | SW, true}, {R, 0, R, SR | SW, false}, {R, 0, RA, 0, true},
+        {RA, 0, R | W, 0, true}, {D, SR, R, SR, false}, {D, SR, R, SR | SD, true},
+        {R, SR, D, SR, false}, {R, SR | SD, D, SR, true}, {ALL, SR | SW, R, SR | SW, false},
     };
     MakeFile("share.txt", "data");
     // Share modes belong to each open, so an open of this process is as much
@@ -357,8 +331,6 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
         }
         EXPECT_TRUE(s().CloseHandle(first));
     }
-    // Once the other opener is gone, an exclusive open works.
-    EXPECT_TRUE(Opened(Open("share.txt", GENERIC_READ | GENERIC_WRITE, 0)));
     // Truncation waits for the share check.
     HANDLE reader = Open("share.txt", GENERIC_READ, FILE_SHARE_READ);
     Mark();
@@ -368,7 +340,8 @@ TEST_P(PlatformConformance, ShareModesDecideWhetherTwoOpensMeet)
     EXPECT_EQ(ReadAll("share.txt"), "data");
 }
 
-TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
+// A move or a deletion needs delete sharing from every opener.
+TEST_P(PlatformConformance, DeleteAndMoveFilesAndDirectories)
 {
     MakeFile("open.txt", "x");
     MakeDir("held");
@@ -392,18 +365,10 @@ TEST_P(PlatformConformance, DeleteAndMoveNeedDeleteSharingFromEveryOpener)
     EXPECT_TRUE(Exists("temp.tmp"));
     EXPECT_TRUE(s().CloseHandle(h));
     EXPECT_FALSE(Exists("temp.tmp"));
-}
-
-TEST_P(PlatformConformance, MoveFileRenamesFilesAndDirectories)
-{
-    MakeFile("a.txt", "A");
-    MakeDir("dir");
-    MakeFile("dir\\in.txt", "in");
-    EXPECT_TRUE(Do('v', "a.txt", "c.txt"));
-    EXPECT_FALSE(Exists("a.txt"));
-    EXPECT_EQ(ReadAll("c.txt"), "A");
-    EXPECT_TRUE(Do('v', "dir", "dir2"));
+    MakeFile("held\\in.txt", "in");
+    EXPECT_TRUE(Do('v', "held", "dir2"));
     EXPECT_EQ(ReadAll("dir2\\in.txt"), "in");
+    MakeFile("c.txt", "c");
     EXPECT_TRUE(Do('v', "c.txt", "C.TXT")) << Err();  // only the case of a name
     // Wine finds the target to be the source itself and keeps the old name.
     EXPECT_TRUE(Do('f', "c.txt"));
@@ -420,8 +385,7 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     MakeFile("f.txt", "f");
     const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY;
     const struct { const char *name; DWORD attrs; } spellings[] = {
-        {"f.txt", A}, {"a", D}, {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A},
-        {"a\\..\\f.txt", A},
+        {"a\\", D}, {"F.TXT", A}, {"a.", D}, {"f.txt. ", A}, {"a\\..\\f.txt", A},
     };
     for (const auto &c : spellings) {
         Mark();
@@ -433,11 +397,10 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
         // One period off a directory's name, every period and blank off the
         // final name only, and nothing off a name a separator closes.
         {'a', "a.\\b.txt", 0}, {'a', "a..\\b.txt", PNF}, {'a', "a \\b.txt", PNF},
-        {'a', "A\\B.TXT. .", 0}, {'r', "a \\", FNF}, {'d', "a..\\b.txt", PNF},
-        {'m', "a \\c", PNF}, {'v', "f.txt", ERROR_DIRECTORY, "f2.txt\\"},
+        {'a', "A\\B.TXT. .", 0}, {'r', "a \\", FNF}, {'m', "a \\c", PNF},
+        {'v', "f.txt", ERROR_DIRECTORY, "f2.txt\\"},
         // Streams: the unnamed one is the file; no other one exists.
-        {'a', "f.txt:s", FNF}, {'d', "f.txt:s", FNF}, {'d', "none\\f.txt:s", PNF},
-        {'v', "f.txt:s", FNF, "g.txt"},
+        {'a', "f.txt:s", FNF}, {'d', "none\\f.txt:s", PNF}, {'v', "f.txt:s", FNF, "g.txt"},
         // DOS devices, with or without an extension, in any directory.
         {'a', "a\\nul.txt", 0}, {'o', "a\\NUL", 0},
     };
@@ -454,30 +417,22 @@ TEST_P(PlatformConformance, WindowsNameRulesDecideWhichEntryACallReaches)
     EXPECT_EQ(ReadAll("f.txt") + ReadAll("a\\b.txt"), "fb");
 }
 
+// Attributes, sizes and times of both records against the host's are the
+// POSIX backend's own tests; here, what Windows adds.
 TEST_P(PlatformConformance, AttributeRecordAndFindDataAreFilled)
 {
-    MakeFile("data.bin", std::string(1000, 'z'));
     MakeDir("dir");
     WIN32_FILE_ATTRIBUTE_DATA data;
     WIN32_FIND_DATAA fd;
-    for (const char *name : {"data.bin", "DIR"}) {
-        SCOPED_TRACE(name);
-        const bool file = name[0] == 'd';
-        std::memset(&data, 0xAB, sizeof data);
-        ASSERT_TRUE(s().GetFileAttributesExA(P(name).c_str(), GetFileExInfoStandard, &data));
-        HANDLE h = s().FindFirstFileA(P(name).c_str(), &fd);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        EXPECT_TRUE(s().FindClose(h));
-        const DWORD attrs = file ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_DIRECTORY;
-        EXPECT_EQ(data.dwFileAttributes, attrs);
-        EXPECT_EQ(fd.dwFileAttributes, attrs);
-        EXPECT_EQ(data.nFileSizeLow | fd.nFileSizeLow, file ? 1000u : 0u);
-        EXPECT_EQ(data.nFileSizeHigh | fd.nFileSizeHigh, 0u);
-        EXPECT_STREQ(fd.cFileName, file ? "data.bin" : "dir");  // as stored
-        // After 2000-01-01 (FILETIME 0x01BF53EB256D4000).
-        const FILETIME &t = data.ftLastWriteTime;
-        EXPECT_GT((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime, 0x01BF53EB256D4000ull);
-    }
+    ASSERT_TRUE(s().GetFileAttributesExA(P("DIR").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    // After 2000-01-01 (FILETIME 0x01BF53EB256D4000).
+    const FILETIME &t = data.ftLastWriteTime;
+    EXPECT_GT((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime, 0x01BF53EB256D4000ull);
+    HANDLE h = s().FindFirstFileA(P("DIR").c_str(), &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(s().FindClose(h));
+    EXPECT_STREQ(fd.cFileName, "dir");  // as stored
     auto query = [&](const char *r, GET_FILEEX_INFO_LEVELS level) {
         return s().GetFileAttributesExA(P(r).c_str(), level, &data) != 0;
     };
@@ -506,8 +461,8 @@ TEST_P(PlatformConformance, FindFilesMatchesWindowsPatterns)
         {"dir\\?.txt", {"a.txt", "B.TXT"}},
         {"dir\\a?.txt", Wine() ? Names{"ab.txt"} : Names{"a.txt", "ab.txt"}},
         {"dir\\*.", Wine() ? all : Names{".", "..", "noext", "sub"}},
-        {"dir\\a*", {"a.txt", "ab.txt", "a.b.c", "a.txt.bak"}}, {"dir\\a*b*c", {"a.b.c"}},
-        {"dir\\NOEXT", {"noext"}}, {"empty\\*", {".", ".."}},
+        {"dir\\a*", {"a.txt", "ab.txt", "a.b.c", "a.txt.bak"}}, {"dir\\NOEXT", {"noext"}},
+        {"empty\\*", {".", ".."}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pattern);
@@ -540,8 +495,6 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
     // Wine calls a letter without a drive a bad device; Windows, not connected.
     EXPECT_EQ(s().WNetGetConnectionA(unused.substr(0, 2).c_str(), remote, &length),
               static_cast<DWORD>(Wine() ? ERROR_BAD_DEVICE : ERROR_NOT_CONNECTED));
-    EXPECT_EQ(s().WNetGetConnectionA("not a drive", remote, &length),
-              static_cast<DWORD>(ERROR_BAD_DEVICE));
     DWORD spc = 0, bps = 0, freeClusters = 0, total = 0;
     ASSERT_TRUE(s().GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &total));
     EXPECT_TRUE(bps >= 512 && spc >= 1 && total > 0 && freeClusters <= total);
@@ -587,11 +540,8 @@ TEST_P(PlatformConformance, DrivesAndVolumes)
 
 TEST_P(PlatformConformance, ErrorModeTickCountAndProcessId)
 {
-    const UINT original = s().SetErrorMode(SEM_FAILCRITICALERRORS);
-    EXPECT_EQ(s().SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
-              static_cast<UINT>(SEM_FAILCRITICALERRORS));
-    EXPECT_EQ(s().SetErrorMode(original),
-              static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    const UINT mode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    EXPECT_EQ(s().SetErrorMode(s().SetErrorMode(mode)), mode);
     const DWORD first = s().GetTickCount();
     DWORD later = first;
     for (long i = 0; i < 200000000L && later == first; ++i)  // a millisecond or so
@@ -600,74 +550,6 @@ TEST_P(PlatformConformance, ErrorModeTickCountAndProcessId)
     EXPECT_NE(later, first);
     EXPECT_LT(later - first, 60000u);
     EXPECT_NE(s().GetCurrentProcessId(), 0u);
-}
-
-TEST_P(PlatformConformance, RegistryKeysAndValues)
-{
-    HKEY key = nullptr, child = nullptr, missing = nullptr;
-    ASSERT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, kConformanceKey, &key), ERROR_SUCCESS);
-    EXPECT_EQ(s().RegOpenKeyA(key, "Child", &child), ERROR_SUCCESS);
-    EXPECT_EQ(s().RegCloseKey(child), ERROR_SUCCESS);
-    EXPECT_EQ(s().RegOpenKeyA(key, "NoSuchChild", &missing), ERROR_FILE_NOT_FOUND);
-    const struct {
-        const char *name;
-        DWORD bufferSize;  // 0: no buffer, the size alone
-        LONG result;
-        DWORD type, size;
-        std::string data;
-    } cases[] = {
-        {"Number", 4, ERROR_SUCCESS, REG_DWORD, 4, std::string("\x2a\0\0\0", 4)},
-        {"text", 16, ERROR_SUCCESS, REG_SZ, 6, std::string("hello\0", 6)},  // with its NUL
-        {"Blob", 0, ERROR_SUCCESS, REG_BINARY, 5, ""},
-        {"Blob", 4, ERROR_MORE_DATA, REG_BINARY, 5, ""},  // refused with the size needed
-        {"", 16, ERROR_SUCCESS, REG_SZ, 13, std::string("default text\0", 13)},
-        {"Absent", 16, ERROR_FILE_NOT_FOUND, 0, 0, ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        unsigned char buf[16];
-        DWORD type = 0, size = c.bufferSize;
-        EXPECT_EQ(s().RegQueryValueExA(key, c.name, nullptr, &type, c.bufferSize ? buf : nullptr,
-                                       &size),
-                  c.result);
-        if (c.result == ERROR_FILE_NOT_FOUND)
-            continue;
-        EXPECT_EQ(type, c.type);
-        EXPECT_EQ(size, c.size);
-        if (c.result == ERROR_SUCCESS && c.bufferSize) {
-            EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), size), c.data);
-        }
-    }
-    EXPECT_EQ(s().RegCloseKey(key), ERROR_SUCCESS);
-}
-
-TEST_P(PlatformConformance, SocketLayerAddressesAndSockets)
-{
-    WSADATA data;
-    ASSERT_EQ(s().WSAStartup(MAKEWORD(2, 2), &data), 0);
-    EXPECT_EQ(data.wVersion, MAKEWORD(2, 2));
-    const unsigned long loopback = s().inet_addr("127.0.0.1");
-    const unsigned char *b = reinterpret_cast<const unsigned char *>(&loopback);
-    EXPECT_EQ(b[0], 127);
-    EXPECT_EQ(b[3], 1);
-    EXPECT_EQ(s().inet_addr("not an address"), static_cast<unsigned long>(INADDR_NONE));
-    struct in_addr in;
-    std::memcpy(&in, &loopback, sizeof in);
-    EXPECT_STREQ(s().inet_ntoa(in), "127.0.0.1");
-    struct hostent *host = s().gethostbyname("127.0.0.1");
-    ASSERT_NE(host, nullptr) << s().WSAGetLastError();
-    EXPECT_EQ(host->h_length, 4);
-    ASSERT_NE(host->h_addr_list[0], nullptr);
-    EXPECT_EQ(std::memcmp(host->h_addr_list[0], &loopback, 4), 0);
-    SOCKET sock = s().socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_NE(sock, INVALID_SOCKET) << s().WSAGetLastError();
-    const DWORD timeout = 250;
-    const char *option = reinterpret_cast<const char *>(&timeout);
-    EXPECT_EQ(s().setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, option, 4), 0);
-    EXPECT_EQ(s().closesocket(sock), 0);
-    EXPECT_EQ(s().closesocket(sock), SOCKET_ERROR);
-    EXPECT_EQ(s().WSAGetLastError(), WSAENOTSOCK);
-    EXPECT_EQ(s().WSACleanup(), 0);
 }
 
 }  // namespace conformance

@@ -7,16 +7,11 @@ namespace brenvik {
 namespace conformance {
 namespace {
 
-std::string MakeRegistry(const std::string &driveRoot)
-{
-    std::vector<std::string> lines = ConformanceRegistryLines();
-    lines.insert(lines.begin(), posixtest::DriveKey('C', driveRoot, "fixed"));
-    return test::RegText(lines);
-}
-
 class PosixConformanceBackend : public ConformanceBackend {
 public:
-    PosixConformanceBackend() : driveRoot_(root_ / "c"), registry_(MakeRegistry(driveRoot_))
+    PosixConformanceBackend()
+        : driveRoot_(root_ / "c"),
+          registry_(test::RegText({posixtest::DriveKey('C', driveRoot_, "fixed")}))
     {
         test::MakeHostDirs(driveRoot_);
     }

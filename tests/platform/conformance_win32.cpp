@@ -1,6 +1,5 @@
 // The conformance table on the Win32 backend: the real system (Wine under a
-// cross build), in a fresh directory under the temporary directory, with the
-// table's registry keys written into the system registry.
+// cross build), in a fresh directory under the temporary directory.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -9,56 +8,18 @@
 
 #include "platform/backends.h"
 #include "platform/conformance.h"
-#include "platform/registry/reg_file.h"
 #include "support/test_support.h"
 
 namespace brenvik {
 namespace conformance {
 namespace {
 
-// The table's keys, all under HKEY_LOCAL_MACHINE, as subkey paths.
-std::string SubKey(const registry::RegKey &key)
-{
-    return key.path.substr(std::strlen("HKEY_LOCAL_MACHINE\\"));
-}
-
-// Writes the table's keys into the system registry, parents first.
-bool WriteRegistry(const registry::RegFile &file)
-{
-    for (const registry::RegKey &key : file.keys()) {
-        HKEY k = nullptr;
-        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SubKey(key).c_str(), 0, nullptr, 0,
-                              KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
-            return false;
-        bool ok = true;
-        for (const registry::RegValue &v : key.values)
-            ok = ok && ::RegSetValueExA(k, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
-                                        v.data.data(), static_cast<DWORD>(v.data.size())) == 0;
-        ::RegCloseKey(k);
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
 class Win32ConformanceBackend : public ConformanceBackend {
 public:
-    Win32ConformanceBackend()
-        : dir_(test::Backslashed(tmp_.path())),
-          registry_(registry::RegFile::Parse(test::RegText(ConformanceRegistryLines())))
-    {
-        registryWritten_ = WriteRegistry(registry_);
-        EXPECT_TRUE(registryWritten_) << "cannot write the table's keys into the registry";
-    }
-    ~Win32ConformanceBackend() override
-    {
-        // Attributes the cases set would keep the temporary directory's
-        // removal from succeeding.
-        ClearAttributes(dir_);
-        const auto &keys = registry_.keys();  // children before their parents
-        for (auto it = keys.rbegin(); registryWritten_ && it != keys.rend(); ++it)
-            ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, SubKey(*it).c_str());
-    }
+    Win32ConformanceBackend() : dir_(test::Backslashed(tmp_.path())) {}
+    // Attributes the cases set would keep the temporary directory's removal
+    // from succeeding.
+    ~Win32ConformanceBackend() override { ClearAttributes(dir_); }
 
     platform::Services &services() override { return platform::Win32Services(); }
     std::string Path(const std::string &relative) const override { return dir_ + "\\" + relative; }
@@ -99,8 +60,6 @@ private:
 
     test::TempDir tmp_;
     std::string dir_;
-    registry::RegFile registry_;
-    bool registryWritten_ = false;
 };
 
 std::unique_ptr<ConformanceBackend> MakeWin32Backend()

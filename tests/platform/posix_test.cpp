@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <brenvik/brenvik.h>
@@ -50,8 +51,7 @@ protected:
                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\U]\r\n\"Path\"=" +
                          RegString(H("t")),
                      ShareKey("srv", "pub", H("share")), ShareKey("srv", "gone", H("nowhere")),
-                     ConnectionKey('N', "\\\\srv\\pub"), ConnectionKey('O', "\\\\srv\\gone"),
-                     ConnectionKey('P', "\\\\other\\x")});
+                     ConnectionKey('N', "\\\\srv\\pub"), ConnectionKey('O', "\\\\srv\\gone")});
     }
 
     // The host path of a Windows path, or "error N".
@@ -75,18 +75,14 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
         // One period off a name a separator follows; every period and blank
         // off the final name only.
         {"C:\\dir.\\file. . ", c + "/dir/file"}, {"C:\\dir\\...", c + "/dir"},
-        {"C:\\a..\\b", c + "/a./b"}, {"C:\\rnd \\x", c + "/rnd /x"},
-        {"C:\\fresh \\", c + "/fresh "}, {"C:\\fresh.\\", c + "/fresh"},
-        {"C:\\x\\...\\y", c + "/x/.../y"}, {"C:\\. e\\ j\\k . .", c + "/. e/ j/k"},
-        {"\\\\?\\C:\\x. ", c + "/x. "}, {"\\\\?\\C:\\x\\..\\y", "error 123"},
-        {"\\\\srv\\pub\\x\\y", pub + "/x/y"}, {"\\\\?\\C:\\x", c + "/x"},
+        {"C:\\fresh \\", c + "/fresh "}, {"C:\\x\\...\\y", c + "/x/.../y"},
+        {"C:\\. e\\ j\\k . .", c + "/. e/ j/k"}, {"\\\\?\\C:\\x. ", c + "/x. "},
+        {"\\\\?\\C:\\x\\..\\y", "error 123"}, {"\\\\srv\\pub\\x\\y", pub + "/x/y"},
         {"\\\\?\\UNC\\srv\\pub\\x", pub + "/x"}, {"\\rooted\\x", "/rooted/x"}, {"..\\x", "../x"},
         {longest, c + "/" + a200 + "/" + b55}, {longest + "b", "error 206"},
-        {std::string(5000, 'x'), "error 206"}, {"C:\\" + std::string(256, 'b'), "error 123"},
-        {"C:\\dir\\*.txt", "error 123"}, {"C:\\a:b", c + "/a"},  // a stream of a
+        {"C:\\" + std::string(256, 'b'), "error 123"}, {"C:\\a:b", c + "/a"},  // a stream of a
         {"C:\\a:b\\c", "error 123"}, {"C:\\:b", "error 123"}, {"C:\\nul\\x", c + "/nul/x"},
-        {"Q:\\x", "error 3"}, {"z:\\x", "error 3"},
-        {"O:\\x", "error 3"},  // a connection whose share is gone
+        {"Q:\\x", "error 3"}, {"O:\\x", "error 3"},  // a connection whose share is gone
         {"\\\\srv\\nope\\x", "error 67"}, {"\\\\nobody\\pub", "error 53"},
         {"\\\\srv", "error 161"}, {"\\\\.\\PhysicalDrive0", "error 2"}, {"", "error 3"},
     };
@@ -100,9 +96,8 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
     // device is that device, in any directory.
     const DWORD dev = FILE_ATTRIBUTE_ARCHIVE, no = INVALID_FILE_ATTRIBUTES;
     const struct { const char *win; DWORD attrs; } devices[] = {
-        {"C:\\Con ", dev}, {"C:\\com7.x", dev}, {"C:\\COM9 .txt", dev}, {"C:\\aux.", dev},
-        {"C:\\prn:s", dev}, {"C:\\none\\LPT1", dev}, {"C:\\nul1", no}, {"C:\\com0", no},
-        {"C:\\lpt", no}, {"C:\\nul\\", no},
+        {"C:\\Con ", dev}, {"C:\\COM9 .txt", dev}, {"C:\\prn:s", dev}, {"C:\\none\\LPT1", dev},
+        {"C:\\nul1", no}, {"C:\\com0", no}, {"C:\\lpt", no}, {"C:\\nul\\", no},
     };
     for (const auto &d : devices)
         EXPECT_EQ(s().GetFileAttributesA(d.win), d.attrs) << d.win;
@@ -133,27 +128,6 @@ TEST_F(RegistryTest, TheRegistrysCodePageDecidesHowAPathSplits)
     EXPECT_EQ(split({}), "\x95|x");
     EXPECT_EQ(Map("C:\\\x95\\\\x"), H("c") + "/\x95/x");
     EXPECT_EQ(s().GetFileAttributesA("C:\\\x95" "a"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    // No drives at all: the host root is drive C:.
-    SetRegistry({});
-    EXPECT_EQ(Map("C:\\etc\\hostname"), "/etc/hostname");
-    EXPECT_EQ(Map("D:\\"), "error 3");
-}
-
-// Below the case folding the conformance table shows: an exact match wins,
-// and a new last component keeps its own spelling.
-TEST_F(PosixTest, MissingNamesAreFoundInAnyCasePerComponent)
-{
-    test::MakeHostDirs(H("c/Docs/Sub"));
-    // Two directories that differ in case only, each reached by its own
-    // name on the way to a name that needs folding.
-    test::MakeHostDirs(H("c/FILE"));
-    test::MakeHostDirs(H("c/file"));
-    test::WriteHostFile(H("c/FILE/up.txt"), "");
-    test::WriteHostFile(H("c/file/low.txt"), "");
-    EXPECT_EQ(Call('a', "C:\\FILE\\UP.TXT"), 0);
-    EXPECT_EQ(Call('a', "C:\\file\\LOW.TXT"), 0);
-    ASSERT_TRUE(s().CreateDirectoryA("C:\\DOCS\\sub\\New", nullptr));
-    EXPECT_TRUE(test::HostExists(H("c/Docs/Sub/New")));
 }
 
 TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
@@ -178,16 +152,40 @@ TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
     test::WriteHostFile(other / "r.reg", test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]"}));
     HKEY key = nullptr;
     ASSERT_EQ(s().RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Dbg", &key), ERROR_SUCCESS);
-    const std::string withValue = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]\r\n\"L\"=dword:7";
-    test::WriteHostFile(other / "r.reg", test::RegText({withValue}));
-    unsigned char data[4] = {};
-    DWORD size = sizeof data;
-    EXPECT_EQ(s().RegQueryValueExA(key, "L", nullptr, nullptr, data, &size), ERROR_SUCCESS);
-    EXPECT_EQ(data[0], 7);
+    test::WriteHostFile(other / "r.reg",
+                        test::RegText({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dbg]", "\"L\"=dword:2a",
+                                       "\"Text\"=\"hello\"", "\"Blob\"=hex:01,02,03,04,05",
+                                       "@=\"default text\""}));
+    HKEY missing = nullptr;
+    EXPECT_EQ(s().RegOpenKeyA(key, "NoSuchChild", &missing), ERROR_FILE_NOT_FOUND);
+    const struct {
+        const char *name;
+        DWORD bufferSize;  // 0: no buffer, the size alone
+        LONG result;
+        DWORD type, size;
+        std::string data;
+    } cases[] = {
+        {"l", 4, ERROR_SUCCESS, REG_DWORD, 4, std::string("\x2a\0\0\0", 4)},
+        {"text", 16, ERROR_SUCCESS, REG_SZ, 6, std::string("hello\0", 6)},  // with its NUL
+        {"Blob", 0, ERROR_SUCCESS, REG_BINARY, 5, ""},
+        {"Blob", 4, ERROR_MORE_DATA, REG_BINARY, 5, ""},  // refused with the size needed
+        {"", 16, ERROR_SUCCESS, REG_SZ, 13, std::string("default text\0", 13)},
+        {"Absent", 16, ERROR_FILE_NOT_FOUND, 0, 0, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        unsigned char buf[16];
+        DWORD type = 0, size = c.bufferSize;
+        unsigned char *data = c.bufferSize ? buf : nullptr;
+        EXPECT_EQ(s().RegQueryValueExA(key, c.name, nullptr, &type, data, &size), c.result);
+        if (c.result == ERROR_FILE_NOT_FOUND)
+            continue;
+        const bool filled = c.result == ERROR_SUCCESS && data != nullptr;
+        const std::string got(reinterpret_cast<char *>(buf), filled ? size : 0);
+        EXPECT_EQ(std::make_tuple(type, size, got), std::make_tuple(c.type, c.size, c.data));
+    }
     EXPECT_EQ(s().RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(s().RegCloseKey(key), ERROR_INVALID_HANDLE);
-    int junk = 0;
-    EXPECT_EQ(s().RegCloseKey(reinterpret_cast<HKEY>(&junk)), ERROR_INVALID_HANDLE);
 }
 
 // Where the registry file is: the named file (even missing), else XDG's, else
@@ -227,16 +225,15 @@ TEST_F(RegistryTest, DrivesSharesAndConnections)
         {"D:\\", DRIVE_CDROM}, {"E:\\", DRIVE_RAMDISK}, {"F:\\", DRIVE_CDROM},
         {"G:", DRIVE_REMOVABLE}, {"T:\\", DRIVE_UNKNOWN}, {"U:\\", DRIVE_FIXED},
         {"H:\\", DRIVE_NO_ROOT_DIR}, {"C:\\\\", DRIVE_NO_ROOT_DIR},
-        {"\\\\srv\\pub\\", DRIVE_REMOTE}, {"\\\\SRV\\PUB", DRIVE_REMOTE},
-        {"\\\\srv\\gone\\", DRIVE_NO_ROOT_DIR}, {"\\\\srv\\pub\\dir\\", DRIVE_NO_ROOT_DIR},
-        {"N:\\", DRIVE_REMOTE}, {"O:\\", DRIVE_NO_ROOT_DIR},
+        {"\\\\SRV\\PUB", DRIVE_REMOTE}, {"\\\\srv\\gone\\", DRIVE_NO_ROOT_DIR},
+        {"\\\\srv\\pub\\dir\\", DRIVE_NO_ROOT_DIR}, {"N:\\", DRIVE_REMOTE},
+        {"O:\\", DRIVE_NO_ROOT_DIR},
     };
     for (const auto &c : types)
         EXPECT_EQ(s().GetDriveTypeA(c.root), c.type) << c.root;
     const struct { const char *local; DWORD result; const char *remote; } connections[] = {
         {"n:\\", NO_ERROR, "\\\\srv\\pub"}, {"O:", ERROR_CONNECTION_UNAVAIL, "\\\\srv\\gone"},
-        {"P:", ERROR_CONNECTION_UNAVAIL, "\\\\other\\x"}, {"C:", ERROR_NOT_CONNECTED, ""},
-        {"N:\\dir", ERROR_BAD_DEVICE, ""},
+        {"C:", ERROR_NOT_CONNECTED, ""}, {"N:\\dir", ERROR_BAD_DEVICE, ""},
     };
     for (const auto &c : connections) {
         SCOPED_TRACE(c.local);
@@ -272,13 +269,13 @@ TEST_F(RegistryTest, VolumesAndDrivesWithoutTheirMedium)
     EXPECT_EQ(vol("D:\\", label, 7), 24);  // the label does not fit
     EXPECT_EQ(vol("D:", label, sizeof label), ERROR_INVALID_NAME);
     EXPECT_EQ(vol("D:\\sub\\", label, sizeof label), 144);  // ERROR_DIR_NOT_ROOT
-    HMODULE kernel = s().GetModuleHandleA("kernel32");
-    EXPECT_EQ(s().GetProcAddress(kernel, "getdiskfreespaceexa"), nullptr);
+    DWORD flags = 0;
+    ASSERT_TRUE(
+        s().GetVolumeInformationA("E:\\", nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
+    EXPECT_TRUE(flags & FS_VOL_IS_COMPRESSED);
     // No medium: not ready, for every query but the type.
     EXPECT_EQ(vol("F:\\", nullptr, 0), ERROR_NOT_READY);
-    EXPECT_EQ(Call('a', "F:\\"), ERROR_NOT_READY);
     EXPECT_EQ(Call('a', "G:\\x"), ERROR_NOT_READY);
-    EXPECT_EQ(Call('w', "F:\\x"), ERROR_NOT_READY);
     test::MakeHostDirs(H("absent"));  // a medium inserted later is seen
     EXPECT_EQ(s().GetFileAttributesA("F:\\"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
@@ -301,9 +298,9 @@ TEST_F(PosixTest, DosAttributesFromXattrsModesAndNames)
     if (!SetXattr(H("c/f.txt"), "0x0"))
         GTEST_SKIP() << "this file system keeps no user extended attributes";
     const struct { std::string value; DWORD attrs; } cases[] = {
-        {"0x0", FILE_ATTRIBUTE_NORMAL}, {std::string("0x24\0", 5), 0x24},
         // Samba's newer form: the text, a NUL, then a binary version block.
         {std::string("0x26\0\x04\0\x04\0\0\0\x11\x22", 13), 0x26}, {"0X2", FILE_ATTRIBUTE_HIDDEN},
+        {"0x0", FILE_ATTRIBUTE_NORMAL},
         {"0x11", FILE_ATTRIBUTE_NORMAL},  // read-only and directory come from the mode
         {"0x", FILE_ATTRIBUTE_ARCHIVE}, {"22", FILE_ATTRIBUTE_ARCHIVE},
     };
@@ -347,12 +344,9 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
 {
     test::MakeHostDirs(H("c/d/sub"));
     test::WriteHostFile(H("c/d/plain.txt"), std::string(1234, 'p'));
-    test::WriteHostFile(H("c/d/system.sys"), "s");
-    test::WriteHostFile(H("c/d/.dotted"), "");
     ASSERT_EQ(::symlink(H("c/d/sub").c_str(), H("c/d/dirlink").c_str()), 0);
     ASSERT_EQ(::symlink(H("c/d/plain.txt").c_str(), H("c/d/filelink").c_str()), 0);
     ASSERT_EQ(::mkfifo(H("c/d/fifo").c_str(), 0644), 0);
-    const bool xattrs = SetXattr(H("c/d/system.sys"), "0x6");
     // Distinct times with a fraction, so that a field taken from the wrong
     // stamp shows.
     struct timespec times[2] = {{1500000000, 123456700}, {1600000000, 765432100}};
@@ -363,13 +357,15 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
     constexpr uint64_t k1601 = 11644473600ull;  // seconds from 1601 to 1970
     const DWORD A = FILE_ATTRIBUTE_ARCHIVE, D = FILE_ATTRIBUTE_DIRECTORY,
                 L = FILE_ATTRIBUTE_REPARSE_POINT;
-    // The name, the status query's path, the attributes (0: host-dependent).
-    const std::map<std::string, std::pair<const char *, DWORD>> cases = {
-        {"plain.txt", {"C:\\d\\plain.txt", A}},
-        {"system.sys", {"C:\\d\\system.sys", xattrs ? 0x6u : A}},
-        {".dotted", {"C:\\d\\.dotted", FILE_ATTRIBUTE_HIDDEN | A}}, {"sub", {"C:\\d\\sub", D}},
-        {"dirlink", {"C:\\d\\dirlink", L | D}}, {"filelink", {"C:\\d\\filelink", L | A}},
-        {"fifo", {"C:\\d\\fifo", A}}, {".", {"C:\\d", D}}, {"..", {"C:\\", 0}},
+    const std::map<std::string, DWORD> cases = {
+        {"plain.txt", A}, {"sub", D}, {"dirlink", L | D}, {"filelink", L | A}, {"fifo", A},
+        {".", D}, {"..", D},
+    };
+    // Following a link may stamp its access time in between.
+    const auto facts = [&](const auto &d, bool link) {
+        return std::make_tuple(d.dwFileAttributes, d.nFileSizeHigh, d.nFileSizeLow,
+                               ticks(d.ftLastWriteTime), ticks(d.ftCreationTime),
+                               link ? 0 : ticks(d.ftLastAccessTime));
     };
     std::size_t seen = 0;
     WIN32_FIND_DATAA found;
@@ -380,21 +376,12 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
         const auto c = cases.find(found.cFileName);
         ASSERT_NE(c, cases.end());
         ++seen;
-        const DWORD attrs = found.dwFileAttributes;
-        const bool link = attrs & L;
+        const bool link = found.dwFileAttributes & L;
         WIN32_FILE_ATTRIBUTE_DATA queried;
-        ASSERT_TRUE(s().GetFileAttributesExA(c->second.first, GetFileExInfoStandard, &queried));
-        if (c->second.second) {
-            EXPECT_EQ(attrs, c->second.second);
-        }
-        EXPECT_EQ(attrs, queried.dwFileAttributes);
-        EXPECT_EQ(found.nFileSizeLow, queried.nFileSizeLow);
-        EXPECT_EQ(found.nFileSizeHigh, queried.nFileSizeHigh);
-        EXPECT_EQ(ticks(found.ftLastWriteTime), ticks(queried.ftLastWriteTime));
-        EXPECT_EQ(ticks(found.ftCreationTime), ticks(queried.ftCreationTime));
-        if (!link) {  // following a link may stamp its access time in between
-            EXPECT_EQ(ticks(found.ftLastAccessTime), ticks(queried.ftLastAccessTime));
-        }
+        const std::string path = "C:\\d\\" + c->first;
+        ASSERT_TRUE(s().GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &queried));
+        EXPECT_EQ(found.dwFileAttributes, c->second);
+        EXPECT_EQ(facts(found, link), facts(queried, link));
         EXPECT_EQ(found.dwReserved0, link ? 0xA000000Cu : 0u);
         if (c->first != "plain.txt")
             continue;
@@ -417,7 +404,6 @@ TEST_F(PosixTest, SearchesAndLinksReportWhatGetFileAttributesExReports)
     EXPECT_EQ(Call('d', "C:\\d\\dirlink"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(Call('r', "C:\\d\\filelink"), ERROR_DIRECTORY);
     EXPECT_EQ(Call('d', "C:\\d\\filelink"), 0);
-    EXPECT_EQ(Call('d', "C:\\d\\dangling"), 0);
     EXPECT_EQ(Call('r', "C:\\d\\dirlink"), 0);
     EXPECT_FALSE(test::HostExists(H("c/d/dirlink")));
     EXPECT_EQ(test::ReadHostFile(H("c/d/plain.txt")).size(), 1234u);
@@ -466,10 +452,8 @@ TEST_F(PosixTest, CallsOnListedEntriesStayInTheListedDirectory)
         EXPECT_EQ(Call('f', std::string(bad) + "\\*", &search), ERROR_INVALID_NAME);
     }
     EXPECT_TRUE(s().FindClose(search));
-    for (HANDLE h : {search, static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
-        EXPECT_EQ(Call('r', "C:\\d\\x", &h), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(Call('f', "C:\\d\\x\\*", &h), ERROR_INVALID_HANDLE);
-    }
+    EXPECT_EQ(Call('r', "C:\\d\\x", &search), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Call('f', "C:\\d\\x\\*", &search), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(PosixTest, SearchesSkipUnusableNames)
@@ -532,10 +516,7 @@ TEST_F(PosixTest, SizesBeyondFourGigabytesAndMovesAcrossFileSystems)
 TEST(ErrnoTable, CodesAWindowsProgramSees)
 {
     const struct { int err; DWORD win32; int wsa; } cases[] = {
-        {EPERM, ERROR_ACCESS_DENIED, WSAEACCES}, {ENOSPC, ERROR_DISK_FULL, WSAENOBUFS},
-        {EROFS, ERROR_WRITE_PROTECT, WSAEINVAL}, {EAGAIN, ERROR_NOT_READY, WSAEWOULDBLOCK},
-        {EMFILE, ERROR_TOO_MANY_OPEN_FILES, WSAEMFILE},
-        {ETIMEDOUT, ERROR_GEN_FAILURE, WSAETIMEDOUT},
+        {EPERM, ERROR_ACCESS_DENIED, WSAEACCES}, {EAGAIN, ERROR_NOT_READY, WSAEWOULDBLOCK},
         {ELOOP, ERROR_CANT_RESOLVE_FILENAME, WSAEINVAL},
         {EHWPOISON, ERROR_GEN_FAILURE, WSAEINVAL},  // one the table does not know
     };
@@ -598,6 +579,14 @@ TEST(Sockets, StartUpCountsAndRefusals)
         EXPECT_EQ(s.gethostbyname(bad.c_str()), nullptr) << bad;
         EXPECT_EQ(s.WSAGetLastError(), WSAHOST_NOT_FOUND) << bad;
     }
+    struct in_addr loopback;
+    loopback.s_addr = static_cast<in_addr_t>(s.inet_addr("127.0.0.1"));
+    EXPECT_EQ(loopback.s_addr, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(s.inet_addr("not an address"), static_cast<unsigned long>(INADDR_NONE));
+    EXPECT_STREQ(s.inet_ntoa(loopback), "127.0.0.1");
+    struct hostent *host = s.gethostbyname("127.0.0.1");  // a number: no query
+    ASSERT_TRUE(host != nullptr && host->h_length == 4);
+    EXPECT_EQ(std::memcmp(host->h_addr_list[0], &loopback, 4), 0);
     // A file descriptor that is not a socket is left alone.
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -605,43 +594,40 @@ TEST(Sockets, StartUpCountsAndRefusals)
     EXPECT_EQ(s.WSAGetLastError(), WSAENOTSOCK);
     EXPECT_EQ(::close(fds[0]), 0);
     ::close(fds[1]);
-    // Datagrams over the loopback, between two sockets on free ports.
-    SOCKET sock[2];
-    struct sockaddr_in address[2];
-    for (int i = 0; i < 2; ++i) {
-        sock[i] = s.socket(AF_INET, SOCK_DGRAM, 0);
-        std::memset(&address[i], 0, sizeof address[i]);
-        address[i].sin_family = AF_INET;
-        address[i].sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        auto *sa = reinterpret_cast<sockaddr *>(&address[i]);
-        socklen_t len = sizeof address[i];
-        ASSERT_EQ(::bind(static_cast<int>(sock[i]), sa, len), 0);
-        ASSERT_EQ(::getsockname(static_cast<int>(sock[i]), sa, &len), 0);
-    }
-    auto *to = reinterpret_cast<sockaddr *>(&address[1]);
-    EXPECT_EQ(s.sendto(sock[0], "ping", 4, 0, to, sizeof address[1]), 4);
-    char buf[16];
-    struct sockaddr_in from;
-    int fromLen = sizeof from;
-    auto *fromAddress = reinterpret_cast<sockaddr *>(&from);
-    EXPECT_EQ(s.recvfrom(sock[1], buf, sizeof buf, 0, fromAddress, &fromLen), 4);
-    EXPECT_EQ(std::string(buf, 4), "ping");
-    EXPECT_EQ(from.sin_port, address[0].sin_port);
-    // Too long for the buffer: what fits, and "message too long".
-    EXPECT_EQ(s.sendto(sock[0], "0123456789", 10, 0, to, sizeof address[1]), 10);
-    EXPECT_EQ(s.recvfrom(sock[1], buf, 4, 0, nullptr, nullptr), SOCKET_ERROR);
-    EXPECT_EQ(s.WSAGetLastError(), WSAEMSGSIZE);
-    EXPECT_EQ(std::string(buf, 4), "0123");
-    // A receive time-out in milliseconds reaches the kernel; it wants its DWORD.
+    // Datagrams over the loopback, to a socket's own free port.
+    SOCKET sock = s.socket(AF_INET, SOCK_DGRAM, 0);
+    struct sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto *to = reinterpret_cast<sockaddr *>(&address);
+    socklen_t len = sizeof address;
+    ASSERT_EQ(::bind(static_cast<int>(sock), to, len), 0);
+    ASSERT_EQ(::getsockname(static_cast<int>(sock), to, &len), 0);
+    // A receive time-out in milliseconds, so that no receive here hangs; it wants its DWORD.
     const DWORD ms = 30;
     const char *option = reinterpret_cast<const char *>(&ms);
-    EXPECT_EQ(s.setsockopt(sock[1], SOL_SOCKET, SO_RCVTIMEO, option, 2), SOCKET_ERROR);
+    EXPECT_EQ(s.setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, option, 2), SOCKET_ERROR);
     EXPECT_EQ(s.WSAGetLastError(), WSAEFAULT);
-    ASSERT_EQ(s.setsockopt(sock[1], SOL_SOCKET, SO_RCVTIMEO, option, sizeof ms), 0);
-    EXPECT_EQ(s.recvfrom(sock[1], buf, sizeof buf, 0, nullptr, nullptr), SOCKET_ERROR);
+    ASSERT_EQ(s.setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, option, sizeof ms), 0);
+    EXPECT_EQ(s.sendto(sock, "ping", 4, 0, to, sizeof address), 4);
+    char buf[16];
+    struct sockaddr_in from = {};
+    int fromLen = sizeof from;
+    auto *fromAddress = reinterpret_cast<sockaddr *>(&from);
+    EXPECT_EQ(s.recvfrom(sock, buf, sizeof buf, 0, fromAddress, &fromLen), 4);
+    EXPECT_EQ(std::string(buf, 4), "ping");
+    EXPECT_EQ(from.sin_port, address.sin_port);
+    // Too long for the buffer: what fits, and "message too long".
+    EXPECT_EQ(s.sendto(sock, "0123456789", 10, 0, to, sizeof address), 10);
+    EXPECT_EQ(s.recvfrom(sock, buf, 4, 0, nullptr, nullptr), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSAEMSGSIZE);
+    EXPECT_EQ(std::string(buf, 4), "0123");
+    EXPECT_EQ(s.recvfrom(sock, buf, sizeof buf, 0, nullptr, nullptr), SOCKET_ERROR);
     EXPECT_EQ(s.WSAGetLastError(), WSAETIMEDOUT);
-    EXPECT_EQ(s.closesocket(sock[0]), 0);
-    EXPECT_EQ(s.closesocket(sock[1]), 0);
+    EXPECT_EQ(s.closesocket(sock), 0);
+    // Closed, it is no socket.
+    EXPECT_EQ(s.closesocket(sock), SOCKET_ERROR);
+    EXPECT_EQ(s.WSAGetLastError(), WSAENOTSOCK);
     EXPECT_EQ(s.WSACleanup(), 0);
     EXPECT_EQ(s.WSACleanup(), SOCKET_ERROR);
     EXPECT_EQ(s.WSAGetLastError(), WSANOTINITIALISED);
