@@ -252,13 +252,9 @@ TEST_F(Image, NameClassesAndMissingArguments)
 {
     const std::pair<const char *, int> rows[] = {
         {"C:\\img\\movie.vcd", EXTTYPE_VCD},      {"C:\\img\\M.DVD\\M.DVD.D00", EXTTYPE_DVD},
-        {"C:\\img\\Movie.dvd.d07", EXTTYPE_DVD},  {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
-        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.D00", EXTTYPE_NONE},
-        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE}, {"C:\\img\\.DVD.D00", EXTTYPE_NONE},
-        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE}, {"C:/img/M.DVD.D00", EXTTYPE_DVD},
-        {"C:\\img.vcd\\Movie", EXTTYPE_NONE},     {"C:\\img\\M.DVD.D000", EXTTYPE_NONE},
-        {"C:\\img\\M.DVD.D00 ", EXTTYPE_NONE},    {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},
-        {"C:\\img\\M.VCD.DVD.D00", EXTTYPE_DVD},  {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
+        {"C:/img/m.dvd.d07", EXTTYPE_DVD},        {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
+        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE},
+        {"C:\\img\\.DVD.D00", EXTTYPE_NONE},      {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
     };
     for (const auto &[name, t] : rows) {
         SCOPED_TRACE(name);
@@ -269,10 +265,9 @@ TEST_F(Image, NameClassesAndMissingArguments)
         EXPECT_EQ(X::Is_Cluster_ext(name), t > EXTTYPE_VCD);
     }
     const std::pair<const char *, int> exts[] = {  // 1: a member number, 2: kind and number
-        {".D00", 1},  {".d99", 1},      {".D9", 0},       {".DA0", 0},      {".D000", 0},
-        {"M.D00", 0}, {"", 0},          {".X00", 0},      {"D00.", 0},      {".D0/", 0},
-        {".D:0", 0},  {".d9\x80", 0},   {".VCD.D00", 2},  {".dvd.d42", 2},  {".vCd.D55", 2},
-        {".DVD.D4", 0}, {".ISO.D00", 0}, {"M.DVD.D00", 0}, {".VCD.D000", 0}, {".VCD-D00", 0},
+        {".D00", 1},    {".d99", 1},     {".D9", 0},       {".D000", 0},     {"M.D00", 0},
+        {".X00", 0},    {".D0/", 0},     {".D:0", 0},      {".d9\x80", 0},   {".VCD.D00", 2},
+        {".dvd.d42", 2}, {".DVD.D4", 0}, {".ISO.D00", 0}, {".VCD.D000", 0}, {".VCD-D00", 0},
         {".DVD.X00", 0}, {".DVD.DA0", 0}, {"xVCD.D00", 0},
     };
     for (const auto &[ext, kind] : exts) {
