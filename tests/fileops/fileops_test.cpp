@@ -279,12 +279,9 @@ TEST_F(FileOps, MyRenameReplacesOrRefuses)
     // Onto the same entry, however it is spelt or reached, the source stays: the very same path is
     // done unmoved, any other spelling only renamed. Result, then deletions and moves.
     std::vector<std::pair<std::string, std::string>> same = {
-        {W("dir/.//f.txt"), "1|00"}, {W("x\\..\\dir\\f.txt"), "1|00"}, {W("DIR\\F.TXT"), "1|01"}};
+        {W("x\\..\\dir/.//f.txt"), "1|00"}, {W("DIR\\F.TXT"), "1|01"}};
     if (Link("alias", H("dir")))
         same.push_back({W("alias\\f.txt"), "0|01"});  // refused: another path to a name that exists
-#ifndef _WIN32
-    same.push_back({"U:\\dir\\f.txt", "1|01"});
-#endif
     for (const auto &to : same) {
         f.ClearCalls();
         const int result = CDriveEx::MyRename(W("dir\\f.txt").c_str(), to.first.c_str());
@@ -381,7 +378,7 @@ TEST_F(FileOps, DelTreeRemovesLinksAsLinksAlsoWhenTheyAppearMidway)
         {"GetFileAttributesExA", "t\\sub", 1, true, 0},
         {"GetFileAttributesA", "t\\sub", 1, false, 1},
         {"FindFirstFileInA", "t\\sub\\*.*", 1, false, 1},
-        {"GetFileAttributesA", "t\\sub", 2, false, 1}, {"GetFileAttributesA", "t\\sub", 2, true, 1},
+        {"GetFileAttributesA", "t\\sub", 2, false, 1},
         {"DeleteFileInA", "t\\sub\\", 1, false, 1}};
     for (const auto &p : points) {
         SCOPED_TRACE(std::string(p.call) + " #" + std::to_string(p.occurrence) +

