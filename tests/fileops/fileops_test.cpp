@@ -282,6 +282,9 @@ TEST_F(FileOps, MyRenameReplacesOrRefuses)
         {W("x\\..\\dir/.//f.txt"), "1|00"}, {W("DIR\\F.TXT"), "1|01"}};
     if (Link("alias", H("dir")))
         same.push_back({W("alias\\f.txt"), "0|01"});  // refused: another path to a name that exists
+#ifndef _WIN32
+    same.push_back({"U:\\dir\\f.txt", "1|01"});  // another drive onto the same host entry
+#endif
     for (const auto &to : same) {
         f.ClearCalls();
         const int result = CDriveEx::MyRename(W("dir\\f.txt").c_str(), to.first.c_str());

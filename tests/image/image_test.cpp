@@ -434,7 +434,8 @@ TEST_F(Image, ValidityAndDeletionReadOnlyWhatTheyMust)
         // format, kind, slaves, length, present; validity: result, status queries;
         // deletion: result, reads, deletes
         {dvd, 0, 0, h, 0, 1, 1, ok, 4, 1},  {dvd, 0, 99, h, 99, 1, 100, ok, 4, 100},
-        {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},  {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
+        {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},  {dvd, 0, 100, h, 99, 0, 1, none, 4, 0},
+        {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
         {0, 1, 7, h, 0, 0, 2, ok, 3, 2}, {0, 0, 3, h, 3, 1, 4, DELBUNDLE_NOT_CLUSTER, 1, 0},
     };
     for (const auto &row : rows) {
