@@ -181,19 +181,14 @@ TEST_F(PathTest, ComposeWorkedExamples)
         // '|'-joined pieces (five: UNC); null: refused
         {"computer|share|dir|file|ext", R"(\\computer\share\dir\file.ext)"},
         {R"(c|s|d1\d2\|file.|ext)", R"(\\c\s\d1\d2\file.ext)"},
-        {R"(c|s|d1\d2|file.|.ext)", R"(\\c\s\d1\d2\file..ext)"},
-        {"c|s|..|file|.ext", R"(\\c\s\..\file.ext)"}, {"c:x|s/t|d|f|e", R"(\\c:x\s/t\d\f.e)"},
         {"c|s|d|a..b|..", R"(\\c\s\d\a..b..)"}, {R"(c|s|\d|f|e)", nullptr},
         {R"(c|s\x|d|f|e)", nullptr}, {R"(c\x|s|d|f|e)", nullptr}, {R"(c|s|d\\e|f|e)", nullptr},
         {"c|s|d|f*|e", nullptr}, {"c|s|d|f|e<", nullptr},
         {R"(C:\|dir|file|ext)", R"(C:\dir\file.ext)"},
-        {R"(c:|d1\d2|file|.ext)", R"(c:\d1\d2\file.ext)"},
-        {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"},
-        {R"(C:|a|sub\file|ext)", R"(C:\a\sub\file.ext)"}, {"C:|d|file.|.ext", R"(C:\d\file..ext)"},
-        {R"(C:|d|f|e\)", R"(C:\d\f.e\)"}, {"C:|d|f|.", R"(C:\d\f.)"}, {"D|d|f|e", nullptr},
-        {"C:|..|f|e", nullptr}, {"C:|a|file..x|e", nullptr}, {"C:|a|file|e*t", nullptr},
-        {"C:|d|f|..e", nullptr}, {"1:|d|f|e", nullptr}, {"[:|d|f|e", nullptr},
-        {"C;|d|f|e", nullptr}, {R"(C:|a\\b|f|e)", nullptr}, {"C:|a:b|f|e", nullptr},
+        {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"}, {R"(C:|d|f|e\)", R"(C:\d\f.e\)"},
+        {"D|d|f|e", nullptr}, {"C:|..|f|e", nullptr}, {"C:|a|file..x|e", nullptr},
+        {"C:|a|file|e*t", nullptr}, {"[:|d|f|e", nullptr}, {R"(C:|a\\b|f|e)", nullptr},
+        {"C:|a:b|f|e", nullptr},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);
