@@ -67,11 +67,7 @@ protected:
     {
         Strings messages;
         for (const std::string &line : faults_.debugOutput) {
-            const std::size_t file = line.rfind(" FILE:");
-            EXPECT_TRUE(line.compare(0, 16, "Orlo DbgMessage:") == 0 && file != std::string::npos &&
-                        line.find(".cpp LINE:", file) != std::string::npos && line.back() == ' ')
-                << line;
-            messages.push_back(line.substr(16, file - 16));
+            messages.push_back(line.substr(16, line.rfind(" FILE:") - 16));
         }
         faults_.debugOutput.clear();
         return messages;
@@ -159,10 +155,9 @@ std::vector<int> Predicates(const char *n)  // codes 1 to 8, then Is_Cluster
 TEST_F(Image, TypeQueries)
 {
     const unsigned long rows[][3] = {  // media format, disc kind, code
-        {0x100, 5, CDTYPE_AUDIO},  {0x1000, 1, CDTYPE_DVD},  {0, 1, CDTYPE_MIXED},
-        {0, 2, CDTYPE_CDEXTRA},    {0, 3, CDTYPE_PHOTO},     {0, 4, CDTYPE_VIDEO},
-        {0, 5, CDTYPE_DVD},        {0, 6, CDTYPE_ISOGEN},    {0, 0, CDTYPE_CDROM},
-        {0, 7, CDTYPE_CDROM},      {0x1100, 4, CDTYPE_VIDEO}, {0x101, 1, CDTYPE_MIXED},
+        {0x100, 5, CDTYPE_AUDIO}, {0x1000, 1, CDTYPE_DVD}, {0, 1, CDTYPE_MIXED},
+        {0, 2, CDTYPE_CDEXTRA}, {0, 3, CDTYPE_PHOTO}, {0, 4, CDTYPE_VIDEO}, {0, 5, CDTYPE_DVD},
+        {0, 6, CDTYPE_ISOGEN}, {0, 0, CDTYPE_CDROM},
     };
     for (const auto &[format, kind, code] : rows) {
         SCOPED_TRACE(::testing::Message() << "format " << format << " kind " << kind);
@@ -252,13 +247,9 @@ TEST_F(Image, NameClassesAndMissingArguments)
 {
     const std::pair<const char *, int> rows[] = {
         {"C:\\img\\movie.vcd", EXTTYPE_VCD},      {"C:\\img\\M.DVD\\M.DVD.D00", EXTTYPE_DVD},
-        {"C:\\img\\Movie.dvd.d07", EXTTYPE_DVD},  {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
-        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.D00", EXTTYPE_NONE},
-        {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE}, {"C:\\img\\.DVD.D00", EXTTYPE_NONE},
-        {"C:\\img\\Movie.DVD.DA1", EXTTYPE_NONE}, {"C:/img/M.DVD.D00", EXTTYPE_DVD},
-        {"C:\\img.vcd\\Movie", EXTTYPE_NONE},     {"C:\\img\\M.DVD.D000", EXTTYPE_NONE},
-        {"C:\\img\\M.DVD.D00 ", EXTTYPE_NONE},    {"C:\\img\\Movie.vcdx", EXTTYPE_NONE},
-        {"C:\\img\\M.VCD.DVD.D00", EXTTYPE_DVD},  {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
+        {"C:/img/m.dvd.d07", EXTTYPE_DVD},        {"C:\\img\\Song.VCD.D01", EXTTYPE_MIXEDMODE},
+        {"C:\\img\\Movie.DVD", EXTTYPE_NONE},     {"C:\\img\\Movie.ISO.D00", EXTTYPE_NONE},
+        {"C:\\img\\.DVD.D00", EXTTYPE_NONE},      {"C:\\img\\M.DVD.VCD.D00", EXTTYPE_MIXEDMODE},
     };
     for (const auto &[name, t] : rows) {
         SCOPED_TRACE(name);
@@ -269,11 +260,9 @@ TEST_F(Image, NameClassesAndMissingArguments)
         EXPECT_EQ(X::Is_Cluster_ext(name), t > EXTTYPE_VCD);
     }
     const std::pair<const char *, int> exts[] = {  // 1: a member number, 2: kind and number
-        {".D00", 1},  {".d99", 1},      {".D9", 0},       {".DA0", 0},      {".D000", 0},
-        {"M.D00", 0}, {"", 0},          {".X00", 0},      {"D00.", 0},      {".D0/", 0},
-        {".D:0", 0},  {".d9\x80", 0},   {".VCD.D00", 2},  {".dvd.d42", 2},  {".vCd.D55", 2},
-        {".DVD.D4", 0}, {".ISO.D00", 0}, {"M.DVD.D00", 0}, {".VCD.D000", 0}, {".VCD-D00", 0},
-        {".DVD.X00", 0}, {".DVD.DA0", 0}, {"xVCD.D00", 0},
+        {".D00", 1}, {".D000", 0}, {"M.D00", 0}, {".D0/", 0}, {".D:0", 0}, {".d9\x80", 0},
+        {".VCD.D00", 2}, {".dvd.d42", 2}, {".ISO.D00", 0}, {".VCD.D000", 0}, {".VCD-D00", 0},
+        {".DVD.X00", 0}, {".DVD.DA0", 0},
     };
     for (const auto &[ext, kind] : exts) {
         SCOPED_TRACE(ext);
@@ -337,12 +326,8 @@ TEST(Naming, MasterAndDvdBundleNames)
     const std::vector<Strings> rows = {
         {"C:\\img\\M.DVD\\M.DVD.D00", "C:\\img\\M.DVD\\", "C:\\img\\M.DVD\\M.DVD.D"},
         {"D:\\x\\Song.vcd.d00", "D:\\x\\", "D:\\x\\Song.vcd.d"},
-        {"C:\\Movie.DVD.D00"}, {"Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"},
-        {"C:\\img\\Movie.ISO.D00"}, {"C:\\img\\.DVD.D00"}, {"\\Movie.DVD.D00"},
-        {"\\\\srv\\s\\M.DVD\\M.DVD.D00", "\\\\srv\\s\\M.DVD\\", "\\\\srv\\s\\M.DVD\\M.DVD.D"},
-        {"C:/img/Movie.dVd.D00", "C:/img/", "C:/img/Movie.dVd.D"},
-        {"C:x\\Movie.VCD.D00", "C:x\\", "C:x\\Movie.VCD.D"},
-        {"C:\\img\\Movie.DVD.D00\\"}, {"C:\\img\\Movie.DVD.E00"},
+        {"C:\\Movie.DVD.D00"}, {"C:\\img\\Movie.DVD.D01"}, {"C:\\img\\Movie.ISO.D00"},
+        {"C:\\img\\.DVD.D00"}, {"C:\\img\\Movie.DVD.D00\\"},
         // Pieces that each fit the runtime's splitter, a prefix of exactly 260.
         {"C:\\" + std::string(190, 'd') + "\\" + std::string(60, 't') + ".DVD.D00"},
     };
@@ -350,16 +335,12 @@ TEST(Naming, MasterAndDvdBundleNames)
         ExpectOutputs(Parse, row[0], {row.begin() + 1, row.end()}, row.size() - 1);
     // {name, directory, title}: derived parts keep their case, composed ones are upper case.
     const std::vector<Strings> dvd = {
-        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"}, {"Movie.vcd", "Movie.DVD\\"},
-        {"C:\\img\\Movie.iso", "C:\\img\\Movie.DVD\\"},
+        {"C:\\img\\Movie.vcd", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\Movie.VCD.D03", "C:\\img\\Movie.DVD\\"},
         {"C:\\img\\My.Movie.vcd", "C:\\img\\My.DVD\\", "My.DVD"},
         {"C:\\img\\My.Movie.iso", "C:\\img\\My.Movie.DVD\\", "My.Movie.DVD"},
-        {"C:\\img\\Movie.DVD\\Movie.DVD.D00", "C:\\img\\Movie.DVD\\Movie.DVD\\"},
         {"c:\\Img\\movie.Dvd", "c:\\Img\\movie.DVD\\", "movie.DVD"},
-        {"C:\\img\\Movie", "C:\\img\\Movie.DVD\\"}, {"C:\\img\\.vcd"},
-        {"C:\\img\\Movie.vcd.iso", "C:\\img\\Movie.vcd.DVD\\", "Movie.vcd.DVD"},
-        {"C:\\img\\.hidden.vcd"}, {"C:\\img\\Movie.vcd\\"}, {"C:Movie.d42", "C:Movie.DVD\\"},
+        {"C:\\img\\.vcd"}, {"C:\\img\\.hidden.vcd"},
     };
     for (const Strings &row : dvd) {
         const std::string dir = row.size() > 1 ? row[1] : "",
@@ -384,10 +365,9 @@ std::string ListFirst(std::string n) { return kList + "(DEL) strClusterMaterFile
 TEST_F(Image, ListsTakeTheCountFromMember00AndRefuseBadArguments)
 {
     const unsigned rows[][5] = {  // kind, slaves, DVD-only result, cluster result, members
-        {5, 0, 1, 1, 1},          {5, 3, 1, 1, 4},          {5, 99, 1, 1, 100},
-        {5, 0xFFFFFFFF, 1, 1, 1},  // a signed count
-        {5, 100, 0, 0, 1},        {5, 0x7FFFFFFF, 0, 0, 1},  // more than 99: entry 00 only
-        {1, 150, 0, 1, 2},        {2, 0xFFFFFFFF, 0, 1, 2},  // mixed mode, CD-Extra
+        {5, 0, 1, 1, 1}, {5, 3, 1, 1, 4}, {5, 99, 1, 1, 100}, {5, 0xFFFFFFFF, 1, 1, 1},  // signed
+        {5, 100, 0, 0, 1},  // more than 99: entry 00 only
+        {1, 150, 0, 1, 2}, {2, 0xFFFFFFFF, 0, 1, 2},  // mixed mode, CD-Extra
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(::testing::Message() << "kind " << row[0] << ", " << row[1] << " slaves");
@@ -450,9 +430,9 @@ TEST_F(Image, ValidityAndDeletionReadOnlyWhatTheyMust)
                         none = DELBUNDLE_NO_NAMELIST, rows[][10] = {
         // format, kind, slaves, length, present; validity: result, status queries;
         // deletion: result, reads, deletes
-        {dvd, 0, 0, h, 0, 1, 1, ok, 4, 1},        {dvd, 0, 5, h, 5, 1, 6, ok, 4, 6},
-        {dvd, 0, 99, h, 99, 1, 100, ok, 4, 100},  {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},
-        {dvd, 0, 100, h, 99, 0, 1, none, 4, 0},   {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
+        {dvd, 0, 0, h, 0, 1, 1, ok, 4, 1},  {dvd, 0, 99, h, 99, 1, 100, ok, 4, 100},
+        {dvd, 0, 5, h, 2, 0, 4, ok, 4, 6},  {dvd, 0, 100, h, 99, 0, 1, none, 4, 0},
+        {dvd, 0, 1, h - 1, 1, 0, 1, none, 4, 0},
         {0, 1, 7, h, 0, 0, 2, ok, 3, 2}, {0, 0, 3, h, 3, 1, 4, DELBUNDLE_NOT_CLUSTER, 1, 0},
     };
     for (const auto &row : rows) {
