@@ -2,6 +2,7 @@
 // trees and machines described by the tests' own registry files.
 #include <unistd.h>
 
+#include <filesystem>
 #include <tuple>
 
 #include "platform/posix_fixture.h"
@@ -101,38 +102,38 @@ TEST_F(ToolTest, ImagesAndBundles)
 // case, orphans, unreadable and unnameable images, links, nested directories.
 TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
 {
-    int files = 4;
     Image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);  // a pair without its second member
     Image("z/Odd.VCD.D00", 0, mk::kKindDataCd, 0);      // a pair whose header is no pair's
     Write("z/Odd.VCD.D01");
     Image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);  // a DVD bundle whose header is no DVD's
     ASSERT_EQ(::symlink(H("z/Odd.VCD.D01").c_str(), H("link.vcd").c_str()), 0);  // not followed
+    // Members without a header: a DVD bundle's (D02 missing), a pair's second, an orphan.
+    const Args members[] = {{}, {".DVD.D01", ".dvd.d01", ".Dvd.D03"}, {".VCD.D01"}, {".DVD.D01"}};
     for (int d = 0; d < 120; ++d) {
         const std::string dir = "g" + std::to_string(d % 6) + "/d" + std::to_string(d) +
                                 (d % 10 == 0 ? "/deep/er" : "");
         const std::string t = dir + "/T" + std::to_string(d);
-        switch (d % 6) {
-        case 0: Image(t + ".vcd", 0, mk::kKindVideo, 0); break;
-        case 1:
+        if (d % 6 == 0)
+            Image(t + ".vcd", 0, mk::kKindVideo, 0);
+        else if (d % 6 == 1)
             Image(t + ".DVD.D00", mk::kFormatDvd, 0, 2);
-            for (const char *member : {".DVD.D01", ".dvd.d01", ".Dvd.D03"})  // D02 missing
-                Write(t + member, "s"), ++files;
-            break;
-        case 2:
+        else if (d % 6 == 2)
             Image(t + ".VCD.D00", 0, mk::kKindMixedMode, 1);
-            Write(t + ".VCD.D01", "s"), ++files;
-            break;
-        case 3: Write(t + ".DVD.D01", "s"); break;       // no master
-        case 4: Image(t + ".vcd", 0, 0, 0, 100); break;  // too short to read
-        case 5: Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0); break;
-        }
-        ++files;
-        for (int k = 0; k < 24; ++k, ++files)
+        else if (d % 6 == 4)
+            Image(t + ".vcd", 0, 0, 0, 100);  // too short to read
+        else if (d % 6 == 5)
+            Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0);
+        for (const std::string &member : d % 6 < 4 ? members[d % 6] : Args())
+            Write(t + member, "s");
+        for (int k = 0; k < 24; ++k)
             Write(dir + "/f" + std::to_string(k) + (k % 2 ? ".txt" : ".D0x"), "x");
         if (d % 7 == 0) {
             ASSERT_EQ(::symlink(H(dir).c_str(), H(dir + "/link").c_str()), 0);
         }
     }
+    int files = 0;  // links not followed
+    for (const auto &e : std::filesystem::recursive_directory_iterator(dir_.path()))
+        files += e.is_regular_file() && !e.is_symlink();
     // Items by kind (images, DVD bundles, pairs, orphans, unreadable), then by path.
     const std::vector<ToolRun> serial = Check({
         {"--json scan -j 1 @", 0,

@@ -20,21 +20,17 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
     Check({
         {"--help", 0, {{"out", "Usage:"}, {"out", "Subcommands:\n  drives "}}},
         {"fs --help", 0, {{"out", "Global options"}, {"out", "  deltree "}}},
-        {"bundle delete-by-name --help", 0, {{"out", "--keep-dir"}}},
         {"--version", 0, {{"out=", version}}}, {"net ping --version", 0, {{"out=", version}}},
-        {{}, 2}, {"path", 2}, {"path split", 2}, {"drives --nope", 2}, {"drives 1", 2},
+        {{}, 2}, {"path", 2}, {"drives --nope", 2}, {"drives 1", 2}, {"path split C:\\a C:\\b", 2},
         // The unknown word, and the closest command.
         {"bogus", 2, {{"err", "unknown command 'bogus'; did you mean"}}},
         {"fs deltre x", 2, {{"err", "did you mean 'fs deltree'?"}}},
         {"--json pth split x", 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
-        {"--json path split", 2, {{"/exit", 2}}}, {"path split C:\\a C:\\b", 2},
-        {"net ping localhost --count 0", 2}, {"net ping localhost -t x", 2},
-        {"scan --jobs many @", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
+        {"net ping localhost --count 0", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
         {"path affix C:\\d\\f.txt", 2}, {"file attr / --set zz", 2},
         {"path compose --drive C: --server s --dir d --title t", 2},
         // Host names Windows would read differently, or too long for it, have no Windows name.
         {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
-        {"--json path split /tmp/dir./f.vcd", 2, {{"/exit", 2}}},
         {{"file", "status", "/" + std::string(300, 'a')}, 2},
         // Global options after the subcommand too.
         {"path split C:\\x\\..\\y --json", 1, {{"/exit", 1}}},
@@ -64,9 +60,8 @@ TEST_F(ToolTest, Path)
              {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
         {"--json path split \\\\pc\\share\\f.e", 0, {{"/form", "unc"}, {"/computer", "pc"},
             {"/share", "share"}, {"/root", "\\\\pc\\share\\"}}},
-        // Why a split failed: a drive path of any letter, either case, or none.
+        // Why a split failed: a drive path, or none.
         {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
-        {"path split A:\\..\\x", 1, {{"err", "'A:\\..\\x" + badDrive}}},
         {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
         {"--win path split /home/u/x.txt", 1},
         {"--json path compose --drive c: --dir d1\\d2 --title f --ext .e", 0,
@@ -100,7 +95,6 @@ TEST_F(ToolTest, Path)
         {"--json path chext @/sub/f.txt bak", 0, {{"/result", "%\\sub\\f.bak"},
             {"/host", "@/sub/f.bak"}, {"/windows", "%\\sub\\f.txt"}}},
         {"path chext sub/../x/a.vcd iso", 0, {{"out=", "sub/../x/a.iso\n"}}},
-        {"path dirof ../y/a.vcd", 0, {{"out=", "../y\n"}}},
     });
 }
 
@@ -114,7 +108,6 @@ TEST_F(ToolTest, FileAndFs)
     Write("big");
     ASSERT_EQ(::truncate(H("big").c_str(), 5LL << 30), 0);  // sparse: 5 GiB, all 64 bits count
     Check({
-        {"--json file size big", 0, {{"/files/0/size", 5LL << 30}}},
         {"file size big", 0, {{"out=", "5368709120  big\n"}}},
         {"--json file status f.txt @/d @/ro.txt @/.hidden @/missing", 1,
             {{"/entries/0/windows", "%\\f.txt"}, {"/entries/0/file", true},
@@ -125,7 +118,6 @@ TEST_F(ToolTest, FileAndFs)
         // Kind, flags (the archive bit depends on the file system), path.
         {"file status d ro.txt", 0,
             {{"out", "directory  - "}, {"out", "  d\nfile       readonly"}, {"out", "  ro.txt\n"}}},
-        {"--json file size @/f.txt", 0, {{"/files/0/size", 1234}}},
         {"file size d", 1, {{"err", "it is a directory"}}},
         {"file size none", 1, {{"err", "does not exist"}}},
         {"--json file attr d", 0, {{"/attributes", 16}, {"/names", {"directory"}}}},
@@ -133,8 +125,9 @@ TEST_F(ToolTest, FileAndFs)
         {"file attr d --set 0x10", 0}, {"file attr f.txt --set 0x10", 1},
         {"file attr f.txt --clear 16", 0}, {"file attr none", 1},
         // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one no copy.
-        {"--json file size bad\xff.txt f.txt", 0,
+        {"--json file size bad\xff.txt @/f.txt", 0,
             {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
+             {"/files/1/size", 1234},
              {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
         {"--json fs mkdir -p @/a/b/c", 0, {{"/results/0/result", "created"}, {"?a/b/c", true}}},
         {"--json fs mkdir -p a/b/c", 0, {{"/results/0/result", "exists"}}},
@@ -169,36 +162,31 @@ TEST_F(ToolTest, Deletions)
     using posixtest::DriveKey;
     SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
                  posixtest::ShareKey("nas", "share", H("r"))});
-    const std::string outside =
-        "..\\..\\" + outside_.path().substr(outside_.path().rfind('/') + 1) + "\\*";
     const std::string root = " (give --no-preserve-root if you mean it)";
     Check({
         {"fs delete f1", 2, {{"err", "--yes"}, {"?f1", true}}},
         {"fs delete --dry-run f1", 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
         {"--json fs delete --yes f1 gone", 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
-        {"fs rmdir empty", 2, {{"?empty", true}}}, {"fs rmdir --yes empty", 0, {{"?empty", false}}},
+        {"fs rmdir --yes empty", 0, {{"?empty", false}}},
         // Depth first: a directory's content before the directory.
         {"--json fs deltree --dry-run @/t", 0,
             {{"/would_delete/0/path", "@/t/d/c.txt"}, {"/would_delete/1/path", "@/t/d"},
              {"/would_keep/0/path", "@/t/ro.txt"}, {"/would_keep/1/path", "@/t"},
              {"?t/d/c.txt", true}}},
-        {"fs deltree t", 2, {{"?t/d/c.txt", true}}}, {"fs deltree --yes u", 0, {{"?u", false}}},
+        {"fs deltree t", 2, {{"err", "'t' and everything in it (1 file, 1 directory) without"}}},
+        {"fs deltree --yes u", 0, {{"?u", false}}},
         {"fs deltree --yes u", 0, {{"out=", "absent   u\n"}}},
         // A pattern names files inside its directory, and nothing else.
         {"fs delsub --yes m ..\\*.keep", 2, {{"err", "pattern"}, {"?top.keep", true}}},
-        {{"fs", "delsub", "--yes", "m", outside}, 2},  // the canaries beside
         {"--json fs delsub --yes m ..", 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
         {"fs delsub --yes m C:*", 2, {{"?m/a.tmp", true}}},
-        {"fs delsub m *.tmp", 2, {{"?m/a.tmp", true}}},
         {"fs delsub --yes m *.tmp", 0,
             {{"?m/a.tmp", false}, {"?m/B.TMP", false}, {"?m/c.txt", true}, {"?m/sub/e.tmp", true}}},
         // Roots, by any name, only with --no-preserve-root.
-        {"fs deltree --yes R:\\", 2, {{"err", "it is the root of R:\\" + root}}},
         {"fs deltree --yes R:", 2, {{"err", "it is the root of R:" + root}}},
         {"fs deltree --yes r", 2, {{"err", "'r': it is the root of R:\\" + root}}},
         {"fs deltree --yes \\\\nas\\share\\", 2, {{"?r/d/x", true}}},
-        {"fs delsub --yes / *.keep", 2, {{"err", "'/': it is the root of C:\\" + root}}},
         {"fs delsub -n /proc *.none", 2, {{"err", "it is a mount point"}}},
         {"fs delsub --yes --no-preserve-root R:\\ *.tmp", 0,
             {{"?r/a.tmp", false}, {"?r/d/x", true}}},
@@ -208,7 +196,6 @@ TEST_F(ToolTest, Deletions)
         {"fs delete --yes \\\\nas\\share\\k.", 2, {{"?r/k", true}, {"?r/k.", true}}},
         {"fs deltree --yes x\\y", 2,
             {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
-        {"fs rename --yes solo %\\dot.", 2, {{"?solo", true}}},
         {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
         // Renames onto a read-only file, a directory, into a missing directory.
         {"--json fs rename -n a1 ro", 0,
@@ -216,9 +203,7 @@ TEST_F(ToolTest, Deletions)
         {"fs rename --yes a1 ro", 1, {{"err", "read-only"}}},
         {"fs rename -n a1 d", 0, {{"out", "would fail"}, {"out", "a directory"}}},
         {"fs rename -n a1 no/b1", 0, {{"out", "directory does not exist"}}},
-        {"fs rename a1 no/b1", 1, {{"err", "directory does not exist"}}},
         // What is not there fails either way.
-        {"fs delsub -n nodir *.tmp", 1, {{"err", "does not exist"}}},
         {"fs delsub --yes nodir *.tmp", 1, {{"err", "does not exist"}}},
         {"fs rmdir --yes nodir", 1, {{"err", "'nodir': it does not exist"}}},
         {"fs deltree --yes a1", 1, {{"err", "is a file"}, {"?a1", true}}},

@@ -77,8 +77,10 @@ inline ToolRun RunProgram(const std::string &program, Args args, const std::stri
         ::waitpid(pid, &status, 0);
     ToolRun run;
     run.exit = rc != 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (tty < 0)
-        run.out = test::ReadHostFile(paths[1]), run.err = test::ReadHostFile(paths[2]);
+    if (tty < 0) {
+        run.out = test::ReadHostFile(paths[1]);
+        run.err = test::ReadHostFile(paths[2]);
+    }
     // Tables are padded between columns, never after the last.
     EXPECT_EQ(run.out.find(" \n"), std::string::npos) << run.out;
     return run;
@@ -132,8 +134,10 @@ class ToolTest : public ::testing::Test {
 protected:
     ToolTest()
     {
-        for (const std::string &c : canaries_)
-            test::MakeHostDirs(c.substr(0, c.rfind('/'))), test::WriteHostFile(c, "canary");
+        for (const std::string &c : canaries_) {
+            test::MakeHostDirs(c.substr(0, c.rfind('/')));
+            test::WriteHostFile(c, "canary");
+        }
     }
     void TearDown() override
     {
@@ -157,9 +161,7 @@ protected:
     void Image(const std::string &relative, std::uint32_t format, std::uint32_t kind,
                std::uint32_t slaves, std::uint64_t length = 4096)
     {
-        mkimage::HeaderFields header;
-        header.mediaFormat = format, header.discKind = kind, header.slaveCount = slaves;
-        header.desc = relative, header.totalLength = length;
+        const mkimage::HeaderFields header{format, kind, relative, 0, slaves, length};
         EXPECT_TRUE(mkimage::WriteImage(Made(relative), header)) << relative;
     }
     void MakeDemo() { ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0); }
