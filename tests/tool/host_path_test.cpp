@@ -69,10 +69,9 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
         std::string host;  // empty: refused
         bool trip;         // the host path names it back
     } back[] = {
-        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"d:/x", H("cd/x"), false},
-        {"N:\\a", H("srv/a"), false}, {"\\\\nas\\images\\a", H("srv/a"), true},
+        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"\\\\nas\\images\\a", H("srv/a"), true},
         {"D:\\mixed\\CASE\\f", H("cd/Mixed/Case/f"), false},  // folded to the host's case
-        {"E:\\deep\\er", H("cd/sub/deep/er"), true}, {"Q:\\nothing", "", false},
+        {"Q:\\nothing", "", false},
     };
     for (const auto &c : back) {
         std::string host = "untouched";

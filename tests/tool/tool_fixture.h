@@ -164,7 +164,6 @@ protected:
         const mkimage::HeaderFields header{format, kind, relative, 0, slaves, length};
         EXPECT_TRUE(mkimage::WriteImage(Made(relative), header)) << relative;
     }
-    void MakeDemo() { ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0); }
     Json Expand(const Json &value) const
     {
         Json copy = value;
