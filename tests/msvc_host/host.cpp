@@ -163,7 +163,6 @@ const Row kRows[] = {
     ROW("InRange", Eq(D::InRange(5, 5, 9), 1)),
     ROW("Is_0_25", Eq(D::Is_0_25(25), 1)),
 
-    // Bytes per sector set, free within total.
     ROW("My_GetDiskFreeSpace", D::My_GetDiskFreeSpace(2, g_u, &(g_u[1] = 0), &g_u[2], &g_u[3]) &&
                                    Eq(g_u[1] != 0 && g_u[3] >= g_u[2], 1)),
     ROW("GetCdSize", D::GetCdSize(2, &(g_u[0] = 0)) && Eq(g_u[0] != 0, 1)),
@@ -178,14 +177,12 @@ const Row kRows[] = {
     ROW("IsAudioCD", Eq(D::IsAudioCD(26), 0)),
     ROW("IsDVD", Eq(D::IsDVD(26), 0)),
 
-    // Attributes and status, on the files HostMain made
     ROW("CFileStatus_s(masks)", D::CFileStatus_s(In("ro.txt"), 0, 1, &(*g_i = -1)) && Eq(*g_i, 1)),
     ROW("IsDir", Status(D::IsDir, "sub", "a.txt")),
     ROW("IsDirHidden", Status(D::IsDirHidden, "hiddir", "sub")),
     ROW("IsFile", Status(D::IsFile, "a.txt", "sub")),
     ROW("IsFileWritable", Status(D::IsFileWritable, "a.txt", "ro.txt")),
     ROW("IsFileHidden", Status(D::IsFileHidden, "hid.txt", "a.txt")),
-    // File, directory, hidden directory, exists.
     ROW("CFileStatus_s(flags)", Eq(D::CFileStatus_s(In("hiddir"), &g_i[0], &g_i[1], &g_i[2],
                                                     &g_i[3], &g_i[4], &g_i[5], &g_i[6], &g_i[7],
                                                     &g_i[8]), 1) &&
