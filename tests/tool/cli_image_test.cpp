@@ -2,6 +2,7 @@
 // trees and machines described by the tests' own registry files.
 #include <unistd.h>
 
+#include <filesystem>
 #include <tuple>
 
 #include "platform/posix_fixture.h"
@@ -15,27 +16,23 @@ namespace mk = brenvik::mkimage;
 
 TEST_F(ToolTest, ImagesAndBundles)
 {
-    MakeDemo();
+    ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0);
     std::string concert = "library/Concert.DVD/Concert.DVD.D0";
     Check({
         // A slave has no header: it is named as what it is, with its master.
         {{"--json", "image", "type", "library/Holiday.vcd", "@/" + concert + "0", concert + "2",
              "library/Broken.vcd"}, 1,
-            {{"/images/0/type", "video"}, {"/images/0/cluster", false}, {"/images/1/type", "dvd"},
-             {"/images/1/cluster", true}, {"/images/2/type", "slave"},
+            {{"/images/0/type", "video"}, {"/images/1/type", "dvd"}, {"/images/1/cluster", true},
              {"/images/2/master", concert + "0"}, {"/images/3/type", nullptr}}},
-        {"image type library/Album.VCD.D01", 0,
-            {{"out=", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
-        {"image type library/Holiday.vcd library/Album.VCD.D00", 0,
-            {{"out=", "video CD       library/Holiday.vcd\n"
-                      "mixed-mode CD  library/Album.VCD.D00\n"}}},
+        {"image type library/Holiday.vcd library/Album.VCD.D01", 0,
+            {{"out", "video CD                        library/Holiday.vcd\n"},
+             {"out", "slave of library/Album.VCD.D00  library/Album.VCD.D01\n"}}},
         {"--json image desc library/Holiday.vcd", 0,
             {{"/description", "Holiday by the sea"}, {"/desc_info", 1}}},
         {"image desc library/Single.VCD.D00", 0, {{"out=", "Single, CD-Extra\n"}}},
         {"image desc library/Broken.vcd", 1}, {"image master C:\\img\\Movie.DVD.D01", 1},
         {"--json image ext C:\\img\\Movie.dvd.d07 C:\\img\\Movie.DVD", 0,
-            {{"/names/0/class", "dvd"}, {"/names/0/bundle_member", true},
-             {"/names/1/class", "none"}}},
+            {{"/names/0/bundle_member", true}, {"/names/1/class", "none"}}},
         {"--json image master C:\\i\\M.DVD\\M.DVD.D00", 0,
             {{"/dir", "C:\\i\\M.DVD\\"}, {"/prefix", "C:\\i\\M.DVD\\M.DVD.D"}}},
         {"--json image dvd-names sub/a.vcd", 0, {{"/master", "%\\sub\\a.DVD\\a.DVD.D00"}}},
@@ -55,21 +52,16 @@ TEST_F(ToolTest, ImagesAndBundles)
         {"bundle list --dvd library/Album.VCD.D00", 1}, {"bundle check library/notes.txt", 2},
         {{"bundle", "list", concert + "2"}, 2,
             {{"err", "slave member of a bundle; its master is '" + concert + "0'"}}},
-        // Any member names its bundle.
         {{"--json", "bundle", "check", concert + "2"}, 0, {{"/master", concert + "0"},
             {"/slaves", 3}, {"/complete", true}, {"/missing", Json::array()}}},
-        {{"--json", "bundle", "check", lecture + "1"}, 1,
-            {{"/complete", false}, {"/missing", {lecture + "2"}}}},
         {{"bundle", "check", lecture + "3"}, 1,
             {{"out=", "incomplete  " + lecture + "0\n  missing  " + lecture + "2\n"}}},
         {"--json bundle check w/Data.DVD.D01", 1, {{"/complete", false}, {"/master_type", "cdrom"},
             {"/note", "the master is a data CD image, not a DVD image"}}},
         {{"--json", "bundle", "delete", "--dry-run", concert + "0"}, 0,
-            {{"/would_delete/0/path", concert + "0"}, {"/would_delete/3/path", concert + "3"},
-             {"/would_delete/4/path", "@/library/Concert.DVD"},
-             {"/would_delete/4/kind", "directory"}, {"/directory", "@/library/Concert.DVD"},
+            {{"/would_delete/3/path", concert + "3"}, {"/would_delete/4/kind", "directory"},
+             {"/directory", "@/library/Concert.DVD"},
              {"?library/Concert.DVD/Concert.DVD.D03", true}}},
-        {{"bundle", "delete", concert + "0"}, 2, {{"?library/Concert.DVD/Concert.DVD.D00", true}}},
         {{"bundle", "delete", "--yes", concert + "0"}, 0, {{"?library/Concert.DVD", false}}},
         // Members of a pair among other files go; the folder stays, as the dry run says.
         {"bundle delete -n library/Album.VCD.D00", 0,
@@ -78,11 +70,9 @@ TEST_F(ToolTest, ImagesAndBundles)
         {"--json bundle delete --yes library/Album.VCD.D00", 0,
             {{"/deleted", {"library/Album.VCD.D00", "library/Album.VCD.D01"}},
              {"/directory_removed", false}, {"?library/notes.txt", true}}},
-        // Not a bundle by its header: nothing goes.
         {"bundle delete --yes library/Holiday.vcd", 1, {{"?library/Holiday.vcd", true}}},
         {{"--json", "bundle", "delete-by-name", "-n", lecture + "0"}, 0,
-            {{"/would_delete/0/path", lecture + "0"}, {"/would_delete/1/path", lecture + "1"},
-             {"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
+            {{"/would_delete/2/path", lecture + "3"}, {"/would_delete/4", "(absent)"},
              {"?library/Lecture.DVD/Lecture.DVD.D00", true}}},
         {{"bundle", "delete-by-name", "--yes", lecture + "0"}, 0,
             {{"?library/Lecture.DVD", false}}},
@@ -101,59 +91,54 @@ TEST_F(ToolTest, ImagesAndBundles)
 // case, orphans, unreadable and unnameable images, links, nested directories.
 TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
 {
-    int files = 4;
     Image("z/Song.VCD.D00", 0, mk::kKindMixedMode, 1);  // a pair without its second member
     Image("z/Odd.VCD.D00", 0, mk::kKindDataCd, 0);      // a pair whose header is no pair's
     Write("z/Odd.VCD.D01");
     Image("w/Data.DVD.D00", 0, mk::kKindDataCd, 0);  // a DVD bundle whose header is no DVD's
     ASSERT_EQ(::symlink(H("z/Odd.VCD.D01").c_str(), H("link.vcd").c_str()), 0);  // not followed
+    // Members without a header: a DVD bundle's (D02 missing), a pair's second, an orphan.
+    const Args members[] = {{}, {".DVD.D01", ".dvd.d01", ".Dvd.D03"}, {".VCD.D01"}, {".DVD.D01"}};
     for (int d = 0; d < 120; ++d) {
         const std::string dir = "g" + std::to_string(d % 6) + "/d" + std::to_string(d) +
                                 (d % 10 == 0 ? "/deep/er" : "");
         const std::string t = dir + "/T" + std::to_string(d);
-        switch (d % 6) {
-        case 0: Image(t + ".vcd", 0, mk::kKindVideo, 0); break;
-        case 1:
+        if (d % 6 == 0)
+            Image(t + ".vcd", 0, mk::kKindVideo, 0);
+        else if (d % 6 == 1)
             Image(t + ".DVD.D00", mk::kFormatDvd, 0, 2);
-            for (const char *member : {".DVD.D01", ".dvd.d01", ".Dvd.D03"})  // D02 missing
-                Write(t + member, "s"), ++files;
-            break;
-        case 2:
+        else if (d % 6 == 2)
             Image(t + ".VCD.D00", 0, mk::kKindMixedMode, 1);
-            Write(t + ".VCD.D01", "s"), ++files;
-            break;
-        case 3: Write(t + ".DVD.D01", "s"); break;       // no master
-        case 4: Image(t + ".vcd", 0, 0, 0, 100); break;  // too short to read
-        case 5: Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0); break;
-        }
-        ++files;
-        for (int k = 0; k < 24; ++k, ++files)
+        else if (d % 6 == 4)
+            Image(t + ".vcd", 0, 0, 0, 100);  // too short to read
+        else if (d % 6 == 5)
+            Image(dir + "/bad./T.vcd", 0, mk::kKindPhoto, 0);
+        for (const std::string &member : d % 6 < 4 ? members[d % 6] : Args())
+            Write(t + member, "s");
+        for (int k = 0; k < 24; ++k)
             Write(dir + "/f" + std::to_string(k) + (k % 2 ? ".txt" : ".D0x"), "x");
         if (d % 7 == 0) {
             ASSERT_EQ(::symlink(H(dir).c_str(), H(dir + "/link").c_str()), 0);
         }
     }
+    int files = 0;  // links not followed
+    for (const auto &e : std::filesystem::recursive_directory_iterator(dir_.path()))
+        files += e.is_regular_file() && !e.is_symlink();
     // Items by kind (images, DVD bundles, pairs, orphans, unreadable), then by path.
     const std::vector<ToolRun> serial = Check({
         {"--json scan -j 1 @", 0,
-            {{"/root", "@"}, {"/windows", "%"}, {"/summary/files", files},
-             {"/summary/directories", 173}, {"/summary/image_files", 204},
-             {"/summary/single_images", 20}, {"/summary/dvd_bundles", 21},
-             {"/summary/incomplete_dvd_bundles", 21}, {"/summary/pairs", 22},
-             {"/summary/incomplete_pairs", 1}, {"/summary/orphan_groups", 20},
-             {"/summary/unreadable", 40}, {"/summary/links_skipped", 19},
-             {"/items/0/description", "g0/d0/deep/er/T0.vcd"},
+            {{"/root", "@"}, {"/windows", "%"},
+             {"/summary", {{"files", files}, {"directories", 173}, {"image_files", 204},
+                 {"single_images", 20}, {"dvd_bundles", 21}, {"incomplete_dvd_bundles", 21},
+                 {"pairs", 22}, {"incomplete_pairs", 1}, {"orphan_groups", 20},
+                 {"unreadable", 40}, {"links_skipped", 19}}},
              {"/items/0/path", "@/g0/d0/deep/er/T0.vcd"},
              {"/items/0/windows", "%\\g0\\d0\\deep\\er\\T0.vcd"},
              {"/items/20/relative", "g1/d1/T1.DVD.D00"}, {"/items/20/slaves", 2},
              {"/items/20/missing", {"@/g1/d1/T1.DVD.D02"}},
              {"/items/20/extra", {"@/g1/d1/T1.Dvd.D03"}},
-             {"/items/40/relative", "w/Data.DVD.D00"}, {"/items/40/type", "cdrom"},
-             {"/items/40/complete", false}, {"/items/41/kind", "pair"},
-             {"/items/41/complete", true}, {"/items/41/members",
-                 {"@/g2/d104/T104.VCD.D00", "@/g2/d104/T104.VCD.D01"}},
-             {"/items/61/relative", "z/Odd.VCD.D00"}, {"/items/61/type", "cdrom"},
-             {"~/items/61/note", "not mixed-mode or CD-Extra"},
+             {"/items/40/relative", "w/Data.DVD.D00"}, {"/items/41/complete", true},
+             {"/items/41/members", {"@/g2/d104/T104.VCD.D00", "@/g2/d104/T104.VCD.D01"}},
+             {"/items/61/type", "cdrom"}, {"~/items/61/note", "not mixed-mode or CD-Extra"},
              {"/items/62/missing", {"@/z/Song.VCD.D01"}}, {"/items/63/kind", "orphan-slaves"},
              {"/items/63/missing", {"@/g3/d105/T105.DVD.D00"}}, {"/items/83/kind", "unreadable"},
              {"~/items/122/note", "cannot be named"}, {"/items/123", "(absent)"}}},
@@ -164,12 +149,8 @@ TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
                      "pairs (1 incomplete), 20 groups of orphan slaves, 40 unreadable; 204 image "
                      "files among " + std::to_string(files) + " files\n"}}},
     });
-    for (const char *jobs : {"2", "16", "256"}) {
-        const auto concurrent = Check({{{"--json", "scan", "-j", jobs, "@"}, 0},
-                                       {{"scan", "--jobs", jobs, "@"}, 0}});
-        for (std::size_t i = 0; i < serial.size(); ++i)
-            EXPECT_EQ(concurrent[i].out, serial[i].out) << "-j " << jobs;
-    }
+    for (const char *jobs : {"2", "16", "256"})
+        EXPECT_EQ(Check({{{"--json", "scan", "--jobs", jobs, "@"}, 0}})[0].out, serial[0].out);
     EXPECT_EQ(RunTool({"--json", "scan", dir_.path()}).out, serial[0].out);
     Check({
         {"scan --strict @", 1,
@@ -177,7 +158,6 @@ TEST_F(ToolTest, ScanSameReportForAnyNumberOfThreads)
                      "master is no DVD image, 1 incomplete mixed-mode/CD-Extra pair, 20 groups "
                      "of slaves without a master, 40 unreadable images\n"}}},
         {"scan --strict g0", 0},
-        // Relative to the working directory, or a Windows name: paths as given, or the host's.
         {"--json scan g1/d1", 0,
             {{"/items/0/path", "g1/d1/T1.DVD.D00"}, {"/windows", "%\\g1\\d1"}}},
         {"--json scan %\\g1\\d1", 0, {{"/items/0/path", "@/g1/d1/T1.DVD.D00"}}},
@@ -221,20 +201,18 @@ TEST_F(ToolTest, ScanFileSystemsEntered)
 
 TEST_F(ToolTest, DrivesAndNetwork)
 {
-    Check({{"--json drives", 0,
-        {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"}, {"/drives/0/present", true},
-         {"/drives/1", "(absent)"}, {"/masks/fixed", 4}, {"/masks/cdrom", 0}}}});
+    Check({{"--json drives", 0, {{"/drives/0/letter", "C"}, {"/drives/0/type", "fixed"},
+                                 {"/drives/1", "(absent)"}, {"/masks/fixed", 4}}}});
     test::MakeHostDirs(H("disc/MPEGAV"));
     test::MakeHostDirs(H("srv"));
     using namespace posixtest;
     SetRegistry({DriveKey('D', H("disc"), "cdrom", {"\"Label\"=\"emz3_dvd\""}),
-                 DriveKey('E', H("no"), "removable"), ShareKey("nas", "images", H("srv")),
-                 ConnectionKey('N', "\\\\nas\\images")});
+                 DriveKey('E', H("no"), "removable"), ShareKey("127.0.0.1", "images", H("srv")),
+                 ConnectionKey('N', "\\\\127.0.0.1\\images")});
     Check({
         {"--json drives", 0,
-            {{"/drives/0/letter", "D"}, {"/drives/0/type", "cdrom"},
-             {"/drives/0/label", "emz3_dvd"}, {"/drives/0/content", {"video", "audio"}},
-             {"/drives/1/present", false}, {"/drives/1/label", nullptr},
+            {{"/drives/0/type", "cdrom"}, {"/drives/0/label", "emz3_dvd"},
+             {"/drives/0/content", {"video", "audio"}}, {"/drives/1/present", false},
              {"/drives/1/total_bytes", nullptr}, {"/drives/2/type", "remote"},
              {"/masks/cdrom", 1 << 3}, {"/masks/remote", 1 << 13}}},
         {"drives e", 0, {{"out=", "DRIVE  TYPE       LABEL  TOTAL  FREE  NOTES\n"
@@ -243,17 +221,19 @@ TEST_F(ToolTest, DrivesAndNetwork)
         {"--json net classify C:\\x \\\\srv\\s\\x n:\\x @/srv/x", 0,
             {{"/results/0/class", "local"}, {"/results/1/class", "unc"},
              {"/results/2/class", "network-drive"}, {"/results/3/class", "unc"}}},
-        // A local drive has no computer behind it; a network drive names its own.
+        // A local drive has no computer behind it.
         {"--json net ping C:\\x -c 1 -t 100", 2, {{"/exit", 2}, {"~/error", "local drive"}}},
-        {"--json net ping n:\\x -c 1 -t 100", 1, {{"/host", "nas"}}},
     });
-    // Whether the host may send ICMP decides the answer; exit code and document agree.
-    const ToolRun ping = RunTool({"--json", "net", "ping", "127.0.0.1", "-c", "1", "-t", "500"});
-    ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
-    const Json doc = ping.Doc();
-    EXPECT_EQ(doc["reachable"], ping.exit == 0);
-    EXPECT_EQ(doc["windows"], "\\\\127.0.0.1");
-    EXPECT_EQ(doc["host"], "127.0.0.1");
+    // An address stands for its UNC root; a network drive names its own computer (loopback
+    // both: nothing is looked up). Whether the host may send ICMP decides the answer.
+    for (const std::string target : {"127.0.0.1", "n:\\x"}) {
+        const ToolRun ping = RunTool({"--json", "net", "ping", target, "-c", "1", "-t", "500"});
+        ASSERT_TRUE(ping.exit == 0 || ping.exit == 1) << ping.err;
+        const Json doc = ping.Doc();
+        EXPECT_EQ(doc["reachable"], ping.exit == 0);
+        EXPECT_EQ(doc["windows"], target[0] == 'n' ? target : "\\\\" + target);
+        EXPECT_EQ(doc["host"], "127.0.0.1");
+    }
     // An unknown host, looked up where there is no network; without the right to send ICMP.
     const std::string tool = kTool;
     const bool mayDeny =

@@ -20,23 +20,17 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
     Check({
         {"--help", 0, {{"out", "Usage:"}, {"out", "Subcommands:\n  drives "}}},
         {"fs --help", 0, {{"out", "Global options"}, {"out", "  deltree "}}},
-        {"bundle delete-by-name --help", 0, {{"out", "--keep-dir"}}},
         {"--version", 0, {{"out=", version}}}, {"net ping --version", 0, {{"out=", version}}},
-        {{}, 2}, {"path", 2}, {"path split", 2}, {"drives --nope", 2}, {"drives 1", 2},
-        // The unknown word, and the closest command.
+        {{}, 2}, {"path", 2}, {"drives 1", 2},
         {"bogus", 2, {{"err", "unknown command 'bogus'; did you mean"}}},
         {"fs deltre x", 2, {{"err", "did you mean 'fs deltree'?"}}},
         {"--json pth split x", 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
-        {"--json path split", 2, {{"/exit", 2}}}, {"path split C:\\a C:\\b", 2},
-        {"net ping localhost --count 0", 2}, {"net ping localhost -t x", 2},
-        {"scan --jobs many @", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
+        {"net ping localhost --count 0", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
         {"path affix C:\\d\\f.txt", 2}, {"file attr / --set zz", 2},
         {"path compose --drive C: --server s --dir d --title t", 2},
         // Host names Windows would read differently, or too long for it, have no Windows name.
         {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
-        {"--json path split /tmp/dir./f.vcd", 2, {{"/exit", 2}}},
         {{"file", "status", "/" + std::string(300, 'a')}, 2},
-        // Global options after the subcommand too.
         {"path split C:\\x\\..\\y --json", 1, {{"/exit", 1}}},
     });
     for (const char *option : {"--help", "-h", "--version"}) {
@@ -46,13 +40,10 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
         EXPECT_FALSE(Exists(option)) << option;
     }
     // Output that cannot be written is a failure, said once.
-    for (const char *redirect : {">/dev/full", ">&-"}) {
-        const ToolRun run = RunProgram(
-            "/bin/sh", {"-c", std::string("\"$0\" path split 'C:\\a' ") + redirect, kTool});
-        EXPECT_EQ(run.exit, 1) << redirect;
-        EXPECT_TRUE(run.OneErrorLine()) << run.err;
-        EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
-    }
+    const ToolRun full = RunProgram("/bin/sh", {"-c", "\"$0\" drives >/dev/full", kTool});
+    EXPECT_EQ(full.exit, 1);
+    EXPECT_TRUE(full.OneErrorLine()) << full.err;
+    EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos) << full.err;
 }
 
 TEST_F(ToolTest, Path)
@@ -64,9 +55,7 @@ TEST_F(ToolTest, Path)
              {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
         {"--json path split \\\\pc\\share\\f.e", 0, {{"/form", "unc"}, {"/computer", "pc"},
             {"/share", "share"}, {"/root", "\\\\pc\\share\\"}}},
-        // Why a split failed: a drive path of any letter, either case, or none.
         {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
-        {"path split A:\\..\\x", 1, {{"err", "'A:\\..\\x" + badDrive}}},
         {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
         {"--win path split /home/u/x.txt", 1},
         {"--json path compose --drive c: --dir d1\\d2 --title f --ext .e", 0,
@@ -85,7 +74,6 @@ TEST_F(ToolTest, Path)
         {"--json path check C:\\d\\f --no-drive", 1, {{"/code", 5}}},
         {"--json path join C:\\dir a.VCD", 0, {{"/result", "C:\\dir\\a.VCD"}}},
         {"path join C:\\dir a.txt", 1}, {"path dirof C:f.txt", 1},
-        {"--json path chext C:\\d\\READ .bak", 0, {{"/result", "C:\\d\\READ.bak"}}},
         {"path chext C:\\file.txt bak", 1}, {"--json path chext --loose C:/d/f.txt x", 0,
             {{"/result", "C:/d/f.x"}, {"/old_ext", ".txt"}}},
         {{"--json", "path", "affix", "C:\\d\\f.txt", "--prefix", " new_", "--postfix", "_1 "}, 0,
@@ -100,7 +88,6 @@ TEST_F(ToolTest, Path)
         {"--json path chext @/sub/f.txt bak", 0, {{"/result", "%\\sub\\f.bak"},
             {"/host", "@/sub/f.bak"}, {"/windows", "%\\sub\\f.txt"}}},
         {"path chext sub/../x/a.vcd iso", 0, {{"out=", "sub/../x/a.iso\n"}}},
-        {"path dirof ../y/a.vcd", 0, {{"out=", "../y\n"}}},
     });
 }
 
@@ -114,18 +101,15 @@ TEST_F(ToolTest, FileAndFs)
     Write("big");
     ASSERT_EQ(::truncate(H("big").c_str(), 5LL << 30), 0);  // sparse: 5 GiB, all 64 bits count
     Check({
-        {"--json file size big", 0, {{"/files/0/size", 5LL << 30}}},
         {"file size big", 0, {{"out=", "5368709120  big\n"}}},
         {"--json file status f.txt @/d @/ro.txt @/.hidden @/missing", 1,
             {{"/entries/0/windows", "%\\f.txt"}, {"/entries/0/file", true},
-             {"/entries/0/writable", true}, {"/entries/0/hidden", false},
-             {"/entries/1/directory", true}, {"/entries/1/file", false},
+             {"/entries/0/writable", true}, {"/entries/1/directory", true},
              {"/entries/2/writable", false}, {"/entries/3/hidden", true},
              {"/entries/4/exists", false}}},
         // Kind, flags (the archive bit depends on the file system), path.
         {"file status d ro.txt", 0,
             {{"out", "directory  - "}, {"out", "  d\nfile       readonly"}, {"out", "  ro.txt\n"}}},
-        {"--json file size @/f.txt", 0, {{"/files/0/size", 1234}}},
         {"file size d", 1, {{"err", "it is a directory"}}},
         {"file size none", 1, {{"err", "does not exist"}}},
         {"--json file attr d", 0, {{"/attributes", 16}, {"/names", {"directory"}}}},
@@ -133,15 +117,15 @@ TEST_F(ToolTest, FileAndFs)
         {"file attr d --set 0x10", 0}, {"file attr f.txt --set 0x10", 1},
         {"file attr f.txt --clear 16", 0}, {"file attr none", 1},
         // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one no copy.
-        {"--json file size bad\xff.txt f.txt", 0,
+        {"--json file size bad\xff.txt @/f.txt", 0,
             {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
+             {"/files/1/size", 1234},
              {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
         {"--json fs mkdir -p @/a/b/c", 0, {{"/results/0/result", "created"}, {"?a/b/c", true}}},
         {"--json fs mkdir -p a/b/c", 0, {{"/results/0/result", "exists"}}},
         {"fs mkdir x/y", 1, {{"err", "give -p"}, {"?x", false}}},
         {"fs mkdir a", 1}, {"fs mkdir --exist-ok a", 0},
         {"fs mkdir --exist-ok file", 1, {{"err", "a file of that name"}}},
-        // Replacing asks first, like deleting.
         {"fs rename a1 b1", 2, {{"?a1", true}}},
         {"--json fs rename --dry-run a1 b1", 0, {{"/replaces", true}, {"?a1", true}}},
         {"fs rename --yes a1 b1", 0, {{"?a1", false}}},
@@ -161,7 +145,7 @@ TEST_F(ToolTest, Deletions)
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
                           "m/c.txt", "m/sub/e.tmp", "empty/x", "top.keep", "r/a.tmp", "r/d/x",
                           "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x",
-                          "r/k", "r/k."})
+                          "r/k", "r/k.", "sub./f", "sub/f"})
         Write(f);
     for (const char *ro : {"t/ro.txt", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
@@ -169,36 +153,27 @@ TEST_F(ToolTest, Deletions)
     using posixtest::DriveKey;
     SetRegistry({DriveKey('C', "/", "fixed"), DriveKey('R', H("r"), "fixed"),
                  posixtest::ShareKey("nas", "share", H("r"))});
-    const std::string outside =
-        "..\\..\\" + outside_.path().substr(outside_.path().rfind('/') + 1) + "\\*";
     const std::string root = " (give --no-preserve-root if you mean it)";
     Check({
         {"fs delete f1", 2, {{"err", "--yes"}, {"?f1", true}}},
         {"fs delete --dry-run f1", 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
         {"--json fs delete --yes f1 gone", 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
-        {"fs rmdir empty", 2, {{"?empty", true}}}, {"fs rmdir --yes empty", 0, {{"?empty", false}}},
+        {"fs rmdir --yes empty", 0, {{"?empty", false}}},
         // Depth first: a directory's content before the directory.
         {"--json fs deltree --dry-run @/t", 0,
             {{"/would_delete/0/path", "@/t/d/c.txt"}, {"/would_delete/1/path", "@/t/d"},
              {"/would_keep/0/path", "@/t/ro.txt"}, {"/would_keep/1/path", "@/t"},
              {"?t/d/c.txt", true}}},
-        {"fs deltree t", 2, {{"?t/d/c.txt", true}}}, {"fs deltree --yes u", 0, {{"?u", false}}},
+        {"fs deltree t", 2, {{"err", "'t' and everything in it (1 file, 1 directory) without"}}},
+        {"fs deltree --yes u", 0, {{"?u", false}}},
         {"fs deltree --yes u", 0, {{"out=", "absent   u\n"}}},
-        // A pattern names files inside its directory, and nothing else.
         {"fs delsub --yes m ..\\*.keep", 2, {{"err", "pattern"}, {"?top.keep", true}}},
-        {{"fs", "delsub", "--yes", "m", outside}, 2},  // the canaries beside
-        {"--json fs delsub --yes m ..", 2, {{"/exit", 2}, {"?m/a.tmp", true}}},
-        {"fs delsub --yes m C:*", 2, {{"?m/a.tmp", true}}},
-        {"fs delsub m *.tmp", 2, {{"?m/a.tmp", true}}},
         {"fs delsub --yes m *.tmp", 0,
             {{"?m/a.tmp", false}, {"?m/B.TMP", false}, {"?m/c.txt", true}, {"?m/sub/e.tmp", true}}},
-        // Roots, by any name, only with --no-preserve-root.
-        {"fs deltree --yes R:\\", 2, {{"err", "it is the root of R:\\" + root}}},
         {"fs deltree --yes R:", 2, {{"err", "it is the root of R:" + root}}},
         {"fs deltree --yes r", 2, {{"err", "'r': it is the root of R:\\" + root}}},
         {"fs deltree --yes \\\\nas\\share\\", 2, {{"?r/d/x", true}}},
-        {"fs delsub --yes / *.keep", 2, {{"err", "'/': it is the root of C:\\" + root}}},
         {"fs delsub -n /proc *.none", 2, {{"err", "it is a mount point"}}},
         {"fs delsub --yes --no-preserve-root R:\\ *.tmp", 0,
             {{"?r/a.tmp", false}, {"?r/d/x", true}}},
@@ -208,28 +183,18 @@ TEST_F(ToolTest, Deletions)
         {"fs delete --yes \\\\nas\\share\\k.", 2, {{"?r/k", true}, {"?r/k.", true}}},
         {"fs deltree --yes x\\y", 2,
             {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
-        {"fs rename --yes solo %\\dot.", 2, {{"?solo", true}}},
         {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
-        // Renames onto a read-only file, a directory, into a missing directory.
+        // A directory's final dot stays where the name is not the last: never the other entry.
+        {"fs delete --yes %\\sub.\\f", 2, {{"?sub/f", true}, {"?sub./f", true}}},
         {"--json fs rename -n a1 ro", 0,
             {{"/ok", false}, {"/would_fail/0/why", "it is read-only"}}},
         {"fs rename --yes a1 ro", 1, {{"err", "read-only"}}},
         {"fs rename -n a1 d", 0, {{"out", "would fail"}, {"out", "a directory"}}},
         {"fs rename -n a1 no/b1", 0, {{"out", "directory does not exist"}}},
-        {"fs rename a1 no/b1", 1, {{"err", "directory does not exist"}}},
-        // What is not there fails either way.
-        {"fs delsub -n nodir *.tmp", 1, {{"err", "does not exist"}}},
         {"fs delsub --yes nodir *.tmp", 1, {{"err", "does not exist"}}},
         {"fs rmdir --yes nodir", 1, {{"err", "'nodir': it does not exist"}}},
         {"fs deltree --yes a1", 1, {{"err", "is a file"}, {"?a1", true}}},
     });
-    // A directory's final dot stays where the name is not the last: never the other entry.
-    Write("sub./f");
-    Write("sub/f");
-    const ToolRun run = RunTool({"fs", "delete", "--yes", Expand("%\\sub.\\f").get<std::string>()});
-    EXPECT_TRUE(Exists("sub/f"));
-    EXPECT_TRUE(run.exit == 0 ? !Exists("sub./f") : run.exit == 2 && Exists("sub./f")) << run.err;
-    // On a terminal the tool asks instead.
     const ToolRun no = RunToolOnTerminal({"fs", "delete", H("f2")}, "n");
     EXPECT_EQ(no.exit, 1);
     EXPECT_NE(no.out.find("Delete 1 file? [y/N]"), std::string::npos) << no.out;
@@ -269,7 +234,6 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         {{"fs", "delete", "f1", "ro", "e", "gone"}, "ro  (it is read-only)"},
         {{"fs", "rmdir", "e", "t"}, "e/  (it is not empty)"},
         {{"fs", "delsub", "m", "*.tmp"}, "m/held.tmp  (it is in use)"},
-        {{"fs", "deltree", "t"}, "t/ro.txt  (it is read-only)"},
         {{"fs", "deltree", "u"}, "u/hidden/  (it is not empty)"},
     };
     for (const auto &[args, kept] : cases) {
@@ -278,7 +242,6 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
         const ToolRun real = run(args, "--yes");
         const Json done = real.Doc();
         EXPECT_EQ(real.exit, 1) << real.err;
-        EXPECT_EQ(done["exit"], 1);
         Json predicted = Json::array();
         for (const auto &e : plan["would_delete"])
             predicted.push_back(e["path"]);

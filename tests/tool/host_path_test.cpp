@@ -1,8 +1,6 @@
 // Host paths to the Windows paths that name them, and back.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <string>
 
 #include "platform/posix/host_path.h"
@@ -30,32 +28,21 @@ std::string Win(const std::string &host)
 TEST(DefaultMapTest, HostRootIsDriveC)
 {
     test::ScopedRegistryFile registry(test::RegText({}));
-    test::TempDir dir;
-    const std::string cwd = "C:" + test::Backslashed(dir.path());
     const std::string no = "refused: the name '";
-    const std::string dot = "' ends in a dot or a blank, which Windows drops";
     const std::pair<std::string, std::string> cases[] = {
-        {"/", "C:\\"}, {"/home/u/x/", "C:\\home\\u\\x"}, {"//home///u//x", "C:\\home\\u\\x"},
-        {"/a/./b/../c", "C:\\a\\c"}, {"/../../etc", "C:\\etc"}, {"/a/.hidden", "C:\\a\\.hidden"},
-        {"sub/f.vcd", cwd + "\\sub\\f.vcd"}, {"../x", cwd.substr(0, cwd.rfind('\\')) + "\\x"},
+        {"/", "C:\\"}, {"/../home//u/./v/../../x/", "C:\\home\\x"},
         // A stream's colon or a wildcard would name something else; a device only at the end.
         {"/a/b*c:d", no + "b*c:d' holds a character Windows does not allow in a name"},
         {"/nul/x", "C:\\nul\\x"}, {"/a/nul.txt", no + "nul.txt' is a device to Windows"},
         {"", "refused: the path is empty"}, {"/a/b\\c", no + "b\\c' holds a backslash"},
-        {"/a/name ", no + "name " + dot}, {"/dir./f", no + "dir." + dot},
-        {"/a/...", no + "..." + dot},
+        {"/dir./f", no + "dir.' ends in a dot or a blank, which Windows drops"},
     };
-    char old[4096];
-    ASSERT_NE(::getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
     for (const auto &[host, windows] : cases)
         EXPECT_EQ(Win(host), windows) << host;
-    ASSERT_EQ(::chdir(old), 0);
     for (const char *name : {"file.txt", ".hidden", "a b", "nul1", "com0.txt"})
         EXPECT_TRUE(IsWindowsNameable(name)) << name;
     for (const char *name : {"", "a\\b", "end.", "end ", "..", "a:b", "a*b", "nul.txt", "COM1"})
         EXPECT_FALSE(IsWindowsNameable(name)) << name;
-    EXPECT_TRUE(IsWindowsNameable("nul.txt", nullptr, false));
 }
 
 // Drives, shares and connections in a temporary directory: the longest root names a path.
@@ -75,25 +62,17 @@ TEST_F(PosixTest, HostPathsByLongestRoot)
         {H("srv/a/b"), "\\\\nas\\images\\a\\b"},      // the share, not a connection's letter
         {H("twin/t"), "G:\\t"},  // a drive before a share, the first letter of two
     };
-    for (const auto &[host, windows] : cases)
+    for (const auto &[host, windows] : cases) {
         EXPECT_EQ(Win(host), windows) << host;
-    const struct {
-        const char *windows;
-        std::string host;  // empty: refused
-        bool trip;         // the host path names it back
-    } back[] = {
-        {"D:\\x\\y.vcd", H("cd/x/y.vcd"), true}, {"d:/x", H("cd/x"), false},
-        {"N:\\a", H("srv/a"), false}, {"\\\\nas\\images\\a", H("srv/a"), true},
-        {"D:\\mixed\\CASE\\f", H("cd/Mixed/Case/f"), false},  // folded to the host's case
-        {"E:\\deep\\er", H("cd/sub/deep/er"), true}, {"C:\\a\\b.vcd", H("c/a/b.vcd"), true},
-        {"Q:\\nothing", "", false}, {"\\\\nobody\\share\\x", "", false}, {"C:\\a|b", "", false},
-    };
-    for (const auto &c : back) {
-        std::string host = "untouched";
-        EXPECT_EQ(WindowsToHostPath(c.windows, &host), !c.host.empty()) << c.windows;
-        EXPECT_EQ(host, c.host.empty() ? "untouched" : c.host) << c.windows;
-        EXPECT_TRUE(!c.trip || Win(c.host) == c.windows) << "back from " << c.host;
+        std::string back;  // and the Windows name leads back to the host path
+        EXPECT_TRUE(windows[0] == 'r' || (WindowsToHostPath(windows, &back) && back == host))
+            << windows << " leads to " << back;
     }
+    std::string host = "untouched";
+    EXPECT_FALSE(WindowsToHostPath("Q:\\nothing", &host));
+    EXPECT_EQ(host, "untouched");
+    EXPECT_TRUE(WindowsToHostPath("D:\\mixed\\CASE\\f", &host));
+    EXPECT_EQ(host, H("cd/Mixed/Case/f"));  // folded to the host's case
 }
 
 }  // namespace

@@ -77,8 +77,10 @@ inline ToolRun RunProgram(const std::string &program, Args args, const std::stri
         ::waitpid(pid, &status, 0);
     ToolRun run;
     run.exit = rc != 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (tty < 0)
-        run.out = test::ReadHostFile(paths[1]), run.err = test::ReadHostFile(paths[2]);
+    if (tty < 0) {
+        run.out = test::ReadHostFile(paths[1]);
+        run.err = test::ReadHostFile(paths[2]);
+    }
     // Tables are padded between columns, never after the last.
     EXPECT_EQ(run.out.find(" \n"), std::string::npos) << run.out;
     return run;
@@ -132,8 +134,10 @@ class ToolTest : public ::testing::Test {
 protected:
     ToolTest()
     {
-        for (const std::string &c : canaries_)
-            test::MakeHostDirs(c.substr(0, c.rfind('/'))), test::WriteHostFile(c, "canary");
+        for (const std::string &c : canaries_) {
+            test::MakeHostDirs(c.substr(0, c.rfind('/')));
+            test::WriteHostFile(c, "canary");
+        }
     }
     void TearDown() override
     {
@@ -157,12 +161,9 @@ protected:
     void Image(const std::string &relative, std::uint32_t format, std::uint32_t kind,
                std::uint32_t slaves, std::uint64_t length = 4096)
     {
-        mkimage::HeaderFields header;
-        header.mediaFormat = format, header.discKind = kind, header.slaveCount = slaves;
-        header.desc = relative, header.totalLength = length;
+        const mkimage::HeaderFields header{format, kind, relative, 0, slaves, length};
         EXPECT_TRUE(mkimage::WriteImage(Made(relative), header)) << relative;
     }
-    void MakeDemo() { ASSERT_EQ(RunProgram(BRENVIK_MKDEMO_PATH, {dir_.path()}).exit, 0); }
     Json Expand(const Json &value) const
     {
         Json copy = value;
@@ -179,18 +180,6 @@ protected:
                 s.replace(at, 1, mark.second);
         return s;
     }
-    static void ExpectAt(const Json &doc, const std::string &key, const Json &want)
-    {
-        const bool part = key[0] == '~';
-        const Json::json_pointer at(key.substr(part));
-        const Json got = doc.contains(at) ? doc[at] : Json("(absent)");
-        const std::string text = got.is_string() ? got.get<std::string>() : got.dump();
-        if (part)
-            EXPECT_NE(text.find(want.get<std::string>()), std::string::npos) << key << ": " << text;
-        else
-            EXPECT_EQ(got, want) << key;
-    }
-    // Runs the rows in order, in the test's directory.
     std::vector<ToolRun> Check(const std::vector<Row> &rows)
     {
         std::vector<ToolRun> runs;
@@ -211,15 +200,22 @@ protected:
             for (const auto &[key, raw] : row.checks) {
                 const Json want = Expand(raw);
                 const std::string text = want.is_string() ? want.get<std::string>() : "";
-                if (key[0] == '/' || key[0] == '~')
-                    ExpectAt(doc, key, want);
-                else if (key[0] == '?')
+                if (key[0] == '/' || key[0] == '~') {
+                    const Json::json_pointer at(key.substr(key[0] == '~'));
+                    const Json got = doc.contains(at) ? doc[at] : Json("(absent)");
+                    const std::string had = got.is_string() ? got.get<std::string>() : got.dump();
+                    if (key[0] == '~')
+                        EXPECT_NE(had.find(text), std::string::npos) << key << ": " << had;
+                    else
+                        EXPECT_EQ(got, want) << key;
+                } else if (key[0] == '?') {
                     EXPECT_EQ(Exists(key.substr(1)), want) << key;
-                else if (key == "out=")
+                } else if (key == "out=") {
                     EXPECT_EQ(run.out, text);
-                else
+                } else {
                     EXPECT_NE((key == "out" ? run.out : run.err).find(text), std::string::npos)
                         << key << " lacks " << text;
+                }
             }
         }
         return runs;
