@@ -82,7 +82,8 @@ TEST_F(RegistryTest, FormsOfWindowsPaths)
         {longest, c + "/" + a200 + "/" + b55}, {longest + "b", "error 206"},
         {"C:\\" + std::string(256, 'b'), "error 123"}, {"C:\\a:b", c + "/a"},  // a stream of a
         {"C:\\a:b\\c", "error 123"}, {"C:\\:b", "error 123"}, {"C:\\nul\\x", c + "/nul/x"},
-        {"Q:\\x", "error 3"}, {"O:\\x", "error 3"},  // a connection whose share is gone
+        {"Q:\\x", "error 3"}, {"z:\\x", "error 3"},  // a lower-case letter is a drive too
+        {"O:\\x", "error 3"},  // a connection whose share is gone
         {"\\\\srv\\nope\\x", "error 67"}, {"\\\\nobody\\pub", "error 53"},
         {"\\\\srv", "error 161"}, {"\\\\.\\PhysicalDrive0", "error 2"}, {"", "error 3"},
     };
