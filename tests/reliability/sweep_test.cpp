@@ -190,18 +190,24 @@ Run RunOnce(const Case &c, int k, bool lasting, DWORD error, Tree *before = null
     return r;
 }
 
+std::string At(const Tree &t, const std::string &path)
+{
+    const auto it = t.find(path);
+    return it == t.end() ? "(absent)" : it->second;
+}
+
 void Sweep(const std::vector<Case> &cases)
 {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Tree before;
-        Run clean = RunOnce(c, 0, false, 0, &before);
+        const Run clean = RunOnce(c, 0, false, 0, &before);
         EXPECT_GT(clean.calls, 0u) << "the call reaches no counted platform service";
         for (const bool lasting : {false, true})
             for (const DWORD error : c.errors)
                 for (int k = 1; !::testing::Test::HasFailure(); ++k) {
                     SCOPED_TRACE(Joined("call", k, lasting ? "failing for good:" : "once:", error));
-                    Run got = RunOnce(c, k, lasting, error);
+                    const Run got = RunOnce(c, k, lasting, error);
                     if (got.calls < static_cast<std::size_t>(k)) {
                         EXPECT_EQ(got.result, clean.result) << "a run without a fault differs";
                         break;
@@ -223,10 +229,9 @@ void Sweep(const std::vector<Case> &cases)
                     Tree all = before;
                     all.insert(clean.tree.begin(), clean.tree.end());
                     all.insert(got.tree.begin(), got.tree.end());
-                    // An entry absent reads as "", which no entry present gives.
                     for (const auto &e : all) {
-                        const std::string g = got.tree[e.first], b = before[e.first],
-                                          cl = clean.tree[e.first];
+                        const std::string g = At(got.tree, e.first), b = At(before, e.first),
+                                          cl = At(clean.tree, e.first);
                         EXPECT_TRUE(g == b || g == cl ||
                                     (c.files[0] == '~' && e.first.find(&c.files[1]) != g.npos))
                             << e.first << ": " << g << "; before " << b << ", clean " << cl;

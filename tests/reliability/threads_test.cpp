@@ -41,9 +41,9 @@ const std::vector<std::function<std::string(int t)>> kMix = {
         char out[BRENVIK_MAX_PATH];
         // By reference: the outputs are read after the calls.
         return Joined(CDriveEx::SplitUNC_p("\\\\srv\\share\\dir\\file.txt", &rec),
-                   rec.unc.strComputer_name, rec.unc.strDir, rec.unc.strFileExt,
-                   CDriveEx::SplitUNC_p("\\\\srv\\share", nullptr),
-                   CDriveEx::ChgPathExt("C:\\a\\b.txt", ".doc", out), out);
+                      rec.unc.strComputer_name, rec.unc.strDir, rec.unc.strFileExt,
+                      CDriveEx::SplitUNC_p("\\\\srv\\share", nullptr),
+                      CDriveEx::ChgPathExt("C:\\a\\b.txt", ".doc", out), out);
     },
     [](int t) {
         int exist = -1;

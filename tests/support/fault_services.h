@@ -11,7 +11,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/forwarding_services.h"
@@ -41,14 +40,18 @@ struct Volume {
 
     Volume &Clusters(DWORD spc, DWORD bps, DWORD freeC, DWORD totalC)
     {
-        std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
-            std::make_tuple(spc, bps, freeC, totalC);
+        sectorsPerCluster = spc;
+        bytesPerSector = bps;
+        freeClusters = freeC;
+        totalClusters = totalC;
         return *this;
     }
     Volume &Bytes(uint64_t total, uint64_t free, uint64_t callerFree)
     {
-        std::tie(bytesSet, totalBytes, freeBytes, callerFreeBytes) =
-            std::make_tuple(true, total, free, callerFree);
+        bytesSet = true;
+        totalBytes = total;
+        freeBytes = free;
+        callerFreeBytes = callerFree;
         return *this;
     }
 };
