@@ -169,10 +169,6 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
         EXPECT_STREQ(field, path);
     }
     EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
-    char buf[BRENVIK_MAX_PATH] = R"(C:\dir\name.txt)";
-    OutBuf title, ext;
-    EXPECT_EQ(CDriveEx::GetTitleExt(buf, buf, title.get(), ext.get()), 1);
-    EXPECT_EQ(buf + ("|" + title.str()) + "|" + ext.str(), "name.txt|name|.txt");
 }
 
 TEST_F(PathTest, ComposeWorkedExamples)
@@ -181,14 +177,12 @@ TEST_F(PathTest, ComposeWorkedExamples)
         // '|'-joined pieces (five: UNC); null: refused
         {"computer|share|dir|file|ext", R"(\\computer\share\dir\file.ext)"},
         {R"(c|s|d1\d2\|file.|ext)", R"(\\c\s\d1\d2\file.ext)"},
-        {"c|s|d|a..b|..", R"(\\c\s\d\a..b..)"}, {R"(c|s|\d|f|e)", nullptr},
-        {R"(c|s\x|d|f|e)", nullptr}, {R"(c\x|s|d|f|e)", nullptr}, {R"(c|s|d\\e|f|e)", nullptr},
-        {"c|s|d|f*|e", nullptr}, {"c|s|d|f|e<", nullptr},
-        {R"(C:\|dir|file|ext)", R"(C:\dir\file.ext)"},
+        {"c|s|d|a..b|..", R"(\\c\s\d\a..b..)"}, {R"(c|s\x|d|f|e)", nullptr},
+        {R"(c\x|s|d|f|e)", nullptr}, {R"(c|s|d\\e|f|e)", nullptr}, {"c|s|d|f*|e", nullptr},
+        {"c|s|d|f|e<", nullptr}, {R"(C:\|dir|file|ext)", R"(C:\dir\file.ext)"},
         {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"}, {R"(C:|d|f|e\)", R"(C:\d\f.e\)"},
         {"D|d|f|e", nullptr}, {"C:|..|f|e", nullptr}, {"C:|a|file..x|e", nullptr},
-        {"C:|a|file|e*t", nullptr}, {"[:|d|f|e", nullptr}, {R"(C:|a\\b|f|e)", nullptr},
-        {"C:|a:b|f|e", nullptr},
+        {"C:|a|file|e*t", nullptr}, {"[:|d|f|e", nullptr}, {"C:|a:b|f|e", nullptr},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);
@@ -202,8 +196,7 @@ TEST_F(PathTest, ComposeWorkedExamples)
         EXPECT_EQ(Compose(!v[4].empty(), out.get(), p), row.second ? 1 : 0);
         EXPECT_EQ(out.str(), row.second ? row.second : "<untouched>");
     }
-    // Every piece is required, null or empty; the drive form names the missing one.
-    const char *const names[] = {"strDrv", "strDir", "strFileTitle", "strFileExt"};
+    // Every piece is required, null or empty.
     for (int i = 0; i < 18; ++i) {  // UNC pieces, then drive pieces; each null, then empty
         const bool unc = i < 10;
         const char *p[5] = {unc ? "c" : "C:", unc ? "s" : "d", unc ? "d" : "t", unc ? "t" : "e",
@@ -212,24 +205,20 @@ TEST_F(PathTest, ComposeWorkedExamples)
         OutBuf out;
         EXPECT_EQ(Compose(unc, out.get(), p) + Compose(unc, nullptr, p), 0) << i;
         EXPECT_EQ(out.str(), "<untouched>") << i;
-        EXPECT_EQ(Trace(), unc ? "" : std::string("ComposeDrvPath ") + names[(i - 10) / 2]);
     }
+    faults_.debugOutput.clear();
     const SPLITFPATH_tag *none = nullptr;
     OutBuf out;
     EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), none) + CDriveEx::ComposeDrvPath(out.get(), none), 0);
     EXPECT_EQ(Trace(), "ComposeUNC pSplitFPath; ComposeDrvPath pSplitFPath");
-    const char *const fields[] = {"strOrgPath", "strComputer_name", "strShare_name", "strDir",
-                                  "strFileTitle", "strFileExt", "strOrgPath"};
-    for (int i = 0; i < 7; ++i) {
-        SPLITFPATH_tag r{};
-        EXPECT_EQ(CDriveEx::MySplitPath(i < 6 ? R"(\\c\s\d\t.e)" : R"(C:\d\t.e)", &r, nullptr), 1);
-        char *const f[] = {r.unc.strOrgPath, r.unc.strComputer_name, r.unc.strShare_name,
-                           r.unc.strDir, r.unc.strFileTitle, r.unc.strFileExt, r.drv.strOrgPath};
-        *f[i] = '\0';
-        EXPECT_EQ(0, i < 6 ? CDriveEx::ComposeUNC(out.get(), &r)
-                           : CDriveEx::ComposeDrvPath(out.get(), &r));
-        EXPECT_EQ(Trace(), std::string(i < 6 ? "ComposeUNC " : "ComposeDrvPath ") + fields[i]);
-    }
+    // A record without its path is not composed: splitting the other form empties it.
+    SPLITFPATH_tag r{};
+    EXPECT_EQ(CDriveEx::MySplitPath(R"(\\c\s\d\t.e)", &r, nullptr) +
+                  CDriveEx::MySplitPath(R"(C:\d\t.e)", &r, nullptr), 2);
+    EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), &r), 0);
+    *r.drv.strOrgPath = '\0';
+    EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), &r), 0);
+    EXPECT_EQ(Trace(), "ComposeUNC strOrgPath; ComposeDrvPath strOrgPath");
     EXPECT_EQ(out.str(), "<untouched>");
 }
 
@@ -252,8 +241,7 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
         {R"(\\s\t\d\a..b)", "p", "q", R"(\\s\t\d\pa.q.b)"},
         // ".." in the title: refused in the drive form only.
         {R"(C:\dir\a.txt)", "p..", "q"}, {R"(\\s\t\d\a.e)", "p..", "q", R"(\\s\t\d\p..aq.e)"},
-        {R"(C:\dir\a.txt)", "p", ".", R"(C:\dir\pa..txt)"},
-        {R"(C:\dir\a.txt)", "p", R"(\q)", R"(C:\dir\pa\q.txt)"}, {R"(C:\dir\README)", "p", "q"},
+        {R"(C:\dir\a.txt)", "p", ".", R"(C:\dir\pa..txt)"}, {R"(C:\dir\README)", "p", "q"},
         {R"(C:\d\)", "p", "q"}, {R"(C:\a.txt)", "p", "q"}, {R"(C:\dir\a.txt)", "p*", "q"},
         {"", "p", "q"}, {R"(C:\d\a.b)", "", "q"}, {R"(C:\d\a.b)", " ", ""},
     };
@@ -265,21 +253,9 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                   row.out ? 1 : 0);
         EXPECT_EQ(out.str(), row.out ? row.out : "<untouched>");
     }
-    // Traced: missing arguments, no file name, an empty composed piece; other refusals are silent.
-    EXPECT_EQ(Trace(), "ChgPathExt strFilename; ChgPathExt strFilename; ComposeDrvPath strDir; "
-                       "ChgPathExt strNewExt; ComposeDrvPath strFileExt; AddPrefix2FileTitle "
-                       "strFilename; ComposeDrvPath strDir; AddPrefix2FileTitle strOrgPath; "
-                       "AddPrefix2FileTitle strPrefix; AddPrefix2FileTitle strPostfix");
     EXPECT_EQ(0, CDriveEx::ChgPathExt(nullptr, "x", nullptr) +
                      CDriveEx::ChgPathExt(R"(C:\d\f.e)", "x", nullptr) +
                      CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr));
-    EXPECT_EQ(Trace(), "ChgPathExt strOrgPath; ChgPathExt pResult_MAXPATH; "
-                       "AddPrefix2FileTitle pResult_MAXPATH");
-    char path[BRENVIK_MAX_PATH] = R"(C:\d\title.e)", arg[BRENVIK_MAX_PATH] = "  P";
-    EXPECT_EQ(3, CDriveEx::ChgPathExt(path, "ext", path) +
-                     CDriveEx::AddPrefix2FileTitle(path, "pre-", "-post", path) +
-                     CDriveEx::AddPrefix2FileTitle(R"(\\h\s\d\t.e)", arg, "Q", arg));
-    EXPECT_EQ(path + ("|" + std::string(arg)), R"(C:\d\pre-title-post.ext|\\h\s\d\PtQ.e)");
 }
 
 TEST_F(PathTest, ChgExtname)
@@ -291,11 +267,6 @@ TEST_F(PathTest, ChgExtname)
                      CDriveEx::ChgExtname("a.b", "x", nullptr, old2.get()) +
                      CDriveEx::ChgExtname("a.b", "x", out2.get(), nullptr));
     EXPECT_EQ(out2.str() + "|" + old2.str(), "<untouched>|<untouched>");
-    EXPECT_EQ(Trace(), "ChgExtname strNewExt; ChgExtname pNewPath_MAXPATH; "
-                       "ChgExtname pOldExt_MAXPATH");
-    char ext[BRENVIK_MAX_PATH] = "new", path[BRENVIK_MAX_PATH] = "g.old";
-    EXPECT_EQ(CDriveEx::ChgExtname(path, ext, ext, path), 1);  // outputs may be inputs
-    EXPECT_EQ(std::string(ext) + "|" + path, "g.new|.old");
 }
 
 TEST(TitleExt, GetFileExtAndGetDirOf)
@@ -315,9 +286,6 @@ TEST(TitleExt, GetFileExtAndGetDirOf)
     EXPECT_EQ(0, CDriveEx::GetFileExt(nullptr, out.get()) + CDriveEx::GetFileExt("a.b", nullptr) +
                      CDriveEx::GetDirOf("", out.get()) + CDriveEx::GetDirOf(R"(C:\a\b)", nullptr));
     EXPECT_EQ(out.str(), "<untouched>");
-    char same[BRENVIK_MAX_PATH] = R"(C:\x.y\z.longext)";
-    EXPECT_EQ(CDriveEx::GetDirOf(same, same) + CDriveEx::GetFileExt(same, same), 2);
-    EXPECT_STREQ(same, R"(y\)");
 }
 
 TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
@@ -341,8 +309,6 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
     EXPECT_EQ(0, CDriveEx::IsFilenameValid(nullptr) + CDriveEx::Is_FilePath_DirPath_Valid(nullptr) +
                      CDriveEx::IsFilenameValid_ignore_bs_colon(nullptr));
     EXPECT_EQ(BrenvikTestAccess::Levels(nullptr, 7), 7);
-    EXPECT_EQ(Trace(), "ValidateMultiDirLevel_p strDirPath; ValidateMultiDirLevel_p strDirPath; "
-                       "ValidateMultiDirLevel_p strDirPath");
     EXPECT_EQ(CDriveEx::IsFilenameValid(std::string(5000, 'n').c_str()), 1);  // no length limit
 }
 
@@ -375,16 +341,13 @@ TEST(ChkFullPath, CodesAndPieces)
             EXPECT_EQ(dir.str() + "|" + name.str() + "|" + ext.str(), row.out);
         }
     }
-    OutBuf a("a"), b("b");
+    OutBuf a("a");
     int code = -1;
     for (int k = 0; k < 5; ++k)  // each argument missing in turn
         EXPECT_EQ(0, CDriveEx::ChkFullPath_s(k == 0 ? nullptr : k == 1 ? "" : R"(C:\a\b)", 1, 1, 1,
                                              k == 2 ? nullptr : a.get(), k == 3 ? nullptr : a.get(),
                                              k == 4 ? nullptr : a.get(), &code));
     EXPECT_EQ(std::to_string(code) + a.str(), "-1a");
-    char buf[BRENVIK_MAX_PATH] = R"(C:\dir\Name.EXT)";
-    EXPECT_EQ(CDriveEx::ChkFullPath_s(buf, 1, 1, 1, buf, a.get(), b.get(), nullptr), 1);
-    EXPECT_EQ(buf + ("|" + a.str()) + "|" + b.str(), R"(C:\dir|Name.EXT|ext)");
 }
 
 TEST(MkFullPath, JoinsCheckedPieces)
@@ -413,9 +376,6 @@ TEST(MkFullPath, JoinsCheckedPieces)
                      CDriveEx::MkFullPath_s(R"(C:\)", "", out.get(), 1, 1, 1) +
                      CDriveEx::MkFullPath_s(R"(C:\)", "a", nullptr, 1, 1, 1));
     EXPECT_EQ(out.str(), "<untouched>");
-    char buf[BRENVIK_MAX_PATH] = R"(C:\dir)";
-    EXPECT_EQ(CDriveEx::MkFullPath_s(buf, "x.vcd", buf, 0, 1, 0), 1);
-    EXPECT_STREQ(buf, R"(C:\dir\x.vcd)");
 }
 
 // n characters in a heap block of their own, so that a read past them shows under AddressSanitizer.
