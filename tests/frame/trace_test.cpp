@@ -60,7 +60,7 @@ TEST(Trace, SettingOfAnyTypeDecidesEnabledAndLevel)
     brenvik::test::ScopedFaults faults;
     // A value line, or none and no key.
     const struct { const char *value; int enabled; unsigned long level; } rows[] = {
-        {"", 0, 0}, {"\"Level\"=dword:5", 0, 0}, {"\"DebugLevel\"=dword:12345678", 1, 0x12345678},
+        {"", 0, 0}, {"\"DebugLevel\"=dword:12345678", 1, 0x12345678},
         {"\"DebugLevel\"=\"a\"", 1, 0x61}, {"\"DebugLevel\"=hex:", 1, 0},
         {"\"DebugLevel\"=hex(b):01,00,00,00,00,00,00,00", 0, 0},
     };

@@ -274,24 +274,18 @@ struct Buffer {
 int Parse(const char *n, Buffer *o) { return X::ParseMaster(n, o[0].data, o[1].data); }
 int Vcd2Dvd(const char *n, Buffer *o) { return X::Vcd2Dvd_ext(n, o[0].data, o[1].data, o[2].data); }
 
-// On success also with the name given in each output buffer, which a caller may do.
 void ExpectOutputs(int (*call)(const char *, Buffer *), const std::string &name,
                    const Strings &expected, std::size_t written)
 {
-    const bool ok = written == expected.size() && written > 0;
-    for (std::size_t in = 0; in <= (ok ? written : 0); ++in) {
-        SCOPED_TRACE(name.substr(0, 60) + " given in output " + std::to_string(in));
-        Buffer out[3];
-        if (in > 0)
-            std::memcpy(out[in - 1].data, name.c_str(), name.size() + 1);
-        EXPECT_EQ(call(in > 0 ? out[in - 1].data : name.c_str(), out), ok ? 1 : 0);
-        for (std::size_t k = 0; k < 3; ++k) {
-            EXPECT_TRUE(out[k].GuardIntact()) << k;
-            const std::size_t end = k < written ? expected[k].size() + 1 : 0;
-            EXPECT_EQ(k < written ? out[k].Text() : "", k < written ? expected[k] : "") << k;
-            const unsigned char past = end < sizeof out[k].data ? out[k].data[end] : 0xEE;
-            EXPECT_TRUE(in > 0 || past == 0xEE) << k;  // past one NUL, or all if not written
-        }
+    SCOPED_TRACE(name.substr(0, 60));
+    Buffer out[3];
+    EXPECT_EQ(call(name.c_str(), out), written == expected.size() && written > 0 ? 1 : 0);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_TRUE(out[k].GuardIntact()) << k;
+        const std::size_t end = k < written ? expected[k].size() + 1 : 0;
+        EXPECT_EQ(k < written ? out[k].Text() : "", k < written ? expected[k] : "") << k;
+        const unsigned char past = end < sizeof out[k].data ? out[k].data[end] : 0xEE;
+        EXPECT_EQ(past, 0xEE) << k;  // past one NUL, or all if not written
     }
 }
 
