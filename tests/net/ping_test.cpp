@@ -73,7 +73,6 @@ uint32_t Stamp(const std::string &request)
 TEST(GetCheckSum, Vectors)
 {
     const std::pair<std::string, uint16_t> rows[] = {
-        {"", 0xFFFF}, {"\xFF\xFF", 0x0000},
         {Words({0x0100}, "\x01"), 0xFEFE},  // the odd byte added unshifted
         // 0x1FFFF folds to 0x10000, which must fold again to 1.
         {Words({0xFFFF, 0xFFFF, 0x0001}), 0xFFFE},
@@ -231,9 +230,9 @@ bool Sysctl(const std::string &name, const char *value)
 
 struct Ping { const char *path; int network; unsigned times, ms; };
 
-// Pings in a child in a network namespace of its own: exit 0 when the results ("R") and
+// Pings in a child in a network namespace of its own: exit 0 when the result ("R") and
 // messages ("M") are `expected`, 2 not, 77 without a namespace; `datagram`: no raw sockets.
-int InNamespace(bool datagram, bool silent, const std::vector<Ping> &pings, const Strings &expected)
+int InNamespace(bool datagram, const Ping &p, const Strings &expected)
 {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
@@ -248,18 +247,14 @@ int InNamespace(bool datagram, bool silent, const std::vector<Ping> &pings, cons
     bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0;
     ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
     up = up && ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0 &&
-         (!datagram || Sysctl("ping_group_range", "0 0")) &&
-         (!silent || Sysctl("icmp_echo_ignore_all", "1"));
+         (!datagram || Sysctl("ping_group_range", "0 0"));
     // Any user but root lacks CAP_NET_RAW; the group stays 0.
     if (!up || (datagram && ::setuid(65534) != 0))
         ::_exit(77);
-    Strings got;
-    for (const Ping &p : pings) {
-        ScopedFaults f;
-        got.push_back("R" + std::to_string(CDriveEx::PingHost(p.path, p.network, p.times, p.ms)));
-        for (const std::string &m : Messages(f.debugOutput, true))
-            got.push_back("M" + m);
-    }
+    ScopedFaults f;
+    Strings got = {"R" + std::to_string(CDriveEx::PingHost(p.path, p.network, p.times, p.ms))};
+    for (const std::string &m : Messages(f.debugOutput, true))
+        got.push_back("M" + m);
     if (got != expected)
         std::fprintf(stderr, "in the namespace: %s\n", ::testing::PrintToString(got).c_str());
     ::_exit(got == expected ? 0 : 2);
@@ -274,17 +269,13 @@ TEST(PingNamespace, RealEchoes)
          "\"RemotePath\"=\"\\\\\\\\127.0.0.1\\\\share\""}));
     const Traced traced;
     const Strings answered = {"R1", "M" + Begin(kLoop, 0, 4, 2000), "M" + kAnswered, "M" + kEnd1};
-    const int first = InNamespace(false, false, {{kLoop, 0, 4, 2000}}, answered);
+    const int first = InNamespace(false, {kLoop, 0, 4, 2000}, answered);
     if (first == 77)
         GTEST_SKIP() << "cannot set a network namespace up here";
     EXPECT_EQ(first, 0);
-    EXPECT_EQ(0, InNamespace(true, false, {{"M:\\d\\f", 1, 2, 2000}},
+    EXPECT_EQ(0, InNamespace(true, {"M:\\d\\f", 1, 2, 2000},
                              {"R1", "M" + Begin("M:\\d\\f", 1, 2, 2000), "M" + kAnswered,
                               "M" + kEnd1}));
-    const std::string t150 = "M" + Timeout(150, "127.0.0.1");
-    EXPECT_EQ(InNamespace(false, true, {{kLoop, 0, 3, 150}},
-                          {"R0", "M" + Begin(kLoop, 0, 3, 150), t150, t150, t150, "M" + kEnd0}),
-              0);
 }
 
 }  // namespace

@@ -258,36 +258,6 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                      CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr));
 }
 
-TEST_F(PathTest, ChgExtname)
-{
-    OutBuf out, old, out2, old2;  // a missing path, once the rest passes, empties both buffers
-    EXPECT_EQ(CDriveEx::ChgExtname("", "x", out.get(), old.get()), 0);
-    EXPECT_EQ(out.str() + "|" + old.str() + "|" + Trace(), "||ChgExtname strPath");
-    EXPECT_EQ(0, CDriveEx::ChgExtname("a.b", nullptr, out2.get(), old2.get()) +
-                     CDriveEx::ChgExtname("a.b", "x", nullptr, old2.get()) +
-                     CDriveEx::ChgExtname("a.b", "x", out2.get(), nullptr));
-    EXPECT_EQ(out2.str() + "|" + old2.str(), "<untouched>|<untouched>");
-}
-
-TEST(TitleExt, GetFileExtAndGetDirOf)
-{
-    // ext (after the last dot of the whole path), dir; null: untouched
-    const struct { const char *path, *a = nullptr, *b = nullptr; } rows[] = {
-        {R"(C:\dir.d\file)", R"(d\file)", R"(C:\dir.d\)"}, {R"(C:\)", nullptr, R"(C:\)"}, {"ab"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.path);
-        OutBuf ext, dir;
-        EXPECT_EQ(CDriveEx::GetFileExt(row.path, ext.get()), 1);
-        EXPECT_EQ(CDriveEx::GetDirOf(row.path, dir.get()), row.b ? 1 : 0);
-        EXPECT_EQ(ext.str() + "|" + dir.str(), std::string(row.a ? row.a : "<untouched>") + "|" +
-                                                   (row.b ? row.b : "<untouched>"));
-    }
-    OutBuf out;
-    EXPECT_EQ(0, CDriveEx::GetFileExt(nullptr, out.get()) + CDriveEx::GetFileExt("a.b", nullptr) +
-                     CDriveEx::GetDirOf("", out.get()) + CDriveEx::GetDirOf(R"(C:\a\b)", nullptr));
-    EXPECT_EQ(out.str(), "<untouched>");
-}
-
 TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
 {
     const std::pair<const char *, const char *> rows[] = {
