@@ -285,18 +285,16 @@ TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
 TEST(ChkFullPath, CodesAndPieces)
 {
     // Flags: bUNC, bDrvPath, bFloppy; out: dir|name|ext, the extension buffer held "old".
-    const struct { const char *path, *flags; int code; const char *out; } rows[] = {
+    const struct { const char *path, *flags; int code; const char *out = "||old"; } rows[] = {
         {R"(C:\dir\Movie.VCD)", "111", 0, R"(C:\dir|Movie.VCD|vcd)"},
         {R"(C:\dir\file.)", "111", 0, R"(C:\dir|file.|)"}, {R"(A:\f)", "111", 0, "A:|f|old"},
-        {R"(C:\a?b)", "111", 2, "||old"}, {R"(C:\d\f)", "101", 5, "||old"},
-        {R"(\\s\d\f)", "011", 4, "||old"}, {R"(b:\f)", "110", 3, "||old"},
-        {R"(C:\a:b)", "111", 3, "||old"}, {R"(C:\)", "111", 3, "||old"},
-        {R"(1:\ab)", "111", 3, "||old"}, {R"(C:ab\c)", "111", 3, "||old"},
-        {R"(\x\ab)", "111", 3, "||old"}, {R"(\\srv\)", "111", 3, "||old"},
-        {R"(\\s\f)", "111", 0, R"(\\s|f|old)"},
+        {R"(\\s\f)", "111", 0, R"(\\s|f|old)"}, {R"(C:\a?b)", "111", 2}, {R"(C:\d\f)", "101", 5},
+        {R"(\\s\d\f)", "011", 4}, {R"(b:\f)", "110", 3}, {R"(C:\a:b)", "111", 3},
+        {R"(C:\)", "111", 3}, {R"(1:\ab)", "111", 3}, {R"(C:ab\c)", "111", 3},
+        {R"(\x\ab)", "111", 3}, {R"(\\srv\)", "111", 3},
         // Code order: the path set, then colons, then length, then the form.
-        {R"(\\s:\a|b)", "000", 2, "||old"}, {R"(\\s\a:b)", "000", 3, "||old"},
-        {R"(\\s)", "000", 3, "||old"}, {R"(C:\f)", "000", 5, "||old"},
+        {R"(\\s:\a|b)", "000", 2}, {R"(\\s\a:b)", "000", 3}, {R"(\\s)", "000", 3},
+        {R"(C:\f)", "000", 5},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.path) + " flags " + row.flags);
@@ -323,15 +321,14 @@ TEST(ChkFullPath, CodesAndPieces)
 TEST(MkFullPath, JoinsCheckedPieces)
 {
     // path "": refused, the result emptied
-    const struct { const char *dir, *name, *flags, *path; } rows[] = {
+    const struct { const char *dir, *name, *flags, *path = ""; } rows[] = {
         {R"(C:\)", "a.vcd", "111", R"(C:\a.vcd)"}, {R"(C:\dir)", "a", "111", R"(C:\dir\a)"},
-        {R"(C:\dir)", "a.txt", "111", ""}, {R"(C:\dir)", R"(s\a)", "111", ""},
-        {R"(\\srv)", "a", "111", ""}, {R"(\\srv\)", "a", "111", R"(\\srv\a)"},
-        {R"(\\srv\share)", "a", "011", ""}, {R"(\x\y)", "a", "111", ""},
-        {R"(C:\dir)", "a.vcdx", "111", ""}, {R"(C:\dir)", "a.v.vcd", "111", ""},
-        {R"(C:\d)", "a", "101", ""}, {R"(A:\d)", "a", "110", ""},
-        {R"(A:\d)", "a", "111", R"(A:\d\a)"}, {"C:", "a", "111", ""},
+        {R"(\\srv\)", "a", "111", R"(\\srv\a)"}, {R"(A:\d)", "a", "111", R"(A:\d\a)"},
         {R"(C:\d*?\\)", "a", "111", R"(C:\d*?\\a)"},  // the rest of the directory is not examined
+        {R"(C:\dir)", "a.txt", "111"}, {R"(C:\dir)", R"(s\a)", "111"}, {R"(\\srv)", "a", "111"},
+        {R"(\\srv\share)", "a", "011"}, {R"(\x\y)", "a", "111"}, {R"(C:\dir)", "a.vcdx", "111"},
+        {R"(C:\dir)", "a.v.vcd", "111"}, {R"(C:\d)", "a", "101"}, {R"(A:\d)", "a", "110"},
+        {"C:", "a", "111"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.dir) + " + " + row.name + " flags " + row.flags);
