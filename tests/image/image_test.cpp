@@ -344,7 +344,6 @@ TEST_F(Image, ListsTakeTheCountFromMember00AndRefuseBadArguments)
                           k < written ? M(prefix, k) : "\xEE") << "entry " << k;
         }
     }
-    // Bad arguments and names of no cluster.
     MakeDir("Dir.DVD.D00");
     const std::string name = Put("Song.VCD.D00", Fields(0, 1, 1)), folder = Path("Dir.DVD.D00"),
                       data = Put("Data.VCD.D00", Fields(0, 0, 1)),
@@ -413,7 +412,6 @@ TEST_F(Image, DeletionTriesEveryMemberWhateverFails)
     for (const DWORD error : {DWORD(ERROR_ACCESS_DENIED), DWORD(ERROR_FILE_NOT_FOUND)}) {
         const std::string prefix = Dvd(3, 3);
         faults_.Fail("DeleteFileA", M(prefix, 1), error, Times::Once);
-        faults_.ClearCalls();
         EXPECT_EQ(X::DelClusterBundle(M(prefix, 0).c_str()),
                   error == ERROR_ACCESS_DENIED ? DELBUNDLE_MEMBER_FAILED : DELBUNDLE_DIR_FAILED);
         EXPECT_EQ(faults_.CountCalls("DeleteFileA"), 4);
@@ -433,7 +431,6 @@ TEST_F(Image, DeletionByNameReadsNoHeaderAndTakesOnlyMasterNames)
     EXPECT_EQ(faults_.CountCalls("CreateFileA") + faults_.CountCalls("ReadFile"), 0);
     EXPECT_EQ(faults_.PathsOf("DeleteFileA").size(), 100u);
     EXPECT_EQ(Present(prefix, 3) + (Exists(M(prefix, 99)) ? "1" : "0"), "0000");
-    // What is no master name is refused.
     const std::string slave = PutText(MakeDir("M.DVD") + "M.DVD.D01");
     for (const std::string &name :
          {std::string("C:\\M.DVD.D00"), slave, Path(std::string(250, 'T') + ".DVD.D00")}) {

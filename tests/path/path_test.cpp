@@ -196,7 +196,6 @@ TEST_F(PathTest, ComposeWorkedExamples)
         EXPECT_EQ(Compose(!v[4].empty(), out.get(), p), row.second ? 1 : 0);
         EXPECT_EQ(out.str(), row.second ? row.second : "<untouched>");
     }
-    // Every piece is required, null or empty.
     for (int i = 0; i < 18; ++i) {  // UNC pieces, then drive pieces; each null, then empty
         const bool unc = i < 10;
         const char *p[5] = {unc ? "c" : "C:", unc ? "s" : "d", unc ? "d" : "t", unc ? "t" : "e",
@@ -231,9 +230,8 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
         {R"(C:\dir\README)", "bak", nullptr, R"(C:\dir\README.bak)"},
         
         {R"(\\srv\share\d\f.)", "x", nullptr, R"(\\srv\share\d\f.x)"}, {R"(C:\dir\)", "bak"},
-        {R"(\\s\t\)", "bak"},
-        {R"(C:\file.txt)", "bak"}, {R"(\\s\t\f.txt)", "bak"}, {R"(C:\d\f.txt)", "b*k"}, 
-        {R"(C:\..\f.txt)", "bak"}, {R"(C:\d\f.e)", ""},
+        {R"(\\s\t\)", "bak"}, {R"(C:\file.txt)", "bak"}, {R"(\\s\t\f.txt)", "bak"},
+        {R"(C:\d\f.txt)", "b*k"}, {R"(C:\..\f.txt)", "bak"}, {R"(C:\d\f.e)", ""},
         {R"(C:\dir\file.txt)", " new_", "_1 ", R"(C:\dir\new_file_1.txt)"},
         {R"(C:\dir\a.txt)", "   ", "_x", R"(C:\dir\a_x.txt)"},
         {R"(C:\dir\a.txt)", "p_", "\t\r\n\v\f ", R"(C:\dir\p_a.txt)"},
