@@ -29,10 +29,9 @@ Volume Vol(UINT type, const char *label) { Volume v; v.type = type, v.label = la
 
 constexpr UINT kMarkerMode = 0x8002;  // what the host had set before each call
 
-// C: fixed "SYSTEM", 1,000,000 of 5,000,000 clusters of 8 x 512 bytes free;
-// D: a CD "DISC" of 333,000 2048-byte sectors; E: a CD drive without medium;
-// A: removable, F: RAM disk, G: network, U: unknown type; N: a remembered
-// connection not available now; no root elsewhere.
+// C: fixed "SYSTEM", 1,000,000 of 5,000,000 clusters of 8 x 512 bytes free; D: a CD "DISC"
+// of 333,000 2048-byte sectors; E: a CD drive without medium; A: removable, F: RAM disk,
+// G: network, U: unknown type; N: a remembered connection not available now; no root elsewhere.
 class Drives : public ::testing::Test {
 protected:
     Drives()

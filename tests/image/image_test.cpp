@@ -100,8 +100,6 @@ protected:
     char buf_[260];
 };
 
-static_assert(sizeof(VCDHEADER_tag) == mk::kHeaderBytes, "the writer's header is the record");
-
 int Full(const std::string &path, void *record)
 {
     return ReadImageHeader(CString(path.c_str()), static_cast<VCDHEADER_tag *>(record));

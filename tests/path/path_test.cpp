@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/trace.h"
 #include "support/code_page.h"
-#include "support/fault_services.h"
 
 int Flag(const char *flags, int i) { return flags[i] - '0'; }
 
@@ -54,25 +52,6 @@ int Compose(bool unc, char *out, const char *const p[5])
     return unc ? CDriveEx::ComposeUNC(out, p[0], p[1], p[2], p[3], p[4])
                : CDriveEx::ComposeDrvPath(out, p[0], p[1], p[2], p[3]);
 }
-
-class PathTest : public ::testing::Test {
-protected:
-    void SetUp() override { faults_.SetRegDword(kDebugKey, "DebugLevel", 1), DbgLoadLevel(); }
-    static constexpr const char *kDebugKey = R"(HKEY_LOCAL_MACHINE\SOFTWARE\OrloDebug)";
-    void TearDown() override { g_bDbgEnabled = 0; }
-    std::string Trace()
-    {
-        std::string lines;
-        for (const std::string &line : faults_.debugOutput) {
-            const std::size_t bad = line.find(" BAD NULL ..."), end = line.find(" \n FILE:");
-            lines += (lines.empty() ? "" : "; ") + line.substr(26, bad - 26) + " " +
-                     line.substr(bad + 13, end - bad - 13);
-        }
-        faults_.debugOutput.clear();
-        return lines;
-    }
-    brenvik::test::ScopedFaults faults_;
-};
 
 std::string Pieces(const SPLITFPATH_tag &r, bool unc)
 {
@@ -137,7 +116,7 @@ TEST(Split, WorkedExamplesAndQueries)
     }
 }
 
-TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
+TEST(PathTest, SplitMissingArgumentsAndAliasing)
 {
     SPLITFPATH_tag rec = MarkedRecord();
     const SPLITFPATH_tag before = rec;
@@ -151,7 +130,6 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
                          CDriveEx::GetTitleExt(path, a.get(), out, a.get()) +
                          CDriveEx::Get_RootDirOfFilePath(path, out, &isUnc));
     }
-    EXPECT_EQ(Trace(), "SplitUNC_p pSplitFPath; SplitUNC_p pSplitFPath");
     EXPECT_EQ(std::memcmp(&rec, &before, sizeof rec), 0);
     EXPECT_EQ(std::to_string(isUnc) + a.str(), "7<untouched>");
     EXPECT_EQ(CDriveEx::MySplitPath(R"(C:\d\f.e)", &rec, nullptr), 1);  // the form is optional
@@ -171,7 +149,7 @@ TEST_F(PathTest, SplitMissingArgumentsAndAliasing)
     EXPECT_EQ(CDriveEx::ComposeUNC(nullptr, &rec) + CDriveEx::ComposeDrvPath(nullptr, &rec), 0);
 }
 
-TEST_F(PathTest, ComposeWorkedExamples)
+TEST(PathTest, ComposeWorkedExamples)
 {
     const std::pair<std::string, const char *> rows[] = {
         // '|'-joined pieces (five: UNC); null: refused
@@ -205,11 +183,9 @@ TEST_F(PathTest, ComposeWorkedExamples)
         EXPECT_EQ(Compose(unc, out.get(), p) + Compose(unc, nullptr, p), 0) << i;
         EXPECT_EQ(out.str(), "<untouched>") << i;
     }
-    faults_.debugOutput.clear();
     const SPLITFPATH_tag *none = nullptr;
     OutBuf out;
     EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), none) + CDriveEx::ComposeDrvPath(out.get(), none), 0);
-    EXPECT_EQ(Trace(), "ComposeUNC pSplitFPath; ComposeDrvPath pSplitFPath");
     // A record without its path is not composed: splitting the other form empties it.
     SPLITFPATH_tag r{};
     EXPECT_EQ(CDriveEx::MySplitPath(R"(\\c\s\d\t.e)", &r, nullptr) +
@@ -217,13 +193,12 @@ TEST_F(PathTest, ComposeWorkedExamples)
     EXPECT_EQ(CDriveEx::ComposeUNC(out.get(), &r), 0);
     *r.drv.strOrgPath = '\0';
     EXPECT_EQ(CDriveEx::ComposeDrvPath(out.get(), &r), 0);
-    EXPECT_EQ(Trace(), "ComposeUNC strOrgPath; ComposeDrvPath strOrgPath");
     EXPECT_EQ(out.str(), "<untouched>");
 }
 
 struct Row { const char *path, *a, *b = nullptr, *out = nullptr; };
 
-TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
+TEST(PathTest, ChgPathExtAndAddPrefix2FileTitle)
 {
     const Row rows[] = {  // b null: ChgPathExt(path, a); otherwise AddPrefix2FileTitle
         {R"(C:\dir\file.txt)", ".bak", nullptr, R"(C:\dir\file.bak)"},
@@ -256,7 +231,7 @@ TEST_F(PathTest, ChgPathExtAndAddPrefix2FileTitle)
                      CDriveEx::AddPrefix2FileTitle("C:", "p", "q", nullptr));
 }
 
-TEST_F(PathTest, ValidateNamesLevelsAndPathForms)
+TEST(PathTest, ValidateNamesLevelsAndPathForms)
 {
     const std::pair<const char *, const char *> rows[] = {
         {"a:b", "0100"}, {R"(C:\dir\a.txt)", "0101"}, {"a/b", "0000"}, {"a*b", "0000"},
