@@ -151,6 +151,7 @@ TEST_F(FileOps, StatusTestsFollowTheirMasksAndSetTheExistFlag)
         (sys().GetFileAttributesA(W("hidden.txt").c_str()) & FILE_ATTRIBUTE_ARCHIVE) != 0;
     EXPECT_EQ(flags("hidden.txt", true), (std::vector<int>{1, 1, 1, 1, 0, 0, 1, 9, archived, 9}));
     EXPECT_EQ(flags("hdir", false), (std::vector<int>{1, 0, 0, 0, 1, 1, 0, 0, 0, 1}));
+    EXPECT_EQ(flags("missing", false), std::vector<int>(10, 0));
 
     f.ClearCalls();
     int exist = 42, sum = CDriveEx::CFileStatus_s("", 0, 0, &exist) +
