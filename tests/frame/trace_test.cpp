@@ -5,11 +5,9 @@
 
 #include "frame/trace.h"
 #include "support/fault_services.h"
-#include "support/test_support.h"
 
 namespace {
 
-using brenvik::test::RegText;
 using Strings = std::vector<std::string>;
 
 TEST(Trace, LinesAreExactAndCut)
@@ -46,32 +44,6 @@ TEST(Trace, LinesAreExactAndCut)
     EXPECT_STREQ(DbgFormat(nullptr), "");
     EXPECT_EQ(faults.quits, std::vector<int>{0});
 
-    EXPECT_TRUE(faults.Leaks().empty());
-    g_bDbgEnabled = 0, g_dwDbgLevel = 0;
-}
-
-// Only the registry file holds values of other types than a real store.
-TEST(Trace, SettingOfAnyTypeDecidesEnabledAndLevel)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "the registry file is the POSIX backend's";
-#endif
-    brenvik::test::ScopedRegistryFile registry(RegText({}));
-    brenvik::test::ScopedFaults faults;
-    // A value line, or none and no key.
-    const struct { const char *value; int enabled; unsigned long level; } rows[] = {
-        {"", 0, 0}, {"\"Level\"=dword:5", 0, 0}, {"\"DebugLevel\"=dword:12345678", 1, 0x12345678},
-        {"\"DebugLevel\"=\"a\"", 1, 0x61}, {"\"DebugLevel\"=hex:", 1, 0},
-        {"\"DebugLevel\"=hex(b):01,00,00,00,00,00,00,00", 0, 0},
-    };
-    for (const auto &r : rows) {
-        const char *key = *r.value ? "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]" : "";
-        registry.Rewrite(RegText({key, r.value}));
-        g_bDbgEnabled = 1 - r.enabled, g_dwDbgLevel = 12345;  // each load replaces both
-        DbgLoadLevel();
-        EXPECT_EQ(g_bDbgEnabled, r.enabled) << r.value;
-        EXPECT_EQ(g_dwDbgLevel, r.level) << r.value;
-    }
     EXPECT_TRUE(faults.Leaks().empty());
     g_bDbgEnabled = 0, g_dwDbgLevel = 0;
 }
