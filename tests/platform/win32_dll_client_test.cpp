@@ -6,7 +6,6 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 #include "support/win32_debug_capture.h"
@@ -18,24 +17,11 @@ using brenvik::test::DebugOutputCapture;
 // HKLM is writable under Wine, not for an ordinary Windows user.
 bool SetDebugLevel(const DWORD *level)
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrloDebug", 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG rc = level ? ::RegSetValueExA(key, "DebugLevel", 0, REG_DWORD,
-                                       reinterpret_cast<const BYTE *>(level), sizeof *level)
-                    : ::RegDeleteValueA(key, "DebugLevel");
-    ::RegCloseKey(key);
+    const HKEY hklm = HKEY_LOCAL_MACHINE;
+    const LONG rc =
+        level ? ::RegSetKeyValueA(hklm, "SOFTWARE\\OrloDebug", "DebugLevel", REG_DWORD, level, 4)
+              : ::RegDeleteKeyValueA(hklm, "SOFTWARE\\OrloDebug", "DebugLevel");
     return rc == ERROR_SUCCESS || (!level && rc == ERROR_FILE_NOT_FOUND);
-}
-
-TEST(Win32DllClient, ObjectsOfBothClassesLiveAndDieThroughTheBaseClass)
-{
-    std::unique_ptr<CObject> drive(new CDriveEx);
-    std::unique_ptr<CObject> image(new CVcdImageEx);
-    EXPECT_EQ(&CObject::classCObject, image->GetRuntimeClass());  // none of its own
-    EXPECT_NE(nullptr, dynamic_cast<CDriveEx *>(drive.get()));
-    EXPECT_EQ(nullptr, dynamic_cast<CDriveEx *>(image.get()));
 }
 
 // When the setting is read is the module test's; here, that a line reaches the
@@ -54,10 +40,9 @@ TEST(Win32DllClient, ConstructingAnImageObjectReloadsTheTraceSetting)
     auto lines = capture.Take();
     ASSERT_EQ(1u, lines.size());
     // No newline added, one blank at the end.
-    EXPECT_EQ(0u, lines[0].find("Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...pSplitFPath \n"
-                                " FILE:"))
+    EXPECT_TRUE(lines[0].rfind("Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...pSplitFPath \n"
+                               " FILE:", 0) == 0 && lines[0].back() == ' ')
         << lines[0];
-    EXPECT_EQ(' ', lines[0].back());
 
     EXPECT_TRUE(SetDebugLevel(nullptr));
     { CVcdImageEx reload; }
