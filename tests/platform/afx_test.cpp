@@ -108,7 +108,6 @@ TEST(AfxFileException, CausesFromWin32Codes)
         EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
     EXPECT_EQ(Str(Thrown([] { X::ThrowOsError(32, "C:\\h.bin"); })),
               Str(X(X::sharingViolation, 32, "C:\\h.bin")));
-    EXPECT_EQ(Thrown([] { X::ThrowOsError(0); }).m_cause, X::generic);  // still a failure
     const std::string longName(5000, 'n');
     X cut(X::badPath, 3, longName.c_str());
     EXPECT_EQ(std::string(cut.m_strFileName), longName.substr(0, BRENVIK_MAX_PATH - 1));
@@ -214,8 +213,6 @@ TEST_F(Afx, FailuresThrowTheirCauseAndReleaseTheHandle)
     EXPECT_FALSE(file.Open("C:\\missing.bin", CFile::modeRead));
     EXPECT_EQ(faults.CountCalls("CloseHandle"), 3);
     faults.ClearCalls();
-    char buf[4];
-    EXPECT_EQ(Thrown([&] { file.Read(buf, 1); }).m_cause, X::invalidFile);
     EXPECT_EQ(Thrown([&] { file.GetLength(); }).m_cause, X::invalidFile);
     file.Close();
     file.Abort();

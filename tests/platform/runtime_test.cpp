@@ -317,22 +317,51 @@ const char kSample[] =
     "[HKEY_CURRENT_USER\\Network\\Z]\r\n"
     "\"RemotePath\"=\"\\\\\\\\server\\\\share\"\r\n";
 
-TEST(RegistryFile, ReadsTheSampleFileAndLooksUpInAnyCase)
+TEST(RegistryFile, ReadsTheSampleInEveryEncodingAndLooksUpInAnyCase)
 {
+    std::string lf = kSample;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    for (const std::string &form : {std::string(kSample), lf, "\xEF\xBB\xBF" + std::string(kSample),
+                                    Utf16le(kSample, true), Utf16le(kSample, false)}) {
+        RegFile f = RegFile::Parse(form);
+        EXPECT_EQ(f.version(), 5);
+        EXPECT_TRUE(f.warnings().empty());
+        EXPECT_EQ(Dump(f), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]DebugLevel=4:\1\0\0\0;"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]=1:default text\0;"
+                           "Path=1:C:\\host\\root\0;Expand=2:%PATH%\0;Multi=7:a\0bc\0\0;"
+                           "Quad=11:\10\7\6\5\4\3\2\1;Long=3:\0\1\2\3\4\5\6\7;"
+                           "[HKEY_CURRENT_USER\\Network\\Z]RemotePath=1:\\\\server\\share\0;"s);
+    }
     RegFile f = RegFile::Parse(kSample);
-    EXPECT_EQ(f.version(), 5);
-    EXPECT_TRUE(f.warnings().empty());
-    EXPECT_EQ(Dump(f), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\OrloDebug]DebugLevel=4:\1\0\0\0;"
-                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\C]=1:default text\0;"
-                       "Path=1:C:\\host\\root\0;Expand=2:%PATH%\0;Multi=7:a\0bc\0\0;"
-                       "Quad=11:\10\7\6\5\4\3\2\1;Long=3:\0\1\2\3\4\5\6\7;"
-                       "[HKEY_CURRENT_USER\\Network\\Z]RemotePath=1:\\\\server\\share\0;"s);
     EXPECT_EQ(f.FindValue("hkey_local_machine\\software\\orlodebug\\\\", "DEBUGlevel"),
               &f.keys()[0].values[0]);
     for (const char *path : {"HKCU\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\\\OrloDebug",
                              "\\HKLM\\SOFTWARE\\OrloDebug", "HKLM\\SOFTWARE\\OrloDebugX", ""})
         EXPECT_EQ(f.FindKey(path), nullptr) << path;
     EXPECT_EQ(f.FindValue("HKLM\\SOFTWARE\\OrloDebug", "DebugLeve"), nullptr);
+    // UTF-16 text, including a surrogate pair, becomes UTF-8.
+    const std::string head = "Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"";
+    RegFile wide = RegFile::Parse(Utf16le(head, true) +
+                                  std::string("\xC4\x00\xAC\x20\x3D\xD8\x00\xDE", 8) +
+                                  Utf16le("\"\r\n", false));
+    EXPECT_EQ(Dump(wide), "[HKLM\\K]L=1:\xC3\x84\xE2\x82\xAC\xF0\x9F\x98\x80\0;"s);
+    // REGEDIT4 keeps the bytes of hex string types as written.
+    RegFile v4 = RegFile::Parse("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A]\n\"E\"=hex(2):25,54,25,00\n");
+    EXPECT_EQ(v4.version(), 4);
+    EXPECT_EQ(Dump(v4), "[HKEY_LOCAL_MACHINE\\A]E=2:%T%\0;"s);
+    RegFile tree = RegFile::Parse(RegText({"[HKLM\\SOFTWARE\\Brenvik\\Drives\\C]",
+                                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\d]",
+                                           "[HKLM\\software\\brenvik\\drives\\c\\deeper]",
+                                           "[HKLM\\SOFTWARE\\Brenvik\\Shares\\srv\\share]",
+                                           "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]", "[HKCR\\.vcd]",
+                                           "@=\"img\""}));
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(tree.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives"), (Names{"C", "d", "E"}));
+    EXPECT_EQ(tree.SubKeyNames("hklm\\software\\BRENVIK\\"), (Names{"Drives", "Shares"}));
+    EXPECT_EQ(tree.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives\\C"), (Names{"deeper"}));
+    EXPECT_TRUE(tree.KeyExists("HKLM\\SOFTWARE\\Brenvik\\Shares\\SRV"));  // implicit parent
+    EXPECT_FALSE(tree.KeyExists("HKLM\\SOFTWARE\\Bren"));
+    EXPECT_NE(tree.FindValue("HKEY_CLASSES_ROOT\\.VCD", ""), nullptr);
 }
 
 TEST(RegistryFile, ValueForms)
@@ -362,46 +391,6 @@ TEST(RegistryFile, ValueForms)
     EXPECT_NE(names.FindValue("HKLM\\K", "a \"q\" \\ n"), nullptr);
     ASSERT_EQ(names.keys()[0].values.size(), 2u);  // the three defaults are one value
     EXPECT_EQ(names.FindValue("HKLM\\K", "")->data, (Bytes{2, 0, 0, 0}));
-}
-
-TEST(RegistryFile, EncodingsAndHeaders)
-{
-    std::string lf = kSample;
-    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
-    const std::string reference = Dump(RegFile::Parse(kSample));
-    for (const std::string &form : {lf, "\xEF\xBB\xBF" + std::string(kSample),
-                                    Utf16le(kSample, true), Utf16le(kSample, false)}) {
-        RegFile f = RegFile::Parse(form);
-        EXPECT_TRUE(f.warnings().empty());
-        EXPECT_EQ(Dump(f), reference);
-    }
-    // UTF-16 text, including a surrogate pair, becomes UTF-8.
-    const std::string head = "Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"L\"=\"";
-    RegFile wide = RegFile::Parse(Utf16le(head, true) +
-                                  std::string("\xC4\x00\xAC\x20\x3D\xD8\x00\xDE", 8) +
-                                  Utf16le("\"\r\n", false));
-    EXPECT_EQ(Dump(wide), "[HKLM\\K]L=1:\xC3\x84\xE2\x82\xAC\xF0\x9F\x98\x80\0;"s);
-    // REGEDIT4 keeps the bytes of hex string types as written.
-    RegFile v4 = RegFile::Parse("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\A]\n\"E\"=hex(2):25,54,25,00\n");
-    EXPECT_EQ(v4.version(), 4);
-    EXPECT_EQ(Dump(v4), "[HKEY_LOCAL_MACHINE\\A]E=2:%T%\0;"s);
-}
-
-TEST(RegistryFile, HiveNamesSubKeysAndImplicitParents)
-{
-    RegFile f = RegFile::Parse(RegText({"[HKLM\\SOFTWARE\\Brenvik\\Drives\\C]",
-                                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenvik\\Drives\\d]",
-                                        "[HKLM\\software\\brenvik\\drives\\c\\deeper]",
-                                        "[HKLM\\SOFTWARE\\Brenvik\\Shares\\srv\\share]",
-                                        "[HKLM\\SOFTWARE\\Brenvik\\Drives\\E]", "[HKCR\\.vcd]",
-                                        "@=\"img\""}));
-    using Names = std::vector<std::string>;
-    EXPECT_EQ(f.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives"), (Names{"C", "d", "E"}));
-    EXPECT_EQ(f.SubKeyNames("hklm\\software\\BRENVIK\\"), (Names{"Drives", "Shares"}));
-    EXPECT_EQ(f.SubKeyNames("HKLM\\SOFTWARE\\Brenvik\\Drives\\C"), (Names{"deeper"}));
-    EXPECT_TRUE(f.KeyExists("HKLM\\SOFTWARE\\Brenvik\\Shares\\SRV"));  // implicit parent
-    EXPECT_FALSE(f.KeyExists("HKLM\\SOFTWARE\\Bren"));
-    EXPECT_NE(f.FindValue("HKEY_CLASSES_ROOT\\.VCD", ""), nullptr);
 }
 
 TEST(RegistryFile, MergesReplacesAndDeletes)
