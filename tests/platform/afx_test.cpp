@@ -134,9 +134,8 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
         CFile file;
         CFileException error;
         ASSERT_EQ(file.Open("C:\\f.bin", r.flags, &error) != FALSE, r.access != 0);
-        EXPECT_EQ(faults.opens, r.access == 0 ? std::vector<std::string>{}
-                                              : std::vector<std::string>{OpenArgs(
-                                                    r.access, r.share, r.disposition, 0x80)});
+        EXPECT_EQ(faults.opens, std::vector<std::string>(r.access != 0, OpenArgs(r.access, r.share,
+                                                                             r.disposition, 0x80)));
         EXPECT_STREQ(file.GetFilePath(), r.access ? "C:\\f.bin" : "");
         EXPECT_EQ(Str(error), Str(r.access ? X() : X(X::generic, 87, "C:\\f.bin")));
     }
@@ -160,7 +159,7 @@ TEST_F(Afx, FailedOpensReportTheirCause)
     }
 }
 
-TEST_F(Afx, ReadWriteSeekTruncationRenameAndRemove)
+TEST_F(Afx, ReadWriteSeekAndRemove)
 {
     Make("keep.bin", "old content");
     {
@@ -175,16 +174,12 @@ TEST_F(Afx, ReadWriteSeekTruncationRenameAndRemove)
         EXPECT_STREQ(buf, "W content");
         EXPECT_EQ(f.Read(buf, sizeof buf), 0u);  // end of file is not an error
     }
-    CFile::Rename("C:\\keep.bin", "C:\\new.bin");
-    EXPECT_EQ(ReadHostFile(H("new.bin")), "NEW content");
-    { CFile cut("C:\\new.bin", CFile::modeWrite | CFile::modeCreate); }
-    EXPECT_EQ(ReadHostFile(H("new.bin")), "");
-    CFile::Remove("C:\\new.bin");
-    EXPECT_FALSE(HostExists(H("new.bin")));
+    EXPECT_EQ(ReadHostFile(H("keep.bin")), "NEW content");
+    CFile::Remove("C:\\keep.bin");
+    EXPECT_FALSE(HostExists(H("keep.bin")));
     const struct { void (*call)(); std::string expected; } fails[] = {
-        {[] { CFile::Remove("C:\\new.bin"); }, Str(X(X::fileNotFound, 2, "C:\\new.bin"))},
-        {[] { CFile::Rename("C:\\no.bin", "C:\\x"); }, Str(X(X::fileNotFound, 2, "C:\\no.bin"))},
-        {[] { CFile::Rename("C:\\x.bin", nullptr); }, Str(X(X::badPath, 3, "C:\\x.bin"))},
+        {[] { CFile::Remove("C:\\keep.bin"); }, Str(X(X::fileNotFound, 2, "C:\\keep.bin"))},
+        {[] { CFile::Remove(nullptr); }, Str(X(X::badPath, 3, ""))},
     };
     for (const auto &f : fails)
         EXPECT_EQ(Str(Thrown(f.call)), f.expected);
@@ -225,13 +220,10 @@ TEST_F(Afx, Status)
     struct timespec times[2] = {{1100000000, 0}, {1200000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, H("dir/f.bin").c_str(), times, 0), 0);
     ASSERT_TRUE(faults.SetFileAttributesA("C:\\dir\\f.bin", FILE_ATTRIBUTE_READONLY));
-    CFileStatus st, opened;
+    CFileStatus st;
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
     EXPECT_EQ(Str(st), "1/1234/1100000000/1200000000/C:\\dir\\f.bin");
     EXPECT_GT(st.m_ctime, 1100000000);  // set, and in seconds since 1970
-    EXPECT_FALSE(CFile().GetStatus(opened));
-    ASSERT_TRUE(CFile("C:\\dir\\f.bin", CFile::modeRead).GetStatus(opened));
-    EXPECT_EQ(Str(opened), Str(st));
     // "C:" is the root, not the drive's current directory.
     faults.ClearCalls();
     ASSERT_TRUE(CFile::GetStatus("c:", st));
@@ -304,21 +296,19 @@ TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
     char cwd[4096];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(::chdir(H("dir").c_str()), 0);  // relative searches look here
-    const struct { const char *search, *path, *root; } rows[] = {
-        {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"},
-        {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
-        {"*.txt", "a.txt", ""},  // relative searches give relative paths
-        {"C:*.txt", "C:top.txt", "C:"},  // the drive's own current directory
+    const struct { const char *search, *path; } rows[] = {
+        {"C:\\dir\\a.txt", "C:\\dir\\a.txt"}, {"C:/dir/*.txt", "C:/dir\\a.txt"},
+        {"*.txt", "a.txt"},  // relative searches give relative paths
+        {"C:*.txt", "C:top.txt"},  // the drive's own current directory
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.search ? r.search : "null");
+        SCOPED_TRACE(r.search);
         CFileFind find;
         ASSERT_TRUE(find.FindFile(r.search));
         do
             find.FindNextFile();
         while (find.IsDots());
         EXPECT_EQ(std::string(find.GetFilePath()), r.path);
-        EXPECT_EQ(std::string(find.GetRoot()), r.root);
     }
     ASSERT_EQ(::chdir(cwd), 0);
 }
