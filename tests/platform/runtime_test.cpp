@@ -250,7 +250,7 @@ TEST(CString, ClampsCounts)
 
 TEST(CString, StringsUnder272BytesStayOffTheHeap)
 {
-    const std::string text271(271, 'p'), part(200, 'q'), rest(71, 'q');
+    const std::string text271(271, 'p'), part(200, 'q'), rest(71, 'q'), big(2000, 'b');
     crt::IsLeadByte(0x81);  // the code page is read, once, on first use
     EXPECT_EQ(AllocationsDuring([&] {
                   CString s(text271.c_str()), copy(s), built(part.c_str());
@@ -260,10 +260,10 @@ TEST(CString, StringsUnder272BytesStayOffTheHeap)
               }),
               0);
     CString s(part.c_str());
-    EXPECT_GT(AllocationsDuring([&] { s += s; }), 0);  // onto the heap while reading itself
-    EXPECT_EQ(Str(s), part + part);
-    s = (text271 + text271 + text271).c_str();  // more than the heap block holds
-    EXPECT_EQ(Str(s), text271 + text271 + text271);
+    EXPECT_GT(AllocationsDuring([&] { (s += s) += s; }), 0);  // onto the heap, then a bigger one
+    EXPECT_EQ(Str(s), part + part + part + part);
+    s = big.c_str();  // more than the heap block holds
+    EXPECT_EQ(Str(s), big);
     s.Empty();  // back to the inline buffer
     EXPECT_EQ(AllocationsDuring([&] { s = text271.c_str(); }), 0);
     EXPECT_EQ(Str(s += "!"), text271 + "!");  // onto the heap again: the destructor frees it
