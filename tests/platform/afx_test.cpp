@@ -87,6 +87,23 @@ std::string Str(const CFileStatus &st)
            std::to_string(st.m_atime) + "/" + std::to_string(st.m_mtime) + "/" + st.m_szFullName;
 }
 
+// Exported: a host asks the drive and image classes what they are.
+TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
+{
+    CRuntimeClass base = {"Base", 8, 1, nullptr, &CObject::classCObject, nullptr};
+    CRuntimeClass derived = {"Derived", 8, 1, nullptr, &base, nullptr};
+    CRuntimeClass other = {"Other", 8, 1, nullptr, &CObject::classCObject, nullptr};
+    const CRuntimeClass *root = &CObject::classCObject;
+    const struct { const CRuntimeClass *cls, *asked; BOOL expected; } rows[] = {
+        {&derived, &base, TRUE}, {&derived, &other, FALSE}, {&base, &derived, FALSE},
+        {&derived, nullptr, FALSE}};
+    for (const auto &r : rows)
+        EXPECT_EQ(r.cls->IsDerivedFrom(r.asked), r.expected) << r.cls->m_lpszClassName;
+    CVcdImageEx image;
+    EXPECT_EQ(image.GetRuntimeClass(), root);
+    EXPECT_TRUE(image.IsKindOf(root) && !image.IsKindOf(&base));
+}
+
 TEST(AfxFileException, CausesFromWin32Codes)
 {
     const struct { LONG code; int cause; } rows[] = {
@@ -99,6 +116,7 @@ TEST(AfxFileException, CausesFromWin32Codes)
         EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
     EXPECT_EQ(Str(Thrown([] { X::ThrowOsError(32, "C:\\h.bin"); })),
               Str(X(X::sharingViolation, 32, "C:\\h.bin")));
+    EXPECT_EQ(Thrown([] { X::ThrowOsError(0); }).m_cause, X::generic);  // still a failure
     const std::string longName(5000, 'n');
     X cut(X::badPath, 3, longName.c_str());
     EXPECT_EQ(std::string(cut.m_strFileName), longName.substr(0, BRENVIK_MAX_PATH - 1));
@@ -139,12 +157,13 @@ TEST_F(Afx, FailedOpensReportTheirCause)
     const struct { const char *path; UINT flags; int cause; LONG os; } rows[] = {
         {"C:\\missing.bin", CFile::modeRead, X::fileNotFound, ERROR_FILE_NOT_FOUND},
         {"C:\\s.bin", CFile::modeWrite | CFile::shareDenyNone, X::sharingViolation, 32},
+        {nullptr, CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
     };
     for (const auto &r : rows) {
         CFile file;
         CFileException error;
         EXPECT_FALSE(file.Open(r.path, r.flags, &error));
-        EXPECT_EQ(Str(error), Str(X(r.cause, r.os, r.path)));
+        EXPECT_EQ(Str(error), Str(X(r.cause, r.os, r.path ? r.path : "")));
         EXPECT_EQ(file.m_hFile, CFile::hFileNull);
     }
 }
@@ -210,9 +229,12 @@ TEST_F(Afx, Status)
     struct timespec times[2] = {{1100000000, 0}, {1200000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, H("dir/f.bin").c_str(), times, 0), 0);
     ASSERT_TRUE(faults.SetFileAttributesA("C:\\dir\\f.bin", FILE_ATTRIBUTE_READONLY));
-    CFileStatus st;
+    CFileStatus st, opened;
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
     EXPECT_EQ(Str(st), "1/1234/1100000000/1200000000/C:\\dir\\f.bin");
+    EXPECT_FALSE(CFile().GetStatus(opened));
+    ASSERT_TRUE(CFile("C:\\dir\\f.bin", CFile::modeRead).GetStatus(opened));
+    EXPECT_EQ(Str(opened), Str(st));
     // "C:" is the root, not the drive's current directory.
     faults.ClearCalls();
     ASSERT_TRUE(CFile::GetStatus("c:", st));

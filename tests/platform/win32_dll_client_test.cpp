@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "support/win32_debug_capture.h"
@@ -22,6 +23,15 @@ bool SetDebugLevel(const DWORD *level)
         level ? ::RegSetKeyValueA(hklm, "SOFTWARE\\OrloDebug", "DebugLevel", REG_DWORD, level, 4)
               : ::RegDeleteKeyValueA(hklm, "SOFTWARE\\OrloDebug", "DebugLevel");
     return rc == ERROR_SUCCESS || (!level && rc == ERROR_FILE_NOT_FOUND);
+}
+
+TEST(Win32DllClient, ObjectsOfBothClassesLiveAndDieThroughTheBaseClass)
+{
+    std::unique_ptr<CObject> drive(new CDriveEx);
+    std::unique_ptr<CObject> image(new CVcdImageEx);
+    EXPECT_EQ(&CObject::classCObject, image->GetRuntimeClass());  // none of its own
+    EXPECT_NE(nullptr, dynamic_cast<CDriveEx *>(drive.get()));
+    EXPECT_EQ(nullptr, dynamic_cast<CDriveEx *>(image.get()));
 }
 
 // When the setting is read is the module test's; here, that a line reaches the
