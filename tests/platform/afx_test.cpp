@@ -87,7 +87,8 @@ std::string Str(const CFileStatus &st)
            std::to_string(st.m_atime) + "/" + std::to_string(st.m_mtime) + "/" + st.m_szFullName;
 }
 
-TEST(AfxObject, RunTimeClassesWalkTheBaseChainAndMessageBoxesShowTheirText)
+// Exported: a host asks the drive and image classes what they are.
+TEST(AfxObject, RunTimeClassesWalkTheBaseChain)
 {
     CRuntimeClass base = {"Base", 8, 1, nullptr, &CObject::classCObject, nullptr};
     CRuntimeClass derived = {"Derived", 8, 1, nullptr, &base, nullptr};
@@ -101,13 +102,6 @@ TEST(AfxObject, RunTimeClassesWalkTheBaseChainAndMessageBoxesShowTheirText)
     CVcdImageEx image;
     EXPECT_EQ(image.GetRuntimeClass(), root);
     EXPECT_TRUE(image.IsKindOf(root) && !image.IsKindOf(&base));
-
-    ScopedFaults faults;  // the text itself: the write-probe and drive tests
-    EXPECT_EQ(AfxMessageBox(nullptr, MB_ICONERROR), IDOK);
-    ASSERT_EQ(faults.boxes.size(), 1u);
-    const auto &b = faults.boxes[0];
-    EXPECT_EQ(b.text + "|" + b.caption + "|" + std::to_string(b.type),
-              "|Brenvik|" + std::to_string(MB_ICONERROR));
 }
 
 TEST(AfxFileException, CausesFromWin32Codes)
@@ -115,9 +109,8 @@ TEST(AfxFileException, CausesFromWin32Codes)
     const struct { LONG code; int cause; } rows[] = {
         {0, X::none}, {2, X::fileNotFound}, {3, X::badPath}, {4, X::tooManyOpenFiles},
         {5, X::accessDenied}, {6, X::invalidFile}, {16, X::removeCurrentDir},
-        {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {31, X::hardIO},
-        {32, X::sharingViolation}, {33, X::lockViolation}, {38, X::endOfFile}, {39, X::diskFull},
-        {112, X::diskFull}, {1, X::generic},
+        {18, X::directoryFull}, {25, X::badSeek}, {29, X::hardIO}, {32, X::sharingViolation},
+        {33, X::lockViolation}, {38, X::endOfFile}, {39, X::diskFull}, {1, X::generic},
     };
     for (const auto &r : rows)
         EXPECT_EQ(X::OsErrorToException(r.code), r.cause) << "code " << r.code;
@@ -150,9 +143,8 @@ TEST_F(Afx, OpenFlagsMapOntoCreateFile)
         CFile file;
         CFileException error;
         ASSERT_EQ(file.Open("C:\\f.bin", r.flags, &error) != FALSE, r.access != 0);
-        EXPECT_EQ(faults.opens, r.access == 0 ? std::vector<std::string>{}
-                                              : std::vector<std::string>{OpenArgs(
-                                                    r.access, r.share, r.disposition, 0x80)});
+        EXPECT_EQ(faults.opens, std::vector<std::string>(r.access != 0, OpenArgs(r.access, r.share,
+                                                                             r.disposition, 0x80)));
         EXPECT_STREQ(file.GetFilePath(), r.access ? "C:\\f.bin" : "");
         EXPECT_EQ(Str(error), Str(r.access ? X() : X(X::generic, 87, "C:\\f.bin")));
     }
@@ -164,11 +156,10 @@ TEST_F(Afx, FailedOpensReportTheirCause)
     CFile held("C:\\s.bin", CFile::modeWrite | CFile::shareDenyWrite);
     const struct { const char *path; UINT flags; int cause; LONG os; } rows[] = {
         {"C:\\missing.bin", CFile::modeRead, X::fileNotFound, ERROR_FILE_NOT_FOUND},
-        {nullptr, CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
         {"C:\\s.bin", CFile::modeWrite | CFile::shareDenyNone, X::sharingViolation, 32},
+        {nullptr, CFile::modeRead, X::badPath, ERROR_PATH_NOT_FOUND},
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.path ? r.path : "null");
         CFile file;
         CFileException error;
         EXPECT_FALSE(file.Open(r.path, r.flags, &error));
@@ -177,7 +168,7 @@ TEST_F(Afx, FailedOpensReportTheirCause)
     }
 }
 
-TEST_F(Afx, ReadWriteSeekTruncationRenameAndRemove)
+TEST_F(Afx, ReadWriteSeekAndRemove)
 {
     Make("keep.bin", "old content");
     {
@@ -192,16 +183,11 @@ TEST_F(Afx, ReadWriteSeekTruncationRenameAndRemove)
         EXPECT_STREQ(buf, "W content");
         EXPECT_EQ(f.Read(buf, sizeof buf), 0u);  // end of file is not an error
     }
-    CFile::Rename("C:\\keep.bin", "C:\\new.bin");
-    EXPECT_EQ(ReadHostFile(H("new.bin")), "NEW content");
-    { CFile cut("C:\\new.bin", CFile::modeWrite | CFile::modeCreate); }
-    EXPECT_EQ(ReadHostFile(H("new.bin")), "");
-    CFile::Remove("C:\\new.bin");
-    EXPECT_FALSE(HostExists(H("new.bin")));
+    EXPECT_EQ(ReadHostFile(H("keep.bin")), "NEW content");
+    CFile::Remove("C:\\keep.bin");
+    EXPECT_FALSE(HostExists(H("keep.bin")));
     const struct { void (*call)(); std::string expected; } fails[] = {
-        {[] { CFile::Remove("C:\\new.bin"); }, Str(X(X::fileNotFound, 2, "C:\\new.bin"))},
-        {[] { CFile::Rename("C:\\no.bin", "C:\\x"); }, Str(X(X::fileNotFound, 2, "C:\\no.bin"))},
-        {[] { CFile::Rename("C:\\x.bin", nullptr); }, Str(X(X::badPath, 3, "C:\\x.bin"))},
+        {[] { CFile::Remove("C:\\keep.bin"); }, Str(X(X::fileNotFound, 2, "C:\\keep.bin"))},
         {[] { CFile::Remove(nullptr); }, Str(X(X::badPath, 3, ""))},
     };
     for (const auto &f : fails)
@@ -216,7 +202,6 @@ TEST_F(Afx, FailuresThrowTheirCauseAndReleaseTheHandle)
     CFile file("C:\\a.bin", CFile::modeReadWrite | CFile::shareDenyNone);
     faults.shortWrite = 1;  // a write cut short without an error is a full disk
     EXPECT_EQ(Str(Thrown([&] { file.Write("abc", 3); })), Str(X(X::diskFull, -1, "C:\\a.bin")));
-    EXPECT_EQ(Thrown([&] { file.Seek(-1, CFile::begin); }).m_lOsError, 131);
     CFile reader("C:\\a.bin", CFile::modeRead | CFile::shareDenyNone);
     EXPECT_EQ(Thrown([&] { reader.Write("x", 1); }).m_cause, X::accessDenied);
     // A failed close throws and still lets the handle go; Abort and the
@@ -232,8 +217,6 @@ TEST_F(Afx, FailuresThrowTheirCauseAndReleaseTheHandle)
     EXPECT_FALSE(file.Open("C:\\missing.bin", CFile::modeRead));
     EXPECT_EQ(faults.CountCalls("CloseHandle"), 3);
     faults.ClearCalls();
-    char buf[4];
-    EXPECT_EQ(Thrown([&] { file.Read(buf, 1); }).m_cause, X::invalidFile);
     EXPECT_EQ(Thrown([&] { file.GetLength(); }).m_cause, X::invalidFile);
     file.Close();
     file.Abort();
@@ -249,7 +232,6 @@ TEST_F(Afx, Status)
     CFileStatus st, opened;
     ASSERT_TRUE(CFile::GetStatus("C:\\dir\\f.bin", st));
     EXPECT_EQ(Str(st), "1/1234/1100000000/1200000000/C:\\dir\\f.bin");
-    EXPECT_GT(st.m_ctime, 1100000000);  // set, and in seconds since 1970
     EXPECT_FALSE(CFile().GetStatus(opened));
     ASSERT_TRUE(CFile("C:\\dir\\f.bin", CFile::modeRead).GetStatus(opened));
     EXPECT_EQ(Str(opened), Str(st));
@@ -274,7 +256,7 @@ TEST_F(Afx, Status)
     }
 }
 
-// The library's write probe: write, close and unlink; reading and appending it never does.
+// The library's write probe: write, close and unlink.
 TEST_F(Afx, Streams)
 {
     crt::CrtFile *f = crt::fopen("C:\\log.txt", "w");
@@ -283,16 +265,10 @@ TEST_F(Afx, Streams)
     EXPECT_EQ(faults.opens, (std::vector<std::string>{
                                 OpenArgs(GENERIC_WRITE, share, CREATE_ALWAYS, 0x80)}));
     EXPECT_EQ(crt::fwrite("abcdef", 3, 2, f), 2u);
-    EXPECT_EQ(crt::fwrite("abc", SIZE_MAX, 2, f), 0u);  // the size would overflow
-    faults.Fail("CloseHandle", "", ERROR_INVALID_HANDLE, Times::Once);
-    EXPECT_EQ(crt::fclose(f), -1);  // and the stream is gone all the same
+    EXPECT_EQ(crt::fclose(f), 0);
     EXPECT_EQ(ReadHostFile(H("log.txt")), "abcdef");
-    EXPECT_EQ(crt::fopen("C:\\missing.bin", "r"), nullptr);
-    EXPECT_EQ(crt::fclose(nullptr), -1);
     EXPECT_EQ(crt::_unlink("C:\\log.txt"), 0);
     EXPECT_FALSE(HostExists(H("log.txt")));
-    EXPECT_EQ(crt::_unlink("C:\\log.txt"), -1);
-    EXPECT_EQ(crt::_unlink(nullptr), -1);
 }
 
 TEST_F(Afx, FindReadsOneEntryAheadAndClosesOnce)
@@ -305,7 +281,6 @@ TEST_F(Afx, FindReadsOneEntryAheadAndClosesOnce)
     CFileFind find;
     BOOL working = find.FindFile("C:\\dir\\*.*");
     ASSERT_TRUE(working);
-    EXPECT_EQ(find.GetFileName(), "");  // nothing is current before the first turn
     int turns = 0;
     std::string name;
     while (working) {
@@ -317,8 +292,6 @@ TEST_F(Afx, FindReadsOneEntryAheadAndClosesOnce)
     }
     EXPECT_EQ(seen, (std::multiset<std::string>{"./", "../", "a.txt", "sub/", "..x/"}));
     EXPECT_EQ(std::string(find.GetFileName()), name);  // the last entry stays to be seen
-    EXPECT_FALSE(find.FindNextFile());
-    EXPECT_EQ(find.GetFileName(), "");
     find.Close();
     find.Close();
     EXPECT_EQ(faults.CountCalls("FindClose"), 1);
@@ -331,22 +304,19 @@ TEST_F(Afx, FindFilePathIsTheSearchDirectoryAndTheName)
     char cwd[4096];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(::chdir(H("dir").c_str()), 0);  // relative searches look here
-    const struct { const char *search, *path, *root; } rows[] = {
-        {"C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir"},
-        {"C:/dir/*.txt", "C:/dir\\a.txt", "C:/dir"},
-        {"*.txt", "a.txt", ""},  // relative searches give relative paths
-        {nullptr, "a.txt", ""},  // the current directory, dots first
-        {"C:*.txt", "C:top.txt", "C:"},  // the drive's own current directory
+    const struct { const char *search, *path; } rows[] = {
+        {"C:\\dir\\a.txt", "C:\\dir\\a.txt"}, {"C:/dir/*.txt", "C:/dir\\a.txt"},
+        {"*.txt", "a.txt"},  // relative searches give relative paths
+        {"C:*.txt", "C:top.txt"},  // the drive's own current directory
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.search ? r.search : "null");
+        SCOPED_TRACE(r.search);
         CFileFind find;
         ASSERT_TRUE(find.FindFile(r.search));
         do
             find.FindNextFile();
         while (find.IsDots());
         EXPECT_EQ(std::string(find.GetFilePath()), r.path);
-        EXPECT_EQ(std::string(find.GetRoot()), r.root);
     }
     ASSERT_EQ(::chdir(cwd), 0);
 }

@@ -18,14 +18,10 @@ using brenvik::test::DebugOutputCapture;
 // HKLM is writable under Wine, not for an ordinary Windows user.
 bool SetDebugLevel(const DWORD *level)
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\OrloDebug", 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG rc = level ? ::RegSetValueExA(key, "DebugLevel", 0, REG_DWORD,
-                                       reinterpret_cast<const BYTE *>(level), sizeof *level)
-                    : ::RegDeleteValueA(key, "DebugLevel");
-    ::RegCloseKey(key);
+    const HKEY hklm = HKEY_LOCAL_MACHINE;
+    const LONG rc =
+        level ? ::RegSetKeyValueA(hklm, "SOFTWARE\\OrloDebug", "DebugLevel", REG_DWORD, level, 4)
+              : ::RegDeleteKeyValueA(hklm, "SOFTWARE\\OrloDebug", "DebugLevel");
     return rc == ERROR_SUCCESS || (!level && rc == ERROR_FILE_NOT_FOUND);
 }
 
@@ -43,7 +39,6 @@ TEST(Win32DllClient, ObjectsOfBothClassesLiveAndDieThroughTheBaseClass)
 TEST(Win32DllClient, ConstructingAnImageObjectReloadsTheTraceSetting)
 {
     DebugOutputCapture capture;
-    ASSERT_TRUE(capture.ok());
     const DWORD one = 1;
     if (!SetDebugLevel(&one))
         GTEST_SKIP() << "HKEY_LOCAL_MACHINE cannot be written here";
@@ -54,10 +49,9 @@ TEST(Win32DllClient, ConstructingAnImageObjectReloadsTheTraceSetting)
     auto lines = capture.Take();
     ASSERT_EQ(1u, lines.size());
     // No newline added, one blank at the end.
-    EXPECT_EQ(0u, lines[0].find("Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...pSplitFPath \n"
-                                " FILE:"))
+    EXPECT_TRUE(lines[0].rfind("Orlo DbgMessage:CDriveEx::ComposeUNC BAD NULL ...pSplitFPath \n"
+                               " FILE:", 0) == 0 && lines[0].back() == ' ')
         << lines[0];
-    EXPECT_EQ(' ', lines[0].back());
 
     EXPECT_TRUE(SetDebugLevel(nullptr));
     { CVcdImageEx reload; }
@@ -79,8 +73,8 @@ TEST(Win32DllClient, FileClassWorksAndThrowsAcrossTheBoundary)
 
     CFileException error;
     EXPECT_FALSE(CFile().Open(missing.c_str(), CFile::modeRead, &error));
-    EXPECT_EQ(CFileException::fileNotFound, error.m_cause);
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, error.m_lOsError);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              error.m_cause == CFileException::fileNotFound ? error.m_lOsError : -1);
 
     // The runtimes are linked into each module, and with 32-bit DWARF unwinding each copy of
     // the unwinder knows only its own module's frames: an exception cannot leave the 32-bit

@@ -11,7 +11,6 @@ namespace {
 TEST(Win32DllLoad, LoadsAndUnloadsAgainAndAgain)
 {
     const char kDll[] = "brenvik.dll";
-    ASSERT_EQ(nullptr, ::GetModuleHandleA(kDll)) << "the test program must not import the DLL";
     for (int round = 0; round < 3; ++round) {
         HMODULE dll = ::LoadLibraryA(kDll);
         ASSERT_NE(nullptr, dll) << "round " << round << ", error " << ::GetLastError();
