@@ -30,8 +30,6 @@ struct Volume {
     UINT type = DRIVE_FIXED;
     bool medium = true;  // without one, the volume queries fail with 21
     std::string label;
-    DWORD serial = 0;
-    std::string fileSystem = "NTFS";
     DWORD flags = 0;
     DWORD sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0, totalClusters = 0;
     // GetDiskFreeSpaceExA's figures; unless set, derived from the clusters.
