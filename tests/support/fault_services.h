@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/forwarding_services.h"
@@ -38,18 +39,14 @@ struct Volume {
 
     Volume &Clusters(DWORD spc, DWORD bps, DWORD freeC, DWORD totalC)
     {
-        sectorsPerCluster = spc;
-        bytesPerSector = bps;
-        freeClusters = freeC;
-        totalClusters = totalC;
+        std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
+            std::tie(spc, bps, freeC, totalC);
         return *this;
     }
     Volume &Bytes(uint64_t total, uint64_t free, uint64_t callerFree)
     {
-        bytesSet = true;
-        totalBytes = total;
-        freeBytes = free;
-        callerFreeBytes = callerFree;
+        std::tie(bytesSet, totalBytes, freeBytes, callerFreeBytes) =
+            std::make_tuple(true, total, free, callerFree);
         return *this;
     }
 };
@@ -101,11 +98,7 @@ struct ScriptedSocket {
     bool open = true;
     bool hasReceiveTimeout = false;
     DWORD receiveTimeoutMs = 0;
-    struct Sent {
-        std::string bytes;
-        std::string to;       // dotted
-        unsigned short port;  // host order
-    };
+    struct Sent { std::string bytes, to; unsigned short port; };  // dotted, host order
     std::vector<Sent> sent;
 };
 
@@ -144,10 +137,7 @@ public:
     std::map<char, UINT> driveTypes;
     bool noDiskFreeSpaceEx = false;  // as on old systems
     // Remembered connections by letter; one not connected now answers 1201.
-    struct Connection {
-        std::string remote;
-        bool connected = true;
-    };
+    struct Connection { std::string remote; bool connected = true; };
     std::map<char, Connection> connections;
     // When set, gethostbyname answers from here alone (no name is looked up
     // for real), and sockets go to the scripted ICMP peer.
@@ -157,9 +147,7 @@ public:
     // The clock: starts at `start`, moves by `step` on each reading.
     void SetClock(DWORD start, DWORD step = 0)
     {
-        clockSet_ = true;
-        clock_ = start;
-        step_ = step;
+        std::tie(clockSet_, clock_, step_) = std::make_tuple(true, start, step);
     }
     DWORD processId = 0;  // GetCurrentProcessId, when nonzero
     // Key path as "HKEY_LOCAL_MACHINE\SOFTWARE\X".
@@ -167,10 +155,7 @@ public:
 
     // Recorded and not passed on (a message box answers IDOK).
     std::vector<std::string> debugOutput;
-    struct Box {
-        std::string text, caption;
-        UINT type;
-    };
+    struct Box { std::string text, caption; UINT type; };
     std::vector<Box> boxes;
     std::vector<int> quits;
     std::vector<UINT> errorModes;  // every mode set, in order (passed on)
