@@ -41,7 +41,6 @@ int PathCalls(const char *p)
     int flag = 0;
     SPLITFPATH_tag rec;
     std::memset(&rec, 'x', sizeof rec);
-    CDriveEx::SplitUNC_p(p, nullptr);
     for (const auto split : {&CDriveEx::SplitUNC_p, &CDriveEx::SplitDrvpath_p})
         split(p, &rec);
     CDriveEx::MySplitPath(p, &rec, &flag);
@@ -64,18 +63,11 @@ int PathCalls(const char *p)
     // Each argument in turn valid, empty or null, so the traced refusals run too.
     for (const char *arg : {"bak", "", static_cast<const char *>(nullptr)}) {
         char *out = arg ? a : nullptr;
-        CDriveEx::ChgPathExt(p, arg, a);
         CDriveEx::ChgPathExt(p, "b", out);
-        CDriveEx::AddPrefix2FileTitle(p, arg, " q", a);
         CDriveEx::AddPrefix2FileTitle(p, "p ", arg, out);
         CDriveEx::ChgExtname(p, arg, a, b);
         CDriveEx::ChgExtname(p, "b", out, arg ? nullptr : b);
     }
-    CDriveEx::ComposeUNC(a, static_cast<const SPLITFPATH_tag *>(nullptr));
-    CDriveEx::ComposeDrvPath(a, static_cast<const SPLITFPATH_tag *>(nullptr));
-    CVcdImageEx::Is_Cluster_ext(nullptr);
-    CVcdImageEx::ParseMaster(p, a, nullptr);
-    CVcdImageEx::Vcd2Dvd_ext(nullptr, a, b, c);
     return (CVcdImageEx::GetPathExtType(p) != 0) + CVcdImageEx::ParseMaster(p, a, b) +
            CVcdImageEx::Vcd2Dvd_ext(p, a, b, c);
 }

@@ -400,11 +400,10 @@ int FaultServices::WSAStartup(WORD version, LPWSADATA data)
 
 int FaultServices::WSACleanup()
 {
-    if (SocketFault("WSACleanup"))
-        return SOCKET_ERROR;
+    const bool failed = SocketFault("WSACleanup");  // still ends the use, as a failed close does
     const int r = inner_.WSACleanup();
     wsaBalance_ -= r == 0;
-    return r;
+    return failed ? SOCKET_ERROR : r;
 }
 
 struct hostent *FaultServices::gethostbyname(const char *name)
