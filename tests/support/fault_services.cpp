@@ -343,17 +343,9 @@ LONG FaultServices::RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD reserved, LPDWORD
     auto fake = fakeKeys_.find(k);
     if (fake == fakeKeys_.end())
         return inner_.RegQueryValueExA(k, n, reserved, type, data, size);
-    const auto &values = regDwords_[fake->second];
-    auto v = values.find(Upper(n ? n : ""));
-    if (v == values.end())
-        return ERROR_FILE_NOT_FOUND;
     Put(type, REG_DWORD);
-    const bool fits = !data || (size && *size >= sizeof(DWORD));
     Put(size, sizeof(DWORD));
-    if (!fits)
-        return ERROR_MORE_DATA;
-    if (data)
-        std::memcpy(data, &v->second, sizeof(DWORD));
+    std::memcpy(data, &regDwords_[fake->second].at(Upper(n)), sizeof(DWORD));
     return ERROR_SUCCESS;
 }
 
