@@ -132,9 +132,7 @@ void FaultServices::Note(std::set<HANDLE> &handles, HANDLE h, bool open)
 DWORD FaultServices::Enter(const char *name, const char *path)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
-    HookedCall call;
-    call.name = name;
-    call.path = path ? path : "";
+    const HookedCall call{name, path ? path : ""};
     DWORD error = before ? before(call) : 0;
     for (auto rule = rules_.begin(); error == 0 && rule != rules_.end(); ++rule) {
         if ((!rule->service.empty() && rule->service != name) ||
