@@ -211,11 +211,9 @@ BOOL FaultServices::GetDiskFreeSpaceA(LPCSTR root, LPDWORD spc, LPDWORD bps, LPD
 BOOL WINAPI FaultServices::DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller,
                                            PULARGE_INTEGER total, PULARGE_INTEGER free)
 {
-    FaultServices *self;
-    {
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        self = g_live.back();
-    }
+    std::unique_lock<std::recursive_mutex> lock(g_mu);
+    FaultServices *const self = g_live.back();
+    lock.unlock();
     const auto inner = reinterpret_cast<PFN_GetDiskFreeSpaceExA>(
         reinterpret_cast<void (*)()>(self->innerFreeSpaceEx_));
     return self->OnVolume(
@@ -367,9 +365,7 @@ bool FaultServices::SocketFault(const char *name, const char *path)
 {
     wsaErrorSet_ = false;
     const DWORD e = Enter(name, path);
-    if (e)
-        SocketFails(static_cast<int>(e));
-    return e != 0;
+    return e != 0 && SocketFails(static_cast<int>(e)) == SOCKET_ERROR;
 }
 
 ScriptedSocket *FaultServices::SocketOf(SOCKET s)
@@ -414,10 +410,7 @@ struct hostent *FaultServices::gethostbyname(const char *name)
     for (uint32_t &a : hostAddresses_)
         hostList_.push_back(reinterpret_cast<char *>(&a));
     hostList_.push_back(nullptr);
-    hostEntry_.h_name = &hostName_[0];
-    hostEntry_.h_addrtype = AF_INET;
-    hostEntry_.h_length = 4;
-    hostEntry_.h_addr_list = hostList_.data();
+    hostEntry_ = {&hostName_[0], nullptr, AF_INET, 4, hostList_.data()};
     return &hostEntry_;
 }
 
