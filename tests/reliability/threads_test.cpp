@@ -71,8 +71,6 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
     image[376] = 4;  // video CD
     std::memcpy(&image[48], "Holiday", 7);
     test::WriteHostFile(g_dir / "a.VCD", image);
-    for (int t = 0; t < kThreads; ++t)
-        test::MakeHostDirs(g_dir / ("t" + std::to_string(t)));
     test::ScopedFaults machine;
     machine.connections['N'] = {"\\\\srv\\share", true};
     machine.driveTypes['N'] = DRIVE_REMOTE;

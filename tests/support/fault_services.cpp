@@ -123,10 +123,9 @@ std::vector<std::string> FaultServices::Leaks() const
 void FaultServices::Note(std::set<HANDLE> &handles, HANDLE h, bool open)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
+    handles.erase(h);
     if (open)
         handles.insert(h);
-    else
-        handles.erase(h);
 }
 
 DWORD FaultServices::Enter(const char *name, const char *path)

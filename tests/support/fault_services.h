@@ -95,8 +95,7 @@ private:
 // A socket of the scripted peer, as the library left it.
 struct ScriptedSocket {
     int af, type, protocol;
-    bool open = true;
-    bool hasReceiveTimeout = false;
+    bool open = true, hasReceiveTimeout = false;
     DWORD receiveTimeoutMs = 0;
     struct Sent { std::string bytes, to; unsigned short port; };  // dotted, host order
     std::vector<Sent> sent;
@@ -311,10 +310,8 @@ private:
     std::vector<uint32_t> hostAddresses_;
     std::vector<char *> hostList_;
     std::string hostName_;
-    int wsaBalance_ = 0;
-    int wsaError_ = 0;
-    bool wsaErrorSet_ = false;
-    bool clockSet_ = false;
+    int wsaBalance_ = 0, wsaError_ = 0;
+    bool wsaErrorSet_ = false, clockSet_ = false;
     DWORD clock_ = 0, step_ = 0;
     UINT firstMode_ = 0;
     FARPROC innerFreeSpaceEx_ = nullptr;

@@ -48,10 +48,9 @@ TempDir::~TempDir()
     std::error_code ec;
     // Tests make read-only files; give write permission back before removal.
     for (auto it = fs::recursive_directory_iterator(path_, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         if (!it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
 }
@@ -90,10 +89,8 @@ void WriteHostFile(const std::string &path, const std::string &bytes)
 std::string ReadHostFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    if (!in)
         ADD_FAILURE() << "cannot read " << path;
-        return std::string();
-    }
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
