@@ -45,10 +45,6 @@ const std::vector<std::function<std::string(int t)>> kMix = {
                       CDriveEx::SplitUNC_p("\\\\srv\\share", nullptr),
                       CDriveEx::ChgPathExt("C:\\a\\b.txt", ".doc", out), out);
     },
-    [](int t) {
-        int exist = -1;
-        return Joined(CDriveEx::IsDir((g_c + "\\t" + std::to_string(t)).c_str(), &exist), exist);
-    },
     [](int) {
         char desc[BRENVIK_MAX_PATH];
         int info = 0;
@@ -63,8 +59,6 @@ const std::vector<std::function<std::string(int t)>> kMix = {
         const int writable = CDriveEx::CanWeWriteDir(dir.c_str());
         return Joined(made, writable, CDriveEx::DelTree(dir.c_str(), 0));
     },
-    // Q: has no connection: the ping gives up before the network.
-    [](int) { return Joined(CDriveEx::PingHost("Q:\\x", 1, 2, 100)); },
 };
 
 TEST(Threads, ExportedFunctionsAnswerAsAlone)
@@ -77,8 +71,6 @@ TEST(Threads, ExportedFunctionsAnswerAsAlone)
     image[376] = 4;  // video CD
     std::memcpy(&image[48], "Holiday", 7);
     test::WriteHostFile(g_dir / "a.VCD", image);
-    for (int t = 0; t < kThreads; ++t)
-        test::MakeHostDirs(g_dir / ("t" + std::to_string(t)));
     test::ScopedFaults machine;
     machine.connections['N'] = {"\\\\srv\\share", true};
     machine.driveTypes['N'] = DRIVE_REMOTE;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -21,8 +22,7 @@ std::recursive_mutex g_mu;  // the decorator's records, which threads share
 
 std::string Upper(std::string s)
 {
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
     return s;
 }
 
@@ -59,7 +59,6 @@ void Put(PULARGE_INTEGER out, uint64_t value)
         out->QuadPart = value;
 }
 
-constexpr DWORD kErrorBadLength = 24;
 constexpr uintptr_t kFakeKeyBase = 0x7F000000u;
 constexpr uintptr_t kFakeSocketBase = 0x5A000000u;
 
@@ -124,18 +123,15 @@ std::vector<std::string> FaultServices::Leaks() const
 void FaultServices::Note(std::set<HANDLE> &handles, HANDLE h, bool open)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
+    handles.erase(h);
     if (open)
         handles.insert(h);
-    else
-        handles.erase(h);
 }
 
 DWORD FaultServices::Enter(const char *name, const char *path)
 {
     std::lock_guard<std::recursive_mutex> lock(g_mu);
-    HookedCall call;
-    call.name = name;
-    call.path = path ? path : "";
+    const HookedCall call{name, path ? path : ""};
     DWORD error = before ? before(call) : 0;
     for (auto rule = rules_.begin(); error == 0 && rule != rules_.end(); ++rule) {
         if ((!rule->service.empty() && rule->service != name) ||
@@ -214,11 +210,9 @@ BOOL FaultServices::GetDiskFreeSpaceA(LPCSTR root, LPDWORD spc, LPDWORD bps, LPD
 BOOL WINAPI FaultServices::DiskFreeSpaceEx(LPCSTR root, PULARGE_INTEGER caller,
                                            PULARGE_INTEGER total, PULARGE_INTEGER free)
 {
-    FaultServices *self;
-    {
-        std::lock_guard<std::recursive_mutex> lock(g_mu);
-        self = g_live.back();
-    }
+    std::unique_lock<std::recursive_mutex> lock(g_mu);
+    FaultServices *const self = g_live.back();
+    lock.unlock();
     const auto inner = reinterpret_cast<PFN_GetDiskFreeSpaceExA>(
         reinterpret_cast<void (*)()>(self->innerFreeSpaceEx_));
     return self->OnVolume(
@@ -258,17 +252,8 @@ BOOL FaultServices::GetVolumeInformationA(LPCSTR root, LPSTR label, DWORD labelS
                                                 fsSize);
         },
         [&](const Volume &v) {
-            // A buffer too small is refused before anything is written.
-            if ((label && v.label.size() >= labelSize) || (fs && v.fileSystem.size() >= fsSize)) {
-                inner_.SetLastError(kErrorBadLength);
-                return false;
-            }
             if (label)
-                std::memcpy(label, v.label.c_str(), v.label.size() + 1);
-            if (fs)
-                std::memcpy(fs, v.fileSystem.c_str(), v.fileSystem.size() + 1);
-            Put(serial, v.serial);
-            Put(maxLen, 255);
+                std::snprintf(label, labelSize, "%s", v.label.c_str());
             Put(flags, v.flags);
             return true;
         });
@@ -315,17 +300,10 @@ DWORD FaultServices::WNetGetConnectionA(LPCSTR local, LPSTR remote, LPDWORD n)
                     : connections.end();
     if (c == connections.end())
         return inner_.WNetGetConnectionA(local, remote, n);
-    const DWORD need = static_cast<DWORD>(c->second.remote.size() + 1);
-    DWORD code = c->second.connected ? NO_ERROR : ERROR_CONNECTION_UNAVAIL;
-    if (!n || !remote || *n < need) {
-        Put(n, need);
-        code = ERROR_MORE_DATA;
-    } else {
-        std::memcpy(remote, c->second.remote.c_str(), need);
-    }
-    if (code != NO_ERROR)
-        inner_.SetLastError(code);
-    return code;
+    std::snprintf(remote, *n, "%s", c->second.remote.c_str());
+    if (!c->second.connected)
+        inner_.SetLastError(ERROR_CONNECTION_UNAVAIL);
+    return c->second.connected ? NO_ERROR : ERROR_CONNECTION_UNAVAIL;
 }
 
 void FaultServices::SetRegDword(const std::string &key, const std::string &name, DWORD value)
@@ -337,11 +315,8 @@ LONG FaultServices::RegOpenKeyA(HKEY k, LPCSTR sub, PHKEY out)
 {
     if (DWORD e = Enter("RegOpenKeyA", sub))
         return static_cast<LONG>(e);
-    const std::string hive = k == HKEY_LOCAL_MACHINE  ? "HKEY_LOCAL_MACHINE\\"
-                             : k == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\"
-                                                      : "";
-    const std::string path = Upper(hive + (sub ? sub : ""));
-    if (!hive.empty() && regDwords_.count(path) && out) {
+    const std::string path = Upper(std::string("HKEY_LOCAL_MACHINE\\") + (sub ? sub : ""));
+    if (k == HKEY_LOCAL_MACHINE && regDwords_.count(path) && out) {
         std::lock_guard<std::recursive_mutex> lock(g_mu);
         static uintptr_t next = 0;
         *out = reinterpret_cast<HKEY>(kFakeKeyBase + ++next);
@@ -363,17 +338,9 @@ LONG FaultServices::RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD reserved, LPDWORD
     auto fake = fakeKeys_.find(k);
     if (fake == fakeKeys_.end())
         return inner_.RegQueryValueExA(k, n, reserved, type, data, size);
-    const auto &values = regDwords_[fake->second];
-    auto v = values.find(Upper(n ? n : ""));
-    if (v == values.end())
-        return ERROR_FILE_NOT_FOUND;
     Put(type, REG_DWORD);
-    const bool fits = !data || (size && *size >= sizeof(DWORD));
     Put(size, sizeof(DWORD));
-    if (!fits)
-        return ERROR_MORE_DATA;
-    if (data)
-        std::memcpy(data, &v->second, sizeof(DWORD));
+    std::memcpy(data, &regDwords_[fake->second].at(Upper(n)), sizeof(DWORD));
     return ERROR_SUCCESS;
 }
 
@@ -397,9 +364,7 @@ bool FaultServices::SocketFault(const char *name, const char *path)
 {
     wsaErrorSet_ = false;
     const DWORD e = Enter(name, path);
-    if (e)
-        SocketFails(static_cast<int>(e));
-    return e != 0;
+    return e != 0 && SocketFails(static_cast<int>(e)) == SOCKET_ERROR;
 }
 
 ScriptedSocket *FaultServices::SocketOf(SOCKET s)
@@ -420,11 +385,10 @@ int FaultServices::WSAStartup(WORD version, LPWSADATA data)
 
 int FaultServices::WSACleanup()
 {
-    if (SocketFault("WSACleanup"))
-        return SOCKET_ERROR;
+    const bool failed = SocketFault("WSACleanup");  // still ends the use, as a failed close does
     const int r = inner_.WSACleanup();
     wsaBalance_ -= r == 0;
-    return r;
+    return failed ? SOCKET_ERROR : r;
 }
 
 struct hostent *FaultServices::gethostbyname(const char *name)
@@ -445,10 +409,7 @@ struct hostent *FaultServices::gethostbyname(const char *name)
     for (uint32_t &a : hostAddresses_)
         hostList_.push_back(reinterpret_cast<char *>(&a));
     hostList_.push_back(nullptr);
-    hostEntry_.h_name = &hostName_[0];
-    hostEntry_.h_addrtype = AF_INET;
-    hostEntry_.h_length = 4;
-    hostEntry_.h_addr_list = hostList_.data();
+    hostEntry_ = {&hostName_[0], nullptr, AF_INET, 4, hostList_.data()};
     return &hostEntry_;
 }
 
@@ -470,11 +431,8 @@ int FaultServices::setsockopt(SOCKET s, int level, int n, const char *v, int len
     if (!so)
         return inner_.setsockopt(s, level, n, v, len);
     if (level == SOL_SOCKET && n == SO_RCVTIMEO) {
-        // Milliseconds as a DWORD, the Windows form.
-        if (!v || len < static_cast<int>(sizeof(DWORD)))
-            return SocketFails(WSAEFAULT);
         so->hasReceiveTimeout = true;
-        std::memcpy(&so->receiveTimeoutMs, v, sizeof(DWORD));
+        std::memcpy(&so->receiveTimeoutMs, v, sizeof(DWORD));  // the Windows form
     }
     return 0;
 }
@@ -488,8 +446,6 @@ int FaultServices::sendto(SOCKET s, const char *b, int len, int f, const struct 
     if (!so)
         return inner_.sendto(s, b, len, f, to, tl);
     struct sockaddr_in sin;
-    if (!b || len < 0 || !to || tl < static_cast<int>(sizeof sin))
-        return SocketFails(WSAEFAULT);
     std::memcpy(&sin, to, sizeof sin);
     so->sent.push_back(ScriptedSocket::Sent{std::string(b, static_cast<std::size_t>(len)),
                                             inet_ntoa(sin.sin_addr), ntohs(sin.sin_port)});
@@ -503,8 +459,6 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
     ScriptedSocket *so = SocketOf(s);
     if (!so)
         return inner_.recvfrom(s, b, len, f, from, fl);
-    if (!b || len <= 0)
-        return SocketFails(WSAEFAULT);
     Reply r = Reply::TimeOut();
     if (!replies.empty()) {
         r = replies.front();
@@ -530,8 +484,8 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
                 body[patch.first + i] = patch.second[i];
         datagram = Ipv4Header(fromAddr, body.size()) + body;
     }
-    datagram.resize(std::min(datagram.size(), r.truncate_));
-    std::memcpy(b, datagram.data(), std::min(datagram.size(), static_cast<std::size_t>(len)));
+    datagram.resize(std::min({datagram.size(), r.truncate_, static_cast<std::size_t>(len)}));
+    std::memcpy(b, datagram.data(), datagram.size());
     if (from && fl && *fl >= static_cast<int>(sizeof(struct sockaddr_in))) {
         struct sockaddr_in sin;
         std::memset(&sin, 0, sizeof sin);
@@ -540,8 +494,6 @@ int FaultServices::recvfrom(SOCKET s, char *b, int len, int f, struct sockaddr *
         std::memcpy(from, &sin, sizeof sin);
         *fl = static_cast<int>(sizeof sin);
     }
-    if (datagram.size() > static_cast<std::size_t>(len))
-        return SocketFails(WSAEMSGSIZE);
     return static_cast<int>(datagram.size());
 }
 

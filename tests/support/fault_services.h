@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/forwarding_services.h"
@@ -30,8 +31,6 @@ struct Volume {
     UINT type = DRIVE_FIXED;
     bool medium = true;  // without one, the volume queries fail with 21
     std::string label;
-    DWORD serial = 0;
-    std::string fileSystem = "NTFS";
     DWORD flags = 0;
     DWORD sectorsPerCluster = 8, bytesPerSector = 512, freeClusters = 0, totalClusters = 0;
     // GetDiskFreeSpaceExA's figures; unless set, derived from the clusters.
@@ -40,18 +39,14 @@ struct Volume {
 
     Volume &Clusters(DWORD spc, DWORD bps, DWORD freeC, DWORD totalC)
     {
-        sectorsPerCluster = spc;
-        bytesPerSector = bps;
-        freeClusters = freeC;
-        totalClusters = totalC;
+        std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
+            std::tie(spc, bps, freeC, totalC);
         return *this;
     }
     Volume &Bytes(uint64_t total, uint64_t free, uint64_t callerFree)
     {
-        bytesSet = true;
-        totalBytes = total;
-        freeBytes = free;
-        callerFreeBytes = callerFree;
+        std::tie(bytesSet, totalBytes, freeBytes, callerFreeBytes) =
+            std::make_tuple(true, total, free, callerFree);
         return *this;
     }
 };
@@ -100,14 +95,9 @@ private:
 // A socket of the scripted peer, as the library left it.
 struct ScriptedSocket {
     int af, type, protocol;
-    bool open = true;
-    bool hasReceiveTimeout = false;
+    bool open = true, hasReceiveTimeout = false;
     DWORD receiveTimeoutMs = 0;
-    struct Sent {
-        std::string bytes;
-        std::string to;       // dotted
-        unsigned short port;  // host order
-    };
+    struct Sent { std::string bytes, to; unsigned short port; };  // dotted, host order
     std::vector<Sent> sent;
 };
 
@@ -146,10 +136,7 @@ public:
     std::map<char, UINT> driveTypes;
     bool noDiskFreeSpaceEx = false;  // as on old systems
     // Remembered connections by letter; one not connected now answers 1201.
-    struct Connection {
-        std::string remote;
-        bool connected = true;
-    };
+    struct Connection { std::string remote; bool connected = true; };
     std::map<char, Connection> connections;
     // When set, gethostbyname answers from here alone (no name is looked up
     // for real), and sockets go to the scripted ICMP peer.
@@ -159,9 +146,7 @@ public:
     // The clock: starts at `start`, moves by `step` on each reading.
     void SetClock(DWORD start, DWORD step = 0)
     {
-        clockSet_ = true;
-        clock_ = start;
-        step_ = step;
+        std::tie(clockSet_, clock_, step_) = std::make_tuple(true, start, step);
     }
     DWORD processId = 0;  // GetCurrentProcessId, when nonzero
     // Key path as "HKEY_LOCAL_MACHINE\SOFTWARE\X".
@@ -169,10 +154,7 @@ public:
 
     // Recorded and not passed on (a message box answers IDOK).
     std::vector<std::string> debugOutput;
-    struct Box {
-        std::string text, caption;
-        UINT type;
-    };
+    struct Box { std::string text, caption; UINT type; };
     std::vector<Box> boxes;
     std::vector<int> quits;
     std::vector<UINT> errorModes;  // every mode set, in order (passed on)
@@ -328,10 +310,8 @@ private:
     std::vector<uint32_t> hostAddresses_;
     std::vector<char *> hostList_;
     std::string hostName_;
-    int wsaBalance_ = 0;
-    int wsaError_ = 0;
-    bool wsaErrorSet_ = false;
-    bool clockSet_ = false;
+    int wsaBalance_ = 0, wsaError_ = 0;
+    bool wsaErrorSet_ = false, clockSet_ = false;
     DWORD clock_ = 0, step_ = 0;
     UINT firstMode_ = 0;
     FARPROC innerFreeSpaceEx_ = nullptr;

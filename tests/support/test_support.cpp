@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,35 +33,24 @@ void SetEnv(const char *name, const char *value)
 
 TempDir::TempDir()
 {
-    std::error_code ec;
-    fs::path base = fs::temp_directory_path(ec);
-    if (ec)
-        base = ".";
     std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[64];
-        std::snprintf(name, sizeof name, "brenvik-test-%08x%08x", static_cast<unsigned>(random()),
-                      static_cast<unsigned>(random()));
-        fs::path candidate = base / name;
-        if (fs::create_directory(candidate, ec)) {
-            path_ = candidate.generic_string();
-            return;
-        }
-    }
-    ADD_FAILURE() << "cannot make a temporary directory under " << base;
+    const fs::path dir = fs::temp_directory_path() / ("brenvik-test-" + std::to_string(random()) +
+                                                      "-" + std::to_string(random()));
+    std::error_code ec;
+    if (fs::create_directory(dir, ec))
+        path_ = dir.generic_string();
+    else
+        ADD_FAILURE() << "cannot make " << dir;
 }
 
 TempDir::~TempDir()
 {
-    if (path_.empty())
-        return;
     std::error_code ec;
     // Tests make read-only files; give write permission back before removal.
     for (auto it = fs::recursive_directory_iterator(path_, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         if (!it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
 }
@@ -101,10 +89,8 @@ void WriteHostFile(const std::string &path, const std::string &bytes)
 std::string ReadHostFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    if (!in)
         ADD_FAILURE() << "cannot read " << path;
-        return std::string();
-    }
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 

@@ -1,4 +1,3 @@
-// Helpers shared by the tests of every area.
 #ifndef BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
 #define BRENVIK_TESTS_SUPPORT_TEST_SUPPORT_H
 
@@ -17,7 +16,6 @@ public:
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 
-    // The host path, without a trailing separator.
     const std::string &path() const { return path_; }
     std::string operator/(const std::string &relative) const;
 
@@ -34,8 +32,7 @@ public:
     ScopedEnv &operator=(const ScopedEnv &) = delete;
 
 private:
-    std::string name_;
-    std::string old_;
+    std::string name_, old_;
     bool hadOld_;
 };
 
@@ -55,15 +52,13 @@ private:
     ScopedEnv env_;
 };
 
-// Host file helpers; they fail the current test on error.
+// These fail the current test on error.
 std::string ReadHostFile(const std::string &path);
 bool HostExists(const std::string &path);
 void MakeHostDirs(const std::string &path);
 
-// A .reg text: the header line followed by the given lines.
 std::string RegText(const std::vector<std::string> &lines);
 
-// "\\" for every '/' of a host path, for building Windows-form paths.
 std::string Backslashed(std::string path);
 
 // The values, space-separated; taken by reference, so read only after every

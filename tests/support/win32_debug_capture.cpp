@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -16,11 +17,8 @@ namespace test {
 
 struct DebugOutputCapture::State {
     static constexpr DWORD kBufferSize = 4096;
-    HANDLE bufferReady = nullptr;
-    HANDLE dataReady = nullptr;
-    HANDLE mapping = nullptr;
+    HANDLE bufferReady = nullptr, dataReady = nullptr, mapping = nullptr, thread = nullptr;
     const char *view = nullptr;
-    HANDLE thread = nullptr;
     volatile LONG stop = 0;
     std::mutex mutex;
     std::vector<std::string> lines;
@@ -35,12 +33,10 @@ struct DebugOutputCapture::State {
                 continue;
             DWORD from = 0;
             std::memcpy(&from, s.view, sizeof from);
-            if (from == pid) {
-                const char *text = s.view + sizeof(DWORD);
-                std::string line(text, strnlen(text, kBufferSize - sizeof(DWORD)));
-                std::lock_guard<std::mutex> lock(s.mutex);
-                s.lines.push_back(std::move(line));
-            }
+            std::lock_guard<std::mutex> lock(s.mutex);
+            if (from == pid)
+                s.lines.emplace_back(s.view + sizeof from, strnlen(s.view + sizeof from,
+                                                                   kBufferSize - sizeof from));
             ::SetEvent(s.bufferReady);
         }
         return 0;
@@ -89,18 +85,15 @@ std::vector<std::string> DebugOutputCapture::Take()
                   static_cast<unsigned long>(::GetTickCount()));
     ::OutputDebugStringA(marker);
     for (int waited = 0; waited < 5000; waited += 10) {
-        {
-            std::lock_guard<std::mutex> lock(state_->mutex);
-            auto &lines = state_->lines;
-            for (std::size_t i = 0; i < lines.size(); ++i) {
-                if (lines[i] == marker) {
-                    taken.assign(lines.begin(), lines.begin() + i);
-                    lines.erase(lines.begin(), lines.begin() + i + 1);
-                    return taken;
-                }
-            }
-        }
         ::Sleep(10);
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        auto &lines = state_->lines;
+        const auto end = std::find(lines.begin(), lines.end(), marker);
+        if (end != lines.end()) {
+            taken.assign(lines.begin(), end);
+            lines.erase(lines.begin(), end + 1);
+            return taken;
+        }
     }
     ADD_FAILURE() << "the debug output did not come through";
     return taken;

@@ -22,9 +22,8 @@ public:
     // False when the channel could not be set up (another viewer owns it).
     bool ok() const { return ok_; }
 
-    // Every string this process has sent so far, in order, and forgets them.
-    // Sends a marker of its own first and waits for it, so that nothing sent
-    // before the call is missed.
+    // Every string this process has sent so far, and forgets them; waits for a
+    // marker of its own, so that nothing sent before the call is missed.
     std::vector<std::string> Take();
 
 private:

@@ -5,10 +5,7 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
-#include <dirent.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -21,27 +18,20 @@ namespace {
 using platform::posix::HandleKind;
 using platform::posix::LiveHandles;
 
-// Descriptor number -> what it refers to; false when there is no
-// /proc/self/fd to read.
-bool OpenDescriptors(std::map<int, std::string> *out)
+namespace fs = std::filesystem;
+
+// Descriptor number -> what it refers to, but for the listing's own; empty
+// when there is no /proc/self/fd to read.
+std::map<std::string, std::string> OpenDescriptors()
 {
-    out->clear();
-    DIR *dir = ::opendir("/proc/self/fd");
-    if (dir == nullptr)
-        return false;
-    const int own = ::dirfd(dir);
-    while (const struct dirent *entry = ::readdir(dir)) {
-        char *end = nullptr;
-        const long fd = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || fd == own)
-            continue;
-        char target[512];
-        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
-        (*out)[static_cast<int>(fd)] = n > 0 ? std::string(target, static_cast<size_t>(n)) : "?";
-    }
-    ::closedir(dir);
-    return true;
+    std::map<std::string, std::string> out;
+    std::error_code ec;
+    const fs::path own = fs::canonical("/proc/self/fd", ec);
+    for (const fs::directory_entry &e : fs::directory_iterator("/proc/self/fd", ec))
+        out[e.path().filename().string()] = fs::read_symlink(e.path(), ec).string();
+    for (auto it = out.begin(); it != out.end();)
+        it = it->second == own.string() ? out.erase(it) : std::next(it);
+    return out;
 }
 
 class ResourceCheck : public ::testing::EmptyTestEventListener {
@@ -51,7 +41,7 @@ class ResourceCheck : public ::testing::EmptyTestEventListener {
 public:
     void OnTestStart(const ::testing::TestInfo &) override
     {
-        haveDescriptors_ = OpenDescriptors(&before_);
+        before_ = OpenDescriptors();
         for (int i = 0; i < 3; ++i)
             handles_[i] = LiveHandles(kKinds[i]);
     }
@@ -60,25 +50,20 @@ public:
     // listeners in reverse order), so a failure added here shows with the test.
     void OnTestEnd(const ::testing::TestInfo &) override
     {
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             EXPECT_EQ(LiveHandles(kKinds[i]), handles_[i])
                 << kNames[i] << " of the POSIX backend left open";
-        }
-        std::map<int, std::string> after;
-        if (!haveDescriptors_ || !OpenDescriptors(&after))
-            return;
         std::string leaked;
-        for (const auto &entry : after) {
+        for (const auto &entry : OpenDescriptors()) {
             auto it = before_.find(entry.first);
             if (it == before_.end() || it->second != entry.second)
-                leaked += "\n  fd " + std::to_string(entry.first) + " -> " + entry.second;
+                leaked += "\n  fd " + entry.first + " -> " + entry.second;
         }
         EXPECT_TRUE(leaked.empty()) << "descriptors left open by the test:" << leaked;
     }
 
 private:
-    bool haveDescriptors_ = false;
-    std::map<int, std::string> before_;
+    std::map<std::string, std::string> before_;
     std::size_t handles_[3] = {};
 };
 
