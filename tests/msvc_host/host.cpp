@@ -111,8 +111,8 @@ const Row kRows[] = {
         Is(D::ComposeUNC(g_a, "s", "h", "d", "f", ".e"), g_a, "\\\\s\\h\\d\\f.e")),
     ROW("ComposeDrvPath(pieces)",
         Is(D::ComposeDrvPath(g_a, "C:\\", "d", "f", ".e"), g_a, "C:\\d\\f.e")),
-    ROW("IsFilenameValid", D::IsFilenameValid("a b.txt") == 1),
-    ROW("IsFilenameValid_ignore_bs_colon", D::IsFilenameValid_ignore_bs_colon("C:\\a") == 1),
+    ROW("IsFilenameValid{,_ignore_bs_colon}",
+        D::IsFilenameValid("a b.txt") && D::IsFilenameValid_ignore_bs_colon("C:\\a")),
     ROW("ValidateMultiDirLevel_p", Access::Validate("", 7) == 7),
     ROW("Is_FilePath_DirPath_Valid", D::Is_FilePath_DirPath_Valid("C:\\dir\\f.txt") == 1),
     ROW("ChkFullPath_s",
@@ -126,24 +126,18 @@ const Row kRows[] = {
     ROW("GetDirOf", Is(D::GetDirOf("C:\\d\\e\\a.txt", g_a), g_a, "C:\\d\\e\\")),
 
     // Drives: Wine's C: is a fixed disk; 26 is no drive at all
-    ROW("IsCdDrive", D::IsCdDrive(2) == 0),
-    ROW("IsRemovableDrive", D::IsRemovableDrive(2) == 0),
-    ROW("IsRamDrive", D::IsRamDrive(2) == 0),
-    ROW("IsNetworkDrive", D::IsNetworkDrive(2) == 0),
-    ROW("IsLocalHDDrive", D::IsLocalHDDrive(2) == 1),
-    ROW("IsDrvType_pri", Access::IsDrvType(2, DRIVE_FIXED) == 1),
-    ROW("GetCdDrvLst", Mask(D::GetCdDrvLst, 0)),
-    ROW("GetRemovableDrvLst", Mask(D::GetRemovableDrvLst, 0)),
-    ROW("GetRamDrvLst", Mask(D::GetRamDrvLst, 0)),
-    ROW("GetNetworkDrvLst", Mask(D::GetNetworkDrvLst, 0)),
+    ROW("Is{Cd,Removable,Ram,Network}Drive",
+        !D::IsCdDrive(2) && !D::IsRemovableDrive(2) && !D::IsRamDrive(2) && !D::IsNetworkDrive(2)),
+    ROW("IsLocalHDDrive, IsDrvType_pri", D::IsLocalHDDrive(2) && Access::IsDrvType(2, DRIVE_FIXED)),
+    ROW("Get{Cd,Removable,Ram,Network}DrvLst", Mask(D::GetCdDrvLst, 0) &&
+        Mask(D::GetRemovableDrvLst, 0) && Mask(D::GetRamDrvLst, 0) && Mask(D::GetNetworkDrvLst, 0)),
     ROW("GetLocalHDDrvLst", Mask(D::GetLocalHDDrvLst, 4)),
     ROW("GetAllLst_pri", Access::GetAllLst(&(g_u[0] = 0), DRIVE_FIXED) && (g_u[0] & 4)),
     ROW("GetDriveType_Ex", D::GetDriveType_Ex("C:\\") == DRIVE_FIXED),
     ROW("Drv_Int2Letter", D::Drv_Int2Letter(25, g_a) && g_a[0] == 'Z'),
     ROW("Drv_Char2Int", D::Drv_Char2Int('d', g_i) && g_i[0] == 3),
     ROW("Drv_Letter2Int", D::Drv_Letter2Int("C:\\", g_i) && g_i[0] == 2),
-    ROW("InRange", D::InRange(5, 5, 9) == 1),
-    ROW("Is_0_25", D::Is_0_25(25) == 1),
+    ROW("InRange, Is_0_25", D::InRange(5, 5, 9) && D::Is_0_25(25)),
 
     ROW("My_GetDiskFreeSpace", D::My_GetDiskFreeSpace(2, g_u, g_u + 1, g_u + 2, g_u + 3) && g_u[1]),
     ROW("GetCdSize", D::GetCdSize(2, &(g_u[0] = 0)) && g_u[0] != 0),
@@ -153,15 +147,12 @@ const Row kRows[] = {
     ROW("GetLargeDiskSize2GB_inByte",
         D::GetLargeDiskSize2GB_inByte(2, "C:\\", g_ull, g_ull + 1, nullptr) && g_ull[0]),
     ROW("GetLargeDiskSize2GB_inKB", D::GetLargeDiskSize2GB_inKB(2, "C:\\", g_u, 0, 0) == 1),
-    ROW("IsVideoCD", D::IsVideoCD(2) == 0),
-    ROW("IsPhotoCD", D::IsPhotoCD(2) == 0),
-    ROW("IsAudioCD", D::IsAudioCD(26) == 0),
-    ROW("IsDVD", D::IsDVD(26) == 0),
+    ROW("Is{Video,Photo,Audio}CD, IsDVD",
+        !D::IsVideoCD(2) && !D::IsPhotoCD(2) && !D::IsAudioCD(26) && !D::IsDVD(26)),
 
     ROW("CFileStatus_s(masks)", D::CFileStatus_s(In("ro.txt"), 0, 1, &(*g_i = -1)) && *g_i == 1),
-    ROW("IsDir", Status(D::IsDir, "sub", "a.txt")),
+    ROW("IsDir, IsFile", Status(D::IsDir, "sub", "a.txt") && Status(D::IsFile, "a.txt", "sub")),
     ROW("IsDirHidden", Status(D::IsDirHidden, "hiddir", "sub")),
-    ROW("IsFile", Status(D::IsFile, "a.txt", "sub")),
     ROW("IsFileWritable", Status(D::IsFileWritable, "a.txt", "ro.txt")),
     ROW("IsFileHidden", Status(D::IsFileHidden, "hid.txt", "a.txt")),
     ROW("CFileStatus_s(flags)", D::CFileStatus_s(In("hiddir"), g_i, g_i + 1, g_i + 2, g_i + 3,
@@ -173,8 +164,8 @@ const Row kRows[] = {
     ROW("GetFileAttrEx(record)", D::GetFileAttrEx(In("a.txt"), &g_data) && g_data.nFileSizeLow),
     ROW("GetFileSizeInByte", D::GetFileSizeInByte(In("a.txt"), &(g_u[0] = 0)) && g_u[0] == 5),
 
-    ROW("CanWeWriteDir", D::CanWeWriteDir(In("sub")) == 1),
-    ROW("IsDirWriteable", D::IsDirWriteable(In("sub")) == 1),
+    ROW("CanWeWriteDir, IsDirWriteable",
+        D::CanWeWriteDir(In("sub")) && D::IsDirWriteable(In("sub"))),
     ROW("CanWeWriteFile", D::CanWeWriteFile(In("a.txt")) == 0),
     ROW("MyCreateDirectory", D::MyCreateDirectory(In("made"), 0) == 1),
     ROW("CreateDir_Recursively", D::CreateDir_Recursively(In("deep\\er")) && Exists("deep\\er")),
@@ -191,26 +182,22 @@ const Row kRows[] = {
     // ~(0x0201 + 0x0403 + 5)
     ROW("GetCheckSum", Access::CheckSum(g_bytes, 5) == 0xF9F6),
 
-    ROW("GetVCD_cdtype", V::GetVCD_cdtype(In("video.vcd")) == CDTYPE_VIDEO),
-    ROW("Is_CDROM", V::Is_CDROM(In("data.vcd")) == 1),
-    ROW("Is_AUDIO", V::Is_AUDIO(In("audio.vcd")) == 1),
-    ROW("Is_MIXED", V::Is_MIXED(In("X.VCD.D00")) == 1),
+    ROW("GetVCD_cdtype", V::GetVCD_cdtype(In("vid.vcd")) == CDTYPE_VIDEO),
+    ROW("Is_CDROM, Is_AUDIO, Is_CDEXTRA",
+        V::Is_CDROM(In("cd.vcd")) && V::Is_AUDIO(In("au.vcd")) && V::Is_CDEXTRA(In("ex.vcd"))),
+    ROW("Is_PHOTO, Is_VIDEO, Is_ISOGEN",
+        V::Is_PHOTO(In("ph.vcd")) && V::Is_VIDEO(In("vid.vcd")) && V::Is_ISOGEN(In("iso.vcd"))),
+    ROW("Is_MIXED, Is_Cluster", V::Is_MIXED(In("X.VCD.D00")) && V::Is_Cluster(In("X.VCD.D00"))),
     ROW("Is_DVD", V::Is_DVD(In("M.DVD\\M.DVD.D00")) == 1),
-    ROW("Is_CDEXTRA", V::Is_CDEXTRA(In("extra.vcd")) == 1),
-    ROW("Is_PHOTO", V::Is_PHOTO(In("photo.vcd")) == 1),
-    ROW("Is_VIDEO", V::Is_VIDEO(In("video.vcd")) == 1),
-    ROW("Is_ISOGEN", V::Is_ISOGEN(In("isogen.vcd")) == 1),
-    ROW("Is_Cluster", V::Is_Cluster(In("X.VCD.D00")) == 1),
     // The header's layout, as this compiler wrote it.
     ROW("GetDesc",
-        Is(V::GetDesc(In("video.vcd"), g_a, &(g_i[0] = 0)), g_a, "Holiday 2009") && g_i[0] == 42),
+        Is(V::GetDesc(In("vid.vcd"), g_a, &(g_i[0] = 0)), g_a, "Holiday 2009") && g_i[0] == 42),
     ROW("GetPathExtType", V::GetPathExtType("C:\\i\\a.Dvd.d07") == EXTTYPE_DVD),
-    ROW("IsVCDext", V::IsVCDext("a.VCD") == 1),
-    ROW("IsDVDext", V::IsDVDext("a.DVD.D01") == 1),
-    ROW("Is_MixedModeCD_ext", V::Is_MixedModeCD_ext("a.VCD.D00") == 1),
-    ROW("Is_Cluster_ext", V::Is_Cluster_ext("a.VCD.D01") == 1),
-    ROW("IsExt_dot_D_09_09", V::IsExt_dot_D_09_09(".d42") == 1),
-    ROW("IsMyExt_VCD_dot_D_09_09", V::IsMyExt_VCD_dot_D_09_09(".dvd.D00") == 1),
+    ROW("IsVCDext, IsDVDext", V::IsVCDext("a.VCD") && V::IsDVDext("a.DVD.D01")),
+    ROW("Is_MixedModeCD_ext, Is_Cluster_ext",
+        V::Is_MixedModeCD_ext("a.VCD.D00") && V::Is_Cluster_ext("a.VCD.D01")),
+    ROW("IsExt_dot_D_09_09, IsMyExt_VCD_dot_D_09_09",
+        V::IsExt_dot_D_09_09(".d42") && V::IsMyExt_VCD_dot_D_09_09(".dvd.D00")),
     ROW("ParseMaster", Is(V::ParseMaster("C:\\M.DVD\\M.DVD.D00", g_a, g_b), g_a, "C:\\M.DVD\\")),
     ROW("Vcd2Dvd_ext", Is(V::Vcd2Dvd_ext("C:\\H.vcd", g_a, g_b, g_c), g_c, "C:\\H.DVD\\H.DVD.D00")),
 
@@ -234,9 +221,9 @@ bool MakeFiles()
               ::SetFileAttributesA(In("ro.txt"), FILE_ATTRIBUTE_READONLY) &&
               ::SetFileAttributesA(In("hid.txt"), FILE_ATTRIBUTE_HIDDEN) &&
               ::SetFileAttributesA(In("hiddir"), FILE_ATTRIBUTE_HIDDEN);
-    ok = ok && WriteImage("data.vcd", 0, 0, 0) && WriteImage("audio.vcd", 256, 0, 0) &&
-         WriteImage("video.vcd", 0, 4, 0) && WriteImage("photo.vcd", 0, 3, 0) &&
-         WriteImage("extra.vcd", 0, 2, 0) && WriteImage("isogen.vcd", 0, 6, 0) &&
+    ok = ok && WriteImage("cd.vcd", 0, 0, 0) && WriteImage("au.vcd", 256, 0, 0) &&
+         WriteImage("vid.vcd", 0, 4, 0) && WriteImage("ph.vcd", 0, 3, 0) &&
+         WriteImage("ex.vcd", 0, 2, 0) && WriteImage("iso.vcd", 0, 6, 0) &&
          WriteImage("X.VCD.D00", 0, 1, 1) && Put("X.VCD.D01", "s", 1);
     return ok && ::CreateDirectoryA(In("M.DVD"), nullptr) &&
            WriteImage("M.DVD\\M.DVD.D00", 4096, 0, 2) &&

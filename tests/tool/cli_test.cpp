@@ -29,7 +29,6 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
         // Host names Windows would read differently, or too long for it, have no Windows name.
         {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
         {{"file", "status", "/" + std::string(300, 'a')}, 2},
-        {"path split C:\\x\\..\\y --json", 1, {{"/exit", 1}}},
     });
     for (const char *option : {"--help", "-h", "--version"}) {
         const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {option}, dir_.path());
@@ -53,7 +52,7 @@ TEST_F(ToolTest, Path)
         {"--json path split \\\\pc\\s\\f.e", 0, {{"/form", "unc"}, {"/share", "s"}}},
         {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
         {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
-        {"--win path split /home/u/x.txt", 1},
+        {"--win path split /home/u/x.txt", 1}, {"path validate-name a:b", 1},
         {"--json path compose --drive c: --dir d1\\d2 --title f --ext .e", 0,
             {{"/result", "c:\\d1\\d2\\f.e"}}},
         {"--json path compose --server pc --share s --dir d\\ --title f. --ext e", 0,
@@ -61,10 +60,9 @@ TEST_F(ToolTest, Path)
         {"path compose --drive C: --dir a --title f --ext e*t", 1},
         {"--json path validate C:\\ok C:", 1,
             {{"/results/0/valid", true}, {"/results/1/valid", false}}},
-        {"path validate-name a:b", 1}, {"path validate-name --allow-bs-colon C:\\dir\\a.txt", 0},
+        {"path validate-name --allow-bs-colon C:\\dir\\a.txt", 0},
         {"--json path check C:\\dir\\Movie.VCD", 0,
             {{"/dir", "C:\\dir"}, {"/filename", "Movie.VCD"}, {"/ext", "vcd"}}},
-        {"--json path check A:\\f --floppy", 0, {{"/dir", "A:"}}},
         {"--json path check A:\\f", 1, {{"/valid", false}, {"/code", 3}}},
         {"--json path check \\\\s\\d\\f --no-unc", 1, {{"/code", 4}}},
         {"--json path check C:\\d\\f --no-drive", 1, {{"/code", 5}}},
@@ -77,11 +75,10 @@ TEST_F(ToolTest, Path)
         {"path affix C:\\dir\\a.txt --prefix b|", 1},
         {"path dirof \\\\srv\\share\\f.txt", 0, {{"out=", "\\\\srv\\share\\\n"}}},
         {"--json path ext C:\\dir.d\\file", 0, {{"/ext", "d\\file"}}},
-        // Host paths, absolute or relative, are named by their drive and come back as given.
+        // Host paths are named by their drive and come back as given.
         {"path chext @/sub/f.txt bak", 0, {{"out=", "@/sub/f.bak\n"}}},
         {"--json path chext @/sub/f.txt bak", 0, {{"/result", "%\\sub\\f.bak"},
             {"/host", "@/sub/f.bak"}, {"/windows", "%\\sub\\f.txt"}}},
-        {"path chext sub/../x/a.vcd iso", 0, {{"out=", "sub/../x/a.iso\n"}}},
     });
 }
 
@@ -125,7 +122,6 @@ TEST_F(ToolTest, FileAndFs)
         {"fs rename --yes a1 b1", 0, {{"?a1", false}}},
         {"fs rename b1 c1", 0, {{"?c1", true}}}, {"fs rename gone d1", 1},
         {"fs mkdir p", 0}, {"--json fs probe p", 0, {{"/writable", true}}},
-        {"fs probe missing", 1, {{"?missing", false}}},
         {"fs probe --create made/here", 0, {{"?made/here", true}}},
     });
     EXPECT_EQ(test::ReadHostFile(H("c1")), "a1");
@@ -253,6 +249,8 @@ TEST_F(ToolTest, RegistryProblems)
     test::MakeHostDirs(H("d"));
     registry_.Rewrite(test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
     const std::string problem = registry_.path() + ": line 3: drive D: unknown Type 'floppy-ish'";
+    const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
+    EXPECT_TRUE(strict.exit == 2 && strict.out.empty()) << strict.exit << strict.out;
     const ToolRun warned = RunTool({"path", "split", "D:\\a"});
     EXPECT_EQ(warned.exit, 0);
     const std::string told = "brenvik: warning: " + problem;
