@@ -12,8 +12,7 @@ namespace brenvik {
 namespace tooltest {
 namespace {
 
-// reference_test.sh runs every command's help; the demo writer takes options
-// as options, never as a directory to create.
+// reference_test.sh runs every command's help.
 TEST_F(ToolTest, HelpVersionAndBadUsage)
 {
     const std::string version = "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n";
@@ -30,12 +29,10 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
         {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
         {{"file", "status", "/" + std::string(300, 'a')}, 2},
     });
-    for (const char *option : {"--help", "-h", "--version"}) {
-        const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {option}, dir_.path());
-        EXPECT_EQ(demo.exit, option[2] == 'v' ? 2 : 0) << option;
-        EXPECT_NE((demo.out + demo.err).find("usage: brenvik-mkdemo DIR"), std::string::npos);
-        EXPECT_FALSE(Exists(option)) << option;
-    }
+    // The demo writer takes an option as an option, never as a directory to create.
+    const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {"--version"}, dir_.path());
+    EXPECT_TRUE(demo.exit == 2 && demo.err.rfind("usage: brenvik-mkdemo DIR", 0) == 0) << demo.err;
+    EXPECT_FALSE(Exists("--version"));
     // Output that cannot be written is a failure, said once.
     const ToolRun full = RunProgram("/bin/sh", {"-c", "\"$0\" drives >/dev/full", kTool});
     EXPECT_TRUE(full.exit == 1 && full.OneErrorLine()) << full.exit << full.err;
@@ -44,25 +41,20 @@ TEST_F(ToolTest, HelpVersionAndBadUsage)
 
 TEST_F(ToolTest, Path)
 {
-    const std::string badDrive = "': not a valid drive path (an empty, \"..\" or invalid name";
     Check({
-        {"--json path split C:\\dir\\f.tar.gz", 0,
-            {{"/form", "drive"}, {"/drive", "C:\\"}, {"/dir", "dir"}, {"/filename", "f.tar.gz"},
-             {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
+        {"--json path split C:\\dir\\f.tar.gz", 0, {{"/form", "drive"}, {"/drive", "C:\\"},
+            {"/dir", "dir"}, {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
         {"--json path split \\\\pc\\s\\f.e", 0, {{"/form", "unc"}, {"/share", "s"}}},
-        {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
+        {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x': not a valid drive path"}}},
         {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
         {"--win path split /home/u/x.txt", 1}, {"path validate-name a:b", 1},
-        {"--json path compose --drive c: --dir d1\\d2 --title f --ext .e", 0,
-            {{"/result", "c:\\d1\\d2\\f.e"}}},
+        {"path compose --drive c: --dir d --title f --ext .e", 0, {{"out=", "c:\\d\\f.e\n"}}},
         {"--json path compose --server pc --share s --dir d\\ --title f. --ext e", 0,
             {{"/result", "\\\\pc\\s\\d\\f.e"}, {"/form", "unc"}}},
         {"path compose --drive C: --dir a --title f --ext e*t", 1},
         {"--json path validate C:\\ok C:", 1,
             {{"/results/0/valid", true}, {"/results/1/valid", false}}},
-        {"path validate-name --allow-bs-colon C:\\dir\\a.txt", 0},
-        {"--json path check C:\\dir\\Movie.VCD", 0,
-            {{"/dir", "C:\\dir"}, {"/filename", "Movie.VCD"}, {"/ext", "vcd"}}},
+        {"--json path check C:\\dir\\Movie.VCD", 0, {{"/dir", "C:\\dir"}, {"/ext", "vcd"}}},
         {"--json path check A:\\f", 1, {{"/valid", false}, {"/code", 3}}},
         {"--json path check \\\\s\\d\\f --no-unc", 1, {{"/code", 4}}},
         {"--json path check C:\\d\\f --no-drive", 1, {{"/code", 5}}},
@@ -110,8 +102,7 @@ TEST_F(ToolTest, FileAndFs)
         // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one no copy.
         {"--json file size bad\xff.txt @/f.txt", 0,
             {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
-             {"/files/1/size", 1234},
-             {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
+             {"/files/1/size", 1234}, {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
         {"--json fs mkdir -p @/a/b/c", 0, {{"/results/0/result", "created"}, {"?a/b/c", true}}},
         {"--json fs mkdir -p a/b/c", 0, {{"/results/0/result", "exists"}}},
         {"fs mkdir x/y", 1, {{"err", "give -p"}, {"?x", false}}},
@@ -135,7 +126,7 @@ TEST_F(ToolTest, Deletions)
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
                           "m/c.txt", "m/sub/e.tmp", "empty/x", "top.keep", "r/a.tmp", "r/d/x",
                           "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x",
-                          "r/k", "r/k.", "sub./f", "sub/f"})
+                          "sub./f", "sub/f"})
         Write(f);
     for (const char *ro : {"t/ro.txt", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
@@ -146,7 +137,6 @@ TEST_F(ToolTest, Deletions)
     const std::string root = " (give --no-preserve-root if you mean it)";
     Check({
         {"fs delete f1", 2, {{"err", "--yes"}, {"?f1", true}}},
-        {"fs delete --dry-run f1", 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
         {"--json fs delete --yes f1 gone", 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
         {"fs rmdir --yes empty", 0, {{"?empty", false}}},
@@ -157,7 +147,6 @@ TEST_F(ToolTest, Deletions)
              {"?t/d/c.txt", true}}},
         {"fs deltree t", 2, {{"err", "'t' and everything in it (1 file, 1 directory) without"}}},
         {"fs deltree --yes u", 0, {{"?u", false}}},
-        {"fs deltree --yes u", 0, {{"out=", "absent   u\n"}}},
         {"fs delsub --yes m ..\\*.keep", 2, {{"err", "pattern"}, {"?top.keep", true}}},
         {"fs delsub --yes m *.tmp", 0,
             {{"?m/a.tmp", false}, {"?m/B.TMP", false}, {"?m/c.txt", true}, {"?m/sub/e.tmp", true}}},
@@ -170,7 +159,6 @@ TEST_F(ToolTest, Deletions)
         // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
         {"fs delete --yes %\\dot.", 2,
             {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
-        {"fs delete --yes \\\\nas\\share\\k.", 2, {{"?r/k", true}, {"?r/k.", true}}},
         {"fs deltree --yes x\\y", 2,
             {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
         {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
@@ -182,7 +170,6 @@ TEST_F(ToolTest, Deletions)
         {"fs rename -n a1 d", 0, {{"out", "would fail"}, {"out", "a directory"}}},
         {"fs rename -n a1 no/b1", 0, {{"out", "directory does not exist"}}},
         {"fs delsub --yes nodir *.tmp", 1, {{"err", "does not exist"}}},
-        {"fs rmdir --yes nodir", 1, {{"err", "'nodir': it does not exist"}}},
         {"fs deltree --yes a1", 1, {{"err", "is a file"}, {"?a1", true}}},
     });
     const ToolRun no = RunToolOnTerminal({"fs", "delete", H("f2")}, "n");
@@ -264,14 +251,8 @@ TEST_F(ToolTest, RegistryProblems)
         {"--json --strict-config config", 2,
             {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
     });
-    const std::pair<std::string, std::string> files[] = {
-        {"", "is empty"}, {"-", "No such file"},
-        {test::RegText({posixtest::DriveKey('D', H("d\xe9"), "cdrom")}), "neither UTF-8"}};
-    for (const auto &[text, why] : files) {
-        registry_.Rewrite(text);
-        ASSERT_TRUE(text != "-" || std::remove(registry_.path().c_str()) == 0);
-        Check({{"--json config", 0, {{"~/problems", why}}}});
-    }
+    ASSERT_EQ(std::remove(registry_.path().c_str()), 0);
+    Check({{"--json config", 0, {{"~/problems", "No such file"}}}});
 }
 
 }  // namespace
