@@ -23,10 +23,8 @@ using Access = BrenvikTestAccess;
 
 namespace {
 
-// Whether a string crossed the boundary intact; the failing row names the member.
-bool Str(const char *got, const char *want) { return strcmp(got, want) == 0; }
-
-bool Is(int result, const char *out, const char *want) { return result == 1 && Str(out, want); }
+// A call that succeeded and whose string crossed the boundary intact.
+bool Is(int result, const char *out, const char *want) { return result == 1 && !strcmp(out, want); }
 
 char g_dir[MAX_PATH];  // ends in a backslash
 
@@ -57,7 +55,7 @@ bool WriteImage(const char *rel, uint32_t format, uint32_t kind, uint32_t slaves
     g_header.dwMediaFormat = format;
     g_header.dwDiscKind = kind;
     g_header.dwSlaveCount = slaves;
-    lstrcpyA(g_header.szDesc, "Holiday 2009");
+    lstrcpyA(g_header.szDesc, "Hol");
     return Put(rel, &g_header, sizeof g_header);
 }
 
@@ -135,19 +133,17 @@ const Row kRows[] = {
     ROW("GetAllLst_pri", Access::GetAllLst(&(g_u[0] = 0), DRIVE_FIXED) && (g_u[0] & 4)),
     ROW("GetDriveType_Ex", D::GetDriveType_Ex("C:\\") == DRIVE_FIXED),
     ROW("Drv_Int2Letter", D::Drv_Int2Letter(25, g_a) && g_a[0] == 'Z'),
-    ROW("Drv_Char2Int", D::Drv_Char2Int('d', g_i) && g_i[0] == 3),
-    ROW("Drv_Letter2Int", D::Drv_Letter2Int("C:\\", g_i) && g_i[0] == 2),
+    ROW("Drv_Char2Int, Drv_Letter2Int", D::Drv_Char2Int('d', g_i) && g_i[0] == 3 &&
+                                             D::Drv_Letter2Int("C:\\", g_i) && g_i[0] == 2),
     ROW("InRange, Is_0_25", D::InRange(5, 5, 9) && D::Is_0_25(25)),
 
     ROW("My_GetDiskFreeSpace", D::My_GetDiskFreeSpace(2, g_u, g_u + 1, g_u + 2, g_u + 3) && g_u[1]),
     ROW("GetCdSize", D::GetCdSize(2, &(g_u[0] = 0)) && g_u[0] != 0),
     ROW("GetVolName, IsDiskPresent", D::GetVolName(2, g_a) && D::IsDiskPresent(2, 0)),
-    ROW("IsCompressed", D::IsCompressed(26) == 0),
-    ROW("GetLargeDiskSize2GB_inByte",
+    ROW("GetLargeDiskSize2GB_in{Byte,KB}", D::GetLargeDiskSize2GB_inKB(2, "C:\\", g_u, 0, 0) &&
         D::GetLargeDiskSize2GB_inByte(2, "C:\\", g_ull, g_ull + 1, nullptr) && g_ull[0]),
-    ROW("GetLargeDiskSize2GB_inKB", D::GetLargeDiskSize2GB_inKB(2, "C:\\", g_u, 0, 0) == 1),
-    ROW("Is{Video,Photo,Audio}CD, IsDVD",
-        !D::IsVideoCD(2) && !D::IsPhotoCD(2) && !D::IsAudioCD(26) && !D::IsDVD(26)),
+    ROW("Is{Video,Photo,Audio}CD, IsDVD, IsCompressed", !D::IsVideoCD(2) && !D::IsPhotoCD(2) &&
+        !D::IsAudioCD(26) && !D::IsDVD(26) && !D::IsCompressed(26)),
 
     ROW("CFileStatus_s(masks)", D::CFileStatus_s(In("ro.txt"), 0, 1, &(*g_i = -1)) && *g_i == 1),
     ROW("IsDir, IsFile", Status(D::IsDir, "sub", "a.txt") && Status(D::IsFile, "a.txt", "sub")),
@@ -187,8 +183,7 @@ const Row kRows[] = {
     ROW("Is_MIXED, Is_Cluster", V::Is_MIXED(In("X.VCD.D00")) && V::Is_Cluster(In("X.VCD.D00"))),
     ROW("Is_DVD", V::Is_DVD(In("M.DVD\\M.DVD.D00")) == 1),
     // The header's layout, as this compiler wrote it.
-    ROW("GetDesc",
-        Is(V::GetDesc(In("vid.vcd"), g_a, &(g_i[0] = 0)), g_a, "Holiday 2009") && g_i[0] == 42),
+    ROW("GetDesc", Is(V::GetDesc(In("vid.vcd"), g_a, &(g_i[0] = 0)), g_a, "Hol") && g_i[0] == 42),
     ROW("GetPathExtType", V::GetPathExtType("C:\\i\\a.Dvd.d07") == EXTTYPE_DVD),
     ROW("IsVCDext, IsDVDext", V::IsVCDext("a.VCD") && V::IsDVDext("a.DVD.D01")),
     ROW("Is_MixedModeCD_ext, Is_Cluster_ext",
@@ -200,7 +195,7 @@ const Row kRows[] = {
 
     // Bundles: M.DVD holds a master and two slaves, X a mixed-mode pair
     ROW("Get_DVD_AllNamelist", V::Get_DVD_AllNamelist(In("M.DVD\\M.DVD.D00"), g_l, g_a, g_i) &&
-                                   Str(g_l[2], In("M.DVD\\M.DVD.D02"))),
+                                   !strcmp(g_l[2], In("M.DVD\\M.DVD.D02"))),
     ROW("Get_Cluster_AllNamelist", V::Get_Cluster_AllNamelist(In("X.VCD.D00"), g_l, g_a, g_i)),
     ROW("Get_VCDCluster_AllNamelist_internal", Access::Namelist(In("X.VCD.D00"), 0, g_l, g_a, g_i)),
     ROW("IsValidDvdBundle",
