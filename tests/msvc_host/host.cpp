@@ -61,10 +61,10 @@ bool WriteImage(const char *rel, uint32_t format, uint32_t kind, uint32_t slaves
 
 bool Exists(const char *rel) { return ::GetFileAttributesA(In(rel)) != INVALID_FILE_ATTRIBUTES; }
 
-// A status query: 1 for the entry named yes, 0 for the one named no.
-bool Status(int (*query)(const char *, int *), const char *yes, const char *no)
+// A status query: true for the entry named y, false for the one named n.
+bool Status(int (*q)(const char *, int *), const char *y, const char *n)
 {
-    return query(In(yes), nullptr) == 1 && query(In(no), nullptr) == 0;
+    return q(In(y), nullptr) && !q(In(n), nullptr);
 }
 
 // A drive mask query: C: (bit 2) as given, the mask written either way.
@@ -145,17 +145,17 @@ const Row kRows[] = {
     ROW("Is{Video,Photo,Audio}CD, IsDVD, IsCompressed", !D::IsVideoCD(2) && !D::IsPhotoCD(2) &&
         !D::IsAudioCD(26) && !D::IsDVD(26) && !D::IsCompressed(26)),
 
-    ROW("CFileStatus_s(masks)", D::CFileStatus_s(In("ro.txt"), 0, 1, &(*g_i = -1)) && *g_i == 1),
+    ROW("CFileStatus_s(masks)", D::CFileStatus_s(In("ro"), 0, 1, &(*g_i = -1)) && *g_i == 1),
     ROW("IsDir, IsFile", Status(D::IsDir, "sub", "a.txt") && Status(D::IsFile, "a.txt", "sub")),
-    ROW("IsDirHidden", Status(D::IsDirHidden, "hiddir", "sub")),
-    ROW("IsFileWritable", Status(D::IsFileWritable, "a.txt", "ro.txt")),
-    ROW("IsFileHidden", Status(D::IsFileHidden, "hid.txt", "a.txt")),
-    ROW("CFileStatus_s(flags)", D::CFileStatus_s(In("hiddir"), g_i, g_i + 1, g_i + 2, g_i + 3,
+    ROW("IsDirHidden, IsFileHidden",
+        Status(D::IsDirHidden, "hd", "sub") && Status(D::IsFileHidden, "h", "a.txt")),
+    ROW("IsFileWritable", Status(D::IsFileWritable, "a.txt", "ro")),
+    ROW("CFileStatus_s(flags)", D::CFileStatus_s(In("hd"), g_i, g_i + 1, g_i + 2, g_i + 3,
                                                  g_i + 4, g_i + 5, g_i + 6, g_i + 7, g_i + 8) &&
                                     g_i[4] && g_i[8] && !g_i[0]),
     ROW("IsExist", D::IsExist(In("sub")) == 1),
-    ROW("ChkFileAttrEx", D::ChkFileAttrEx(In("hid.txt"), 0, FILE_ATTRIBUTE_HIDDEN, nullptr) == 1),
-    ROW("GetFileAttrEx(word)", D::GetFileAttrEx(In("ro.txt"), &(g_u[0] = 0)) && (g_u[0] & 1)),
+    ROW("ChkFileAttrEx", D::ChkFileAttrEx(In("h"), 0, FILE_ATTRIBUTE_HIDDEN, nullptr) == 1),
+    ROW("GetFileAttrEx(word)", D::GetFileAttrEx(In("ro"), &(g_u[0] = 0)) && (g_u[0] & 1)),
     ROW("GetFileAttrEx(record)", D::GetFileAttrEx(In("a.txt"), &g_data) && g_data.nFileSizeLow),
     ROW("GetFileSizeInByte", D::GetFileSizeInByte(In("a.txt"), &(g_u[0] = 0)) && g_u[0] == 5),
 
@@ -208,18 +208,17 @@ const Row kRows[] = {
 bool MakeFiles()
 {
     bool ok = ::CreateDirectoryA(g_dir, nullptr) && Put("a.txt", "hello", 5) && Put("o", "", 0) &&
-              Put("ro.txt", "r", 1) && Put("hid.txt", "h", 1) &&
-              ::CreateDirectoryA(In("sub"), nullptr) && ::CreateDirectoryA(In("hiddir"), nullptr) &&
-              ::SetFileAttributesA(In("ro.txt"), FILE_ATTRIBUTE_READONLY) &&
-              ::SetFileAttributesA(In("hid.txt"), FILE_ATTRIBUTE_HIDDEN) &&
-              ::SetFileAttributesA(In("hiddir"), FILE_ATTRIBUTE_HIDDEN);
+              Put("ro", "r", 1) && Put("h", "h", 1) && ::CreateDirectoryA(In("sub"), nullptr) &&
+              ::CreateDirectoryA(In("hd"), nullptr) && ::CreateDirectoryA(In("M.DVD"), nullptr) &&
+              ::SetFileAttributesA(In("ro"), FILE_ATTRIBUTE_READONLY) &&
+              ::SetFileAttributesA(In("h"), FILE_ATTRIBUTE_HIDDEN) &&
+              ::SetFileAttributesA(In("hd"), FILE_ATTRIBUTE_HIDDEN);
     ok = ok && WriteImage("cd.vcd", 0, 0, 0) && WriteImage("au.vcd", 256, 0, 0) &&
          WriteImage("vid.vcd", 0, 4, 0) && WriteImage("ph.vcd", 0, 3, 0) &&
          WriteImage("ex.vcd", 0, 2, 0) && WriteImage("iso.vcd", 0, 6, 0) &&
          WriteImage("X.VCD.D00", 0, 1, 1) && Put("X.VCD.D01", "s", 1);
-    return ok && ::CreateDirectoryA(In("M.DVD"), nullptr) &&
-           WriteImage("M.DVD\\M.DVD.D00", 4096, 0, 2) &&
-           Put("M.DVD\\M.DVD.D01", "1", 1) && Put("M.DVD\\M.DVD.D02", "2", 1);
+    return ok && WriteImage("M.DVD\\M.DVD.D00", 4096, 0, 2) && Put("M.DVD\\M.DVD.D01", "1", 1) &&
+           Put("M.DVD\\M.DVD.D02", "2", 1);
 }
 
 }  // namespace
@@ -239,7 +238,7 @@ extern "C" void HostMain()
         printf("%-44s %s\n", row.member, ok ? "ok" : "FAILED");
         failed += ok ? 0 : 1;
     }
-    ::SetFileAttributesA(In("ro.txt"), FILE_ATTRIBUTE_NORMAL);
+    ::SetFileAttributesA(In("ro"), FILE_ATTRIBUTE_NORMAL);
     D::DelTree(g_dir, 1);
     printf("%d of %d members failed\n", failed, static_cast<int>(sizeof kRows / sizeof kRows[0]));
     ::ExitProcess(failed == 0 ? 0 : 1);
