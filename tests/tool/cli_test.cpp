@@ -233,7 +233,8 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
 TEST_F(ToolTest, RegistryProblems)
 {
     test::MakeHostDirs(H("d"));
-    registry_.Rewrite(test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
+    registry_.Rewrite(test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage",
+                                     posixtest::DriveKey('E', H("d\xe9"), "cdrom")}));
     const std::string problem = registry_.path() + ": line 3: drive D: unknown Type 'floppy-ish'";
     const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
     EXPECT_TRUE(strict.exit == 2 && strict.out.empty()) << strict.exit << strict.out;
@@ -246,7 +247,7 @@ TEST_F(ToolTest, RegistryProblems)
     Check({
         {"--json config", 0, {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
             {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
-            {"/drives/0/path", "@/d"}, {"~/problems", problem}}},
+            {"/drives/0/path", "@/d"}, {"~/problems", problem}, {"~/problems", "neither UTF-8"}}},
         {"--json --strict-config config", 2,
             {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
     });
