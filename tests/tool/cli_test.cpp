@@ -12,63 +12,49 @@ namespace brenvik {
 namespace tooltest {
 namespace {
 
-// reference_test.sh runs every command's help; the demo writer takes options
-// as options, never as a directory to create.
+// reference_test.sh runs every command's help.
 TEST_F(ToolTest, HelpVersionAndBadUsage)
 {
     const std::string version = "brenvik " BRENVIK_TOOL_VERSION_TEXT "\n";
     Check({
         {"--help", 0, {{"out", "Usage:"}, {"out", "Subcommands:\n  drives "}}},
-        {"fs --help", 0, {{"out", "Global options"}, {"out", "  deltree "}}},
         {"--version", 0, {{"out=", version}}}, {"net ping --version", 0, {{"out=", version}}},
         {{}, 2}, {"path", 2}, {"drives 1", 2},
         {"bogus", 2, {{"err", "unknown command 'bogus'; did you mean"}}},
         {"fs deltre x", 2, {{"err", "did you mean 'fs deltree'?"}}},
         {"--json pth split x", 2, {{"/exit", 2}, {"~/error", "did you mean 'path'?"}}},
-        {"net ping localhost --count 0", 2}, {"scan -j 0 @", 2}, {"scan -j 257 @", 2},
-        {"path affix C:\\d\\f.txt", 2}, {"file attr / --set zz", 2},
-        {"path compose --drive C: --server s --dir d --title t", 2},
+        {"net ping localhost --count 0", 2}, {"scan -j 0 @", 2}, {"path affix C:\\d\\f.txt", 2},
+        {"file attr / --set zz", 2}, {"path compose --drive C: --server s --dir d --title t", 2},
         // Host names Windows would read differently, or too long for it, have no Windows name.
         {"path split /tmp/dir./f.vcd", 2, {{"err", "cannot name"}}},
         {{"file", "status", "/" + std::string(300, 'a')}, 2},
-        {"path split C:\\x\\..\\y --json", 1, {{"/exit", 1}}},
     });
-    for (const char *option : {"--help", "-h", "--version"}) {
-        const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {option}, dir_.path());
-        EXPECT_EQ(demo.exit, option[2] == 'v' ? 2 : 0) << option;
-        EXPECT_NE((demo.out + demo.err).find("usage: brenvik-mkdemo DIR"), std::string::npos);
-        EXPECT_FALSE(Exists(option)) << option;
-    }
+    // The demo writer takes an option as an option, never as a directory to create.
+    const ToolRun demo = RunProgram(BRENVIK_MKDEMO_PATH, {"--version"}, dir_.path());
+    EXPECT_TRUE(demo.exit == 2 && demo.err.rfind("usage: brenvik-mkdemo DIR", 0) == 0) << demo.err;
+    EXPECT_FALSE(Exists("--version"));
     // Output that cannot be written is a failure, said once.
     const ToolRun full = RunProgram("/bin/sh", {"-c", "\"$0\" drives >/dev/full", kTool});
-    EXPECT_EQ(full.exit, 1);
-    EXPECT_TRUE(full.OneErrorLine()) << full.err;
+    EXPECT_TRUE(full.exit == 1 && full.OneErrorLine()) << full.exit << full.err;
     EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos) << full.err;
 }
 
 TEST_F(ToolTest, Path)
 {
-    const std::string badDrive = "': not a valid drive path (an empty, \"..\" or invalid name";
     Check({
-        {"--json path split C:\\dir\\f.tar.gz", 0,
-            {{"/form", "drive"}, {"/drive", "C:\\"}, {"/dir", "dir"}, {"/filename", "f.tar.gz"},
-             {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
-        {"--json path split \\\\pc\\share\\f.e", 0, {{"/form", "unc"}, {"/computer", "pc"},
-            {"/share", "share"}, {"/root", "\\\\pc\\share\\"}}},
-        {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x" + badDrive}}},
+        {"--json path split C:\\dir\\f.tar.gz", 0, {{"/form", "drive"}, {"/drive", "C:\\"},
+            {"/dir", "dir"}, {"/title", "f.tar"}, {"/ext", ".gz"}, {"/root", "C:\\"}}},
+        {"--json path split \\\\pc\\s\\f.e", 0, {{"/form", "unc"}, {"/share", "s"}}},
+        {"path split z:\\..\\x", 1, {{"err", "cannot split 'z:\\..\\x': not a valid drive path"}}},
         {"path split x\\y", 1, {{"err", "'x\\y': not a drive path"}}},
-        {"--win path split /home/u/x.txt", 1},
-        {"--json path compose --drive c: --dir d1\\d2 --title f --ext .e", 0,
-            {{"/result", "c:\\d1\\d2\\f.e"}}},
+        {"--win path split /home/u/x.txt", 1}, {"path validate-name a:b", 1},
+        {"path compose --drive c: --dir d --title f --ext .e", 0, {{"out=", "c:\\d\\f.e\n"}}},
         {"--json path compose --server pc --share s --dir d\\ --title f. --ext e", 0,
             {{"/result", "\\\\pc\\s\\d\\f.e"}, {"/form", "unc"}}},
         {"path compose --drive C: --dir a --title f --ext e*t", 1},
         {"--json path validate C:\\ok C:", 1,
             {{"/results/0/valid", true}, {"/results/1/valid", false}}},
-        {"path validate-name a:b", 1}, {"path validate-name --allow-bs-colon C:\\dir\\a.txt", 0},
-        {"--json path check C:\\dir\\Movie.VCD", 0,
-            {{"/dir", "C:\\dir"}, {"/filename", "Movie.VCD"}, {"/ext", "vcd"}}},
-        {"--json path check A:\\f --floppy", 0, {{"/dir", "A:"}}},
+        {"--json path check C:\\dir\\Movie.VCD", 0, {{"/dir", "C:\\dir"}, {"/ext", "vcd"}}},
         {"--json path check A:\\f", 1, {{"/valid", false}, {"/code", 3}}},
         {"--json path check \\\\s\\d\\f --no-unc", 1, {{"/code", 4}}},
         {"--json path check C:\\d\\f --no-drive", 1, {{"/code", 5}}},
@@ -81,13 +67,10 @@ TEST_F(ToolTest, Path)
         {"path affix C:\\dir\\a.txt --prefix b|", 1},
         {"path dirof \\\\srv\\share\\f.txt", 0, {{"out=", "\\\\srv\\share\\\n"}}},
         {"--json path ext C:\\dir.d\\file", 0, {{"/ext", "d\\file"}}},
-        // Host paths, absolute or relative, are named by their drive and come back as given.
-        {"--json path split @/sub/x.txt", 0,
-            {{"/path", "@/sub/x.txt"}, {"/windows", "%\\sub\\x.txt"}}},
-        {"path chext @/sub/f.txt bak", 0, {{"out=", "@/sub/f.bak\n"}}},
-        {"--json path chext @/sub/f.txt bak", 0, {{"/result", "%\\sub\\f.bak"},
-            {"/host", "@/sub/f.bak"}, {"/windows", "%\\sub\\f.txt"}}},
-        {"path chext sub/../x/a.vcd iso", 0, {{"out=", "sub/../x/a.iso\n"}}},
+        // Host paths are named by their drive and come back as given.
+        {"path chext @/s/f.txt bak", 0, {{"out=", "@/s/f.bak\n"}}},
+        {"--json path chext @/s/f.txt bak", 0,
+            {{"/result", "%\\s\\f.bak"}, {"/host", "@/s/f.bak"}, {"/windows", "%\\s\\f.txt"}}},
     });
 }
 
@@ -119,8 +102,7 @@ TEST_F(ToolTest, FileAndFs)
         // A name that is not UTF-8 keeps its bytes (backslashes doubled); a valid one no copy.
         {"--json file size bad\xff.txt @/f.txt", 0,
             {{"/files/0/path_bytes", "bad\\xff.txt"}, {"/files/1/path_bytes", "(absent)"},
-             {"/files/1/size", 1234},
-             {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
+             {"/files/1/size", 1234}, {"~/files/0/windows_bytes", "\\\\bad\\xff.txt"}}},
         {"--json fs mkdir -p @/a/b/c", 0, {{"/results/0/result", "created"}, {"?a/b/c", true}}},
         {"--json fs mkdir -p a/b/c", 0, {{"/results/0/result", "exists"}}},
         {"fs mkdir x/y", 1, {{"err", "give -p"}, {"?x", false}}},
@@ -131,7 +113,6 @@ TEST_F(ToolTest, FileAndFs)
         {"fs rename --yes a1 b1", 0, {{"?a1", false}}},
         {"fs rename b1 c1", 0, {{"?c1", true}}}, {"fs rename gone d1", 1},
         {"fs mkdir p", 0}, {"--json fs probe p", 0, {{"/writable", true}}},
-        {"fs probe missing", 1, {{"?missing", false}}},
         {"fs probe --create made/here", 0, {{"?made/here", true}}},
     });
     EXPECT_EQ(test::ReadHostFile(H("c1")), "a1");
@@ -145,7 +126,7 @@ TEST_F(ToolTest, Deletions)
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
                           "m/c.txt", "m/sub/e.tmp", "empty/x", "top.keep", "r/a.tmp", "r/d/x",
                           "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x",
-                          "r/k", "r/k.", "sub./f", "sub/f"})
+                          "sub./f", "sub/f"})
         Write(f);
     for (const char *ro : {"t/ro.txt", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
@@ -156,7 +137,6 @@ TEST_F(ToolTest, Deletions)
     const std::string root = " (give --no-preserve-root if you mean it)";
     Check({
         {"fs delete f1", 2, {{"err", "--yes"}, {"?f1", true}}},
-        {"fs delete --dry-run f1", 0, {{"out=", "would delete  f1\n"}, {"?f1", true}}},
         {"--json fs delete --yes f1 gone", 0,
             {{"/results/0/result", "deleted"}, {"/results/1/result", "absent"}, {"?f1", false}}},
         {"fs rmdir --yes empty", 0, {{"?empty", false}}},
@@ -167,7 +147,6 @@ TEST_F(ToolTest, Deletions)
              {"?t/d/c.txt", true}}},
         {"fs deltree t", 2, {{"err", "'t' and everything in it (1 file, 1 directory) without"}}},
         {"fs deltree --yes u", 0, {{"?u", false}}},
-        {"fs deltree --yes u", 0, {{"out=", "absent   u\n"}}},
         {"fs delsub --yes m ..\\*.keep", 2, {{"err", "pattern"}, {"?top.keep", true}}},
         {"fs delsub --yes m *.tmp", 0,
             {{"?m/a.tmp", false}, {"?m/B.TMP", false}, {"?m/c.txt", true}, {"?m/sub/e.tmp", true}}},
@@ -180,7 +159,6 @@ TEST_F(ToolTest, Deletions)
         // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
         {"fs delete --yes %\\dot.", 2,
             {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
-        {"fs delete --yes \\\\nas\\share\\k.", 2, {{"?r/k", true}, {"?r/k.", true}}},
         {"fs deltree --yes x\\y", 2,
             {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
         {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
@@ -192,14 +170,12 @@ TEST_F(ToolTest, Deletions)
         {"fs rename -n a1 d", 0, {{"out", "would fail"}, {"out", "a directory"}}},
         {"fs rename -n a1 no/b1", 0, {{"out", "directory does not exist"}}},
         {"fs delsub --yes nodir *.tmp", 1, {{"err", "does not exist"}}},
-        {"fs rmdir --yes nodir", 1, {{"err", "'nodir': it does not exist"}}},
         {"fs deltree --yes a1", 1, {{"err", "is a file"}, {"?a1", true}}},
     });
     const ToolRun no = RunToolOnTerminal({"fs", "delete", H("f2")}, "n");
-    EXPECT_EQ(no.exit, 1);
+    EXPECT_TRUE(no.exit == 1 && Exists("f2")) << no.exit;
     EXPECT_NE(no.out.find("Delete 1 file? [y/N]"), std::string::npos) << no.out;
     EXPECT_NE(no.out.find("not confirmed"), std::string::npos) << no.out;
-    EXPECT_TRUE(Exists("f2"));
     EXPECT_EQ(RunToolOnTerminal({"fs", "delete", H("f2")}, "y").exit, 0);
     EXPECT_FALSE(Exists("f2"));
 }
@@ -257,31 +233,26 @@ TEST_F(ToolTest, DryRunPredictsTheRun)
 TEST_F(ToolTest, RegistryProblems)
 {
     test::MakeHostDirs(H("d"));
-    registry_.Rewrite(test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage"}));
+    registry_.Rewrite(test::RegText({posixtest::DriveKey('D', H("d"), "floppy-ish"), "garbage",
+                                     posixtest::DriveKey('E', H("d\xe9"), "cdrom")}));
     const std::string problem = registry_.path() + ": line 3: drive D: unknown Type 'floppy-ish'";
+    const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
+    EXPECT_TRUE(strict.exit == 2 && strict.out.empty()) << strict.exit << strict.out;
     const ToolRun warned = RunTool({"path", "split", "D:\\a"});
     EXPECT_EQ(warned.exit, 0);
     const std::string told = "brenvik: warning: " + problem;
     EXPECT_NE(warned.err.find(told), std::string::npos) << warned.err;
     EXPECT_EQ(warned.err.find(told), warned.err.rfind(told)) << warned.err;
     EXPECT_NE(warned.err.find("not a key or value line: garbage"), std::string::npos);
-    const ToolRun strict = RunTool({"--strict-config", "path", "split", "D:\\a"});
-    EXPECT_TRUE(strict.exit == 2 && strict.out.empty()) << strict.exit << strict.out;
     Check({
         {"--json config", 0, {{"/file", registry_.path()}, {"/source", "BRENVIK_REGISTRY"},
             {"/drives/0/letter", "D"}, {"/drives/0/type", "unknown"},
-            {"/drives/0/path", "@/d"}, {"~/problems", problem}}},
+            {"/drives/0/path", "@/d"}, {"~/problems", problem}, {"~/problems", "neither UTF-8"}}},
         {"--json --strict-config config", 2,
             {{"/exit", 2}, {"~/error", "--strict-config"}, {"/drives/0/letter", "D"}}},
     });
-    const std::pair<std::string, std::string> files[] = {
-        {"", "is empty"}, {"-", "No such file"},
-        {test::RegText({posixtest::DriveKey('D', H("d\xe9"), "cdrom")}), "neither UTF-8"}};
-    for (const auto &[text, why] : files) {
-        registry_.Rewrite(text);
-        ASSERT_TRUE(text != "-" || std::remove(registry_.path().c_str()) == 0);
-        Check({{"--json config", 0, {{"~/problems", why}}}});
-    }
+    ASSERT_EQ(std::remove(registry_.path().c_str()), 0);
+    Check({{"--json config", 0, {{"~/problems", "No such file"}}}});
 }
 
 }  // namespace
