@@ -161,6 +161,7 @@ TEST(PathTest, ComposeWorkedExamples)
         {R"(C:foo|d1\|file|ext)", R"(C:\d1\file.ext)"}, {R"(C:|d|f|e\)", R"(C:\d\f.e\)"},
         {"D|d|f|e", nullptr}, {"C:|..|f|e", nullptr}, {"C:|a|file..x|e", nullptr},
         {"C:|a|file|e*t", nullptr}, {"[:|d|f|e", nullptr}, {"C:|a:b|f|e", nullptr},
+        {"C:|" + std::string(200, 'd') + "|" + std::string(100, 't') + "|e", nullptr},  // too long
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.first);

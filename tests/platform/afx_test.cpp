@@ -189,6 +189,7 @@ TEST_F(Afx, ReadWriteSeekAndRemove)
     const struct { void (*call)(); std::string expected; } fails[] = {
         {[] { CFile::Remove("C:\\keep.bin"); }, Str(X(X::fileNotFound, 2, "C:\\keep.bin"))},
         {[] { CFile::Remove(nullptr); }, Str(X(X::badPath, 3, ""))},
+        {[] { CFile::Rename("C:\\x.bin", nullptr); }, Str(X(X::badPath, 3, "C:\\x.bin"))},
     };
     for (const auto &f : fails)
         EXPECT_EQ(Str(Thrown(f.call)), f.expected);

@@ -135,6 +135,7 @@ TEST_P(PlatformConformance, PathCallsAndCallsOnListedEntriesGiveWindowsCodes)
         {'r', "full", ERROR_DIR_NOT_EMPTY}, {'r', "none", FNF}, {'r', "full\\in.txt", DIR},
         {'r', "EMPTY", 0}, {'a', "f.txt\\x", PNF}, {'a', "wild*.txt", ERROR_INVALID_NAME},
         {'s', "none", FNF}, {'v', "f.txt", AE, "ro.txt"}, {'v', "f.txt", PNF, "nodir\\d.txt"},
+        {'v', "none.txt", FNF, "d.txt"},
         // A name of MAX_PATH characters or more is refused before any lookup.
         {'o', std::string(MAX_PATH, 'a'), ERROR_FILENAME_EXCED_RANGE},
         {'o', "full", AD}, {'O', "full", 0}, {'N', "full", ERROR_FILE_EXISTS},

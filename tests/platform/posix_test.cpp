@@ -158,6 +158,8 @@ TEST_F(PosixTest, RegistryEditsAreSeenByLaterCalls)
                                        "\"Blob\"=hex:01,02,03,04,05"}));
     HKEY missing = nullptr;
     EXPECT_EQ(s().RegOpenKeyA(key, "NoSuchChild", &missing), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(s().RegQueryValueExA(key, "Absent", nullptr, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
     const struct {
         const char *name;
         DWORD bufferSize;  // 0: no buffer, the size alone
