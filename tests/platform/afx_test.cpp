@@ -333,7 +333,7 @@ TEST_F(Afx, FindFailuresAttributesAndLength)
     EXPECT_FALSE(find.FindFile("C:\\empty\\*.txt"));
     EXPECT_EQ(brenvik::platform::sys().GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
     EXPECT_FALSE(find.FindNextFile());
-    EXPECT_EQ(find.GetFilePath(), "");
+    EXPECT_STREQ(find.GetFilePath(), "");
     ASSERT_TRUE(find.FindFile("C:\\r\\.f.bin"));
     EXPECT_FALSE(find.FindNextFile());
     EXPECT_FALSE(find.IsArchived() || find.IsDirectory() || find.IsDots() || find.IsSystem());

@@ -8,15 +8,14 @@
 
 #include <brenvik/brenvik.h>
 
-#include <cstdarg>
 #include <cstddef>
 
 #include "platform/win32_types.h"
 
 // ---- CString ------------------------------------------------------------------
 // A byte string that keeps strings shorter than kInline in the object itself,
-// so that path-sized strings never touch the heap. Comparisons follow the
-// runtime's _mbscmp (Compare, ==) and _mbsicmp (CompareNoCase).
+// so that path-sized strings never touch the heap. Only what the library
+// builds paths with: searches and comparisons go through the runtime.
 class CString {
 public:
     static constexpr int kInline = 272;
@@ -39,44 +38,11 @@ public:
     void Empty();
     operator const char *() const { return data_; }
     const char *GetString() const { return data_; }
-    char GetAt(int nIndex) const;
-    char operator[](int nIndex) const { return GetAt(nIndex); }
-    void SetAt(int nIndex, char ch);
 
     CString &operator+=(const char *psz);
     CString &operator+=(const CString &other);
     CString &operator+=(char ch);
-    friend CString operator+(const CString &a, const CString &b);
     friend CString operator+(const CString &a, const char *b);
-    friend CString operator+(const char *a, const CString &b);
-    friend CString operator+(const CString &a, char b);
-
-    int Compare(const char *psz) const;        // _mbscmp
-    int CompareNoCase(const char *psz) const;  // _mbsicmp
-
-    CString Left(int nCount) const;
-    CString Right(int nCount) const;
-    CString Mid(int nFirst) const;
-    CString Mid(int nFirst, int nCount) const;
-
-    void MakeUpper();  // ASCII letters only, double-byte characters untouched
-    void MakeLower();
-    // Removes leading / trailing white space (' ', '\t', '\n', '\v', '\f', '\r').
-    void TrimLeft();
-    void TrimRight();
-
-    int Find(char ch) const;  // double-byte aware; -1 when absent
-    int Find(const char *pszSub) const;
-    int ReverseFind(char ch) const;
-
-    // wvsprintfA conventions (no floating point).
-    void Format(const char *pszFormat, ...);
-    void FormatV(const char *pszFormat, std::va_list args);
-
-    // A writable buffer of at least nMinBufLength + 1 bytes; ReleaseBuffer
-    // takes the length from nNewLength, or from the NUL when it is -1.
-    char *GetBuffer(int nMinBufLength);
-    void ReleaseBuffer(int nNewLength = -1);
 
 private:
     void Reserve(int capacity);
@@ -88,13 +54,6 @@ private:
     int capacity_;
     char inline_[kInline];
 };
-
-bool operator==(const CString &a, const CString &b);
-bool operator==(const CString &a, const char *b);
-bool operator==(const char *a, const CString &b);
-bool operator!=(const CString &a, const CString &b);
-bool operator!=(const CString &a, const char *b);
-bool operator!=(const char *a, const CString &b);
 
 // ---- CFileFind ------------------------------------------------------------------
 // The usual turn: FindFile opens the search and reads ahead one entry;
@@ -114,7 +73,6 @@ public:
     CString GetFileName() const;
     // The directory of the search text, a backslash, and the entry's name.
     CString GetFilePath() const;
-    CString GetRoot() const;
     DWORD GetAttributes() const;
     unsigned long long GetLength() const;
 

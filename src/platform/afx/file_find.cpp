@@ -121,16 +121,6 @@ CString CFileFind::GetFilePath() const
     return root_ + GetFileName();
 }
 
-CString CFileFind::GetRoot() const
-{
-    // root_ ends with the separator it added; the root is written without it,
-    // except for a root that is nothing but a backslash.
-    const int n = root_.GetLength();
-    if (n > 1 && root_[n - 1] == '\\')
-        return root_.Left(n - 1);
-    return root_;
-}
-
 DWORD CFileFind::GetAttributes() const
 {
     return haveCurrent_ ? current_.dwFileAttributes : 0;
