@@ -219,9 +219,8 @@ TEST_F(RegistryTest, DrivesSharesAndConnections)
 {
     const struct { const char *root; UINT type; } types[] = {
         {"A:\\", DRIVE_REMOVABLE}, {"b:", DRIVE_REMOTE}, {"C:/", DRIVE_FIXED},
-        {"D:\\", DRIVE_CDROM}, {"E:\\", DRIVE_RAMDISK}, {"F:\\", DRIVE_CDROM},
-        {"G:", DRIVE_REMOVABLE}, {"T:\\", DRIVE_UNKNOWN}, {"U:\\", DRIVE_FIXED},
-        {"H:\\", DRIVE_NO_ROOT_DIR}, {"C:\\\\", DRIVE_NO_ROOT_DIR},
+        {"D:\\", DRIVE_CDROM}, {"E:\\", DRIVE_RAMDISK}, {"T:\\", DRIVE_UNKNOWN},
+        {"U:\\", DRIVE_FIXED}, {"H:\\", DRIVE_NO_ROOT_DIR}, {"C:\\\\", DRIVE_NO_ROOT_DIR},
         {"\\\\SRV\\PUB", DRIVE_REMOTE}, {"\\\\srv\\gone\\", DRIVE_NO_ROOT_DIR},
         {"\\\\srv\\pub\\dir\\", DRIVE_NO_ROOT_DIR}, {"N:\\", DRIVE_REMOTE},
         {"O:\\", DRIVE_NO_ROOT_DIR},
