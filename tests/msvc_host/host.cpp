@@ -84,125 +84,99 @@ WIN32_FILE_ATTRIBUTE_DATA g_data;
 unsigned char g_bytes[] = {1, 2, 3, 4, 5};
 
 struct Row {
-    const char *member;
+    const char *call;
     bool (*run)();
 };
 
-// One row per exported static member: the call and what shows its arguments
-// and results crossed the boundary.
-#define ROW(member, ...) {member, []() -> bool { return __VA_ARGS__; }}
+// One row per exported static member, named by its own text: the call and what shows
+// its arguments and results crossed the boundary.
+#define ROW(...) {#__VA_ARGS__, []() -> bool { return __VA_ARGS__; }}
 
 using D = CDriveEx;
 using V = CVcdImageEx;
 
 const Row kRows[] = {
     // A record's compose right after its split.
-    ROW("SplitDrvpath_p", Is(D::SplitDrvpath_p("c:\\d\\f.gz", &g_sp), g_sp.drv.strFileExt, ".gz")),
-    ROW("ComposeDrvPath(record)", Is(D::ComposeDrvPath(g_a, &g_sp), g_a, "c:\\d\\f.gz")),
-    ROW("SplitUNC_p", Is(D::SplitUNC_p("\\\\s\\h\\d\\f.e", &g_sp), g_sp.unc.strFileTitle, "f")),
-    ROW("ComposeUNC(record)", Is(D::ComposeUNC(g_a, &g_sp), g_a, "\\\\s\\h\\d\\f.e")),
-    ROW("MySplitPath", Is(D::MySplitPath("\\\\c\\s\\d\\README", &g_sp, &(g_i[0] = -1)),
-                          g_sp.unc.strFilename, "README") && g_i[0] == 1),
-    ROW("GetTitleExt", Is(D::GetTitleExt("C:\\dir\\file.ext", g_a, g_b, g_c), g_c, ".ext")),
-    ROW("Get_RootDirOfFilePath", Is(D::Get_RootDirOfFilePath("C:\\d\\f.e", g_a, g_i), g_a, "C:\\")),
-    ROW("ComposeUNC(pieces)",
-        Is(D::ComposeUNC(g_a, "s", "h", "d", "f", ".e"), g_a, "\\\\s\\h\\d\\f.e")),
-    ROW("ComposeDrvPath(pieces)",
-        Is(D::ComposeDrvPath(g_a, "C:\\", "d", "f", ".e"), g_a, "C:\\d\\f.e")),
-    ROW("IsFilenameValid{,_ignore_bs_colon}",
-        D::IsFilenameValid("a b.txt") && D::IsFilenameValid_ignore_bs_colon("C:\\a")),
-    ROW("ValidateMultiDirLevel_p", Access::Validate("", 7) == 7),
-    ROW("Is_FilePath_DirPath_Valid", D::Is_FilePath_DirPath_Valid("C:\\dir\\f.txt") == 1),
-    ROW("ChkFullPath_s",
-        Is(D::ChkFullPath_s("C:\\dir\\File.TXT", 1, 1, 0, g_a, g_b, g_c, g_i), g_c, "txt")),
-    ROW("MkFullPath_s", Is(D::MkFullPath_s("C:\\d", "f.vcd", g_a, 1, 1, 0), g_a, "C:\\d\\f.vcd")),
-    ROW("GetFileExt", Is(D::GetFileExt("C:\\d\\a.tar.gz", g_a), g_a, "gz")),
-    ROW("ChgPathExt", Is(D::ChgPathExt("C:\\d\\a.txt", ".bak", g_a), g_a, "C:\\d\\a.bak")),
-    ROW("AddPrefix2FileTitle",
-        Is(D::AddPrefix2FileTitle("C:\\d\\a.txt", "p_", "_q", g_a), g_a, "C:\\d\\p_a_q.txt")),
-    ROW("ChgExtname", Is(D::ChgExtname("C:\\d\\a.txt", ".bak", g_a, g_b), g_b, ".txt")),
-    ROW("GetDirOf", Is(D::GetDirOf("C:\\d\\e\\a.txt", g_a), g_a, "C:\\d\\e\\")),
+    ROW(Is(D::SplitDrvpath_p("c:\\d\\f.gz", &g_sp), g_sp.drv.strFileExt, ".gz")),
+    ROW(Is(D::ComposeDrvPath(g_a, &g_sp), g_a, "c:\\d\\f.gz")),
+    ROW(Is(D::SplitUNC_p("\\\\s\\h\\d\\f.e", &g_sp), g_sp.unc.strFileTitle, "f")),
+    ROW(Is(D::ComposeUNC(g_a, &g_sp), g_a, "\\\\s\\h\\d\\f.e")),
+    ROW(Is(D::MySplitPath("\\\\c\\s\\d\\README", &g_sp, &(g_i[0] = -1)), g_sp.unc.strFilename,
+           "README") && g_i[0] == 1),
+    ROW(Is(D::GetTitleExt("C:\\dir\\file.ext", g_a, g_b, g_c), g_c, ".ext")),
+    ROW(Is(D::Get_RootDirOfFilePath("C:\\d\\f.e", g_a, g_i), g_a, "C:\\")),
+    ROW(Is(D::ComposeUNC(g_a, "s", "h", "d", "f", ".e"), g_a, "\\\\s\\h\\d\\f.e")),
+    ROW(Is(D::ComposeDrvPath(g_a, "C:\\", "d", "f", ".e"), g_a, "C:\\d\\f.e")),
+    ROW(D::IsFilenameValid("a b.txt") && D::IsFilenameValid_ignore_bs_colon("C:\\a")),
+    ROW(Access::Validate("", 7) == 7 && D::Is_FilePath_DirPath_Valid("C:\\dir\\f.txt") == 1),
+    ROW(Is(D::ChkFullPath_s("C:\\dir\\File.TXT", 1, 1, 0, g_a, g_b, g_c, g_i), g_c, "txt")),
+    ROW(Is(D::MkFullPath_s("C:\\d", "f.vcd", g_a, 1, 1, 0), g_a, "C:\\d\\f.vcd")),
+    ROW(Is(D::GetFileExt("C:\\d\\a.tar.gz", g_a), g_a, "gz")),
+    ROW(Is(D::ChgPathExt("C:\\d\\a.txt", ".bak", g_a), g_a, "C:\\d\\a.bak")),
+    ROW(Is(D::AddPrefix2FileTitle("C:\\d\\a.txt", "p_", "_q", g_a), g_a, "C:\\d\\p_a_q.txt")),
+    ROW(Is(D::ChgExtname("C:\\d\\a.txt", ".bak", g_a, g_b), g_b, ".txt")),
+    ROW(Is(D::GetDirOf("C:\\d\\e\\a.txt", g_a), g_a, "C:\\d\\e\\")),
 
     // Drives: Wine's C: is a fixed disk; 26 is no drive at all
-    ROW("Is{Cd,Removable,Ram,Network}Drive",
-        !D::IsCdDrive(2) && !D::IsRemovableDrive(2) && !D::IsRamDrive(2) && !D::IsNetworkDrive(2)),
-    ROW("IsLocalHDDrive, IsDrvType_pri", D::IsLocalHDDrive(2) && Access::IsDrvType(2, DRIVE_FIXED)),
-    ROW("Get{Cd,Removable,Ram,Network}DrvLst", Mask(D::GetCdDrvLst, 0) &&
-        Mask(D::GetRemovableDrvLst, 0) && Mask(D::GetRamDrvLst, 0) && Mask(D::GetNetworkDrvLst, 0)),
-    ROW("GetLocalHDDrvLst", Mask(D::GetLocalHDDrvLst, 4)),
-    ROW("GetAllLst_pri", Access::GetAllLst(&(g_u[0] = 0), DRIVE_FIXED) && (g_u[0] & 4)),
-    ROW("GetDriveType_Ex", D::GetDriveType_Ex("C:\\") == DRIVE_FIXED),
-    ROW("Drv_Int2Letter", D::Drv_Int2Letter(25, g_a) && g_a[0] == 'Z'),
-    ROW("Drv_Char2Int, Drv_Letter2Int", D::Drv_Char2Int('d', g_i) && g_i[0] == 3 &&
-                                             D::Drv_Letter2Int("C:\\", g_i) && g_i[0] == 2),
-    ROW("InRange, Is_0_25", D::InRange(5, 5, 9) && D::Is_0_25(25)),
+    ROW(!D::IsCdDrive(2) && !D::IsRemovableDrive(2) && !D::IsRamDrive(2) && !D::IsNetworkDrive(2)),
+    ROW(D::IsLocalHDDrive(2) && Access::IsDrvType(2, DRIVE_FIXED)),
+    ROW(Mask(D::GetCdDrvLst, 0) && Mask(D::GetRemovableDrvLst, 0) && Mask(D::GetRamDrvLst, 0) &&
+        Mask(D::GetNetworkDrvLst, 0)),
+    ROW(Access::GetAllLst(&(g_u[0] = 0), DRIVE_FIXED) && (g_u[0] & 4)),
+    ROW(D::GetDriveType_Ex("C:\\") == DRIVE_FIXED && D::Drv_Int2Letter(25, g_a) && g_a[0] == 'Z'),
+    ROW(D::Drv_Char2Int('d', g_i) && g_i[0] == 3 && D::Drv_Letter2Int("C:\\", g_i) && g_i[0] == 2),
+    ROW(D::InRange(5, 5, 9) && D::Is_0_25(25) && Mask(D::GetLocalHDDrvLst, 4)),
 
-    ROW("My_GetDiskFreeSpace", D::My_GetDiskFreeSpace(2, g_u, g_u + 1, g_u + 2, g_u + 3) && g_u[1]),
-    ROW("GetCdSize", D::GetCdSize(2, &(g_u[0] = 0)) && g_u[0] != 0),
-    ROW("GetVolName, IsDiskPresent", D::GetVolName(2, g_a) && D::IsDiskPresent(2, 0)),
-    ROW("GetLargeDiskSize2GB_in{Byte,KB}", D::GetLargeDiskSize2GB_inKB(2, "C:\\", g_u, 0, 0) &&
+    ROW(D::My_GetDiskFreeSpace(2, g_u, g_u + 1, g_u + 2, g_u + 3) && g_u[1]),
+    ROW(D::GetCdSize(2, &(g_u[0] = 0)) && g_u[0] != 0),
+    ROW(D::GetVolName(2, g_a) && D::IsDiskPresent(2, 0)),
+    ROW(D::GetLargeDiskSize2GB_inKB(2, "C:\\", g_u, 0, 0) &&
         D::GetLargeDiskSize2GB_inByte(2, "C:\\", g_ull, g_ull + 1, nullptr) && g_ull[0]),
-    ROW("Is{Video,Photo,Audio}CD, IsDVD, IsCompressed", !D::IsVideoCD(2) && !D::IsPhotoCD(2) &&
-        !D::IsAudioCD(26) && !D::IsDVD(26) && !D::IsCompressed(26)),
+    ROW(!D::IsVideoCD(2) && !D::IsPhotoCD(2) && !D::IsAudioCD(26) && !D::IsDVD(26) &&
+        !D::IsCompressed(26)),
 
-    ROW("CFileStatus_s(masks)", D::CFileStatus_s(In("ro"), 0, 1, &(*g_i = -1)) && *g_i == 1),
-    ROW("IsDir, IsFile", Status(D::IsDir, "sub", "a.txt") && Status(D::IsFile, "a.txt", "sub")),
-    ROW("IsDirHidden, IsFileHidden",
-        Status(D::IsDirHidden, "hd", "sub") && Status(D::IsFileHidden, "h", "a.txt")),
-    ROW("IsFileWritable", Status(D::IsFileWritable, "a.txt", "ro")),
-    ROW("CFileStatus_s(flags)", D::CFileStatus_s(In("hd"), g_i, g_i + 1, g_i + 2, g_i + 3,
-                                                 g_i + 4, g_i + 5, g_i + 6, g_i + 7, g_i + 8) &&
-                                    g_i[4] && g_i[8] && !g_i[0]),
-    ROW("IsExist", D::IsExist(In("sub")) == 1),
-    ROW("ChkFileAttrEx", D::ChkFileAttrEx(In("h"), 0, FILE_ATTRIBUTE_HIDDEN, nullptr) == 1),
-    ROW("GetFileAttrEx(word)", D::GetFileAttrEx(In("ro"), &(g_u[0] = 0)) && (g_u[0] & 1)),
-    ROW("GetFileAttrEx(record)", D::GetFileAttrEx(In("a.txt"), &g_data) && g_data.nFileSizeLow),
-    ROW("GetFileSizeInByte", D::GetFileSizeInByte(In("a.txt"), &(g_u[0] = 0)) && g_u[0] == 5),
+    ROW(D::CFileStatus_s(In("ro"), 0, 1, &(*g_i = -1)) && *g_i == 1),
+    ROW(Status(D::IsDir, "sub", "a.txt") && Status(D::IsFile, "a.txt", "sub")),
+    ROW(Status(D::IsDirHidden, "hd", "sub") && Status(D::IsFileHidden, "h", "a.txt")),
+    ROW(Status(D::IsFileWritable, "a.txt", "ro") && D::IsExist(In("sub")) == 1),
+    ROW(D::CFileStatus_s(In("hd"), g_i, g_i + 1, g_i + 2, g_i + 3, g_i + 4, g_i + 5, g_i + 6,
+                         g_i + 7, g_i + 8) && g_i[4] && g_i[8] && !g_i[0]),
+    ROW(D::ChkFileAttrEx(In("h"), 0, FILE_ATTRIBUTE_HIDDEN, nullptr) == 1),
+    ROW(D::GetFileAttrEx(In("ro"), &(g_u[0] = 0)) && (g_u[0] & 1)),
+    ROW(D::GetFileAttrEx(In("a.txt"), &g_data) && g_data.nFileSizeLow),
+    ROW(D::GetFileSizeInByte(In("a.txt"), &(g_u[0] = 0)) && g_u[0] == 5),
 
-    ROW("CanWeWriteDir, IsDirWriteable",
-        D::CanWeWriteDir(In("sub")) && D::IsDirWriteable(In("sub"))),
-    ROW("CanWeWriteFile", D::CanWeWriteFile(In("a.txt")) == 0),
-    ROW("My*Directory", D::MyCreateDirectory(In("m"), 0) && D::MyRemoveDirectory(In("m"))),
-    ROW("CreateDir_Recursively", D::CreateDir_Recursively(In("deep\\er")) && Exists("deep\\er")),
-    ROW("MyRename, MyDelFile", D::MyRename(In("o"), In("n")) && D::MyDelFile(In("n"))),
-    ROW("DelSubFile", Put("sub\\x.log", "1", 1) && D::DelSubFile(In("sub"), "*.log", 0) &&
-                          !Exists("sub\\x.log")),
-    ROW("DelTree", D::DelTree(In("deep"), 0) == 1),
+    ROW(D::CanWeWriteDir(In("sub")) && D::IsDirWriteable(In("sub"))),
+    ROW(D::MyCreateDirectory(In("m"), 0) && D::MyRemoveDirectory(In("m"))),
+    ROW(D::CreateDir_Recursively(In("deep\\er")) && Exists("deep\\er")),
+    ROW(D::MyRename(In("o"), In("n")) && D::MyDelFile(In("n"))),
+    ROW(Put("sub\\x.log", "1", 1) && D::DelSubFile(In("sub"), "*.log", 0) && !Exists("sub\\x.log")),
+    ROW(D::CanWeWriteFile(In("a.txt")) == 0 && D::DelTree(In("deep"), 0) == 1),
 
     // PingHost refuses before any socket: not a UNC path.
-    ROW("MaybeNetworkPath, PingHost",
-        D::MaybeNetworkPath("\\\\s\\h\\f") && !D::PingHost("C:\\x", 0, 1, 100)),
+    ROW(D::MaybeNetworkPath("\\\\s\\h\\f") && !D::PingHost("C:\\x", 0, 1, 100)),
     // ~(0x0201 + 0x0403 + 5)
-    ROW("GetCheckSum", Access::CheckSum(g_bytes, 5) == 0xF9F6),
-
-    ROW("GetVCD_cdtype", V::GetVCD_cdtype(In("vid.vcd")) == CDTYPE_VIDEO),
-    ROW("Is_CDROM, Is_AUDIO, Is_CDEXTRA",
-        V::Is_CDROM(In("cd.vcd")) && V::Is_AUDIO(In("au.vcd")) && V::Is_CDEXTRA(In("ex.vcd"))),
-    ROW("Is_PHOTO, Is_VIDEO, Is_ISOGEN",
-        V::Is_PHOTO(In("ph.vcd")) && V::Is_VIDEO(In("vid.vcd")) && V::Is_ISOGEN(In("iso.vcd"))),
-    ROW("Is_MIXED, Is_Cluster", V::Is_MIXED(In("X.VCD.D00")) && V::Is_Cluster(In("X.VCD.D00"))),
-    ROW("Is_DVD", V::Is_DVD(In("M.DVD\\M.DVD.D00")) == 1),
+    ROW(Access::CheckSum(g_bytes, 5) == 0xF9F6 && V::GetVCD_cdtype(In("vid.vcd")) == CDTYPE_VIDEO),
+    ROW(V::Is_CDROM(In("cd.vcd")) && V::Is_AUDIO(In("au.vcd")) && V::Is_CDEXTRA(In("ex.vcd"))),
+    ROW(V::Is_PHOTO(In("ph.vcd")) && V::Is_VIDEO(In("vid.vcd")) && V::Is_ISOGEN(In("iso.vcd"))),
+    ROW(V::Is_MIXED(In("X.VCD.D00")) && V::Is_Cluster(In("X.VCD.D00"))),
     // The header's layout, as this compiler wrote it.
-    ROW("GetDesc", Is(V::GetDesc(In("vid.vcd"), g_a, &(g_i[0] = 0)), g_a, "Hol") && g_i[0] == 42),
-    ROW("GetPathExtType", V::GetPathExtType("C:\\i\\a.Dvd.d07") == EXTTYPE_DVD),
-    ROW("IsVCDext, IsDVDext", V::IsVCDext("a.VCD") && V::IsDVDext("a.DVD.D01")),
-    ROW("Is_MixedModeCD_ext, Is_Cluster_ext",
-        V::Is_MixedModeCD_ext("a.VCD.D00") && V::Is_Cluster_ext("a.VCD.D01")),
-    ROW("IsExt_dot_D_09_09, IsMyExt_VCD_dot_D_09_09",
-        V::IsExt_dot_D_09_09(".d42") && V::IsMyExt_VCD_dot_D_09_09(".dvd.D00")),
-    ROW("ParseMaster", Is(V::ParseMaster("C:\\M.DVD\\M.DVD.D00", g_a, g_b), g_a, "C:\\M.DVD\\")),
-    ROW("Vcd2Dvd_ext", Is(V::Vcd2Dvd_ext("C:\\H.vcd", g_a, g_b, g_c), g_c, "C:\\H.DVD\\H.DVD.D00")),
+    ROW(Is(V::GetDesc(In("vid.vcd"), g_a, &(g_i[0] = 0)), g_a, "Hol") && g_i[0] == 42),
+    ROW(V::GetPathExtType("C:\\i\\a.Dvd.d07") == EXTTYPE_DVD),
+    ROW(V::IsVCDext("a.VCD") && V::IsDVDext("a.DVD.D01") && V::Is_DVD(In("M.DVD\\M.DVD.D00")) == 1),
+    ROW(V::Is_MixedModeCD_ext("a.VCD.D00") && V::Is_Cluster_ext("a.VCD.D01")),
+    ROW(V::IsExt_dot_D_09_09(".d42") && V::IsMyExt_VCD_dot_D_09_09(".dvd.D00")),
+    ROW(Is(V::ParseMaster("C:\\M.DVD\\M.DVD.D00", g_a, g_b), g_a, "C:\\M.DVD\\")),
+    ROW(Is(V::Vcd2Dvd_ext("C:\\H.vcd", g_a, g_b, g_c), g_c, "C:\\H.DVD\\H.DVD.D00")),
 
     // Bundles: M.DVD holds a master and two slaves, X a mixed-mode pair
-    ROW("Get_DVD_AllNamelist", V::Get_DVD_AllNamelist(In("M.DVD\\M.DVD.D00"), g_l, g_a, g_i) &&
-                                   !strcmp(g_l[2], In("M.DVD\\M.DVD.D02"))),
-    ROW("Get_Cluster_AllNamelist", V::Get_Cluster_AllNamelist(In("X.VCD.D00"), g_l, g_a, g_i)),
-    ROW("Get_VCDCluster_AllNamelist_internal", Access::Namelist(In("X.VCD.D00"), 0, g_l, g_a, g_i)),
-    ROW("IsValidDvdBundle",
-        Is(V::IsValidDvdBundle(In("M.DVD\\M.DVD.D01"), g_a), g_a, In("M.DVD\\M.DVD.D00"))),
-    ROW("DelClusterBundle", V::DelClusterBundle(In("M.DVD\\M.DVD.D00")) == DELBUNDLE_OK),
-    ROW("Del_ClusterBundle_Without_Verify",
-        V::Del_ClusterBundle_Without_Verify(In("X.VCD.D00"), 0) && !Exists("X.VCD.D01")),
+    ROW(V::Get_DVD_AllNamelist(In("M.DVD\\M.DVD.D00"), g_l, g_a, g_i) &&
+        !strcmp(g_l[2], In("M.DVD\\M.DVD.D02"))),
+    ROW(V::Get_Cluster_AllNamelist(In("X.VCD.D00"), g_l, g_a, g_i)),
+    ROW(Access::Namelist(In("X.VCD.D00"), 0, g_l, g_a, g_i)),
+    ROW(Is(V::IsValidDvdBundle(In("M.DVD\\M.DVD.D01"), g_a), g_a, In("M.DVD\\M.DVD.D00"))),
+    ROW(V::DelClusterBundle(In("M.DVD\\M.DVD.D00")) == DELBUNDLE_OK),
+    ROW(V::Del_ClusterBundle_Without_Verify(In("X.VCD.D00"), 0) && !Exists("X.VCD.D01")),
 };
 
 bool MakeFiles()
@@ -235,7 +209,7 @@ extern "C" void HostMain()
     int failed = 0;
     for (const Row &row : kRows) {
         const bool ok = row.run();
-        printf("%-44s %s\n", row.member, ok ? "ok" : "FAILED");
+        printf("%-6s %s\n", ok ? "ok" : "FAILED", row.call);
         failed += ok ? 0 : 1;
     }
     ::SetFileAttributesA(In("ro"), FILE_ATTRIBUTE_NORMAL);
