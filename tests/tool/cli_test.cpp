@@ -126,7 +126,7 @@ TEST_F(ToolTest, Deletions)
     for (const char *f : {"f1", "f2", "t/d/c.txt", "t/ro.txt", "u/x/y.txt", "m/a.tmp", "m/B.TMP",
                           "m/c.txt", "m/sub/e.tmp", "empty/x", "top.keep", "r/a.tmp", "r/d/x",
                           "dot", "dot.", "solo", "x/y/important.txt", "x\\y", "a1", "ro", "d/x",
-                          "sub./f", "sub/f"})
+                          "r/k", "r/k.", "sub./f", "sub/f"})
         Write(f);
     for (const char *ro : {"t/ro.txt", "ro"})
         ASSERT_EQ(::chmod(H(ro).c_str(), 0444), 0);
@@ -159,6 +159,7 @@ TEST_F(ToolTest, Deletions)
         // Windows reads "dot." as "dot" and "x\y" as x/y: both exist beside the literal names.
         {"fs delete --yes %\\dot.", 2,
             {{"err", "'@/dot.'"}, {"err", "'@/dot'"}, {"?dot", true}, {"?dot.", true}}},
+        {"fs delete --yes \\\\nas\\share\\k.", 2, {{"?r/k", true}, {"?r/k.", true}}},
         {"fs deltree --yes x\\y", 2,
             {{"err", "'x\\y'"}, {"?x/y/important.txt", true}, {"?x\\y", true}}},
         {"fs delete --yes %\\solo.", 0, {{"?solo", false}}},
