@@ -11,7 +11,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/forwarding_services.h"
@@ -39,14 +38,18 @@ struct Volume {
 
     Volume &Clusters(DWORD spc, DWORD bps, DWORD freeC, DWORD totalC)
     {
-        std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
-            std::tie(spc, bps, freeC, totalC);
+        sectorsPerCluster = spc;
+        bytesPerSector = bps;
+        freeClusters = freeC;
+        totalClusters = totalC;
         return *this;
     }
     Volume &Bytes(uint64_t total, uint64_t free, uint64_t callerFree)
     {
-        std::tie(bytesSet, totalBytes, freeBytes, callerFreeBytes) =
-            std::make_tuple(true, total, free, callerFree);
+        bytesSet = true;
+        totalBytes = total;
+        freeBytes = free;
+        callerFreeBytes = callerFree;
         return *this;
     }
 };
@@ -97,7 +100,11 @@ struct ScriptedSocket {
     int af, type, protocol;
     bool open = true, hasReceiveTimeout = false;
     DWORD receiveTimeoutMs = 0;
-    struct Sent { std::string bytes, to; unsigned short port; };  // dotted, host order
+    struct Sent {
+        std::string bytes;
+        std::string to;       // dotted
+        unsigned short port;  // host order
+    };
     std::vector<Sent> sent;
 };
 
@@ -146,7 +153,9 @@ public:
     // The clock: starts at `start`, moves by `step` on each reading.
     void SetClock(DWORD start, DWORD step = 0)
     {
-        std::tie(clockSet_, clock_, step_) = std::make_tuple(true, start, step);
+        clockSet_ = true;
+        clock_ = start;
+        step_ = step;
     }
     DWORD processId = 0;  // GetCurrentProcessId, when nonzero
     // Key path as "HKEY_LOCAL_MACHINE\SOFTWARE\X".
